@@ -1,0 +1,12 @@
+#pragma once
+// Where the WinINet stand-in keeps the per-connection options, so that the program under test
+// and the test that checks it (another process) see the same state.
+//
+//   HKCU\Software\Gatewarden Tests\WinINet
+//       Calls        REG_MULTI_SZ  one line per InternetSetOptionW call, oldest first
+//       FailSet      REG_DWORD     non-zero: INTERNET_OPTION_PER_CONNECTION_OPTION sets fail
+//       Lan\<id>                   the LAN connection's options (REG_DWORD or REG_SZ by option;
+//       Named\<name>\<id>          a missing value is a null string or the default number)
+
+#define GW_STANDIN_KEY L"Software\\Gatewarden Tests\\WinINet"
+#define GW_STANDIN_MUTEX L"Local\\GatewardenTestsWinInet"

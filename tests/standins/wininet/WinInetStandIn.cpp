@@ -1,0 +1,304 @@
+// Stand-in for the per-connection option calls of wininet.dll. It behaves as Windows does where
+// Wine's own WinINet does not: every option round-trips exactly, a null string stays null, an
+// empty one stays empty, returned strings come from GlobalAlloc.
+#include "StandInState.h"
+
+#include <windows.h>
+// The header declares these functions as imports; this file defines them, so keep its
+// declarations out of the way.
+#define InternetSetOptionW StandInDeclaredSetOptionW
+#define InternetQueryOptionW StandInDeclaredQueryOptionW
+#include <wininet.h>
+#undef InternetSetOptionW
+#undef InternetQueryOptionW
+
+#include <string>
+#include <vector>
+
+namespace {
+
+class RegKey {
+public:
+    explicit RegKey(const std::wstring& path)
+    {
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &m_key, nullptr) != ERROR_SUCCESS)
+            m_key = nullptr;
+    }
+    ~RegKey()
+    {
+        if (m_key)
+            RegCloseKey(m_key);
+    }
+    RegKey(const RegKey&) = delete;
+    RegKey& operator=(const RegKey&) = delete;
+    HKEY Get() const { return m_key; }
+
+private:
+    HKEY m_key = nullptr;
+};
+
+class StateMutex {
+public:
+    StateMutex() : m_mutex(CreateMutexW(nullptr, FALSE, GW_STANDIN_MUTEX))
+    {
+        if (m_mutex)
+            WaitForSingleObject(m_mutex, INFINITE);
+    }
+    ~StateMutex()
+    {
+        if (m_mutex) {
+            ReleaseMutex(m_mutex);
+            CloseHandle(m_mutex);
+        }
+    }
+    StateMutex(const StateMutex&) = delete;
+    StateMutex& operator=(const StateMutex&) = delete;
+
+private:
+    HANDLE m_mutex;
+};
+
+enum class OptionKind { Number, String, Time, Unknown };
+
+OptionKind KindOf(DWORD option)
+{
+    switch (option) {
+    case INTERNET_PER_CONN_FLAGS:
+    case INTERNET_PER_CONN_AUTODISCOVERY_FLAGS:
+    case INTERNET_PER_CONN_AUTOCONFIG_RELOAD_DELAY_MINS:
+    case INTERNET_PER_CONN_FLAGS_UI:
+        return OptionKind::Number;
+    case INTERNET_PER_CONN_PROXY_SERVER:
+    case INTERNET_PER_CONN_PROXY_BYPASS:
+    case INTERNET_PER_CONN_AUTOCONFIG_URL:
+    case INTERNET_PER_CONN_AUTOCONFIG_SECONDARY_URL:
+    case INTERNET_PER_CONN_AUTOCONFIG_LAST_DETECT_URL:
+        return OptionKind::String;
+    case INTERNET_PER_CONN_AUTOCONFIG_LAST_DETECT_TIME:
+        return OptionKind::Time;
+    default:
+        return OptionKind::Unknown;
+    }
+}
+
+std::wstring ConnectionKey(LPCWSTR connection)
+{
+    std::wstring path = GW_STANDIN_KEY;
+    if (!connection)
+        return path + L"\\Lan";
+    // Windows compares connection names without regard to case.
+    std::wstring name = connection;
+    CharLowerBuffW(name.data(), static_cast<DWORD>(name.size()));
+    return path + L"\\Named\\" + name;
+}
+
+DWORD DefaultNumber(DWORD option)
+{
+    return option == INTERNET_PER_CONN_FLAGS ? PROXY_TYPE_DIRECT : 0;
+}
+
+std::wstring Describe(const INTERNET_PER_CONN_OPTIONW& option)
+{
+    std::wstring text = std::to_wstring(option.dwOption) + L"=";
+    wchar_t number[16];
+    switch (KindOf(option.dwOption)) {
+    case OptionKind::Number:
+        wsprintfW(number, L"0x%X", option.Value.dwValue);
+        return text + number;
+    case OptionKind::String:
+        if (!option.Value.pszValue)
+            return text + L"(null)";
+        return text + L"\"" + option.Value.pszValue + L"\"";
+    case OptionKind::Time:
+        return text + L"(time)";
+    default:
+        return text + L"(unknown)";
+    }
+}
+
+void AppendCall(const std::wstring& line)
+{
+    RegKey key(GW_STANDIN_KEY);
+    if (!key.Get())
+        return;
+    std::vector<wchar_t> calls;
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExW(key.Get(), L"Calls", nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+        type == REG_MULTI_SZ && size >= sizeof(wchar_t)) {
+        calls.resize(size / sizeof(wchar_t));
+        RegQueryValueExW(key.Get(), L"Calls", nullptr, &type, reinterpret_cast<BYTE*>(calls.data()), &size);
+        calls.resize(size / sizeof(wchar_t));
+    }
+    // Keep one terminator per line, then add the list's closing one.
+    while (!calls.empty() && calls.back() == L'\0')
+        calls.pop_back();
+    if (!calls.empty())
+        calls.push_back(L'\0');
+    calls.insert(calls.end(), line.begin(), line.end());
+    calls.push_back(L'\0');
+    calls.push_back(L'\0');
+    RegSetValueExW(key.Get(), L"Calls", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(calls.data()),
+                   static_cast<DWORD>(calls.size() * sizeof(wchar_t)));
+}
+
+bool SetFails()
+{
+    RegKey key(GW_STANDIN_KEY);
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    return key.Get() && RegQueryValueExW(key.Get(), L"FailSet", nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
+                                         &size) == ERROR_SUCCESS && value != 0;
+}
+
+BOOL SetPerConnection(const INTERNET_PER_CONN_OPTION_LISTW* list, DWORD length)
+{
+    if (!list || length < sizeof(INTERNET_PER_CONN_OPTION_LISTW) ||
+        list->dwSize != sizeof(INTERNET_PER_CONN_OPTION_LISTW) || (list->dwOptionCount && !list->pOptions)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::wstring line = L"SetOption 75 conn=";
+    line += list->pszConnection ? std::wstring(L"\"") + list->pszConnection + L"\"" : L"(null)";
+    for (DWORD i = 0; i < list->dwOptionCount; ++i)
+        line += L" " + Describe(list->pOptions[i]);
+
+    StateMutex guard;
+    if (SetFails()) {
+        AppendCall(line + L" -> failed");
+        SetLastError(ERROR_INTERNET_INTERNAL_ERROR);
+        return FALSE;
+    }
+    for (DWORD i = 0; i < list->dwOptionCount; ++i) {
+        if (KindOf(list->pOptions[i].dwOption) == OptionKind::Unknown) {
+            AppendCall(line + L" -> failed");
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+    }
+    RegKey key(ConnectionKey(list->pszConnection));
+    if (!key.Get()) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    for (DWORD i = 0; i < list->dwOptionCount; ++i) {
+        const INTERNET_PER_CONN_OPTIONW& option = list->pOptions[i];
+        const std::wstring name = std::to_wstring(option.dwOption);
+        switch (KindOf(option.dwOption)) {
+        case OptionKind::Number:
+            RegSetValueExW(key.Get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&option.Value.dwValue),
+                           sizeof(DWORD));
+            break;
+        case OptionKind::String:
+            if (option.Value.pszValue) {
+                const DWORD bytes = static_cast<DWORD>((lstrlenW(option.Value.pszValue) + 1) * sizeof(wchar_t));
+                RegSetValueExW(key.Get(), name.c_str(), 0, REG_SZ,
+                               reinterpret_cast<const BYTE*>(option.Value.pszValue), bytes);
+            } else {
+                RegDeleteValueW(key.Get(), name.c_str());
+            }
+            break;
+        case OptionKind::Time:
+            RegSetValueExW(key.Get(), name.c_str(), 0, REG_BINARY, reinterpret_cast<const BYTE*>(&option.Value.ftValue),
+                           sizeof(FILETIME));
+            break;
+        case OptionKind::Unknown:
+            break;
+        }
+    }
+    AppendCall(line);
+    return TRUE;
+}
+
+LPWSTR ReadString(HKEY key, const std::wstring& name)
+{
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
+        return nullptr;
+    std::vector<wchar_t> text(size / sizeof(wchar_t) + 1, L'\0');
+    RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size);
+    text[size / sizeof(wchar_t)] = L'\0';
+    const std::size_t chars = lstrlenW(text.data()) + 1;
+    auto* copy = static_cast<LPWSTR>(GlobalAlloc(GMEM_FIXED, chars * sizeof(wchar_t)));
+    if (copy)
+        CopyMemory(copy, text.data(), chars * sizeof(wchar_t));
+    return copy;
+}
+
+BOOL QueryPerConnection(INTERNET_PER_CONN_OPTION_LISTW* list, const DWORD* length)
+{
+    if (!list || !length || *length < sizeof(INTERNET_PER_CONN_OPTION_LISTW) ||
+        list->dwSize != sizeof(INTERNET_PER_CONN_OPTION_LISTW) || (list->dwOptionCount && !list->pOptions)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    for (DWORD i = 0; i < list->dwOptionCount; ++i) {
+        if (KindOf(list->pOptions[i].dwOption) == OptionKind::Unknown) {
+            list->dwOptionError = i;
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+    }
+    StateMutex guard;
+    RegKey key(ConnectionKey(list->pszConnection));
+    for (DWORD i = 0; i < list->dwOptionCount; ++i) {
+        INTERNET_PER_CONN_OPTIONW& option = list->pOptions[i];
+        const std::wstring name = std::to_wstring(option.dwOption);
+        switch (KindOf(option.dwOption)) {
+        case OptionKind::Number: {
+            DWORD value = DefaultNumber(option.dwOption);
+            DWORD size = sizeof(value);
+            DWORD type = 0;
+            if (!key.Get() || RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                                               &size) != ERROR_SUCCESS || type != REG_DWORD)
+                value = DefaultNumber(option.dwOption);
+            option.Value.dwValue = value;
+            break;
+        }
+        case OptionKind::String:
+            option.Value.pszValue = key.Get() ? ReadString(key.Get(), name) : nullptr;
+            break;
+        case OptionKind::Time: {
+            FILETIME time{};
+            DWORD size = sizeof(time);
+            if (key.Get())
+                RegQueryValueExW(key.Get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&time), &size);
+            option.Value.ftValue = time;
+            break;
+        }
+        case OptionKind::Unknown:
+            break;
+        }
+    }
+    return TRUE;
+}
+
+} // namespace
+
+extern "C" BOOL WINAPI InternetSetOptionW(HINTERNET, DWORD option, LPVOID buffer, DWORD length)
+{
+    switch (option) {
+    case INTERNET_OPTION_PER_CONNECTION_OPTION:
+        return SetPerConnection(static_cast<const INTERNET_PER_CONN_OPTION_LISTW*>(buffer), length);
+    case INTERNET_OPTION_SETTINGS_CHANGED:
+    case INTERNET_OPTION_REFRESH: {
+        StateMutex guard;
+        AppendCall(L"SetOption " + std::to_wstring(option));
+        return TRUE;
+    }
+    default:
+        SetLastError(ERROR_INTERNET_INVALID_OPTION);
+        return FALSE;
+    }
+}
+
+extern "C" BOOL WINAPI InternetQueryOptionW(HINTERNET, DWORD option, LPVOID buffer, LPDWORD length)
+{
+    if (option != INTERNET_OPTION_PER_CONNECTION_OPTION) {
+        SetLastError(ERROR_INTERNET_INVALID_OPTION);
+        return FALSE;
+    }
+    return QueryPerConnection(static_cast<INTERNET_PER_CONN_OPTION_LISTW*>(buffer), length);
+}

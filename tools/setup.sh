@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Gatewarden needs on Debian 12, if it is missing.
+set -euo pipefail
+
+packages=(
+    g++-mingw-w64-x86-64-posix cmake ninja-build
+    wine wine64
+    xvfb xauth xdotool imagemagick x11-utils
+    googletest
+    iproute2 procps python3
+)
+packages+=(${GW_EXTRA_PACKAGES:-})
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "setup: installing ${missing[*]}"
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO=sudo
+    $SUDO apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi

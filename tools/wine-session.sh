@@ -1,0 +1,29 @@
+# Sourced by the scripts that run Windows programs: a prefix of the build's own, booted once,
+# with a persistent wineserver, and a virtual display when none is set (or always, for tests).
+#   gw_wine_start <build dir> [own-display]   then   gw_wine_stop (also on exit)
+gw_wine_start() {
+    local build="$1" own_display="${2:-}"
+    export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG="${WINEDEBUG:--all}" WINEARCH=win64
+    mkdir -p "$WINEPREFIX"
+    if [ -n "$own_display" ] || [ -z "${DISPLAY:-}" ]; then
+        local fdfile
+        fdfile=$(mktemp)
+        Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+        GW_XVFB_PID=$!
+        for _ in $(seq 100); do [ -s "$fdfile" ] && break; sleep 0.1; done
+        export DISPLAY=":$(head -n1 "$fdfile")"
+        rm -f "$fdfile"
+    fi
+    # Services that the first Wine process spawns keep its output open: boot with it closed.
+    wine wineboot </dev/null >/dev/null 2>&1 || true
+    wineserver -p </dev/null >/dev/null 2>&1 || true
+    trap gw_wine_stop EXIT
+}
+
+gw_wine_stop() {
+    wineserver -k >/dev/null 2>&1 || true
+    if [ -n "${GW_XVFB_PID:-}" ]; then
+        kill "$GW_XVFB_PID" 2>/dev/null || true
+        GW_XVFB_PID=""
+    fi
+}
