@@ -1,0 +1,9 @@
+#pragma once
+#include "profiles/ProxyProfile.h"
+
+class ProfileList;
+
+// Fills the five setting fields of a (cleared) profile from the LAN connection's options.
+void CaptureSystemSettings(ProxyProfile& profile);
+// Takes the system's stored connections in as unnamed profiles, then the list's first snapshot.
+void ImportConnections(ProfileList& list);
