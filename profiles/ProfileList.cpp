@@ -25,7 +25,8 @@ ProfileList::ProfileList(ProfileListOptions options) : m_options(std::move(optio
     if (m_options.StorePath.empty())
         m_options.StorePath = DefaultStorePath();
     Load();
-    ImportConnections(*this);
+    if (m_options.Import == ConnectionImport::Import)
+        ImportConnections(*this);
     if (m_options.Monitor == MonitorStart::Start)
         m_monitorThread = CreateThread(nullptr, 0, MonitorThread, this, 0, nullptr);
 }

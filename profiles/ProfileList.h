@@ -12,11 +12,14 @@
 #include <vector>
 
 enum class MonitorStart { Start, DontStart };
+enum class ConnectionImport { Import, Skip };
 
 struct ProfileListOptions {
     std::wstring StorePath;  // empty: proxies.kpp in the user's Gatewarden folder
     DWORD MonitorPeriodMs = 300;
     MonitorStart Monitor = MonitorStart::Start;
+    // Skip: neither the stored connections nor the first snapshot are read (store tests).
+    ConnectionImport Import = ConnectionImport::Import;
 };
 
 // The one owner of every profile, ordered by name (ordinal UTF-16 order), with the snapshot of
