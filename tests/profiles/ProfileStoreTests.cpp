@@ -1,0 +1,352 @@
+#include "app/StatusLog.h"
+#include "profiles/ProfileList.h"
+#include "profiles/ProfileStore.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+
+namespace {
+
+const std::string kHeader110("KPP\x17z1.10", 9);
+const std::string kHeader100("KPP\x17z1.00", 9);
+
+std::string Number(std::uint32_t value)
+{
+    std::string bytes;
+    for (int shift = 0; shift < 32; shift += 8)
+        bytes.push_back(static_cast<char>((value >> shift) & 0xFF));
+    return bytes;
+}
+
+std::string Wide(const std::wstring& text)
+{
+    std::string bytes = Number(static_cast<std::uint32_t>(text.size()));
+    for (wchar_t unit : text) {
+        bytes.push_back(static_cast<char>(unit & 0xFF));
+        bytes.push_back(static_cast<char>(unit >> 8));
+    }
+    return bytes;
+}
+
+std::string Ansi(const std::string& text)
+{
+    return Number(static_cast<std::uint32_t>(text.size())) + text;
+}
+
+std::string Record(std::uint32_t discovery, std::uint32_t flags, const std::wstring& name,
+                   const std::wstring& server = L"", const std::wstring& bypass = L"", const std::wstring& url = L"",
+                   const std::wstring& ndis = L"", const std::wstring& ip = L"")
+{
+    return Number(discovery) + Number(flags) + Wide(name) + Wide(server) + Wide(bypass) + Wide(url) + Wide(ndis) +
+           Wide(ip);
+}
+
+class ProfileStoreTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        StatusLog::SetSink([this](const std::wstring& colour, const std::wstring& text) {
+            m_lines.push_back(colour + L": " + text);
+        });
+    }
+    void TearDown() override { StatusLog::SetSink({}); }
+
+    std::unique_ptr<ProfileList> MakeList()
+    {
+        ProfileListOptions options;
+        options.StorePath = m_store;
+        options.Monitor = MonitorStart::DontStart;
+        options.Import = ConnectionImport::Skip;
+        auto list = std::make_unique<ProfileList>(options);
+        m_lines.clear();
+        return list;
+    }
+
+    std::vector<std::wstring> Names(ProfileList& list)
+    {
+        std::vector<std::wstring> names;
+        list.ListNames(names);
+        return names;
+    }
+
+    TempFolder m_folder;
+    std::wstring m_store = m_folder.File(L"proxies.kpp");
+    std::vector<std::wstring> m_lines;
+};
+
+TEST_F(ProfileStoreTest, LoadResultsForEveryShapeOfFile)
+{
+    struct Case {
+        const char* What;
+        std::string Bytes;
+        ProfileList::LoadResult Result;
+        std::size_t Count;
+        std::vector<std::wstring> Names;
+    } cases[] = {
+        {"header only", kHeader110, ProfileList::Loaded, 1, {}},
+        {"zero length", "", ProfileList::Corrupted, 0, {}},
+        {"shorter than a header", "KPP\x17z1", ProfileList::Corrupted, 0, {}},
+        {"unknown version", "KPP\x17z1.20", ProfileList::Corrupted, 0, {}},
+        {"two records, sorted", kHeader110 + Record(0, 1, L"B") + Record(0, 1, L"A"), ProfileList::Loaded, 3, {L"A", L"B"}},
+        {"case matters, upper first", kHeader110 + Record(0, 1, L"home") + Record(0, 1, L"Home"), ProfileList::Loaded, 3,
+         {L"Home", L"home"}},
+        {"record cut in its server string", kHeader110 + Record(0, 1, L"A") + Number(0) + Number(3) + Wide(L"Cut") +
+             Number(20) + std::string("h\0t", 3), ProfileList::Loaded, 2, {L"A", L"Cut"}},
+        {"record cut inside a number", kHeader110 + Record(0, 1, L"A") + "\x01\x02", ProfileList::Loaded, 2, {L"A"}},
+        {"string count of 4 GB", kHeader110 + Number(0) + Number(1) + Number(0xFFFFFFFF) + std::string("N\0a\0m\0", 6),
+         ProfileList::Loaded, 1, {L"Nam"}},
+        {"name ends at a zero unit", kHeader110 + Number(0) + Number(1) + Wide(std::wstring(L"Ab\0cd", 5)) +
+             Wide(L"") + Wide(L"") + Wide(L"") + Wide(L"") + Wide(L""), ProfileList::Loaded, 2, {L"Ab"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        TempFolder::WriteBytes(m_store, c.Bytes);
+        auto list = MakeList();
+        EXPECT_EQ(list->Load(), c.Result);
+        EXPECT_EQ(list->Count(), c.Count);
+        EXPECT_EQ(Names(*list), c.Names);
+    }
+}
+
+TEST_F(ProfileStoreTest, MissingFileGivesEmptyListSilently)
+{
+    auto list = MakeList();
+    EXPECT_EQ(list->Load(), ProfileList::CannotOpen);
+    EXPECT_EQ(list->Count(), 0u);
+    EXPECT_TRUE(m_lines.empty());
+}
+
+TEST_F(ProfileStoreTest, CorruptFileIsReportedAndKeptUntilTheNextSave)
+{
+    const std::string corrupt = "not a store at all";
+    TempFolder::WriteBytes(m_store, corrupt);
+    auto list = MakeList();
+    EXPECT_EQ(list->Load(), ProfileList::Corrupted);
+    EXPECT_EQ(m_lines, std::vector<std::wstring>{L"red: Could not load proxies settings. Proxies DB file corrupted"});
+    EXPECT_EQ(TempFolder::ReadBytes(m_store), corrupt);
+
+    ProxyProfile profile;
+    profile.Name = L"New";
+    list->Put(profile);
+    EXPECT_EQ(list->Save(), ProfileList::Saved);
+    EXPECT_EQ(TempFolder::ReadBytes(m_store), kHeader110 + Record(0, 0, L"New"));
+}
+
+TEST_F(ProfileStoreTest, EveryFieldRoundTripsIncludingNonBmpNames)
+{
+    std::vector<ProxyProfile> profiles(3);
+    profiles[0].Name = L"Caf\u00e9 \u4e2d\u6587 \U0001F680";
+    profiles[0].ProxyServer = L"http=\u00fc:1;socks=s:1080;";
+    profiles[0].ProxyBypass = L"*.corp;<local>";
+    profiles[0].AutoConfigUrl = L"http://wpad/\u00e4.pac";
+    profiles[0].NdisName = L"Realtek \u00ae Adapter";
+    profiles[0].AutoIp = L"192.168.1.20";
+    profiles[0].AutoDiscoveryFlags = 0xFFFFFFFF;
+    profiles[0].ConnectionFlags = 0x8000000F;
+    profiles[1].Name = L"Plain";
+    profiles[2].Name = std::wstring(5000, L'x');
+    for (int i = 0; i < 35000; ++i)
+        profiles[2].ProxyServer += L"\U0001F600";
+
+    auto list = MakeList();
+    for (const ProxyProfile& profile : profiles)
+        list->Put(profile);
+    ASSERT_EQ(list->Save(), ProfileList::Saved);
+
+    auto reloaded = MakeList();
+    ASSERT_EQ(reloaded->Load(), ProfileList::Loaded);
+    EXPECT_EQ(reloaded->Count(), profiles.size() + 1) << "a complete file always loads an empty-named entry too";
+    for (const ProxyProfile& profile : profiles) {
+        const auto found = reloaded->Find(profile.Name);
+        ASSERT_TRUE(found.has_value());
+        EXPECT_EQ(*found, profile);
+    }
+    EXPECT_EQ(m_lines, std::vector<std::wstring>{L"white: Proxies loaded successfully"});
+}
+
+TEST_F(ProfileStoreTest, SaveWritesTheEmptyNamedEntryFirstThenNameOrder)
+{
+    TempFolder::WriteBytes(m_store, kHeader110 + Record(0, 1, L"B") + Record(0, 3, L"A", L"a:1"));
+    auto list = MakeList();
+    ASSERT_EQ(list->Load(), ProfileList::Loaded);
+    ASSERT_EQ(list->Save(), ProfileList::Saved);
+    EXPECT_EQ(TempFolder::ReadBytes(m_store),
+              kHeader110 + Record(0, 0, L"") + Record(0, 3, L"A", L"a:1") + Record(0, 1, L"B"));
+}
+
+TEST_F(ProfileStoreTest, LaterRecordOfTheSameNameWins)
+{
+    TempFolder::WriteBytes(m_store, kHeader110 + Record(0, 1, L"A", L"old:1") + Record(0, 3, L"A", L"new:2"));
+    auto list = MakeList();
+    ASSERT_EQ(list->Load(), ProfileList::Loaded);
+    EXPECT_EQ(list->Find(L"A")->ProxyServer, L"new:2");
+    EXPECT_EQ(list->Count(), 2u);
+}
+
+TEST_F(ProfileStoreTest, LoadsOldFormatNamesFromAnsiAndSavesTheNewFormat)
+{
+    const std::string ansiName = "Caf\xe9";
+    TempFolder::WriteBytes(m_store, kHeader100 + Number(0x10) + Number(3) + Ansi(ansiName) + Ansi("p:8080") +
+                                        Ansi("<local>") + Ansi("http://x/p.pac"));
+    wchar_t expectedName[16] = {};
+    MultiByteToWideChar(CP_ACP, 0, ansiName.data(), static_cast<int>(ansiName.size()), expectedName, 16);
+
+    auto list = MakeList();
+    ASSERT_EQ(list->Load(), ProfileList::Loaded);
+    const auto profile = list->Find(expectedName);
+    ASSERT_TRUE(profile.has_value());
+    EXPECT_EQ(profile->ProxyServer, L"p:8080");
+    EXPECT_EQ(profile->ProxyBypass, L"<local>");
+    EXPECT_EQ(profile->AutoConfigUrl, L"http://x/p.pac");
+    EXPECT_EQ(profile->AutoDiscoveryFlags, 0x10u);
+    EXPECT_EQ(profile->ConnectionFlags, 3u);
+    EXPECT_TRUE(profile->NdisName.empty());
+
+    ASSERT_EQ(list->Save(), ProfileList::Saved);
+    EXPECT_EQ(TempFolder::ReadBytes(m_store).substr(0, 9), kHeader110);
+    auto reloaded = MakeList();
+    ASSERT_EQ(reloaded->Load(), ProfileList::Loaded);
+    EXPECT_EQ(*reloaded->Find(expectedName), *profile);
+}
+
+TEST_F(ProfileStoreTest, FailedWriteHalfWayLeavesThePreviousStoreIntact)
+{
+    std::vector<ProxyProfile> before(2);
+    before[0].Name = L"Kept";
+    before[1].Name = L"Also kept";
+    ASSERT_TRUE(WriteStoreFile(m_store, before));
+    const std::string previous = TempFolder::ReadBytes(m_store);
+
+    std::vector<ProxyProfile> after(200);
+    for (std::size_t i = 0; i < after.size(); ++i)
+        after[i].Name = L"Replacement " + std::to_wstring(i);
+    StoreWriteFault fault;
+    fault.FailAfterBytes = 3000;
+    EXPECT_FALSE(WriteStoreFile(m_store, after, fault));
+    EXPECT_EQ(TempFolder::ReadBytes(m_store), previous);
+    EXPECT_EQ(GetFileAttributesW((m_store + L".new").c_str()), INVALID_FILE_ATTRIBUTES) << "no partial file left behind";
+
+    EXPECT_TRUE(WriteStoreFile(m_store, after));
+    std::vector<ProxyProfile> read;
+    ASSERT_EQ(ReadStoreFile(m_store, read), StoreReadResult::Read);
+    EXPECT_EQ(read.size(), after.size() + 1);
+}
+
+TEST_F(ProfileStoreTest, SaveIntoAFolderThatCannotHoldTheFileReportsFailure)
+{
+    ProfileListOptions options;
+    options.StorePath = m_folder.File(L"missing\\deeper\\proxies.kpp");
+    options.Monitor = MonitorStart::DontStart;
+    options.Import = ConnectionImport::Skip;
+    ProfileList list(options);
+    list.Put(ProxyProfile());
+    EXPECT_EQ(list.Save(), ProfileList::CannotCreate);
+}
+
+TEST_F(ProfileStoreTest, RandomAndMutatedFilesNeverCrashOrHang)
+{
+    std::mt19937 random(20261206);
+    std::string valid = kHeader110;
+    for (int i = 0; i < 20; ++i)
+        valid += Record(i, i, L"Profile " + std::to_wstring(i), L"http=h:1;", L"<local>", L"u", L"n", L"1.2.3.4");
+    const auto started = std::chrono::steady_clock::now();
+    for (int round = 0; round < 400; ++round) {
+        std::string bytes;
+        if (round % 2 == 0) {
+            bytes.resize(random() % 600);
+            for (char& c : bytes)
+                c = static_cast<char>(random());
+            if (round % 4 == 0)
+                bytes.replace(0, std::min<std::size_t>(9, bytes.size()), kHeader110);
+        } else {
+            bytes = valid;
+            for (int flips = 0; flips < 8; ++flips)
+                bytes[9 + random() % (bytes.size() - 9)] = static_cast<char>(random());
+            bytes.resize(9 + random() % (bytes.size() - 9));
+        }
+        TempFolder::WriteBytes(m_store, bytes);
+        std::vector<ProxyProfile> records;
+        const StoreReadResult result = ReadStoreFile(m_store, records);
+        if (bytes.size() >= 9 && bytes.compare(0, 9, kHeader110) == 0) {
+            EXPECT_EQ(result, StoreReadResult::Read);
+        }
+        std::size_t chars = 0;
+        for (const ProxyProfile& record : records)
+            chars += record.Name.size() + record.ProxyServer.size() + record.ProxyBypass.size() +
+                     record.AutoConfigUrl.size() + record.NdisName.size() + record.AutoIp.size();
+        EXPECT_LE(chars * 2, bytes.size()) << "strings never hold more than the file";
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+}
+
+TEST_F(ProfileStoreTest, UniqueUnnamedNameTakesTheFirstFreeNumber)
+{
+    struct Case {
+        std::vector<std::wstring> Taken;
+        std::wstring Expected;
+    } cases[] = {
+        {{}, L"Unnamed Proxy"},
+        {{L"Unnamed Proxy"}, L"Unnamed Proxy 1"},
+        {{L"Unnamed Proxy", L"Unnamed Proxy 1"}, L"Unnamed Proxy 2"},
+        {{L"Unnamed Proxy 1"}, L"Unnamed Proxy"},
+        {{L"Unnamed Proxy", L"Unnamed Proxy 2"}, L"Unnamed Proxy 1"},
+        {{L"unnamed proxy"}, L"Unnamed Proxy"},
+    };
+    for (const Case& c : cases) {
+        auto list = MakeList();
+        for (const std::wstring& name : c.Taken) {
+            ProxyProfile profile;
+            profile.Name = name;
+            list->Put(profile);
+        }
+        EXPECT_EQ(list->UniqueUnnamedName(), c.Expected);
+    }
+}
+
+TEST_F(ProfileStoreTest, EntryIdsSurviveReplacementButNotRemoval)
+{
+    auto list = MakeList();
+    ProxyProfile profile;
+    profile.Name = L"A";
+    list->Put(profile);
+    const std::uint64_t id = list->FindId(L"A");
+    ASSERT_NE(id, 0u);
+    profile.ProxyServer = L"changed:1";
+    list->Put(profile);
+    EXPECT_EQ(list->FindId(L"A"), id);
+    EXPECT_EQ(list->FindById(id)->ProxyServer, L"changed:1");
+
+    list->Remove(L"A");
+    EXPECT_FALSE(list->FindById(id).has_value());
+    list->Put(profile);
+    EXPECT_NE(list->FindId(L"A"), id) << "a message about the removed entry must not reach its successor";
+    EXPECT_EQ(list->FindId(L"missing"), 0u);
+}
+
+TEST_F(ProfileStoreTest, PutUnlessSameSettingsAndFindNameBySettingsScanInNameOrder)
+{
+    auto list = MakeList();
+    ProxyProfile b;
+    b.Name = L"B";
+    b.ProxyServer = L"s:1";
+    b.ConnectionFlags = 3;
+    ProxyProfile a = b;
+    a.Name = L"A";
+    list->Put(b);
+    list->Put(a);
+    ProxyProfile probe = b;
+    probe.Name = L"C";
+    probe.NdisName = L"different adapter does not matter";
+    EXPECT_EQ(list->FindNameBySettings(probe), L"A");
+    list->PutUnlessSameSettings(probe);
+    EXPECT_FALSE(list->Find(L"C").has_value());
+    probe.ConnectionFlags = 1;
+    list->PutUnlessSameSettings(probe);
+    EXPECT_TRUE(list->Find(L"C").has_value());
+    EXPECT_EQ(list->FindNameBySettings(ProxyProfile()), L"");
+}
+
+} // namespace
