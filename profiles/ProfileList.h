@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -20,6 +21,9 @@ struct ProfileListOptions {
     MonitorStart Monitor = MonitorStart::Start;
     // Skip: neither the stored connections nor the first snapshot are read (store tests).
     ConnectionImport Import = ConnectionImport::Import;
+    // Called by the monitor thread after each pass with the number of passes made so far, so
+    // that tests can follow its schedule without sleeping.
+    std::function<void(std::uint64_t passes)> MonitorPassDone;
 };
 
 // The one owner of every profile, ordered by name (ordinal UTF-16 order), with the snapshot of
@@ -65,6 +69,11 @@ public:
 
     [[nodiscard]] bool StopRequested() const { return m_stop.load(); }
     [[nodiscard]] DWORD MonitorPeriodMs() const { return m_options.MonitorPeriodMs; }
+    void NoteMonitorPass(std::uint64_t passes) const
+    {
+        if (m_options.MonitorPassDone)
+            m_options.MonitorPassDone(passes);
+    }
     [[nodiscard]] const std::wstring& StorePath() const { return m_options.StorePath; }
 
     // The first stored profile, in map order, whose rule is this adapter and address.

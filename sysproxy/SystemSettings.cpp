@@ -2,11 +2,149 @@
 
 #include "profiles/ProfileList.h"
 
-// Filled in with the reading of the system's settings.
-void CaptureSystemSettings(ProxyProfile&) {}
+#include <windows.h>
+#include <wininet.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// WinINet hands its strings over in GlobalAlloc memory that the caller releases.
+class WinInetString {
+public:
+    explicit WinInetString(LPWSTR text) : m_text(text) {}
+    ~WinInetString()
+    {
+        if (m_text)
+            GlobalFree(m_text);
+    }
+    WinInetString(const WinInetString&) = delete;
+    WinInetString& operator=(const WinInetString&) = delete;
+
+    [[nodiscard]] bool IsNull() const { return m_text == nullptr; }
+    [[nodiscard]] std::wstring Text() const { return m_text ? std::wstring(m_text) : std::wstring(); }
+
+private:
+    LPWSTR m_text;
+};
+
+class RegistryKey {
+public:
+    RegistryKey(HKEY parent, const wchar_t* path, REGSAM access)
+    {
+        if (RegOpenKeyExW(parent, path, 0, access, &m_key) != ERROR_SUCCESS)
+            m_key = nullptr;
+    }
+    ~RegistryKey()
+    {
+        if (m_key)
+            RegCloseKey(m_key);
+    }
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+
+    [[nodiscard]] HKEY Get() const { return m_key; }
+
+private:
+    HKEY m_key = nullptr;
+};
+
+constexpr const wchar_t* kConnectionsKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
+// Large enough for any registry value name, so that no name ends the enumeration early.
+constexpr DWORD kValueNameChars = 16384;
+
+// Reads one connection's five options into the profile; a null name is the LAN connection.
+// A failed query leaves the profile as it was.
+bool QueryConnection(const wchar_t* connection, ProxyProfile& profile)
+{
+    INTERNET_PER_CONN_OPTIONW options[5] = {};
+    options[0].dwOption = INTERNET_PER_CONN_AUTOCONFIG_URL;
+    options[1].dwOption = INTERNET_PER_CONN_AUTODISCOVERY_FLAGS;
+    options[2].dwOption = INTERNET_PER_CONN_FLAGS;
+    options[3].dwOption = INTERNET_PER_CONN_PROXY_BYPASS;
+    options[4].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
+
+    std::wstring name = connection ? std::wstring(connection) : std::wstring();
+    INTERNET_PER_CONN_OPTION_LISTW list = {};
+    list.dwSize = sizeof(list);
+    list.pszConnection = connection ? name.data() : nullptr;
+    list.dwOptionCount = 5;
+    list.dwOptionError = 0;
+    list.pOptions = options;
+    DWORD length = sizeof(list);
+    if (!InternetQueryOptionW(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &length))
+        return false;
+
+    const WinInetString autoConfigUrl(options[0].Value.pszValue);
+    const WinInetString bypass(options[3].Value.pszValue);
+    const WinInetString server(options[4].Value.pszValue);
+    profile.AutoDiscoveryFlags = options[1].Value.dwValue;
+    profile.ConnectionFlags = options[2].Value.dwValue;
+    if ((profile.ConnectionFlags & kProxyTypeAutoProxyUrl) && !autoConfigUrl.IsNull())
+        profile.AutoConfigUrl = autoConfigUrl.Text();
+    if (!bypass.IsNull())
+        profile.ProxyBypass = bypass.Text();
+    if (!server.IsNull())
+        profile.ProxyServer = server.Text();
+    return true;
+}
+
+std::wstring AsciiLower(std::wstring text)
+{
+    for (wchar_t& c : text) {
+        if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+    }
+    return text;
+}
+
+// The names of the connections the system stores, lower-cased, in enumeration order.
+std::vector<std::wstring> StoredConnectionNames()
+{
+    std::vector<std::wstring> names;
+    // Read access only: the key is never written, and a user who may not write it still has
+    // connections worth importing.
+    const RegistryKey key(HKEY_CURRENT_USER, kConnectionsKey, KEY_READ);
+    if (!key.Get())
+        return names;
+    std::vector<wchar_t> buffer(kValueNameChars);
+    for (DWORD index = 0;; ++index) {
+        DWORD chars = kValueNameChars;
+        DWORD type = 0;
+        const LSTATUS status =
+            RegEnumValueW(key.Get(), index, buffer.data(), &chars, nullptr, &type, nullptr, nullptr);
+        if (status == ERROR_MORE_DATA)
+            continue;
+        if (status != ERROR_SUCCESS)
+            break;
+        if (type != REG_BINARY)
+            continue;
+        std::wstring name = AsciiLower(std::wstring(buffer.data(), chars));
+        if (name != L"savedlegacysettings")
+            names.push_back(std::move(name));
+    }
+    return names;
+}
+
+} // namespace
+
+void CaptureSystemSettings(ProxyProfile& profile)
+{
+    QueryConnection(nullptr, profile);
+}
 
 void ImportConnections(ProfileList& list)
 {
+    for (const std::wstring& connection : StoredConnectionNames()) {
+        ProxyProfile profile;
+        if (!QueryConnection(connection.c_str(), profile))
+            continue;
+        profile.Name = list.UniqueUnnamedName();
+        list.PutUnlessSameSettings(profile);
+    }
+
+    // The monitor thread does not run yet, so the snapshot needs no lock here.
     ProxyProfile& snapshot = list.Snapshot();
     snapshot.Clear();
     CaptureSystemSettings(snapshot);

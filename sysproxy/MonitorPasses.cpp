@@ -1,0 +1,90 @@
+#include "sysproxy/MonitorPasses.h"
+
+#include "profiles/ProfileList.h"
+#include "profiles/ProfileMessages.h"
+#include "sysproxy/SystemSettings.h"
+
+#include <utility>
+
+namespace {
+
+// Adapters are looked at on the fifth pass and then on every fourth.
+constexpr int kPassesBetweenAdapterChecks = 3;
+
+} // namespace
+
+MonitorPasses::MonitorPasses(ProfileList& list, AdapterSource adapters)
+    : m_list(list), m_adapters(std::move(adapters))
+{
+}
+
+MonitorPasses::Outcome MonitorPasses::RunPass()
+{
+    const DWORD period = m_list.MonitorPeriodMs();
+    Sleep(period);
+    bool activated = false;
+    const std::vector<Adapter> adapters = m_adapters();
+    if (m_passCounter > kPassesBetweenAdapterChecks) {
+        m_passCounter = 0;
+        activated = CheckAdapters(adapters);
+    }
+    ++m_passCounter;
+    if (activated) {
+        // Gives the applied settings time to settle before the next pass reads them back.
+        Sleep(period / 3);
+        return Outcome::ProfileActivated;
+    }
+    TrackSettings();
+    return Outcome::SettingsTracked;
+}
+
+bool MonitorPasses::CheckAdapters(const std::vector<Adapter>& adapters)
+{
+    bool activated = false;
+    for (const Adapter& adapter : adapters) {
+        // No profile takes part with an empty adapter name, and every profile without a rule
+        // has one: an unnamed adapter must not match them all.
+        if (adapter.Name.empty())
+            continue;
+        const std::wstring address = AdapterAddress(adapters, adapter.Name);
+        const auto [last, seenFirst] = m_lastAddress.try_emplace(adapter.Name, address);
+        if (seenFirst || last->second == address)
+            continue;
+        last->second = address;
+        const std::wstring name = m_list.FindNameByRule(adapter.Name, address);
+        if (name.empty())
+            continue;
+        m_list.Activate(name);
+        m_list.PostProfileMessage(WM_PROFILE_ACTIVATED, name);
+        activated = true;
+    }
+    return activated;
+}
+
+void MonitorPasses::TrackSettings()
+{
+    EventLockGuard settingsGuard(m_list.SettingsLock());
+    ProxyProfile captured;
+    CaptureSystemSettings(captured);
+    ProxyProfile& snapshot = m_list.Snapshot();
+    if (captured.SameSettings(snapshot)) {
+        // Unchanged settings that no profile holds any more: the user removed the active one.
+        if (!m_list.FindNameBySettings(captured).empty())
+            return;
+        captured.Name = m_list.UniqueUnnamedName();
+        m_list.Put(captured);
+        // The snapshot names the active profile, and the removed one is gone.
+        snapshot.Name = captured.Name;
+        m_list.PostProfileMessage(WM_PROFILE_ADDED, captured.Name);
+        m_list.PostProfileMessage(WM_PROFILE_ACTIVATED, captured.Name);
+        return;
+    }
+    captured.Name = m_list.FindNameBySettings(captured);
+    if (captured.Name.empty()) {
+        captured.Name = m_list.UniqueUnnamedName();
+        m_list.Put(captured);
+        m_list.PostProfileMessage(WM_PROFILE_ADDED, captured.Name);
+    }
+    snapshot = captured;
+    m_list.PostProfileMessage(WM_PROFILE_ACTIVATED, snapshot.Name);
+}

@@ -1,0 +1,32 @@
+#pragma once
+#include "sysproxy/Adapters.h"
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+class ProfileList;
+
+// The monitor thread's passes: the adapter check that auto-activates profiles and the tracking
+// of the system's settings against the list's snapshot. The thread owns one and runs it until
+// the stop flag is set; tests run passes one by one.
+class MonitorPasses {
+public:
+    using AdapterSource = std::function<std::vector<Adapter>()>;
+    enum class Outcome { SettingsTracked, ProfileActivated };
+
+    // The pause before each pass is the list's period; after an activation a third of it more.
+    explicit MonitorPasses(ProfileList& list, AdapterSource adapters = ReadAdapters);
+
+    Outcome RunPass();
+
+private:
+    [[nodiscard]] bool CheckAdapters(const std::vector<Adapter>& adapters);
+    void TrackSettings();
+
+    ProfileList& m_list;
+    AdapterSource m_adapters;
+    std::map<std::wstring, std::wstring> m_lastAddress;  // only grows: absent adapters keep theirs
+    int m_passCounter = 0;
+};
