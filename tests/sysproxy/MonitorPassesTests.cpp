@@ -1,0 +1,227 @@
+#include "OutsideSettings.h"
+#include "profiles/ProfileList.h"
+#include "standins/wininet/WinInetControl.h"
+#include "support/TempFolder.h"
+#include "sysproxy/MonitorPasses.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+
+namespace {
+
+using OutsideSettings::Settings;
+using Messages = std::vector<std::pair<UINT, std::wstring>>;
+
+ProxyProfile WithRule(ProxyProfile profile, const std::wstring& adapter, const std::wstring& address)
+{
+    profile.NdisName = adapter;
+    profile.AutoIp = address;
+    return profile;
+}
+
+// Passes run one by one with no pause, against adapters that the test sets before each pass.
+class MonitorPassesTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        WinInetControl::Reset();
+        ASSERT_TRUE(OutsideSettings::Write(Settings(L"", L"", 0x1)));
+        ProfileListOptions options;
+        options.StorePath = m_folder.File(L"proxies.kpp");
+        options.MonitorPeriodMs = 0;
+        options.Monitor = MonitorStart::DontStart;
+        // The system starts at settings that a stored profile holds, as it usually does.
+        ASSERT_TRUE(OutsideSettings::SaveStore(options.StorePath, {Settings(L"Direct", L"", 0x1)}));
+        m_list = std::make_unique<ProfileList>(options);
+        m_passesRun = 0;
+        m_list->SetNotifyWindow(m_window.Get());
+        m_passes.emplace(*m_list, [this] { return m_adapters; });
+        WinInetControl::ClearCalls();
+    }
+    void TearDown() override { WinInetControl::Reset(); }
+
+    // Runs passes up to and including the next one that looks at the adapters.
+    MonitorPasses::Outcome RunToAdapterCheck()
+    {
+        MonitorPasses::Outcome outcome = m_passes->RunPass();
+        while (++m_passesRun % 4 != 1 || m_passesRun < 5)
+            outcome = m_passes->RunPass();
+        return outcome;
+    }
+    std::vector<std::wstring> AppliedServers()
+    {
+        std::vector<std::wstring> servers;
+        for (const std::wstring& call : WinInetControl::Calls()) {
+            const auto at = call.find(L" 2=");
+            if (call.rfind(L"SetOption 75", 0) == 0 && at != std::wstring::npos)
+                servers.push_back(call.substr(at + 3));
+        }
+        return servers;
+    }
+
+    TempFolder m_folder;
+    OutsideSettings::MessageWindow m_window;
+    std::unique_ptr<ProfileList> m_list;
+    std::vector<Adapter> m_adapters;
+    std::optional<MonitorPasses> m_passes;
+    int m_passesRun = 0;
+};
+
+TEST_F(MonitorPassesTest, AdaptersAreExaminedOnTheFifthPassAndEveryFourthAfter)
+{
+    struct Case {
+        int ChangeBeforePass;
+        std::vector<int> ActivatingPasses;
+    };
+    // The address is first seen on pass 5: a change before it is no change.
+    const Case cases[] = {{2, {}}, {5, {}}, {6, {9}}, {9, {9}}, {10, {13}}, {13, {13}}, {14, {}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ChangeBeforePass);
+        SetUp();
+        m_list->Put(WithRule(Settings(L"Office", L"office:1"), L"eth0", L"10.1.0.2"));
+        m_adapters = {{L"eth0", L"10.1.0.1"}};
+        std::vector<int> activating;
+        for (int pass = 1; pass <= 14; ++pass) {
+            if (pass == c.ChangeBeforePass)
+                m_adapters = {{L"eth0", L"10.1.0.2"}};
+            if (m_passes->RunPass() == MonitorPasses::Outcome::ProfileActivated)
+                activating.push_back(pass);
+        }
+        EXPECT_EQ(activating, c.ActivatingPasses);
+    }
+}
+
+TEST_F(MonitorPassesTest, AnAddressActivatesItsProfileOnlyWhenItChangesToIt)
+{
+    m_list->Put(WithRule(Settings(L"Office", L"office:1"), L"eth0", L"10.1.0.2"));
+    struct Step {
+        std::vector<Adapter> Adapters;
+        bool Activates;
+    };
+    const Step steps[] = {
+        {{{L"eth0", L"10.1.0.2"}}, false},  // first seen, already at the profile's address
+        {{{L"eth0", L"10.1.0.1"}}, false},
+        {{{L"eth0", L"10.1.0.2"}}, true},
+        {{{L"eth0", L"10.1.0.2"}}, false},
+        {{}, false},                        // gone: keeps its last address
+        {{{L"eth0", L"10.1.0.2"}}, false},  // back with the same address
+        {{{L"eth0", L"10.1.0.3"}}, false},  // an address no profile holds
+        {{{L"eth0", L"10.1.0.2"}}, true},
+        {{{L"eth1", L"10.1.0.1"}}, false},
+        {{{L"eth1", L"10.1.0.2"}}, false},  // the address, but on another adapter
+    };
+    int index = 0;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(index++);
+        m_adapters = step.Adapters;
+        WinInetControl::ClearCalls();
+        const auto outcome = RunToAdapterCheck();
+        EXPECT_EQ(outcome == MonitorPasses::Outcome::ProfileActivated, step.Activates);
+        EXPECT_EQ(AppliedServers().size(), step.Activates ? 1u : 0u);
+    }
+}
+
+TEST_F(MonitorPassesTest, TwoAdaptersChangingInOnePassApplyBothInAdapterOrderAndTheLaterStays)
+{
+    m_list->Put(WithRule(Settings(L"A Office", L"office:1"), L"eth1", L"10.2.0.2"));
+    m_list->Put(WithRule(Settings(L"B Lab", L"lab:1"), L"eth0", L"10.1.0.2"));
+    m_adapters = {{L"eth1", L"10.2.0.1"}, {L"eth0", L"10.1.0.1"}};
+    RunToAdapterCheck();
+    m_window.Take(*m_list);
+    WinInetControl::ClearCalls();
+
+    m_adapters = {{L"eth1", L"10.2.0.2"}, {L"eth0", L"10.1.0.2"}};
+    EXPECT_EQ(RunToAdapterCheck(), MonitorPasses::Outcome::ProfileActivated);
+    EXPECT_EQ(AppliedServers(), (std::vector<std::wstring>{L"\"office:1\"", L"\"lab:1\""}));
+    // The activating pass reports each activation and does not look at the settings.
+    EXPECT_EQ(m_window.Take(*m_list), (Messages{{WM_PROFILE_ACTIVATED, L"A Office"}, {WM_PROFILE_ACTIVATED, L"B Lab"}}));
+    EXPECT_EQ(m_list->CurrentSettings().Name, L"Direct");
+
+    // The next pass finds the later one in effect and reports it a second time.
+    EXPECT_EQ(m_passes->RunPass(), MonitorPasses::Outcome::SettingsTracked);
+    EXPECT_EQ(m_window.Take(*m_list), (Messages{{WM_PROFILE_ACTIVATED, L"B Lab"}}));
+    EXPECT_EQ(m_list->CurrentSettings().Name, L"B Lab");
+}
+
+TEST_F(MonitorPassesTest, AnAdapterWithoutANameActivatesNothing)
+{
+    // Every profile without a rule has an empty adapter name and address.
+    m_list->Put(Settings(L"Plain", L"plain:1"));
+    m_adapters = {{L"", L"10.1.0.1"}, {L"", L"10.1.0.1"}};
+    RunToAdapterCheck();
+    m_adapters = {{L"", L""}};
+    EXPECT_EQ(RunToAdapterCheck(), MonitorPasses::Outcome::SettingsTracked);
+    EXPECT_TRUE(AppliedServers().empty());
+}
+
+TEST_F(MonitorPassesTest, OutsideChangesAreTakenInAsProfilesAndReported)
+{
+    m_list->Put(Settings(L"Work", L"work:8080"));
+    struct Step {
+        const char* What;
+        ProxyProfile System;
+        Messages Expected;
+        std::wstring Active;
+    };
+    const Step steps[] = {
+        {"settings no profile holds", Settings(L"", L"cafe:1"),
+         {{WM_PROFILE_ADDED, L"Unnamed Proxy"}, {WM_PROFILE_ACTIVATED, L"Unnamed Proxy"}}, L"Unnamed Proxy"},
+        {"nothing changed", Settings(L"", L"cafe:1"), {}, L"Unnamed Proxy"},
+        {"other settings no profile holds", Settings(L"", L"hotel:1", 0x7),
+         {{WM_PROFILE_ADDED, L"Unnamed Proxy 1"}, {WM_PROFILE_ACTIVATED, L"Unnamed Proxy 1"}}, L"Unnamed Proxy 1"},
+        {"another profile's settings", Settings(L"", L"work:8080"), {{WM_PROFILE_ACTIVATED, L"Work"}}, L"Work"},
+        {"settings taken in before", Settings(L"", L"cafe:1"), {{WM_PROFILE_ACTIVATED, L"Unnamed Proxy"}},
+         L"Unnamed Proxy"},
+        {"only the discovery flags differ", [] {
+             ProxyProfile p = Settings(L"", L"cafe:1");
+             p.AutoDiscoveryFlags = 0x10;
+             return p;
+         }(),
+         {}, L"Unnamed Proxy"},
+    };
+    m_passes->RunPass();
+    m_window.Take(*m_list);
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.What);
+        ASSERT_TRUE(OutsideSettings::Write(step.System));
+        EXPECT_EQ(m_passes->RunPass(), MonitorPasses::Outcome::SettingsTracked);
+        EXPECT_EQ(m_window.Take(*m_list), step.Expected);
+        EXPECT_EQ(m_list->CurrentSettings().Name, step.Active);
+    }
+    EXPECT_EQ(m_list->Find(L"Unnamed Proxy 1")->ProxyServer, L"hotel:1");
+    EXPECT_EQ(m_list->Find(L"Unnamed Proxy 1")->ConnectionFlags, 0x7u);
+}
+
+TEST_F(MonitorPassesTest, RemovingTheActiveProfileBringsTheSettingsBackAsAnUnnamedOne)
+{
+    m_list->Put(Settings(L"Unnamed Proxy", L"taken:1"));
+    m_list->Put(Settings(L"Work", L"work:8080"));
+    ASSERT_TRUE(OutsideSettings::Write(Settings(L"", L"work:8080")));
+    m_passes->RunPass();
+    ASSERT_EQ(m_list->CurrentSettings().Name, L"Work");
+    m_window.Take(*m_list);
+
+    m_list->Remove(L"Work");
+    m_passes->RunPass();
+    EXPECT_EQ(m_window.Take(*m_list),
+              (Messages{{WM_PROFILE_ADDED, L"Unnamed Proxy 1"}, {WM_PROFILE_ACTIVATED, L"Unnamed Proxy 1"}}));
+    EXPECT_EQ(m_list->Find(L"Unnamed Proxy 1")->ProxyServer, L"work:8080");
+    EXPECT_EQ(m_list->CurrentSettings().Name, L"Unnamed Proxy 1");
+    m_passes->RunPass();
+    EXPECT_TRUE(m_window.Take(*m_list).empty());
+}
+
+TEST_F(MonitorPassesTest, NothingIsPostedWithoutANotifyWindowButProfilesAreStillTakenIn)
+{
+    m_list->SetNotifyWindow(nullptr);
+    ASSERT_TRUE(OutsideSettings::Write(Settings(L"", L"cafe:1")));
+    m_passes->RunPass();
+    m_list->SetNotifyWindow(m_window.Get());
+    EXPECT_TRUE(m_window.Take(*m_list).empty());
+    EXPECT_EQ(m_list->Find(L"Unnamed Proxy")->ProxyServer, L"cafe:1");
+    EXPECT_EQ(m_list->CurrentSettings().Name, L"Unnamed Proxy");
+}
+
+} // namespace
