@@ -15,7 +15,10 @@ std::wstring FormatLogMessage(const wchar_t* format, va_list args)
     // form does with its last character.
     wchar_t buffer[kLogMessageLimit + 2] = {};
     wvnsprintfW(buffer, static_cast<int>(kLogMessageLimit + 1), format, args);
-    return std::wstring(buffer, wcsnlen(buffer, kLogMessageLimit));
+    std::wstring text(buffer);
+    if (text.size() > kLogMessageLimit)
+        text.resize(kLogMessageLimit);
+    return text;
 }
 
 std::wstring WidenAnsi(const char* text)

@@ -76,7 +76,8 @@ TEST(AppFolders, FileLocalWriteTimeIsTheLastWriteInLocalTimeOrZero)
         const wchar_t* Name;
         WORD Year, Month, Day, Hour;  // last write in UTC; 0 for a file that is not there
     };
-    const Case cases[] = {{L"winter.txt", 2007, 1, 15, 10}, {L"summer.txt", 2007, 7, 15, 23}, {L"missing.txt", 0, 0, 0, 0}};
+    const Case cases[] = {
+        {L"winter.txt", 2007, 1, 15, 10}, {L"summer.txt", 2007, 7, 15, 23}, {L"missing.txt", 0, 0, 0, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.Name)));
         const std::wstring path = temp.File(c.Name);
@@ -97,7 +98,8 @@ TEST(AppFolders, FileLocalWriteTimeIsTheLastWriteInLocalTimeOrZero)
         SetFileTime(file, nullptr, nullptr, &written);
         CloseHandle(file);
         FileTimeToLocalFileTime(&written, &local);
-        EXPECT_EQ(GetFileLocalWriteTime(path), (static_cast<std::uint64_t>(local.dwHighDateTime) << 32) | local.dwLowDateTime);
+        const std::uint64_t expected = (static_cast<std::uint64_t>(local.dwHighDateTime) << 32) | local.dwLowDateTime;
+        EXPECT_EQ(GetFileLocalWriteTime(path), expected);
     }
 }
 

@@ -29,21 +29,13 @@ DWORD RunChild(const std::wstring& base, const wchar_t* mode)
     return code;
 }
 
-std::wstring UserLog(const TempFolder& temp)
-{
-    wchar_t name[260] = {};
-    DWORD size = 260;
-    GetUserNameW(name, &size);
-    return temp.Path() + L"\\logs\\" + name + L".htm";
-}
-
 TEST(LogServiceAtExit, FootIsWrittenWhenTheProcessEndsAndRowsNameTheirSourceLine)
 {
     for (const wchar_t* mode : {L"quiet", L"busy"}) {
         SCOPED_TRACE(testing::Message() << "child " << testing::PrintToString(std::wstring(mode)));
         TempFolder temp;
         ASSERT_EQ(RunChild(temp.Path(), mode), 0u);
-        const LogPage page = LogPage::Read(UserLog(temp));
+        const LogPage page = LogPage::Read(LogPage::UserFile(temp.Path()));
         EXPECT_TRUE(page.HasFoot);
         // Rows that came after the foot would be broken lines or would hide the foot.
         EXPECT_TRUE(page.BrokenLines.empty()) << page.BrokenLines.front();

@@ -1,5 +1,7 @@
 #pragma once
 // Reads a log file back into its head, rows and foot, noting every line that is not a whole row.
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -18,6 +20,15 @@ struct LogPage {
     static constexpr const char* kTableHead =
         "<table>\n<tr><th>Time</th><th>Thread ID</th><th>Filename</th><th>Message</th></tr>\n";
     static constexpr const char* kFoot = "\n</table>\n</body></html>";
+
+    // Where a single-file log started below base with the folder "\\logs\\" is.
+    static std::wstring UserFile(const std::wstring& base)
+    {
+        wchar_t name[260] = {};
+        DWORD size = 260;
+        GetUserNameW(name, &size);
+        return base + L"\\logs\\" + name + L".htm";
+    }
 
     static LogPage Read(const std::wstring& path)
     {

@@ -14,26 +14,23 @@
 
 namespace {
 
-std::wstring UserName()
-{
-    wchar_t name[260] = {};
-    DWORD size = 260;
-    GetUserNameW(name, &size);
-    return name;
-}
-
 std::string Ascii(const std::wstring& text)
 {
     return std::string(text.begin(), text.end());
 }
 
-std::wstring DatedStem(const TempFolder& temp)
+// The log's path without ".htm", in either naming.
+std::wstring Stem(const TempFolder& temp, LogFileNaming naming)
 {
+    std::wstring stem = LogPage::UserFile(temp.Path());
+    stem.resize(stem.size() - 4);
+    if (naming == LogFileNaming::SingleFile)
+        return stem;
     SYSTEMTIME today;
     GetSystemTime(&today);
     wchar_t date[32];
     wsprintfW(date, L"-%02d-%02d-%04d", today.wDay, today.wMonth, today.wYear);
-    return temp.Path() + L"\\logs\\" + UserName() + date;
+    return stem + date;
 }
 
 // Held open without sharing, as another process that has the file open keeps it.
@@ -91,9 +88,9 @@ TEST(LogServiceStart, WritesThePageHeadIntoTheUsersFileBelowTheBaseFolder)
     {
         LogService log;
         log.StartInFolder(temp.Path(), L"\\logs\\", L"Gatewarden", LogFileNaming::SingleFile);
-        EXPECT_EQ(log.GetFileName(), temp.Path() + L"\\logs\\" + UserName() + L".htm");
+        EXPECT_EQ(log.GetFileName(), LogPage::UserFile(temp.Path()));
     }
-    const LogPage page = LogPage::Read(temp.Path() + L"\\logs\\" + UserName() + L".htm");
+    const LogPage page = LogPage::Read(LogPage::UserFile(temp.Path()));
     EXPECT_EQ(page.Head, "<html><head><title>Gatewarden</title></head><body>\n<b>Gatewarden</b> started on PC:<br>" +
                              Ascii(DescribeThisWindows()) + LogPage::kTableHead);
     EXPECT_TRUE(page.Rows.empty());
@@ -109,7 +106,7 @@ TEST(LogServiceStart, SingleFileReplacesThePreviousRunsLog)
         log.StartInFolder(temp.Path(), L"\\logs\\", L"Gatewarden", LogFileNaming::SingleFile);
         log.Log(kLogEvent, "Run.cpp", 1, run);
     }
-    const LogPage page = LogPage::Read(temp.Path() + L"\\logs\\" + UserName() + L".htm");
+    const LogPage page = LogPage::Read(LogPage::UserFile(temp.Path()));
     ASSERT_EQ(page.Rows.size(), 1u);
     EXPECT_EQ(page.Rows[0].Message, "second run");
     EXPECT_EQ(page.Head.find("Gatewarden</b>"), page.Head.rfind("Gatewarden</b>"));
@@ -129,13 +126,15 @@ TEST(LogServiceStart, TakesTheNextFreeNameWhileEarlierOnesAreLocked)
         {LogFileNaming::SingleFile, 1, nullptr},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "locked " << c.Locked << (c.Naming == LogFileNaming::Dated ? " dated" : " single"));
+        SCOPED_TRACE(testing::Message() << "locked " << c.Locked
+                                        << (c.Naming == LogFileNaming::Dated ? " dated" : " single"));
         TempFolder temp;
         CreateDirectoryW((temp.Path() + L"\\logs").c_str(), nullptr);
-        const std::wstring stem = c.Naming == LogFileNaming::Dated ? DatedStem(temp) : temp.Path() + L"\\logs\\" + UserName();
+        const std::wstring stem = Stem(temp, c.Naming);
         std::vector<std::unique_ptr<LockedFile>> locks;
         for (int i = 0; i < c.Locked; ++i) {
-            locks.push_back(std::make_unique<LockedFile>(stem + (i == 0 ? L"" : L"_" + std::to_wstring(i - 1)) + L".htm"));
+            const std::wstring suffix = i == 0 ? L"" : L"_" + std::to_wstring(i - 1);
+            locks.push_back(std::make_unique<LockedFile>(stem + suffix + L".htm"));
             ASSERT_NE(locks.back()->Handle, INVALID_HANDLE_VALUE);
         }
         LogService log;
