@@ -1,0 +1,405 @@
+#include "mail/SmtpClient.h"
+
+#include "mail/Base64.h"
+#include "mail/KEmailException.h"
+#include "mail/TextConversion.h"
+
+#include <ws2tcpip.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace KEMail {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct AddressListDeleter {
+    void operator()(addrinfo* list) const { freeaddrinfo(list); }
+};
+using AddressList = std::unique_ptr<addrinfo, AddressListDeleter>;
+
+timeval Remaining(Clock::time_point deadline)
+{
+    const auto left = std::max<long long>(
+        0, std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now()).count());
+    timeval value{};
+    value.tv_sec = static_cast<long>(left / 1'000'000);
+    value.tv_usec = static_cast<long>(left % 1'000'000);
+    return value;
+}
+
+std::wstring SystemErrorText(int error)
+{
+    wchar_t text[512] = {};
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                        static_cast<DWORD>(error), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text,
+                                        static_cast<DWORD>(std::size(text)), nullptr);
+    std::wstring message(text, length);
+    while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' '))
+        message.pop_back();
+    if (message.empty())
+        message = L"Socket error " + std::to_wstring(error);
+    return message;
+}
+
+int ReplyCode(const std::string& line)
+{
+    if (line.size() < 3 || !std::all_of(line.begin(), line.begin() + 3, [](char c) { return c >= '0' && c <= '9'; }))
+        return -1;
+    return (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
+}
+
+// The hello names the client by the address literal of its end of the connection, which is
+// valid syntax whatever the machine's own name is.
+std::wstring AddressLiteral(SOCKET socket)
+{
+    sockaddr_in local{};
+    int length = sizeof local;
+    if (getsockname(socket, reinterpret_cast<sockaddr*>(&local), &length) != 0)
+        return L"[127.0.0.1]";
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&local.sin_addr);
+    return L"[" + std::to_wstring(bytes[0]) + L"." + std::to_wstring(bytes[1]) + L"." + std::to_wstring(bytes[2]) +
+           L"." + std::to_wstring(bytes[3]) + L"]";
+}
+
+}  // namespace
+
+SmtpClient::SmtpClient() = default;
+
+SmtpClient::~SmtpClient()
+{
+    Disconnect();
+}
+
+bool SmtpClient::Send(MailMessage* message, const std::wstring& server, std::uint16_t port,
+                      const std::wstring& user, const std::wstring& password)
+{
+    if (message == nullptr)
+        return false;
+    if (!m_connected)
+        Connect(server, port);
+    m_user = user;
+    m_password = password;
+    SendMail(message);
+    return true;
+}
+
+bool SmtpClient::Send(MailMessage* message, const std::wstring& user, const std::wstring& password)
+{
+    if (message == nullptr)
+        return false;
+    if (!m_connected)
+        throw KEmailException(L"Not Connected to server.");
+    m_user = user;
+    m_password = password;
+    SendMail(message);
+    return true;
+}
+
+void SmtpClient::Connect(const std::wstring& server, std::uint16_t port)
+{
+    Disconnect();
+    m_port = port;
+    ConnectSocket(server, port);
+    if (SendCommand() != 220) {
+        m_connected = false;
+        Fail(m_lastResponse);
+    }
+    Hello();
+    m_connected = true;
+}
+
+void SmtpClient::ConnectSocket(const std::wstring& server, std::uint16_t port)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(ToAnsi(server).c_str(), nullptr, &hints, &found) != 0 || found == nullptr)
+        throw KEmailException(L"Can't resolve hostname");
+    const AddressList list(found);
+    sockaddr_in address = *reinterpret_cast<const sockaddr_in*>(list->ai_addr);
+    address.sin_port = htons(port);
+
+    SocketHandle socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    if (!socket.IsOpen())
+        throw KEmailException(L"Can't create client socket");
+
+    // Connecting without blocking lets the time-out bound an unanswered connection attempt too.
+    u_long nonBlocking = 1;
+    ioctlsocket(socket.Get(), FIONBIO, &nonBlocking);
+    int error = 0;
+    if (connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == SOCKET_ERROR) {
+        error = WSAGetLastError();
+        if (error == WSAEWOULDBLOCK) {
+            fd_set writable;
+            fd_set failed;
+            FD_ZERO(&writable);
+            FD_ZERO(&failed);
+            FD_SET(socket.Get(), &writable);
+            FD_SET(socket.Get(), &failed);
+            timeval wait = Remaining(Clock::now() + m_timeout);
+            const int ready = select(0, nullptr, &writable, &failed, &wait);
+            error = 0;
+            if (ready == 0) {
+                error = WSAETIMEDOUT;
+            } else if (ready < 0) {
+                error = WSAGetLastError();
+            } else if (FD_ISSET(socket.Get(), &failed)) {
+                int length = sizeof error;
+                getsockopt(socket.Get(), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
+                if (error == 0)
+                    error = WSAECONNREFUSED;
+            }
+        }
+    }
+    if (error != 0)
+        throw KEmailException(SystemErrorText(error));
+    nonBlocking = 0;
+    ioctlsocket(socket.Get(), FIONBIO, &nonBlocking);
+    // A server that stops reading must not hold a send for ever.
+    const DWORD sendTimeout = static_cast<DWORD>(m_timeout.count());
+    setsockopt(socket.Get(), SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&sendTimeout),
+               sizeof sendTimeout);
+    m_socket = std::move(socket);
+}
+
+void SmtpClient::Hello()
+{
+    const std::wstring literal = AddressLiteral(m_socket.Get());
+    if (SendCommand(L"EHLO " + literal + L"\r\n") == 250)
+        return;
+    if (SendCommand(L"HELO " + literal + L"\r\n") == 250)
+        return;
+    Fail(L"HELLO command reports an error");
+}
+
+bool SmtpClient::SendMail(MailMessage* message)
+{
+    if (message == nullptr)
+        return false;
+    m_message = message;
+    if (!m_connected)
+        throw KEmailException(L"Not Connected to server.");
+    if (message->FromAddress().empty())
+        Fail(L"Anonymous Email are not supported");
+    if (message->To().empty() && message->Cc().empty())
+        Fail(L"No email recipients");
+
+    SendMailFrom();
+
+    int accepted = 0;
+    for (const auto* list : {&message->To(), &message->Cc(), &message->Bcc()}) {
+        for (const MailRecipient& recipient : *list) {
+            const int reply = SendCommand(L"RCPT TO: <" + recipient.Address + L">\r\n");
+            if (reply == 250 || reply == 251)
+                ++accepted;
+        }
+    }
+    if (accepted == 0)
+        throw KEmailException(L"No recipients added:\n" + m_lastResponse);
+
+    // A refused message is a failure the sender has to hear of, not a success.
+    if (SendCommand(L"DATA\r\n") != 354)
+        Fail(L"DATA failed:\n" + m_lastResponse);
+    std::string data = message->ComposeBytes();
+    data += "\r\n.\r\n";
+    if (Exchange(data) != 250)
+        Fail(L"Message not accepted:\n" + m_lastResponse);
+    return true;
+}
+
+void SmtpClient::SendMailFrom()
+{
+    const std::wstring command = L"MAIL FROM: <" + m_message->FromAddress() + L">\r\n";
+    int reply = SendCommand(command);
+    // The same credentials are not tried again: a refused login stays refused.
+    for (int attempt = 0; reply == 530 && attempt < kMaxLoginAttempts; ++attempt) {
+        (void)Authenticate();
+        reply = SendCommand(command);
+    }
+    if (reply != 250)
+        Fail(L"FROM failed:\n" + m_lastResponse);
+}
+
+int SmtpClient::Authenticate()
+{
+    if (m_user.empty())
+        return 1;
+    const int reply = SendCommand(L"AUTH LOGIN\r\n");
+    if (reply != 334)
+        return reply;
+    return AnswerChallenges(reply);
+}
+
+int SmtpClient::AnswerChallenges(int reply)
+{
+    // Each credential is given once; a challenge asked again, or one of another kind, is
+    // answered with "*", which cancels the exchange, so that no server keeps the client asking.
+    bool userSent = false;
+    bool passwordSent = false;
+    while (reply == 334) {
+        const std::wstring encoded = m_lastResponse.size() > 4 ? m_lastResponse.substr(4) : std::wstring();
+        const std::string challenge = Base64Decode(ToAnsi(encoded));
+        const std::wstring* answer = nullptr;
+        if (!userSent && EqualsIgnoringCase(challenge, "Username:")) {
+            answer = &m_user;
+            userSent = true;
+        } else if (!passwordSent && EqualsIgnoringCase(challenge, "Password:")) {
+            answer = &m_password;
+            passwordSent = true;
+        } else {
+            (void)SendCommand(L"*\r\n");
+            return 1;
+        }
+        reply = Exchange(Base64Encode(ToAnsi(*answer)) + "\r\n");
+        if (reply == 535)
+            return 1;
+    }
+    return reply;
+}
+
+void SmtpClient::Disconnect()
+{
+    if (!m_socket.IsOpen())
+        return;
+    if (m_connected) {
+        m_connected = false;
+        (void)SendCommand(L"QUIT\r\n");
+    }
+    shutdown(m_socket.Get(), SD_BOTH);
+    m_socket.Reset();
+    m_received.clear();
+    m_message = nullptr;
+    m_user.clear();
+    m_password.clear();
+}
+
+void SmtpClient::Fail(const std::wstring& message)
+{
+    const std::wstring text = message;  // may be m_lastResponse, which the QUIT replaces
+    Disconnect();
+    throw KEmailException(text);
+}
+
+int SmtpClient::SendCommand(const std::wstring& command)
+{
+    return Exchange(ToAnsi(command));
+}
+
+int SmtpClient::SendCommand()
+{
+    return ReadReply(Clock::now() + m_timeout);
+}
+
+int SmtpClient::Exchange(std::string_view bytes)
+{
+    m_lastResponse.clear();
+    if (!m_socket.IsOpen())
+        return -1;
+    DiscardWaitingInput();
+    if (!SendAll(bytes))
+        return -1;
+    if (!WaitFor(Wait::Writable, Clock::now() + m_timeout))
+        return -1;
+    return ReadReply(Clock::now() + m_timeout);
+}
+
+int SmtpClient::ReadReply(Clock::time_point deadline)
+{
+    std::string first;
+    const bool complete = ReadLine(deadline, first);
+    m_lastResponse = FromAnsi(first);
+    if (!complete)
+        return -1;
+    // The continuation lines of a reply ("250-...") are read here: left waiting, any that came
+    // late would be taken for the reply to the next command.
+    std::string line = first;
+    while (line.size() >= 4 && line[3] == '-') {
+        if (!ReadLine(deadline, line))
+            break;
+    }
+    return ReplyCode(first);
+}
+
+bool SmtpClient::ReadLine(Clock::time_point deadline, std::string& line)
+{
+    line.clear();
+    for (;;) {
+        const std::size_t end = m_received.find('\n');
+        const std::size_t length = end == std::string::npos ? m_received.size() : end;
+        if (line.size() < kReplyBufferSize)
+            line.append(m_received, 0, std::min(length, kReplyBufferSize - line.size()));
+        if (end != std::string::npos) {
+            m_received.erase(0, end + 1);
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            return true;
+        }
+        // Past the kept part a long line is read only to find its end.
+        m_received.clear();
+        if (!Receive(deadline))
+            return false;
+    }
+}
+
+bool SmtpClient::Receive(Clock::time_point deadline)
+{
+    if (!WaitFor(Wait::Readable, deadline))
+        return false;
+    char buffer[kReplyBufferSize];
+    const int received = recv(m_socket.Get(), buffer, static_cast<int>(sizeof buffer), 0);
+    if (received <= 0)
+        return false;
+    m_received.append(buffer, static_cast<std::size_t>(received));
+    return true;
+}
+
+bool SmtpClient::SendAll(std::string_view bytes)
+{
+    constexpr std::size_t kPiece = 1024;
+    while (!bytes.empty()) {
+        const int piece = static_cast<int>(std::min(bytes.size(), kPiece));
+        const int sent = send(m_socket.Get(), bytes.data(), piece, 0);
+        if (sent == SOCKET_ERROR || sent <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return true;
+}
+
+void SmtpClient::DiscardWaitingInput()
+{
+    m_received.clear();
+    for (;;) {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(m_socket.Get(), &readable);
+        timeval none{};
+        if (select(0, &readable, nullptr, nullptr, &none) <= 0)
+            return;
+        char buffer[kReplyBufferSize];
+        if (recv(m_socket.Get(), buffer, static_cast<int>(sizeof buffer), 0) <= 0)
+            return;
+    }
+}
+
+bool SmtpClient::WaitFor(Wait wait, Clock::time_point deadline)
+{
+    for (;;) {
+        fd_set set;
+        FD_ZERO(&set);
+        FD_SET(m_socket.Get(), &set);
+        timeval left = Remaining(deadline);
+        const int ready = select(0, wait == Wait::Readable ? &set : nullptr, wait == Wait::Writable ? &set : nullptr,
+                                 nullptr, &left);
+        if (ready > 0)
+            return true;
+        if (ready < 0 || Clock::now() >= deadline)
+            return false;
+    }
+}
+
+}  // namespace KEMail

@@ -1,0 +1,347 @@
+#include "mail/MailDate.h"
+#include "mail/MailMessage.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace KEMail;
+
+namespace {
+
+// Tuesday, 5 December 2006, 07:07:03 UTC.
+SYSTEMTIME FixedUtc()
+{
+    SYSTEMTIME time{};
+    time.wYear = 2006;
+    time.wMonth = 12;
+    time.wDay = 5;
+    time.wHour = 7;
+    time.wMinute = 7;
+    time.wSecond = 3;
+    return time;
+}
+
+const std::string kStandardHeaders = "MIME-Version: 1.0\r\n"
+                                     "X-Priority: 3 (Normal)\r\n"
+                                     "X-MSMail-Priority: Normal\r\n"
+                                     "Importance: Normal\r\n"
+                                     "Date: Tue, 5 Dec 2006 9:07:03 +0200\r\n"
+                                     "Subject: Crash report\r\n";
+
+// The message every test starts from: a fixed date in a zone two hours east, a fixed boundary.
+MailMessage ReportMessage()
+{
+    MailMessage message;
+    message.SetDate(FixedUtc(), 200);
+    message.SetBoundary(L"KEmailPart_0000BEEF");
+    message.SetSubject(L"Crash report");
+    message.SetFrom(L"crash@example.test", L"Gatewarden");
+    message.AddTo(L"Support", L"support@example.test");
+    return message;
+}
+
+std::string Header(const std::string& composed, const std::string& name)
+{
+    const std::size_t start = composed.find("\r\n" + name + ": ");
+    if (start == std::string::npos)
+        return {};
+    return composed.substr(start + 2, composed.find("\r\n", start + 2) - start - 2);
+}
+
+}  // namespace
+
+TEST(MailMessage, ComposesAMessageWithoutAttachmentsWithTheBodyHeadersLast)
+{
+    MailMessage message = ReportMessage();
+    message.SetTextBody(L"Hello\r\nWorld");
+    EXPECT_EQ(message.ComposeBytes(), kStandardHeaders +
+                                          "To: \"Support\" <support@example.test>\r\n"
+                                          "From: \"Gatewarden\" <crash@example.test>\r\n"
+                                          "Content-Type: text/plain;\r\n\tcharset=\"ISO-8859-1\"\r\n"
+                                          "Content-Transfer-Encoding: 7bit\r\n"
+                                          "\r\n"
+                                          "Hello\r\nWorld");
+    EXPECT_EQ(message.Multipart(), MultipartKind::Automatic);
+}
+
+TEST(MailMessage, ComposesThreeAttachmentsEachOpenedByTheBoundaryAndClosedOnce)
+{
+    MailMessage message = ReportMessage();
+    message.SetFrom(L"crash@example.test");
+    message.SetTextBody(L"See the files.");
+    message.AddAttachment("<p>x</p>\r\n", 10, L"log.htm", L"text/html");
+    const char dump[] = {0, 1, 2, 3, 4, 5};
+    message.AddAttachment(dump, sizeof dump, L"dump.bin");
+    message.AddAttachment("PNG", 3, L"logo.png", L"image/png", L"logo@gw", MailEncoding::Base64, {},
+                          MailDisposition::Inline);
+    EXPECT_EQ(message.ComposeBytes(),
+              "Content-Type: multipart/mixed;\r\n\tboundary=\"KEmailPart_0000BEEF\"\r\n" + kStandardHeaders +
+                  "To: \"Support\" <support@example.test>\r\n"
+                  "From: <crash@example.test>\r\n"
+                  "\r\nThis is a multipart message in MIME format\r\n"
+                  "\r\n--KEmailPart_0000BEEF\r\n"
+                  "Content-Type: text/plain;\r\n\tcharset=\"ISO-8859-1\"\r\n"
+                  "Content-Transfer-Encoding: 7bit\r\n\r\n"
+                  "See the files."
+                  "\r\n--KEmailPart_0000BEEF\r\n"
+                  "Content-Type: text/html;\r\n\tcharset=\"ISO-8859-1\";\r\n\tname=\"log.htm\"\r\n"
+                  "Content-Transfer-Encoding: 7bit\r\n"
+                  "Content-Disposition: attachment;\r\n\tfilename=\"log.htm\""
+                  "\r\n\r\n<p>x</p>\r\n"
+                  "\r\n--KEmailPart_0000BEEF\r\n"
+                  "Content-Type: application/octet-stream;\r\n\tname=\"dump.bin\"\r\n"
+                  "Content-Transfer-Encoding: base64\r\n"
+                  "Content-Disposition: attachment;\r\n\tfilename=\"dump.bin\""
+                  "\r\n\r\nAAECAwQF"
+                  "\r\n--KEmailPart_0000BEEF\r\n"
+                  "Content-Type: image/png;\r\n\tname=\"logo.png\"\r\n"
+                  "Content-Transfer-Encoding: base64\r\n"
+                  "Content-Disposition: inline;\r\n\tfilename=\"logo.png\"\r\n"
+                  "Content-ID: <logo@gw>"
+                  "\r\n\r\nUE5H"
+                  "\r\n--KEmailPart_0000BEEF--\r\n");
+    EXPECT_EQ(message.Multipart(), MultipartKind::Mixed);
+}
+
+TEST(MailMessage, BoundaryComesFromTheTickCountWhenNoneIsGiven)
+{
+    MailMessage message;
+    message.SetTextBody(L"x");
+    message.AddAttachment("a", 1, L"a.txt");
+    const std::string composed = message.ComposeBytes();
+    const std::string header = composed.substr(0, composed.find("\r\nMIME-Version"));
+    ASSERT_EQ(header.size(), std::string("Content-Type: multipart/mixed;\r\n\tboundary=\"KEmailPart_12345678\"").size());
+    const std::string boundary = header.substr(header.find('"') + 1, 19);
+    EXPECT_EQ(boundary.substr(0, 11), "KEmailPart_");
+    EXPECT_EQ(boundary.find_first_not_of("0123456789ABCDEF", 11), std::string::npos) << boundary;
+    EXPECT_NE(composed.find("\r\n--" + boundary + "--\r\n"), std::string::npos);
+}
+
+TEST(MailMessage, ChoosesTheBodyEncodingByItsText)
+{
+    struct Case {
+        const char* what;
+        std::wstring body;
+        std::string tail;  // from the encoding header to the end
+    };
+    std::wstring longLine(100, L'x');
+    std::wstring controls;
+    for (int i = 0; i < 100; ++i)
+        controls += i < 15 ? L'\x01' : L'a';
+    const Case cases[] = {
+        {"plain short lines", L"Hello\r\nWorld\r\n", "7bit\r\n\r\nHello\r\nWorld\r\n"},
+        {"a line of 100 characters", longLine,
+         "7bit\r\n\r\n" + std::string(100, 'x')},  // no CR: the choice does not look at the last line
+        {"a line of 100 characters that ends", longLine + L"\r\n",
+         "quoted-printable\r\n\r\n" + std::string(75, 'x') + "=\r\n" + std::string(25, 'x') + "\r\n"},
+        {"15% control bytes", controls,
+         "base64\r\n\r\nAQEBAQEBAQEBAQEBAQEBYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFh\r\n"
+         "YWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYWFhYQ=="},
+        {"a line holding a lone dot", L"one\r\n.\r\ntwo", "7bit\r\n\r\none\r\n..\r\ntwo"},
+    };
+    for (const Case& c : cases) {
+        MailMessage message = ReportMessage();
+        message.SetTextBody(c.body);
+        const std::string composed = message.ComposeBytes();
+        const std::size_t at = composed.find("Content-Transfer-Encoding: ");
+        ASSERT_NE(at, std::string::npos) << c.what;
+        EXPECT_EQ(composed.substr(at + 27), c.tail) << c.what;
+    }
+}
+
+TEST(MailMessage, EmptyBodyGoesOutAsSevenBitHtml)
+{
+    MailMessage message = ReportMessage();
+    const std::string composed = message.ComposeBytes();
+    EXPECT_NE(composed.find("Content-Type: text/html;\r\n\tcharset=\"ISO-8859-1\"\r\n"
+                            "Content-Transfer-Encoding: 7bit\r\n\r\n"),
+              std::string::npos);
+    EXPECT_EQ(composed.substr(composed.size() - 4), "\r\n\r\n");
+}
+
+TEST(MailMessage, HtmlBodyIsUsedOnlyWithoutText)
+{
+    MailMessage message = ReportMessage();
+    message.SetHtmlBody(L"<b>hi</b>");
+    EXPECT_NE(message.ComposeBytes().find("text/html;"), std::string::npos);
+    message.SetTextBody(L"hi");
+    message.SetHtmlBody(L"<b>hi</b>");
+    message.SetTextBody(L"plain");
+    const std::string composed = message.ComposeBytes();
+    EXPECT_NE(composed.find("text/plain;"), std::string::npos);
+    EXPECT_EQ(composed.find("<b>"), std::string::npos);
+}
+
+TEST(MailMessage, WritesTheLocalTimeOfTheZoneItNames)
+{
+    const std::pair<int, const char*> cases[] = {
+        {200, "Tue, 5 Dec 2006 9:07:03 +0200"},   {530, "Tue, 5 Dec 2006 12:37:03 +0530"},
+        {-330, "Tue, 5 Dec 2006 3:37:03 -0330"},  {0, "Tue, 5 Dec 2006 7:07:03 -0000"},
+        {-800, "Mon, 4 Dec 2006 23:07:03 -0800"}, {1400, "Tue, 5 Dec 2006 21:07:03 +1400"},
+    };
+    for (const auto& [zone, date] : cases) {
+        MailMessage message = ReportMessage();
+        message.SetDate(FixedUtc(), zone);
+        EXPECT_EQ(Header(message.ComposeBytes(), "Date"), std::string("Date: ") + date);
+    }
+}
+
+TEST(MailMessage, ZoneOffsetFollowsTheSystemsBiasAndDaylightState)
+{
+    struct Case {
+        LONG bias, standardBias, daylightBias;
+        DWORD state;
+        int offset;
+    };
+    const Case cases[] = {
+        {-120, 0, -60, TIME_ZONE_ID_STANDARD, 200},  {-330, 0, 0, TIME_ZONE_ID_UNKNOWN, 530},
+        {210, 0, -60, TIME_ZONE_ID_STANDARD, -330},  {0, 0, -60, TIME_ZONE_ID_STANDARD, 0},
+        {0, 0, -60, TIME_ZONE_ID_DAYLIGHT, 100},     {300, 0, -60, TIME_ZONE_ID_DAYLIGHT, -400},
+        {-570, 0, -60, TIME_ZONE_ID_DAYLIGHT, 1030}, {60, 30, -60, TIME_ZONE_ID_STANDARD, -130},
+    };
+    for (const Case& c : cases) {
+        TIME_ZONE_INFORMATION zone{};
+        zone.Bias = c.bias;
+        zone.StandardBias = c.standardBias;
+        zone.DaylightBias = c.daylightBias;
+        EXPECT_EQ(ZoneOffsetFromTimeZone(zone, c.state), c.offset) << c.bias << " state " << c.state;
+    }
+    EXPECT_EQ(MailMessage().ZoneOffset(), CurrentZoneOffset());
+}
+
+TEST(MailMessage, WritesPriorityAndImportanceHeaders)
+{
+    struct Case {
+        MailPriority priority;
+        MailImportance importance;
+        const char* lines;
+    };
+    const Case cases[] = {
+        {MailPriority::Normal, MailImportance::Normal,
+         "X-Priority: 3 (Normal)\r\nX-MSMail-Priority: Normal\r\nImportance: Normal\r\n"},
+        {MailPriority::High, MailImportance::High,
+         "X-Priority: 1 (High)\r\nX-MSMail-Priority: High\r\nImportance: High\r\n"},
+        {MailPriority::HighSecond, MailImportance::Low,
+         "X-Priority: 2 (High)\r\nX-MSMail-Priority: High\r\nImportance: Low\r\n"},
+    };
+    for (const Case& c : cases) {
+        MailMessage message = ReportMessage();
+        message.SetPriority(c.priority);
+        message.SetImportance(c.importance);
+        message.SetMessageId(L"1@gw");
+        EXPECT_NE(message.ComposeBytes().find(std::string("MIME-Version: 1.0\r\nMessage-ID: <1@gw>\r\n") + c.lines),
+                  std::string::npos)
+            << c.lines;
+    }
+}
+
+TEST(MailMessage, FoldsCcIntoTheToLineAndNeverWritesBcc)
+{
+    struct Case {
+        std::vector<MailRecipient> to, cc;
+        const char* line;
+    };
+    const Case cases[] = {
+        {{{L"A", L"a@x.test"}, {L"", L"b@x.test"}}, {{L"C", L"c@x.test"}},
+         "To: \"A\" <a@x.test>,\t<b@x.test>,\r\n\t\"C\" <c@x.test>\r\n"},
+        {{}, {{L"", L"c@x.test"}, {L"", L"d@x.test"}}, "To: <c@x.test>,\r\n\t<d@x.test>\r\n"},
+        {{{L"Name only", L""}}, {}, "To: \"Name only\" \r\n"},
+    };
+    for (const Case& c : cases) {
+        MailMessage message = ReportMessage();
+        message = MailMessage();
+        message.SetFrom(L"crash@example.test");
+        for (const MailRecipient& r : c.to)
+            message.AddTo(r.Name, r.Address);
+        for (const MailRecipient& r : c.cc)
+            message.AddCc(r.Name, r.Address);
+        message.AddBcc(L"Hidden", L"hidden@x.test");
+        const std::string composed = message.ComposeBytes();
+        EXPECT_NE(composed.find(std::string("\r\n") + c.line + "From: "), std::string::npos) << c.line;
+        EXPECT_EQ(composed.find("hidden"), std::string::npos);
+        EXPECT_EQ(composed.find("Cc:"), std::string::npos);
+    }
+}
+
+TEST(MailMessage, KeepsHeaderValuesOnOneLine)
+{
+    MailMessage message = ReportMessage();
+    message.SetSubject(L"Hi\r\nBcc: victim@x.test");
+    message.AddTo(L"Evil\n", L"a@x.test>\r\nRCPT TO:<b@x.test");
+    const std::string composed = message.ComposeBytes();
+    EXPECT_EQ(Header(composed, "Subject"), "Subject: Hi  Bcc: victim@x.test");
+    EXPECT_EQ(Header(composed, "Bcc"), "");
+    EXPECT_EQ(message.To().back().Address, L"a@x.test>  RCPT TO:<b@x.test");
+}
+
+TEST(MailMessage, IgnoresAttachmentsWithoutNameOrData)
+{
+    MailMessage message = ReportMessage();
+    message.AddAttachment("abc", 3, L"");
+    message.AddAttachment(nullptr, 3, L"x.bin");
+    EXPECT_TRUE(message.Attachments().empty());
+    message.AddAttachment(nullptr, 0, L"empty.bin");
+    ASSERT_EQ(message.Attachments().size(), 1u);
+    EXPECT_EQ(message.Attachments()[0].Size(), 0u);
+    EXPECT_NE(message.ComposeBytes().find("filename=\"empty.bin\"\r\n\r\n\r\n--KEmailPart_0000BEEF--"),
+              std::string::npos);
+}
+
+TEST(MailMessage, AttachFileTakesTheTypeRegisteredForItsExtension)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L".htm", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const wchar_t type[] = L"text/html";
+    RegSetValueExW(key, L"Content Type", 0, REG_SZ, reinterpret_cast<const BYTE*>(type), sizeof type);
+    RegCloseKey(key);
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".exe.dmp");
+
+    TempFolder folder;
+    TempFolder::WriteBytes(folder.File(L"report.exe.dmp"), std::string("MDMP\0\x93\xA7", 7));
+    TempFolder::WriteBytes(folder.File(L"user.htm"), "<html>log</html>\r\n");
+    TempFolder::WriteBytes(folder.File(L"empty.txt"), "");
+
+    MailMessage message = ReportMessage();
+    EXPECT_TRUE(message.AttachFile(folder.File(L"report.exe.dmp")));
+    EXPECT_TRUE(message.AttachFile(folder.File(L"user.htm")));
+    EXPECT_TRUE(message.AttachFile(folder.File(L"empty.txt")));
+    EXPECT_FALSE(message.AttachFile(folder.File(L"missing.htm")));
+
+    const auto& attachments = message.Attachments();
+    ASSERT_EQ(attachments.size(), 3u);
+    EXPECT_EQ(attachments[0].Name, L"report.exe.dmp");
+    EXPECT_EQ(attachments[0].ContentType, L"application/octet-stream");
+    EXPECT_EQ(attachments[0].Data, std::string("MDMP\0\x93\xA7", 7));
+    EXPECT_EQ(attachments[1].ContentType, L"text/html");
+    EXPECT_EQ(attachments[2].Size(), 0u);
+    const std::string composed = message.ComposeBytes();
+    EXPECT_NE(composed.find("Content-Type: application/octet-stream;\r\n\tname=\"report.exe.dmp\"\r\n"),
+              std::string::npos);
+    EXPECT_NE(composed.find("Content-Type: text/html;\r\n\tcharset=\"ISO-8859-1\";\r\n\tname=\"user.htm\"\r\n"
+                            "Content-Transfer-Encoding: 7bit\r\n"),
+              std::string::npos);
+}
+
+TEST(MailMessage, AttachFileSkipsAFileThatIsOpenElsewhere)
+{
+    TempFolder folder;
+    const std::wstring path = folder.File(L"locked.log");
+    TempFolder::WriteBytes(path, "busy");
+    HANDLE held = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    MailMessage message = ReportMessage();
+    EXPECT_FALSE(message.AttachFile(path));
+    CloseHandle(held);
+    EXPECT_TRUE(message.Attachments().empty());
+}
+
+TEST(MailMessage, ComposeGivesTheSameTextWidened)
+{
+    MailMessage message = ReportMessage();
+    message.SetTextBody(L"Viele Gr\u00fc\u00dfe aus dem Labor");
+    const std::wstring wide = message.Compose();
+    EXPECT_NE(wide.find(L"Content-Transfer-Encoding: 8bit\r\n\r\nViele Gr\u00fc\u00dfe aus dem Labor"), std::wstring::npos);
+}
