@@ -1,5 +1,7 @@
 // Console stand-in until the main window exists: lists the stored profiles, marks the active one,
 // and activates one by name (Gatewarden.exe NAME).
+#include "diag/AppFolders.h"
+#include "diag/LogService.h"
 #include "profiles/ProfileList.h"
 
 #include <windows.h>
@@ -23,11 +25,20 @@ void Print(const std::wstring& text)
     }
 }
 
+// The list is the first of the program's own objects: it is built before the entry function runs.
+ProfileList& g_profiles = TheProfileList();
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
-    ProfileList& list = TheProfileList();
+    EnsureAppFolder(L"Gatewarden");
+    EnsureCommonAppFolder(L"Gatewarden");
+    TheLogService().Start(L"\\Gatewarden\\logs\\", L"Gatewarden", LogFileNaming::SingleFile,
+                          LogFolderScope::CurrentUser);
+    LOG_EVENT(kLogEvent, L"Gatewarden Started");
+
+    ProfileList& list = g_profiles;
     if (argc > 1)
         list.Activate(argv[1]);
     const ProxyProfile current = list.CurrentSettings();
