@@ -1,0 +1,143 @@
+#include "ScriptedSmtpServer.h"
+
+#include <winsock2.h>
+
+namespace {
+
+// No step waits longer than this for the client, so that a broken client cannot hang a test.
+constexpr long kPatienceSeconds = 5;
+
+}  // namespace
+
+ScriptedSmtpServer::ScriptedSmtpServer(std::vector<ServerStep> script) : m_script(std::move(script))
+{
+    m_listener.Reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(m_listener.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    int length = sizeof address;
+    getsockname(m_listener.Get(), reinterpret_cast<sockaddr*>(&address), &length);
+    m_port = ntohs(address.sin_port);
+    listen(m_listener.Get(), 1);
+    m_thread = std::thread([this] { Run(); });
+}
+
+ScriptedSmtpServer::~ScriptedSmtpServer()
+{
+    Join();
+}
+
+std::string ScriptedSmtpServer::Transcript()
+{
+    Join();
+    std::string text;
+    for (const std::string& line : m_transcript)
+        text += line + "\n";
+    return text;
+}
+
+std::string ScriptedSmtpServer::Data()
+{
+    Join();
+    return m_data;
+}
+
+void ScriptedSmtpServer::Join()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+bool ScriptedSmtpServer::Wait(SOCKET socket)
+{
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(socket, &readable);
+    timeval patience{kPatienceSeconds, 0};
+    return select(0, &readable, nullptr, nullptr, &patience) > 0;
+}
+
+void ScriptedSmtpServer::Run()
+{
+    if (!Wait(m_listener.Get()))
+        return;
+    KEMail::SocketHandle client(accept(m_listener.Get(), nullptr, nullptr));
+    bool dataNext = false;
+    for (std::size_t i = 0; i < m_script.size(); ++i) {
+        const ServerStep& step = m_script[i];
+        if (step.Action == StepAction::Close)
+            return;
+        if (dataNext) {
+            if (!ReadData(client.Get()))
+                return;
+        } else if (i > 0) {
+            std::string line;
+            if (!ReadLine(client.Get(), line))
+                return;
+            m_transcript.push_back("C: " + line);
+        }
+        if (step.Action == StepAction::Silent)
+            break;
+        SendReply(client.Get(), step.Reply);
+        if (!step.Late.empty()) {
+            std::this_thread::sleep_for(step.LateDelay);
+            SendReply(client.Get(), step.Late);
+        }
+        dataNext = step.Reply.rfind("354", 0) == 0;
+    }
+    // Whatever the client still says is part of the transcript, until it closes.
+    for (std::string line; ReadLine(client.Get(), line);)
+        m_transcript.push_back("C: " + line);
+}
+
+void ScriptedSmtpServer::SendReply(SOCKET client, const std::string& reply)
+{
+    send(client, reply.data(), static_cast<int>(reply.size()), 0);
+    std::size_t start = 0;
+    while (start < reply.size()) {
+        std::size_t end = reply.find('\n', start);
+        if (end == std::string::npos)
+            end = reply.size();
+        std::string line = reply.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        m_transcript.push_back("S: " + line);
+        start = end + 1;
+    }
+}
+
+bool ScriptedSmtpServer::ReadLine(SOCKET client, std::string& line)
+{
+    if (!ReadUntil(client, "\r\n", line))
+        return false;
+    line.resize(line.size() - 2);
+    return true;
+}
+
+bool ScriptedSmtpServer::ReadData(SOCKET client)
+{
+    if (!ReadUntil(client, "\r\n.\r\n", m_data))
+        return false;
+    m_transcript.push_back("C: <message>");
+    return true;
+}
+
+bool ScriptedSmtpServer::ReadUntil(SOCKET client, const std::string& terminator, std::string& text)
+{
+    for (;;) {
+        const std::size_t end = m_pending.find(terminator);
+        if (end != std::string::npos) {
+            text = m_pending.substr(0, end + terminator.size());
+            m_pending.erase(0, end + terminator.size());
+            return true;
+        }
+        char buffer[4096];
+        if (!Wait(client))
+            return false;
+        const int received = recv(client, buffer, sizeof buffer, 0);
+        if (received <= 0)
+            return false;
+        m_pending.append(buffer, static_cast<std::size_t>(received));
+    }
+}

@@ -1,0 +1,362 @@
+#include "ScriptedSmtpServer.h"
+#include "mail/KEmailException.h"
+#include "mail/SmtpClient.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+using namespace KEMail;
+using namespace std::chrono_literals;
+
+namespace {
+
+// One To, one Cc and one Bcc recipient, so that every recipient list is sent.
+MailMessage ThreeRecipientMessage()
+{
+    MailMessage message;
+    SYSTEMTIME utc{};
+    utc.wYear = 2024;
+    utc.wMonth = 3;
+    utc.wDay = 1;
+    message.SetDate(utc, 0);
+    message.SetBoundary(L"KEmailPart_00C0FFEE");
+    message.SetSubject(L"Report");
+    message.SetFrom(L"crash@example.test");
+    message.AddTo(L"", L"support@example.test");
+    message.AddCc(L"", L"ops@example.test");
+    message.AddBcc(L"", L"audit@example.test");
+    message.SetTextBody(L"Line one\r\n.\r\nLine three");
+    message.AddAttachment("abc", 3, L"a.bin", {}, {}, MailEncoding::Base64);
+    return message;
+}
+
+std::string Lines(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    return text;
+}
+
+const std::vector<std::string> kGreetingAndHello = {"S: 220 mail.test ready", "C: EHLO [127.0.0.1]",
+                                                    "S: 250 mail.test"};
+const std::vector<std::string> kRecipientsAndData = {
+    "C: RCPT TO: <support@example.test>", "S: 250 ok", "C: RCPT TO: <ops@example.test>", "S: 250 ok",
+    "C: RCPT TO: <audit@example.test>",   "S: 250 ok", "C: DATA",  "S: 354 go ahead",
+    "C: <message>",                       "S: 250 queued", "C: QUIT", "S: 221 bye"};
+
+std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> parts)
+{
+    std::vector<std::string> all;
+    for (const auto& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+ServerStep Say(std::string reply)
+{
+    return ServerStep(std::move(reply));
+}
+
+std::vector<ServerStep> Steps(std::initializer_list<std::vector<ServerStep>> parts)
+{
+    std::vector<ServerStep> all;
+    for (const auto& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+const std::vector<ServerStep> kServerHello = {Say("220 mail.test ready\r\n"), Say("250 mail.test\r\n")};
+const std::vector<ServerStep> kServerRecipientsAndData = {
+    Say("250 ok\r\n"),       Say("250 ok\r\n"),     Say("250 ok\r\n"),
+    Say("354 go ahead\r\n"), Say("250 queued\r\n"), Say("221 bye\r\n")};
+
+struct Scenario {
+    Scenario(const char* name, std::vector<ServerStep> script, std::vector<std::string> transcript,
+             std::optional<std::wstring> error, std::wstring lastResponse, std::wstring user = {},
+             std::chrono::milliseconds timeout = 2s)
+        : name(name), script(std::move(script)), transcript(std::move(transcript)), error(std::move(error)),
+          lastResponse(std::move(lastResponse)), user(std::move(user)), timeout(timeout)
+    {
+    }
+
+    const char* name;
+    std::vector<ServerStep> script;
+    std::vector<std::string> transcript;
+    std::optional<std::wstring> error;  // none: the send succeeds and the server has the message
+    std::wstring lastResponse;
+    std::wstring user;
+    std::chrono::milliseconds timeout;
+};
+
+}  // namespace
+
+TEST(MailSmtpClient, EndsEachConversationAsTheServerLeadsIt)
+{
+    const std::wstring fromFailed = L"FROM failed:\n530 5.7.0 Authentication required";
+    const Scenario scenarios[] = {
+        {"a plain exchange with a multi-line hello reply",
+         Steps({{Say("220 mail.test ready\r\n"), Say("250-mail.test\r\n250-SIZE 1000000\r\n250 AUTH LOGIN\r\n"),
+                 Say("250 sender ok\r\n")},
+                kServerRecipientsAndData}),
+         Concat({{"S: 220 mail.test ready", "C: EHLO [127.0.0.1]", "S: 250-mail.test", "S: 250-SIZE 1000000",
+                  "S: 250 AUTH LOGIN", "C: MAIL FROM: <crash@example.test>", "S: 250 sender ok"},
+                 kRecipientsAndData}),
+         std::nullopt, L"250 queued"},
+        {"EHLO refused and HELO accepted",
+         Steps({{Say("220 mail.test ready\r\n"), Say("502 unknown\r\n"), Say("250 hello\r\n"), Say("250 ok\r\n")},
+                kServerRecipientsAndData}),
+         Concat({{"S: 220 mail.test ready", "C: EHLO [127.0.0.1]", "S: 502 unknown", "C: HELO [127.0.0.1]",
+                  "S: 250 hello", "C: MAIL FROM: <crash@example.test>", "S: 250 ok"},
+                 kRecipientsAndData}),
+         std::nullopt, L"250 queued"},
+        {"530, then AUTH LOGIN with base64 challenges and MAIL FROM again",
+         Steps({kServerHello,
+                {Say("530 5.7.0 Authentication required\r\n"), Say("334 VXNlcm5hbWU6\r\n"),
+                 Say("334 UGFzc3dvcmQ6\r\n"), Say("235 2.7.0 accepted\r\n"), Say("250 ok\r\n")},
+                kServerRecipientsAndData}),
+         Concat({kGreetingAndHello,
+                 {"C: MAIL FROM: <crash@example.test>", "S: 530 5.7.0 Authentication required", "C: AUTH LOGIN",
+                  "S: 334 VXNlcm5hbWU6", "C: cmVwb3J0ZXI=", "S: 334 UGFzc3dvcmQ6", "C: czNjcmV0",
+                  "S: 235 2.7.0 accepted", "C: MAIL FROM: <crash@example.test>", "S: 250 ok"},
+                 kRecipientsAndData}),
+         std::nullopt, L"250 queued", L"reporter"},
+        {"refused credentials end after one login",
+         Steps({kServerHello,
+                {Say("530 5.7.0 Authentication required\r\n"), Say("334 VXNlcm5hbWU6\r\n"),
+                 Say("334 UGFzc3dvcmQ6\r\n"), Say("535 5.7.8 bad credentials\r\n"),
+                 Say("530 5.7.0 Authentication required\r\n"), Say("221 bye\r\n")}}),
+         Concat({kGreetingAndHello,
+                 {"C: MAIL FROM: <crash@example.test>", "S: 530 5.7.0 Authentication required", "C: AUTH LOGIN",
+                  "S: 334 VXNlcm5hbWU6", "C: cmVwb3J0ZXI=", "S: 334 UGFzc3dvcmQ6", "C: czNjcmV0",
+                  "S: 535 5.7.8 bad credentials", "C: MAIL FROM: <crash@example.test>",
+                  "S: 530 5.7.0 Authentication required", "C: QUIT", "S: 221 bye"}}),
+         fromFailed, L"221 bye", L"reporter"},
+        {"a challenge asked twice is cancelled",
+         Steps({kServerHello,
+                {Say("530 5.7.0 Authentication required\r\n"), Say("334 VXNlcm5hbWU6\r\n"),
+                 Say("334 VXNlcm5hbWU6\r\n"), Say("501 cancelled\r\n"),
+                 Say("530 5.7.0 Authentication required\r\n"), Say("221 bye\r\n")}}),
+         Concat({kGreetingAndHello,
+                 {"C: MAIL FROM: <crash@example.test>", "S: 530 5.7.0 Authentication required", "C: AUTH LOGIN",
+                  "S: 334 VXNlcm5hbWU6", "C: cmVwb3J0ZXI=", "S: 334 VXNlcm5hbWU6", "C: *", "S: 501 cancelled",
+                  "C: MAIL FROM: <crash@example.test>", "S: 530 5.7.0 Authentication required", "C: QUIT",
+                  "S: 221 bye"}}),
+         fromFailed, L"221 bye", L"reporter"},
+        {"530 without a user name asks once more and gives up",
+         Steps({kServerHello,
+                {Say("530 5.7.0 Authentication required\r\n"), Say("530 5.7.0 Authentication required\r\n"),
+                 Say("221 bye\r\n")}}),
+         Concat({kGreetingAndHello,
+                 {"C: MAIL FROM: <crash@example.test>", "S: 530 5.7.0 Authentication required",
+                  "C: MAIL FROM: <crash@example.test>", "S: 530 5.7.0 Authentication required", "C: QUIT",
+                  "S: 221 bye"}}),
+         fromFailed, L"221 bye"},
+        {"one of three recipients refused with 550",
+         Steps({kServerHello,
+                {Say("250 ok\r\n"), Say("250 ok\r\n"), Say("550 5.1.1 no such user\r\n"), Say("251 forwarded\r\n"),
+                 Say("354 go ahead\r\n"), Say("250 queued\r\n"), Say("221 bye\r\n")}}),
+         Concat({kGreetingAndHello,
+                 {"C: MAIL FROM: <crash@example.test>", "S: 250 ok", "C: RCPT TO: <support@example.test>",
+                  "S: 250 ok", "C: RCPT TO: <ops@example.test>", "S: 550 5.1.1 no such user",
+                  "C: RCPT TO: <audit@example.test>", "S: 251 forwarded", "C: DATA", "S: 354 go ahead",
+                  "C: <message>", "S: 250 queued", "C: QUIT", "S: 221 bye"}}),
+         std::nullopt, L"250 queued"},
+        {"every recipient refused keeps the connection",
+         Steps({kServerHello,
+                {Say("250 ok\r\n"), Say("550 one\r\n"), Say("550 two\r\n"), Say("550 three\r\n"),
+                 Say("221 bye\r\n")}}),
+         Concat({kGreetingAndHello,
+                 {"C: MAIL FROM: <crash@example.test>", "S: 250 ok", "C: RCPT TO: <support@example.test>",
+                  "S: 550 one", "C: RCPT TO: <ops@example.test>", "S: 550 two", "C: RCPT TO: <audit@example.test>",
+                  "S: 550 three", "C: QUIT", "S: 221 bye"}}),
+         L"No recipients added:\n550 three", L"550 three"},
+        {"a greeting that never comes",
+         {ServerStep{"", StepAction::Silent}},
+         {},
+         L"", L"", L"", 300ms},
+        {"a greeting other than 220",
+         {Say("554 go away\r\n")},
+         {"S: 554 go away"},
+         L"554 go away", L"554 go away"},
+        {"neither EHLO nor HELO accepted",
+         {Say("220 mail.test ready\r\n"), Say("500 what\r\n"), Say("501 what\r\n")},
+         {"S: 220 mail.test ready", "C: EHLO [127.0.0.1]", "S: 500 what", "C: HELO [127.0.0.1]", "S: 501 what"},
+         L"HELLO command reports an error", L"501 what"},
+        {"bare LF line ends",
+         {Say("220 mail.test ready\n"), Say("250 mail.test\n"), Say("250 ok\n"), Say("250 ok\n"), Say("250 ok\n"),
+          Say("250 ok\n"), Say("354 go ahead\n"), Say("250 queued\n"), Say("221 bye\n")},
+         Concat({kGreetingAndHello, {"C: MAIL FROM: <crash@example.test>", "S: 250 ok"}, kRecipientsAndData}),
+         std::nullopt, L"250 queued"},
+        {"continuation lines of the hello reply arriving late",
+         Steps({{Say("220 mail.test ready\r\n"),
+                 ServerStep{"250-mail.test\r\n", StepAction::Reply, "250-PIPELINING\r\n250 AUTH LOGIN\r\n", 300ms},
+                 Say("250 sender ok\r\n")},
+                kServerRecipientsAndData}),
+         Concat({{"S: 220 mail.test ready", "C: EHLO [127.0.0.1]", "S: 250-mail.test", "S: 250-PIPELINING",
+                  "S: 250 AUTH LOGIN", "C: MAIL FROM: <crash@example.test>", "S: 250 sender ok"},
+                 kRecipientsAndData}),
+         std::nullopt, L"250 queued"},
+        {"DATA refused",
+         Steps({kServerHello,
+                {Say("250 ok\r\n"), Say("250 ok\r\n"), Say("250 ok\r\n"), Say("250 ok\r\n"), Say("554 no data\r\n"),
+                 Say("221 bye\r\n")}}),
+         Concat({kGreetingAndHello,
+                 {"C: MAIL FROM: <crash@example.test>", "S: 250 ok", "C: RCPT TO: <support@example.test>",
+                  "S: 250 ok", "C: RCPT TO: <ops@example.test>", "S: 250 ok", "C: RCPT TO: <audit@example.test>",
+                  "S: 250 ok", "C: DATA", "S: 554 no data", "C: QUIT", "S: 221 bye"}}),
+         L"DATA failed:\n554 no data", L"221 bye"},
+        {"the message refused after its end",
+         Steps({kServerHello,
+                {Say("250 ok\r\n"), Say("250 ok\r\n"), Say("250 ok\r\n"), Say("250 ok\r\n"), Say("354 go ahead\r\n"),
+                 Say("552 too big\r\n"), Say("221 bye\r\n")}}),
+         Concat({kGreetingAndHello,
+                 {"C: MAIL FROM: <crash@example.test>", "S: 250 ok", "C: RCPT TO: <support@example.test>",
+                  "S: 250 ok", "C: RCPT TO: <ops@example.test>", "S: 250 ok", "C: RCPT TO: <audit@example.test>",
+                  "S: 250 ok", "C: DATA", "S: 354 go ahead", "C: <message>", "S: 552 too big", "C: QUIT",
+                  "S: 221 bye"}}),
+         L"Message not accepted:\n552 too big", L"221 bye"},
+        {"the connection dropped during DATA",
+         Steps({kServerHello,
+                {Say("250 ok\r\n"), Say("250 ok\r\n"), Say("250 ok\r\n"), Say("250 ok\r\n"), Say("354 go ahead\r\n"),
+                 ServerStep{"", StepAction::Close}}}),
+         Concat({kGreetingAndHello,
+                 {"C: MAIL FROM: <crash@example.test>", "S: 250 ok", "C: RCPT TO: <support@example.test>",
+                  "S: 250 ok", "C: RCPT TO: <ops@example.test>", "S: 250 ok", "C: RCPT TO: <audit@example.test>",
+                  "S: 250 ok", "C: DATA", "S: 354 go ahead"}}),
+         L"Message not accepted:\n", L""},
+    };
+    for (const Scenario& s : scenarios) {
+        ScriptedSmtpServer server(s.script);
+        MailMessage message = ThreeRecipientMessage();
+        std::optional<std::wstring> error;
+        std::wstring lastResponse;
+        const auto started = std::chrono::steady_clock::now();
+        {
+            SmtpClient client;
+            client.SetTimeout(s.timeout);
+            try {
+                EXPECT_TRUE(client.Send(&message, L"127.0.0.1", server.Port(), s.user, L"s3cret")) << s.name;
+            } catch (const KEmailException& e) {
+                error = e.Message();
+            }
+            lastResponse = client.LastResponse();
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 3s) << s.name;
+        EXPECT_EQ(server.Transcript(), Lines(s.transcript)) << s.name;
+        EXPECT_EQ(error, s.error) << s.name;
+        EXPECT_EQ(lastResponse, s.lastResponse) << s.name;
+        if (!s.error) {
+            EXPECT_EQ(server.Data(), message.ComposeBytes() + "\r\n.\r\n") << s.name;
+        }
+    }
+}
+
+TEST(MailSmtpClient, KeepsTheFirst1024BytesOfALongReplyAndReadsPastTheRest)
+{
+    ScriptedSmtpServer server(Steps(
+        {kServerHello, {Say("250 " + std::string(1500, 'x') + "\r\n"), Say("250 second\r\n"), Say("221 bye\r\n")}}));
+    SmtpClient client;
+    client.SetTimeout(2s);
+    client.Connect(L"127.0.0.1", server.Port());
+    EXPECT_EQ(client.SendCommand(L"NOOP\r\n"), 250);
+    EXPECT_EQ(client.LastResponse(), L"250 " + std::wstring(1020, L'x'));
+    EXPECT_EQ(client.SendCommand(L"NOOP\r\n"), 250);
+    EXPECT_EQ(client.LastResponse(), L"250 second");
+    client.Disconnect();
+    EXPECT_FALSE(client.IsConnected());
+    EXPECT_EQ(server.Transcript(), Lines(Concat({kGreetingAndHello,
+                                                 {"C: NOOP", "S: 250 " + std::string(1500, 'x'), "C: NOOP",
+                                                  "S: 250 second", "C: QUIT", "S: 221 bye"}})));
+}
+
+TEST(MailSmtpClient, RefusesMessagesItCannotSend)
+{
+    struct Case {
+        const char* name;
+        void (*shape)(MailMessage&);
+        std::wstring error;
+    };
+    const Case cases[] = {
+        {"no sender", [](MailMessage& m) { m.SetFrom(L""); }, L"Anonymous Email are not supported"},
+        {"Bcc alone",
+         [](MailMessage& m) {
+             m = MailMessage();
+             m.SetFrom(L"crash@example.test");
+             m.AddBcc(L"", L"audit@example.test");
+         },
+         L"No email recipients"},
+    };
+    for (const Case& c : cases) {
+        ScriptedSmtpServer server(Steps({kServerHello, {Say("221 bye\r\n")}}));
+        MailMessage message = ThreeRecipientMessage();
+        c.shape(message);
+        SmtpClient client;
+        client.SetTimeout(2s);
+        try {
+            (void)client.Send(&message, L"127.0.0.1", server.Port(), L"", L"");
+            ADD_FAILURE() << c.name;
+        } catch (const KEmailException& e) {
+            EXPECT_EQ(e.Message(), c.error) << c.name;
+        }
+        EXPECT_FALSE(client.IsConnected()) << c.name;
+        EXPECT_EQ(server.Transcript(), Lines(Concat({kGreetingAndHello, {"C: QUIT", "S: 221 bye"}}))) << c.name;
+    }
+}
+
+TEST(MailSmtpClient, SendsOnlyOverAConnection)
+{
+    SmtpClient client;
+    MailMessage message = ThreeRecipientMessage();
+    EXPECT_FALSE(client.Send(nullptr, L"127.0.0.1", 25, L"", L""));
+    EXPECT_FALSE(client.SendMail(nullptr));
+    for (auto send : {+[](SmtpClient& c, MailMessage& m) { (void)c.Send(&m, L"", L""); },
+                      +[](SmtpClient& c, MailMessage& m) { (void)c.SendMail(&m); }}) {
+        try {
+            send(client, message);
+            ADD_FAILURE() << "sent without a connection";
+        } catch (const KEmailException& e) {
+            EXPECT_EQ(e.Message(), L"Not Connected to server.");
+        }
+    }
+
+    ScriptedSmtpServer server(Steps({kServerHello, {Say("250 ok\r\n")}, kServerRecipientsAndData}));
+    client.SetTimeout(2s);
+    client.Connect(L"127.0.0.1", server.Port());
+    EXPECT_TRUE(client.IsConnected());
+    EXPECT_EQ(client.Port(), server.Port());
+    EXPECT_TRUE(client.Send(&message, L"", L""));
+    client.Disconnect();
+    EXPECT_EQ(server.Data(), message.ComposeBytes() + "\r\n.\r\n");
+}
+
+TEST(MailSmtpClient, ReportsServersThatCannotBeReached)
+{
+    KEMail::SocketHandle probe(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(probe.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    int length = sizeof address;
+    getsockname(probe.Get(), reinterpret_cast<sockaddr*>(&address), &length);
+    probe.Reset();  // nothing listens on that port now
+
+    SmtpClient client;
+    client.SetTimeout(1s);
+    try {
+        client.Connect(L"127.0.0.1", ntohs(address.sin_port));
+        ADD_FAILURE() << "connected to a closed port";
+    } catch (const KEmailException& e) {
+        EXPECT_FALSE(e.Message().empty());
+        EXPECT_NE(e.Message(), L"Can't resolve hostname");
+    }
+    EXPECT_FALSE(client.IsConnected());
+    try {
+        // A label over 63 characters fails in the resolver itself, before any query leaves.
+        client.Connect(std::wstring(70, L'a') + L".test", 25);
+        ADD_FAILURE() << "resolved an impossible name";
+    } catch (const KEmailException& e) {
+        EXPECT_EQ(e.Message(), L"Can't resolve hostname");
+    }
+}
