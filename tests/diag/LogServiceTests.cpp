@@ -119,23 +119,24 @@ TEST(LogServiceStart, TakesTheNextFreeNameWhileEarlierOnesAreLocked)
         int Locked;  // the dated name, then _0, _1 ... held open by someone else
         const wchar_t* Expected;  // suffix of the name opened, or null when Start must give up
     };
+    // Each case keeps the locks of the one before and adds its own.
     const Case cases[] = {
         {LogFileNaming::Dated, 0, L".htm"},         {LogFileNaming::Dated, 1, L"_0.htm"},
         {LogFileNaming::Dated, 2, L"_1.htm"},       {LogFileNaming::Dated, 3, L"_2.htm"},
         {LogFileNaming::Dated, 1000, L"_999.htm"},  {LogFileNaming::Dated, 1001, nullptr},
         {LogFileNaming::SingleFile, 1, nullptr},
     };
+    TempFolder temp;
+    CreateDirectoryW((temp.Path() + L"\\logs").c_str(), nullptr);
+    std::map<LogFileNaming, std::vector<std::unique_ptr<LockedFile>>> locks;
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "locked " << c.Locked
                                         << (c.Naming == LogFileNaming::Dated ? " dated" : " single"));
-        TempFolder temp;
-        CreateDirectoryW((temp.Path() + L"\\logs").c_str(), nullptr);
         const std::wstring stem = Stem(temp, c.Naming);
-        std::vector<std::unique_ptr<LockedFile>> locks;
-        for (int i = 0; i < c.Locked; ++i) {
+        for (int i = static_cast<int>(locks[c.Naming].size()); i < c.Locked; ++i) {
             const std::wstring suffix = i == 0 ? L"" : L"_" + std::to_wstring(i - 1);
-            locks.push_back(std::make_unique<LockedFile>(stem + suffix + L".htm"));
-            ASSERT_NE(locks.back()->Handle, INVALID_HANDLE_VALUE);
+            locks[c.Naming].push_back(std::make_unique<LockedFile>(stem + suffix + L".htm"));
+            ASSERT_NE(locks[c.Naming].back()->Handle, INVALID_HANDLE_VALUE);
         }
         LogService log;
         if (!c.Expected) {
