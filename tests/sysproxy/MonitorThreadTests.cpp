@@ -1,0 +1,217 @@
+#include "OutsideSettings.h"
+#include "profiles/ProfileList.h"
+#include "standins/wininet/WinInetControl.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <future>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace {
+
+using namespace std::chrono_literals;
+using OutsideSettings::Settings;
+using Messages = std::vector<std::pair<UINT, std::wstring>>;
+
+// Follows the monitor thread's passes through the list's pass hook.
+class PassWatch {
+public:
+    void Done(std::uint64_t passes)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_passes = passes;
+        m_changed.notify_all();
+    }
+    [[nodiscard]] std::uint64_t Passes()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_passes;
+    }
+    // Waits until this many more passes have ended; false when they did not within the time.
+    [[nodiscard]] bool WaitForMore(std::uint64_t more, std::chrono::milliseconds limit = 10s)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        const std::uint64_t target = m_passes + more;
+        return m_changed.wait_for(lock, limit, [&] { return m_passes >= target; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::uint64_t m_passes = 0;
+};
+
+class MonitorThreadTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        WinInetControl::Reset();
+        ASSERT_TRUE(OutsideSettings::Write(Settings(L"", L"", 0x1)));
+    }
+    void TearDown() override
+    {
+        m_list.reset();
+        WinInetControl::Reset();
+    }
+
+    void Start(DWORD periodMs, const std::vector<ProxyProfile>& stored)
+    {
+        ProfileListOptions options;
+        options.StorePath = m_folder.File(L"proxies.kpp");
+        options.MonitorPeriodMs = periodMs;
+        options.MonitorPassDone = [watch = &m_watch](std::uint64_t passes) { watch->Done(passes); };
+        ASSERT_TRUE(OutsideSettings::SaveStore(options.StorePath, stored));
+        m_list = std::make_unique<ProfileList>(options);
+        m_list->SetNotifyWindow(m_window.Get());
+    }
+
+    TempFolder m_folder;
+    PassWatch m_watch;
+    OutsideSettings::MessageWindow m_window;
+    std::unique_ptr<ProfileList> m_list;
+};
+
+TEST_F(MonitorThreadTest, TheThreadReportsOutsideChangesOnItsNextPass)
+{
+    Start(20, {Settings(L"Direct", L"", 0x1), Settings(L"Work", L"work:8080")});
+    ASSERT_TRUE(m_watch.WaitForMore(2));
+    EXPECT_TRUE(m_window.Take(*m_list).empty());
+
+    struct Step {
+        ProxyProfile System;
+        Messages Expected;
+    };
+    const Step steps[] = {
+        {Settings(L"", L"cafe:1"), {{WM_PROFILE_ADDED, L"Unnamed Proxy"}, {WM_PROFILE_ACTIVATED, L"Unnamed Proxy"}}},
+        {Settings(L"", L"work:8080"), {{WM_PROFILE_ACTIVATED, L"Work"}}},
+        {Settings(L"", L"hotel:1"), {{WM_PROFILE_ADDED, L"Unnamed Proxy 1"}, {WM_PROFILE_ACTIVATED, L"Unnamed Proxy 1"}}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(testing::PrintToString(step.System.ProxyServer));
+        ASSERT_TRUE(OutsideSettings::Write(step.System));
+        // One pass may have read the settings just before they changed.
+        ASSERT_TRUE(m_watch.WaitForMore(2));
+        EXPECT_EQ(m_window.Take(*m_list), step.Expected);
+    }
+}
+
+TEST_F(MonitorThreadTest, TheThreadEndsSoonAfterTheListIsDestroyed)
+{
+    Start(20, {Settings(L"Direct", L"", 0x1)});
+    ASSERT_TRUE(m_watch.WaitForMore(1));
+    const auto before = std::chrono::steady_clock::now();
+    m_list.reset();
+    const std::uint64_t passes = m_watch.Passes();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 2s);
+    Sleep(100);
+    EXPECT_EQ(m_watch.Passes(), passes);
+}
+
+// One profile per slot; its server names its slot and generation, so a torn copy shows.
+ProxyProfile SlotProfile(int slot, int generation)
+{
+    const std::wstring tag = std::to_wstring(slot);
+    return Settings(L"Slot " + tag, L"slot" + tag + L":" + std::to_wstring(generation), 0x3);
+}
+
+bool Consistent(const ProxyProfile& profile)
+{
+    if (profile.Name.rfind(L"Slot ", 0) != 0)
+        return true;
+    return profile.ProxyServer.rfind(L"slot" + profile.Name.substr(5) + L":", 0) == 0;
+}
+
+TEST_F(MonitorThreadTest, ActivatingEditingAndRemovingBesideTheThreadNeverDeadlocksOrTearsAProfile)
+{
+    constexpr int kSlots = 6;
+    Start(1, {Settings(L"Direct", L"", 0x1)});
+    ASSERT_TRUE(m_watch.WaitForMore(1));
+    const std::uint64_t passesBefore = m_watch.Passes();
+
+    std::map<std::wstring, ProxyProfile> expected;
+    auto worker = std::async(std::launch::async, [&] {
+        const auto end = std::chrono::steady_clock::now() + 4s;
+        for (int round = 0; std::chrono::steady_clock::now() < end; ++round) {
+            const int slot = round % kSlots;
+            const ProxyProfile next = SlotProfile(slot, round);
+            switch ((round / kSlots) % 5) {
+            case 0:
+                m_list->Put(next);
+                expected[next.Name] = next;
+                break;
+            case 1:
+                m_list->Activate(next.Name);
+                break;
+            case 2: {
+                // An edit of the active profile, as the editor makes it.
+                EventLockGuard settings(m_list->SettingsLock());
+                m_list->Remove(next.Name);
+                m_list->Put(next);
+                m_list->Activate(next.Name);
+                m_list->Snapshot() = next;
+                expected[next.Name] = next;
+                break;
+            }
+            case 3:
+                OutsideSettings::Write(Settings(L"", L"outside:" + std::to_wstring(round)));
+                break;
+            default:
+                m_list->Remove(next.Name);
+                expected.erase(next.Name);
+                break;
+            }
+        }
+    });
+
+    // A deadlock would hang the test run: give up loudly instead.
+    const auto abandon = [](const char* why) {
+        ADD_FAILURE() << why;
+        std::fflush(stdout);
+        TerminateProcess(GetCurrentProcess(), 3);
+    };
+    const auto started = std::chrono::steady_clock::now();
+    auto lastProgress = started;
+    std::uint64_t lastPasses = passesBefore;
+    std::size_t messages = 0;
+    while (worker.wait_for(1ms) != std::future_status::ready) {
+        MSG msg;
+        while (PeekMessageW(&msg, m_window.Get(), WM_PROFILE_CHANGED, WM_PROFILE_ACTIVATED, PM_REMOVE)) {
+            ++messages;
+            if (const auto profile = m_list->FindById(static_cast<std::uint64_t>(msg.wParam))) {
+                EXPECT_TRUE(Consistent(*profile)) << testing::PrintToString(profile->Name);
+            }
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (m_watch.Passes() != lastPasses) {
+            lastPasses = m_watch.Passes();
+            lastProgress = now;
+        } else if (now - lastProgress > 15s) {
+            abandon("the monitor thread made no pass for 15 s");
+        }
+        if (now - started > 30s)
+            abandon("the editing thread did not finish");
+    }
+    // Still alive after the storm.
+    ASSERT_TRUE(m_watch.WaitForMore(3, 15s));
+    EXPECT_GT(m_watch.Passes() - passesBefore, 100u);
+    EXPECT_GT(messages, 0u);
+
+    std::vector<std::wstring> names;
+    m_list->ListNames(names);
+    for (const std::wstring& name : names) {
+        const auto profile = m_list->Find(name);
+        ASSERT_TRUE(profile.has_value());
+        EXPECT_TRUE(Consistent(*profile)) << testing::PrintToString(name);
+    }
+    for (const auto& [name, profile] : expected)
+        EXPECT_EQ(m_list->Find(name), std::optional<ProxyProfile>(profile)) << testing::PrintToString(name);
+}
+
+} // namespace
