@@ -1,0 +1,57 @@
+// Boundary functions: input kinds and values.
+#include "engine/HTMLayout.h"
+
+#include "engine/api/Handles.h"
+#include "engine/input/FormControls.h"
+
+using namespace Engine;
+
+HtmlDomResult WINAPI HTMLayoutControlGetType(HELEMENT he, UINT* type)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (type == nullptr)
+        return HLDOM_INVALID_PARAMETER;
+    UpdateStyleOf(*element);
+    *type = FormControls::ControlType(*element);
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutControlGetValue(HELEMENT he, HtmlValue* value)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (value == nullptr)
+        return HLDOM_INVALID_PARAMETER;
+    UpdateStyleOf(*element);
+    ControlValue result = FormControls::GetValue(*element);
+    element->Scratch() = std::move(result.Text);
+    value->type = static_cast<UINT>(result.Kind);
+    value->intValue = result.Int;
+    value->text = result.Kind == ControlValue::Type::String ? element->Scratch().c_str() : nullptr;
+    value->textLength = static_cast<UINT>(element->Scratch().size());
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutControlSetValue(HELEMENT he, const HtmlValue* value)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (value == nullptr)
+        return HLDOM_INVALID_PARAMETER;
+    UpdateStyleOf(*element);
+    ControlValue input;
+    switch (value->type) {
+    case HL_VALUE_BOOL: input = ControlValue::FromBool(value->intValue != 0); break;
+    case HL_VALUE_INT: input = ControlValue::FromInt(value->intValue); break;
+    case HL_VALUE_STRING:
+        input = ControlValue::FromString(value->text != nullptr ? std::wstring(value->text, value->textLength) : std::wstring());
+        break;
+    case HL_VALUE_UNDEFINED: break;
+    default: return HLDOM_INVALID_PARAMETER;
+    }
+    return FormControls::SetValue(*element, input) ? HLDOM_OK : HLDOM_OPERATION_FAILED;
+}

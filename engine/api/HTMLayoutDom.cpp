@@ -1,0 +1,484 @@
+// Boundary functions: handles, the tree, attributes, styles, content and states.
+#include "engine/HTMLayout.h"
+
+#include "engine/api/Handles.h"
+#include "engine/css/Selector.h"
+#include "engine/css/StyleResolver.h"
+#include "engine/dom/HtmlSerializer.h"
+#include "engine/dom/HtmlTreeBuilder.h"
+#include "engine/dom/Text.h"
+#include "engine/dom/Utf.h"
+#include "engine/input/FormControls.h"
+#include "engine/platform/View.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace Engine;
+
+namespace {
+
+// The uses that belong to the tree (the parent's, or the document's for its root).
+int TreeUses(Element& element)
+{
+    Document* document = element.OwnerDocument();
+    return element.Parent() != nullptr || (document != nullptr && &document->Root() == &element) ? 1 : 0;
+}
+
+std::optional<std::vector<ComplexSelector>> ParseSelector(LPCSTR selector)
+{
+    if (selector == nullptr)
+        return std::nullopt;
+    return Selector::ParseList(Utf8ToWide(selector));
+}
+
+// Holds an element for the length of a call that may run the host's code.
+class Held {
+public:
+    explicit Held(Element& element) : m_element(element) { m_element.Use(); }
+    ~Held() { m_element.Unuse(); }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+
+private:
+    Element& m_element;
+};
+
+} // namespace
+
+HtmlDomResult WINAPI HTMLayout_UseElement(HELEMENT he)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    element->Use();
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayout_UnuseElement(HELEMENT he)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    // An unuse without its use must not take the tree's own count away.
+    if (element->UseCount() <= TreeUses(*element))
+        return HLDOM_OPERATION_FAILED;
+    element->Unuse();
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutSelectElements(HELEMENT he, LPCSTR selector, HtmlElementCallback callback, LPVOID param)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    auto selectors = ParseSelector(selector);
+    if (!selectors || callback == nullptr)
+        return HLDOM_INVALID_PARAMETER;
+    // Matches are found first and held, so that a callback may change the tree freely.
+    std::vector<Element*> matches;
+    std::vector<Element*> pending(element->Children().rbegin(), element->Children().rend());
+    while (!pending.empty()) {
+        Element* at = pending.back();
+        pending.pop_back();
+        if (Selector::MatchesAny(*selectors, *at)) {
+            at->Use();
+            matches.push_back(at);
+        }
+        const auto& children = at->Children();
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+    }
+    bool stopped = false;
+    for (Element* match : matches) {
+        if (!stopped && callback(ToHandle(match), param))
+            stopped = true;
+        match->Unuse();
+    }
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutSelectParent(HELEMENT he, LPCSTR selector, UINT depth, HELEMENT* found)
+{
+    Element* element = FromHandle(he);
+    if (found != nullptr)
+        *found = nullptr;
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    auto selectors = ParseSelector(selector);
+    if (!selectors || found == nullptr)
+        return HLDOM_INVALID_PARAMETER;
+    UINT level = 0;
+    for (Element* at = element; at != nullptr && (depth == 0 || level < depth); at = at->Parent(), ++level) {
+        if (Selector::MatchesAny(*selectors, *at)) {
+            *found = ToHandle(at);
+            break;
+        }
+    }
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutGetParentElement(HELEMENT he, HELEMENT* parent)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (parent == nullptr)
+        return HLDOM_INVALID_PARAMETER;
+    *parent = ToHandle(element->Parent());
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutGetNthChild(HELEMENT he, UINT n, HELEMENT* child)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (child == nullptr)
+        return HLDOM_INVALID_PARAMETER;
+    const auto& children = element->Children();
+    *child = n < children.size() ? ToHandle(children[n]) : nullptr;
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutGetChildrenCount(HELEMENT he, UINT* count)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (count == nullptr)
+        return HLDOM_INVALID_PARAMETER;
+    *count = static_cast<UINT>(element->Children().size());
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutGetElementIndex(HELEMENT he, UINT* index)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (index == nullptr)
+        return HLDOM_INVALID_PARAMETER;
+    *index = static_cast<UINT>(element->IndexInParent());
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutGetElementType(HELEMENT he, LPCSTR* tag)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (tag == nullptr)
+        return HLDOM_INVALID_PARAMETER;
+    *tag = element->Tag().c_str();
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutGetElementHwnd(HELEMENT he, HWND* hwnd, BOOL)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (hwnd == nullptr)
+        return HLDOM_INVALID_PARAMETER;
+    View* view = View::ForDocument(element->OwnerDocument());
+    *hwnd = view != nullptr ? view->Window() : nullptr;
+    return view != nullptr ? HLDOM_OK : HLDOM_PASSIVE_HANDLE;
+}
+
+HtmlDomResult WINAPI HTMLayoutGetElementLocation(HELEMENT he, RECT* location, UINT)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (location == nullptr)
+        return HLDOM_INVALID_PARAMETER;
+    *location = RECT{0, 0, 0, 0};  // boxes come with layout
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutIsElementVisible(HELEMENT he, BOOL* visible)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (visible == nullptr)
+        return HLDOM_INVALID_PARAMETER;
+    UpdateStyleOf(*element);
+    bool shown = element->OwnerDocument() != nullptr;
+    for (Element* at = element; at != nullptr && shown; at = at->Parent()) {
+        const std::wstring* display = StyleResolver::Lookup(*at, "display");
+        shown = display == nullptr || *display != L"none";
+    }
+    const std::wstring* visibility = StyleResolver::Lookup(*element, "visibility");
+    if (visibility != nullptr && (*visibility == L"hidden" || *visibility == L"collapse"))
+        shown = false;
+    *visible = shown ? TRUE : FALSE;
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutIsElementEnabled(HELEMENT he, BOOL* enabled)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (enabled == nullptr)
+        return HLDOM_INVALID_PARAMETER;
+    bool on = true;
+    for (Element* at = element; at != nullptr && on; at = at->Parent())
+        on = (at->State() & HL_STATE_DISABLED) == 0;
+    *enabled = on ? TRUE : FALSE;
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutGetAttributeByName(HELEMENT he, LPCSTR name, LPCWSTR* value)
+{
+    Element* element = FromHandle(he);
+    if (value != nullptr)
+        *value = nullptr;
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (name == nullptr || value == nullptr)
+        return HLDOM_INVALID_PARAMETER;
+    const std::wstring* found = element->FindAttribute(name);
+    *value = found != nullptr ? found->c_str() : nullptr;
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutSetAttributeByName(HELEMENT he, LPCSTR name, LPCWSTR value)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (name == nullptr || *name == 0)
+        return HLDOM_INVALID_PARAMETER;
+    if (value == nullptr)
+        element->RemoveAttribute(name);
+    else
+        element->SetAttribute(name, value);
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutGetAttributeCount(HELEMENT he, UINT* count)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (count == nullptr)
+        return HLDOM_INVALID_PARAMETER;
+    *count = static_cast<UINT>(element->Attributes().size());
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutGetNthAttribute(HELEMENT he, UINT n, LPCSTR* name, LPCWSTR* value)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (name == nullptr || value == nullptr || n >= element->Attributes().size())
+        return HLDOM_INVALID_PARAMETER;
+    const Attribute& attribute = element->Attributes()[n];
+    *name = attribute.Name.c_str();
+    *value = attribute.Value.c_str();
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutGetStyleAttribute(HELEMENT he, LPCSTR name, LPCWSTR* value)
+{
+    Element* element = FromHandle(he);
+    if (value != nullptr)
+        *value = nullptr;
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (name == nullptr || value == nullptr)
+        return HLDOM_INVALID_PARAMETER;
+    UpdateStyleOf(*element);
+    std::string property(name);
+    for (char& c : property)
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    const std::wstring* found = StyleResolver::Lookup(*element, property);
+    *value = found != nullptr ? found->c_str() : nullptr;
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutSetStyleAttribute(HELEMENT he, LPCSTR name, LPCWSTR value)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (name == nullptr || *name == 0)
+        return HLDOM_INVALID_PARAMETER;
+    std::wstring text = value != nullptr ? value : L"";
+    element->SetRuntimeStyle(name, value != nullptr ? &text : nullptr);
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutGetElementHtml(HELEMENT he, BOOL outer, HtmlBytesReceiver receiver, LPVOID param)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (receiver == nullptr)
+        return HLDOM_INVALID_PARAMETER;
+    std::string html = HtmlSerializer::Serialize(*element, outer ? HtmlScope::Outer : HtmlScope::Inner);
+    receiver(reinterpret_cast<LPCBYTE>(html.c_str()), static_cast<UINT>(html.size()), param);
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutSetElementHtml(HELEMENT he, LPCBYTE html, UINT length, UINT where)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if ((html == nullptr && length != 0) || where > HL_SOH_INSERT_AFTER || length > Document::kMaxSourceBytes)
+        return HLDOM_INVALID_PARAMETER;
+    Element* parent = element->Parent();
+    if (where >= HL_SOH_REPLACE && parent == nullptr)
+        return HLDOM_OPERATION_FAILED;
+    Held hold(*element);
+    auto* fragment = new Element("fragment");
+    fragment->Use();
+    std::string_view bytes(reinterpret_cast<const char*>(html), length);
+    while (!bytes.empty() && bytes.back() == '\0')
+        bytes.remove_suffix(1);
+    HtmlTreeBuilder::BuildFragment(*fragment, Utf8ToWide(bytes));
+    FormControls::PrepareTree(*fragment);
+    std::vector<Node*> nodes = fragment->Nodes();
+    for (Node* node : nodes)
+        node->Use();
+    fragment->RemoveAllNodes();
+    fragment->Unuse();
+
+    Element* target = where >= HL_SOH_REPLACE ? parent : element;
+    std::size_t at = 0;
+    const auto& siblings = target->Nodes();
+    auto indexOfElement = [&] {
+        return static_cast<std::size_t>(std::find(siblings.begin(), siblings.end(), element) - siblings.begin());
+    };
+    switch (where) {
+    case HL_SIH_REPLACE_CONTENT: element->RemoveAllNodes(); break;
+    case HL_SIH_INSERT_AT_START: at = 0; break;
+    case HL_SIH_APPEND_AFTER_LAST: at = siblings.size(); break;
+    case HL_SOH_REPLACE:
+    case HL_SOH_INSERT_BEFORE: at = indexOfElement(); break;
+    default: at = indexOfElement() + 1; break;
+    }
+    for (Node* node : nodes) {
+        std::size_t before = target->Nodes().size();
+        target->InsertNode(node, at);
+        at += target->Nodes().size() - before;  // a text merged into its neighbour adds no node
+        node->Unuse();
+    }
+    if (where == HL_SOH_REPLACE)
+        element->Detach();
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutGetElementInnerText16(HELEMENT he, HtmlWideTextReceiver receiver, LPVOID param)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (receiver == nullptr)
+        return HLDOM_INVALID_PARAMETER;
+    std::wstring text;
+    if (FormControls::IsValueInput(*element)) {
+        const std::wstring* value = element->FindAttribute("value");
+        text = value != nullptr ? *value : std::wstring();
+    } else {
+        text = element->TextContent();
+    }
+    receiver(text.c_str(), static_cast<UINT>(text.size()), param);
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutSetElementInnerText16(HELEMENT he, LPCWSTR text, UINT length)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (text == nullptr && length != 0)
+        return HLDOM_INVALID_PARAMETER;
+    std::wstring value(text != nullptr ? text : L"", length);
+    if (FormControls::IsValueInput(*element))
+        element->SetAttribute("value", std::move(value));
+    else
+        element->SetTextContent(std::move(value));
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutCreateElement(LPCSTR tag, LPCWSTR text, HELEMENT* created)
+{
+    if (created != nullptr)
+        *created = nullptr;
+    if (tag == nullptr || *tag == 0 || created == nullptr)
+        return HLDOM_INVALID_PARAMETER;
+    std::string name(tag);
+    for (char& c : name)
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    auto* element = new Element(std::move(name));
+    element->Use();
+    if (text != nullptr)
+        element->SetTextContent(text);
+    *created = ToHandle(element);
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutInsertElement(HELEMENT he, HELEMENT parentHandle, UINT index)
+{
+    Element* element = FromHandle(he);
+    Element* parent = FromHandle(parentHandle);
+    if (element == nullptr || parent == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    Document* document = element->OwnerDocument();
+    if (element->Contains(parent) || (document != nullptr && &document->Root() == element))
+        return HLDOM_INVALID_PARAMETER;
+    Held hold(*element);
+    element->Detach();
+    parent->InsertElementAt(element, index);
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutDeleteElement(HELEMENT he)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (element->Parent() == nullptr)
+        return HLDOM_OPERATION_FAILED;
+    element->Detach();
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutUpdateElement(HELEMENT he, UINT)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    Held hold(*element);
+    UpdateStyleOf(*element);
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutGetElementState(HELEMENT he, UINT* state)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (state == nullptr)
+        return HLDOM_INVALID_PARAMETER;
+    *state = element->State();
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutSetElementState(HELEMENT he, UINT bitsToSet, UINT bitsToClear, BOOL)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    unsigned before = element->State();
+    element->ChangeState(bitsToSet, bitsToClear);
+    FormControls::StateChanged(*element, before);
+    return HLDOM_OK;
+}

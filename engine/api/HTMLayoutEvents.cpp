@@ -1,0 +1,157 @@
+// Boundary functions: event handlers, events, capture, timers, popups and scrolling.
+#include "engine/HTMLayout.h"
+
+#include "engine/api/Handles.h"
+#include "engine/input/EventDispatcher.h"
+#include "engine/platform/View.h"
+
+using namespace Engine;
+
+HtmlDomResult WINAPI HTMLayoutAttachEventHandlerEx(HELEMENT he, HtmlElementProc proc, LPVOID tag, UINT groups)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (proc == nullptr)
+        return HLDOM_INVALID_PARAMETER;
+    EventDispatcher::Attach(*element, proc, tag, groups);
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutDetachEventHandler(HELEMENT he, HtmlElementProc proc, LPVOID tag)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    return EventDispatcher::Detach(*element, proc, tag) ? HLDOM_OK : HLDOM_INVALID_PARAMETER;
+}
+
+HtmlDomResult WINAPI HTMLayoutSendEvent(HELEMENT he, UINT code, HELEMENT source, UINT_PTR reason, BOOL* handled)
+{
+    Element* element = FromHandle(he);
+    if (handled != nullptr)
+        *handled = FALSE;
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    bool consumed = EventDispatcher::BehaviorEvent(*element, code, FromHandle(source), reason);
+    if (handled != nullptr)
+        *handled = consumed ? TRUE : FALSE;
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutPostEvent(HELEMENT he, UINT code, HELEMENT source, UINT_PTR reason)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    View* view = View::ForDocument(element->OwnerDocument());
+    if (view == nullptr)
+        return HLDOM_PASSIVE_HANDLE;
+    view->Post(*element, code, FromHandle(source), reason);
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutCallBehaviorMethod(HELEMENT he, HtmlMethodParams* params)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (params == nullptr)
+        return HLDOM_INVALID_PARAMETER;
+    return EventDispatcher::CallMethod(*element, *params) ? HLDOM_OK : HLDOM_OK_NOT_HANDLED;
+}
+
+HtmlDomResult WINAPI HTMLayoutSetCapture(HELEMENT he)
+{
+    if (he == nullptr) {
+        if (View* view = View::ForWindow(GetCapture())) {
+            view->Page().SetCaptureElement(nullptr);
+            ReleaseCapture();
+        }
+        return HLDOM_OK;
+    }
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    View* view = View::ForDocument(element->OwnerDocument());
+    if (view == nullptr)
+        return HLDOM_PASSIVE_HANDLE;
+    // The window's capture first: taking it can end an earlier element capture.
+    if (GetCapture() != view->Window())
+        SetCapture(view->Window());
+    view->Page().SetCaptureElement(element);
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutSetTimer(HELEMENT he, UINT milliseconds, UINT_PTR timerId)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    View* view = View::ForDocument(element->OwnerDocument());
+    if (view == nullptr)
+        return HLDOM_PASSIVE_HANDLE;
+    view->SetElementTimer(*element, milliseconds, timerId);
+    return HLDOM_OK;
+}
+
+// Popups are shown by state until layout places them.
+HtmlDomResult WINAPI HTMLayoutShowPopup(HELEMENT popup, HELEMENT anchor, UINT)
+{
+    Element* element = FromHandle(popup);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    element->ChangeState(HL_STATE_POPUP, 0);
+    if (Element* owner = FromHandle(anchor))
+        owner->ChangeState(HL_STATE_OWNS_POPUP, 0);
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutHidePopup(HELEMENT he)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    element->ChangeState(0, HL_STATE_POPUP);
+    for (Element* at = element->Parent(); at != nullptr; at = at->Parent())
+        at->ChangeState(0, HL_STATE_OWNS_POPUP);
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutRequestElementData(HELEMENT he, LPCWSTR, UINT, HELEMENT)
+{
+    return FromHandle(he) == nullptr ? HLDOM_INVALID_HANDLE : HLDOM_OPERATION_FAILED;
+}
+
+HtmlDomResult WINAPI HTMLayoutHttpRequest(HELEMENT he, LPCWSTR, UINT, UINT, LPCWSTR)
+{
+    return FromHandle(he) == nullptr ? HLDOM_INVALID_HANDLE : HLDOM_OPERATION_FAILED;
+}
+
+INT_PTR WINAPI HTMLayoutDialog(HWND, POINT, INT, UINT, UINT, HtmlNotifyProc, HtmlElementProc, LPVOID, LPCBYTE, UINT)
+{
+    return -1;  // needs the drawn window
+}
+
+HtmlDomResult WINAPI HTMLayoutScrollToView(HELEMENT he, UINT)
+{
+    return FromHandle(he) == nullptr ? HLDOM_INVALID_HANDLE : HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutGetScrollInfo(HELEMENT he, POINT* position, RECT* view, SIZE* content)
+{
+    if (FromHandle(he) == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (position != nullptr)
+        *position = POINT{0, 0};
+    if (view != nullptr)
+        *view = RECT{0, 0, 0, 0};
+    if (content != nullptr)
+        *content = SIZE{0, 0};
+    return HLDOM_OK;
+}
+
+HtmlDomResult WINAPI HTMLayoutSetScrollPos(HELEMENT he, POINT, BOOL)
+{
+    return FromHandle(he) == nullptr ? HLDOM_INVALID_HANDLE : HLDOM_OK;
+}

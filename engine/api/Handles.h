@@ -1,0 +1,25 @@
+#pragma once
+#include "engine/HTMLayout.h"
+#include "engine/dom/Document.h"
+#include "engine/dom/Element.h"
+
+namespace Engine {
+
+// Handles are element addresses, accepted only while that element exists.
+[[nodiscard]] inline Element* FromHandle(HELEMENT he)
+{
+    return Element::IsLive(he) ? reinterpret_cast<Element*>(he) : nullptr;
+}
+
+[[nodiscard]] inline HELEMENT ToHandle(Element* element)
+{
+    return reinterpret_cast<HELEMENT>(element);
+}
+
+inline void UpdateStyleOf(Element& element)
+{
+    if (Document* document = element.OwnerDocument())
+        document->UpdateStyle();
+}
+
+} // namespace Engine

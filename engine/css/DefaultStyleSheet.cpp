@@ -1,0 +1,65 @@
+#include "engine/css/DefaultStyleSheet.h"
+
+#include "engine/css/CssParser.h"
+
+namespace Engine {
+
+namespace {
+
+constexpr const wchar_t* kSheet = LR"css(
+html, body, div, p, form, fieldset, h1, h2, h3, h4, h5, h6, ul, ol, dl, dd, dt, pre, blockquote,
+address, center, hr, header, footer, section, article, nav, aside, menu, popup, frameset { display: block; }
+li { display: list-item; }
+head, style, script, title, meta, link, base, param, template { display: none; }
+table { display: table; border-spacing: 2px; }
+tr { display: table-row; }
+td, th { display: table-cell; padding: 1px; vertical-align: middle; }
+th { font-weight: bold; text-align: center; }
+thead { display: table-header-group; }
+tbody { display: table-row-group; }
+tfoot { display: table-footer-group; }
+caption { display: table-caption; }
+col { display: table-column; }
+colgroup { display: table-column-group; }
+b, strong { font-weight: bold; }
+i, em, cite, var { font-style: italic; }
+u { text-decoration: underline; }
+pre, code, tt, kbd, samp { font-family: monospace; }
+pre, textarea { white-space: pre; }
+nobr { white-space: nowrap; }
+body { margin: 8px; }
+p { margin-top: 1em; margin-bottom: 1em; }
+a[href] { behavior: hyperlink; color: blue; text-decoration: underline; cursor: pointer; }
+img, input, button, select, textarea { display: inline-block; }
+input { behavior: edit; }
+input[type="text"] { behavior: edit; }
+input[type="hidden"] { behavior: hidden; display: none; }
+input[type="password"] { behavior: password; }
+input[type="number"], input[type="integer"] { behavior: number; }
+input[type="decimal"] { behavior: decimal; }
+input[type="currency"] { behavior: currency; }
+input[type="date"] { behavior: date; }
+input[type="time"] { behavior: time; }
+input[type="range"], input[type="slider"] { behavior: slider; }
+input[type="checkbox"] { behavior: checkbox; }
+input[type="radio"] { behavior: radio; }
+input[type="button"], input[type="submit"], input[type="reset"], button { behavior: button; }
+textarea { behavior: textarea; }
+select { behavior: dropdown; }
+select[size], select[multiple] { behavior: list; }
+select[size="1"] { behavior: dropdown; }
+select[multiple] { behavior: list-multiple; }
+select > popup { display: none; }
+progress { behavior: progress; }
+richtext, htmlarea { behavior: richtext; display: block; }
+)css";
+
+} // namespace
+
+const StyleSheet& DefaultStyleSheet::Get()
+{
+    static const StyleSheet sheet = CssParser::ParseStyleSheet(kSheet);
+    return sheet;
+}
+
+} // namespace Engine

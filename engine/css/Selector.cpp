@@ -1,0 +1,435 @@
+#include "engine/css/Selector.h"
+
+#include "engine/HTMLayoutConstants.h"
+#include "engine/dom/Element.h"
+
+#include <algorithm>
+#include <cwctype>
+
+namespace Engine {
+
+namespace {
+
+bool IsSpace(wchar_t c)
+{
+    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f';
+}
+
+bool IsNameChar(wchar_t c)
+{
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'-' ||
+           c == L'_' || c >= 0x80;
+}
+
+char LowerAscii(wchar_t c)
+{
+    if (c >= L'A' && c <= L'Z')
+        return static_cast<char>(c + 32);
+    return c < 0x80 ? static_cast<char>(c) : '?';
+}
+
+bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) { return std::towlower(x) == std::towlower(y); });
+}
+
+bool ContainsToken(std::wstring_view list, std::wstring_view token, wchar_t separator)
+{
+    std::size_t at = 0;
+    while (at < list.size()) {
+        while (at < list.size() && (separator == L' ' ? IsSpace(list[at]) : list[at] == separator))
+            ++at;
+        std::size_t end = at;
+        while (end < list.size() && !(separator == L' ' ? IsSpace(list[end]) : list[end] == separator))
+            ++end;
+        if (end > at && list.substr(at, end - at) == token)
+            return true;
+        at = end;
+    }
+    return false;
+}
+
+class SelectorParser {
+public:
+    explicit SelectorParser(std::wstring_view text) : m_text(text) {}
+
+    std::optional<std::vector<ComplexSelector>> ParseList()
+    {
+        std::vector<ComplexSelector> list;
+        while (true) {
+            SkipSpace();
+            ComplexSelector complex;
+            if (!ParseComplex(complex))
+                return std::nullopt;
+            list.push_back(std::move(complex));
+            SkipSpace();
+            if (AtEnd())
+                return list;
+            if (m_text[m_at] != L',')
+                return std::nullopt;
+            ++m_at;
+        }
+    }
+
+    bool ParseCompound(CompoundSelector& compound, std::uint32_t& specificity)
+    {
+        bool any = false;
+        if (!AtEnd() && m_text[m_at] == L'*') {
+            ++m_at;
+            any = true;
+        } else if (!AtEnd() && IsNameChar(m_text[m_at])) {
+            compound.Tag = Narrow(ReadName());
+            specificity += 1;
+            any = true;
+        }
+        while (!AtEnd()) {
+            wchar_t c = m_text[m_at];
+            if (c == L'#') {
+                ++m_at;
+                compound.Id = ReadName();
+                if (compound.Id.empty())
+                    return false;
+                specificity += 1u << 16;
+            } else if (c == L'.') {
+                ++m_at;
+                std::wstring name = ReadName();
+                if (name.empty())
+                    return false;
+                compound.Classes.push_back(std::move(name));
+                specificity += 1u << 8;
+            } else if (c == L'[') {
+                ++m_at;
+                AttributeTest test;
+                if (!ParseAttribute(test))
+                    return false;
+                compound.Attributes.push_back(std::move(test));
+                specificity += 1u << 8;
+            } else if (c == L':') {
+                ++m_at;
+                if (!ParsePseudo(compound, specificity))
+                    return false;
+            } else {
+                break;
+            }
+            any = true;
+        }
+        return any;
+    }
+
+private:
+    bool AtEnd() const { return m_at >= m_text.size(); }
+    void SkipSpace()
+    {
+        while (!AtEnd() && IsSpace(m_text[m_at]))
+            ++m_at;
+    }
+
+    std::wstring ReadName()
+    {
+        std::wstring name;
+        while (!AtEnd()) {
+            wchar_t c = m_text[m_at];
+            if (c == L'\\' && m_at + 1 < m_text.size()) {
+                name.push_back(m_text[m_at + 1]);
+                m_at += 2;
+            } else if (IsNameChar(c)) {
+                name.push_back(c);
+                ++m_at;
+            } else {
+                break;
+            }
+        }
+        return name;
+    }
+
+    static std::string Narrow(std::wstring_view name)
+    {
+        std::string narrow;
+        for (wchar_t c : name)
+            narrow.push_back(LowerAscii(c));
+        return narrow;
+    }
+
+    bool ParseComplex(ComplexSelector& complex)
+    {
+        Combinator pending = Combinator::None;
+        while (true) {
+            CompoundSelector compound;
+            compound.ToLeft = pending;
+            if (!ParseCompound(compound, complex.Specificity))
+                return false;
+            complex.Compounds.push_back(std::move(compound));
+            if (complex.Compounds.size() > Selector::kMaxCompounds)
+                return false;
+            std::size_t before = m_at;
+            SkipSpace();
+            if (AtEnd() || m_text[m_at] == L',' || m_text[m_at] == L')')
+                return true;
+            wchar_t c = m_text[m_at];
+            if (c == L'>' || c == L'+' || c == L'~') {
+                pending = c == L'>' ? Combinator::Child : c == L'+' ? Combinator::NextSibling : Combinator::LaterSibling;
+                ++m_at;
+                SkipSpace();
+            } else if (m_at > before) {
+                pending = Combinator::Descendant;
+            } else {
+                return false;
+            }
+        }
+    }
+
+    bool ParseAttribute(AttributeTest& test)
+    {
+        SkipSpace();
+        test.Name = Narrow(ReadName());
+        if (test.Name.empty())
+            return false;
+        SkipSpace();
+        if (AtEnd())
+            return false;
+        wchar_t c = m_text[m_at];
+        if (c == L']') {
+            ++m_at;
+            return true;
+        }
+        if (c == L'=') {
+            ++m_at;
+            test.Kind = AttributeTest::Match::Equals;
+            if (!AtEnd() && m_text[m_at] == L'=') {
+                ++m_at;
+                test.Kind = AttributeTest::Match::EqualsCaseSensitive;
+            }
+        } else if (m_at + 1 < m_text.size() && m_text[m_at + 1] == L'=') {
+            switch (c) {
+            case L'~': test.Kind = AttributeTest::Match::Includes; break;
+            case L'|': test.Kind = AttributeTest::Match::DashMatch; break;
+            case L'^': test.Kind = AttributeTest::Match::Prefix; break;
+            case L'$': test.Kind = AttributeTest::Match::Suffix; break;
+            case L'*': test.Kind = AttributeTest::Match::Substring; break;
+            default: return false;
+            }
+            m_at += 2;
+        } else {
+            return false;
+        }
+        SkipSpace();
+        if (AtEnd())
+            return false;
+        if (m_text[m_at] == L'\'' || m_text[m_at] == L'"') {
+            wchar_t quote = m_text[m_at++];
+            while (!AtEnd() && m_text[m_at] != quote) {
+                if (m_text[m_at] == L'\\' && m_at + 1 < m_text.size())
+                    ++m_at;
+                test.Value.push_back(m_text[m_at++]);
+            }
+            if (AtEnd())
+                return false;
+            ++m_at;
+        } else {
+            test.Value = ReadName();
+        }
+        SkipSpace();
+        if (AtEnd() || m_text[m_at] != L']')
+            return false;
+        ++m_at;
+        return true;
+    }
+
+    bool ParsePseudo(CompoundSelector& compound, std::uint32_t& specificity)
+    {
+        std::string name = Narrow(ReadName());
+        specificity += 1u << 8;
+        if (name == "not") {
+            if (AtEnd() || m_text[m_at] != L'(')
+                return false;
+            ++m_at;
+            SkipSpace();
+            CompoundSelector negated;
+            std::uint32_t ignored = 0;
+            if (!ParseCompound(negated, ignored))
+                return false;
+            SkipSpace();
+            if (AtEnd() || m_text[m_at] != L')')
+                return false;
+            ++m_at;
+            compound.Negations.push_back(std::move(negated));
+            return true;
+        }
+        if (name == "first-child")
+            compound.Structure |= kFirstChild;
+        else if (name == "last-child")
+            compound.Structure |= kLastChild;
+        else if (name == "only-child")
+            compound.Structure |= kOnlyChild;
+        else if (name == "root")
+            compound.Structure |= kRoot;
+        else if (name == "empty")
+            compound.Structure |= kEmpty;
+        else if (name == "enabled")
+            compound.StatesClear |= HL_STATE_DISABLED;
+        else if (name == "unchecked")
+            compound.StatesClear |= HL_STATE_CHECKED;
+        else if (unsigned state = Selector::StateForPseudoClass(name))
+            compound.StatesSet |= state;
+        else
+            return false;
+        return true;
+    }
+
+    std::wstring_view m_text;
+    std::size_t m_at = 0;
+};
+
+bool MatchesAttribute(const AttributeTest& test, const Element& element)
+{
+    const std::wstring* value = element.FindAttribute(test.Name);
+    if (value == nullptr)
+        return false;
+    std::wstring_view v = *value;
+    std::wstring_view want = test.Value;
+    switch (test.Kind) {
+    case AttributeTest::Match::Exists: return true;
+    case AttributeTest::Match::Equals: return EqualsIgnoringCase(v, want);
+    case AttributeTest::Match::EqualsCaseSensitive: return v == want;
+    case AttributeTest::Match::Includes: return ContainsToken(v, want, L' ');
+    case AttributeTest::Match::DashMatch:
+        return v == want || (v.size() > want.size() && v.substr(0, want.size()) == want && v[want.size()] == L'-');
+    case AttributeTest::Match::Prefix: return !want.empty() && v.substr(0, want.size()) == want;
+    case AttributeTest::Match::Suffix: return !want.empty() && v.size() >= want.size() && v.substr(v.size() - want.size()) == want;
+    case AttributeTest::Match::Substring: return !want.empty() && v.find(want) != std::wstring_view::npos;
+    }
+    return false;
+}
+
+bool MatchesCompound(const CompoundSelector& compound, const Element& element)
+{
+    if (!compound.Tag.empty() && compound.Tag != element.Tag())
+        return false;
+    if ((element.State() & compound.StatesSet) != compound.StatesSet || (element.State() & compound.StatesClear) != 0)
+        return false;
+    if (!compound.Id.empty()) {
+        const std::wstring* id = element.FindAttribute("id");
+        if (id == nullptr || *id != compound.Id)
+            return false;
+    }
+    if (!compound.Classes.empty()) {
+        const std::wstring* classes = element.FindAttribute("class");
+        if (classes == nullptr)
+            return false;
+        for (const std::wstring& name : compound.Classes) {
+            if (!ContainsToken(*classes, name, L' '))
+                return false;
+        }
+    }
+    for (const AttributeTest& test : compound.Attributes) {
+        if (!MatchesAttribute(test, element))
+            return false;
+    }
+    if (compound.Structure != 0) {
+        const Element* parent = element.Parent();
+        if ((compound.Structure & kRoot) && parent != nullptr)
+            return false;
+        if ((compound.Structure & kEmpty) && !element.Nodes().empty())
+            return false;
+        if (compound.Structure & (kFirstChild | kLastChild | kOnlyChild)) {
+            if (parent == nullptr)
+                return false;
+            const auto& siblings = parent->Children();
+            bool first = siblings.front() == &element;
+            bool last = siblings.back() == &element;
+            if (((compound.Structure & kFirstChild) && !first) || ((compound.Structure & kLastChild) && !last) ||
+                ((compound.Structure & kOnlyChild) && !(first && last)))
+                return false;
+        }
+    }
+    for (const CompoundSelector& negated : compound.Negations) {
+        if (MatchesCompound(negated, element))
+            return false;
+    }
+    return true;
+}
+
+const Element* PreviousSibling(const Element& element)
+{
+    const Element* parent = element.Parent();
+    if (parent == nullptr)
+        return nullptr;
+    const auto& siblings = parent->Children();
+    auto found = std::find(siblings.begin(), siblings.end(), &element);
+    return found == siblings.begin() || found == siblings.end() ? nullptr : *(found - 1);
+}
+
+bool MatchFrom(const ComplexSelector& selector, std::size_t index, const Element& element, int& budget)
+{
+    if (--budget < 0 || !MatchesCompound(selector.Compounds[index], element))
+        return false;
+    if (index == 0)
+        return true;
+    switch (selector.Compounds[index].ToLeft) {
+    case Combinator::Descendant:
+        for (const Element* at = element.Parent(); at != nullptr && budget >= 0; at = at->Parent()) {
+            if (MatchFrom(selector, index - 1, *at, budget))
+                return true;
+        }
+        return false;
+    case Combinator::Child:
+        return element.Parent() != nullptr && MatchFrom(selector, index - 1, *element.Parent(), budget);
+    case Combinator::NextSibling: {
+        const Element* previous = PreviousSibling(element);
+        return previous != nullptr && MatchFrom(selector, index - 1, *previous, budget);
+    }
+    case Combinator::LaterSibling:
+        for (const Element* at = PreviousSibling(element); at != nullptr && budget >= 0; at = PreviousSibling(*at)) {
+            if (MatchFrom(selector, index - 1, *at, budget))
+                return true;
+        }
+        return false;
+    case Combinator::None: return false;
+    }
+    return false;
+}
+
+} // namespace
+
+std::optional<std::vector<ComplexSelector>> Selector::ParseList(std::wstring_view text)
+{
+    if (text.size() > kMaxLength)
+        return std::nullopt;
+    return SelectorParser(text).ParseList();
+}
+
+bool Selector::Matches(const ComplexSelector& selector, const Element& element)
+{
+    if (selector.Compounds.empty())
+        return false;
+    int budget = kMatchBudget;
+    return MatchFrom(selector, selector.Compounds.size() - 1, element, budget);
+}
+
+bool Selector::MatchesAny(const std::vector<ComplexSelector>& list, const Element& element)
+{
+    return std::any_of(list.begin(), list.end(), [&](const ComplexSelector& s) { return Matches(s, element); });
+}
+
+unsigned Selector::StateForPseudoClass(std::string_view name)
+{
+    struct Entry {
+        std::string_view Name;
+        unsigned State;
+    };
+    static constexpr Entry kStates[] = {
+        {"link", HL_STATE_LINK},         {"hover", HL_STATE_HOVER},         {"active", HL_STATE_ACTIVE},
+        {"focus", HL_STATE_FOCUS},       {"visited", HL_STATE_VISITED},     {"current", HL_STATE_CURRENT},
+        {"checked", HL_STATE_CHECKED},   {"disabled", HL_STATE_DISABLED},   {"read-only", HL_STATE_READONLY},
+        {"expanded", HL_STATE_EXPANDED}, {"collapsed", HL_STATE_COLLAPSED}, {"incomplete", HL_STATE_INCOMPLETE},
+        {"anchor", HL_STATE_ANCHOR},     {"popup", HL_STATE_POPUP},         {"owns-popup", HL_STATE_OWNS_POPUP},
+        {"focusable", HL_STATE_FOCUSABLE}};
+    for (const Entry& entry : kStates) {
+        if (entry.Name == name)
+            return entry.State;
+    }
+    return 0;
+}
+
+} // namespace Engine

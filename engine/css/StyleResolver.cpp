@@ -1,0 +1,167 @@
+#include "engine/css/StyleResolver.h"
+
+#include "engine/css/DefaultStyleSheet.h"
+#include "engine/dom/Element.h"
+
+#include <algorithm>
+
+namespace Engine {
+
+namespace {
+
+struct Candidate {
+    std::uint64_t Priority;
+    const Declaration* Value;
+};
+
+std::uint64_t PriorityOf(bool important, StyleOrigin origin, std::uint32_t specificity, std::uint32_t order)
+{
+    // Important declarations of the page and inline outrank everything that is not important.
+    std::uint64_t level = static_cast<std::uint64_t>(origin) + (important ? 8 : 0);
+    return (level << 56) | (static_cast<std::uint64_t>(specificity & 0xFFFFFF) << 32) | order;
+}
+
+bool IsSpace(wchar_t c)
+{
+    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f';
+}
+
+template <typename Visit>
+void ForEachClass(const std::wstring& classes, Visit visit)
+{
+    std::size_t at = 0;
+    while (at < classes.size()) {
+        while (at < classes.size() && IsSpace(classes[at]))
+            ++at;
+        std::size_t end = at;
+        while (end < classes.size() && !IsSpace(classes[end]))
+            ++end;
+        if (end > at)
+            visit(std::wstring_view(classes).substr(at, end - at));
+        at = end;
+    }
+}
+
+} // namespace
+
+StyleResolver::StyleResolver(const std::vector<const StyleSheet*>& pageSheets, std::wstring_view mediaType)
+{
+    Add(DefaultStyleSheet::Get(), StyleOrigin::Engine, mediaType);
+    for (const StyleSheet* sheet : pageSheets)
+        Add(*sheet, StyleOrigin::Page, mediaType);
+}
+
+void StyleResolver::Add(const StyleSheet& sheet, StyleOrigin origin, std::wstring_view mediaType)
+{
+    for (const StyleRule& rule : sheet.Rules) {
+        if (!rule.Media.empty() &&
+            std::none_of(rule.Media.begin(), rule.Media.end(),
+                         [&](const std::wstring& media) { return media == mediaType || media == L"all"; }))
+            continue;
+        for (const ComplexSelector& selector : rule.Selectors) {
+            IndexedRule entry{&selector, &rule, origin, m_order++};
+            const CompoundSelector& key = selector.Compounds.back();
+            if (!key.Id.empty())
+                m_byId[key.Id].push_back(entry);
+            else if (!key.Classes.empty())
+                m_byClass[key.Classes.front()].push_back(entry);
+            else if (!key.Tag.empty())
+                m_byTag[key.Tag].push_back(entry);
+            else
+                m_universal.push_back(entry);
+        }
+    }
+}
+
+void StyleResolver::ApplyToTree(Element& root) const
+{
+    std::vector<Element*> pending{&root};
+    while (!pending.empty()) {
+        Element* element = pending.back();
+        pending.pop_back();
+        Apply(*element);
+        const auto& children = element->Children();
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+    }
+}
+
+void StyleResolver::Apply(Element& element) const
+{
+    std::vector<Candidate> candidates;
+    auto consider = [&](const std::vector<IndexedRule>& rules) {
+        for (const IndexedRule& entry : rules) {
+            if (!Selector::Matches(*entry.Selector, element))
+                continue;
+            for (const Declaration& declaration : entry.Rule->Declarations)
+                candidates.push_back(
+                    {PriorityOf(declaration.Important, entry.Origin, entry.Selector->Specificity, entry.Order), &declaration});
+        }
+    };
+    if (const std::wstring* id = element.FindAttribute("id"); id != nullptr && !m_byId.empty()) {
+        auto found = m_byId.find(*id);
+        if (found != m_byId.end())
+            consider(found->second);
+    }
+    if (const std::wstring* classes = element.FindAttribute("class"); classes != nullptr && !m_byClass.empty()) {
+        // A class named twice in the attribute must not bring its rules twice.
+        std::vector<const std::vector<IndexedRule>*> seen;
+        ForEachClass(*classes, [&](std::wstring_view name) {
+            auto found = m_byClass.find(name);
+            if (found != m_byClass.end() && std::find(seen.begin(), seen.end(), &found->second) == seen.end()) {
+                seen.push_back(&found->second);
+                consider(found->second);
+            }
+        });
+    }
+    if (auto found = m_byTag.find(element.Tag()); found != m_byTag.end())
+        consider(found->second);
+    consider(m_universal);
+    std::uint32_t order = 0;
+    for (const Declaration& declaration : element.HintStyle())
+        candidates.push_back({PriorityOf(false, StyleOrigin::Hints, 0, order++), &declaration});
+    for (const Declaration& declaration : element.InlineStyle())
+        candidates.push_back({PriorityOf(declaration.Important, StyleOrigin::Inline, 0, order++), &declaration});
+    for (const Declaration& declaration : element.RuntimeStyle())
+        candidates.push_back({PriorityOf(true, StyleOrigin::Runtime, 0, order++), &declaration});
+
+    std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
+        int byName = a.Value->Property.compare(b.Value->Property);
+        return byName != 0 ? byName < 0 : a.Priority < b.Priority;
+    });
+    std::vector<const Declaration*> winners;
+    winners.reserve(candidates.size());
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        if (i + 1 < candidates.size() && candidates[i + 1].Value->Property == candidates[i].Value->Property)
+            continue;
+        winners.push_back(candidates[i].Value);
+    }
+    element.SetCascadedStyle(std::move(winners));
+}
+
+bool StyleResolver::IsInherited(std::string_view property)
+{
+    static constexpr std::string_view kInherited[] = {
+        "color",      "cursor",       "direction",   "font",        "font-family", "font-size",
+        "font-style", "font-variant", "font-weight", "letter-spacing", "line-height", "list-style",
+        "list-style-type", "text-align", "text-indent", "text-transform", "visibility", "white-space",
+        "word-spacing"};
+    return std::find(std::begin(kInherited), std::end(kInherited), property) != std::end(kInherited);
+}
+
+const std::wstring* StyleResolver::Lookup(const Element& element, std::string_view property)
+{
+    bool inherited = IsInherited(property);
+    for (const Element* at = &element; at != nullptr; at = inherited ? at->Parent() : nullptr) {
+        const auto& style = at->CascadedStyle();
+        auto found = std::lower_bound(style.begin(), style.end(), property,
+                                      [](const Declaration* d, std::string_view name) { return d->Property < name; });
+        if (found != style.end() && (*found)->Property == property) {
+            if (inherited && (*found)->Value == L"inherit")
+                continue;
+            return &(*found)->Value;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace Engine

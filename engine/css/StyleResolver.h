@@ -1,0 +1,47 @@
+#pragma once
+#include "engine/css/StyleSheet.h"
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace Engine {
+
+class Element;
+
+enum class StyleOrigin { Engine = 0, Hints = 1, Page = 2, Inline = 3, Runtime = 4 };
+
+// The cascade (CSS 2.1, 6.4): for every element the winning declaration of each property from
+// the engine's sheet, the presentational hints, the page's sheets, the style attribute and
+// what the program set at run time. Rules are indexed by their rightmost id, class or tag so
+// that an element is tried only against rules that can match it.
+class StyleResolver {
+public:
+    StyleResolver(const std::vector<const StyleSheet*>& pageSheets, std::wstring_view mediaType);
+
+    void ApplyToTree(Element& root) const;
+    void Apply(Element& element) const;
+
+    // The winning value of a property for an element as last applied; inherited properties
+    // come from the nearest ancestor that has them.
+    [[nodiscard]] static const std::wstring* Lookup(const Element& element, std::string_view property);
+    [[nodiscard]] static bool IsInherited(std::string_view property);
+
+private:
+    struct IndexedRule {
+        const ComplexSelector* Selector;
+        const StyleRule* Rule;
+        StyleOrigin Origin;
+        std::uint32_t Order;
+    };
+    void Add(const StyleSheet& sheet, StyleOrigin origin, std::wstring_view mediaType);
+
+    std::unordered_map<std::wstring_view, std::vector<IndexedRule>> m_byId;
+    std::unordered_map<std::wstring_view, std::vector<IndexedRule>> m_byClass;
+    std::unordered_map<std::string_view, std::vector<IndexedRule>> m_byTag;
+    std::vector<IndexedRule> m_universal;
+    std::uint32_t m_order = 0;
+};
+
+} // namespace Engine

@@ -1,0 +1,313 @@
+#include "engine/dom/Element.h"
+
+#include "engine/css/CssParser.h"
+#include "engine/css/PresentationalHints.h"
+#include "engine/dom/Document.h"
+#include "engine/dom/Text.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace Engine {
+
+namespace {
+
+std::unordered_set<const void*>& LiveElements()
+{
+    static std::unordered_set<const void*> live;
+    return live;
+}
+
+} // namespace
+
+Element::Element(std::string tag) : Node(NodeKind::Element), m_tag(std::move(tag))
+{
+    LiveElements().insert(this);
+}
+
+Element::~Element()
+{
+    LiveElements().erase(this);
+}
+
+bool Element::IsLive(const void* element)
+{
+    return element != nullptr && LiveElements().count(element) != 0;
+}
+
+std::size_t Element::LiveCount()
+{
+    return LiveElements().size();
+}
+
+const std::vector<Element*>& Element::Children() const
+{
+    if (!m_childrenValid) {
+        m_elementChildren.clear();
+        for (Node* node : m_children) {
+            if (node->IsElement())
+                m_elementChildren.push_back(static_cast<Element*>(node));
+        }
+        m_childrenValid = true;
+    }
+    return m_elementChildren;
+}
+
+int Element::IndexInParent() const
+{
+    if (m_parent == nullptr)
+        return 0;
+    const auto& siblings = m_parent->Children();
+    auto found = std::find(siblings.begin(), siblings.end(), this);
+    return found == siblings.end() ? 0 : static_cast<int>(found - siblings.begin());
+}
+
+Element* Element::Root()
+{
+    Element* root = this;
+    while (root->m_parent != nullptr)
+        root = root->m_parent;
+    return root;
+}
+
+void Element::Adopt(Node* node)
+{
+    node->m_parent = this;
+    ++node->m_uses;
+    if (node->IsElement())
+        static_cast<Element*>(node)->SetDocumentForTree(m_document);
+}
+
+void Element::Orphan(Node* node)
+{
+    node->m_parent = nullptr;
+    if (node->IsElement())
+        static_cast<Element*>(node)->SetDocumentForTree(nullptr);
+    if (--node->m_uses == 0)
+        DeleteTree(node);
+}
+
+void Element::InsertNode(Node* node, std::size_t index)
+{
+    if (node == nullptr || node->m_parent != nullptr)
+        return;
+    index = std::min(index, m_children.size());
+    // A text node next to another merges, as the parser would have made it.
+    if (!node->IsElement()) {
+        auto* text = static_cast<Text*>(node);
+        if (index > 0 && !m_children[index - 1]->IsElement()) {
+            static_cast<Text*>(m_children[index - 1])->MutableData() += text->Data();
+            if (node->m_uses == 0)
+                DeleteTree(node);
+            NoteChanged();
+            return;
+        }
+    }
+    m_children.insert(m_children.begin() + static_cast<std::ptrdiff_t>(index), node);
+    Adopt(node);
+    InvalidateChildren();
+    NoteChanged();
+}
+
+void Element::InsertElementAt(Element* child, std::size_t elementIndex)
+{
+    const auto& elements = Children();
+    std::size_t at = m_children.size();
+    if (elementIndex < elements.size())
+        at = static_cast<std::size_t>(std::find(m_children.begin(), m_children.end(), elements[elementIndex]) -
+                                      m_children.begin());
+    InsertNode(child, at);
+}
+
+void Element::RemoveNode(Node* node)
+{
+    auto found = std::find(m_children.begin(), m_children.end(), node);
+    if (found == m_children.end())
+        return;
+    m_children.erase(found);
+    InvalidateChildren();
+    NoteChanged();
+    Orphan(node);
+}
+
+void Element::RemoveAllNodes()
+{
+    std::vector<Node*> children;
+    children.swap(m_children);
+    InvalidateChildren();
+    NoteChanged();
+    for (Node* node : children)
+        Orphan(node);
+}
+
+void Element::Detach()
+{
+    if (m_parent != nullptr)
+        m_parent->RemoveNode(this);
+}
+
+bool Element::Contains(const Element* other) const
+{
+    for (const Element* at = other; at != nullptr; at = at->m_parent) {
+        if (at == this)
+            return true;
+    }
+    return false;
+}
+
+void Element::ReleaseChildren(std::vector<Node*>& orphans)
+{
+    for (Node* node : m_children) {
+        node->m_parent = nullptr;
+        if (node->IsElement())
+            static_cast<Element*>(node)->SetDocumentForTree(nullptr);
+        if (--node->m_uses == 0)
+            orphans.push_back(node);
+    }
+    m_children.clear();
+    InvalidateChildren();
+}
+
+void Element::SetDocumentForTree(Document* document)
+{
+    std::vector<Element*> pending{this};
+    while (!pending.empty()) {
+        Element* element = pending.back();
+        pending.pop_back();
+        if (element->m_document == document)
+            continue;
+        if (element->m_document != nullptr)
+            element->m_document->ForgetElement(*element);
+        element->m_document = document;
+        for (Node* node : element->m_children) {
+            if (node->IsElement())
+                pending.push_back(static_cast<Element*>(node));
+        }
+    }
+}
+
+const std::wstring* Element::FindAttribute(std::string_view name) const
+{
+    for (const Attribute& attribute : m_attributes) {
+        if (attribute.Name.size() == name.size() &&
+            std::equal(name.begin(), name.end(), attribute.Name.begin(),
+                       [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a + 32 : a) == b; }))
+            return &attribute.Value;
+    }
+    return nullptr;
+}
+
+void Element::SetAttribute(std::string_view name, std::wstring value)
+{
+    std::string lower(name);
+    for (char& c : lower)
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    for (Attribute& attribute : m_attributes) {
+        if (attribute.Name == lower) {
+            attribute.Value = std::move(value);
+            m_inlineStyleValid = m_hintStyleValid = false;
+            NoteChanged();
+            return;
+        }
+    }
+    m_attributes.push_back({std::move(lower), std::move(value)});
+    m_inlineStyleValid = m_hintStyleValid = false;
+    NoteChanged();
+}
+
+void Element::RemoveAttribute(std::string_view name)
+{
+    auto found = std::find_if(m_attributes.begin(), m_attributes.end(),
+                              [&](const Attribute& attribute) { return &attribute.Value == FindAttribute(name); });
+    if (found == m_attributes.end())
+        return;
+    m_attributes.erase(found);
+    m_inlineStyleValid = m_hintStyleValid = false;
+    NoteChanged();
+}
+
+void Element::AddParsedAttribute(std::string name, std::wstring value)
+{
+    if (FindAttribute(name) != nullptr)
+        return;
+    m_attributes.push_back({std::move(name), std::move(value)});
+}
+
+std::wstring Element::TextContent() const
+{
+    std::wstring text;
+    std::vector<const Node*> pending(m_children.rbegin(), m_children.rend());
+    while (!pending.empty()) {
+        const Node* node = pending.back();
+        pending.pop_back();
+        if (node->IsElement()) {
+            const auto& children = static_cast<const Element*>(node)->m_children;
+            pending.insert(pending.end(), children.rbegin(), children.rend());
+        } else {
+            text += static_cast<const Text*>(node)->Data();
+        }
+    }
+    return text;
+}
+
+void Element::SetTextContent(std::wstring text)
+{
+    RemoveAllNodes();
+    if (!text.empty())
+        AppendNode(new Text(std::move(text)));
+}
+
+void Element::ChangeState(unsigned bitsToSet, unsigned bitsToClear)
+{
+    unsigned state = (m_state & ~bitsToClear) | bitsToSet;
+    if (state == m_state)
+        return;
+    m_state = state;
+    NoteChanged();
+}
+
+const std::vector<Declaration>& Element::InlineStyle()
+{
+    if (!m_inlineStyleValid) {
+        m_inlineStyle.clear();
+        if (const std::wstring* style = FindAttribute("style"))
+            m_inlineStyle = CssParser::ParseDeclarations(*style);
+        m_inlineStyleValid = true;
+    }
+    return m_inlineStyle;
+}
+
+const std::vector<Declaration>& Element::HintStyle()
+{
+    if (!m_hintStyleValid) {
+        m_hintStyle = PresentationalHints::For(*this);
+        m_hintStyleValid = true;
+    }
+    return m_hintStyle;
+}
+
+void Element::SetRuntimeStyle(std::string_view property, const std::wstring* value)
+{
+    std::string lower(property);
+    for (char& c : lower)
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    auto found = std::find_if(m_runtimeStyle.begin(), m_runtimeStyle.end(),
+                              [&](const Declaration& declaration) { return declaration.Property == lower; });
+    if (value == nullptr) {
+        if (found != m_runtimeStyle.end())
+            m_runtimeStyle.erase(found);
+    } else if (found != m_runtimeStyle.end()) {
+        found->Value = *value;
+    } else {
+        m_runtimeStyle.push_back({lower, *value, false});
+    }
+    NoteChanged();
+}
+
+void Element::NoteChanged()
+{
+    if (m_document != nullptr)
+        m_document->MarkStyleDirty();
+}
+
+} // namespace Engine

@@ -1,0 +1,111 @@
+#pragma once
+#include "engine/css/Declaration.h"
+#include "engine/dom/Node.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Engine {
+
+class Document;
+
+struct Attribute {
+    std::string Name;  // lower case
+    std::wstring Value;
+};
+
+// An element procedure as the boundary hands it over; the event layer knows its real type.
+using OpaqueProc = void (*)();
+struct HandlerEntry {
+    OpaqueProc Proc = nullptr;
+    void* Tag = nullptr;
+    unsigned Groups = 0;
+};
+
+class Element final : public Node {
+public:
+    explicit Element(std::string tag);
+    ~Element() override;
+
+    // Handles from outside are checked against the elements that exist.
+    [[nodiscard]] static bool IsLive(const void* element);
+    [[nodiscard]] static std::size_t LiveCount();
+
+    [[nodiscard]] const std::string& Tag() const { return m_tag; }
+    [[nodiscard]] Document* OwnerDocument() const { return m_document; }
+
+    // Children: every node, or elements only (what handles and indexes count).
+    [[nodiscard]] const std::vector<Node*>& Nodes() const { return m_children; }
+    [[nodiscard]] const std::vector<Element*>& Children() const;
+    [[nodiscard]] int IndexInParent() const;
+    [[nodiscard]] Element* Root();
+
+    // Takes the node over (it must have no parent); index counts every node, past the end appends.
+    void InsertNode(Node* node, std::size_t index);
+    void AppendNode(Node* node) { InsertNode(node, m_children.size()); }
+    // Inserts before the n-th element child (appends past the last).
+    void InsertElementAt(Element* child, std::size_t elementIndex);
+    void RemoveNode(Node* node);
+    void RemoveAllNodes();
+    // Detaches from its parent; the element lives on while handles use it.
+    void Detach();
+    [[nodiscard]] bool Contains(const Element* other) const;
+
+    [[nodiscard]] const std::vector<Attribute>& Attributes() const { return m_attributes; }
+    [[nodiscard]] const std::wstring* FindAttribute(std::string_view name) const;
+    [[nodiscard]] bool HasAttribute(std::string_view name) const { return FindAttribute(name) != nullptr; }
+    void SetAttribute(std::string_view name, std::wstring value);
+    void RemoveAttribute(std::string_view name);
+    // For the tree builder: the first value of a name wins.
+    void AddParsedAttribute(std::string name, std::wstring value);
+
+    [[nodiscard]] std::wstring TextContent() const;
+    void SetTextContent(std::wstring text);
+
+    [[nodiscard]] unsigned State() const { return m_state; }
+    void ChangeState(unsigned bitsToSet, unsigned bitsToClear);
+
+    // Style kept by the cascade: winning declarations, sorted by property name.
+    [[nodiscard]] const std::vector<const Declaration*>& CascadedStyle() const { return m_cascaded; }
+    void SetCascadedStyle(std::vector<const Declaration*> style) { m_cascaded = std::move(style); }
+    [[nodiscard]] const std::vector<Declaration>& InlineStyle();
+    [[nodiscard]] const std::vector<Declaration>& HintStyle();
+    [[nodiscard]] const std::vector<Declaration>& RuntimeStyle() const { return m_runtimeStyle; }
+    void SetRuntimeStyle(std::string_view property, const std::wstring* value);
+
+    [[nodiscard]] std::vector<HandlerEntry>& Handlers() { return m_handlers; }
+    [[nodiscard]] std::vector<std::string>& RequestedBehaviors() { return m_requestedBehaviors; }
+    [[nodiscard]] std::wstring& Scratch() { return m_scratch; }
+
+    // Every change that can alter style or content goes through here.
+    void NoteChanged();
+
+private:
+    friend class Node;
+    friend class Document;
+    void ReleaseChildren(std::vector<Node*>& orphans);
+    void Adopt(Node* node);
+    void Orphan(Node* node);
+    void SetDocumentForTree(Document* document);
+    void InvalidateChildren() { m_childrenValid = false; }
+
+    std::string m_tag;
+    Document* m_document = nullptr;
+    std::vector<Attribute> m_attributes;
+    std::vector<Node*> m_children;
+    mutable std::vector<Element*> m_elementChildren;
+    mutable bool m_childrenValid = true;
+    unsigned m_state = 0;
+    std::vector<const Declaration*> m_cascaded;
+    std::vector<Declaration> m_inlineStyle;
+    std::vector<Declaration> m_hintStyle;
+    bool m_inlineStyleValid = false;
+    bool m_hintStyleValid = false;
+    std::vector<Declaration> m_runtimeStyle;
+    std::vector<HandlerEntry> m_handlers;
+    std::vector<std::string> m_requestedBehaviors;
+    std::wstring m_scratch;
+};
+
+} // namespace Engine

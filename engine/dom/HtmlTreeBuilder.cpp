@@ -1,0 +1,210 @@
+#include "engine/dom/HtmlTreeBuilder.h"
+
+#include "engine/dom/HtmlTokenizer.h"
+#include "engine/dom/Text.h"
+
+#include <algorithm>
+
+namespace Engine {
+
+namespace {
+
+bool OneOf(std::string_view name, std::initializer_list<std::string_view> names)
+{
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+bool ClosesParagraph(std::string_view name)
+{
+    return OneOf(name, {"address", "article", "aside", "blockquote", "center", "dir", "div", "dl", "fieldset",
+                        "footer", "form", "h1", "h2", "h3", "h4", "h5", "h6", "header", "hr", "li", "menu", "nav",
+                        "ol", "p", "pre", "section", "table", "ul", "dd", "dt"});
+}
+
+// Containers whose whitespace-only text is markup layout, not content.
+bool DropsBlankText(std::string_view name)
+{
+    return OneOf(name, {"html", "head", "table", "thead", "tbody", "tfoot", "tr", "select", "ul", "ol", "dl",
+                        "colgroup", "optgroup", "popup"});
+}
+
+bool IsBlank(const std::wstring& text)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f'; });
+}
+
+const std::initializer_list<std::string_view> kTableBoundary = {"table", "html"};
+const std::initializer_list<std::string_view> kScopeBoundary = {"table", "td", "th", "button", "html", "select", "caption"};
+
+} // namespace
+
+bool HtmlTreeBuilder::IsVoid(std::string_view tag)
+{
+    return OneOf(tag, {"area", "base", "basefont", "br", "col", "embed", "hr", "img", "input", "link", "meta",
+                       "param", "source", "track", "wbr", "frame", "keygen"});
+}
+
+void HtmlTreeBuilder::BuildDocument(Element& root, std::wstring_view source)
+{
+    HtmlTreeBuilder builder(root);
+    builder.Run(source, true);
+}
+
+void HtmlTreeBuilder::BuildFragment(Element& container, std::wstring_view source)
+{
+    HtmlTreeBuilder builder(container);
+    builder.Run(source, false);
+}
+
+void HtmlTreeBuilder::Run(std::wstring_view source, bool document)
+{
+    HtmlTokenizer tokenizer(source);
+    HtmlToken token;
+    while (tokenizer.Next(token)) {
+        switch (token.Kind) {
+        case HtmlToken::Type::StartTag: StartTag(token, document); break;
+        case HtmlToken::Type::EndTag: EndTag(token.Name); break;
+        case HtmlToken::Type::Text: AppendText(std::move(token.Data)); break;
+        case HtmlToken::Type::EndOfFile: break;
+        }
+    }
+}
+
+int HtmlTreeBuilder::FindOpen(std::string_view name, std::initializer_list<std::string_view> boundaries) const
+{
+    // The first entry is the root of the build and is never closed.
+    for (std::size_t i = m_open.size(); i-- > 1;) {
+        const std::string& tag = m_open[i]->Tag();
+        if (tag == name)
+            return static_cast<int>(i);
+        if (OneOf(tag, boundaries))
+            return -1;
+    }
+    return -1;
+}
+
+void HtmlTreeBuilder::PopTo(std::size_t size)
+{
+    if (size >= 1 && size < m_open.size())
+        m_open.resize(size);
+}
+
+void HtmlTreeBuilder::Push(Element* element)
+{
+    Current().AppendNode(element);
+    if (!IsVoid(element->Tag()) && m_open.size() < kMaxDepth)
+        m_open.push_back(element);
+}
+
+void HtmlTreeBuilder::CloseImplied(const std::string& name)
+{
+    if (ClosesParagraph(name)) {
+        int p = FindOpen("p", kScopeBoundary);
+        if (p > 0)
+            PopTo(static_cast<std::size_t>(p));
+    }
+    if (name == "li") {
+        int li = FindOpen("li", {"ul", "ol", "menu", "table", "td", "th", "html"});
+        if (li > 0)
+            PopTo(static_cast<std::size_t>(li));
+    } else if (name == "dt" || name == "dd") {
+        int dt = FindOpen("dt", {"dl", "table", "html"});
+        int dd = FindOpen("dd", {"dl", "table", "html"});
+        int at = std::max(dt, dd);
+        if (at > 0)
+            PopTo(static_cast<std::size_t>(at));
+    } else if (name == "option" || name == "optgroup") {
+        if (Current().Tag() == "option")
+            PopTo(m_open.size() - 1);
+        if (name == "optgroup" && Current().Tag() == "optgroup")
+            PopTo(m_open.size() - 1);
+    } else if (name == "tr" || name == "thead" || name == "tbody" || name == "tfoot") {
+        // Up to the table or its section: a row never nests in a row or a cell.
+        for (std::size_t i = m_open.size(); i-- > 1;) {
+            const std::string& tag = m_open[i]->Tag();
+            if (tag == "table" || (name == "tr" && OneOf(tag, {"thead", "tbody", "tfoot"}))) {
+                PopTo(i + 1);
+                break;
+            }
+        }
+    } else if (name == "td" || name == "th") {
+        for (std::size_t i = m_open.size(); i-- > 1;) {
+            const std::string& tag = m_open[i]->Tag();
+            if (tag == "tr") {
+                PopTo(i + 1);
+                break;
+            }
+            if (OneOf(tag, {"table", "thead", "tbody", "tfoot"})) {
+                PopTo(i + 1);
+                Push(new Element("tr"));
+                break;
+            }
+        }
+    } else if (name == "a") {
+        int a = FindOpen("a", kScopeBoundary);
+        if (a > 0)
+            PopTo(static_cast<std::size_t>(a));
+    } else if (name.size() == 2 && name[0] == 'h' && name[1] >= '1' && name[1] <= '6') {
+        const std::string& top = Current().Tag();
+        if (top.size() == 2 && top[0] == 'h' && top[1] >= '1' && top[1] <= '6')
+            PopTo(m_open.size() - 1);
+    } else if (name == "select") {
+        int select = FindOpen("select", {"html"});
+        if (select > 0)
+            PopTo(static_cast<std::size_t>(select));
+    }
+}
+
+void HtmlTreeBuilder::StartTag(HtmlToken& token, bool document)
+{
+    if (token.Name == "html" || (token.Name == "body" && m_body != nullptr)) {
+        Element& target = token.Name == "html" ? *m_open.front() : *m_body;
+        if (document || token.Name == "body")
+            for (Attribute& attribute : token.Attributes)
+                target.AddParsedAttribute(std::move(attribute.Name), std::move(attribute.Value));
+        return;
+    }
+    CloseImplied(token.Name);
+    auto* element = new Element(token.Name);
+    for (Attribute& attribute : token.Attributes)
+        element->AddParsedAttribute(std::move(attribute.Name), std::move(attribute.Value));
+    if (token.Name == "body")
+        m_body = element;
+    bool selfClosed = token.SelfClosing && !IsVoid(token.Name);
+    Push(element);
+    if (selfClosed && m_open.back() == element)
+        PopTo(m_open.size() - 1);
+}
+
+void HtmlTreeBuilder::EndTag(const std::string& name)
+{
+    if (name == "html")
+        return;
+    if (name == "br") {
+        Push(new Element("br"));
+        return;
+    }
+    int at;
+    if (OneOf(name, {"td", "th", "tr", "thead", "tbody", "tfoot", "caption", "colgroup"}))
+        at = FindOpen(name, kTableBoundary);
+    else if (name == "body" || name == "table" || name == "select")
+        at = FindOpen(name, {"html"});
+    else if (name == "li")
+        at = FindOpen(name, {"ul", "ol", "menu", "table", "td", "th", "html"});
+    else if (name == "option")
+        at = FindOpen(name, {"select", "html"});
+    else
+        at = FindOpen(name, kScopeBoundary);
+    if (at > 0)
+        PopTo(static_cast<std::size_t>(at));
+}
+
+void HtmlTreeBuilder::AppendText(std::wstring text)
+{
+    if (text.empty() || (DropsBlankText(Current().Tag()) && IsBlank(text)))
+        return;
+    Current().AppendNode(new Text(std::move(text)));
+}
+
+} // namespace Engine

@@ -1,0 +1,38 @@
+#pragma once
+
+namespace Engine {
+
+class Element;
+
+enum class NodeKind { Element, Text };
+
+// Nodes are counted: the parent holds one count, every handle use another. A node whose count
+// drops to zero is deleted together with every descendant that nobody else holds.
+class Node {
+public:
+    Node(const Node&) = delete;
+    Node& operator=(const Node&) = delete;
+
+    [[nodiscard]] NodeKind Kind() const { return m_kind; }
+    [[nodiscard]] bool IsElement() const { return m_kind == NodeKind::Element; }
+    [[nodiscard]] Element* Parent() const { return m_parent; }
+    [[nodiscard]] int UseCount() const { return m_uses; }
+
+    void Use() { ++m_uses; }
+    void Unuse();
+
+protected:
+    explicit Node(NodeKind kind) : m_kind(kind) {}
+    virtual ~Node() = default;
+
+private:
+    friend class Element;
+    // Iterative, so that a deep tree cannot exhaust the stack while it goes.
+    static void DeleteTree(Node* node);
+
+    NodeKind m_kind;
+    Element* m_parent = nullptr;
+    int m_uses = 0;
+};
+
+} // namespace Engine

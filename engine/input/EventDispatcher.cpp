@@ -1,0 +1,210 @@
+#include "engine/input/EventDispatcher.h"
+
+#include "engine/dom/Document.h"
+#include "engine/dom/Element.h"
+#include "engine/input/FormControls.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace Engine {
+
+namespace {
+
+HELEMENT ToHandle(Element* element)
+{
+    return reinterpret_cast<HELEMENT>(element);
+}
+
+HtmlElementProc ProcOf(const HandlerEntry& entry)
+{
+    return reinterpret_cast<HtmlElementProc>(entry.Proc);
+}
+
+// Holds every element of a route for as long as the route runs.
+class HeldPath {
+public:
+    explicit HeldPath(Element& target)
+    {
+        for (Element* at = &target; at != nullptr; at = at->Parent()) {
+            at->Use();
+            m_path.push_back(at);
+        }
+        std::reverse(m_path.begin(), m_path.end());
+    }
+    ~HeldPath()
+    {
+        for (Element* element : m_path)
+            element->Unuse();
+    }
+    HeldPath(const HeldPath&) = delete;
+    HeldPath& operator=(const HeldPath&) = delete;
+    [[nodiscard]] const std::vector<Element*>& RootFirst() const { return m_path; }
+
+private:
+    std::vector<Element*> m_path;
+};
+
+// The nearest element, from the target up, that the engine clicks itself.
+Element* ClickableFrom(Element* target)
+{
+    for (Element* at = target; at != nullptr; at = at->Parent()) {
+        unsigned type = FormControls::ControlType(*at);
+        if (type == HL_CTL_CHECKBOX || type == HL_CTL_RADIO || type == HL_CTL_BUTTON)
+            return at;
+    }
+    return nullptr;
+}
+
+Element* g_pressed = nullptr;
+
+} // namespace
+
+void EventDispatcher::Attach(Element& element, HtmlElementProc proc, void* tag, unsigned groups)
+{
+    auto& handlers = element.Handlers();
+    auto opaque = reinterpret_cast<OpaqueProc>(proc);
+    for (HandlerEntry& entry : handlers) {
+        if (entry.Proc == opaque && entry.Tag == tag) {
+            entry.Groups = groups;
+            return;
+        }
+    }
+    handlers.push_back({opaque, tag, groups});
+    HtmlInitializationParams params{HL_BEHAVIOR_ATTACH};
+    proc(tag, ToHandle(&element), HL_HANDLE_INITIALIZATION, &params);
+}
+
+bool EventDispatcher::Detach(Element& element, HtmlElementProc proc, void* tag)
+{
+    auto& handlers = element.Handlers();
+    auto opaque = reinterpret_cast<OpaqueProc>(proc);
+    auto found = std::find_if(handlers.begin(), handlers.end(),
+                              [&](const HandlerEntry& entry) { return entry.Proc == opaque && entry.Tag == tag; });
+    if (found == handlers.end())
+        return false;
+    handlers.erase(found);
+    HtmlInitializationParams params{HL_BEHAVIOR_DETACH};
+    proc(tag, ToHandle(&element), HL_HANDLE_INITIALIZATION, &params);
+    return true;
+}
+
+bool EventDispatcher::CallOwn(Element& element, unsigned group, void* params)
+{
+    // A procedure may attach or detach others while it runs: work on a copy and call only
+    // those still attached.
+    std::vector<HandlerEntry> snapshot = element.Handlers();
+    for (const HandlerEntry& entry : snapshot) {
+        if ((entry.Groups & group) == 0)
+            continue;
+        const auto& now = element.Handlers();
+        bool attached = std::any_of(now.begin(), now.end(), [&](const HandlerEntry& other) {
+            return other.Proc == entry.Proc && other.Tag == entry.Tag && (other.Groups & group) != 0;
+        });
+        if (attached && ProcOf(entry)(entry.Tag, ToHandle(&element), group, params))
+            return true;
+    }
+    return false;
+}
+
+template <typename Params>
+bool EventDispatcher::Route(Element& start, unsigned group, Params& params)
+{
+    HeldPath path(start);
+    unsigned code = params.cmd;
+    params.cmd = code | HL_SINKING;
+    for (Element* element : path.RootFirst()) {
+        if (CallOwn(*element, group, &params))
+            return true;
+    }
+    params.cmd = code;
+    const auto& elements = path.RootFirst();
+    for (auto it = elements.rbegin(); it != elements.rend(); ++it) {
+        if (CallOwn(**it, group, &params))
+            return true;
+    }
+    return false;
+}
+
+bool EventDispatcher::Mouse(Document& document, Element& hit, HtmlMouseParams params)
+{
+    Element& target = document.CaptureElement() != nullptr ? *document.CaptureElement() : hit;
+    target.Use();
+    params.target = ToHandle(&target);
+    bool consumed = Route(target, HL_HANDLE_MOUSE, params);
+    // What no procedure took, the engine's own inputs answer: a press and a release on the
+    // same checkbox, radio button or button click it.
+    if (!consumed && (params.cmd == HL_MOUSE_DOWN || params.cmd == HL_MOUSE_UP) &&
+        (params.buttonState & HL_MAIN_MOUSE_BUTTON) != 0 && target.OwnerDocument() == &document) {
+        Element* clickable = ClickableFrom(&target);
+        if (params.cmd == HL_MOUSE_DOWN) {
+            if (g_pressed != nullptr)
+                g_pressed->Unuse();
+            g_pressed = clickable;
+            if (clickable != nullptr) {
+                clickable->Use();
+                SetFocus(document, clickable, true);
+            }
+        } else if (clickable != nullptr && clickable == g_pressed &&
+                   (clickable->State() & HL_STATE_DISABLED) == 0) {
+            if (FormControls::Click(*clickable))
+                BehaviorEvent(*clickable, HL_BUTTON_CLICK, clickable, 0);
+        }
+        if (params.cmd == HL_MOUSE_UP && g_pressed != nullptr) {
+            g_pressed->Unuse();
+            g_pressed = nullptr;
+        }
+    }
+    target.Unuse();
+    return consumed;
+}
+
+bool EventDispatcher::Key(Document& document, HtmlKeyParams params)
+{
+    Element& target = document.FocusElement() != nullptr ? *document.FocusElement() : document.Root();
+    params.target = ToHandle(&target);
+    return Route(target, HL_HANDLE_KEY, params);
+}
+
+bool EventDispatcher::BehaviorEvent(Element& element, unsigned code, Element* source, UINT_PTR reason)
+{
+    HtmlBehaviorEventParams params{code, ToHandle(source != nullptr ? source : &element), ToHandle(&element), reason};
+    return Route(element, HL_HANDLE_BEHAVIOR_EVENT, params);
+}
+
+bool EventDispatcher::CallMethod(Element& element, HtmlMethodParams& params)
+{
+    element.Use();
+    bool handled = CallOwn(element, HL_HANDLE_METHOD_CALL, &params);
+    if (!handled && params.methodId == HL_DO_CLICK && FormControls::ControlType(element) != HL_CTL_NO &&
+        (element.State() & HL_STATE_DISABLED) == 0) {
+        static_cast<void>(FormControls::Click(element));
+        BehaviorEvent(element, HL_BUTTON_CLICK, &element, 0);
+        handled = true;
+    }
+    element.Unuse();
+    return handled;
+}
+
+void EventDispatcher::SetFocus(Document& document, Element* element, bool byMouse)
+{
+    Element* old = document.FocusElement();
+    if (old == element)
+        return;
+    if (old != nullptr) {
+        old->Use();
+        document.SetFocusElement(nullptr);
+        old->ChangeState(0, HL_STATE_FOCUS);
+        HtmlFocusParams lost{HL_FOCUS_LOST, ToHandle(old), byMouse ? TRUE : FALSE};
+        Route(*old, HL_HANDLE_FOCUS, lost);
+        old->Unuse();
+    }
+    if (element != nullptr && element->OwnerDocument() == &document) {
+        document.SetFocusElement(element);
+        element->ChangeState(HL_STATE_FOCUS, 0);
+        HtmlFocusParams got{HL_FOCUS_GOT, ToHandle(element), byMouse ? TRUE : FALSE};
+        Route(*element, HL_HANDLE_FOCUS, got);
+    }
+}
+
+} // namespace Engine

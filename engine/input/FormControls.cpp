@@ -1,0 +1,386 @@
+#include "engine/input/FormControls.h"
+
+#include "engine/HTMLayoutConstants.h"
+#include "engine/css/StyleResolver.h"
+#include "engine/dom/Element.h"
+#include "engine/dom/Text.h"
+
+#include <algorithm>
+#include <cwctype>
+#include <string_view>
+#include <vector>
+
+namespace Engine {
+
+namespace {
+
+bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::towlower(a[i]) != std::towlower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+bool TypeIs(const Element& element, std::wstring_view type)
+{
+    const std::wstring* value = element.FindAttribute("type");
+    return value != nullptr && EqualsIgnoringCase(*value, type);
+}
+
+template <typename Visit>
+void ForEachDescendant(Element& root, Visit visit)
+{
+    std::vector<Element*> pending(root.Children().rbegin(), root.Children().rend());
+    while (!pending.empty()) {
+        Element* element = pending.back();
+        pending.pop_back();
+        visit(*element);
+        const auto& children = element->Children();
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+    }
+}
+
+bool IsDropDown(const Element& element)
+{
+    if (element.Tag() != "select" || element.HasAttribute("multiple"))
+        return false;
+    const std::wstring* size = element.FindAttribute("size");
+    return size == nullptr || size->empty() || *size == L"1" || *size == L"0";
+}
+
+bool IsPrepared(const Element& select)
+{
+    const auto& children = select.Children();
+    return children.size() >= 3 && children[0]->Tag() == "caption" && children[1]->Tag() == "button" &&
+           children[2]->Tag() == "popup";
+}
+
+void BuildDropDown(Element& select)
+{
+    if (IsPrepared(select))
+        return;
+    auto* popup = new Element("popup");
+    popup->Use();
+    std::vector<Node*> nodes = select.Nodes();
+    for (Node* node : nodes) {
+        node->Use();
+        select.RemoveNode(node);
+        popup->AppendNode(node);
+        node->Unuse();
+    }
+    select.AppendNode(new Element("caption"));
+    select.AppendNode(new Element("button"));
+    select.AppendNode(popup);
+    popup->Unuse();
+    Element* chosen = nullptr;
+    ForEachDescendant(*popup, [&](Element& option) {
+        if (option.Tag() == "option" && (chosen == nullptr || option.HasAttribute("selected")))
+            chosen = &option;
+    });
+    FormControls::Choose(select, chosen);
+}
+
+unsigned TypeFromBehavior(std::wstring_view behavior)
+{
+    struct Entry {
+        std::wstring_view Name;
+        unsigned Type;
+    };
+    static constexpr Entry kBehaviors[] = {
+        {L"edit", HL_CTL_EDIT},          {L"hidden", HL_CTL_EDIT},         {L"number", HL_CTL_NUMERIC},
+        {L"button", HL_CTL_BUTTON},      {L"checkbox", HL_CTL_CHECKBOX},   {L"radio", HL_CTL_RADIO},
+        {L"list", HL_CTL_SELECT_SINGLE}, {L"list-multiple", HL_CTL_SELECT_MULTIPLE},
+        {L"dropdown", HL_CTL_DD_SELECT}, {L"textarea", HL_CTL_TEXTAREA},   {L"richtext", HL_CTL_HTMLAREA},
+        {L"password", HL_CTL_PASSWORD},  {L"progress", HL_CTL_PROGRESS},   {L"slider", HL_CTL_SLIDER},
+        {L"decimal", HL_CTL_DECIMAL},    {L"currency", HL_CTL_CURRENCY},   {L"date", HL_CTL_DATE},
+        {L"time", HL_CTL_TIME}};
+    for (const Entry& entry : kBehaviors) {
+        if (entry.Name == behavior)
+            return entry.Type;
+    }
+    return HL_CTL_NO;
+}
+
+// What the element is by its markup alone, for elements whose behavior is the program's.
+unsigned TypeFromMarkup(const Element& element)
+{
+    const std::string& tag = element.Tag();
+    if (tag == "button")
+        return HL_CTL_BUTTON;
+    if (tag == "textarea")
+        return HL_CTL_TEXTAREA;
+    if (tag == "select")
+        return IsDropDown(element) ? HL_CTL_DD_SELECT
+               : element.HasAttribute("multiple") ? HL_CTL_SELECT_MULTIPLE
+                                                  : HL_CTL_SELECT_SINGLE;
+    if (tag != "input")
+        return HL_CTL_UNKNOWN;
+    static constexpr std::pair<std::wstring_view, std::wstring_view> kTypes[] = {
+        {L"checkbox", L"checkbox"}, {L"radio", L"radio"},   {L"button", L"button"},   {L"submit", L"button"},
+        {L"reset", L"button"},      {L"password", L"password"}, {L"number", L"number"}, {L"integer", L"number"}};
+    for (const auto& [type, behavior] : kTypes) {
+        if (TypeIs(element, type))
+            return TypeFromBehavior(behavior);
+    }
+    return HL_CTL_EDIT;
+}
+
+std::wstring_view FirstBehavior(const std::wstring& behaviors)
+{
+    std::wstring_view list = behaviors;
+    std::size_t start = list.find_first_not_of(L" ,");
+    if (start == std::wstring_view::npos)
+        return {};
+    std::size_t end = list.find_first_of(L" ,", start);
+    return list.substr(start, end == std::wstring_view::npos ? std::wstring_view::npos : end - start);
+}
+
+bool ParseInt(std::wstring_view text, int& out)
+{
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == L' ')
+        ++i;
+    bool negative = i < text.size() && text[i] == L'-';
+    if (negative || (i < text.size() && text[i] == L'+'))
+        ++i;
+    std::size_t digits = i;
+    long long value = 0;
+    while (i < text.size() && text[i] >= L'0' && text[i] <= L'9') {
+        value = std::min<long long>(value * 10 + (text[i] - L'0'), 1LL << 31);
+        ++i;
+    }
+    while (i < text.size() && text[i] == L' ')
+        ++i;
+    if (i == digits || i != text.size())
+        return false;
+    value = negative ? -value : value;
+    out = static_cast<int>(std::max<long long>(std::min<long long>(value, 0x7fffffff), -0x7fffffffLL - 1));
+    return true;
+}
+
+std::vector<Element*> OptionsOf(Element& select)
+{
+    std::vector<Element*> options;
+    ForEachDescendant(select, [&](Element& element) {
+        if (element.Tag() == "option")
+            options.push_back(&element);
+    });
+    return options;
+}
+
+std::wstring OptionValue(const Element& option)
+{
+    const std::wstring* value = option.FindAttribute("value");
+    return value != nullptr ? *value : option.TextContent();
+}
+
+ControlValue TextOrInt(std::wstring text)
+{
+    int number = 0;
+    if (ParseInt(text, number))
+        return ControlValue::FromInt(number);
+    return ControlValue::FromString(std::move(text));
+}
+
+std::wstring ValueText(const ControlValue& value)
+{
+    switch (value.Kind) {
+    case ControlValue::Type::Bool: return value.Int != 0 ? L"true" : L"false";
+    case ControlValue::Type::Int: return std::to_wstring(value.Int);
+    case ControlValue::Type::String: return value.Text;
+    case ControlValue::Type::Undefined: break;
+    }
+    return {};
+}
+
+void CheckRadio(Element& radio)
+{
+    const std::wstring* name = radio.FindAttribute("name");
+    Element* group = radio.Parent();
+    if (name != nullptr && group != nullptr) {
+        std::wstring groupName = *name;
+        ForEachDescendant(*group, [&](Element& other) {
+            const std::wstring* otherName = other.FindAttribute("name");
+            if (&other != &radio && otherName != nullptr && *otherName == groupName && TypeIs(other, L"radio"))
+                other.ChangeState(0, HL_STATE_CHECKED);
+        });
+    }
+    radio.ChangeState(HL_STATE_CHECKED, 0);
+}
+
+} // namespace
+
+void FormControls::PrepareTree(Element& root)
+{
+    std::vector<Element*> selects;
+    auto prepare = [&](Element& element) {
+        unsigned set = 0;
+        if (element.Tag() == "input" && (TypeIs(element, L"checkbox") || TypeIs(element, L"radio")) &&
+            element.HasAttribute("checked"))
+            set |= HL_STATE_CHECKED;
+        if (element.HasAttribute("disabled"))
+            set |= HL_STATE_DISABLED;
+        if (element.HasAttribute("readonly"))
+            set |= HL_STATE_READONLY;
+        if (element.Tag() == "a" && element.HasAttribute("href"))
+            set |= HL_STATE_LINK;
+        if (element.Tag() == "option" && element.HasAttribute("selected"))
+            set |= HL_STATE_CHECKED | HL_STATE_CURRENT;
+        element.ChangeState(set, 0);
+        if (IsDropDown(element))
+            selects.push_back(&element);
+    };
+    prepare(root);
+    ForEachDescendant(root, prepare);
+    for (Element* select : selects)
+        BuildDropDown(*select);
+}
+
+unsigned FormControls::ControlType(const Element& element)
+{
+    const std::wstring* behavior = StyleResolver::Lookup(element, "behavior");
+    if (behavior == nullptr || FirstBehavior(*behavior).empty() || *behavior == L"none")
+        return HL_CTL_NO;
+    unsigned type = TypeFromBehavior(FirstBehavior(*behavior));
+    return type != HL_CTL_NO ? type : TypeFromMarkup(element);
+}
+
+bool FormControls::IsValueInput(const Element& element)
+{
+    return element.Tag() == "input" && !TypeIs(element, L"checkbox") && !TypeIs(element, L"radio");
+}
+
+ControlValue FormControls::GetValue(Element& element)
+{
+    const std::wstring* attribute = element.FindAttribute("value");
+    switch (ControlType(element)) {
+    case HL_CTL_EDIT:
+    case HL_CTL_PASSWORD:
+    case HL_CTL_DECIMAL:
+    case HL_CTL_CURRENCY:
+    case HL_CTL_DATE:
+    case HL_CTL_TIME:
+        return ControlValue::FromString(attribute != nullptr ? *attribute : std::wstring());
+    case HL_CTL_NUMERIC:
+    case HL_CTL_PROGRESS:
+    case HL_CTL_SLIDER: {
+        int number = 0;
+        if (attribute == nullptr || attribute->empty())
+            return {};
+        return ParseInt(*attribute, number) ? ControlValue::FromInt(number) : ControlValue::FromString(*attribute);
+    }
+    case HL_CTL_CHECKBOX:
+    case HL_CTL_RADIO: return ControlValue::FromBool((element.State() & HL_STATE_CHECKED) != 0);
+    case HL_CTL_BUTTON:
+    case HL_CTL_TEXTAREA: return ControlValue::FromString(element.TextContent());
+    case HL_CTL_DD_SELECT:
+    case HL_CTL_SELECT_SINGLE: {
+        Element* current = nullptr;
+        for (Element* option : OptionsOf(element)) {
+            if (option->State() & HL_STATE_CHECKED)
+                return TextOrInt(OptionValue(*option));
+            if (current == nullptr && (option->State() & HL_STATE_CURRENT))
+                current = option;
+        }
+        return current != nullptr ? TextOrInt(OptionValue(*current)) : ControlValue{};
+    }
+    case HL_CTL_SELECT_MULTIPLE: {
+        std::wstring values;
+        for (Element* option : OptionsOf(element)) {
+            if (option->State() & HL_STATE_CHECKED)
+                values += (values.empty() ? L"" : L";") + OptionValue(*option);
+        }
+        return ControlValue::FromString(std::move(values));
+    }
+    default: return {};
+    }
+}
+
+bool FormControls::SetValue(Element& element, const ControlValue& value)
+{
+    switch (ControlType(element)) {
+    case HL_CTL_EDIT:
+    case HL_CTL_PASSWORD:
+    case HL_CTL_DECIMAL:
+    case HL_CTL_CURRENCY:
+    case HL_CTL_DATE:
+    case HL_CTL_TIME:
+    case HL_CTL_NUMERIC:
+    case HL_CTL_PROGRESS:
+    case HL_CTL_SLIDER: element.SetAttribute("value", ValueText(value)); return true;
+    case HL_CTL_CHECKBOX: {
+        unsigned checked = HL_STATE_CHECKED;
+        element.ChangeState(value.Int != 0 ? checked : 0u, value.Int != 0 ? 0u : checked);
+        return true;
+    }
+    case HL_CTL_RADIO:
+        if (value.Int != 0)
+            CheckRadio(element);
+        else
+            element.ChangeState(0, HL_STATE_CHECKED);
+        return true;
+    case HL_CTL_TEXTAREA: element.SetTextContent(ValueText(value)); return true;
+    case HL_CTL_DD_SELECT:
+    case HL_CTL_SELECT_SINGLE: {
+        std::wstring wanted = ValueText(value);
+        Element* chosen = nullptr;
+        for (Element* option : OptionsOf(element)) {
+            if (chosen == nullptr && value.Kind != ControlValue::Type::Undefined && OptionValue(*option) == wanted)
+                chosen = option;
+        }
+        Choose(element, chosen);
+        return value.Kind == ControlValue::Type::Undefined || chosen != nullptr;
+    }
+    default: return false;
+    }
+}
+
+Element* FormControls::DropDownOf(Element& option)
+{
+    for (Element* at = option.Parent(); at != nullptr; at = at->Parent()) {
+        if (at->Tag() == "select")
+            return IsPrepared(*at) ? at : nullptr;
+    }
+    return nullptr;
+}
+
+void FormControls::Choose(Element& select, Element* option)
+{
+    for (Element* other : OptionsOf(select)) {
+        if (other != option)
+            other->ChangeState(0, HL_STATE_CHECKED | HL_STATE_CURRENT);
+    }
+    if (option != nullptr)
+        option->ChangeState(HL_STATE_CHECKED | HL_STATE_CURRENT, 0);
+    if (IsPrepared(select))
+        select.Children()[0]->SetTextContent(option != nullptr ? option->TextContent() : std::wstring());
+}
+
+void FormControls::StateChanged(Element& element, unsigned before)
+{
+    unsigned gained = element.State() & ~before & (HL_STATE_CHECKED | HL_STATE_CURRENT);
+    if (gained == 0 || element.Tag() != "option")
+        return;
+    if (Element* select = DropDownOf(element))
+        Choose(*select, &element);
+}
+
+bool FormControls::Click(Element& element)
+{
+    switch (ControlType(element)) {
+    case HL_CTL_CHECKBOX: {
+        unsigned checked = element.State() & HL_STATE_CHECKED;
+        element.ChangeState(checked ^ HL_STATE_CHECKED, checked);
+        return true;
+    }
+    case HL_CTL_RADIO: CheckRadio(element); return true;
+    case HL_CTL_BUTTON: return true;
+    default: return false;
+    }
+}
+
+} // namespace Engine

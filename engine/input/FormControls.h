@@ -1,0 +1,35 @@
+#pragma once
+#include "engine/input/ControlValue.h"
+
+namespace Engine {
+
+class Element;
+
+// The engine's own inputs. Values live in the markup itself, so that a page's HTML shows them:
+// a text input's text is its "value" attribute, a text area's its content, a checkbox's its
+// checked state. A drop-down is built as three children: caption (the current choice's text),
+// button and popup (the option list).
+class FormControls {
+public:
+    // After parsing: states from the checked, selected, disabled and readonly attributes,
+    // links marked, and drop-downs given their three children.
+    static void PrepareTree(Element& root);
+
+    // The kind from the element's engine behavior (its "behavior" style), else from its tag.
+    [[nodiscard]] static unsigned ControlType(const Element& element);
+    [[nodiscard]] static ControlValue GetValue(Element& element);
+    [[nodiscard]] static bool SetValue(Element& element, const ControlValue& value);
+
+    // The text that inner text reads and writes: an input's value, else the content's text.
+    [[nodiscard]] static bool IsValueInput(const Element& element);
+
+    // A drop-down's option got the current or checked bit: it becomes the only choice.
+    static void StateChanged(Element& element, unsigned before);
+    // The engine's click: checkboxes toggle, radio buttons check; true when the element is a
+    // clickable input.
+    [[nodiscard]] static bool Click(Element& element);
+    [[nodiscard]] static Element* DropDownOf(Element& option);
+    static void Choose(Element& select, Element* option);
+};
+
+} // namespace Engine

@@ -1,0 +1,254 @@
+#include "engine/platform/View.h"
+
+#include "engine/css/CssParser.h"
+#include "engine/dom/Utf.h"
+#include "engine/input/EventDispatcher.h"
+#include "engine/input/FormControls.h"
+
+namespace Engine {
+
+namespace {
+
+std::map<HWND, std::unique_ptr<View>>& Views()
+{
+    static std::map<HWND, std::unique_ptr<View>> views;
+    return views;
+}
+
+HELEMENT ToHandle(Element* element)
+{
+    return reinterpret_cast<HELEMENT>(element);
+}
+
+} // namespace
+
+View::View(HWND window) : m_window(window), m_document(std::make_unique<Document>())
+{
+    m_document->SetClient(this);
+}
+
+View::~View()
+{
+    StopTimers();
+    KillTimer(m_window, kPostedEventsTimer);
+    for (PostedEvent& posted : m_posted) {
+        posted.Target->Unuse();
+        if (posted.Source != nullptr)
+            posted.Source->Unuse();
+    }
+    m_document->SetClient(nullptr);
+}
+
+View* View::ForWindow(HWND window)
+{
+    auto found = Views().find(window);
+    return found == Views().end() ? nullptr : found->second.get();
+}
+
+View* View::ForDocument(const Document* document)
+{
+    if (document == nullptr)
+        return nullptr;
+    for (auto& [window, view] : Views()) {
+        if (view->m_document.get() == document)
+            return view.get();
+    }
+    return nullptr;
+}
+
+View& View::Ensure(HWND window)
+{
+    auto& slot = Views()[window];
+    if (!slot)
+        slot = std::make_unique<View>(window);
+    return *slot;
+}
+
+void View::End(HWND window)
+{
+    auto found = Views().find(window);
+    if (found == Views().end())
+        return;
+    // Taken out first, so that nothing its destruction calls can find it half gone.
+    std::unique_ptr<View> view = std::move(found->second);
+    Views().erase(found);
+}
+
+void View::SetCallback(HtmlNotifyProc callback, void* param)
+{
+    m_callback = callback;
+    m_callbackParam = param;
+}
+
+LRESULT View::Notify(NMHDR& header)
+{
+    header.hwndFrom = m_window;
+    header.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(m_window));
+    if (m_callback == nullptr)
+        return 0;
+    return m_callback(WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header), m_callbackParam);
+}
+
+bool View::Load(std::string_view utf8, const wchar_t* baseUrl)
+{
+    auto document = std::make_unique<Document>();
+    if (!document->Load(utf8))
+        return false;
+    StopTimers();
+    m_document->SetClient(nullptr);
+    m_document = std::move(document);
+    m_document->SetClient(this);
+    m_document->SetMediaType(m_media);
+    if (baseUrl != nullptr)
+        m_document->SetBaseUrl(baseUrl);
+    FormControls::PrepareTree(m_document->Root());
+    std::vector<std::wstring> links;
+    std::vector<Element*> pending{&m_document->Root()};
+    while (!pending.empty()) {
+        Element* element = pending.back();
+        pending.pop_back();
+        const std::wstring* rel = element->FindAttribute("rel");
+        const std::wstring* href = element->FindAttribute("href");
+        if (element->Tag() == "link" && rel != nullptr && href != nullptr && _wcsicmp(rel->c_str(), L"stylesheet") == 0)
+            links.push_back(*href);
+        const auto& children = element->Children();
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+    }
+    for (const std::wstring& link : links) {
+        std::string bytes;
+        if (RequestData(link, bytes))
+            m_document->AddStyleSheet(CssParser::ParseStyleSheet(Utf8ToWide(bytes)));
+    }
+    m_document->UpdateStyle();
+    NMHDR complete{};
+    complete.code = HLN_DOCUMENT_COMPLETE;
+    Notify(complete);
+    return true;
+}
+
+bool View::RequestData(const std::wstring& url, std::string& bytes)
+{
+    HtmlNotifyLoadData request{};
+    request.header.code = HLN_LOAD_DATA;
+    request.uri = url.c_str();
+    request.principal = ToHandle(&m_document->Root());
+    std::string received;
+    m_pendingUrl = &url;
+    m_pendingBytes = &received;
+    m_pendingReady = false;
+    LRESULT result = Notify(request.header);
+    m_pendingUrl = nullptr;
+    m_pendingBytes = nullptr;
+    if (result == 0 && !m_pendingReady && request.outData != nullptr) {
+        received.assign(static_cast<const char*>(request.outData), request.outDataSize);
+        m_pendingReady = true;
+    }
+    if (!m_pendingReady)
+        return false;
+    bytes = std::move(received);
+    return true;
+}
+
+void View::DataReady(const wchar_t* url, const BYTE* data, DWORD length)
+{
+    if (m_pendingBytes == nullptr || data == nullptr)
+        return;
+    static_cast<void>(url);
+    m_pendingBytes->assign(reinterpret_cast<const char*>(data), length);
+    m_pendingReady = true;
+}
+
+void View::BehaviorNamed(Element& element, const std::string& name)
+{
+    HtmlNotifyAttachBehavior request{};
+    request.header.code = HLN_ATTACH_BEHAVIOR;
+    request.element = ToHandle(&element);
+    request.behaviorName = name.c_str();
+    Notify(request.header);
+    if (request.elementProc != nullptr)
+        EventDispatcher::Attach(element, request.elementProc, request.elementTag, request.elementEvents);
+}
+
+void View::Post(Element& element, unsigned code, Element* source, UINT_PTR reason)
+{
+    element.Use();
+    if (source != nullptr)
+        source->Use();
+    m_posted.push_back({&element, source, code, reason});
+    SetTimer(m_window, kPostedEventsTimer, USER_TIMER_MINIMUM, TimerProc);
+}
+
+void View::FlushPosted()
+{
+    KillTimer(m_window, kPostedEventsTimer);
+    std::vector<PostedEvent> posted;
+    posted.swap(m_posted);
+    for (PostedEvent& event : posted) {
+        if (event.Target->OwnerDocument() == m_document.get())
+            EventDispatcher::BehaviorEvent(*event.Target, event.Code, event.Source, event.Reason);
+        event.Target->Unuse();
+        if (event.Source != nullptr)
+            event.Source->Unuse();
+    }
+}
+
+void View::SetElementTimer(Element& element, UINT milliseconds, UINT_PTR timerId)
+{
+    for (auto it = m_timers.begin(); it != m_timers.end(); ++it) {
+        if (it->second.Target != &element || it->second.TimerId != timerId)
+            continue;
+        if (milliseconds == 0) {
+            KillTimer(m_window, it->first);
+            Element* target = it->second.Target;
+            m_timers.erase(it);
+            target->Unuse();
+        } else {
+            SetTimer(m_window, it->first, milliseconds, TimerProc);
+        }
+        return;
+    }
+    if (milliseconds == 0)
+        return;
+    UINT_PTR id = m_nextTimerId++;
+    element.Use();
+    m_timers[id] = {&element, timerId};
+    SetTimer(m_window, id, milliseconds, TimerProc);
+}
+
+void View::OnTimer(UINT_PTR windowTimerId)
+{
+    if (windowTimerId == kPostedEventsTimer) {
+        FlushPosted();
+        return;
+    }
+    auto found = m_timers.find(windowTimerId);
+    if (found == m_timers.end())
+        return;
+    Element* target = found->second.Target;
+    if (target->OwnerDocument() != m_document.get()) {
+        // Its element left the page: the timer ends with it.
+        SetElementTimer(*target, 0, found->second.TimerId);
+        return;
+    }
+    HtmlTimerParams params{found->second.TimerId};
+    target->Use();
+    EventDispatcher::CallOwn(*target, HL_HANDLE_TIMER, &params);
+    target->Unuse();
+}
+
+void View::StopTimers()
+{
+    for (auto& [id, timer] : m_timers) {
+        KillTimer(m_window, id);
+        timer.Target->Unuse();
+    }
+    m_timers.clear();
+}
+
+void CALLBACK View::TimerProc(HWND window, UINT, UINT_PTR id, DWORD)
+{
+    if (View* view = ForWindow(window))
+        view->OnTimer(id);
+}
+
+} // namespace Engine

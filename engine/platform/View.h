@@ -1,0 +1,76 @@
+#pragma once
+#include "engine/HTMLayout.h"
+#include "engine/dom/Document.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Engine {
+
+// The engine's state for one window: its document, the host's notification callback, posted
+// events and element timers. Any window handed to a load function gets one; the engine's own
+// window class makes one on creation and ends it on destruction.
+class View final : public DocumentClient {
+public:
+    explicit View(HWND window);
+    ~View() override;
+    View(const View&) = delete;
+    View& operator=(const View&) = delete;
+
+    [[nodiscard]] static View* ForWindow(HWND window);
+    [[nodiscard]] static View* ForDocument(const Document* document);
+    [[nodiscard]] static View& Ensure(HWND window);
+    static void End(HWND window);
+
+    [[nodiscard]] HWND Window() const { return m_window; }
+    [[nodiscard]] Document& Page() { return *m_document; }
+
+    void SetCallback(HtmlNotifyProc callback, void* param);
+    void SetMediaType(std::wstring media) { m_media = std::move(media); m_document->SetMediaType(m_media); }
+    [[nodiscard]] bool Load(std::string_view utf8, const wchar_t* baseUrl);
+    // Asks the host for a URL's bytes; empty when it has none.
+    [[nodiscard]] bool RequestData(const std::wstring& url, std::string& bytes);
+    void DataReady(const wchar_t* url, const BYTE* data, DWORD length);
+    LRESULT Notify(NMHDR& header);
+
+    void Post(Element& element, unsigned code, Element* source, UINT_PTR reason);
+    void FlushPosted();
+    void SetElementTimer(Element& element, UINT milliseconds, UINT_PTR timerId);
+    void OnTimer(UINT_PTR windowTimerId);
+
+    void BehaviorNamed(Element& element, const std::string& name) override;
+
+private:
+    struct PostedEvent {
+        Element* Target;
+        Element* Source;
+        unsigned Code;
+        UINT_PTR Reason;
+    };
+    struct ElementTimer {
+        Element* Target;
+        UINT_PTR TimerId;
+    };
+    static void CALLBACK TimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
+    void StopTimers();
+
+    HWND m_window;
+    std::unique_ptr<Document> m_document;
+    std::wstring m_media = L"screen";
+    HtmlNotifyProc m_callback = nullptr;
+    void* m_callbackParam = nullptr;
+    std::vector<PostedEvent> m_posted;
+    std::map<UINT_PTR, ElementTimer> m_timers;
+    UINT_PTR m_nextTimerId = kFirstElementTimer;
+    // While the host answers a load request, the bytes it hands over land here.
+    const std::wstring* m_pendingUrl = nullptr;
+    std::string* m_pendingBytes = nullptr;
+    bool m_pendingReady = false;
+
+    static constexpr UINT_PTR kPostedEventsTimer = 0x7E00;
+    static constexpr UINT_PTR kFirstElementTimer = 0x7E01;
+};
+
+} // namespace Engine
