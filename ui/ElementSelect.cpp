@@ -1,0 +1,120 @@
+#include "ui/ElementSelect.h"
+
+#include <cstdio>
+#include <cwchar>
+
+namespace {
+
+void AppendUtf8(std::string& out, const wchar_t* text)
+{
+    if (text == nullptr)
+        return;
+    for (; *text != 0; ++text) {
+        char32_t c = static_cast<char16_t>(*text);
+        if (c >= 0xD800 && c < 0xDC00 && text[1] >= 0xDC00 && text[1] < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char16_t>(text[1]) - 0xDC00);
+            ++text;
+        }
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+}
+
+struct Selection {
+    std::vector<ElementRef>* Found;
+    bool FirstOnly;
+};
+
+BOOL CALLBACK Collect(HELEMENT he, LPVOID param)
+{
+    auto* selection = static_cast<Selection*>(param);
+    selection->Found->emplace_back(he);
+    return selection->FirstOnly ? TRUE : FALSE;
+}
+
+std::vector<ElementRef> Select(const ElementRef& root, const std::string& selector, bool firstOnly)
+{
+    std::vector<ElementRef> found;
+    if (root.IsNull())
+        return found;
+    Selection selection{&found, firstOnly};
+    static_cast<void>(HTMLayoutSelectElements(root.Handle(), selector.c_str(), Collect, &selection));
+    return found;
+}
+
+} // namespace
+
+std::string FormatSelector(const char* format, va_list args)
+{
+    std::string out;
+    if (format == nullptr)
+        return out;
+    for (const char* at = format; *at != 0; ++at) {
+        if (*at != '%' || at[1] == 0) {
+            out.push_back(*at);
+            continue;
+        }
+        char kind = *++at;
+        if (kind == 'l' && at[1] == 's') {
+            kind = 'S';
+            ++at;
+        }
+        char number[32];
+        switch (kind) {
+        case '%': out.push_back('%'); break;
+        case 's': {
+            const char* text = va_arg(args, const char*);
+            out += text != nullptr ? text : "";
+            break;
+        }
+        case 'S': AppendUtf8(out, va_arg(args, const wchar_t*)); break;
+        case 'c': out.push_back(static_cast<char>(va_arg(args, int))); break;
+        case 'd':
+        case 'i': std::snprintf(number, sizeof number, "%d", va_arg(args, int)); out += number; break;
+        case 'u': std::snprintf(number, sizeof number, "%u", va_arg(args, unsigned)); out += number; break;
+        case 'x': std::snprintf(number, sizeof number, "%x", va_arg(args, unsigned)); out += number; break;
+        default:
+            out.push_back('%');
+            out.push_back(kind);
+            break;
+        }
+        if (out.size() >= kSelectorBufferLength)
+            break;
+    }
+    if (out.size() > kSelectorBufferLength - 1)
+        out.resize(kSelectorBufferLength - 1);
+    return out;
+}
+
+ElementRef SelectFirst(const ElementRef& root, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::string selector = FormatSelector(format, args);
+    va_end(args);
+    std::vector<ElementRef> found = Select(root, selector, true);
+    return found.empty() ? ElementRef() : found.front();
+}
+
+void SelectAll(const ElementRef& root, std::vector<ElementRef>& found, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::string selector = FormatSelector(format, args);
+    va_end(args);
+    for (ElementRef& element : Select(root, selector, false))
+        found.push_back(std::move(element));
+}
