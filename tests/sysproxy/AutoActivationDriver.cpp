@@ -1,0 +1,187 @@
+// Auto-activation against the real adapters of a network namespace. The script that runs this
+// program (AutoActivationInNamespace.sh) owns the namespace and changes the adapters' addresses
+// when the program asks on its standard output ("@@GW SET <adapter> <address/bits> ..."),
+// answering "OK" on its standard input.
+#include "OutsideSettings.h"
+#include "profiles/ProfileList.h"
+#include "standins/wininet/WinInetControl.h"
+#include "support/TempFolder.h"
+#include "sysproxy/Adapters.h"
+#include "sysproxy/SystemSettings.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace {
+
+using OutsideSettings::Settings;
+
+constexpr DWORD kPeriodMs = 100;
+constexpr const wchar_t* kFirst = L"gwa0";
+constexpr const wchar_t* kSecond = L"gwa1";
+
+bool AskForAddresses(const std::string& request)
+{
+    std::printf("@@GW SET %s\n", request.c_str());
+    std::fflush(stdout);
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    std::string answer;
+    char c = 0;
+    DWORD read = 0;
+    while (ReadFile(input, &c, 1, &read, nullptr) && read == 1 && c != '\n')
+        answer.push_back(c);
+    return answer.rfind("OK", 0) == 0;
+}
+
+bool IsAdapterPass(std::uint64_t pass)
+{
+    return pass >= 5 && pass % 4 == 1;
+}
+
+class AutoActivationTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        WinInetControl::Reset();
+        ASSERT_TRUE(OutsideSettings::Write(Settings(L"", L"", 0x1)));
+    }
+    void TearDown() override
+    {
+        m_list.reset();
+        WinInetControl::Reset();
+    }
+
+    void Start(const std::vector<ProxyProfile>& stored)
+    {
+        ProfileListOptions options;
+        options.StorePath = m_folder.File(L"proxies.kpp");
+        options.MonitorPeriodMs = kPeriodMs;
+        options.MonitorPassDone = [this](std::uint64_t passes) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_passes = passes;
+            m_changed.notify_all();
+        };
+        ASSERT_TRUE(OutsideSettings::SaveStore(options.StorePath, stored));
+        m_list = std::make_unique<ProfileList>(options);
+        WinInetControl::ClearCalls();
+    }
+
+    // Waits until this many adapter checks more have ended.
+    void WaitForAdapterChecks(int checks)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        std::uint64_t target = m_passes + 1;
+        for (int seen = 0;; ++target) {
+            if (IsAdapterPass(target) && ++seen == checks)
+                break;
+        }
+        ASSERT_TRUE(m_changed.wait_for(lock, std::chrono::seconds(30), [&] { return m_passes >= target; }));
+    }
+
+    // The servers of the profiles applied since the last look.
+    static std::vector<std::wstring> Applied()
+    {
+        std::vector<std::wstring> servers;
+        for (const std::wstring& call : WinInetControl::Calls()) {
+            const auto at = call.find(L" 2=\"");
+            if (call.rfind(L"SetOption 75", 0) == 0 && at != std::wstring::npos)
+                servers.push_back(call.substr(at + 4, call.size() - at - 5));
+        }
+        WinInetControl::ClearCalls();
+        return servers;
+    }
+
+    TempFolder m_folder;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::uint64_t m_passes = 0;
+    std::unique_ptr<ProfileList> m_list;
+};
+
+ProxyProfile RuleProfile(const std::wstring& name, const std::wstring& server, const std::wstring& adapter,
+                         const std::wstring& address)
+{
+    ProxyProfile profile = Settings(name, server);
+    profile.NdisName = adapter;
+    profile.AutoIp = address;
+    return profile;
+}
+
+TEST_F(AutoActivationTest, TheNamespaceAdaptersAreWhatTheProgramSees)
+{
+    ASSERT_TRUE(AskForAddresses("gwa0 10.77.1.1/24 gwa1 10.77.2.1/24"));
+    EXPECT_EQ(AdapterAddress(kFirst), L"10.77.1.1");
+    EXPECT_EQ(AdapterAddress(kSecond), L"10.77.2.1");
+    ASSERT_TRUE(AskForAddresses("gwa0 10.77.1.9/24"));
+    EXPECT_EQ(AdapterAddress(kFirst), L"10.77.1.9");
+}
+
+TEST_F(AutoActivationTest, AChangeToAProfilesAddressActivatesItOnceAndAgainAfterLeavingAndComingBack)
+{
+    ASSERT_TRUE(AskForAddresses("gwa0 10.77.1.1/24 gwa1 10.77.2.1/24"));
+    Start({Settings(L"Direct", L"", 0x1), RuleProfile(L"Lab", L"lab:8080", kFirst, L"10.77.1.2")});
+    WaitForAdapterChecks(2);
+    EXPECT_TRUE(Applied().empty());
+
+    struct Step {
+        const char* Addresses;
+        std::size_t Activations;
+    };
+    const Step steps[] = {
+        {"gwa0 10.77.1.2/24", 1},  // A to B
+        {"gwa1 10.77.2.2/24", 0},  // staying at B while another adapter changes
+        {"gwa0 10.77.1.1/24", 0},  // back to A
+        {"gwa0 10.77.1.2/24", 1},  // and to B again
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.Addresses);
+        ASSERT_TRUE(AskForAddresses(step.Addresses));
+        WaitForAdapterChecks(3);
+        EXPECT_EQ(Applied(), std::vector<std::wstring>(step.Activations, L"lab:8080"));
+    }
+    EXPECT_EQ(m_list->CurrentSettings().Name, L"Lab");
+}
+
+TEST_F(AutoActivationTest, AnAdapterThatHasTheAddressWhenTheThreadStartsActivatesNothing)
+{
+    ASSERT_TRUE(AskForAddresses("gwa0 10.77.1.2/24 gwa1 10.77.2.1/24"));
+    Start({Settings(L"Direct", L"", 0x1), RuleProfile(L"Lab", L"lab:8080", kFirst, L"10.77.1.2")});
+    WaitForAdapterChecks(3);
+    EXPECT_TRUE(Applied().empty());
+    EXPECT_EQ(m_list->CurrentSettings().Name, L"Direct");
+}
+
+TEST_F(AutoActivationTest, TwoAdaptersChangingInOnePassApplyBothInAdapterOrderAndTheLaterStays)
+{
+    ASSERT_TRUE(AskForAddresses("gwa0 10.77.1.1/24 gwa1 10.77.2.1/24"));
+    Start({Settings(L"Direct", L"", 0x1), RuleProfile(L"Lab", L"lab:8080", kFirst, L"10.77.1.2"),
+           RuleProfile(L"Office", L"office:3128", kSecond, L"10.77.2.2")});
+    WaitForAdapterChecks(2);
+    std::vector<std::wstring> adapters;
+    ListAdapters(adapters);
+    std::vector<std::wstring> expected;
+    for (const std::wstring& adapter : adapters) {
+        if (adapter == kFirst)
+            expected.push_back(L"lab:8080");
+        else if (adapter == kSecond)
+            expected.push_back(L"office:3128");
+    }
+    ASSERT_EQ(expected.size(), 2u);
+
+    // Right after a check the next one is three passes away: both changes land before it.
+    ASSERT_TRUE(AskForAddresses("gwa0 10.77.1.2/24 gwa1 10.77.2.2/24"));
+    WaitForAdapterChecks(2);
+    EXPECT_EQ(Applied(), expected);
+    ProxyProfile system;
+    CaptureSystemSettings(system);
+    EXPECT_EQ(system.ProxyServer, expected.back());
+    EXPECT_EQ(m_list->CurrentSettings().ProxyServer, expected.back());
+}
+
+} // namespace

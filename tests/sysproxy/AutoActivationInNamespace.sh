@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Runs the auto-activation driver under Wine inside a network namespace of its own, with a veth
+# pair whose two ends are the adapters the driver watches, and changes their addresses when the
+# driver asks. Wine's adapter data comes through its wineserver's services, so the driver gets a
+# prefix and a wineserver of its own, started inside the namespace.
+#   AutoActivationInNamespace.sh <driver.exe> <work folder>
+set -uo pipefail
+driver="$1"
+work="$2"
+
+skip() {
+    echo "SKIPPED: $*"
+    exit 77
+}
+[ "$(id -u)" -eq 0 ] || skip "creating a network namespace needs root"
+command -v ip >/dev/null || skip "the ip command (iproute2) is missing"
+
+ns="gwauto$$"
+ip netns add "$ns" 2>/dev/null || skip "this system does not allow network namespaces"
+prefix="$work/netns-wineprefix"
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEARCH=win64
+
+cleanup() {
+    WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1
+    ip netns del "$ns" 2>/dev/null
+}
+trap cleanup EXIT
+
+# A wineserver of this prefix started outside the namespace would show the host's adapters.
+wineserver -k >/dev/null 2>&1
+ip -n "$ns" link set lo up
+ip -n "$ns" link add gwa0 type veth peer name gwa1 || { echo "cannot create the veth pair"; exit 1; }
+ip -n "$ns" link set gwa0 up
+ip -n "$ns" link set gwa1 up
+
+in_ns() {
+    ip netns exec "$ns" env -u DISPLAY WINEDLLOVERRIDES=wininet=n "$@"
+}
+mkdir -p "$prefix"
+in_ns wine wineboot -i </dev/null >/dev/null 2>&1
+
+set_addresses() {
+    while [ $# -ge 2 ]; do
+        # Deleting a subnet's primary address deletes its secondaries: flush, then add.
+        ip -n "$ns" addr flush dev "$1" || return 1
+        ip -n "$ns" addr add "$2" dev "$1" || return 1
+        shift 2
+    done
+}
+
+cd "$(dirname "$driver")"
+coproc DRIVER { in_ns wine "$driver" 2>&1; }
+driver_pid=$DRIVER_PID
+driver_out="${DRIVER[0]}"
+driver_in="${DRIVER[1]}"
+while IFS= read -r line <&"$driver_out"; do
+    line="${line%$'\r'}"
+    case "$line" in
+    "@@GW SET "*)
+        # shellcheck disable=SC2086
+        if set_addresses ${line#@@GW SET }; then
+            echo OK >&"$driver_in"
+        else
+            echo FAILED >&"$driver_in"
+        fi
+        ;;
+    *)
+        echo "$line"
+        ;;
+    esac
+done
+wait "$driver_pid"
+status=$?
+echo "driver exit status: $status"
+exit "$status"
