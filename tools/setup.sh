@@ -8,6 +8,7 @@ packages=(
     xvfb xauth xdotool imagemagick x11-utils
     googletest
     iproute2 procps python3
+    postfix
 )
 packages+=(${GW_EXTRA_PACKAGES:-})
 
@@ -21,6 +22,9 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "setup: installing ${missing[*]}"
     SUDO=""
     [ "$(id -u)" -eq 0 ] || SUDO=sudo
+    # The mail tests run Postfix from a configuration of their own on a loopback port: the
+    # package is installed unconfigured, so that it sets up and starts no system mail server.
+    echo "postfix postfix/main_mailer_type select No configuration" | $SUDO debconf-set-selections
     $SUDO apt-get update -q
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
