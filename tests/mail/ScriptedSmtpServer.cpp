@@ -9,17 +9,23 @@ constexpr long kPatienceSeconds = 5;
 
 }  // namespace
 
-ScriptedSmtpServer::ScriptedSmtpServer(std::vector<ServerStep> script) : m_script(std::move(script))
+KEMail::SocketHandle ListenOnLoopback(std::uint16_t& port)
 {
-    m_listener.Reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    KEMail::SocketHandle listener(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(m_listener.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    bind(listener.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
     int length = sizeof address;
-    getsockname(m_listener.Get(), reinterpret_cast<sockaddr*>(&address), &length);
-    m_port = ntohs(address.sin_port);
-    listen(m_listener.Get(), 1);
+    getsockname(listener.Get(), reinterpret_cast<sockaddr*>(&address), &length);
+    port = ntohs(address.sin_port);
+    listen(listener.Get(), 1);
+    return listener;
+}
+
+ScriptedSmtpServer::ScriptedSmtpServer(std::vector<ServerStep> script)
+    : m_listener(ListenOnLoopback(m_port)), m_script(std::move(script))
+{
     m_thread = std::thread([this] { Run(); });
 }
 

@@ -10,6 +10,9 @@
 #include <thread>
 #include <vector>
 
+// A socket listening on 127.0.0.1 at a port the system picks.
+[[nodiscard]] KEMail::SocketHandle ListenOnLoopback(std::uint16_t& port);
+
 enum class StepAction {
     Reply,   // read the client's line (none for the greeting), then send the reply
     Silent,  // read the line, send nothing, and wait until the client closes
@@ -53,8 +56,8 @@ private:
     void Join();
 
     KEMail::WinsockSession m_winsock;
+    std::uint16_t m_port = 0;  // before the listener, which sets it
     KEMail::SocketHandle m_listener;
-    std::uint16_t m_port = 0;
     std::vector<ServerStep> m_script;
     std::vector<std::string> m_transcript;
     std::string m_pending;

@@ -41,33 +41,36 @@ std::string Lines(const std::vector<std::string>& lines)
 
 const std::vector<std::string> kGreetingAndHello = {"S: 220 mail.test ready", "C: EHLO [127.0.0.1]",
                                                     "S: 250 mail.test"};
-const std::vector<std::string> kRecipientsAndData = {
-    "C: RCPT TO: <support@example.test>", "S: 250 ok", "C: RCPT TO: <ops@example.test>", "S: 250 ok",
-    "C: RCPT TO: <audit@example.test>",   "S: 250 ok", "C: DATA",  "S: 354 go ahead",
-    "C: <message>",                       "S: 250 queued", "C: QUIT", "S: 221 bye"};
+const std::vector<std::string> kRecipients = {"C: RCPT TO: <support@example.test>", "S: 250 ok",
+                                              "C: RCPT TO: <ops@example.test>",     "S: 250 ok",
+                                              "C: RCPT TO: <audit@example.test>",   "S: 250 ok"};
+const std::vector<std::string> kDataAccepted = {"C: DATA",      "S: 354 go ahead", "C: <message>",
+                                                "S: 250 queued", "C: QUIT",        "S: 221 bye"};
 
-std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> parts)
+template <typename T>
+std::vector<T> Joined(std::initializer_list<std::vector<T>> parts)
 {
-    std::vector<std::string> all;
+    std::vector<T> all;
     for (const auto& part : parts)
         all.insert(all.end(), part.begin(), part.end());
     return all;
 }
+
+const auto Concat = Joined<std::string>;
+
+const std::vector<std::string> kRecipientsAndData = Concat({kRecipients, kDataAccepted});
+const std::vector<std::string> kEnvelope = Concat({{"C: MAIL FROM: <crash@example.test>", "S: 250 ok"}, kRecipients});
 
 ServerStep Say(std::string reply)
 {
     return ServerStep(std::move(reply));
 }
 
-std::vector<ServerStep> Steps(std::initializer_list<std::vector<ServerStep>> parts)
-{
-    std::vector<ServerStep> all;
-    for (const auto& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
+const auto Steps = Joined<ServerStep>;
 
 const std::vector<ServerStep> kServerHello = {Say("220 mail.test ready\r\n"), Say("250 mail.test\r\n")};
+const std::vector<ServerStep> kServerEnvelope = {Say("250 ok\r\n"), Say("250 ok\r\n"), Say("250 ok\r\n"),
+                                                 Say("250 ok\r\n")};
 const std::vector<ServerStep> kServerRecipientsAndData = {
     Say("250 ok\r\n"),       Say("250 ok\r\n"),     Say("250 ok\r\n"),
     Say("354 go ahead\r\n"), Say("250 queued\r\n"), Say("221 bye\r\n")};
@@ -200,31 +203,31 @@ TEST(MailSmtpClient, EndsEachConversationAsTheServerLeadsIt)
          std::nullopt, L"250 queued"},
         {"DATA refused",
          Steps({kServerHello,
-                {Say("250 ok\r\n"), Say("250 ok\r\n"), Say("250 ok\r\n"), Say("250 ok\r\n"), Say("554 no data\r\n"),
+                kServerEnvelope,
+                {Say("554 no data\r\n"),
                  Say("221 bye\r\n")}}),
          Concat({kGreetingAndHello,
-                 {"C: MAIL FROM: <crash@example.test>", "S: 250 ok", "C: RCPT TO: <support@example.test>",
-                  "S: 250 ok", "C: RCPT TO: <ops@example.test>", "S: 250 ok", "C: RCPT TO: <audit@example.test>",
-                  "S: 250 ok", "C: DATA", "S: 554 no data", "C: QUIT", "S: 221 bye"}}),
+                 kEnvelope,
+                 {"C: DATA", "S: 554 no data", "C: QUIT", "S: 221 bye"}}),
          L"DATA failed:\n554 no data", L"221 bye"},
         {"the message refused after its end",
          Steps({kServerHello,
-                {Say("250 ok\r\n"), Say("250 ok\r\n"), Say("250 ok\r\n"), Say("250 ok\r\n"), Say("354 go ahead\r\n"),
+                kServerEnvelope,
+                {Say("354 go ahead\r\n"),
                  Say("552 too big\r\n"), Say("221 bye\r\n")}}),
          Concat({kGreetingAndHello,
-                 {"C: MAIL FROM: <crash@example.test>", "S: 250 ok", "C: RCPT TO: <support@example.test>",
-                  "S: 250 ok", "C: RCPT TO: <ops@example.test>", "S: 250 ok", "C: RCPT TO: <audit@example.test>",
-                  "S: 250 ok", "C: DATA", "S: 354 go ahead", "C: <message>", "S: 552 too big", "C: QUIT",
+                 kEnvelope,
+                 {"C: DATA", "S: 354 go ahead", "C: <message>", "S: 552 too big", "C: QUIT",
                   "S: 221 bye"}}),
          L"Message not accepted:\n552 too big", L"221 bye"},
         {"the connection dropped during DATA",
          Steps({kServerHello,
-                {Say("250 ok\r\n"), Say("250 ok\r\n"), Say("250 ok\r\n"), Say("250 ok\r\n"), Say("354 go ahead\r\n"),
+                kServerEnvelope,
+                {Say("354 go ahead\r\n"),
                  ServerStep{"", StepAction::Close}}}),
          Concat({kGreetingAndHello,
-                 {"C: MAIL FROM: <crash@example.test>", "S: 250 ok", "C: RCPT TO: <support@example.test>",
-                  "S: 250 ok", "C: RCPT TO: <ops@example.test>", "S: 250 ok", "C: RCPT TO: <audit@example.test>",
-                  "S: 250 ok", "C: DATA", "S: 354 go ahead"}}),
+                 kEnvelope,
+                 {"C: DATA", "S: 354 go ahead"}}),
          L"Message not accepted:\n", L""},
     };
     for (const Scenario& s : scenarios) {
@@ -333,19 +336,14 @@ TEST(MailSmtpClient, SendsOnlyOverAConnection)
 
 TEST(MailSmtpClient, ReportsServersThatCannotBeReached)
 {
-    KEMail::SocketHandle probe(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(probe.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    int length = sizeof address;
-    getsockname(probe.Get(), reinterpret_cast<sockaddr*>(&address), &length);
-    probe.Reset();  // nothing listens on that port now
+    KEMail::WinsockSession winsock;
+    std::uint16_t closedPort = 0;
+    ListenOnLoopback(closedPort).Reset();  // nothing listens on that port now
 
     SmtpClient client;
     client.SetTimeout(1s);
     try {
-        client.Connect(L"127.0.0.1", ntohs(address.sin_port));
+        client.Connect(L"127.0.0.1", closedPort);
         ADD_FAILURE() << "connected to a closed port";
     } catch (const KEmailException& e) {
         EXPECT_FALSE(e.Message().empty());
