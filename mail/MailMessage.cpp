@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <type_traits>
 
 namespace KEMail {
 namespace {

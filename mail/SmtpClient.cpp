@@ -7,6 +7,7 @@
 #include <ws2tcpip.h>
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
 
 namespace KEMail {

@@ -1,7 +1,9 @@
 #pragma once
-#include "mail/MailMessage.h"
+// Windows Sockets 2 comes before windows.h, which would otherwise bring in the older header.
 #include "mail/SocketHandle.h"
 #include "mail/WinsockSession.h"
+
+#include "mail/MailMessage.h"
 
 #include <chrono>
 #include <cstdint>
@@ -35,13 +37,13 @@ public:
     void Connect(const std::wstring& server, std::uint16_t port = kDefaultPort);
     bool SendMail(MailMessage* message);
     // The last reply of the login exchange, or 1 when there was no user name or the login was refused.
-    int Authenticate();
+    [[nodiscard]] int Authenticate();
     void Disconnect();
 
     // One command and its reply code; -1 when no complete reply arrived in time.
-    int SendCommand(const std::wstring& command);
+    [[nodiscard]] int SendCommand(const std::wstring& command);
     // The reply to nothing sent: the greeting.
-    int SendCommand();
+    [[nodiscard]] int SendCommand();
 
     void SetTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
     [[nodiscard]] const std::wstring& LastResponse() const { return m_lastResponse; }
@@ -52,7 +54,7 @@ private:
     using Clock = std::chrono::steady_clock;
     enum class Wait { Readable, Writable };
 
-    int Exchange(std::string_view bytes);
+    [[nodiscard]] int Exchange(std::string_view bytes);
     int ReadReply(Clock::time_point deadline);
     bool ReadLine(Clock::time_point deadline, std::string& line);
     bool Receive(Clock::time_point deadline);
