@@ -64,10 +64,9 @@ HtmlDomResult WINAPI HTMLayoutCallBehaviorMethod(HELEMENT he, HtmlMethodParams* 
 HtmlDomResult WINAPI HTMLayoutSetCapture(HELEMENT he)
 {
     if (he == nullptr) {
-        if (View* view = View::ForWindow(GetCapture())) {
-            view->Page().SetCaptureElement(nullptr);
+        View::ReleaseElementCaptures();
+        if (View::ForWindow(GetCapture()) != nullptr)
             ReleaseCapture();
-        }
         return HLDOM_OK;
     }
     Element* element = FromHandle(he);

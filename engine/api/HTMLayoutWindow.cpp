@@ -132,7 +132,8 @@ HtmlDomResult WINAPI HTMLayoutCombineURL(HELEMENT he, LPWSTR buffer, UINT buffer
     std::wstring url(buffer, wcsnlen(buffer, bufferLength));
     Document* document = element->OwnerDocument();
     const std::wstring base = document != nullptr ? document->BaseUrl() : std::wstring();
-    if (base.empty() || url.empty() || HasScheme(url))
+    bool drivePath = url.size() >= 2 && url[1] == L':';
+    if (base.empty() || url.empty() || HasScheme(url) || drivePath)
         return HLDOM_OK;
     std::wstring combined;
     if (url[0] == L'/' || url[0] == L'\\') {

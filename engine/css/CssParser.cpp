@@ -169,9 +169,23 @@ void ParseRules(std::wstring_view text, const std::vector<std::wstring>& media, 
             std::size_t close = BlockEnd(text, open);
             if (keyword == "media" && nesting < CssParser::kMaxMediaNesting) {
                 std::vector<std::wstring> inner = ParseMediaList(text.substr(nameEnd, open - nameEnd));
-                if (!media.empty())
-                    inner = media;  // nested media: the outer list already decides
-                ParseRules(text.substr(open + 1, close - open - 1), inner, nesting + 1, sheet);
+                // Nested media apply where both lists do; when none is left the rules never apply.
+                if (!media.empty() && !inner.empty()) {
+                    std::vector<std::wstring> both;
+                    for (const std::wstring& item : inner) {
+                        bool outerHas = std::find(media.begin(), media.end(), item) != media.end() ||
+                                        std::find(media.begin(), media.end(), L"all") != media.end();
+                        if (outerHas && item != L"all")
+                            both.push_back(item);
+                        else if (item == L"all")
+                            both = media;
+                    }
+                    inner = std::move(both);
+                } else if (inner.empty()) {
+                    inner = media;
+                }
+                if (!inner.empty() || media.empty())
+                    ParseRules(text.substr(open + 1, close - open - 1), inner, nesting + 1, sheet);
             }
             at = close + 1;
             continue;

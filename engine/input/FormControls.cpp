@@ -61,24 +61,29 @@ bool IsPrepared(const Element& select)
 
 void BuildDropDown(Element& select)
 {
-    if (IsPrepared(select))
-        return;
-    auto* popup = new Element("popup");
-    popup->Use();
-    std::vector<Node*> nodes = select.Nodes();
-    for (Node* node : nodes) {
-        node->Use();
-        select.RemoveNode(node);
-        popup->AppendNode(node);
-        node->Unuse();
+    if (!IsPrepared(select)) {
+        auto* popup = new Element("popup");
+        popup->Use();
+        std::vector<Node*> nodes = select.Nodes();
+        for (Node* node : nodes) {
+            node->Use();
+            select.RemoveNode(node);
+            popup->AppendNode(node);
+            node->Unuse();
+        }
+        select.AppendNode(new Element("caption"));
+        select.AppendNode(new Element("button"));
+        select.AppendNode(popup);
+        popup->Unuse();
     }
-    select.AppendNode(new Element("caption"));
-    select.AppendNode(new Element("button"));
-    select.AppendNode(popup);
-    popup->Unuse();
+    // The choice: the option already checked, else the one marked selected, else the first.
     Element* chosen = nullptr;
-    ForEachDescendant(*popup, [&](Element& option) {
-        if (option.Tag() == "option" && (chosen == nullptr || option.HasAttribute("selected")))
+    bool checked = false;
+    ForEachDescendant(*select.Children()[2], [&](Element& option) {
+        if (option.Tag() != "option" || checked)
+            return;
+        checked = (option.State() & HL_STATE_CHECKED) != 0;
+        if (checked || chosen == nullptr || option.HasAttribute("selected"))
             chosen = &option;
     });
     FormControls::Choose(select, chosen);

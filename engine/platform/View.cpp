@@ -74,6 +74,12 @@ void View::End(HWND window)
     Views().erase(found);
 }
 
+void View::ReleaseElementCaptures()
+{
+    for (auto& [window, view] : Views())
+        view->Page().SetCaptureElement(nullptr);
+}
+
 void View::SetCallback(HtmlNotifyProc callback, void* param)
 {
     m_callback = callback;

@@ -23,6 +23,7 @@ public:
     [[nodiscard]] static View* ForDocument(const Document* document);
     [[nodiscard]] static View& Ensure(HWND window);
     static void End(HWND window);
+    static void ReleaseElementCaptures();
 
     [[nodiscard]] HWND Window() const { return m_window; }
     [[nodiscard]] Document& Page() { return *m_document; }
