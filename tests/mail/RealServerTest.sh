@@ -67,6 +67,9 @@ postconf -c "$conf" -M postlog/unix-dgram >/dev/null 2>&1 ||
     postconf -c "$conf" -Me "postlog/unix-dgram=postlog unix-dgram n - n - 1 postlogd"
 
 postfix -c "$conf" start
+# Should this script be killed past its traps (a test time-out), the server still goes.
+script_pid=$$
+(while kill -0 "$script_pid" 2>/dev/null; do sleep 1; done; postfix -c "$conf" stop; sleep 2; rm -rf "$work") </dev/null >/dev/null 2>&1 &
 for _ in $(seq 100); do
     python3 -c "import socket,sys; socket.create_connection(('127.0.0.1', $port), 1)" 2>/dev/null && break
     sleep 0.1
