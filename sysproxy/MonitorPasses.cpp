@@ -23,10 +23,11 @@ MonitorPasses::Outcome MonitorPasses::RunPass()
     const DWORD period = m_list.MonitorPeriodMs();
     Sleep(period);
     bool activated = false;
-    const std::vector<Adapter> adapters = m_adapters();
     if (m_passCounter > kPassesBetweenAdapterChecks) {
         m_passCounter = 0;
-        activated = CheckAdapters(adapters);
+        // Reading the adapters costs more than the rest of a pass: only the passes that look
+        // at them read them.
+        activated = CheckAdapters(m_adapters());
     }
     ++m_passCounter;
     if (activated) {
