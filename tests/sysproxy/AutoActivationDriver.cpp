@@ -2,20 +2,15 @@
 // program (AutoActivationInNamespace.sh) owns the namespace and changes the adapters' addresses
 // when the program asks on its standard output ("@@GW SET <adapter> <address/bits> ..."),
 // answering "OK" on its standard input.
-#include "OutsideSettings.h"
+#include "RunningMonitorTest.h"
 #include "profiles/ProfileList.h"
-#include "standins/wininet/WinInetControl.h"
-#include "support/TempFolder.h"
 #include "sysproxy/Adapters.h"
 #include "sysproxy/SystemSettings.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <memory>
-#include <mutex>
 #include <string>
 
 namespace {
@@ -39,69 +34,17 @@ bool AskForAddresses(const std::string& request)
     return answer.rfind("OK", 0) == 0;
 }
 
-bool IsAdapterPass(std::uint64_t pass)
-{
-    return pass >= 5 && pass % 4 == 1;
-}
-
-class AutoActivationTest : public testing::Test {
+class AutoActivationTest : public RunningMonitorTest {
 protected:
-    void SetUp() override
-    {
-        WinInetControl::Reset();
-        ASSERT_TRUE(OutsideSettings::Write(Settings(L"", L"", 0x1)));
-    }
-    void TearDown() override
-    {
-        m_list.reset();
-        WinInetControl::Reset();
-    }
-
-    void Start(const std::vector<ProxyProfile>& stored)
-    {
-        ProfileListOptions options;
-        options.StorePath = m_folder.File(L"proxies.kpp");
-        options.MonitorPeriodMs = kPeriodMs;
-        options.MonitorPassDone = [this](std::uint64_t passes) {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_passes = passes;
-            m_changed.notify_all();
-        };
-        ASSERT_TRUE(OutsideSettings::SaveStore(options.StorePath, stored));
-        m_list = std::make_unique<ProfileList>(options);
-        WinInetControl::ClearCalls();
-    }
-
-    // Waits until this many adapter checks more have ended.
-    void WaitForAdapterChecks(int checks)
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        std::uint64_t target = m_passes + 1;
-        for (int seen = 0;; ++target) {
-            if (IsAdapterPass(target) && ++seen == checks)
-                break;
-        }
-        ASSERT_TRUE(m_changed.wait_for(lock, std::chrono::seconds(30), [&] { return m_passes >= target; }));
-    }
+    void WaitForAdapterChecks(int checks) { ASSERT_TRUE(m_watch.WaitForAdapterChecks(checks)); }
 
     // The servers of the profiles applied since the last look.
     static std::vector<std::wstring> Applied()
     {
-        std::vector<std::wstring> servers;
-        for (const std::wstring& call : WinInetControl::Calls()) {
-            const auto at = call.find(L" 2=\"");
-            if (call.rfind(L"SetOption 75", 0) == 0 && at != std::wstring::npos)
-                servers.push_back(call.substr(at + 4, call.size() - at - 5));
-        }
+        const std::vector<std::wstring> servers = OutsideSettings::AppliedServers(WinInetControl::Calls());
         WinInetControl::ClearCalls();
         return servers;
     }
-
-    TempFolder m_folder;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::uint64_t m_passes = 0;
-    std::unique_ptr<ProfileList> m_list;
 };
 
 ProxyProfile RuleProfile(const std::wstring& name, const std::wstring& server, const std::wstring& adapter,
@@ -125,7 +68,7 @@ TEST_F(AutoActivationTest, TheNamespaceAdaptersAreWhatTheProgramSees)
 TEST_F(AutoActivationTest, AChangeToAProfilesAddressActivatesItOnceAndAgainAfterLeavingAndComingBack)
 {
     ASSERT_TRUE(AskForAddresses("gwa0 10.77.1.1/24 gwa1 10.77.2.1/24"));
-    Start({Settings(L"Direct", L"", 0x1), RuleProfile(L"Lab", L"lab:8080", kFirst, L"10.77.1.2")});
+    Start(kPeriodMs, {Settings(L"Direct", L"", 0x1), RuleProfile(L"Lab", L"lab:8080", kFirst, L"10.77.1.2")});
     WaitForAdapterChecks(2);
     EXPECT_TRUE(Applied().empty());
 
@@ -151,7 +94,7 @@ TEST_F(AutoActivationTest, AChangeToAProfilesAddressActivatesItOnceAndAgainAfter
 TEST_F(AutoActivationTest, AnAdapterThatHasTheAddressWhenTheThreadStartsActivatesNothing)
 {
     ASSERT_TRUE(AskForAddresses("gwa0 10.77.1.2/24 gwa1 10.77.2.1/24"));
-    Start({Settings(L"Direct", L"", 0x1), RuleProfile(L"Lab", L"lab:8080", kFirst, L"10.77.1.2")});
+    Start(kPeriodMs, {Settings(L"Direct", L"", 0x1), RuleProfile(L"Lab", L"lab:8080", kFirst, L"10.77.1.2")});
     WaitForAdapterChecks(3);
     EXPECT_TRUE(Applied().empty());
     EXPECT_EQ(m_list->CurrentSettings().Name, L"Direct");
@@ -160,7 +103,7 @@ TEST_F(AutoActivationTest, AnAdapterThatHasTheAddressWhenTheThreadStartsActivate
 TEST_F(AutoActivationTest, TwoAdaptersChangingInOnePassApplyBothInAdapterOrderAndTheLaterStays)
 {
     ASSERT_TRUE(AskForAddresses("gwa0 10.77.1.1/24 gwa1 10.77.2.1/24"));
-    Start({Settings(L"Direct", L"", 0x1), RuleProfile(L"Lab", L"lab:8080", kFirst, L"10.77.1.2"),
+    Start(kPeriodMs, {Settings(L"Direct", L"", 0x1), RuleProfile(L"Lab", L"lab:8080", kFirst, L"10.77.1.2"),
            RuleProfile(L"Office", L"office:3128", kSecond, L"10.77.2.2")});
     WaitForAdapterChecks(2);
     std::vector<std::wstring> adapters;

@@ -50,16 +50,7 @@ protected:
             outcome = m_passes->RunPass();
         return outcome;
     }
-    std::vector<std::wstring> AppliedServers()
-    {
-        std::vector<std::wstring> servers;
-        for (const std::wstring& call : WinInetControl::Calls()) {
-            const auto at = call.find(L" 2=");
-            if (call.rfind(L"SetOption 75", 0) == 0 && at != std::wstring::npos)
-                servers.push_back(call.substr(at + 3));
-        }
-        return servers;
-    }
+    static std::vector<std::wstring> AppliedServers() { return OutsideSettings::AppliedServers(WinInetControl::Calls()); }
 
     TempFolder m_folder;
     OutsideSettings::MessageWindow m_window;
@@ -134,7 +125,7 @@ TEST_F(MonitorPassesTest, TwoAdaptersChangingInOnePassApplyBothInAdapterOrderAnd
 
     m_adapters = {{L"eth1", L"10.2.0.2"}, {L"eth0", L"10.1.0.2"}};
     EXPECT_EQ(RunToAdapterCheck(), MonitorPasses::Outcome::ProfileActivated);
-    EXPECT_EQ(AppliedServers(), (std::vector<std::wstring>{L"\"office:1\"", L"\"lab:1\""}));
+    EXPECT_EQ(AppliedServers(), (std::vector<std::wstring>{L"office:1", L"lab:1"}));
     // The activating pass reports each activation and does not look at the settings.
     EXPECT_EQ(m_window.Take(*m_list), (Messages{{WM_PROFILE_ACTIVATED, L"A Office"}, {WM_PROFILE_ACTIVATED, L"B Lab"}}));
     EXPECT_EQ(m_list->CurrentSettings().Name, L"Direct");

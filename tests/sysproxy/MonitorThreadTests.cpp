@@ -1,17 +1,13 @@
-#include "OutsideSettings.h"
+#include "RunningMonitorTest.h"
 #include "profiles/ProfileList.h"
-#include "standins/wininet/WinInetControl.h"
-#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <future>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 
 namespace {
@@ -20,62 +16,15 @@ using namespace std::chrono_literals;
 using OutsideSettings::Settings;
 using Messages = std::vector<std::pair<UINT, std::wstring>>;
 
-// Follows the monitor thread's passes through the list's pass hook.
-class PassWatch {
-public:
-    void Done(std::uint64_t passes)
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_passes = passes;
-        m_changed.notify_all();
-    }
-    [[nodiscard]] std::uint64_t Passes()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_passes;
-    }
-    // Waits until this many more passes have ended; false when they did not within the time.
-    [[nodiscard]] bool WaitForMore(std::uint64_t more, std::chrono::milliseconds limit = 10s)
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        const std::uint64_t target = m_passes + more;
-        return m_changed.wait_for(lock, limit, [&] { return m_passes >= target; });
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::uint64_t m_passes = 0;
-};
-
-class MonitorThreadTest : public testing::Test {
+class MonitorThreadTest : public RunningMonitorTest {
 protected:
-    void SetUp() override
-    {
-        WinInetControl::Reset();
-        ASSERT_TRUE(OutsideSettings::Write(Settings(L"", L"", 0x1)));
-    }
-    void TearDown() override
-    {
-        m_list.reset();
-        WinInetControl::Reset();
-    }
-
     void Start(DWORD periodMs, const std::vector<ProxyProfile>& stored)
     {
-        ProfileListOptions options;
-        options.StorePath = m_folder.File(L"proxies.kpp");
-        options.MonitorPeriodMs = periodMs;
-        options.MonitorPassDone = [watch = &m_watch](std::uint64_t passes) { watch->Done(passes); };
-        ASSERT_TRUE(OutsideSettings::SaveStore(options.StorePath, stored));
-        m_list = std::make_unique<ProfileList>(options);
+        RunningMonitorTest::Start(periodMs, stored);
         m_list->SetNotifyWindow(m_window.Get());
     }
 
-    TempFolder m_folder;
-    PassWatch m_watch;
     OutsideSettings::MessageWindow m_window;
-    std::unique_ptr<ProfileList> m_list;
 };
 
 TEST_F(MonitorThreadTest, TheThreadReportsOutsideChangesOnItsNextPass)

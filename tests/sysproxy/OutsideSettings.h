@@ -7,6 +7,10 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <utility>
@@ -67,6 +71,65 @@ inline bool Write(const ProxyProfile& settings, const wchar_t* connection = null
     writer.join();
     return written;
 }
+
+// The proxy servers of the profiles written to the LAN connection, from the stand-in's log;
+// "(null)" for a profile without one.
+inline std::vector<std::wstring> AppliedServers(const std::vector<std::wstring>& calls)
+{
+    std::vector<std::wstring> servers;
+    for (const std::wstring& call : calls) {
+        const auto at = call.find(L" 2=");
+        if (call.rfind(L"SetOption 75 conn=(null)", 0) != 0 || at == std::wstring::npos)
+            continue;
+        std::wstring server = call.substr(at + 3);
+        if (server.size() >= 2 && server.front() == L'"' && server.back() == L'"')
+            server = server.substr(1, server.size() - 2);
+        servers.push_back(server);
+    }
+    return servers;
+}
+
+// Follows the monitor thread's passes through the list's pass hook (Hook() into the options).
+class PassWatch {
+public:
+    [[nodiscard]] std::function<void(std::uint64_t)> Hook()
+    {
+        return [this](std::uint64_t passes) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_passes = passes;
+            m_changed.notify_all();
+        };
+    }
+    [[nodiscard]] std::uint64_t Passes()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_passes;
+    }
+    // Waits until this many more passes have ended; false when they did not within the time.
+    [[nodiscard]] bool WaitForMore(std::uint64_t more, std::chrono::milliseconds limit = std::chrono::seconds(10))
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        const std::uint64_t target = m_passes + more;
+        return m_changed.wait_for(lock, limit, [&] { return m_passes >= target; });
+    }
+    // Waits until this many more passes that look at the adapters (the fifth, then every
+    // fourth) have ended.
+    [[nodiscard]] bool WaitForAdapterChecks(int checks, std::chrono::milliseconds limit = std::chrono::seconds(30))
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        std::uint64_t target = m_passes;
+        for (int seen = 0; seen < checks;) {
+            if (++target >= 5 && target % 4 == 1)
+                ++seen;
+        }
+        return m_changed.wait_for(lock, limit, [&] { return m_passes >= target; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::uint64_t m_passes = 0;
+};
 
 // A message-only window of the calling thread; Take() gives the profile messages that arrived,
 // each with the name of the profile it carries (empty when the entry is gone).
