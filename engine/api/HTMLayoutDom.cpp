@@ -79,7 +79,8 @@ HtmlDomResult WINAPI HTMLayoutSelectElements(HELEMENT he, LPCSTR selector, HtmlE
         return HLDOM_INVALID_PARAMETER;
     // Matches are found first and held, so that a callback may change the tree freely.
     std::vector<Element*> matches;
-    std::vector<Element*> pending(element->Children().rbegin(), element->Children().rend());
+    std::vector<Element*> pending;
+    element->PushChildrenReversed(pending);
     while (!pending.empty()) {
         Element* at = pending.back();
         pending.pop_back();
@@ -87,8 +88,7 @@ HtmlDomResult WINAPI HTMLayoutSelectElements(HELEMENT he, LPCSTR selector, HtmlE
             at->Use();
             matches.push_back(at);
         }
-        const auto& children = at->Children();
-        pending.insert(pending.end(), children.rbegin(), children.rend());
+        at->PushChildrenReversed(pending);
     }
     bool stopped = false;
     for (Element* match : matches) {

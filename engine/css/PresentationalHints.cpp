@@ -34,6 +34,8 @@ std::vector<Declaration> PresentationalHints::For(const Element& element)
 {
     std::vector<Declaration> hints;
     const std::string& tag = element.Tag();
+    if (element.Attributes().empty() && tag != "td" && tag != "th")
+        return hints;
     if (const std::wstring* color = element.FindAttribute("bgcolor"))
         Add(hints, "background-color", *color);
     if (tag != "input" && tag != "option") {

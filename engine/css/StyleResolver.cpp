@@ -80,14 +80,15 @@ void StyleResolver::ApplyToTree(Element& root) const
         Element* element = pending.back();
         pending.pop_back();
         Apply(*element);
-        const auto& children = element->Children();
-        pending.insert(pending.end(), children.rbegin(), children.rend());
+        element->PushChildrenReversed(pending);
     }
 }
 
 void StyleResolver::Apply(Element& element) const
 {
-    std::vector<Candidate> candidates;
+    // Kept from element to element: the cascade runs for every element of a page.
+    static std::vector<Candidate> candidates;
+    candidates.clear();
     auto consider = [&](const std::vector<IndexedRule>& rules) {
         for (const IndexedRule& entry : rules) {
             if (!Selector::Matches(*entry.Selector, element))

@@ -65,8 +65,7 @@ void Document::CollectStyleSheets()
             AddStyleSheet(std::move(sheet));
             continue;
         }
-        const auto& children = element->Children();
-        pending.insert(pending.end(), children.rbegin(), children.rend());
+        element->PushChildrenReversed(pending);
     }
 }
 
@@ -116,8 +115,7 @@ void Document::RequestBehaviors()
                 at = end;
             }
         }
-        const auto& children = element->Children();
-        pending.insert(pending.end(), children.rbegin(), children.rend());
+        element->PushChildrenReversed(pending);
     }
     // The client may change the tree while it answers: each element is held until then.
     for (Request& request : requests) {

@@ -6,15 +6,87 @@
 #include "engine/dom/Text.h"
 
 #include <algorithm>
-#include <unordered_set>
+#include <cstdint>
 
 namespace Engine {
 
 namespace {
 
-std::unordered_set<const void*>& LiveElements()
+// Open addressing without a node per entry: pages have thousands of elements, and the checks
+// run on every call across the boundary.
+class LiveSet {
+public:
+    void Insert(const void* element)
+    {
+        if ((m_count + m_deleted + 1) * 2 > m_slots.size())
+            Grow();
+        std::size_t at = Find(element, true);
+        if (m_slots[at] == kDeleted)
+            --m_deleted;
+        m_slots[at] = element;
+        ++m_count;
+    }
+    void Erase(const void* element)
+    {
+        if (m_slots.empty())
+            return;
+        std::size_t at = Find(element, false);
+        if (m_slots[at] == element) {
+            m_slots[at] = kDeleted;
+            --m_count;
+            ++m_deleted;
+        }
+    }
+    [[nodiscard]] bool Contains(const void* element) const
+    {
+        return !m_slots.empty() && m_slots[Find(element, false)] == element;
+    }
+    [[nodiscard]] std::size_t Size() const { return m_count; }
+
+private:
+    static inline const char kDeletedMark = 0;
+    static inline const void* const kDeleted = &kDeletedMark;
+
+    [[nodiscard]] std::size_t Find(const void* element, bool forInsert) const
+    {
+        std::size_t mask = m_slots.size() - 1;
+        std::size_t at = (reinterpret_cast<std::uintptr_t>(element) >> 4) * 0x9E3779B97F4A7C15ull & mask;
+        std::size_t firstDeleted = SIZE_MAX;
+        while (m_slots[at] != nullptr && m_slots[at] != element) {
+            if (m_slots[at] == kDeleted && firstDeleted == SIZE_MAX)
+                firstDeleted = at;
+            at = (at + 1) & mask;
+        }
+        if (forInsert && m_slots[at] == nullptr && firstDeleted != SIZE_MAX)
+            return firstDeleted;
+        return at;
+    }
+    void Grow()
+    {
+        std::vector<const void*> old;
+        old.swap(m_slots);
+        std::size_t size = 1024;
+        while (size < (m_count + 1) * 4)
+            size *= 2;
+        m_slots.assign(size, nullptr);
+        m_count = 0;
+        m_deleted = 0;
+        for (const void* element : old) {
+            if (element != nullptr && element != kDeleted) {
+                m_slots[Find(element, true)] = element;
+                ++m_count;
+            }
+        }
+    }
+
+    std::vector<const void*> m_slots;
+    std::size_t m_count = 0;
+    std::size_t m_deleted = 0;
+};
+
+LiveSet& LiveElements()
 {
-    static std::unordered_set<const void*> live;
+    static LiveSet live;
     return live;
 }
 
@@ -22,22 +94,22 @@ std::unordered_set<const void*>& LiveElements()
 
 Element::Element(std::string tag) : Node(NodeKind::Element), m_tag(std::move(tag))
 {
-    LiveElements().insert(this);
+    LiveElements().Insert(this);
 }
 
 Element::~Element()
 {
-    LiveElements().erase(this);
+    LiveElements().Erase(this);
 }
 
 bool Element::IsLive(const void* element)
 {
-    return element != nullptr && LiveElements().count(element) != 0;
+    return element != nullptr && LiveElements().Contains(element);
 }
 
 std::size_t Element::LiveCount()
 {
-    return LiveElements().size();
+    return LiveElements().Size();
 }
 
 const std::vector<Element*>& Element::Children() const
@@ -51,6 +123,14 @@ const std::vector<Element*>& Element::Children() const
         m_childrenValid = true;
     }
     return m_elementChildren;
+}
+
+void Element::PushChildrenReversed(std::vector<Element*>& stack) const
+{
+    for (auto it = m_children.rbegin(); it != m_children.rend(); ++it) {
+        if ((*it)->IsElement())
+            stack.push_back(static_cast<Element*>(*it));
+    }
 }
 
 int Element::IndexInParent() const
@@ -103,9 +183,20 @@ void Element::InsertNode(Node* node, std::size_t index)
             return;
         }
     }
+    bool appended = index == m_children.size();
+    if (m_children.empty())
+        m_children.reserve(4);
     m_children.insert(m_children.begin() + static_cast<std::ptrdiff_t>(index), node);
     Adopt(node);
-    InvalidateChildren();
+    if (appended && m_childrenValid) {
+        if (node->IsElement()) {
+            if (m_elementChildren.empty())
+                m_elementChildren.reserve(4);
+            m_elementChildren.push_back(static_cast<Element*>(node));
+        }
+    } else {
+        InvalidateChildren();
+    }
     NoteChanged();
 }
 
@@ -224,6 +315,11 @@ void Element::RemoveAttribute(std::string_view name)
     m_attributes.erase(found);
     m_inlineStyleValid = m_hintStyleValid = false;
     NoteChanged();
+}
+
+void Element::TakeParsedAttributes(std::vector<Attribute> attributes)
+{
+    m_attributes = std::move(attributes);
 }
 
 void Element::AddParsedAttribute(std::string name, std::wstring value)

@@ -38,6 +38,8 @@ public:
     // Children: every node, or elements only (what handles and indexes count).
     [[nodiscard]] const std::vector<Node*>& Nodes() const { return m_children; }
     [[nodiscard]] const std::vector<Element*>& Children() const;
+    // For walks in document order with a stack: the element children, last first.
+    void PushChildrenReversed(std::vector<Element*>& stack) const;
     [[nodiscard]] int IndexInParent() const;
     [[nodiscard]] Element* Root();
 
@@ -59,6 +61,8 @@ public:
     void RemoveAttribute(std::string_view name);
     // For the tree builder: the first value of a name wins.
     void AddParsedAttribute(std::string name, std::wstring value);
+    // For the tree builder: names already lower case and distinct.
+    void TakeParsedAttributes(std::vector<Attribute> attributes);
 
     [[nodiscard]] std::wstring TextContent() const;
     void SetTextContent(std::wstring text);
@@ -95,7 +99,7 @@ private:
     std::vector<Attribute> m_attributes;
     std::vector<Node*> m_children;
     mutable std::vector<Element*> m_elementChildren;
-    mutable bool m_childrenValid = true;
+    mutable bool m_childrenValid = false;  // built when first asked for
     unsigned m_state = 0;
     std::vector<const Declaration*> m_cascaded;
     std::vector<Declaration> m_inlineStyle;

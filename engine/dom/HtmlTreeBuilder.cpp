@@ -4,6 +4,7 @@
 #include "engine/dom/Text.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace Engine {
 
@@ -14,18 +15,56 @@ bool OneOf(std::string_view name, std::initializer_list<std::string_view> names)
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-bool ClosesParagraph(std::string_view name)
+enum TagTrait : unsigned {
+    kVoid = 1,
+    kClosesParagraph = 2,
+    kDropsBlankText = 4,  // containers whose whitespace-only text is markup layout, not content
+    kListItem = 8,
+    kDefinition = 16,
+    kOption = 32,
+    kRowOrSection = 64,
+    kCell = 128,
+    kHeading = 256,
+    kTablePart = 512,  // closed only within its table
+};
+
+// One lookup per tag instead of a list walk per question: pages are mostly td and tr.
+unsigned TraitsOf(std::string_view tag)
 {
-    return OneOf(name, {"address", "article", "aside", "blockquote", "center", "dir", "div", "dl", "fieldset",
-                        "footer", "form", "h1", "h2", "h3", "h4", "h5", "h6", "header", "hr", "li", "menu", "nav",
-                        "ol", "p", "pre", "section", "table", "ul", "dd", "dt"});
+    static const std::unordered_map<std::string_view, unsigned> traits = [] {
+        std::unordered_map<std::string_view, unsigned> map;
+        for (std::string_view name : {"area", "base", "basefont", "br", "col", "embed", "hr", "img", "input", "link",
+                                      "meta", "param", "source", "track", "wbr", "frame", "keygen"})
+            map[name] |= kVoid;
+        for (std::string_view name : {"address", "article", "aside", "blockquote", "center", "dir", "div", "dl",
+                                      "fieldset", "footer", "form", "h1", "h2", "h3", "h4", "h5", "h6", "header", "hr",
+                                      "li", "menu", "nav", "ol", "p", "pre", "section", "table", "ul", "dd", "dt"})
+            map[name] |= kClosesParagraph;
+        for (std::string_view name : {"html", "head", "table", "thead", "tbody", "tfoot", "tr", "select", "ul", "ol",
+                                      "dl", "colgroup", "optgroup", "popup"})
+            map[name] |= kDropsBlankText;
+        map["li"] |= kListItem;
+        map["dt"] |= kDefinition;
+        map["dd"] |= kDefinition;
+        map["option"] |= kOption;
+        map["optgroup"] |= kOption;
+        for (std::string_view name : {"tr", "thead", "tbody", "tfoot"})
+            map[name] |= kRowOrSection;
+        map["td"] |= kCell;
+        map["th"] |= kCell;
+        for (std::string_view name : {"h1", "h2", "h3", "h4", "h5", "h6"})
+            map[name] |= kHeading;
+        for (std::string_view name : {"td", "th", "tr", "thead", "tbody", "tfoot", "caption", "colgroup"})
+            map[name] |= kTablePart;
+        return map;
+    }();
+    auto found = traits.find(tag);
+    return found == traits.end() ? 0 : found->second;
 }
 
-// Containers whose whitespace-only text is markup layout, not content.
 bool DropsBlankText(std::string_view name)
 {
-    return OneOf(name, {"html", "head", "table", "thead", "tbody", "tfoot", "tr", "select", "ul", "ol", "dl",
-                        "colgroup", "optgroup", "popup"});
+    return (TraitsOf(name) & kDropsBlankText) != 0;
 }
 
 bool IsBlank(const std::wstring& text)
@@ -41,8 +80,7 @@ const std::initializer_list<std::string_view> kScopeBoundary = {"table", "td", "
 
 bool HtmlTreeBuilder::IsVoid(std::string_view tag)
 {
-    return OneOf(tag, {"area", "base", "basefont", "br", "col", "embed", "hr", "img", "input", "link", "meta",
-                       "param", "source", "track", "wbr", "frame", "keygen"});
+    return (TraitsOf(tag) & kVoid) != 0;
 }
 
 void HtmlTreeBuilder::BuildDocument(Element& root, std::wstring_view source)
@@ -99,56 +137,57 @@ void HtmlTreeBuilder::Push(Element* element)
 
 void HtmlTreeBuilder::CloseImplied(const std::string& name)
 {
-    if (ClosesParagraph(name)) {
+    unsigned traits = TraitsOf(name);
+    if (traits & kClosesParagraph) {
         int p = FindOpen("p", kScopeBoundary);
         if (p > 0)
             PopTo(static_cast<std::size_t>(p));
     }
-    if (name == "li") {
+    if (traits & kListItem) {
         int li = FindOpen("li", {"ul", "ol", "menu", "table", "td", "th", "html"});
         if (li > 0)
             PopTo(static_cast<std::size_t>(li));
-    } else if (name == "dt" || name == "dd") {
+    } else if (traits & kDefinition) {
         int dt = FindOpen("dt", {"dl", "table", "html"});
         int dd = FindOpen("dd", {"dl", "table", "html"});
         int at = std::max(dt, dd);
         if (at > 0)
             PopTo(static_cast<std::size_t>(at));
-    } else if (name == "option" || name == "optgroup") {
+    } else if (traits & kOption) {
         if (Current().Tag() == "option")
             PopTo(m_open.size() - 1);
         if (name == "optgroup" && Current().Tag() == "optgroup")
             PopTo(m_open.size() - 1);
-    } else if (name == "tr" || name == "thead" || name == "tbody" || name == "tfoot") {
+    } else if (traits & kRowOrSection) {
         // Up to the table or its section: a row never nests in a row or a cell.
+        bool row = name == "tr";
         for (std::size_t i = m_open.size(); i-- > 1;) {
             const std::string& tag = m_open[i]->Tag();
-            if (tag == "table" || (name == "tr" && OneOf(tag, {"thead", "tbody", "tfoot"}))) {
+            if (tag == "table" || (row && (TraitsOf(tag) & kRowOrSection) && tag != "tr")) {
                 PopTo(i + 1);
                 break;
             }
         }
-    } else if (name == "td" || name == "th") {
+    } else if (traits & kCell) {
         for (std::size_t i = m_open.size(); i-- > 1;) {
             const std::string& tag = m_open[i]->Tag();
             if (tag == "tr") {
                 PopTo(i + 1);
                 break;
             }
-            if (OneOf(tag, {"table", "thead", "tbody", "tfoot"})) {
+            if (tag == "table" || (TraitsOf(tag) & kRowOrSection)) {
                 PopTo(i + 1);
                 Push(new Element("tr"));
                 break;
             }
         }
+    } else if (traits & kHeading) {
+        if (TraitsOf(Current().Tag()) & kHeading)
+            PopTo(m_open.size() - 1);
     } else if (name == "a") {
         int a = FindOpen("a", kScopeBoundary);
         if (a > 0)
             PopTo(static_cast<std::size_t>(a));
-    } else if (name.size() == 2 && name[0] == 'h' && name[1] >= '1' && name[1] <= '6') {
-        const std::string& top = Current().Tag();
-        if (top.size() == 2 && top[0] == 'h' && top[1] >= '1' && top[1] <= '6')
-            PopTo(m_open.size() - 1);
     } else if (name == "select") {
         int select = FindOpen("select", {"html"});
         if (select > 0)
@@ -167,8 +206,7 @@ void HtmlTreeBuilder::StartTag(HtmlToken& token, bool document)
     }
     CloseImplied(token.Name);
     auto* element = new Element(token.Name);
-    for (Attribute& attribute : token.Attributes)
-        element->AddParsedAttribute(std::move(attribute.Name), std::move(attribute.Value));
+    element->TakeParsedAttributes(std::move(token.Attributes));
     if (token.Name == "body")
         m_body = element;
     bool selfClosed = token.SelfClosing && !IsVoid(token.Name);
@@ -186,7 +224,7 @@ void HtmlTreeBuilder::EndTag(const std::string& name)
         return;
     }
     int at;
-    if (OneOf(name, {"td", "th", "tr", "thead", "tbody", "tfoot", "caption", "colgroup"}))
+    if (TraitsOf(name) & kTablePart)
         at = FindOpen(name, kTableBoundary);
     else if (name == "body" || name == "table" || name == "select")
         at = FindOpen(name, {"html"});

@@ -1,4 +1,5 @@
 #pragma once
+#include "engine/dom/NodePool.h"
 
 namespace Engine {
 
@@ -20,6 +21,9 @@ public:
 
     void Use() { ++m_uses; }
     void Unuse();
+
+    static void* operator new(std::size_t size) { return NodePool::Allocate(size); }
+    static void operator delete(void* block, std::size_t size) { NodePool::Free(block, size); }
 
 protected:
     explicit Node(NodeKind kind) : m_kind(kind) {}

@@ -37,12 +37,16 @@ std::wstring Utf8ToWide(std::string_view bytes)
     if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF")
         i = 3;
     while (i < bytes.size()) {
-        auto lead = static_cast<unsigned char>(bytes[i]);
-        if (lead < 0x80) {
-            out.push_back(static_cast<wchar_t>(lead));
-            ++i;
+        // Runs of ASCII, most of any page, go over in one step.
+        std::size_t run = i;
+        while (run < bytes.size() && static_cast<unsigned char>(bytes[run]) < 0x80)
+            ++run;
+        if (run > i) {
+            out.append(bytes.begin() + static_cast<std::ptrdiff_t>(i), bytes.begin() + static_cast<std::ptrdiff_t>(run));
+            i = run;
             continue;
         }
+        auto lead = static_cast<unsigned char>(bytes[i]);
         int length = lead >= 0xF0 && lead < 0xF5 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 0;
         if (lead >= 0xF5)
             length = 0;

@@ -34,13 +34,13 @@ bool TypeIs(const Element& element, std::wstring_view type)
 template <typename Visit>
 void ForEachDescendant(Element& root, Visit visit)
 {
-    std::vector<Element*> pending(root.Children().rbegin(), root.Children().rend());
+    std::vector<Element*> pending;
+    root.PushChildrenReversed(pending);
     while (!pending.empty()) {
         Element* element = pending.back();
         pending.pop_back();
         visit(*element);
-        const auto& children = element->Children();
-        pending.insert(pending.end(), children.rbegin(), children.rend());
+        element->PushChildrenReversed(pending);
     }
 }
 
@@ -224,17 +224,19 @@ void FormControls::PrepareTree(Element& root)
     std::vector<Element*> selects;
     auto prepare = [&](Element& element) {
         unsigned set = 0;
-        if (element.Tag() == "input" && (TypeIs(element, L"checkbox") || TypeIs(element, L"radio")) &&
-            element.HasAttribute("checked"))
-            set |= HL_STATE_CHECKED;
-        if (element.HasAttribute("disabled"))
-            set |= HL_STATE_DISABLED;
-        if (element.HasAttribute("readonly"))
-            set |= HL_STATE_READONLY;
-        if (element.Tag() == "a" && element.HasAttribute("href"))
-            set |= HL_STATE_LINK;
-        if (element.Tag() == "option" && element.HasAttribute("selected"))
-            set |= HL_STATE_CHECKED | HL_STATE_CURRENT;
+        for (const Attribute& attribute : element.Attributes()) {
+            const std::string& name = attribute.Name;
+            if (name == "checked" && element.Tag() == "input" && (TypeIs(element, L"checkbox") || TypeIs(element, L"radio")))
+                set |= HL_STATE_CHECKED;
+            else if (name == "disabled")
+                set |= HL_STATE_DISABLED;
+            else if (name == "readonly")
+                set |= HL_STATE_READONLY;
+            else if (name == "href" && element.Tag() == "a")
+                set |= HL_STATE_LINK;
+            else if (name == "selected" && element.Tag() == "option")
+                set |= HL_STATE_CHECKED | HL_STATE_CURRENT;
+        }
         element.ChangeState(set, 0);
         if (IsDropDown(element))
             selects.push_back(&element);

@@ -117,8 +117,7 @@ bool View::Load(std::string_view utf8, const wchar_t* baseUrl)
         const std::wstring* href = element->FindAttribute("href");
         if (element->Tag() == "link" && rel != nullptr && href != nullptr && _wcsicmp(rel->c_str(), L"stylesheet") == 0)
             links.push_back(*href);
-        const auto& children = element->Children();
-        pending.insert(pending.end(), children.rbegin(), children.rend());
+        element->PushChildrenReversed(pending);
     }
     for (const std::wstring& link : links) {
         std::string bytes;

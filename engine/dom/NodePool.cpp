@@ -1,0 +1,68 @@
+#include "engine/dom/NodePool.h"
+
+#include <new>
+#include <vector>
+
+namespace Engine {
+
+namespace {
+
+constexpr std::size_t kGranule = 32;
+constexpr std::size_t kClasses = 16;  // blocks up to 512 bytes
+constexpr std::size_t kBlocksPerChunk = 64;
+
+struct FreeBlock {
+    FreeBlock* Next;
+};
+
+struct Pools {
+    FreeBlock* Free[kClasses] = {};
+    std::vector<void*> Chunks;
+};
+
+Pools& ThreadPools()
+{
+    static thread_local Pools pools;
+    return pools;
+}
+
+} // namespace
+
+void* NodePool::Allocate(std::size_t size)
+{
+    std::size_t index = (size + kGranule - 1) / kGranule;
+    if (index == 0 || index > kClasses)
+        return ::operator new(size);
+    Pools& pools = ThreadPools();
+    FreeBlock*& head = pools.Free[index - 1];
+    if (head == nullptr) {
+        std::size_t blockSize = index * kGranule;
+        auto* chunk = static_cast<char*>(::operator new(blockSize * kBlocksPerChunk));
+        pools.Chunks.push_back(chunk);
+        for (std::size_t i = kBlocksPerChunk; i-- > 0;) {
+            auto* block = reinterpret_cast<FreeBlock*>(chunk + i * blockSize);
+            block->Next = head;
+            head = block;
+        }
+    }
+    FreeBlock* block = head;
+    head = block->Next;
+    return block;
+}
+
+void NodePool::Free(void* block, std::size_t size)
+{
+    if (block == nullptr)
+        return;
+    std::size_t index = (size + kGranule - 1) / kGranule;
+    if (index == 0 || index > kClasses) {
+        ::operator delete(block);
+        return;
+    }
+    auto* freed = static_cast<FreeBlock*>(block);
+    FreeBlock*& head = ThreadPools().Free[index - 1];
+    freed->Next = head;
+    head = freed;
+}
+
+} // namespace Engine
