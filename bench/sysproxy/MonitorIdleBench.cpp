@@ -3,6 +3,9 @@
 //   wine build/bench/MonitorIdleBench.exe [seconds at the product period] [passes at 10 ms]
 // The first run uses the product's 300 ms period and gives the share of one core; the second
 // makes many passes quickly so that the cost of one pass rises above the clock's resolution.
+// Wine's own WinINet spends far longer on a settings query than Windows does; to see the
+// program's share apart from it, copy the exe into build/tests/bin, beside the WinINet
+// stand-in, and run it there with WINEDLLOVERRIDES=wininet=n.
 #include "profiles/ProfileList.h"
 
 #include <windows.h>

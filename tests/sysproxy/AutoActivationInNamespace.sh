@@ -5,8 +5,8 @@
 # prefix and a wineserver of its own, started inside the namespace.
 #   AutoActivationInNamespace.sh <driver.exe> <work folder>
 set -uo pipefail
-driver="$1"
-work="$2"
+driver="$(realpath "$1")"
+work="$(realpath "$2")"
 
 skip() {
     echo "SKIPPED: $*"
@@ -15,6 +15,10 @@ skip() {
 [ "$(id -u)" -eq 0 ] || skip "creating a network namespace needs root"
 command -v ip >/dev/null || skip "the ip command (iproute2) is missing"
 
+# A run killed outright (CTest's timeout) cannot clean up after itself: the next run does.
+for stale in $(ip netns list 2>/dev/null | awk '/^gwauto[0-9]+/ {print $1}'); do
+    kill -0 "${stale#gwauto}" 2>/dev/null || ip netns del "$stale" 2>/dev/null
+done
 ns="gwauto$$"
 ip netns add "$ns" 2>/dev/null || skip "this system does not allow network namespaces"
 prefix="$work/netns-wineprefix"
@@ -25,6 +29,7 @@ cleanup() {
     ip netns del "$ns" 2>/dev/null
 }
 trap cleanup EXIT
+trap 'exit 143' TERM INT HUP
 
 # A wineserver of this prefix started outside the namespace would show the host's adapters.
 wineserver -k >/dev/null 2>&1
