@@ -89,6 +89,22 @@ bool EventDispatcher::Detach(Element& element, HtmlElementProc proc, void* tag)
     return true;
 }
 
+void EventDispatcher::DetachTree(Element& root)
+{
+    std::vector<Element*> pending{&root};
+    while (!pending.empty()) {
+        Element* element = pending.back();
+        pending.pop_back();
+        element->PushChildrenReversed(pending);
+        std::vector<HandlerEntry> handlers;
+        handlers.swap(element->Handlers());
+        for (const HandlerEntry& entry : handlers) {
+            HtmlInitializationParams params{HL_BEHAVIOR_DETACH};
+            ProcOf(entry)(entry.Tag, ToHandle(element), HL_HANDLE_INITIALIZATION, &params);
+        }
+    }
+}
+
 bool EventDispatcher::CallOwn(Element& element, unsigned group, void* params)
 {
     // A procedure may attach or detach others while it runs: work on a copy and call only

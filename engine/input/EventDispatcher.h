@@ -16,6 +16,8 @@ class EventDispatcher {
 public:
     static void Attach(Element& element, HtmlElementProc proc, void* tag, unsigned groups);
     static bool Detach(Element& element, HtmlElementProc proc, void* tag);
+    // A page ends: every procedure in it is detached and told so.
+    static void DetachTree(Element& root);
 
     // The element's own procedures that asked for the group; true when one consumed it.
     static bool CallOwn(Element& element, unsigned group, void* params);

@@ -37,6 +37,7 @@ View::~View()
             posted.Source->Unuse();
     }
     m_document->SetClient(nullptr);
+    EventDispatcher::DetachTree(m_document->Root());
 }
 
 View* View::ForWindow(HWND window)
@@ -102,6 +103,7 @@ bool View::Load(std::string_view utf8, const wchar_t* baseUrl)
         return false;
     StopTimers();
     m_document->SetClient(nullptr);
+    EventDispatcher::DetachTree(m_document->Root());
     m_document = std::move(document);
     m_document->SetClient(this);
     m_document->SetMediaType(m_media);

@@ -63,9 +63,10 @@ protected:
         return joined;
     }
 
-    EngineTestWindow m_window;
+    // The procedures' records outlive the window, which tells them of their detachment as it goes.
     std::vector<std::string> m_log;
     std::vector<Recorder> m_recorders;
+    EngineTestWindow m_window;
 };
 
 } // namespace
@@ -269,8 +270,8 @@ LRESULT CALLBACK HostCallback(UINT message, WPARAM, LPARAM lParam, LPVOID param)
 
 TEST(EngineBehaviors, HostIsAskedOnceForEveryNamedBehavior)
 {
+    BehaviorLog log;  // outlives the window, which detaches the procedure that writes here
     EngineTestWindow window;
-    BehaviorLog log;
     ASSERT_TRUE(HTMLayoutSetCallback(window.Window(), HostCallback, &log));
     ASSERT_TRUE(window.Load("<style>button.command { behavior: command } #t { behavior: grid }</style>"
                             "<button class=command id=ok>OK</button><table id=t><tr><td id=w style='behavior: scroller'>"
@@ -297,4 +298,12 @@ TEST(EngineBehaviors, HostIsAskedOnceForEveryNamedBehavior)
     auto& page = Engine::View::ForWindow(window.Window())->Page();
     Engine::EventDispatcher::Mouse(page, *reinterpret_cast<Engine::Element*>(window.Find("#ok")), down);
     EXPECT_EQ((std::vector<std::string>{"1:8004"}), log.Events);
+}
+
+TEST_F(EngineEvents, ANewPageDetachesTheOldPagesProcedures)
+{
+    ASSERT_TRUE(m_window.Load("<p>next</p>"));
+    EXPECT_EQ("root:0:0 a:0:0 b:0:0 c:0:0", Log());
+    Mouse("p", HL_MOUSE_MOVE);
+    EXPECT_EQ("", Log());
 }

@@ -7,6 +7,7 @@
 #include "engine/dom/HtmlSerializer.h"
 #include "engine/dom/HtmlTreeBuilder.h"
 #include "engine/dom/Utf.h"
+#include "EngineTestWindow.h"
 #include "engine/input/FormControls.h"
 
 #include <gtest/gtest.h>
@@ -130,7 +131,7 @@ TEST(EngineRobustness, RandomAndMutatedInputsNeverBreakTheEngine)
     std::vector<std::string> samples = SamplePages();
     ASSERT_FALSE(samples.empty());
     int matched = 0;
-    for (int round = 0; round < 2500; ++round) {
+    for (int round = 0; round < 6000; ++round) {
         std::string source = round % 2 == 0 ? fuzzer.Document()
                                             : fuzzer.Mutate(samples[static_cast<std::size_t>(round / 2) % samples.size()]);
         {
@@ -168,7 +169,7 @@ TEST(EngineRobustness, RandomAndMutatedInputsNeverBreakTheEngine)
     EXPECT_GT(matched, 0);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     EXPECT_LT(seconds, 20.0);
-    std::printf("robustness: 2500 documents in %.2f s\n", seconds);
+    std::printf("robustness: 6000 documents in %.2f s\n", seconds);
 }
 
 TEST(EngineRobustness, OversizedPiecesStayWithinTheirCaps)
@@ -192,4 +193,77 @@ TEST(EngineRobustness, OversizedPiecesStayWithinTheirCaps)
         declarations += "a:b;";
     EXPECT_EQ(CssParser::kMaxDeclarations, CssParser::ParseDeclarations(Utf8ToWide(declarations)).size());
     EXPECT_FALSE(Selector::ParseList(std::wstring(Selector::kMaxLength + 1, L'a')));
+}
+
+TEST(EngineRobustness, RandomEditsThroughTheBoundaryKeepHandlesSound)
+{
+    // Random edits with handles held across them: every call answers, a held handle stays
+    // usable until released, and nothing is left behind once the page and handles are gone.
+    std::size_t liveBefore = Element::LiveCount();
+    Fuzzer fuzzer(7);
+    {
+        EngineTestWindow window;
+        ASSERT_TRUE(window.Load("<table id=t><tr><td>a</td></tr></table><div id=d><p>x</p></div>"));
+        std::vector<HELEMENT> held;
+        auto collect = [](HELEMENT he, LPVOID param) -> BOOL {
+            static_cast<std::vector<HELEMENT>*>(param)->push_back(he);
+            return FALSE;
+        };
+        for (int step = 0; step < 3000; ++step) {
+            std::vector<HELEMENT> all;
+            HTMLayoutSelectElements(window.Root(), "*", collect, &all);
+            all.push_back(window.Root());
+            HELEMENT target = all[static_cast<std::size_t>(fuzzer.Below(static_cast<int>(all.size())))];
+            HELEMENT other = all[static_cast<std::size_t>(fuzzer.Below(static_cast<int>(all.size())))];
+            std::string html = fuzzer.Document().substr(0, 300);
+            switch (fuzzer.Below(8)) {
+            case 0:
+                HTMLayoutSetElementHtml(target, reinterpret_cast<LPCBYTE>(html.data()), static_cast<UINT>(html.size()),
+                                        static_cast<UINT>(fuzzer.Below(6)));
+                break;
+            case 1: HTMLayoutInsertElement(target, other, static_cast<UINT>(fuzzer.Below(4))); break;
+            case 2: HTMLayoutDeleteElement(target); break;
+            case 3:
+                if (HTMLayout_UseElement(target) == HLDOM_OK)
+                    held.push_back(target);
+                break;
+            case 4: HTMLayoutSetElementState(target, static_cast<UINT>(fuzzer.Below(0x8000)), 0x20, TRUE); break;
+            case 5: {
+                HELEMENT created = nullptr;
+                if (HTMLayoutCreateElement("tr", L"new", &created) == HLDOM_OK) {
+                    HTMLayoutInsertElement(created, target, HL_INSERT_APPEND);
+                    HTMLayout_UnuseElement(created);
+                }
+                break;
+            }
+            case 6: {
+                UINT type = 0;
+                HtmlValue value{};
+                HTMLayoutControlGetType(target, &type);
+                HTMLayoutControlGetValue(target, &value);
+                HTMLayoutSetStyleAttribute(target, "behavior", L"x");
+                HTMLayoutUpdateElement(target, 0);
+                break;
+            }
+            default: {
+                std::string selector = fuzzer.SelectorText();
+                std::vector<HELEMENT> found;
+                HTMLayoutSelectElements(target, selector.c_str(), collect, &found);
+                break;
+            }
+            }
+            for (HELEMENT he : held) {
+                LPCSTR tag = nullptr;
+                ASSERT_EQ(HLDOM_OK, HTMLayoutGetElementType(he, &tag)) << "a held handle died at step " << step;
+            }
+            if (held.size() > 50) {
+                for (HELEMENT he : held)
+                    EXPECT_EQ(HLDOM_OK, HTMLayout_UnuseElement(he));
+                held.clear();
+            }
+        }
+        for (HELEMENT he : held)
+            EXPECT_EQ(HLDOM_OK, HTMLayout_UnuseElement(he));
+    }
+    EXPECT_EQ(liveBefore, Element::LiveCount());
 }
