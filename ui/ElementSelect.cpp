@@ -1,5 +1,6 @@
 #include "ui/ElementSelect.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 
@@ -7,30 +8,15 @@ namespace {
 
 void AppendUtf8(std::string& out, const wchar_t* text)
 {
-    if (text == nullptr)
+    if (text == nullptr || *text == 0)
         return;
-    for (; *text != 0; ++text) {
-        char32_t c = static_cast<char16_t>(*text);
-        if (c >= 0xD800 && c < 0xDC00 && text[1] >= 0xDC00 && text[1] < 0xE000) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char16_t>(text[1]) - 0xDC00);
-            ++text;
-        }
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
+    int length = static_cast<int>(std::min<std::size_t>(wcslen(text), kSelectorBufferLength));
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0)
+        return;
+    std::size_t at = out.size();
+    out.resize(at + static_cast<std::size_t>(bytes));
+    WideCharToMultiByte(CP_UTF8, 0, text, length, out.data() + at, bytes, nullptr, nullptr);
 }
 
 struct Selection {

@@ -8,14 +8,10 @@ using namespace Engine;
 
 HtmlDomResult WINAPI HTMLayoutControlGetType(HELEMENT he, UINT* type)
 {
-    Element* element = FromHandle(he);
-    if (element == nullptr)
-        return HLDOM_INVALID_HANDLE;
-    if (type == nullptr)
-        return HLDOM_INVALID_PARAMETER;
-    UpdateStyleOf(*element);
-    *type = FormControls::ControlType(*element);
-    return HLDOM_OK;
+    return ReadElement(he, type, [](Element& element) {
+        UpdateStyleOf(element);
+        return FormControls::ControlType(element);
+    });
 }
 
 HtmlDomResult WINAPI HTMLayoutControlGetValue(HELEMENT he, HtmlValue* value)

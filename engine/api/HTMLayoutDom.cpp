@@ -121,58 +121,30 @@ HtmlDomResult WINAPI HTMLayoutSelectParent(HELEMENT he, LPCSTR selector, UINT de
 
 HtmlDomResult WINAPI HTMLayoutGetParentElement(HELEMENT he, HELEMENT* parent)
 {
-    Element* element = FromHandle(he);
-    if (element == nullptr)
-        return HLDOM_INVALID_HANDLE;
-    if (parent == nullptr)
-        return HLDOM_INVALID_PARAMETER;
-    *parent = ToHandle(element->Parent());
-    return HLDOM_OK;
+    return ReadElement(he, parent, [](Element& element) { return ToHandle(element.Parent()); });
 }
 
 HtmlDomResult WINAPI HTMLayoutGetNthChild(HELEMENT he, UINT n, HELEMENT* child)
 {
-    Element* element = FromHandle(he);
-    if (element == nullptr)
-        return HLDOM_INVALID_HANDLE;
-    if (child == nullptr)
-        return HLDOM_INVALID_PARAMETER;
-    const auto& children = element->Children();
-    *child = n < children.size() ? ToHandle(children[n]) : nullptr;
-    return HLDOM_OK;
+    return ReadElement(he, child, [n](Element& element) {
+        const auto& children = element.Children();
+        return n < children.size() ? ToHandle(children[n]) : nullptr;
+    });
 }
 
 HtmlDomResult WINAPI HTMLayoutGetChildrenCount(HELEMENT he, UINT* count)
 {
-    Element* element = FromHandle(he);
-    if (element == nullptr)
-        return HLDOM_INVALID_HANDLE;
-    if (count == nullptr)
-        return HLDOM_INVALID_PARAMETER;
-    *count = static_cast<UINT>(element->Children().size());
-    return HLDOM_OK;
+    return ReadElement(he, count, [](Element& element) { return static_cast<UINT>(element.Children().size()); });
 }
 
 HtmlDomResult WINAPI HTMLayoutGetElementIndex(HELEMENT he, UINT* index)
 {
-    Element* element = FromHandle(he);
-    if (element == nullptr)
-        return HLDOM_INVALID_HANDLE;
-    if (index == nullptr)
-        return HLDOM_INVALID_PARAMETER;
-    *index = static_cast<UINT>(element->IndexInParent());
-    return HLDOM_OK;
+    return ReadElement(he, index, [](Element& element) { return static_cast<UINT>(element.IndexInParent()); });
 }
 
 HtmlDomResult WINAPI HTMLayoutGetElementType(HELEMENT he, LPCSTR* tag)
 {
-    Element* element = FromHandle(he);
-    if (element == nullptr)
-        return HLDOM_INVALID_HANDLE;
-    if (tag == nullptr)
-        return HLDOM_INVALID_PARAMETER;
-    *tag = element->Tag().c_str();
-    return HLDOM_OK;
+    return ReadElement(he, tag, [](Element& element) { return element.Tag().c_str(); });
 }
 
 HtmlDomResult WINAPI HTMLayoutGetElementHwnd(HELEMENT he, HWND* hwnd, BOOL)
@@ -189,47 +161,34 @@ HtmlDomResult WINAPI HTMLayoutGetElementHwnd(HELEMENT he, HWND* hwnd, BOOL)
 
 HtmlDomResult WINAPI HTMLayoutGetElementLocation(HELEMENT he, RECT* location, UINT)
 {
-    Element* element = FromHandle(he);
-    if (element == nullptr)
-        return HLDOM_INVALID_HANDLE;
-    if (location == nullptr)
-        return HLDOM_INVALID_PARAMETER;
-    *location = RECT{0, 0, 0, 0};  // boxes come with layout
-    return HLDOM_OK;
+    return ReadElement(he, location, [](Element&) { return RECT{0, 0, 0, 0}; });  // boxes come with layout
 }
 
 HtmlDomResult WINAPI HTMLayoutIsElementVisible(HELEMENT he, BOOL* visible)
 {
-    Element* element = FromHandle(he);
-    if (element == nullptr)
-        return HLDOM_INVALID_HANDLE;
-    if (visible == nullptr)
-        return HLDOM_INVALID_PARAMETER;
-    UpdateStyleOf(*element);
-    bool shown = element->OwnerDocument() != nullptr;
-    for (Element* at = element; at != nullptr && shown; at = at->Parent()) {
-        const std::wstring* display = StyleResolver::Lookup(*at, "display");
-        shown = display == nullptr || *display != L"none";
-    }
-    const std::wstring* visibility = StyleResolver::Lookup(*element, "visibility");
-    if (visibility != nullptr && (*visibility == L"hidden" || *visibility == L"collapse"))
-        shown = false;
-    *visible = shown ? TRUE : FALSE;
-    return HLDOM_OK;
+    return ReadElement(he, visible, [](Element& element) -> BOOL {
+        UpdateStyleOf(element);
+        bool shown = element.OwnerDocument() != nullptr;
+        for (Element* at = &element; at != nullptr && shown; at = at->Parent()) {
+            const std::wstring* display = StyleResolver::Lookup(*at, "display");
+            shown = display == nullptr || *display != L"none";
+        }
+        const std::wstring* visibility = StyleResolver::Lookup(element, "visibility");
+        if (visibility != nullptr && (*visibility == L"hidden" || *visibility == L"collapse"))
+            shown = false;
+        return shown ? TRUE : FALSE;
+    });
 }
 
 HtmlDomResult WINAPI HTMLayoutIsElementEnabled(HELEMENT he, BOOL* enabled)
 {
-    Element* element = FromHandle(he);
-    if (element == nullptr)
-        return HLDOM_INVALID_HANDLE;
-    if (enabled == nullptr)
-        return HLDOM_INVALID_PARAMETER;
-    bool on = true;
-    for (Element* at = element; at != nullptr && on; at = at->Parent())
-        on = (at->State() & HL_STATE_DISABLED) == 0;
-    *enabled = on ? TRUE : FALSE;
-    return HLDOM_OK;
+    return ReadElement(he, enabled, [](Element& element) -> BOOL {
+        for (Element* at = &element; at != nullptr; at = at->Parent()) {
+            if (at->State() & HL_STATE_DISABLED)
+                return FALSE;
+        }
+        return TRUE;
+    });
 }
 
 HtmlDomResult WINAPI HTMLayoutGetAttributeByName(HELEMENT he, LPCSTR name, LPCWSTR* value)
@@ -262,13 +221,7 @@ HtmlDomResult WINAPI HTMLayoutSetAttributeByName(HELEMENT he, LPCSTR name, LPCWS
 
 HtmlDomResult WINAPI HTMLayoutGetAttributeCount(HELEMENT he, UINT* count)
 {
-    Element* element = FromHandle(he);
-    if (element == nullptr)
-        return HLDOM_INVALID_HANDLE;
-    if (count == nullptr)
-        return HLDOM_INVALID_PARAMETER;
-    *count = static_cast<UINT>(element->Attributes().size());
-    return HLDOM_OK;
+    return ReadElement(he, count, [](Element& element) { return static_cast<UINT>(element.Attributes().size()); });
 }
 
 HtmlDomResult WINAPI HTMLayoutGetNthAttribute(HELEMENT he, UINT n, LPCSTR* name, LPCWSTR* value)
@@ -463,13 +416,7 @@ HtmlDomResult WINAPI HTMLayoutUpdateElement(HELEMENT he, UINT)
 
 HtmlDomResult WINAPI HTMLayoutGetElementState(HELEMENT he, UINT* state)
 {
-    Element* element = FromHandle(he);
-    if (element == nullptr)
-        return HLDOM_INVALID_HANDLE;
-    if (state == nullptr)
-        return HLDOM_INVALID_PARAMETER;
-    *state = element->State();
-    return HLDOM_OK;
+    return ReadElement(he, state, [](Element& element) { return static_cast<UINT>(element.State()); });
 }
 
 HtmlDomResult WINAPI HTMLayoutSetElementState(HELEMENT he, UINT bitsToSet, UINT bitsToClear, BOOL)

@@ -16,6 +16,19 @@ namespace Engine {
     return reinterpret_cast<HELEMENT>(element);
 }
 
+// The shape of every reading function: a live element, somewhere to put the answer, the answer.
+template <typename Out, typename Read>
+[[nodiscard]] HtmlDomResult ReadElement(HELEMENT he, Out* out, Read read)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    if (out == nullptr)
+        return HLDOM_INVALID_PARAMETER;
+    *out = read(*element);
+    return HLDOM_OK;
+}
+
 inline void UpdateStyleOf(Element& element)
 {
     if (Document* document = element.OwnerDocument())

@@ -137,6 +137,24 @@ std::vector<std::wstring> ParseMediaList(std::wstring_view prelude)
     return media;
 }
 
+// Media of a block inside another: those both lists name; empty when they share none.
+std::vector<std::wstring> NestedMedia(const std::vector<std::wstring>& outer, std::vector<std::wstring> inner)
+{
+    if (outer.empty())
+        return inner;
+    if (inner.empty())
+        return outer;
+    bool outerAll = std::find(outer.begin(), outer.end(), L"all") != outer.end();
+    std::vector<std::wstring> both;
+    for (const std::wstring& item : inner) {
+        if (item == L"all")
+            return outer;
+        if (outerAll || std::find(outer.begin(), outer.end(), item) != outer.end())
+            both.push_back(item);
+    }
+    return both;
+}
+
 void ParseRules(std::wstring_view text, const std::vector<std::wstring>& media, int nesting, StyleSheet& sheet)
 {
     std::size_t at = 0;
@@ -155,48 +173,25 @@ void ParseRules(std::wstring_view text, const std::vector<std::wstring>& media, 
         if (at >= text.size())
             return;
         std::size_t open = FindTopLevel(text, at, L"{;");
+        if (open == std::wstring_view::npos)
+            return;
+        if (text[open] == L';') {  // @import, @charset and stray text end at a semicolon
+            at = open + 1;
+            continue;
+        }
+        std::size_t close = BlockEnd(text, open);
         if (text[at] == L'@') {
             std::size_t nameEnd = at + 1;
-            while (nameEnd < text.size() && !IsSpace(text[nameEnd]) && text[nameEnd] != L'{' && text[nameEnd] != L';')
+            while (nameEnd < open && !IsSpace(text[nameEnd]))
                 ++nameEnd;
-            std::string keyword = LowerNarrow(text.substr(at + 1, nameEnd - at - 1));
-            if (open == std::wstring_view::npos)
-                return;
-            if (text[open] == L';') {
-                at = open + 1;
-                continue;
-            }
-            std::size_t close = BlockEnd(text, open);
-            if (keyword == "media" && nesting < CssParser::kMaxMediaNesting) {
-                std::vector<std::wstring> inner = ParseMediaList(text.substr(nameEnd, open - nameEnd));
-                // Nested media apply where both lists do; when none is left the rules never apply.
-                if (!media.empty() && !inner.empty()) {
-                    std::vector<std::wstring> both;
-                    for (const std::wstring& item : inner) {
-                        bool outerHas = std::find(media.begin(), media.end(), item) != media.end() ||
-                                        std::find(media.begin(), media.end(), L"all") != media.end();
-                        if (outerHas && item != L"all")
-                            both.push_back(item);
-                        else if (item == L"all")
-                            both = media;
-                    }
-                    inner = std::move(both);
-                } else if (inner.empty()) {
-                    inner = media;
-                }
+            if (LowerNarrow(text.substr(at + 1, nameEnd - at - 1)) == "media" && nesting < CssParser::kMaxMediaNesting) {
+                std::vector<std::wstring> inner = NestedMedia(media, ParseMediaList(text.substr(nameEnd, open - nameEnd)));
                 if (!inner.empty() || media.empty())
                     ParseRules(text.substr(open + 1, close - open - 1), inner, nesting + 1, sheet);
             }
             at = close + 1;
             continue;
         }
-        if (open == std::wstring_view::npos)
-            return;
-        if (text[open] == L';') {
-            at = open + 1;
-            continue;
-        }
-        std::size_t close = BlockEnd(text, open);
         auto selectors = Selector::ParseList(Trim(text.substr(at, open - at)));
         if (selectors) {
             StyleRule rule;

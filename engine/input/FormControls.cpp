@@ -202,6 +202,18 @@ std::wstring ValueText(const ControlValue& value)
     return {};
 }
 
+// Inputs whose value is their "value" attribute, read as text or as a number.
+bool IsTextKind(unsigned type)
+{
+    return type == HL_CTL_EDIT || type == HL_CTL_PASSWORD || type == HL_CTL_DECIMAL || type == HL_CTL_CURRENCY ||
+           type == HL_CTL_DATE || type == HL_CTL_TIME;
+}
+
+bool IsNumberKind(unsigned type)
+{
+    return type == HL_CTL_NUMERIC || type == HL_CTL_PROGRESS || type == HL_CTL_SLIDER;
+}
+
 void CheckRadio(Element& radio)
 {
     const std::wstring* name = radio.FindAttribute("name");
@@ -264,22 +276,16 @@ bool FormControls::IsValueInput(const Element& element)
 ControlValue FormControls::GetValue(Element& element)
 {
     const std::wstring* attribute = element.FindAttribute("value");
-    switch (ControlType(element)) {
-    case HL_CTL_EDIT:
-    case HL_CTL_PASSWORD:
-    case HL_CTL_DECIMAL:
-    case HL_CTL_CURRENCY:
-    case HL_CTL_DATE:
-    case HL_CTL_TIME:
+    unsigned type = ControlType(element);
+    if (IsTextKind(type))
         return ControlValue::FromString(attribute != nullptr ? *attribute : std::wstring());
-    case HL_CTL_NUMERIC:
-    case HL_CTL_PROGRESS:
-    case HL_CTL_SLIDER: {
+    if (IsNumberKind(type)) {
         int number = 0;
         if (attribute == nullptr || attribute->empty())
             return {};
         return ParseInt(*attribute, number) ? ControlValue::FromInt(number) : ControlValue::FromString(*attribute);
     }
+    switch (type) {
     case HL_CTL_CHECKBOX:
     case HL_CTL_RADIO: return ControlValue::FromBool((element.State() & HL_STATE_CHECKED) != 0);
     case HL_CTL_BUTTON:
@@ -309,16 +315,12 @@ ControlValue FormControls::GetValue(Element& element)
 
 bool FormControls::SetValue(Element& element, const ControlValue& value)
 {
-    switch (ControlType(element)) {
-    case HL_CTL_EDIT:
-    case HL_CTL_PASSWORD:
-    case HL_CTL_DECIMAL:
-    case HL_CTL_CURRENCY:
-    case HL_CTL_DATE:
-    case HL_CTL_TIME:
-    case HL_CTL_NUMERIC:
-    case HL_CTL_PROGRESS:
-    case HL_CTL_SLIDER: element.SetAttribute("value", ValueText(value)); return true;
+    unsigned type = ControlType(element);
+    if (IsTextKind(type) || IsNumberKind(type)) {
+        element.SetAttribute("value", ValueText(value));
+        return true;
+    }
+    switch (type) {
     case HL_CTL_CHECKBOX: {
         unsigned checked = HL_STATE_CHECKED;
         element.ChangeState(value.Int != 0 ? checked : 0u, value.Int != 0 ? 0u : checked);

@@ -8,6 +8,7 @@
 #include "engine/dom/HtmlTreeBuilder.h"
 #include "engine/dom/Utf.h"
 #include "EngineTestWindow.h"
+#include "ExpectedDumps.h"
 #include "engine/input/FormControls.h"
 
 #include <gtest/gtest.h>
@@ -98,12 +99,8 @@ private:
 std::vector<std::string> SamplePages()
 {
     std::vector<std::string> pages;
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(ENGINE_TEST_DIR) / "parser" / "input")) {
-        std::ifstream in(entry.path(), std::ios::binary);
-        std::ostringstream content;
-        content << in.rdbuf();
-        pages.push_back(content.str());
-    }
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(ENGINE_TEST_DIR) / "parser" / "input"))
+        pages.push_back(ReadFileBytes(entry.path()));
     return pages;
 }
 
