@@ -16,19 +16,15 @@ HtmlDomResult WINAPI HTMLayoutControlGetType(HELEMENT he, UINT* type)
 
 HtmlDomResult WINAPI HTMLayoutControlGetValue(HELEMENT he, HtmlValue* value)
 {
-    Element* element = FromHandle(he);
-    if (element == nullptr)
-        return HLDOM_INVALID_HANDLE;
-    if (value == nullptr)
-        return HLDOM_INVALID_PARAMETER;
-    UpdateStyleOf(*element);
-    ControlValue result = FormControls::GetValue(*element);
-    element->Scratch() = std::move(result.Text);
-    value->type = static_cast<UINT>(result.Kind);
-    value->intValue = result.Int;
-    value->text = result.Kind == ControlValue::Type::String ? element->Scratch().c_str() : nullptr;
-    value->textLength = static_cast<UINT>(element->Scratch().size());
-    return HLDOM_OK;
+    return ReadElement(he, value, [](Element& element) {
+        UpdateStyleOf(element);
+        ControlValue result = FormControls::GetValue(element);
+        element.Scratch() = std::move(result.Text);
+        HtmlValue read{static_cast<UINT>(result.Kind), result.Int, nullptr, static_cast<UINT>(element.Scratch().size())};
+        if (result.Kind == ControlValue::Type::String)
+            read.text = element.Scratch().c_str();
+        return read;
+    });
 }
 
 HtmlDomResult WINAPI HTMLayoutControlSetValue(HELEMENT he, const HtmlValue* value)

@@ -149,14 +149,10 @@ HtmlDomResult WINAPI HTMLayoutGetElementType(HELEMENT he, LPCSTR* tag)
 
 HtmlDomResult WINAPI HTMLayoutGetElementHwnd(HELEMENT he, HWND* hwnd, BOOL)
 {
-    Element* element = FromHandle(he);
-    if (element == nullptr)
-        return HLDOM_INVALID_HANDLE;
     if (hwnd == nullptr)
-        return HLDOM_INVALID_PARAMETER;
-    View* view = View::ForDocument(element->OwnerDocument());
-    *hwnd = view != nullptr ? view->Window() : nullptr;
-    return view != nullptr ? HLDOM_OK : HLDOM_PASSIVE_HANDLE;
+        return FromHandle(he) != nullptr ? HLDOM_INVALID_PARAMETER : HLDOM_INVALID_HANDLE;
+    *hwnd = nullptr;
+    return WithView(he, [hwnd](Element&, View& view) { *hwnd = view.Window(); });
 }
 
 HtmlDomResult WINAPI HTMLayoutGetElementLocation(HELEMENT he, RECT* location, UINT)
@@ -193,16 +189,7 @@ HtmlDomResult WINAPI HTMLayoutIsElementEnabled(HELEMENT he, BOOL* enabled)
 
 HtmlDomResult WINAPI HTMLayoutGetAttributeByName(HELEMENT he, LPCSTR name, LPCWSTR* value)
 {
-    Element* element = FromHandle(he);
-    if (value != nullptr)
-        *value = nullptr;
-    if (element == nullptr)
-        return HLDOM_INVALID_HANDLE;
-    if (name == nullptr || value == nullptr)
-        return HLDOM_INVALID_PARAMETER;
-    const std::wstring* found = element->FindAttribute(name);
-    *value = found != nullptr ? found->c_str() : nullptr;
-    return HLDOM_OK;
+    return ReadNamedText(he, name, value, [](Element& element, LPCSTR attribute) { return element.FindAttribute(attribute); });
 }
 
 HtmlDomResult WINAPI HTMLayoutSetAttributeByName(HELEMENT he, LPCSTR name, LPCWSTR value)
@@ -239,20 +226,13 @@ HtmlDomResult WINAPI HTMLayoutGetNthAttribute(HELEMENT he, UINT n, LPCSTR* name,
 
 HtmlDomResult WINAPI HTMLayoutGetStyleAttribute(HELEMENT he, LPCSTR name, LPCWSTR* value)
 {
-    Element* element = FromHandle(he);
-    if (value != nullptr)
-        *value = nullptr;
-    if (element == nullptr)
-        return HLDOM_INVALID_HANDLE;
-    if (name == nullptr || value == nullptr)
-        return HLDOM_INVALID_PARAMETER;
-    UpdateStyleOf(*element);
-    std::string property(name);
-    for (char& c : property)
-        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-    const std::wstring* found = StyleResolver::Lookup(*element, property);
-    *value = found != nullptr ? found->c_str() : nullptr;
-    return HLDOM_OK;
+    return ReadNamedText(he, name, value, [](Element& element, LPCSTR property) {
+        UpdateStyleOf(element);
+        std::string lower(property);
+        for (char& c : lower)
+            c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+        return StyleResolver::Lookup(element, lower);
+    });
 }
 
 HtmlDomResult WINAPI HTMLayoutSetStyleAttribute(HELEMENT he, LPCSTR name, LPCWSTR value)

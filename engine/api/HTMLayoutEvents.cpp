@@ -41,14 +41,7 @@ HtmlDomResult WINAPI HTMLayoutSendEvent(HELEMENT he, UINT code, HELEMENT source,
 
 HtmlDomResult WINAPI HTMLayoutPostEvent(HELEMENT he, UINT code, HELEMENT source, UINT_PTR reason)
 {
-    Element* element = FromHandle(he);
-    if (element == nullptr)
-        return HLDOM_INVALID_HANDLE;
-    View* view = View::ForDocument(element->OwnerDocument());
-    if (view == nullptr)
-        return HLDOM_PASSIVE_HANDLE;
-    view->Post(*element, code, FromHandle(source), reason);
-    return HLDOM_OK;
+    return WithView(he, [&](Element& element, View& view) { view.Post(element, code, FromHandle(source), reason); });
 }
 
 HtmlDomResult WINAPI HTMLayoutCallBehaviorMethod(HELEMENT he, HtmlMethodParams* params)
@@ -69,29 +62,17 @@ HtmlDomResult WINAPI HTMLayoutSetCapture(HELEMENT he)
             ReleaseCapture();
         return HLDOM_OK;
     }
-    Element* element = FromHandle(he);
-    if (element == nullptr)
-        return HLDOM_INVALID_HANDLE;
-    View* view = View::ForDocument(element->OwnerDocument());
-    if (view == nullptr)
-        return HLDOM_PASSIVE_HANDLE;
-    // The window's capture first: taking it can end an earlier element capture.
-    if (GetCapture() != view->Window())
-        SetCapture(view->Window());
-    view->Page().SetCaptureElement(element);
-    return HLDOM_OK;
+    return WithView(he, [](Element& element, View& view) {
+        // The window's capture first: taking it can end an earlier element capture.
+        if (GetCapture() != view.Window())
+            SetCapture(view.Window());
+        view.Page().SetCaptureElement(&element);
+    });
 }
 
 HtmlDomResult WINAPI HTMLayoutSetTimer(HELEMENT he, UINT milliseconds, UINT_PTR timerId)
 {
-    Element* element = FromHandle(he);
-    if (element == nullptr)
-        return HLDOM_INVALID_HANDLE;
-    View* view = View::ForDocument(element->OwnerDocument());
-    if (view == nullptr)
-        return HLDOM_PASSIVE_HANDLE;
-    view->SetElementTimer(*element, milliseconds, timerId);
-    return HLDOM_OK;
+    return WithView(he, [&](Element& element, View& view) { view.SetElementTimer(element, milliseconds, timerId); });
 }
 
 // Popups are shown by state until layout places them.

@@ -2,6 +2,7 @@
 #include "engine/HTMLayout.h"
 #include "engine/dom/Document.h"
 #include "engine/dom/Element.h"
+#include "engine/platform/View.h"
 
 namespace Engine {
 
@@ -26,6 +27,34 @@ template <typename Out, typename Read>
     if (out == nullptr)
         return HLDOM_INVALID_PARAMETER;
     *out = read(*element);
+    return HLDOM_OK;
+}
+
+// Attribute and style reads: a name in, a text or null out.
+template <typename Lookup>
+[[nodiscard]] HtmlDomResult ReadNamedText(HELEMENT he, LPCSTR name, LPCWSTR* value, Lookup lookup)
+{
+    if (value != nullptr)
+        *value = nullptr;
+    if (name == nullptr)
+        return FromHandle(he) != nullptr ? HLDOM_INVALID_PARAMETER : HLDOM_INVALID_HANDLE;
+    return ReadElement(he, value, [&](Element& element) -> LPCWSTR {
+        const std::wstring* found = lookup(element, name);
+        return found != nullptr ? found->c_str() : nullptr;
+    });
+}
+
+// Functions that need the element's window: a live element in a shown page.
+template <typename Act>
+[[nodiscard]] HtmlDomResult WithView(HELEMENT he, Act act)
+{
+    Element* element = FromHandle(he);
+    if (element == nullptr)
+        return HLDOM_INVALID_HANDLE;
+    View* view = View::ForDocument(element->OwnerDocument());
+    if (view == nullptr)
+        return HLDOM_PASSIVE_HANDLE;
+    act(*element, *view);
     return HLDOM_OK;
 }
 
