@@ -308,10 +308,11 @@ void Element::SetAttribute(std::string_view name, std::wstring value)
 
 void Element::RemoveAttribute(std::string_view name)
 {
-    auto found = std::find_if(m_attributes.begin(), m_attributes.end(),
-                              [&](const Attribute& attribute) { return &attribute.Value == FindAttribute(name); });
-    if (found == m_attributes.end())
+    const std::wstring* value = FindAttribute(name);
+    if (value == nullptr)
         return;
+    auto found = std::find_if(m_attributes.begin(), m_attributes.end(),
+                              [value](const Attribute& attribute) { return &attribute.Value == value; });
     m_attributes.erase(found);
     m_inlineStyleValid = m_hintStyleValid = false;
     NoteChanged();
