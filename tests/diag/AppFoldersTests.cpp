@@ -39,18 +39,7 @@ TEST(AppFolders, CreateFolderTreeMakesEveryMissingLevelAndRefusesFilesInTheWay)
     EXPECT_EQ(TempFolder::ReadBytes(temp.File(L"file.txt")), "not a folder");
 }
 
-TEST(AppFolders, AppDataFoldersExistWithoutTrailingBackslash)
-{
-    for (const std::wstring& folder : {GetAppDataFolder(), GetCommonAppDataFolder()}) {
-        SCOPED_TRACE(testing::PrintToString(folder));
-        ASSERT_GT(folder.size(), 3u);
-        EXPECT_NE(folder.back(), L'\\');
-        EXPECT_TRUE(IsFolder(folder));
-    }
-    EXPECT_NE(GetAppDataFolder(), GetCommonAppDataFolder());
-}
-
-TEST(AppFolders, EnsureFoldersCreateTheNamedTreeBelowTheirAppDataFolder)
+TEST(AppFolders, AppDataFoldersExistWithoutTrailingBackslashAndEnsureCreatesTheNamedTreeBelowThem)
 {
     const std::wstring name = L"GatewardenTests-" + std::to_wstring(GetCurrentProcessId());
     struct Case {
@@ -58,8 +47,12 @@ TEST(AppFolders, EnsureFoldersCreateTheNamedTreeBelowTheirAppDataFolder)
         std::wstring Base;
     };
     const Case cases[] = {{EnsureAppFolder, GetAppDataFolder()}, {EnsureCommonAppFolder, GetCommonAppDataFolder()}};
+    EXPECT_NE(cases[0].Base, cases[1].Base);
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.Base));
+        ASSERT_GT(c.Base.size(), 3u);
+        EXPECT_NE(c.Base.back(), L'\\');
+        EXPECT_TRUE(IsFolder(c.Base));
         const std::wstring top = c.Base + L"\\" + name;
         EXPECT_TRUE(c.Ensure(name + L"\\inner"));
         EXPECT_TRUE(IsFolder(top + L"\\inner"));
@@ -72,25 +65,12 @@ TEST(AppFolders, EnsureFoldersCreateTheNamedTreeBelowTheirAppDataFolder)
 TEST(AppFolders, FileLocalWriteTimeIsTheLastWriteInLocalTimeOrZero)
 {
     TempFolder temp;
-    struct Case {
-        const wchar_t* Name;
-        WORD Year, Month, Day, Hour;  // last write in UTC; 0 for a file that is not there
-    };
-    const Case cases[] = {
-        {L"winter.txt", 2007, 1, 15, 10}, {L"summer.txt", 2007, 7, 15, 23}, {L"missing.txt", 0, 0, 0, 0}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(c.Name)));
-        const std::wstring path = temp.File(c.Name);
-        if (c.Year == 0) {
-            EXPECT_EQ(GetFileLocalWriteTime(path), 0u);
-            continue;
-        }
+    EXPECT_EQ(GetFileLocalWriteTime(temp.File(L"missing.txt")), 0u);
+    // Last writes in UTC, in winter and in summer time.
+    for (const SYSTEMTIME& utc : {SYSTEMTIME{2007, 1, 0, 15, 10, 0, 0, 0}, SYSTEMTIME{2007, 7, 0, 15, 23, 0, 0, 0}}) {
+        SCOPED_TRACE(utc.wMonth);
+        const std::wstring path = temp.File(std::to_wstring(utc.wMonth) + L".txt");
         TempFolder::WriteBytes(path, "x");
-        SYSTEMTIME utc = {};
-        utc.wYear = c.Year;
-        utc.wMonth = c.Month;
-        utc.wDay = c.Day;
-        utc.wHour = c.Hour;
         FILETIME written, local;
         SystemTimeToFileTime(&utc, &written);
         const HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -98,8 +78,7 @@ TEST(AppFolders, FileLocalWriteTimeIsTheLastWriteInLocalTimeOrZero)
         SetFileTime(file, nullptr, nullptr, &written);
         CloseHandle(file);
         FileTimeToLocalFileTime(&written, &local);
-        const std::uint64_t expected = (static_cast<std::uint64_t>(local.dwHighDateTime) << 32) | local.dwLowDateTime;
-        EXPECT_EQ(GetFileLocalWriteTime(path), expected);
+        EXPECT_EQ(GetFileLocalWriteTime(path), (static_cast<std::uint64_t>(local.dwHighDateTime) << 32) | local.dwLowDateTime);
     }
 }
 

@@ -1,12 +1,6 @@
 #include "OutsideSettings.h"
-#include "profiles/ProfileList.h"
-#include "standins/wininet/WinInetControl.h"
-#include "support/TempFolder.h"
 #include "sysproxy/MonitorPasses.h"
 
-#include <gtest/gtest.h>
-
-#include <memory>
 #include <optional>
 
 namespace {
@@ -14,33 +8,23 @@ namespace {
 using OutsideSettings::Settings;
 using Messages = std::vector<std::pair<UINT, std::wstring>>;
 
-ProxyProfile WithRule(ProxyProfile profile, const std::wstring& adapter, const std::wstring& address)
-{
-    profile.NdisName = adapter;
-    profile.AutoIp = address;
-    return profile;
-}
-
 // Passes run one by one with no pause, against adapters that the test sets before each pass.
-class MonitorPassesTest : public testing::Test {
+class MonitorPassesTest : public RunningMonitorTest {
 protected:
     void SetUp() override
     {
-        WinInetControl::Reset();
-        ASSERT_TRUE(OutsideSettings::Write(Settings(L"", L"", 0x1)));
-        ProfileListOptions options;
-        options.StorePath = m_folder.File(L"proxies.kpp");
-        options.MonitorPeriodMs = 0;
-        options.Monitor = MonitorStart::DontStart;
+        RunningMonitorTest::SetUp();
         // The system starts at settings that a stored profile holds, as it usually does.
-        ASSERT_TRUE(OutsideSettings::SaveStore(options.StorePath, {Settings(L"Direct", L"", 0x1)}));
-        m_list = std::make_unique<ProfileList>(options);
+        Start(0, {Settings(L"Direct", L"", 0x1)}, MonitorStart::DontStart);
         m_passesRun = 0;
-        m_list->SetNotifyWindow(m_window.Get());
         m_passes.emplace(*m_list, [this] { return m_adapters; });
         WinInetControl::ClearCalls();
     }
-    void TearDown() override { WinInetControl::Reset(); }
+    void TearDown() override
+    {
+        m_passes.reset();
+        RunningMonitorTest::TearDown();
+    }
 
     // Runs passes up to and including the next one that looks at the adapters.
     MonitorPasses::Outcome RunToAdapterCheck()
@@ -50,11 +34,7 @@ protected:
             outcome = m_passes->RunPass();
         return outcome;
     }
-    static std::vector<std::wstring> AppliedServers() { return OutsideSettings::AppliedServers(WinInetControl::Calls()); }
 
-    TempFolder m_folder;
-    OutsideSettings::MessageWindow m_window;
-    std::unique_ptr<ProfileList> m_list;
     std::vector<Adapter> m_adapters;
     std::optional<MonitorPasses> m_passes;
     int m_passesRun = 0;
@@ -71,7 +51,7 @@ TEST_F(MonitorPassesTest, AdaptersAreExaminedOnTheFifthPassAndEveryFourthAfter)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.ChangeBeforePass);
         SetUp();
-        m_list->Put(WithRule(Settings(L"Office", L"office:1"), L"eth0", L"10.1.0.2"));
+        m_list->Put(Settings(L"Office", L"office:1", 0x3, L"eth0", L"10.1.0.2"));
         m_adapters = {{L"eth0", L"10.1.0.1"}};
         std::vector<int> activating;
         for (int pass = 1; pass <= 14; ++pass) {
@@ -86,7 +66,8 @@ TEST_F(MonitorPassesTest, AdaptersAreExaminedOnTheFifthPassAndEveryFourthAfter)
 
 TEST_F(MonitorPassesTest, AnAddressActivatesItsProfileOnlyWhenItChangesToIt)
 {
-    m_list->Put(WithRule(Settings(L"Office", L"office:1"), L"eth0", L"10.1.0.2"));
+    m_list->Put(Settings(L"Office", L"office:1", 0x3, L"eth0", L"10.1.0.2"));
+    m_list->Put(Settings(L"Plain", L"plain:1"));  // no rule: an empty adapter name and address
     struct Step {
         std::vector<Adapter> Adapters;
         bool Activates;
@@ -102,6 +83,8 @@ TEST_F(MonitorPassesTest, AnAddressActivatesItsProfileOnlyWhenItChangesToIt)
         {{{L"eth0", L"10.1.0.2"}}, true},
         {{{L"eth1", L"10.1.0.1"}}, false},
         {{{L"eth1", L"10.1.0.2"}}, false},  // the address, but on another adapter
+        {{{L"", L"10.1.0.1"}, {L"", L"10.1.0.1"}}, false},
+        {{{L"", L""}}, false},              // an adapter without a name at the rule-less address
     };
     int index = 0;
     for (const Step& step : steps) {
@@ -110,14 +93,14 @@ TEST_F(MonitorPassesTest, AnAddressActivatesItsProfileOnlyWhenItChangesToIt)
         WinInetControl::ClearCalls();
         const auto outcome = RunToAdapterCheck();
         EXPECT_EQ(outcome == MonitorPasses::Outcome::ProfileActivated, step.Activates);
-        EXPECT_EQ(AppliedServers().size(), step.Activates ? 1u : 0u);
+        EXPECT_EQ(OutsideSettings::AppliedServers().size(), step.Activates ? 1u : 0u);
     }
 }
 
 TEST_F(MonitorPassesTest, TwoAdaptersChangingInOnePassApplyBothInAdapterOrderAndTheLaterStays)
 {
-    m_list->Put(WithRule(Settings(L"A Office", L"office:1"), L"eth1", L"10.2.0.2"));
-    m_list->Put(WithRule(Settings(L"B Lab", L"lab:1"), L"eth0", L"10.1.0.2"));
+    m_list->Put(Settings(L"A Office", L"office:1", 0x3, L"eth1", L"10.2.0.2"));
+    m_list->Put(Settings(L"B Lab", L"lab:1", 0x3, L"eth0", L"10.1.0.2"));
     m_adapters = {{L"eth1", L"10.2.0.1"}, {L"eth0", L"10.1.0.1"}};
     RunToAdapterCheck();
     m_window.Take(*m_list);
@@ -125,7 +108,7 @@ TEST_F(MonitorPassesTest, TwoAdaptersChangingInOnePassApplyBothInAdapterOrderAnd
 
     m_adapters = {{L"eth1", L"10.2.0.2"}, {L"eth0", L"10.1.0.2"}};
     EXPECT_EQ(RunToAdapterCheck(), MonitorPasses::Outcome::ProfileActivated);
-    EXPECT_EQ(AppliedServers(), (std::vector<std::wstring>{L"office:1", L"lab:1"}));
+    EXPECT_EQ(OutsideSettings::AppliedServers(), (std::vector<std::wstring>{L"office:1", L"lab:1"}));
     // The activating pass reports each activation and does not look at the settings.
     EXPECT_EQ(m_window.Take(*m_list), (Messages{{WM_PROFILE_ACTIVATED, L"A Office"}, {WM_PROFILE_ACTIVATED, L"B Lab"}}));
     EXPECT_EQ(m_list->CurrentSettings().Name, L"Direct");
@@ -134,17 +117,6 @@ TEST_F(MonitorPassesTest, TwoAdaptersChangingInOnePassApplyBothInAdapterOrderAnd
     EXPECT_EQ(m_passes->RunPass(), MonitorPasses::Outcome::SettingsTracked);
     EXPECT_EQ(m_window.Take(*m_list), (Messages{{WM_PROFILE_ACTIVATED, L"B Lab"}}));
     EXPECT_EQ(m_list->CurrentSettings().Name, L"B Lab");
-}
-
-TEST_F(MonitorPassesTest, AnAdapterWithoutANameActivatesNothing)
-{
-    // Every profile without a rule has an empty adapter name and address.
-    m_list->Put(Settings(L"Plain", L"plain:1"));
-    m_adapters = {{L"", L"10.1.0.1"}, {L"", L"10.1.0.1"}};
-    RunToAdapterCheck();
-    m_adapters = {{L"", L""}};
-    EXPECT_EQ(RunToAdapterCheck(), MonitorPasses::Outcome::SettingsTracked);
-    EXPECT_TRUE(AppliedServers().empty());
 }
 
 TEST_F(MonitorPassesTest, OutsideChangesAreTakenInAsProfilesAndReported)

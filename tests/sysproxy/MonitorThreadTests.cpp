@@ -1,13 +1,8 @@
-#include "RunningMonitorTest.h"
-#include "profiles/ProfileList.h"
+#include "OutsideSettings.h"
 
-#include <gtest/gtest.h>
-
-#include <chrono>
 #include <cstdio>
 #include <future>
 #include <map>
-#include <memory>
 #include <optional>
 
 namespace {
@@ -15,17 +10,7 @@ namespace {
 using namespace std::chrono_literals;
 using OutsideSettings::Settings;
 using Messages = std::vector<std::pair<UINT, std::wstring>>;
-
-class MonitorThreadTest : public RunningMonitorTest {
-protected:
-    void Start(DWORD periodMs, const std::vector<ProxyProfile>& stored)
-    {
-        RunningMonitorTest::Start(periodMs, stored);
-        m_list->SetNotifyWindow(m_window.Get());
-    }
-
-    OutsideSettings::MessageWindow m_window;
-};
+using MonitorThreadTest = RunningMonitorTest;
 
 TEST_F(MonitorThreadTest, TheThreadReportsOutsideChangesOnItsNextPass)
 {
@@ -63,18 +48,10 @@ TEST_F(MonitorThreadTest, TheThreadEndsSoonAfterTheListIsDestroyed)
     EXPECT_EQ(m_watch.Passes(), passes);
 }
 
-// One profile per slot; its server names its slot and generation, so a torn copy shows.
-ProxyProfile SlotProfile(int slot, int generation)
-{
-    const std::wstring tag = std::to_wstring(slot);
-    return Settings(L"Slot " + tag, L"slot" + tag + L":" + std::to_wstring(generation), 0x3);
-}
-
+// Slot profiles' servers name their slot: a torn copy shows.
 bool Consistent(const ProxyProfile& profile)
 {
-    if (profile.Name.rfind(L"Slot ", 0) != 0)
-        return true;
-    return profile.ProxyServer.rfind(L"slot" + profile.Name.substr(5) + L":", 0) == 0;
+    return profile.Name.rfind(L"Slot ", 0) != 0 || profile.ProxyServer.rfind(L"slot" + profile.Name.substr(5) + L":", 0) == 0;
 }
 
 TEST_F(MonitorThreadTest, ActivatingEditingAndRemovingBesideTheThreadNeverDeadlocksOrTearsAProfile)
@@ -88,8 +65,9 @@ TEST_F(MonitorThreadTest, ActivatingEditingAndRemovingBesideTheThreadNeverDeadlo
     auto worker = std::async(std::launch::async, [&] {
         const auto end = std::chrono::steady_clock::now() + 4s;
         for (int round = 0; std::chrono::steady_clock::now() < end; ++round) {
-            const int slot = round % kSlots;
-            const ProxyProfile next = SlotProfile(slot, round);
+            // One profile per slot, its server naming its slot and this round.
+            const std::wstring slot = std::to_wstring(round % kSlots);
+            const ProxyProfile next = Settings(L"Slot " + slot, L"slot" + slot + L":" + std::to_wstring(round));
             switch ((round / kSlots) % 5) {
             case 0:
                 m_list->Put(next);
@@ -148,7 +126,7 @@ TEST_F(MonitorThreadTest, ActivatingEditingAndRemovingBesideTheThreadNeverDeadlo
             abandon("the editing thread did not finish");
     }
     // Still alive after the storm.
-    ASSERT_TRUE(m_watch.WaitForMore(3, 15s));
+    ASSERT_TRUE(m_watch.WaitForMore(3, false, 15s));
     EXPECT_GT(m_watch.Passes() - passesBefore, 100u);
     EXPECT_GT(messages, 0u);
 

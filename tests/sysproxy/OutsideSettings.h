@@ -1,16 +1,20 @@
 #pragma once
 // What the sysproxy tests share: changing the system's proxy settings as another program would,
-// and the window that receives the list's profile messages.
+// the window that receives the list's profile messages, and a list with its monitor running.
 #include "profiles/ProfileList.h"
 #include "profiles/ProfileMessages.h"
+#include "standins/wininet/WinInetControl.h"
+#include "support/TempFolder.h"
 
 #include <windows.h>
 #include <wininet.h>
 
+#include <gtest/gtest.h>
+
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <string>
 #include <thread>
 #include <utility>
@@ -18,26 +22,32 @@
 
 namespace OutsideSettings {
 
-inline ProxyProfile Settings(const std::wstring& name, const std::wstring& server, std::uint32_t flags = 0x3)
+inline ProxyProfile Settings(const std::wstring& name, const std::wstring& server, std::uint32_t flags = 0x3,
+                             const std::wstring& adapter = L"", const std::wstring& address = L"")
 {
     ProxyProfile profile;
     profile.Name = name;
     profile.ProxyServer = server;
     profile.ConnectionFlags = flags;
+    profile.NdisName = adapter;
+    profile.AutoIp = address;
     return profile;
 }
 
-// Writes a store file holding these profiles, for a list that starts from it.
-inline bool SaveStore(const std::wstring& path, const std::vector<ProxyProfile>& profiles)
+// A list started as the program starts it, from a store file that holds these profiles.
+inline std::unique_ptr<ProfileList> StartList(const ProfileListOptions& options, const std::vector<ProxyProfile>& stored)
 {
-    ProfileListOptions options;
-    options.StorePath = path;
-    options.Monitor = MonitorStart::DontStart;
-    options.Import = ConnectionImport::Skip;
-    ProfileList writer(options);
-    for (const ProxyProfile& profile : profiles)
-        writer.Put(profile);
-    return writer.Save() == ProfileList::Saved;
+    {
+        ProfileListOptions writing;
+        writing.StorePath = options.StorePath;
+        writing.Monitor = MonitorStart::DontStart;
+        writing.Import = ConnectionImport::Skip;
+        ProfileList writer(writing);
+        for (const ProxyProfile& profile : stored)
+            writer.Put(profile);
+        EXPECT_EQ(writer.Save(), ProfileList::Saved);
+    }
+    return std::make_unique<ProfileList>(options);
 }
 
 // Writes the five options from a thread of its own, the way another program changes them;
@@ -46,26 +56,16 @@ inline bool Write(const ProxyProfile& settings, const wchar_t* connection = null
 {
     bool written = false;
     std::thread writer([&] {
-        std::wstring url = settings.AutoConfigUrl;
-        std::wstring bypass = settings.ProxyBypass;
-        std::wstring server = settings.ProxyServer;
+        std::wstring url = settings.AutoConfigUrl, bypass = settings.ProxyBypass, server = settings.ProxyServer;
         std::wstring name = connection ? connection : L"";
-        INTERNET_PER_CONN_OPTIONW options[5] = {};
-        options[0].dwOption = INTERNET_PER_CONN_AUTOCONFIG_URL;
-        options[0].Value.pszValue = url.empty() ? nullptr : url.data();
-        options[1].dwOption = INTERNET_PER_CONN_AUTODISCOVERY_FLAGS;
-        options[1].Value.dwValue = settings.AutoDiscoveryFlags;
-        options[2].dwOption = INTERNET_PER_CONN_FLAGS;
-        options[2].Value.dwValue = settings.ConnectionFlags;
-        options[3].dwOption = INTERNET_PER_CONN_PROXY_BYPASS;
-        options[3].Value.pszValue = bypass.empty() ? nullptr : bypass.data();
-        options[4].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
-        options[4].Value.pszValue = server.empty() ? nullptr : server.data();
-        INTERNET_PER_CONN_OPTION_LISTW list = {};
-        list.dwSize = sizeof(list);
-        list.pszConnection = connection ? name.data() : nullptr;
-        list.dwOptionCount = 5;
-        list.pOptions = options;
+        const auto text = [](std::wstring& value) { return value.empty() ? nullptr : value.data(); };
+        INTERNET_PER_CONN_OPTIONW options[5] = {
+            {INTERNET_PER_CONN_AUTOCONFIG_URL, {.pszValue = text(url)}},
+            {INTERNET_PER_CONN_AUTODISCOVERY_FLAGS, {.dwValue = settings.AutoDiscoveryFlags}},
+            {INTERNET_PER_CONN_FLAGS, {.dwValue = settings.ConnectionFlags}},
+            {INTERNET_PER_CONN_PROXY_BYPASS, {.pszValue = text(bypass)}},
+            {INTERNET_PER_CONN_PROXY_SERVER, {.pszValue = text(server)}}};
+        INTERNET_PER_CONN_OPTION_LISTW list = {sizeof(list), connection ? name.data() : nullptr, 5, 0, options};
         written = InternetSetOptionW(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, sizeof(list)) != FALSE;
     });
     writer.join();
@@ -74,10 +74,10 @@ inline bool Write(const ProxyProfile& settings, const wchar_t* connection = null
 
 // The proxy servers of the profiles written to the LAN connection, from the stand-in's log;
 // "(null)" for a profile without one.
-inline std::vector<std::wstring> AppliedServers(const std::vector<std::wstring>& calls)
+inline std::vector<std::wstring> AppliedServers()
 {
     std::vector<std::wstring> servers;
-    for (const std::wstring& call : calls) {
+    for (const std::wstring& call : WinInetControl::Calls()) {
         const auto at = call.find(L" 2=");
         if (call.rfind(L"SetOption 75 conn=(null)", 0) != 0 || at == std::wstring::npos)
             continue;
@@ -94,59 +94,39 @@ class PassWatch {
 public:
     [[nodiscard]] std::function<void(std::uint64_t)> Hook()
     {
-        return [this](std::uint64_t passes) {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_passes = passes;
-            m_changed.notify_all();
-        };
+        return [this](std::uint64_t passes) { m_passes = passes; };
     }
-    [[nodiscard]] std::uint64_t Passes()
+    [[nodiscard]] std::uint64_t Passes() const { return m_passes; }
+    // Waits until this many more passes have ended, or with checks, until this many more of the
+    // passes that look at the adapters (the fifth, then every fourth); false when they did not.
+    [[nodiscard]] bool WaitForMore(std::uint64_t more, bool checks = false,
+                                   std::chrono::milliseconds limit = std::chrono::seconds(30)) const
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_passes;
-    }
-    // Waits until this many more passes have ended; false when they did not within the time.
-    [[nodiscard]] bool WaitForMore(std::uint64_t more, std::chrono::milliseconds limit = std::chrono::seconds(10))
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        const std::uint64_t target = m_passes + more;
-        return m_changed.wait_for(lock, limit, [&] { return m_passes >= target; });
-    }
-    // Waits until this many more passes that look at the adapters (the fifth, then every
-    // fourth) have ended.
-    [[nodiscard]] bool WaitForAdapterChecks(int checks, std::chrono::milliseconds limit = std::chrono::seconds(30))
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
         std::uint64_t target = m_passes;
-        for (int seen = 0; seen < checks;) {
-            if (++target >= 5 && target % 4 == 1)
+        for (std::uint64_t seen = 0; seen < more;) {
+            ++target;
+            if (!checks || (target >= 5 && target % 4 == 1))
                 ++seen;
         }
-        return m_changed.wait_for(lock, limit, [&] { return m_passes >= target; });
+        for (const auto end = std::chrono::steady_clock::now() + limit; m_passes < target; Sleep(1)) {
+            if (std::chrono::steady_clock::now() > end)
+                return false;
+        }
+        return true;
     }
 
 private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::uint64_t m_passes = 0;
+    std::atomic<std::uint64_t> m_passes = 0;
 };
 
 // A message-only window of the calling thread; Take() gives the profile messages that arrived,
 // each with the name of the profile it carries (empty when the entry is gone).
 class MessageWindow {
 public:
-    MessageWindow()
-        : m_window(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr))
-    {
-    }
-    ~MessageWindow()
-    {
-        if (m_window)
-            DestroyWindow(m_window);
-    }
+    MessageWindow() : m_window(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)) {}
+    ~MessageWindow() { DestroyWindow(m_window); }
     MessageWindow(const MessageWindow&) = delete;
     MessageWindow& operator=(const MessageWindow&) = delete;
-
     [[nodiscard]] HWND Get() const { return m_window; }
 
     std::vector<std::pair<UINT, std::wstring>> Take(ProfileList& list)
@@ -165,3 +145,37 @@ private:
 };
 
 } // namespace OutsideSettings
+
+// A profile list started as the program starts it, its monitor thread running at a period the
+// test chooses (or not started) against the WinINet stand-in, its messages going to the test's window.
+class RunningMonitorTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        WinInetControl::Reset();
+        ASSERT_TRUE(OutsideSettings::Write(OutsideSettings::Settings(L"", L"", 0x1)));
+    }
+    void TearDown() override
+    {
+        m_list.reset();
+        WinInetControl::Reset();
+    }
+
+    // The stand-in's call log starts empty.
+    void Start(DWORD periodMs, const std::vector<ProxyProfile>& stored, MonitorStart monitor = MonitorStart::Start)
+    {
+        ProfileListOptions options;
+        options.StorePath = m_folder.File(L"proxies.kpp");
+        options.MonitorPeriodMs = periodMs;
+        options.Monitor = monitor;
+        options.MonitorPassDone = m_watch.Hook();
+        m_list = OutsideSettings::StartList(options, stored);
+        m_list->SetNotifyWindow(m_window.Get());
+        WinInetControl::ClearCalls();
+    }
+
+    TempFolder m_folder;
+    OutsideSettings::PassWatch m_watch;
+    OutsideSettings::MessageWindow m_window;
+    std::unique_ptr<ProfileList> m_list;
+};

@@ -1,14 +1,6 @@
 #include "OutsideSettings.h"
-#include "profiles/ProfileList.h"
-#include "standins/wininet/WinInetControl.h"
-#include "support/TempFolder.h"
 #include "sysproxy/SystemSettings.h"
 
-#include <windows.h>
-
-#include <gtest/gtest.h>
-
-#include <memory>
 #include <set>
 #include <tuple>
 
@@ -21,6 +13,22 @@ constexpr const wchar_t* kBackup = L"Software\\Gatewarden Tests\\ConnectionsBack
 
 using RegistryValue = std::tuple<std::wstring, DWORD, std::vector<BYTE>>;
 
+// Moves the tree from one key to the other; false when there was none to move.
+bool MoveKey(const wchar_t* from, const wchar_t* to)
+{
+    HKEY source = nullptr, target = nullptr;
+    const bool had = RegOpenKeyExW(HKEY_CURRENT_USER, from, 0, KEY_READ, &source) == ERROR_SUCCESS;
+    if (had && RegCreateKeyExW(HKEY_CURRENT_USER, to, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &target, nullptr) ==
+                   ERROR_SUCCESS) {
+        RegCopyTreeW(source, nullptr, target);
+        RegCloseKey(target);
+    }
+    if (had)
+        RegCloseKey(source);
+    RegDeleteTreeW(HKEY_CURRENT_USER, from);
+    return had;
+}
+
 // The Connections key of this prefix is the test's for its run; whatever was there comes back.
 class SystemSettingsTest : public testing::Test {
 protected:
@@ -28,41 +36,14 @@ protected:
     {
         WinInetControl::Reset();
         RegDeleteTreeW(HKEY_CURRENT_USER, kBackup);
-        HKEY existing = nullptr;
-        m_hadConnections = RegOpenKeyExW(HKEY_CURRENT_USER, kConnections, 0, KEY_READ, &existing) == ERROR_SUCCESS;
-        if (m_hadConnections) {
-            HKEY backup = nullptr;
-            RegCreateKeyExW(HKEY_CURRENT_USER, kBackup, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &backup, nullptr);
-            RegCopyTreeW(existing, nullptr, backup);
-            RegCloseKey(backup);
-            RegCloseKey(existing);
-        }
-        RegDeleteTreeW(HKEY_CURRENT_USER, kConnections);
+        m_hadConnections = MoveKey(kConnections, kBackup);
     }
     void TearDown() override
     {
         RegDeleteTreeW(HKEY_CURRENT_USER, kConnections);
-        if (m_hadConnections) {
-            HKEY backup = nullptr;
-            HKEY restored = nullptr;
-            RegOpenKeyExW(HKEY_CURRENT_USER, kBackup, 0, KEY_READ, &backup);
-            RegCreateKeyExW(HKEY_CURRENT_USER, kConnections, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &restored, nullptr);
-            RegCopyTreeW(backup, nullptr, restored);
-            RegCloseKey(restored);
-            RegCloseKey(backup);
-            RegDeleteTreeW(HKEY_CURRENT_USER, kBackup);
-        }
+        if (m_hadConnections)
+            MoveKey(kBackup, kConnections);
         WinInetControl::Reset();
-    }
-
-    static void AddConnectionValue(const std::wstring& name, DWORD type = REG_BINARY)
-    {
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kConnections, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        const BYTE data[] = {0x46, 0, 0, 0, 0x07, 0, 0, 0};
-        RegSetValueExW(key, name.c_str(), 0, type, data, sizeof(data));
-        RegCloseKey(key);
     }
 
     static std::vector<RegistryValue> ConnectionValues()
@@ -73,8 +54,7 @@ protected:
             return values;
         for (DWORD index = 0;; ++index) {
             wchar_t name[512];
-            DWORD chars = 512;
-            DWORD type = 0;
+            DWORD chars = 512, type = 0;
             BYTE data[256];
             DWORD size = sizeof(data);
             if (RegEnumValueW(key, index, name, &chars, nullptr, &type, data, &size) != ERROR_SUCCESS)
@@ -85,14 +65,12 @@ protected:
         return values;
     }
 
-    // A list built the way the program builds it at start, from a store that holds these.
     std::unique_ptr<ProfileList> StartList(const std::vector<ProxyProfile>& stored)
     {
         ProfileListOptions options;
         options.StorePath = m_folder.File(L"proxies.kpp");
         options.Monitor = MonitorStart::DontStart;
-        EXPECT_TRUE(OutsideSettings::SaveStore(options.StorePath, stored));
-        return std::make_unique<ProfileList>(options);
+        return OutsideSettings::StartList(options, stored);
     }
 
     TempFolder m_folder;
@@ -114,6 +92,13 @@ TEST_F(SystemSettingsTest, CaptureReadsTheLanOptionsAndTheScriptOnlyWithItsFlag)
     scriptWithoutFlag.AutoConfigUrl = L"http://ignored/proxy.pac";
     ProxyProfile otherBits = Settings(L"", L"proxy:3128", 0x43);
     otherBits.AutoDiscoveryFlags = 0x24;
+    // Only the five setting fields are the system's.
+    const auto KeepingTheRest = [](ProxyProfile profile) {
+        profile.Name = L"kept";
+        profile.NdisName = L"eth0";
+        profile.AutoIp = L"10.0.0.1";
+        return profile;
+    };
     const Case cases[] = {
         {"every option", full, full},
         {"script address without its flag", scriptWithoutFlag, Settings(L"", L"", 0x3)},
@@ -123,70 +108,62 @@ TEST_F(SystemSettingsTest, CaptureReadsTheLanOptionsAndTheScriptOnlyWithItsFlag)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
         ASSERT_TRUE(OutsideSettings::Write(c.System));
-        ProxyProfile captured;
-        captured.Name = L"kept";
-        captured.NdisName = L"eth0";
-        captured.AutoIp = L"10.0.0.1";
+        ProxyProfile captured = KeepingTheRest({});
         CaptureSystemSettings(captured);
-        ProxyProfile expected = c.Expected;
-        expected.Name = L"kept";
-        expected.NdisName = L"eth0";
-        expected.AutoIp = L"10.0.0.1";
-        EXPECT_EQ(captured, expected);
+        EXPECT_EQ(captured, KeepingTheRest(c.Expected));
     }
 }
 
-TEST_F(SystemSettingsTest, ImportAddsEachStoredConnectionOnceAndNeverWritesTheSystem)
+TEST_F(SystemSettingsTest, ImportAddsEachStoredConnectionOnceSkipsSavedLegacySettingsAndNeverWritesTheSystem)
 {
     const ProxyProfile held = Settings(L"Unnamed Proxy", L"held:1");
-    AddConnectionValue(L"Office VPN");
-    AddConnectionValue(L"Same As Office");
-    AddConnectionValue(L"Held By A Profile");
-    AddConnectionValue(L"Home DSL");
-    AddConnectionValue(L"SavedLegacySettings");
-    AddConnectionValue(L"SAVEDLEGACYSETTINGS_");  // only the exact name is skipped
-    AddConnectionValue(L"Text Value", REG_SZ);
-    AddConnectionValue(L"Number Value", REG_DWORD);
-    ASSERT_TRUE(OutsideSettings::Write(Settings(L"", L"office:8080"), L"office vpn"));
-    ASSERT_TRUE(OutsideSettings::Write(Settings(L"", L"office:8080"), L"same as office"));
-    ASSERT_TRUE(OutsideSettings::Write(held, L"held by a profile"));
-    ASSERT_TRUE(OutsideSettings::Write(Settings(L"", L"home:3128", 0x7), L"home dsl"));
-    ASSERT_TRUE(OutsideSettings::Write(Settings(L"", L"legacy:1"), L"savedlegacysettings"));
-    ASSERT_TRUE(OutsideSettings::Write(Settings(L"", L"legacy-like:1"), L"savedlegacysettings_"));
-    ASSERT_TRUE(OutsideSettings::Write(Settings(L"", L"text:1"), L"text value"));
-    ASSERT_TRUE(OutsideSettings::Write(Settings(L"", L"number:1"), L"number value"));
-    const std::vector<RegistryValue> before = ConnectionValues();
-    WinInetControl::ClearCalls();
-
-    const auto list = StartList({held});
-
-    std::set<std::wstring> servers;
-    std::vector<std::wstring> names;
-    list->ListNames(names);
-    for (const std::wstring& name : names)
-        servers.insert(list->Find(name)->ProxyServer);
-    const std::set<std::wstring> expectedServers = {L"held:1", L"office:8080", L"home:3128", L"legacy-like:1"};
-    EXPECT_EQ(servers, expectedServers);
-    EXPECT_EQ(names.size(), expectedServers.size());
-    EXPECT_TRUE(list->Find(L"Unnamed Proxy 1").has_value());
-    EXPECT_TRUE(list->Find(L"Unnamed Proxy 3").has_value());
-    EXPECT_EQ(list->Find(L"Unnamed Proxy")->ProxyServer, L"held:1");
-    EXPECT_EQ(ConnectionValues(), before);
-    EXPECT_TRUE(WinInetControl::Calls().empty());
-}
-
-TEST_F(SystemSettingsTest, ImportSkipsSavedLegacySettingsInAnyCase)
-{
-    for (const wchar_t* name : {L"SavedLegacySettings", L"savedlegacysettings", L"SAVEDLEGACYSETTINGS", L"sAvEdLeGaCySeTtInGs"}) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(name)));
+    for (const wchar_t* legacy :
+         {L"SavedLegacySettings", L"savedlegacysettings", L"SAVEDLEGACYSETTINGS", L"sAvEdLeGaCySeTtInGs"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(legacy)));
+        const struct {
+            std::wstring Name;
+            DWORD Type;
+            ProxyProfile System;
+        } connections[] = {
+            {L"Office VPN", REG_BINARY, Settings(L"", L"office:8080")},
+            {L"Same As Office", REG_BINARY, Settings(L"", L"office:8080")},
+            {L"Held By A Profile", REG_BINARY, held},
+            {L"Home DSL", REG_BINARY, Settings(L"", L"home:3128", 0x7)},
+            {legacy, REG_BINARY, Settings(L"", L"legacy:1")},
+            {L"SAVEDLEGACYSETTINGS_", REG_BINARY, Settings(L"", L"legacy-like:1")},  // only the name itself is skipped
+            {L"Text Value", REG_SZ, Settings(L"", L"text:1")},
+            {L"Number Value", REG_DWORD, Settings(L"", L"number:1")},
+        };
         RegDeleteTreeW(HKEY_CURRENT_USER, kConnections);
-        AddConnectionValue(name);
-        ASSERT_TRUE(OutsideSettings::Write(Settings(L"", L"legacy:1"), L"savedlegacysettings"));
-        ASSERT_TRUE(OutsideSettings::Write(Settings(L"", L"lan:1")));
-        const auto list = StartList({Settings(L"Lan", L"lan:1")});
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kConnections, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        for (const auto& connection : connections) {
+            const BYTE data[] = {0x46, 0, 0, 0, 0x07, 0, 0, 0};
+            RegSetValueExW(key, connection.Name.c_str(), 0, connection.Type, data, sizeof(data));
+            std::wstring lower = connection.Name;
+            CharLowerW(lower.data());  // connection names are not case sensitive
+            ASSERT_TRUE(OutsideSettings::Write(connection.System, lower.c_str()));
+        }
+        RegCloseKey(key);
+        const std::vector<RegistryValue> before = ConnectionValues();
+        WinInetControl::ClearCalls();
+
+        const auto list = StartList({held});
+
+        std::set<std::wstring> servers;
         std::vector<std::wstring> names;
         list->ListNames(names);
-        EXPECT_EQ(names, std::vector<std::wstring>{L"Lan"});
+        for (const std::wstring& name : names)
+            servers.insert(list->Find(name)->ProxyServer);
+        const std::set<std::wstring> expectedServers = {L"held:1", L"office:8080", L"home:3128", L"legacy-like:1"};
+        EXPECT_EQ(servers, expectedServers);
+        EXPECT_EQ(names.size(), expectedServers.size());
+        EXPECT_TRUE(list->Find(L"Unnamed Proxy 1").has_value());
+        EXPECT_TRUE(list->Find(L"Unnamed Proxy 3").has_value());
+        EXPECT_EQ(list->Find(L"Unnamed Proxy")->ProxyServer, L"held:1");
+        EXPECT_EQ(ConnectionValues(), before);
+        EXPECT_TRUE(WinInetControl::Calls().empty());
     }
 }
 
