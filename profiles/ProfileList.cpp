@@ -64,8 +64,8 @@ ProfileList::LoadResult ProfileList::LoadLocked()
         return CannotOpen;
     if (read == StoreReadResult::UnknownHeader)
         return Corrupted;
-    for (const ProxyProfile& record : records)
-        PutLocked(record);
+    for (ProxyProfile& record : records)
+        PutLocked(std::move(record));
     return Loaded;
 }
 
@@ -83,10 +83,10 @@ ProfileList::SaveResult ProfileList::Save()
     return WriteStoreFile(path, records) ? Saved : CannotCreate;
 }
 
-void ProfileList::PutLocked(const ProxyProfile& profile)
+void ProfileList::PutLocked(ProxyProfile profile)
 {
     auto [where, added] = m_profiles.try_emplace(profile.Name);
-    where->second.Profile = profile;
+    where->second.Profile = std::move(profile);
     if (added) {
         where->second.Id = m_nextId++;
         m_count.store(m_profiles.size());
@@ -151,7 +151,7 @@ void ProfileList::Activate(const std::wstring& name)
     const ProxyProfile profile = found->second.Profile;
     // Activations stay one at a time, but the failure box runs a modal loop that may handle a
     // message needing this lock, so it is shown only after the lock is released.
-    const bool written = WriteProfileToSystem(profile);
+    const bool written = ApplyProfile(profile);
     guard.Release();
     if (!written)
         ShowApplyFailure(profile);

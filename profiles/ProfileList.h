@@ -86,7 +86,7 @@ private:
     };
     using Map = std::map<std::wstring, Entry>;
 
-    void PutLocked(const ProxyProfile& profile);
+    void PutLocked(ProxyProfile profile);
     LoadResult LoadLocked();
 
     ProfileListOptions m_options;

@@ -5,7 +5,7 @@
 
 #include <string>
 
-bool WriteProfileToSystem(const ProxyProfile& profile)
+bool ApplyProfile(const ProxyProfile& profile)
 {
     // WinINet takes non-const strings; these copies live until the calls return.
     std::wstring autoConfigUrl = profile.AutoConfigUrl;
@@ -42,10 +42,4 @@ void ShowApplyFailure(const ProxyProfile& profile)
 {
     const std::wstring text = L"Failed to activate/modify \"" + profile.Name + L"\" proxy";
     MessageBoxW(nullptr, text.c_str(), L"Gatewarden", MB_OK);
-}
-
-void ApplyProfile(const ProxyProfile& profile)
-{
-    if (!WriteProfileToSystem(profile))
-        ShowApplyFailure(profile);
 }

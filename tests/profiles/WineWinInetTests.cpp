@@ -40,7 +40,7 @@ TEST(WineWinInet, KeepsTheProxySwitchAndTheHttpServer)
     proxy.ConnectionFlags = kProxyTypeDirect | kProxyTypeProxy;
     proxy.ProxyServer = L"office-proxy:3128";
     proxy.ProxyBypass = L"<local>";
-    ASSERT_TRUE(WriteProfileToSystem(proxy));
+    ASSERT_TRUE(ApplyProfile(proxy));
     Queried seen = QueryLan();
     EXPECT_TRUE(seen.Flags & PROXY_TYPE_PROXY);
     EXPECT_EQ(seen.Server, L"office-proxy:3128");
@@ -48,7 +48,7 @@ TEST(WineWinInet, KeepsTheProxySwitchAndTheHttpServer)
     ProxyProfile direct;
     direct.Name = L"Direct";
     direct.ConnectionFlags = kProxyTypeDirect;
-    ASSERT_TRUE(WriteProfileToSystem(direct));
+    ASSERT_TRUE(ApplyProfile(direct));
     seen = QueryLan();
     EXPECT_FALSE(seen.Flags & PROXY_TYPE_PROXY);
     EXPECT_EQ(seen.Flags & PROXY_TYPE_DIRECT, static_cast<DWORD>(PROXY_TYPE_DIRECT));
