@@ -1,0 +1,19 @@
+#pragma once
+#include "engine/paint/Font.h"
+
+#include <string_view>
+
+namespace Engine {
+
+// What layout knows of text: fonts by id, their metrics and the advance width of a run.
+// The product measures with GDI (platform/gdi/FontCache); layout dumps use fixed metrics.
+class TextMeasurer {
+public:
+    virtual ~TextMeasurer() = default;
+    [[nodiscard]] virtual FontId Intern(const FontSpec& spec) = 0;
+    [[nodiscard]] virtual const FontSpec& Spec(FontId font) const = 0;
+    [[nodiscard]] virtual const FontMetrics& Metrics(FontId font) = 0;
+    [[nodiscard]] virtual int Width(FontId font, std::wstring_view text) = 0;
+};
+
+} // namespace Engine

@@ -1,0 +1,38 @@
+#pragma once
+
+namespace Engine {
+
+// Device pixels, integers throughout, so that layout dumps are exact.
+struct Point {
+    int X = 0;
+    int Y = 0;
+    bool operator==(const Point&) const = default;
+};
+
+struct Rect {
+    int X = 0;
+    int Y = 0;
+    int Width = 0;
+    int Height = 0;
+
+    [[nodiscard]] int Right() const { return X + Width; }
+    [[nodiscard]] int Bottom() const { return Y + Height; }
+    [[nodiscard]] bool Empty() const { return Width <= 0 || Height <= 0; }
+    [[nodiscard]] bool Contains(Point p) const { return p.X >= X && p.Y >= Y && p.X < Right() && p.Y < Bottom(); }
+    [[nodiscard]] bool Intersects(const Rect& o) const
+    {
+        return !Empty() && !o.Empty() && X < o.Right() && o.X < Right() && Y < o.Bottom() && o.Y < Bottom();
+    }
+    [[nodiscard]] Rect Intersect(const Rect& o) const
+    {
+        int left = X > o.X ? X : o.X;
+        int top = Y > o.Y ? Y : o.Y;
+        int right = Right() < o.Right() ? Right() : o.Right();
+        int bottom = Bottom() < o.Bottom() ? Bottom() : o.Bottom();
+        return right > left && bottom > top ? Rect{left, top, right - left, bottom - top} : Rect{left, top, 0, 0};
+    }
+    [[nodiscard]] Rect Translated(int dx, int dy) const { return {X + dx, Y + dy, Width, Height}; }
+    bool operator==(const Rect&) const = default;
+};
+
+} // namespace Engine
