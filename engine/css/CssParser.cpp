@@ -1,5 +1,7 @@
 #include "engine/css/CssParser.h"
 
+#include "engine/css/Shorthands.h"
+
 #include <algorithm>
 
 namespace Engine {
@@ -196,7 +198,7 @@ void ParseRules(std::wstring_view text, const std::vector<std::wstring>& media, 
         if (selectors) {
             StyleRule rule;
             rule.Selectors = std::move(*selectors);
-            rule.Declarations = ParseDeclarationList(text.substr(open + 1, close - open - 1));
+            rule.Declarations = Shorthands::Expand(ParseDeclarationList(text.substr(open + 1, close - open - 1)));
             rule.Media = media;
             sheet.Rules.push_back(std::move(rule));
         }
@@ -216,7 +218,7 @@ StyleSheet CssParser::ParseStyleSheet(std::wstring_view text)
 
 std::vector<Declaration> CssParser::ParseDeclarations(std::wstring_view text)
 {
-    return ParseDeclarationList(StripComments(text));
+    return Shorthands::Expand(ParseDeclarationList(StripComments(text)));
 }
 
 } // namespace Engine

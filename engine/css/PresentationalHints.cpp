@@ -1,5 +1,6 @@
 #include "engine/css/PresentationalHints.h"
 
+#include "engine/css/Shorthands.h"
 #include "engine/dom/Element.h"
 
 namespace Engine {
@@ -85,7 +86,7 @@ std::vector<Declaration> PresentationalHints::For(const Element& element)
         if (const std::wstring* face = element.FindAttribute("face"))
             Add(hints, "font-family", *face);
     }
-    return hints;
+    return Shorthands::Expand(std::move(hints));
 }
 
 } // namespace Engine

@@ -60,6 +60,9 @@ void StyleResolver::Add(const StyleSheet& sheet, StyleOrigin origin, std::wstrin
             continue;
         for (const ComplexSelector& selector : rule.Selectors) {
             IndexedRule entry{&selector, &rule, origin, m_order++};
+            for (const CompoundSelector& compound : selector.Compounds)
+                m_siblings = m_siblings || compound.ToLeft == Combinator::NextSibling ||
+                             compound.ToLeft == Combinator::LaterSibling;
             const CompoundSelector& key = selector.Compounds.back();
             if (!key.Id.empty())
                 m_byId[key.Id].push_back(entry);
@@ -125,7 +128,8 @@ void StyleResolver::Apply(Element& element) const
     for (const Declaration& declaration : element.RuntimeStyle())
         candidates.push_back({PriorityOf(true, StyleOrigin::Runtime, 0, order++), &declaration});
 
-    std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
+    // Stable: of two declarations with the same priority, the later one written wins.
+    std::stable_sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
         int byName = a.Value->Property.compare(b.Value->Property);
         return byName != 0 ? byName < 0 : a.Priority < b.Priority;
     });

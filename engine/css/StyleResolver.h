@@ -27,6 +27,7 @@ public:
     // come from the nearest ancestor that has them.
     [[nodiscard]] static const std::wstring* Lookup(const Element& element, std::string_view property);
     [[nodiscard]] static bool IsInherited(std::string_view property);
+    [[nodiscard]] bool UsesSiblingCombinators() const { return m_siblings; }
 
 private:
     struct IndexedRule {
@@ -42,6 +43,7 @@ private:
     std::unordered_map<std::string_view, std::vector<IndexedRule>> m_byTag;
     std::vector<IndexedRule> m_universal;
     std::uint32_t m_order = 0;
+    bool m_siblings = false;
 };
 
 } // namespace Engine

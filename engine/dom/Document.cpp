@@ -1,6 +1,7 @@
 #include "engine/dom/Document.h"
 
 #include "engine/css/CssParser.h"
+#include "engine/css/StyleBuilder.h"
 #include "engine/css/StyleResolver.h"
 #include "engine/dom/HtmlTreeBuilder.h"
 #include "engine/dom/Utf.h"
@@ -18,6 +19,9 @@ Document::Document() : m_root(new Element("html"))
 
 Document::~Document()
 {
+    for (Element* element : m_restyle)
+        element->Unuse();
+    m_changes.Release();
     m_root->SetDocumentForTree(nullptr);
     m_root->Unuse();
 }
@@ -29,6 +33,7 @@ bool Document::Load(std::string_view utf8)
     m_root->RemoveAllNodes();
     m_root->m_attributes.clear();
     m_sheets.clear();
+    m_resolver.reset();
     HtmlTreeBuilder::BuildDocument(*m_root, Utf8ToWide(utf8));
     CollectStyleSheets();
     m_styleDirty = true;
@@ -69,20 +74,112 @@ void Document::CollectStyleSheets()
     }
 }
 
-void Document::UpdateStyle()
+void Document::NoteChange(Element& element, ChangeKind kind)
 {
-    if (!m_styleDirty)
+    if (m_styleDirty)
         return;
-    m_styleDirty = false;
-    std::vector<const StyleSheet*> sheets;
-    for (const auto& sheet : m_sheets)
-        sheets.push_back(sheet.get());
-    StyleResolver resolver(sheets, m_media);
-    resolver.ApplyToTree(*m_root);
-    RequestBehaviors();
+    if (kind == ChangeKind::Children) {
+        element.Use();
+        m_changes.Rebuild.push_back(&element);
+    }
+    element.Use();
+    m_restyle.push_back(&element);
 }
 
-void Document::RequestBehaviors()
+void Document::SetDpi(int dpi)
+{
+    if (dpi != m_dpi) {
+        m_dpi = dpi;
+        m_styleDirty = true;
+    }
+}
+
+void StyleChanges::Release()
+{
+    for (auto& [element, change] : Styles)
+        element->Unuse();
+    for (Element* element : Rebuild)
+        element->Unuse();
+    Styles.clear();
+    Rebuild.clear();
+    Full = false;
+}
+
+StyleChanges Document::TakeChanges()
+{
+    StyleChanges taken = std::move(m_changes);
+    m_changes = StyleChanges();
+    return taken;
+}
+
+void Document::UpdateStyle()
+{
+    std::vector<Element*> restyled;
+    if (m_styleDirty || !m_resolver) {
+        m_styleDirty = false;
+        std::vector<const StyleSheet*> sheets;
+        for (const auto& sheet : m_sheets)
+            sheets.push_back(sheet.get());
+        m_resolver = std::make_unique<StyleResolver>(sheets, m_media);
+        for (Element* element : m_restyle)
+            element->Unuse();
+        m_restyle.clear();
+        m_changes.Release();
+        m_changes.Full = true;
+        Restyle(*m_root, true);
+        restyled.push_back(m_root);
+    } else if (!m_restyle.empty()) {
+        std::vector<Element*> pending;
+        pending.swap(m_restyle);
+        for (Element* element : pending) {
+            if (element->OwnerDocument() == this) {
+                Restyle(*element, true);
+                restyled.push_back(element);
+                // Selectors with + and ~ reach the siblings that follow.
+                Element* parent = element->Parent();
+                if (m_resolver->UsesSiblingCombinators() && parent != nullptr) {
+                    const auto& siblings = parent->Children();
+                    for (std::size_t i = static_cast<std::size_t>(element->IndexInParent()) + 1; i < siblings.size(); ++i) {
+                        Restyle(*siblings[i], true);
+                        restyled.push_back(siblings[i]);
+                    }
+                }
+            }
+        }
+        for (Element* element : pending)
+            element->Unuse();
+    } else {
+        return;
+    }
+    RequestBehaviors(restyled);
+}
+
+void Document::Restyle(Element& top, bool withSubtree)
+{
+    StyleBuilder builder(m_dpi);
+    bool full = m_changes.Full;
+    std::vector<Element*> pending{&top};
+    while (!pending.empty()) {
+        Element* element = pending.back();
+        pending.pop_back();
+        m_resolver->Apply(*element);
+        const Element* parent = element->Parent();
+        const ComputedStyle* parentStyle = parent != nullptr && element != m_root ? parent->Computed().get() : nullptr;
+        auto style = std::make_shared<ComputedStyle>(builder.Build(element->CascadedStyle(), parentStyle, element->Tag()));
+        if (!full) {
+            StyleChange change = Compare(element->Computed().get(), *style);
+            if (change != StyleChange::None) {
+                element->Use();
+                m_changes.Styles.push_back({element, change});
+            }
+        }
+        element->SetComputed(std::move(style));
+        if (withSubtree)
+            element->PushChildrenReversed(pending);
+    }
+}
+
+void Document::RequestBehaviors(const std::vector<Element*>& tops)
 {
     if (m_client == nullptr)
         return;
@@ -91,7 +188,7 @@ void Document::RequestBehaviors()
         std::string Name;
     };
     std::vector<Request> requests;
-    std::vector<Element*> pending{m_root};
+    std::vector<Element*> pending(tops.rbegin(), tops.rend());
     while (!pending.empty()) {
         Element* element = pending.back();
         pending.pop_back();
@@ -127,6 +224,8 @@ void Document::RequestBehaviors()
 
 void Document::ForgetElement(Element& element)
 {
+    if (m_client != nullptr)
+        m_client->ElementLeaving(element);
     if (m_focus == &element)
         m_focus = nullptr;
     if (m_capture == &element)

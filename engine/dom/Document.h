@@ -1,4 +1,5 @@
 #pragma once
+#include "engine/css/ComputedStyle.h"
 #include "engine/css/StyleSheet.h"
 #include "engine/dom/Element.h"
 
@@ -14,6 +15,19 @@ public:
     virtual ~DocumentClient() = default;
     // A "behavior" style names this behavior for the element for the first time.
     virtual void BehaviorNamed(Element& element, const std::string& name) = 0;
+    // The element leaves the page (with its subtree): nothing may point at it any longer.
+    virtual void ElementLeaving(Element& element) = 0;
+};
+
+class StyleResolver;
+
+// What the last style update changed, for layout to take over: each element is held (used)
+// until layout has taken it.
+struct StyleChanges {
+    bool Full = false;                                   // every box anew
+    std::vector<std::pair<Element*, StyleChange>> Styles;  // elements whose computed style changed
+    std::vector<Element*> Rebuild;                       // elements whose children changed
+    void Release();
 };
 
 // One page: its element tree (the html element at the root), its style sheets and the elements
@@ -43,10 +57,16 @@ public:
     [[nodiscard]] DocumentClient* Client() const { return m_client; }
 
     void MarkStyleDirty() { m_styleDirty = true; }
-    [[nodiscard]] bool StyleDirty() const { return m_styleDirty; }
-    // Runs the cascade when something changed since the last run, then asks the client for
-    // the behaviors that styles newly name.
+    [[nodiscard]] bool StyleDirty() const { return m_styleDirty || !m_restyle.empty(); }
+    void NoteChange(Element& element, ChangeKind kind);
+    // Runs the cascade when something changed since the last run, for the whole page or only
+    // for the elements a change can reach, then asks the client for the behaviors that styles
+    // newly name.
     void UpdateStyle();
+    // What changed since layout last asked.
+    [[nodiscard]] StyleChanges TakeChanges();
+    void SetDpi(int dpi);
+    [[nodiscard]] int Dpi() const { return m_dpi; }
 
     [[nodiscard]] Element* FocusElement() const { return m_focus; }
     void SetFocusElement(Element* element) { m_focus = element; }
@@ -58,9 +78,15 @@ private:
     // An element leaves the document: nothing of the document may point at it any longer.
     void ForgetElement(Element& element);
     void CollectStyleSheets();
-    void RequestBehaviors();
+    void RequestBehaviors(const std::vector<Element*>& tops);
+
+    void Restyle(Element& element, bool withSubtree);
 
     Element* m_root;
+    std::unique_ptr<StyleResolver> m_resolver;
+    std::vector<Element*> m_restyle;  // held
+    StyleChanges m_changes;
+    int m_dpi = 96;
     std::vector<std::unique_ptr<StyleSheet>> m_sheets;
     std::wstring m_media = L"screen";
     std::wstring m_baseUrl;

@@ -2,6 +2,7 @@
 
 #include "engine/css/CssParser.h"
 #include "engine/css/PresentationalHints.h"
+#include "engine/css/Shorthands.h"
 #include "engine/dom/Document.h"
 #include "engine/dom/Text.h"
 
@@ -179,7 +180,7 @@ void Element::InsertNode(Node* node, std::size_t index)
             static_cast<Text*>(m_children[index - 1])->MutableData() += text->Data();
             if (node->m_uses == 0)
                 DeleteTree(node);
-            NoteChanged();
+            NoteChanged(ChangeKind::Children);
             return;
         }
     }
@@ -197,7 +198,7 @@ void Element::InsertNode(Node* node, std::size_t index)
     } else {
         InvalidateChildren();
     }
-    NoteChanged();
+    NoteChanged(ChangeKind::Children);
 }
 
 void Element::InsertElementAt(Element* child, std::size_t elementIndex)
@@ -217,7 +218,7 @@ void Element::RemoveNode(Node* node)
         return;
     m_children.erase(found);
     InvalidateChildren();
-    NoteChanged();
+    NoteChanged(ChangeKind::Children);
     Orphan(node);
 }
 
@@ -226,7 +227,7 @@ void Element::RemoveAllNodes()
     std::vector<Node*> children;
     children.swap(m_children);
     InvalidateChildren();
-    NoteChanged();
+    NoteChanged(ChangeKind::Children);
     for (Node* node : children)
         Orphan(node);
 }
@@ -297,13 +298,13 @@ void Element::SetAttribute(std::string_view name, std::wstring value)
         if (attribute.Name == lower) {
             attribute.Value = std::move(value);
             m_inlineStyleValid = m_hintStyleValid = false;
-            NoteChanged();
+            NoteChanged(ChangeKind::Attributes);
             return;
         }
     }
     m_attributes.push_back({std::move(lower), std::move(value)});
     m_inlineStyleValid = m_hintStyleValid = false;
-    NoteChanged();
+    NoteChanged(ChangeKind::Attributes);
 }
 
 void Element::RemoveAttribute(std::string_view name)
@@ -315,7 +316,7 @@ void Element::RemoveAttribute(std::string_view name)
                               [value](const Attribute& attribute) { return &attribute.Value == value; });
     m_attributes.erase(found);
     m_inlineStyleValid = m_hintStyleValid = false;
-    NoteChanged();
+    NoteChanged(ChangeKind::Attributes);
 }
 
 void Element::TakeParsedAttributes(std::vector<Attribute> attributes)
@@ -360,7 +361,7 @@ void Element::ChangeState(unsigned bitsToSet, unsigned bitsToClear)
     if (state == m_state)
         return;
     m_state = state;
-    NoteChanged();
+    NoteChanged(ChangeKind::State);
 }
 
 const std::vector<Declaration>& Element::InlineStyle()
@@ -388,23 +389,24 @@ void Element::SetRuntimeStyle(std::string_view property, const std::wstring* val
     std::string lower(property);
     for (char& c : lower)
         c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-    auto found = std::find_if(m_runtimeStyle.begin(), m_runtimeStyle.end(),
+    auto found = std::find_if(m_runtimeWritten.begin(), m_runtimeWritten.end(),
                               [&](const Declaration& declaration) { return declaration.Property == lower; });
     if (value == nullptr) {
-        if (found != m_runtimeStyle.end())
-            m_runtimeStyle.erase(found);
-    } else if (found != m_runtimeStyle.end()) {
-        found->Value = *value;
+        if (found != m_runtimeWritten.end())
+            m_runtimeWritten.erase(found);
+    } else if (found != m_runtimeWritten.end()) {
+        *found = Declaration{lower, *value, false};
     } else {
-        m_runtimeStyle.push_back({lower, *value, false});
+        m_runtimeWritten.push_back({lower, *value, false});
     }
-    NoteChanged();
+    m_runtimeStyle = Shorthands::Expand(m_runtimeWritten);
+    NoteChanged(ChangeKind::Attributes);
 }
 
-void Element::NoteChanged()
+void Element::NoteChanged(ChangeKind kind)
 {
     if (m_document != nullptr)
-        m_document->MarkStyleDirty();
+        m_document->NoteChange(*this, kind);
 }
 
 } // namespace Engine

@@ -2,6 +2,7 @@
 #include "engine/css/Declaration.h"
 #include "engine/dom/Node.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +10,12 @@
 namespace Engine {
 
 class Document;
+struct Box;
+struct ComputedStyle;
+
+// What changed about an element, so that only what the change can reach is styled and laid
+// out again.
+enum class ChangeKind { Children, Attributes, State };
 
 struct Attribute {
     std::string Name;  // lower case
@@ -83,7 +90,13 @@ public:
     [[nodiscard]] std::wstring& Scratch() { return m_scratch; }
 
     // Every change that can alter style or content goes through here.
-    void NoteChanged();
+    void NoteChanged(ChangeKind kind);
+
+    // The computed style of the last cascade, and the layout box, if the element has one.
+    [[nodiscard]] const std::shared_ptr<const ComputedStyle>& Computed() const { return m_computed; }
+    void SetComputed(std::shared_ptr<const ComputedStyle> style) { m_computed = std::move(style); }
+    [[nodiscard]] Box* LayoutBox() const { return m_box; }
+    void SetLayoutBox(Box* box) { m_box = box; }
 
 private:
     friend class Node;
@@ -106,10 +119,13 @@ private:
     std::vector<Declaration> m_hintStyle;
     bool m_inlineStyleValid = false;
     bool m_hintStyleValid = false;
-    std::vector<Declaration> m_runtimeStyle;
+    std::vector<Declaration> m_runtimeWritten;  // as the program set it
+    std::vector<Declaration> m_runtimeStyle;    // with shorthands expanded
     std::vector<HandlerEntry> m_handlers;
     std::vector<std::string> m_requestedBehaviors;
     std::wstring m_scratch;
+    std::shared_ptr<const ComputedStyle> m_computed;
+    Box* m_box = nullptr;
 };
 
 } // namespace Engine

@@ -176,6 +176,10 @@ void View::BehaviorNamed(Element& element, const std::string& name)
         EventDispatcher::Attach(element, request.elementProc, request.elementTag, request.elementEvents);
 }
 
+void View::ElementLeaving(Element&)
+{
+}
+
 void View::Post(Element& element, unsigned code, Element* source, UINT_PTR reason)
 {
     element.Use();

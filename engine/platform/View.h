@@ -42,6 +42,7 @@ public:
     void OnTimer(UINT_PTR windowTimerId);
 
     void BehaviorNamed(Element& element, const std::string& name) override;
+    void ElementLeaving(Element& element) override;
 
 private:
     struct PostedEvent {

@@ -1,0 +1,486 @@
+#include "engine/css/StyleBuilder.h"
+
+#include "engine/css/CssValue.h"
+#include "engine/css/Declaration.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string_view>
+#include <unordered_map>
+
+namespace Engine {
+
+namespace {
+
+enum Prop : short {
+    kUnknown, kColor, kFontFamily, kFontSize, kFontWeight, kFontStyle, kTextDecoration, kLineHeight,
+    kTextAlign, kWhiteSpace, kVisibility, kCursor, kListStyleType, kBorderSpacing, kBorderCollapse,
+    kTextIndent, kDisplay, kPosition, kTop, kRight, kBottom, kLeft, kWidth, kHeight, kMinWidth, kMinHeight,
+    kMaxWidth, kMaxHeight, kMarginTop, kMarginRight, kMarginBottom, kMarginLeft, kPaddingTop, kPaddingRight,
+    kPaddingBottom, kPaddingLeft, kBorderTopWidth, kBorderRightWidth, kBorderBottomWidth, kBorderLeftWidth,
+    kBorderTopStyle, kBorderRightStyle, kBorderBottomStyle, kBorderLeftStyle, kBorderTopColor,
+    kBorderRightColor, kBorderBottomColor, kBorderLeftColor, kOverflow, kOverflowX, kOverflowY,
+    kVerticalAlign, kFloat, kZIndex, kBackgroundColor, kBackgroundImage, kBackgroundRepeat,
+    kBackgroundPosition, kOpacity, kForegroundImage,
+};
+
+short PropertyIdOf(const std::string& name)
+{
+    static const std::unordered_map<std::string_view, Prop> kIds = {
+        {"color", kColor}, {"font-family", kFontFamily}, {"font-size", kFontSize}, {"font-weight", kFontWeight},
+        {"font-style", kFontStyle}, {"text-decoration", kTextDecoration}, {"line-height", kLineHeight},
+        {"text-align", kTextAlign}, {"white-space", kWhiteSpace}, {"visibility", kVisibility},
+        {"cursor", kCursor}, {"list-style-type", kListStyleType}, {"border-spacing", kBorderSpacing},
+        {"border-collapse", kBorderCollapse}, {"text-indent", kTextIndent}, {"display", kDisplay},
+        {"position", kPosition}, {"top", kTop}, {"right", kRight}, {"bottom", kBottom}, {"left", kLeft},
+        {"width", kWidth}, {"height", kHeight}, {"min-width", kMinWidth}, {"min-height", kMinHeight},
+        {"max-width", kMaxWidth}, {"max-height", kMaxHeight}, {"margin-top", kMarginTop},
+        {"margin-right", kMarginRight}, {"margin-bottom", kMarginBottom}, {"margin-left", kMarginLeft},
+        {"padding-top", kPaddingTop}, {"padding-right", kPaddingRight}, {"padding-bottom", kPaddingBottom},
+        {"padding-left", kPaddingLeft}, {"border-top-width", kBorderTopWidth},
+        {"border-right-width", kBorderRightWidth}, {"border-bottom-width", kBorderBottomWidth},
+        {"border-left-width", kBorderLeftWidth}, {"border-top-style", kBorderTopStyle},
+        {"border-right-style", kBorderRightStyle}, {"border-bottom-style", kBorderBottomStyle},
+        {"border-left-style", kBorderLeftStyle}, {"border-top-color", kBorderTopColor},
+        {"border-right-color", kBorderRightColor}, {"border-bottom-color", kBorderBottomColor},
+        {"border-left-color", kBorderLeftColor}, {"overflow", kOverflow}, {"overflow-x", kOverflowX},
+        {"overflow-y", kOverflowY}, {"vertical-align", kVerticalAlign}, {"float", kFloat},
+        {"z-index", kZIndex}, {"background-color", kBackgroundColor}, {"background-image", kBackgroundImage},
+        {"background-repeat", kBackgroundRepeat}, {"background-position", kBackgroundPosition},
+        {"opacity", kOpacity}, {"foreground-image", kForegroundImage},
+    };
+    auto found = kIds.find(name);
+    return found == kIds.end() ? kUnknown : found->second;
+}
+
+template <typename Enum, std::size_t N>
+bool Keyword(const CssValue& value, const std::pair<const wchar_t*, Enum> (&table)[N], Enum& out)
+{
+    if (value.Tokens.empty() || value.Tokens[0].Type != CssToken::Kind::Ident)
+        return false;
+    for (const auto& [name, item] : table) {
+        if (value.Tokens[0].Text == name) {
+            out = item;
+            return true;
+        }
+    }
+    return false;
+}
+
+constexpr std::pair<const wchar_t*, Display> kDisplays[] = {
+    {L"none", Display::None}, {L"block", Display::Block}, {L"inline", Display::Inline},
+    {L"inline-block", Display::InlineBlock}, {L"list-item", Display::ListItem}, {L"table", Display::Table},
+    {L"inline-table", Display::InlineTable}, {L"table-row-group", Display::TableRowGroup},
+    {L"table-header-group", Display::TableHeaderGroup}, {L"table-footer-group", Display::TableFooterGroup},
+    {L"table-row", Display::TableRow}, {L"table-cell", Display::TableCell}, {L"table-column", Display::TableColumn},
+    {L"table-column-group", Display::TableColumnGroup}, {L"table-caption", Display::TableCaption}};
+constexpr std::pair<const wchar_t*, Position> kPositions[] = {
+    {L"static", Position::Static}, {L"relative", Position::Relative}, {L"absolute", Position::Absolute},
+    {L"fixed", Position::Fixed}};
+constexpr std::pair<const wchar_t*, Overflow> kOverflows[] = {
+    {L"visible", Overflow::Visible}, {L"hidden", Overflow::Hidden}, {L"auto", Overflow::Auto},
+    {L"scroll", Overflow::Scroll}, {L"scroll-indicator", Overflow::Auto}, {L"hidden-scroll", Overflow::Auto}};
+constexpr std::pair<const wchar_t*, WhiteSpace> kSpaces[] = {
+    {L"normal", WhiteSpace::Normal}, {L"nowrap", WhiteSpace::NoWrap}, {L"pre", WhiteSpace::Pre},
+    {L"pre-wrap", WhiteSpace::PreWrap}, {L"pre-line", WhiteSpace::PreLine}};
+constexpr std::pair<const wchar_t*, TextAlign> kAligns[] = {
+    {L"left", TextAlign::Left}, {L"right", TextAlign::Right}, {L"center", TextAlign::Center},
+    {L"justify", TextAlign::Justify}, {L"start", TextAlign::Left}, {L"end", TextAlign::Right}};
+constexpr std::pair<const wchar_t*, VerticalAlign> kVAligns[] = {
+    {L"baseline", VerticalAlign::Baseline}, {L"middle", VerticalAlign::Middle}, {L"center", VerticalAlign::Middle},
+    {L"top", VerticalAlign::Top}, {L"bottom", VerticalAlign::Bottom}, {L"text-top", VerticalAlign::TextTop},
+    {L"text-bottom", VerticalAlign::TextBottom}, {L"sub", VerticalAlign::Sub}, {L"super", VerticalAlign::Super}};
+constexpr std::pair<const wchar_t*, Visibility> kVisibilities[] = {
+    {L"visible", Visibility::Visible}, {L"hidden", Visibility::Hidden}, {L"collapse", Visibility::Collapse}};
+constexpr std::pair<const wchar_t*, Cursor> kCursors[] = {
+    {L"auto", Cursor::Auto}, {L"default", Cursor::Default}, {L"pointer", Cursor::Pointer}, {L"hand", Cursor::Pointer},
+    {L"text", Cursor::Text}, {L"wait", Cursor::Wait}, {L"move", Cursor::Move}, {L"help", Cursor::Help},
+    {L"not-allowed", Cursor::NotAllowed}, {L"crosshair", Cursor::Crosshair}, {L"e-resize", Cursor::ResizeEW},
+    {L"w-resize", Cursor::ResizeEW}, {L"col-resize", Cursor::ResizeEW}, {L"n-resize", Cursor::ResizeNS},
+    {L"s-resize", Cursor::ResizeNS}, {L"row-resize", Cursor::ResizeNS}};
+constexpr std::pair<const wchar_t*, ListStyle> kListStyles[] = {
+    {L"none", ListStyle::None}, {L"disc", ListStyle::Disc}, {L"circle", ListStyle::Circle},
+    {L"square", ListStyle::Square}, {L"decimal", ListStyle::Decimal}};
+constexpr std::pair<const wchar_t*, BorderStyle> kBorderStyles[] = {
+    {L"none", BorderStyle::None}, {L"hidden", BorderStyle::None}, {L"solid", BorderStyle::Solid},
+    {L"dotted", BorderStyle::Dotted}, {L"dashed", BorderStyle::Dashed}, {L"double", BorderStyle::Double},
+    {L"groove", BorderStyle::Groove}, {L"ridge", BorderStyle::Ridge}, {L"inset", BorderStyle::Inset},
+    {L"outset", BorderStyle::Outset}};
+constexpr std::pair<const wchar_t*, BackgroundRepeat> kRepeats[] = {
+    {L"repeat", BackgroundRepeat::Repeat}, {L"repeat-x", BackgroundRepeat::RepeatX},
+    {L"repeat-y", BackgroundRepeat::RepeatY}, {L"no-repeat", BackgroundRepeat::NoRepeat}};
+
+// Lengths beyond this are absurd for a window; clamping keeps the integer arithmetic of layout safe.
+constexpr float kMaxLength = 1e6f;
+
+class Context {
+public:
+    Context(float scale, float fontSize, float parentFontSize, int xHeight)
+        : m_scale(scale), m_fontSize(fontSize), m_parentFontSize(parentFontSize), m_xHeight(xHeight) {}
+
+    // A number in a length's place: unitless numbers are pixels, as older pages write them.
+    [[nodiscard]] bool ToLength(const CssToken& token, Length& out, bool forFontSize = false) const
+    {
+        if (token.Type == CssToken::Kind::Ident && token.Text == L"auto") {
+            out = Length::Auto();
+            return true;
+        }
+        if (token.Type != CssToken::Kind::Number)
+            return false;
+        float em = forFontSize ? m_parentFontSize : m_fontSize;
+        float px = 0;
+        switch (token.Unit) {
+        case CssUnit::Percent:
+            if (forFontSize) {
+                px = em * token.Number / 100;
+                break;
+            }
+            out = {Length::Kind::Percent, std::clamp(token.Number, -kMaxLength, kMaxLength)};
+            return true;
+        case CssUnit::None: case CssUnit::Px: case CssUnit::Dip: px = token.Number * m_scale; break;
+        case CssUnit::Pt: px = token.Number * 96 / 72 * m_scale; break;
+        case CssUnit::Pc: px = token.Number * 16 * m_scale; break;
+        case CssUnit::In: px = token.Number * 96 * m_scale; break;
+        case CssUnit::Cm: px = token.Number * 96 / 2.54f * m_scale; break;
+        case CssUnit::Mm: px = token.Number * 96 / 25.4f * m_scale; break;
+        case CssUnit::Em: px = token.Number * em; break;
+        case CssUnit::Ex: px = token.Number * (forFontSize ? em / 2 : static_cast<float>(m_xHeight)); break;
+        }
+        out = Length::Px(std::clamp(px, -kMaxLength, kMaxLength));
+        return true;
+    }
+
+    [[nodiscard]] int Scale(float px) const { return static_cast<int>(std::lround(px * m_scale)); }
+
+private:
+    float m_scale;
+    float m_fontSize;
+    float m_parentFontSize;
+    int m_xHeight;
+};
+
+const CssValue& ParsedValue(const Declaration& declaration)
+{
+    if (!declaration.Parsed) {
+        auto parsed = std::make_shared<CssValue>(CssValue::Parse(declaration.Value));
+        for (CssToken& token : parsed->Tokens)
+            token.Source = {};
+        declaration.Parsed = std::move(parsed);
+    }
+    return *declaration.Parsed;
+}
+
+int FontWeight(const CssToken& token, int parentWeight)
+{
+    if (token.Type == CssToken::Kind::Number && token.Unit == CssUnit::None)
+        return std::clamp(static_cast<int>(token.Number), 100, 900);
+    if (token.Text == L"bold")
+        return 700;
+    if (token.Text == L"bolder")
+        return std::min(900, parentWeight + 300);
+    if (token.Text == L"lighter")
+        return std::max(100, parentWeight - 300);
+    return 400;
+}
+
+std::wstring FamilyList(const CssValue& value)
+{
+    std::wstring list;
+    for (const CssToken& token : value.Tokens) {
+        if (token.Type == CssToken::Kind::Comma) {
+            list += L",";
+        } else if (!token.Text.empty()) {
+            if (!list.empty() && list.back() != L',')
+                list += L" ";
+            list += token.Text;
+        }
+    }
+    return list;
+}
+
+int BorderWidth(const CssToken& token, const Context& context)
+{
+    if (token.Type == CssToken::Kind::Ident)
+        return token.Text == L"thin" ? context.Scale(1) : token.Text == L"thick" ? context.Scale(5) : context.Scale(3);
+    Length length;
+    if (!context.ToLength(token, length) || length.IsPercent() || length.IsAuto())
+        return 0;
+    float px = std::max(0.0f, length.Value);
+    // A hairline stays visible at any scale.
+    return px > 0 && px < 1 ? 1 : static_cast<int>(std::lround(px));
+}
+
+} // namespace
+
+int Length::Resolve(int base, int autoValue) const
+{
+    switch (Type) {
+    case Kind::Auto: return autoValue;
+    case Kind::Percent: return static_cast<int>(std::lround(static_cast<double>(base) * Value / 100.0));
+    case Kind::Px: return static_cast<int>(std::lround(Value));
+    }
+    return 0;
+}
+
+const ComputedStyle& StyleBuilder::Initial()
+{
+    static const ComputedStyle initial = [] {
+        ComputedStyle style;
+        for (Length& margin : style.Box.Margin)
+            margin = Length::Px(0);
+        for (Length& padding : style.Box.Padding)
+            padding = Length::Px(0);
+        return style;
+    }();
+    return initial;
+}
+
+ComputedStyle StyleBuilder::Build(const std::vector<const Declaration*>& winners, const ComputedStyle* parent,
+                                  const std::string& tag) const
+{
+    ComputedStyle style = Initial();
+    if (parent != nullptr) {
+        style.Inherited = parent->Inherited;
+    } else {
+        style.Inherited.Font.SizePx = static_cast<int>(std::lround(12 * m_scale));
+    }
+    (void)tag;
+    const ComputedStyle& from = parent != nullptr ? *parent : Initial();
+    auto id = [](const Declaration& d) {
+        if (d.PropertyId < 0)
+            d.PropertyId = PropertyIdOf(d.Property);
+        return static_cast<Prop>(d.PropertyId);
+    };
+    auto isInherit = [](const CssValue& value) { return value.IsKeyword(L"inherit"); };
+
+    // The font first: em lengths everywhere else depend on its size.
+    float parentSize = static_cast<float>(from.Inherited.Font.SizePx);
+    float size = static_cast<float>(style.Inherited.Font.SizePx);
+    for (const Declaration* d : winners) {
+        if (id(*d) != kFontSize)
+            continue;
+        const CssValue& value = ParsedValue(*d);
+        if (value.Tokens.empty())
+            continue;
+        const CssToken& token = value.Tokens[0];
+        static constexpr std::pair<const wchar_t*, float> kSizes[] = {
+            {L"xx-small", 9}, {L"x-small", 10}, {L"small", 13}, {L"medium", 16}, {L"large", 18},
+            {L"x-large", 24}, {L"xx-large", 32}};
+        Length length;
+        if (Context(m_scale, parentSize, parentSize, 0).ToLength(token, length, true) && !length.IsAuto()) {
+            size = length.Value;
+        } else if (token.Type == CssToken::Kind::Ident) {
+            for (const auto& [name, px] : kSizes) {
+                if (token.Text == name)
+                    size = px * m_scale;
+            }
+            if (token.Text == L"smaller")
+                size = parentSize / 1.2f;
+            if (token.Text == L"larger")
+                size = parentSize * 1.2f;
+        }
+    }
+    style.Inherited.Font.SizePx = std::clamp(static_cast<int>(std::lround(size)), 1, 2000);
+    Context context(m_scale, static_cast<float>(style.Inherited.Font.SizePx), parentSize,
+                    std::max(1, style.Inherited.Font.SizePx / 2));
+
+    for (const Declaration* d : winners) {
+        Prop prop = id(*d);
+        if (prop == kUnknown || prop == kFontSize)
+            continue;
+        const CssValue& value = ParsedValue(*d);
+        if (value.Tokens.empty())
+            continue;
+        const CssToken& first = value.Tokens[0];
+        bool inherit = isInherit(value);
+        Length length;
+        auto lengthInto = [&](Length& target) {
+            if (inherit)
+                return;
+            if (context.ToLength(first, length))
+                target = length;
+        };
+        auto sideOf = [](Prop p, Prop base) { return static_cast<int>(p - base); };
+        switch (prop) {
+        case kColor:
+            if (first.Type == CssToken::Kind::Color)
+                style.Inherited.TextColor = first.ColorValue;
+            break;
+        case kFontFamily: if (!inherit) style.Inherited.Font.Family = FamilyList(value); break;
+        case kFontWeight: if (!inherit) style.Inherited.Font.Weight = FontWeight(first, from.Inherited.Font.Weight); break;
+        case kFontStyle: style.Inherited.Font.Italic = first.Text == L"italic" || first.Text == L"oblique"; break;
+        case kTextDecoration:
+            style.Inherited.Font.Underline = false;
+            style.Inherited.Font.Strike = false;
+            for (const CssToken& token : value.Tokens) {
+                style.Inherited.Font.Underline |= token.Text == L"underline";
+                style.Inherited.Font.Strike |= token.Text == L"line-through";
+            }
+            break;
+        case kLineHeight:
+            if (first.Type == CssToken::Kind::Number && first.Unit == CssUnit::None) {
+                style.Inherited.LineHeightFactor = std::clamp(first.Number, 0.0f, 100.0f);
+                style.Inherited.LineHeight = -1;
+            } else if (context.ToLength(first, length) && !length.IsAuto()) {
+                style.Inherited.LineHeight = std::max(0, length.Resolve(style.Inherited.Font.SizePx));
+                style.Inherited.LineHeightFactor = 0;
+            } else if (first.Text == L"normal") {
+                style.Inherited.LineHeight = -1;
+                style.Inherited.LineHeightFactor = 0;
+            }
+            break;
+        case kTextAlign: Keyword(value, kAligns, style.Inherited.Align); break;
+        case kWhiteSpace: Keyword(value, kSpaces, style.Inherited.Space); break;
+        case kVisibility: Keyword(value, kVisibilities, style.Inherited.Visible); break;
+        case kCursor: Keyword(value, kCursors, style.Inherited.CursorShape); break;
+        case kListStyleType: Keyword(value, kListStyles, style.Inherited.ListMarker); break;
+        case kBorderSpacing:
+            if (context.ToLength(first, length) && !length.IsPercent() && !length.IsAuto()) {
+                style.Inherited.SpacingX = style.Inherited.SpacingY = std::max(0, length.Resolve(0));
+                if (value.Tokens.size() > 1 && context.ToLength(value.Tokens[1], length) && !length.IsAuto())
+                    style.Inherited.SpacingY = std::max(0, length.Resolve(0));
+            }
+            break;
+        case kBorderCollapse: style.Inherited.CollapseBorders = first.Text == L"collapse"; break;
+        case kTextIndent:
+            if (context.ToLength(first, length) && !length.IsAuto())
+                style.Inherited.TextIndent = length.Resolve(0);
+            break;
+        case kDisplay: Keyword(value, kDisplays, style.Box.Show); break;
+        case kPosition: Keyword(value, kPositions, style.Box.Place); break;
+        case kTop: case kRight: case kBottom: case kLeft: lengthInto(style.Box.Offsets[sideOf(prop, kTop)]); break;
+        case kWidth: lengthInto(style.Box.Width); break;
+        case kHeight: lengthInto(style.Box.Height); break;
+        case kMinWidth: lengthInto(style.Box.MinWidth); break;
+        case kMinHeight: lengthInto(style.Box.MinHeight); break;
+        case kMaxWidth: if (first.Text == L"none") style.Box.MaxWidth = Length::Auto(); else lengthInto(style.Box.MaxWidth); break;
+        case kMaxHeight: if (first.Text == L"none") style.Box.MaxHeight = Length::Auto(); else lengthInto(style.Box.MaxHeight); break;
+        case kMarginTop: case kMarginRight: case kMarginBottom: case kMarginLeft:
+            lengthInto(style.Box.Margin[sideOf(prop, kMarginTop)]);
+            break;
+        case kPaddingTop: case kPaddingRight: case kPaddingBottom: case kPaddingLeft:
+            if (context.ToLength(first, length) && !length.IsAuto())
+                style.Box.Padding[sideOf(prop, kPaddingTop)] = length.Value < 0 ? Length::Px(0) : length;
+            break;
+        case kBorderTopWidth: case kBorderRightWidth: case kBorderBottomWidth: case kBorderLeftWidth:
+            style.Box.BorderWidth[sideOf(prop, kBorderTopWidth)] = BorderWidth(first, context);
+            break;
+        case kBorderTopStyle: case kBorderRightStyle: case kBorderBottomStyle: case kBorderLeftStyle:
+            Keyword(value, kBorderStyles, style.Paint.BorderStyles[sideOf(prop, kBorderTopStyle)]);
+            break;
+        case kBorderTopColor: case kBorderRightColor: case kBorderBottomColor: case kBorderLeftColor:
+            style.Paint.BorderColors[sideOf(prop, kBorderTopColor)] =
+                first.Type == CssToken::Kind::Color ? first.ColorValue : kTransparent;
+            break;
+        case kOverflow:
+            Keyword(value, kOverflows, style.Box.OverflowX);
+            style.Box.OverflowY = style.Box.OverflowX;
+            break;
+        case kOverflowX: Keyword(value, kOverflows, style.Box.OverflowX); break;
+        case kOverflowY: Keyword(value, kOverflows, style.Box.OverflowY); break;
+        case kVerticalAlign: Keyword(value, kVAligns, style.Box.VAlign); break;
+        case kFloat:
+            style.Box.FloatLeft = first.Text == L"left";
+            style.Box.FloatRight = first.Text == L"right";
+            break;
+        case kZIndex:
+            if (first.Type == CssToken::Kind::Number)
+                style.Box.ZIndex = static_cast<int>(first.Number);
+            break;
+        case kBackgroundColor:
+            // Two colours make a vertical gradient, as older pages write it.
+            if (first.Type == CssToken::Kind::Color) {
+                style.Paint.Background = first.ColorValue;
+                if (value.Tokens.size() >= 2 && value.Tokens.back().Type == CssToken::Kind::Color)
+                    style.Paint.GradientEnd = value.Tokens.back().ColorValue;
+            }
+            break;
+        case kBackgroundImage:
+            if (first.Type == CssToken::Kind::Url) {
+                style.Paint.BackgroundImage = first.Text;
+            } else if (first.Type == CssToken::Kind::Function && first.Text == L"linear-gradient") {
+                std::vector<Color> colors;
+                bool horizontal = false;
+                for (const CssToken& arg : first.Args) {
+                    if (arg.Type == CssToken::Kind::Color)
+                        colors.push_back(arg.ColorValue);
+                    else if (arg.Type == CssToken::Kind::Ident && (arg.Text == L"right" || arg.Text == L"left"))
+                        horizontal = true;
+                }
+                if (colors.size() >= 2) {
+                    style.Paint.Background = colors.front();
+                    style.Paint.GradientEnd = colors.back();
+                    style.Paint.GradientVertical = !horizontal;
+                }
+            } else {
+                style.Paint.BackgroundImage.clear();
+            }
+            break;
+        case kBackgroundRepeat: Keyword(value, kRepeats, style.Paint.Repeat); break;
+        case kBackgroundPosition:
+            for (std::size_t i = 0; i < value.Tokens.size() && i < 2; ++i) {
+                Length& target = i == 0 ? style.Paint.BackgroundX : style.Paint.BackgroundY;
+                const CssToken& token = value.Tokens[i];
+                if (token.Text == L"center")
+                    target = {Length::Kind::Percent, 50};
+                else if (token.Text == L"right" || token.Text == L"bottom")
+                    target = {Length::Kind::Percent, 100};
+                else if (token.Text == L"left" || token.Text == L"top")
+                    target = Length::Px(0);
+                else if (context.ToLength(token, length) && !length.IsAuto())
+                    target = length;
+            }
+            break;
+        case kOpacity:
+            if (first.Type == CssToken::Kind::Number)
+                style.Paint.Opacity = std::clamp(first.Number, 0.0f, 1.0f);
+            break;
+        case kForegroundImage:
+            style.Paint.ForegroundImage = first.Type == CssToken::Kind::Url ? first.Text : std::wstring();
+            break;
+        default: break;
+        }
+    }
+    // A side whose style is none has no width (CSS 2.1, 8.5.3).
+    for (int side = 0; side < 4; ++side) {
+        if (style.Paint.BorderStyles[side] == BorderStyle::None)
+            style.Box.BorderWidth[side] = 0;
+        if (style.Paint.BorderColors[side] == kTransparent)
+            style.Paint.BorderColors[side] = style.Inherited.TextColor;
+    }
+    return style;
+}
+
+bool ComputedStyle::IsBlockLevel() const
+{
+    switch (Box.Show) {
+    case Display::Block: case Display::ListItem: case Display::Table: return true;
+    default: return false;
+    }
+}
+
+bool ComputedStyle::IsTablePart() const
+{
+    return Box.Show >= Display::TableRowGroup && Box.Show <= Display::TableCaption;
+}
+
+StyleChange Compare(const ComputedStyle* before, const ComputedStyle& after)
+{
+    if (before == nullptr)
+        return StyleChange::Relayout;
+    const InheritedStyle& a = before->Inherited;
+    const InheritedStyle& b = after.Inherited;
+    bool layoutInherited = a.Font.Family != b.Font.Family || a.Font.SizePx != b.Font.SizePx ||
+                           a.Font.Weight != b.Font.Weight || a.Font.Italic != b.Font.Italic ||
+                           a.LineHeight != b.LineHeight || a.LineHeightFactor != b.LineHeightFactor ||
+                           a.Align != b.Align || a.Space != b.Space || a.SpacingX != b.SpacingX ||
+                           a.SpacingY != b.SpacingY || a.CollapseBorders != b.CollapseBorders ||
+                           a.TextIndent != b.TextIndent || a.ListMarker != b.ListMarker;
+    if (layoutInherited || !(before->Box == after.Box) || before->Paint.BackgroundImage != after.Paint.BackgroundImage)
+        return StyleChange::Relayout;
+    if (!(a == b) || !(before->Paint == after.Paint))
+        return StyleChange::Repaint;
+    return StyleChange::None;
+}
+
+} // namespace Engine

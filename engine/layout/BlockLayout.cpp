@@ -1,0 +1,298 @@
+#include "engine/layout/LayoutContext.h"
+
+#include "engine/dom/Element.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace Engine {
+
+namespace {
+
+// Sizes are kept far from the int limits, whatever a page asks for.
+constexpr int kMaxSize = 1 << 24;
+
+int Clamp(int value)
+{
+    return std::clamp(value, -kMaxSize, kMaxSize);
+}
+
+int CollapseMargins(int a, int b)
+{
+    if (a >= 0 && b >= 0)
+        return std::max(a, b);
+    if (a < 0 && b < 0)
+        return std::min(a, b);
+    return a + b;
+}
+
+bool ShrinksToFit(const Box& box)
+{
+    const BoxStyle& s = box.S().Box;
+    return s.Show == Display::InlineBlock || s.Show == Display::InlineTable || s.Place == Position::Absolute ||
+           s.Place == Position::Fixed || (box.Parent != nullptr && box.Parent->InlineContent);
+}
+
+bool OutOfFlow(const Box& box)
+{
+    const BoxStyle& s = box.S().Box;
+    return s.Place == Position::Absolute || s.Place == Position::Fixed;
+}
+
+int VerticalEdges(const Box& box)
+{
+    return box.Border[0] + box.Border[2] + box.Padding[0] + box.Padding[2];
+}
+
+int HorizontalInner(const Box& box)
+{
+    return box.Border[1] + box.Border[3] + box.Padding[1] + box.Padding[3];
+}
+
+void ClampWidth(const Box& box, int available, int& content)
+{
+    const BoxStyle& s = box.S().Box;
+    if (!s.MaxWidth.IsAuto())
+        content = std::min(content, s.MaxWidth.Resolve(available));
+    content = std::max(content, s.MinWidth.Resolve(available));
+    content = std::clamp(content, 0, kMaxSize);
+}
+
+void ClampHeight(const Box& box, int containingHeight, int& content)
+{
+    const BoxStyle& s = box.S().Box;
+    if (!s.MaxHeight.IsAuto() && (!s.MaxHeight.IsPercent() || containingHeight >= 0))
+        content = std::min(content, s.MaxHeight.Resolve(containingHeight));
+    if (!s.MinHeight.IsPercent() || containingHeight >= 0)
+        content = std::max(content, s.MinHeight.Resolve(std::max(0, containingHeight)));
+    content = std::clamp(content, 0, kMaxSize);
+}
+
+// Replaced boxes: the picture's size, or what the style gives with the aspect kept.
+void LayoutReplaced(Box& box, int available, int containingHeight, LayoutContext& context)
+{
+    const BoxStyle& s = box.S().Box;
+    int intrinsicW = std::max(0, box.IntrinsicWidth);
+    int intrinsicH = std::max(0, box.IntrinsicHeight);
+    if (box.Picture && box.Picture->Valid()) {
+        // A picture's pixels are CSS pixels: it grows with the window's DPI like everything else.
+        intrinsicW = box.Picture->Width * context.Dpi / 96;
+        intrinsicH = box.Picture->Height * context.Dpi / 96;
+    }
+    bool hasW = !s.Width.IsAuto();
+    bool hasH = !s.Height.IsAuto() && (!s.Height.IsPercent() || containingHeight >= 0);
+    int width = hasW ? s.Width.Resolve(available) : intrinsicW;
+    int height = hasH ? s.Height.Resolve(containingHeight) : intrinsicH;
+    if (hasW && !hasH && intrinsicW > 0)
+        height = static_cast<int>(static_cast<long long>(width) * intrinsicH / intrinsicW);
+    else if (hasH && !hasW && intrinsicH > 0)
+        width = static_cast<int>(static_cast<long long>(height) * intrinsicW / intrinsicH);
+    ClampWidth(box, available, width);
+    ClampHeight(box, containingHeight, height);
+    box.Width = width + HorizontalInner(box);
+    box.Height = height + VerticalEdges(box);
+    box.ContentWidth = width;
+    box.ContentHeight = height;
+}
+
+} // namespace
+
+void BlockLayout::ResolveEdges(Box& box, int available)
+{
+    const BoxStyle& s = box.S().Box;
+    for (int side = 0; side < 4; ++side) {
+        box.Margin[side] = Clamp(s.Margin[side].Resolve(available, 0));
+        box.Padding[side] = std::clamp(s.Padding[side].Resolve(available, 0), 0, kMaxSize);
+        box.Border[side] = std::clamp(s.BorderWidth[side], 0, kMaxSize);
+    }
+}
+
+int BlockLayout::HorizontalEdges(const Box& box, int available)
+{
+    const BoxStyle& s = box.S().Box;
+    int edges = 0;
+    for (int side : {1, 3}) {
+        edges += s.Margin[side].Resolve(available, 0);
+        edges += std::max(0, s.Padding[side].Resolve(available, 0));
+        edges += s.BorderWidth[side];
+    }
+    return Clamp(edges);
+}
+
+void BlockLayout::Intrinsic(Box& box, LayoutContext& context, int& minWidth, int& maxWidth)
+{
+    if (box.MinContent >= 0 && box.MaxContent >= 0) {
+        minWidth = box.MinContent;
+        maxWidth = box.MaxContent;
+        return;
+    }
+    const BoxStyle& s = box.S().Box;
+    // Percentages count as nothing here; margins and padding in percent need the layout width.
+    int edges = HorizontalEdges(box, 0);
+    if (box.Kind == BoxKind::Table) {
+        TableLayout::Intrinsic(box, context, minWidth, maxWidth);
+    } else if (box.Kind == BoxKind::Replaced) {
+        LayoutReplaced(box, 0, -1, context);
+        minWidth = maxWidth = box.Width - HorizontalInner(box);
+    } else if (box.InlineContent) {
+        InlineLayout::Intrinsic(box, context, minWidth, maxWidth);
+    } else {
+        minWidth = maxWidth = 0;
+        for (auto& child : box.Children) {
+            if (OutOfFlow(*child))
+                continue;
+            int childMin = 0, childMax = 0;
+            Intrinsic(*child, context, childMin, childMax);
+            minWidth = std::max(minWidth, childMin);
+            maxWidth = std::max(maxWidth, childMax);
+        }
+    }
+    if (box.Kind != BoxKind::Table && box.Kind != BoxKind::Replaced && s.Width.Type == Length::Kind::Px) {
+        int fixed = s.Width.Resolve(0);
+        // A fixed width holds, unless content that cannot be broken is wider (cells only).
+        minWidth = box.Kind == BoxKind::Cell ? std::max(minWidth, fixed) : fixed;
+        maxWidth = std::max(fixed, minWidth);
+    }
+    if (s.MaxWidth.Type == Length::Kind::Px) {
+        minWidth = std::min(minWidth, s.MaxWidth.Resolve(0));
+        maxWidth = std::min(maxWidth, s.MaxWidth.Resolve(0));
+    }
+    if (s.MinWidth.Type == Length::Kind::Px) {
+        minWidth = std::max(minWidth, s.MinWidth.Resolve(0));
+        maxWidth = std::max(maxWidth, s.MinWidth.Resolve(0));
+    }
+    if (box.Kind != BoxKind::Table) {
+        minWidth = Clamp(minWidth + edges);
+        maxWidth = Clamp(std::max(maxWidth + edges, minWidth));
+    }
+    box.MinContent = minWidth;
+    box.MaxContent = maxWidth;
+}
+
+int BlockLayout::LayoutContent(Box& box, LayoutContext& context, int innerHeight)
+{
+    int width = std::max(0, box.ContentWidthInner());
+    int height = 0;
+    int extentRight = 0;
+    if (box.InlineContent) {
+        height = InlineLayout::Layout(box, width, context);
+        for (const LineBox& line : box.Lines)
+            extentRight = std::max(extentRight, line.Area.Right() - box.ContentX());
+    } else {
+        int y = 0;
+        int pending = 0;
+        bool first = true;
+        for (auto& child : box.Children) {
+            Box& c = *child;
+            if (OutOfFlow(c)) {
+                Layout(c, width, innerHeight, context);
+                const BoxStyle& cs = c.S().Box;
+                int left = cs.Offsets[3].IsAuto() ? 0 : cs.Offsets[3].Resolve(width);
+                int top = cs.Offsets[0].IsAuto() ? y : cs.Offsets[0].Resolve(std::max(0, innerHeight));
+                if (cs.Offsets[3].IsAuto() && !cs.Offsets[1].IsAuto())
+                    left = width - cs.Offsets[1].Resolve(width) - c.Width - c.Margin[1] - c.Margin[3];
+                c.X = box.ContentX() + left + c.Margin[3];
+                c.Y = box.ContentY() + top + c.Margin[0];
+                continue;
+            }
+            Layout(c, width, innerHeight, context);
+            int top = c.Margin[0];
+            int margin = first ? top : CollapseMargins(pending, top);
+            bool empty = c.Height == 0 && c.Kind != BoxKind::Table && c.Children.empty();
+            c.X = box.ContentX() + c.Margin[3];
+            // Auto side margins centre a block of a given width.
+            const BoxStyle& cs = c.S().Box;
+            if (!ShrinksToFit(c) && cs.Margin[1].IsAuto() && cs.Margin[3].IsAuto())
+                c.X = box.ContentX() + std::max(0, (width - c.Width) / 2);
+            else if (!ShrinksToFit(c) && cs.Margin[3].IsAuto() && !cs.Width.IsAuto())
+                c.X = box.ContentX() + std::max(0, width - c.Width - c.Margin[1]);
+            if (empty) {
+                c.Y = box.ContentY() + y + margin;
+                pending = CollapseMargins(margin, c.Margin[2]);
+                continue;
+            }
+            c.Y = box.ContentY() + y + (first ? top : margin);
+            y = c.Y - box.ContentY() + c.Height;
+            pending = c.Margin[2];
+            first = false;
+            extentRight = std::max(extentRight, c.X - box.ContentX() + c.Width + c.Margin[1]);
+        }
+        y += first ? std::max(0, pending) : pending;
+        height = std::max(0, y);
+    }
+    box.ContentWidth = std::max(extentRight, 0);
+    box.ContentHeight = height;
+    return height;
+}
+
+void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutContext& context)
+{
+    available = std::clamp(available, 0, kMaxSize);
+    if (!box.NeedsLayout && box.LastAvailable == available && box.LastAvailableHeight == containingHeight)
+        return;
+    ResolveEdges(box, available);
+    const BoxStyle& s = box.S().Box;
+    if (box.Kind == BoxKind::Table) {
+        TableLayout::Layout(box, available, context);
+    } else if (box.Kind == BoxKind::Replaced) {
+        LayoutReplaced(box, available, containingHeight, context);
+    } else if (box.Kind == BoxKind::Text || box.Kind == BoxKind::LineBreak || box.Kind == BoxKind::Inline) {
+        box.Width = box.Height = 0;
+    } else {
+        int inner = HorizontalInner(box);
+        int margins = box.Margin[1] + box.Margin[3];
+        int content = 0;
+        if (box.Kind == BoxKind::Cell) {
+            content = available - inner;  // the table gave it its columns' width
+        } else if (!s.Width.IsAuto()) {
+            content = s.Width.Resolve(available);
+        } else if (ShrinksToFit(box)) {
+            int minWidth = 0, maxWidth = 0;
+            Intrinsic(box, context, minWidth, maxWidth);
+            content = std::min(std::max(minWidth, available - margins), maxWidth) - inner - margins;
+        } else {
+            content = available - margins - inner;
+        }
+        ClampWidth(box, available, content);
+        box.Width = content + inner;
+
+        bool heightGiven = s.Height.Type == Length::Kind::Px || (s.Height.IsPercent() && containingHeight >= 0);
+        int givenHeight = heightGiven ? std::max(0, s.Height.Resolve(containingHeight)) : -1;
+        if (heightGiven)
+            ClampHeight(box, containingHeight, givenHeight);
+        box.BarV = s.OverflowY == Overflow::Scroll ? context.Scrollbar : 0;
+        box.BarH = s.OverflowX == Overflow::Scroll ? context.Scrollbar : 0;
+        if (heightGiven)
+            box.Height = givenHeight + VerticalEdges(box);
+        int innerHeight = heightGiven ? std::max(0, givenHeight - box.BarH) : -1;
+        int contentHeight = LayoutContent(box, context, innerHeight);
+        if (box.IsScroller()) {
+            bool again = false;
+            if (s.OverflowY == Overflow::Auto && heightGiven && box.BarV == 0 && contentHeight > givenHeight - box.BarH) {
+                box.BarV = context.Scrollbar;
+                again = true;
+            }
+            if (s.OverflowX == Overflow::Auto && box.BarH == 0 && box.ContentWidth > box.ContentWidthInner() + (again ? context.Scrollbar : 0)) {
+                box.BarH = context.Scrollbar;
+                again = true;
+            }
+            if (again) {
+                innerHeight = heightGiven ? std::max(0, givenHeight - box.BarH) : -1;
+                contentHeight = LayoutContent(box, context, innerHeight);
+            }
+        }
+        int height = heightGiven ? givenHeight : contentHeight + box.BarH;
+        if (!heightGiven)
+            ClampHeight(box, containingHeight, height);
+        box.Height = height + VerticalEdges(box);
+        if (box.IsScroller()) {
+            box.ScrollX = std::clamp(box.ScrollX, 0, std::max(0, box.ContentWidth - box.ContentWidthInner()));
+            box.ScrollY = std::clamp(box.ScrollY, 0, std::max(0, box.ContentHeight - box.ContentHeightInner()));
+        }
+    }
+    box.LastAvailable = available;
+    box.LastAvailableHeight = containingHeight;
+    box.NeedsLayout = false;
+}
+
+} // namespace Engine

@@ -1,0 +1,122 @@
+#pragma once
+#include "engine/css/ComputedStyle.h"
+#include "engine/paint/Geometry.h"
+#include "engine/paint/Image.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Engine {
+
+class Element;
+class Text;
+
+enum class BoxKind : unsigned char {
+    Block,       // a block container (also list items, inline blocks, cells and captions inside)
+    Inline,      // an inline element: its content flows in its container's lines
+    Text,        // the text of one text node, white space already collapsed
+    Replaced,    // an image or an input without children: a box of its own size
+    Table,
+    RowGroup,
+    Row,
+    Cell,
+    LineBreak,   // <br>
+};
+
+// One piece of a line: a run of text or an atomic box, placed in the container's content box.
+struct LineItem {
+    Rect Area;               // relative to the container's border box
+    int Baseline = 0;        // from Area.Y
+    struct Box* Source = nullptr;  // the text box, or the atomic box itself
+    std::size_t Start = 0;   // text range in the source's text
+    std::size_t Length = 0;
+};
+
+struct LineBox {
+    Rect Area;  // relative to the container's border box
+    std::vector<LineItem> Items;
+};
+
+// Per text box: words measured once per font, so that relaying out is arithmetic.
+struct TextRun {
+    std::size_t Start = 0;
+    std::size_t Length = 0;
+    int Width = 0;
+    bool Space = false;     // a collapsible space between words
+    bool Newline = false;   // a preserved line break
+};
+
+// A box of the layout tree, kept apart from the element tree. Positions are relative to the
+// parent box's border box; the page position is worked out after every layout.
+struct Box {
+    BoxKind Kind = BoxKind::Block;
+    Element* Owner = nullptr;     // null for anonymous boxes
+    Text* TextNode = nullptr;     // for text boxes
+    StylePtr Style;
+    Box* Parent = nullptr;
+    std::vector<std::unique_ptr<Box>> Children;
+
+    // Geometry, as used values in device pixels.
+    int X = 0, Y = 0, Width = 0, Height = 0;  // border box
+    int Margin[4] = {0, 0, 0, 0};
+    int Padding[4] = {0, 0, 0, 0};
+    int Border[4] = {0, 0, 0, 0};
+    int PageX = 0, PageY = 0;               // border box in page coordinates (scrolling included)
+    Rect Ink;                                // what it and its descendants cover, relative to its border box
+
+    // Inline content of a block container.
+    std::vector<LineBox> Lines;
+    bool InlineContent = false;
+
+    // Inline element: its pieces, one per line, relative to the containing block.
+    std::vector<Rect> Fragments;
+
+    // Text.
+    std::wstring Collapsed;
+    std::vector<TextRun> Runs;
+    int RunsFont = -1;
+
+    // Replaced content.
+    ImagePtr Picture;
+    int IntrinsicWidth = -1, IntrinsicHeight = -1;
+
+    // Scrolling: the content's size and the offset into it; bars in device pixels.
+    int ScrollX = 0, ScrollY = 0;
+    int ContentWidth = 0, ContentHeight = 0;
+    int BarV = 0, BarH = 0;
+
+    // Tables: column and span of a cell, row of a cell.
+    int Column = 0, Row = 0, ColSpan = 1, RowSpan = 1;
+    int ShiftY = 0;  // content moved down inside its box (vertical alignment in cells)
+
+    // Caches for relayout.
+    bool NeedsLayout = true;
+    int LastAvailable = -1;
+    int LastAvailableHeight = -1;
+    int MinContent = -1, MaxContent = -1;
+
+    [[nodiscard]] const ComputedStyle& S() const { return *Style; }
+    [[nodiscard]] int ContentX() const { return Border[3] + Padding[3]; }
+    [[nodiscard]] int ContentY() const { return Border[0] + Padding[0]; }
+    [[nodiscard]] int ContentWidthInner() const
+    {
+        return Width - Border[1] - Border[3] - Padding[1] - Padding[3] - BarV;
+    }
+    [[nodiscard]] int ContentHeightInner() const
+    {
+        return Height - Border[0] - Border[2] - Padding[0] - Padding[2] - BarH;
+    }
+    [[nodiscard]] bool IsScroller() const { return Style && Style->Scrolls() && Kind != BoxKind::Inline; }
+    [[nodiscard]] Rect PageRect() const { return {PageX, PageY, Width, Height}; }
+    void MarkNeedsLayout()
+    {
+        for (Box* at = this; at != nullptr && !(at->NeedsLayout && at != this); at = at->Parent) {
+            at->NeedsLayout = true;
+            at->MinContent = -1;
+            at->MaxContent = -1;
+        }
+    }
+};
+
+} // namespace Engine

@@ -1,0 +1,378 @@
+#include "engine/layout/LayoutContext.h"
+
+#include "engine/dom/Element.h"
+
+#include <algorithm>
+
+namespace Engine {
+
+namespace {
+
+bool IsCollapsibleSpace(wchar_t c)
+{
+    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f';
+}
+
+// One piece of the flattened inline content.
+struct Piece {
+    enum class Kind { Word, Space, Break, Atomic, Edge } Type = Kind::Word;
+    Box* Source = nullptr;
+    std::size_t Start = 0;
+    std::size_t Length = 0;
+    int Width = 0;
+    FontId Font = 0;
+    bool NoWrap = false;
+};
+
+struct Flattener {
+    TextMeasurer& Measurer;
+    LayoutContext* Context;  // null: intrinsic widths only, atomic boxes not laid out
+    int Width;
+    std::vector<Piece> Pieces;
+    bool LastWasSpace = true;
+
+    void Walk(Box& box)
+    {
+        for (auto& child : box.Children) {
+            Box& c = *child;
+            switch (c.Kind) {
+            case BoxKind::Text: AddText(c); break;
+            case BoxKind::LineBreak:
+                Pieces.push_back({Piece::Kind::Break, &c});
+                LastWasSpace = true;
+                break;
+            case BoxKind::Inline: {
+                c.Fragments.clear();
+                int left = c.Margin[3] + c.Border[3] + c.Padding[3];
+                int right = c.Margin[1] + c.Border[1] + c.Padding[1];
+                if (left != 0)
+                    Pieces.push_back({Piece::Kind::Edge, &c, 0, 0, left});
+                Walk(c);
+                if (right != 0)
+                    Pieces.push_back({Piece::Kind::Edge, &c, 0, 0, right});
+                break;
+            }
+            default: AddAtomic(c); break;
+            }
+        }
+    }
+
+    void AddText(Box& text)
+    {
+        InlineLayout::PrepareText(text, Measurer);
+        WhiteSpace space = text.S().Inherited.Space;
+        bool noWrap = space == WhiteSpace::NoWrap || space == WhiteSpace::Pre;
+        bool preserve = space == WhiteSpace::Pre || space == WhiteSpace::PreWrap;
+        for (const TextRun& run : text.Runs) {
+            if (run.Newline) {
+                Pieces.push_back({Piece::Kind::Break, &text});
+                LastWasSpace = true;
+            } else if (run.Space && !preserve) {
+                if (!LastWasSpace)
+                    Pieces.push_back({Piece::Kind::Space, &text, run.Start, run.Length, run.Width, text.RunsFont, noWrap});
+                LastWasSpace = true;
+            } else {
+                Pieces.push_back({Piece::Kind::Word, &text, run.Start, run.Length, run.Width, text.RunsFont, noWrap});
+                LastWasSpace = false;
+            }
+        }
+    }
+
+    void AddAtomic(Box& box)
+    {
+        int width = 0;
+        if (Context != nullptr) {
+            BlockLayout::Layout(box, Width, -1, *Context);
+            width = box.Width + box.Margin[1] + box.Margin[3];
+        } else {
+            int minWidth = 0, maxWidth = 0;
+            LayoutContext scratch{Measurer};
+            BlockLayout::Intrinsic(box, scratch, minWidth, maxWidth);
+            width = maxWidth;
+            Pieces.push_back({Piece::Kind::Atomic, &box, 0, 0, width});
+            Pieces.back().Start = static_cast<std::size_t>(minWidth);
+            LastWasSpace = false;
+            return;
+        }
+        Pieces.push_back({Piece::Kind::Atomic, &box, 0, 0, width});
+        LastWasSpace = false;
+    }
+};
+
+struct LineMetrics {
+    int Above = 0;
+    int Below = 0;
+};
+
+} // namespace
+
+FontId InlineLayout::FontOf(const Box& box, TextMeasurer& measurer)
+{
+    const ComputedStyle& style = box.S();
+    if (style.FontMeasurer != &measurer) {
+        style.FontHandle = measurer.Intern(style.Inherited.Font);
+        style.FontMeasurer = &measurer;
+    }
+    return style.FontHandle;
+}
+
+int InlineLayout::LineHeightOf(const ComputedStyle& style, const FontMetrics& metrics)
+{
+    if (style.Inherited.LineHeight >= 0)
+        return style.Inherited.LineHeight;
+    if (style.Inherited.LineHeightFactor > 0)
+        return static_cast<int>(style.Inherited.LineHeightFactor * static_cast<float>(style.Inherited.Font.SizePx) + 0.5f);
+    return metrics.LineHeight;
+}
+
+void InlineLayout::PrepareText(Box& text, TextMeasurer& measurer)
+{
+    FontId font = FontOf(text, measurer);
+    if (text.RunsFont == font)
+        return;
+    text.RunsFont = font;
+    text.Runs.clear();
+    WhiteSpace space = text.S().Inherited.Space;
+    bool keepSpaces = space == WhiteSpace::Pre || space == WhiteSpace::PreWrap;
+    bool keepNewlines = keepSpaces || space == WhiteSpace::PreLine;
+    const std::wstring& data = text.Collapsed;
+    std::size_t at = 0;
+    while (at < data.size()) {
+        TextRun run;
+        run.Start = at;
+        wchar_t c = data[at];
+        if (c == L'\n' && keepNewlines) {
+            run.Newline = true;
+            run.Length = 1;
+        } else if (IsCollapsibleSpace(c) && !(keepSpaces && c != L' ' && c != L'\t')) {
+            std::size_t end = at;
+            while (end < data.size() && IsCollapsibleSpace(data[end]) && !(keepNewlines && data[end] == L'\n'))
+                ++end;
+            run.Space = true;
+            run.Length = keepSpaces ? end - at : 1;
+            std::wstring_view measured = keepSpaces ? std::wstring_view(data).substr(at, end - at) : L" ";
+            run.Width = measurer.Width(font, measured);
+            at = end;
+            text.Runs.push_back(run);
+            continue;
+        } else {
+            std::size_t end = at;
+            while (end < data.size() && !IsCollapsibleSpace(data[end]))
+                ++end;
+            run.Length = end - at;
+            run.Width = measurer.Width(font, std::wstring_view(data).substr(at, run.Length));
+        }
+        at += run.Length;
+        text.Runs.push_back(run);
+    }
+}
+
+void InlineLayout::Intrinsic(Box& container, LayoutContext& context, int& minWidth, int& maxWidth)
+{
+    Flattener flat{context.Measurer, nullptr, 0, {}};
+    flat.Walk(container);
+    minWidth = 0;
+    maxWidth = 0;
+    int line = 0;
+    int segment = 0;
+    for (const Piece& piece : flat.Pieces) {
+        switch (piece.Type) {
+        case Piece::Kind::Break:
+            maxWidth = std::max(maxWidth, line);
+            minWidth = std::max(minWidth, segment);
+            line = segment = 0;
+            break;
+        case Piece::Kind::Space:
+            line += piece.Width;
+            if (piece.NoWrap)
+                segment += piece.Width;
+            else {
+                minWidth = std::max(minWidth, segment);
+                segment = 0;
+            }
+            break;
+        case Piece::Kind::Atomic:
+            line += piece.Width;
+            minWidth = std::max(minWidth, segment);
+            minWidth = std::max(minWidth, static_cast<int>(piece.Start));
+            segment = 0;
+            break;
+        default:
+            line += piece.Width;
+            segment += piece.Width;
+            break;
+        }
+    }
+    maxWidth = std::max(maxWidth, line);
+    minWidth = std::max(minWidth, segment);
+    int indent = container.S().Inherited.TextIndent;
+    maxWidth += std::max(0, indent);
+}
+
+int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
+{
+    Flattener flat{context.Measurer, &context, width, {}};
+    flat.Walk(container);
+    container.Lines.clear();
+    for (auto& child : container.Children) {
+        if (child->Kind == BoxKind::Inline)
+            child->Fragments.clear();
+    }
+    const ComputedStyle& style = container.S();
+    FontId strutFont = FontOf(container, context.Measurer);
+    const FontMetrics& strut = context.Measurer.Metrics(strutFont);
+    int strutHeight = LineHeightOf(style, strut);
+
+    std::vector<Piece>& pieces = flat.Pieces;
+    std::size_t at = 0;
+    int y = 0;
+    bool firstLine = true;
+    while (at < pieces.size()) {
+        // Skip the spaces a line would start with.
+        while (at < pieces.size() && pieces[at].Type == Piece::Kind::Space)
+            ++at;
+        if (at >= pieces.size())
+            break;
+        int indent = firstLine ? style.Inherited.TextIndent : 0;
+        int x = indent;
+        std::size_t lineStart = at;
+        std::size_t lineEnd = at;  // one past the last piece on the line
+        bool forced = false;
+        while (at < pieces.size()) {
+            const Piece& piece = pieces[at];
+            if (piece.Type == Piece::Kind::Break) {
+                forced = true;
+                ++at;
+                break;
+            }
+            // The segment up to the next break opportunity must fit, or start a new line.
+            std::size_t end = at + 1;
+            int segment = piece.Width;
+            if (piece.Type != Piece::Kind::Atomic && piece.Type != Piece::Kind::Space) {
+                while (end < pieces.size() && (pieces[end].Type == Piece::Kind::Word || pieces[end].Type == Piece::Kind::Edge ||
+                                               (pieces[end].Type == Piece::Kind::Space && pieces[end].NoWrap))) {
+                    segment += pieces[end].Width;
+                    ++end;
+                }
+            }
+            bool mayBreak = !(piece.NoWrap && piece.Type != Piece::Kind::Atomic);
+            if (x + segment > width && lineEnd > lineStart && mayBreak && piece.Type != Piece::Kind::Space)
+                break;
+            x += segment;
+            at = end;
+            lineEnd = end;
+        }
+        (void)forced;
+        // Trailing spaces hang and take no room.
+        std::size_t last = lineEnd;
+        while (last > lineStart && pieces[last - 1].Type == Piece::Kind::Space)
+            --last;
+        LineBox line;
+        LineMetrics metrics;
+        int halfStrut = strutHeight - strut.Height;
+        metrics.Above = strut.Ascent + halfStrut / 2;
+        metrics.Below = strutHeight - metrics.Above;
+        int lineWidth = indent;
+        int tallAligned = 0;  // top- and bottom-aligned atomic boxes
+        for (std::size_t i = lineStart; i < last; ++i) {
+            const Piece& piece = pieces[i];
+            lineWidth += piece.Width;
+            if (piece.Type == Piece::Kind::Word || piece.Type == Piece::Kind::Space) {
+                const FontMetrics& font = context.Measurer.Metrics(piece.Font);
+                int lineHeight = LineHeightOf(piece.Source->S(), font);
+                int above = font.Ascent + (lineHeight - font.Height) / 2;
+                metrics.Above = std::max(metrics.Above, above);
+                metrics.Below = std::max(metrics.Below, lineHeight - above);
+            } else if (piece.Type == Piece::Kind::Atomic) {
+                const Box& box = *piece.Source;
+                int height = box.Height + box.Margin[0] + box.Margin[2];
+                switch (box.S().Box.VAlign) {
+                case VerticalAlign::Middle:
+                    metrics.Above = std::max(metrics.Above, (height + strut.XHeight) / 2);
+                    metrics.Below = std::max(metrics.Below, height - (height + strut.XHeight) / 2);
+                    break;
+                case VerticalAlign::Top: case VerticalAlign::Bottom: case VerticalAlign::TextTop:
+                case VerticalAlign::TextBottom:
+                    tallAligned = std::max(tallAligned, height);
+                    break;
+                default: metrics.Above = std::max(metrics.Above, height); break;
+                }
+            }
+        }
+        int lineHeight = std::max(metrics.Above + metrics.Below, tallAligned);
+        int offset = 0;
+        int room = width - lineWidth;
+        if (style.Inherited.Align == TextAlign::Right)
+            offset = room;
+        else if (style.Inherited.Align == TextAlign::Center)
+            offset = room / 2;
+        if (room < 0)
+            offset = 0;
+        int originX = container.ContentX();
+        int originY = container.ContentY() + y;
+        line.Area = {originX + offset, originY, std::max(0, lineWidth), lineHeight};
+        int baseline = metrics.Above;
+        x = offset + indent;
+        for (std::size_t i = lineStart; i < last; ++i) {
+            Piece& piece = pieces[i];
+            if (piece.Type == Piece::Kind::Word || piece.Type == Piece::Kind::Space) {
+                const FontMetrics& font = context.Measurer.Metrics(piece.Font);
+                LineItem item;
+                item.Area = {originX + x, originY + baseline - font.Ascent, piece.Width, font.Height};
+                item.Baseline = font.Ascent;
+                item.Source = piece.Source;
+                item.Start = piece.Start;
+                item.Length = piece.Length;
+                // Words of one text box next to each other on a line become one item.
+                if (!line.Items.empty() && line.Items.back().Source == item.Source &&
+                    line.Items.back().Start + line.Items.back().Length == item.Start &&
+                    line.Items.back().Area.Y == item.Area.Y) {
+                    line.Items.back().Length += item.Length;
+                    line.Items.back().Area.Width += item.Area.Width;
+                } else {
+                    line.Items.push_back(item);
+                }
+            } else if (piece.Type == Piece::Kind::Atomic) {
+                Box& box = *piece.Source;
+                int height = box.Height + box.Margin[0] + box.Margin[2];
+                int top = baseline - height;
+                switch (box.S().Box.VAlign) {
+                case VerticalAlign::Middle: top = baseline - (height + strut.XHeight) / 2; break;
+                case VerticalAlign::Top: case VerticalAlign::TextTop: top = 0; break;
+                case VerticalAlign::Bottom: case VerticalAlign::TextBottom: top = lineHeight - height; break;
+                default: break;
+                }
+                box.X = originX + x + box.Margin[3];
+                box.Y = originY + top + box.Margin[0];
+                LineItem item;
+                item.Area = {box.X, box.Y, box.Width, box.Height};
+                item.Source = &box;
+                line.Items.push_back(item);
+            }
+            x += piece.Width;
+        }
+        // Inline elements cover the pieces of their content on this line.
+        for (const LineItem& item : line.Items) {
+            for (Box* owner = item.Source->Parent; owner != nullptr && owner != &container; owner = owner->Parent) {
+                if (owner->Kind != BoxKind::Inline)
+                    continue;
+                Rect area = {item.Area.X, originY, item.Area.Width, lineHeight};
+                if (!owner->Fragments.empty() && owner->Fragments.back().Y == originY) {
+                    Rect& last = owner->Fragments.back();
+                    int left = std::min(last.X, area.X);
+                    int right = std::max(last.Right(), area.Right());
+                    last.X = left;
+                    last.Width = right - left;
+                } else {
+                    owner->Fragments.push_back(area);
+                }
+            }
+        }
+        container.Lines.push_back(std::move(line));
+        y += lineHeight;
+        firstLine = false;
+    }
+    return y;
+}
+
+} // namespace Engine

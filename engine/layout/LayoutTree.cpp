@@ -1,0 +1,618 @@
+#include "engine/layout/LayoutTree.h"
+
+#include "engine/css/StyleBuilder.h"
+#include "engine/dom/Element.h"
+#include "engine/dom/Text.h"
+#include "engine/dom/Utf.h"
+#include "engine/layout/LayoutContext.h"
+
+#include <algorithm>
+#include <map>
+
+namespace Engine {
+
+namespace {
+
+bool IsInlineLevel(const Box& box)
+{
+    switch (box.Kind) {
+    case BoxKind::Text: case BoxKind::Inline: case BoxKind::LineBreak: case BoxKind::Replaced: return true;
+    case BoxKind::Block: case BoxKind::Table: {
+        Display show = box.S().Box.Show;
+        return show == Display::InlineBlock || show == Display::InlineTable;
+    }
+    default: return false;
+    }
+}
+
+bool IsWhitespaceText(const Box& box)
+{
+    if (box.Kind != BoxKind::Text)
+        return false;
+    WhiteSpace space = box.S().Inherited.Space;
+    if (space == WhiteSpace::Pre || space == WhiteSpace::PreWrap)
+        return false;
+    return std::all_of(box.Collapsed.begin(), box.Collapsed.end(),
+                       [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f'; });
+}
+
+StylePtr AnonymousStyle(const ComputedStyle& parent)
+{
+    auto style = std::make_shared<ComputedStyle>(StyleBuilder::Initial());
+    style->Inherited = parent.Inherited;
+    style->Box.Show = Display::Block;
+    return style;
+}
+
+BoxKind KindFor(const Element& element, const ComputedStyle& style)
+{
+    const std::string& tag = element.Tag();
+    if (tag == "img")
+        return BoxKind::Replaced;
+    if (tag == "br")
+        return BoxKind::LineBreak;
+    if (tag == "input" && element.Nodes().empty())
+        return BoxKind::Replaced;
+    switch (style.Box.Show) {
+    case Display::Inline: return BoxKind::Inline;
+    case Display::Table: case Display::InlineTable: return BoxKind::Table;
+    case Display::TableRowGroup: case Display::TableHeaderGroup: case Display::TableFooterGroup: return BoxKind::RowGroup;
+    case Display::TableRow: return BoxKind::Row;
+    case Display::TableCell: return BoxKind::Cell;
+    default: return BoxKind::Block;
+    }
+}
+
+void Indent(std::string& out, int depth)
+{
+    out.append(static_cast<std::size_t>(depth) * 2, ' ');
+}
+
+std::string Label(const Box& box)
+{
+    static constexpr const char* kKinds[] = {"block", "inline", "text", "replaced", "table", "rows", "row", "cell", "br"};
+    std::string label = box.Owner == nullptr && box.Kind == BoxKind::Block ? "anonymous" : kKinds[static_cast<int>(box.Kind)];
+    if (box.Owner != nullptr) {
+        label += " <" + box.Owner->Tag();
+        if (const std::wstring* id = box.Owner->FindAttribute("id"))
+            label += "#" + WideToUtf8(*id);
+        if (const std::wstring* classes = box.Owner->FindAttribute("class"))
+            if (!classes->empty())
+                label += "." + WideToUtf8(*classes);
+        label += ">";
+    }
+    return label;
+}
+
+void AppendRect(std::string& out, int x, int y, int w, int h)
+{
+    out += " " + std::to_string(x) + "," + std::to_string(y) + " " + std::to_string(w) + "x" + std::to_string(h);
+}
+
+// Where a box's children start in page coordinates: scrolled content moves, cells' content
+// moves down as they align it.
+Point ContentOrigin(const Box& box)
+{
+    Point origin{box.PageX, box.PageY + box.ShiftY};
+    if (box.IsScroller()) {
+        origin.X -= box.ScrollX;
+        origin.Y -= box.ScrollY;
+    }
+    return origin;
+}
+
+} // namespace
+
+LayoutTree::LayoutTree(TextMeasurer& measurer, ImageLookup images) : m_measurer(measurer), m_images(std::move(images)) {}
+
+LayoutTree::~LayoutTree()
+{
+    Clear();
+}
+
+void LayoutTree::Clear()
+{
+    if (m_root)
+        Destroy(*m_root);
+    m_root.reset();
+}
+
+void LayoutTree::Destroy(Box& top)
+{
+    std::vector<Box*> pending{&top};
+    while (!pending.empty()) {
+        Box* box = pending.back();
+        pending.pop_back();
+        if (box->Owner != nullptr && box->Owner->LayoutBox() == box)
+            box->Owner->SetLayoutBox(nullptr);
+        for (auto& child : box->Children)
+            pending.push_back(child.get());
+    }
+}
+
+std::unique_ptr<Box> LayoutTree::BuildBox(Element& element)
+{
+    const auto& style = element.Computed();
+    if (!style || style->Box.Show == Display::None || style->Box.Show == Display::TableColumn ||
+        style->Box.Show == Display::TableColumnGroup)
+        return nullptr;
+    auto box = std::make_unique<Box>();
+    box->Owner = &element;
+    box->Style = style;
+    box->Kind = KindFor(element, *style);
+    element.SetLayoutBox(box.get());
+    if (box->Kind == BoxKind::Replaced) {
+        if (element.Tag() == "img") {
+            if (const std::wstring* src = element.FindAttribute("src"))
+                box->Picture = m_images(element, *src);
+        } else {
+            // Inputs without content keep a size of their kind until they are drawn as controls.
+            const std::wstring* type = element.FindAttribute("type");
+            std::wstring kind = type != nullptr ? *type : L"text";
+            const FontMetrics& metrics = m_measurer.Metrics(m_measurer.Intern(style->Inherited.Font));
+            if (kind == L"checkbox" || kind == L"radio") {
+                box->IntrinsicWidth = box->IntrinsicHeight = std::max(13, metrics.Height * 13 / 16);
+            } else if (kind == L"hidden") {
+                box->IntrinsicWidth = box->IntrinsicHeight = 0;
+            } else {
+                box->IntrinsicWidth = metrics.AverageWidth * 20;
+                box->IntrinsicHeight = metrics.LineHeight;
+            }
+        }
+        return box;
+    }
+    BuildChildren(*box, element);
+    return box;
+}
+
+void LayoutTree::BuildChildren(Box& box, Element& element)
+{
+    // Boxes of children that stay are kept with their caches; the others are made.
+    std::map<Element*, std::unique_ptr<Box>> kept;
+    std::vector<std::unique_ptr<Box>> old;
+    old.swap(box.Children);
+    while (!old.empty()) {
+        std::unique_ptr<Box> child = std::move(old.back());
+        old.pop_back();
+        if (child->Owner == nullptr && child->Kind == BoxKind::Block) {
+            for (auto& inner : child->Children)
+                old.push_back(std::move(inner));
+            continue;
+        }
+        if (child->Owner != nullptr && child->Owner->Parent() == &element && child->Owner->LayoutBox() == child.get() &&
+            child->Owner->Computed() == child->Style)
+            kept[child->Owner] = std::move(child);
+        else
+            Destroy(*child);
+    }
+    box.Lines.clear();
+    box.InlineContent = false;
+    std::vector<std::unique_ptr<Box>> children;
+    for (Node* node : element.Nodes()) {
+        if (node->IsElement()) {
+            auto* childElement = static_cast<Element*>(node);
+            auto found = kept.find(childElement);
+            std::unique_ptr<Box> child;
+            if (found != kept.end()) {
+                child = std::move(found->second);
+                kept.erase(found);
+            } else {
+                child = BuildBox(*childElement);
+            }
+            if (child)
+                children.push_back(std::move(child));
+        } else if (box.Kind != BoxKind::Table && box.Kind != BoxKind::RowGroup && box.Kind != BoxKind::Row) {
+            auto text = std::make_unique<Box>();
+            text->Kind = BoxKind::Text;
+            text->TextNode = static_cast<Text*>(node);
+            text->Style = box.Style;
+            text->Collapsed = text->TextNode->Data();
+            children.push_back(std::move(text));
+        }
+    }
+    for (auto& [owner, child] : kept)
+        Destroy(*child);
+
+    if (box.Kind == BoxKind::Table || box.Kind == BoxKind::RowGroup || box.Kind == BoxKind::Row) {
+        for (auto& child : children) {
+            child->Parent = &box;
+            box.Children.push_back(std::move(child));
+        }
+        return;
+    }
+    bool anyBlock = std::any_of(children.begin(), children.end(), [](const auto& c) { return !IsInlineLevel(*c); });
+    if (box.Kind == BoxKind::Inline && anyBlock)
+        box.Kind = BoxKind::Block;  // a block inside an inline: the inline acts as a block
+    if (!anyBlock) {
+        box.InlineContent = box.Kind != BoxKind::Inline && !children.empty();
+        for (auto& child : children) {
+            child->Parent = &box;
+            box.Children.push_back(std::move(child));
+        }
+        return;
+    }
+    // Block children and runs of inline ones: each run goes into an anonymous block.
+    std::unique_ptr<Box> run;
+    auto flush = [&] {
+        if (!run)
+            return;
+        bool blank = std::all_of(run->Children.begin(), run->Children.end(), [](const auto& c) { return IsWhitespaceText(*c); });
+        if (!blank) {
+            run->InlineContent = true;
+            run->Parent = &box;
+            box.Children.push_back(std::move(run));
+        }
+        run.reset();
+    };
+    for (auto& child : children) {
+        if (IsInlineLevel(*child)) {
+            if (!run) {
+                run = std::make_unique<Box>();
+                run->Kind = BoxKind::Block;
+                run->Style = AnonymousStyle(box.S());
+            }
+            child->Parent = run.get();
+            run->Children.push_back(std::move(child));
+        } else {
+            flush();
+            child->Parent = &box;
+            box.Children.push_back(std::move(child));
+        }
+    }
+    flush();
+}
+
+void LayoutTree::Apply(Document& document, StyleChanges changes)
+{
+    if (changes.Full || !m_root) {
+        Clear();
+        m_root = BuildBox(document.Root());
+        AddDamage({0, 0, std::max(m_width, 1), std::max(m_height, 1)});
+        changes.Release();
+        return;
+    }
+    std::vector<Element*> rebuild = changes.Rebuild;
+    for (auto& [element, change] : changes.Styles) {
+        if (element->OwnerDocument() != &document)
+            continue;
+        Box* box = element->LayoutBox();
+        const auto& style = element->Computed();
+        bool shown = style && style->Box.Show != Display::None;
+        if (box == nullptr || !shown || KindFor(*element, *style) != box->Kind ||
+            style->Box.Show != box->S().Box.Show) {
+            if (box == nullptr && !shown)
+                continue;
+            if (element->Parent() != nullptr)
+                rebuild.push_back(element->Parent());
+            else
+                rebuild.push_back(element);
+            continue;
+        }
+        Repaint(*element);
+        box->Style = style;
+        for (auto& child : box->Children) {
+            if (child->Kind == BoxKind::Text) {
+                child->Style = style;
+                child->RunsFont = -1;
+            } else if (child->Owner == nullptr) {
+                child->Style = AnonymousStyle(*style);
+                for (auto& inner : child->Children) {
+                    if (inner->Kind == BoxKind::Text) {
+                        inner->Style = style;
+                        inner->RunsFont = -1;
+                    }
+                }
+            }
+        }
+        if (change == StyleChange::Relayout)
+            box->MarkNeedsLayout();
+    }
+    for (Element* element : rebuild) {
+        if (element->OwnerDocument() != &document)
+            continue;
+        Box* box = element->LayoutBox();
+        if (element == &document.Root() && box == nullptr) {
+            Clear();
+            m_root = BuildBox(document.Root());
+            AddDamage({0, 0, std::max(m_width, 1), std::max(m_height, 1)});
+            continue;
+        }
+        if (box == nullptr) {
+            // Shown again: its parent makes its box among its siblings.
+            if (element->Parent() != nullptr && element->Parent()->LayoutBox() != nullptr)
+                rebuild.push_back(element->Parent());
+            continue;
+        }
+        if (box->Kind == BoxKind::Replaced)
+            continue;
+        AddDamage(box->PageRect());
+        BuildChildren(*box, *element);
+        box->MarkNeedsLayout();
+    }
+    changes.Release();
+}
+
+void LayoutTree::ElementLeaving(Element& element)
+{
+    Box* box = element.LayoutBox();
+    if (box == nullptr)
+        return;
+    AddDamage(box->PageRect());
+    Box* parent = box->Parent;
+    Destroy(*box);
+    if (parent == nullptr) {
+        m_root.reset();
+        return;
+    }
+    auto found = std::find_if(parent->Children.begin(), parent->Children.end(), [box](const auto& c) { return c.get() == box; });
+    if (found != parent->Children.end())
+        parent->Children.erase(found);
+    parent->Lines.clear();
+    parent->MarkNeedsLayout();
+    for (Box* at = parent; at != nullptr; at = at->Parent)
+        at->Lines.clear();  // line items may name the removed box until the next layout
+}
+
+bool LayoutTree::Layout(int width, int height)
+{
+    if (!m_root)
+        return false;
+    if (width != m_width || height != m_height) {
+        m_width = width;
+        m_height = height;
+        AddDamage({0, 0, std::max(width, 1), std::max(height, 1)});
+    }
+    LayoutContext context{m_measurer, width, height, m_scrollbar, m_dpi};
+    bool laidOut = m_root->NeedsLayout || m_root->LastAvailable != width || m_root->LastAvailableHeight != height;
+    if (laidOut) {
+        BlockLayout::Layout(*m_root, width, height, context);
+        m_root->X = m_root->Margin[3];
+        m_root->Y = m_root->Margin[0];
+    }
+    std::vector<Rect> damage;
+    Place(*m_root, 0, 0, &damage);
+    for (const Rect& area : damage)
+        AddDamage(area);
+    return laidOut;
+}
+
+void LayoutTree::Place(Box& top, int originX, int originY, std::vector<Rect>* damage)
+{
+    struct Pending {
+        Box* Target;
+        int X, Y;
+    };
+    std::vector<Pending> pending{{&top, originX, originY}};
+    while (!pending.empty()) {
+        Pending at = pending.back();
+        pending.pop_back();
+        Box& box = *at.Target;
+        int x = at.X + box.X;
+        int y = at.Y + box.Y;
+        if (box.Style && box.S().Box.Place == Position::Relative) {
+            const BoxStyle& s = box.S().Box;
+            int base = box.Parent != nullptr ? box.Parent->Width : m_width;
+            x += !s.Offsets[3].IsAuto() ? s.Offsets[3].Resolve(base) : !s.Offsets[1].IsAuto() ? -s.Offsets[1].Resolve(base) : 0;
+            y += !s.Offsets[0].IsAuto() ? s.Offsets[0].Resolve(0) : !s.Offsets[2].IsAuto() ? -s.Offsets[2].Resolve(0) : 0;
+        }
+        if (damage != nullptr && (x != box.PageX || y != box.PageY)) {
+            damage->push_back(box.PageRect());
+            damage->push_back({x, y, box.Width, box.Height});
+        }
+        box.PageX = x;
+        box.PageY = y;
+        Point origin = ContentOrigin(box);
+        if (box.Kind == BoxKind::Inline)
+            origin = {x, y};
+        for (auto& child : box.Children)
+            pending.push_back({child.get(), origin.X, origin.Y});
+    }
+}
+
+Rect LayoutTree::TakeDamage()
+{
+    Rect damage = m_damage;
+    m_damage = {};
+    return damage;
+}
+
+void LayoutTree::AddDamage(const Rect& area)
+{
+    if (area.Empty())
+        return;
+    if (m_damage.Empty()) {
+        m_damage = area;
+        return;
+    }
+    int left = std::min(m_damage.X, area.X);
+    int top = std::min(m_damage.Y, area.Y);
+    int right = std::max(m_damage.Right(), area.Right());
+    int bottom = std::max(m_damage.Bottom(), area.Bottom());
+    m_damage = {left, top, right - left, bottom - top};
+}
+
+void LayoutTree::Repaint(Element& element)
+{
+    Rect area;
+    if (PageRectOf(element, area))
+        AddDamage(area);
+}
+
+bool LayoutTree::PageRectOf(const Element& element, Rect& rect) const
+{
+    const Box* box = element.LayoutBox();
+    if (box == nullptr)
+        return false;
+    if (box->Kind != BoxKind::Inline) {
+        rect = box->PageRect();
+        return true;
+    }
+    if (box->Fragments.empty()) {
+        rect = {box->PageX, box->PageY, 0, 0};
+        return true;
+    }
+    int left = box->Fragments.front().X, top = box->Fragments.front().Y;
+    int right = box->Fragments.front().Right(), bottom = box->Fragments.front().Bottom();
+    for (const Rect& fragment : box->Fragments) {
+        left = std::min(left, fragment.X);
+        top = std::min(top, fragment.Y);
+        right = std::max(right, fragment.Right());
+        bottom = std::max(bottom, fragment.Bottom());
+    }
+    rect = {box->PageX + left, box->PageY + top, right - left, bottom - top};
+    return true;
+}
+
+Element* LayoutTree::HitTest(Point page, Point& relative) const
+{
+    if (!m_root)
+        return nullptr;
+    // Depth-first, later boxes first: what paints last is on top.
+    struct Hit {
+        const Box* Target = nullptr;
+        Rect Area;
+    };
+    Hit best;
+    std::vector<const Box*> pending{m_root.get()};
+    while (!pending.empty()) {
+        const Box* box = pending.back();
+        pending.pop_back();
+        if (box->Kind == BoxKind::Text || box->Kind == BoxKind::LineBreak)
+            continue;
+        bool visible = box->S().Inherited.Visible == Visibility::Visible;
+        Rect area = box->PageRect();
+        if (box->Kind == BoxKind::Inline) {
+            for (const Rect& fragment : box->Fragments) {
+                Rect piece = fragment.Translated(box->PageX, box->PageY);
+                if (visible && piece.Contains(page))
+                    best = {box, piece};
+            }
+        } else if (visible && area.Contains(page)) {
+            best = {box, area};
+        }
+        if (box->S().Clips() && box->Kind != BoxKind::Inline && !area.Contains(page))
+            continue;
+        if (box->IsScroller() && area.Contains(page)) {
+            // The bars belong to the box, not to what scrolls under them.
+            int inRight = area.Right() - box->Border[1] - page.X;
+            int inBottom = area.Bottom() - box->Border[2] - page.Y;
+            if ((box->BarV > 0 && inRight >= 0 && inRight < box->BarV) || (box->BarH > 0 && inBottom >= 0 && inBottom < box->BarH))
+                continue;
+        }
+        for (auto it = box->Children.begin(); it != box->Children.end(); ++it)
+            pending.push_back(it->get());
+        // Children are visited after their parent (the stack pops the first child last):
+        // reverse so that later siblings, painted on top, are visited later and win.
+        std::reverse(pending.end() - static_cast<std::ptrdiff_t>(box->Children.size()), pending.end());
+    }
+    const Box* hit = best.Target;
+    while (hit != nullptr && hit->Owner == nullptr)
+        hit = hit->Parent;
+    if (hit == nullptr)
+        return nullptr;
+    Rect area = hit == best.Target ? best.Area : hit->PageRect();
+    relative = {page.X - area.X, page.Y - area.Y};
+    return hit->Owner;
+}
+
+Box* LayoutTree::ScrollerAt(Point page) const
+{
+    Point relative;
+    Element* element = HitTest(page, relative);
+    for (Element* at = element; at != nullptr; at = at->Parent()) {
+        Box* box = at->LayoutBox();
+        if (box != nullptr && box->IsScroller() &&
+            (box->ContentHeight > box->ContentHeightInner() || box->ContentWidth > box->ContentWidthInner()))
+            return box;
+    }
+    // Over a scroll bar itself, the hit stops at the scroller's parent: look for it by area.
+    return nullptr;
+}
+
+bool LayoutTree::ScrollTo(Box& box, int x, int y)
+{
+    x = std::clamp(x, 0, std::max(0, box.ContentWidth - box.ContentWidthInner()));
+    y = std::clamp(y, 0, std::max(0, box.ContentHeight - box.ContentHeightInner()));
+    if (x == box.ScrollX && y == box.ScrollY)
+        return false;
+    box.ScrollX = x;
+    box.ScrollY = y;
+    AddDamage(box.PageRect());
+    Point origin = ContentOrigin(box);
+    for (auto& child : box.Children)
+        Place(*child, origin.X, origin.Y, nullptr);
+    return true;
+}
+
+int LayoutTree::MinWidth()
+{
+    if (!m_root)
+        return 0;
+    LayoutContext context{m_measurer, m_width, m_height, m_scrollbar, m_dpi};
+    int minWidth = 0, maxWidth = 0;
+    BlockLayout::Intrinsic(*m_root, context, minWidth, maxWidth);
+    return minWidth + m_root->Margin[1] + m_root->Margin[3];
+}
+
+int LayoutTree::MinHeight(int width)
+{
+    if (!m_root)
+        return 0;
+    int savedWidth = m_width, savedHeight = m_height;
+    Layout(width, 0);
+    int height = m_root->Height + m_root->Margin[0] + m_root->Margin[2];
+    Layout(savedWidth, savedHeight);
+    m_damage = {};
+    AddDamage({0, 0, std::max(savedWidth, 1), std::max(savedHeight, 1)});
+    return height;
+}
+
+std::string LayoutTree::Dump() const
+{
+    std::string out;
+    if (!m_root)
+        return out;
+    struct Pending {
+        const Box* Target;
+        int Depth;
+    };
+    std::vector<Pending> pending{{m_root.get(), 0}};
+    while (!pending.empty()) {
+        auto [box, depth] = pending.back();
+        pending.pop_back();
+        if (box->Kind == BoxKind::Text)
+            continue;
+        Indent(out, depth);
+        out += Label(*box);
+        if (box->Kind == BoxKind::Inline) {
+            for (const Rect& fragment : box->Fragments)
+                AppendRect(out, box->PageX + fragment.X, box->PageY + fragment.Y, fragment.Width, fragment.Height);
+        } else {
+            AppendRect(out, box->PageX, box->PageY, box->Width, box->Height);
+        }
+        if (box->IsScroller())
+            out += " content=" + std::to_string(box->ContentWidth) + "x" + std::to_string(box->ContentHeight) +
+                   " at=" + std::to_string(box->ScrollX) + "," + std::to_string(box->ScrollY);
+        out += "\n";
+        Point origin = ContentOrigin(*box);
+        for (const LineBox& line : box->Lines) {
+            Indent(out, depth + 1);
+            out += "line";
+            AppendRect(out, origin.X + line.Area.X, origin.Y + line.Area.Y, line.Area.Width, line.Area.Height);
+            out += "\n";
+            for (const LineItem& item : line.Items) {
+                if (item.Source->Kind != BoxKind::Text)
+                    continue;
+                Indent(out, depth + 2);
+                out += "text \"" + WideToUtf8(item.Source->Collapsed.substr(item.Start, item.Length)) + "\"";
+                AppendRect(out, origin.X + item.Area.X, origin.Y + item.Area.Y, item.Area.Width, item.Area.Height);
+                out += "\n";
+            }
+        }
+        for (auto it = box->Children.rbegin(); it != box->Children.rend(); ++it)
+            pending.push_back({it->get(), depth + 1});
+    }
+    return out;
+}
+
+} // namespace Engine

@@ -1,0 +1,76 @@
+#pragma once
+#include "engine/dom/Document.h"
+#include "engine/layout/Box.h"
+#include "engine/layout/TextMeasurer.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace Engine {
+
+// What layout asks of its window: images by URL (null while they have not arrived).
+using ImageLookup = std::function<ImagePtr(Element& element, const std::wstring& url)>;
+
+// The box tree of one document and its layout at a viewport size. It follows the element tree
+// through the changes the document reports: styles that moved boxes lay out again only what
+// they can reach; styles that only paint mark a repaint.
+class LayoutTree {
+public:
+    LayoutTree(TextMeasurer& measurer, ImageLookup images);
+    ~LayoutTree();
+    LayoutTree(const LayoutTree&) = delete;
+    LayoutTree& operator=(const LayoutTree&) = delete;
+
+    // Takes over what the document's last style update changed.
+    void Apply(Document& document, StyleChanges changes);
+    // Lays out what needs it at this viewport size; true when anything moved.
+    bool Layout(int width, int height);
+    void ElementLeaving(Element& element);
+    void Clear();
+
+    [[nodiscard]] Box* Root() const { return m_root.get(); }
+    [[nodiscard]] int ViewportWidth() const { return m_width; }
+    [[nodiscard]] int ViewportHeight() const { return m_height; }
+    [[nodiscard]] bool NeedsLayout() const { return m_root && m_root->NeedsLayout; }
+    // The page area that changed since the last call (empty: nothing).
+    [[nodiscard]] Rect TakeDamage();
+    void AddDamage(const Rect& area);
+    void Repaint(Element& element);
+
+    // The deepest element under a point of the page, with the point relative to its border box.
+    [[nodiscard]] Element* HitTest(Point page, Point& relative) const;
+    // The scroll container under a point, innermost first.
+    [[nodiscard]] Box* ScrollerAt(Point page) const;
+    // Page rectangle of an element's border box (its inline pieces joined); false without a box.
+    [[nodiscard]] bool PageRectOf(const Element& element, Rect& rect) const;
+    [[nodiscard]] int MinWidth();
+    [[nodiscard]] int MinHeight(int width);
+    // Moves a scroll container; false when it did not move.
+    bool ScrollTo(Box& box, int x, int y);
+
+    // A text dump of the tree: "kind <tag#id> x,y wxh", children indented.
+    [[nodiscard]] std::string Dump() const;
+    [[nodiscard]] TextMeasurer& Measurer() { return m_measurer; }
+    [[nodiscard]] int ScrollbarSize() const { return m_scrollbar; }
+    void SetScrollbarSize(int size) { m_scrollbar = size; }
+    void SetDpi(int dpi) { m_dpi = dpi; }
+    [[nodiscard]] int Dpi() const { return m_dpi; }
+
+private:
+    std::unique_ptr<Box> BuildBox(Element& element);
+    void BuildChildren(Box& box, Element& element);
+    void Destroy(Box& box);
+    void Place(Box& box, int pageX, int pageY, std::vector<Rect>* damage);
+
+    TextMeasurer& m_measurer;
+    ImageLookup m_images;
+    std::unique_ptr<Box> m_root;
+    int m_width = 0;
+    int m_height = 0;
+    int m_scrollbar = 16;
+    int m_dpi = 96;
+    Rect m_damage;
+};
+
+} // namespace Engine

@@ -1,0 +1,384 @@
+#include "engine/layout/LayoutContext.h"
+
+#include "engine/dom/Element.h"
+
+#include <algorithm>
+#include <cwchar>
+
+namespace Engine {
+
+namespace {
+
+constexpr int kMaxSpan = 1000;
+constexpr int kMaxSize = 1 << 24;
+
+struct Grid {
+    std::vector<Box*> Rows;    // in order, whether in groups or not
+    std::vector<Box*> Cells;
+    std::vector<Box*> Captions;
+    int Columns = 0;
+};
+
+int SpanAttribute(const Box& cell, const char* name)
+{
+    if (cell.Owner == nullptr)
+        return 1;
+    const std::wstring* value = cell.Owner->FindAttribute(name);
+    if (value == nullptr)
+        return 1;
+    long span = std::wcstol(value->c_str(), nullptr, 10);
+    return static_cast<int>(std::clamp<long>(span, 1, kMaxSpan));
+}
+
+// Places every cell in the grid (CSS 2.1, 17.5): each takes the first column its row has free
+// of cells spanning down from above.
+Grid BuildGrid(Box& table)
+{
+    Grid grid;
+    for (auto& child : table.Children) {
+        if (child->Kind == BoxKind::RowGroup) {
+            for (auto& row : child->Children) {
+                if (row->Kind == BoxKind::Row)
+                    grid.Rows.push_back(row.get());
+            }
+        } else if (child->Kind == BoxKind::Row) {
+            grid.Rows.push_back(child.get());
+        } else {
+            grid.Captions.push_back(child.get());
+        }
+    }
+    std::vector<int> busyUntil;  // per column: the first row it is free again
+    for (std::size_t r = 0; r < grid.Rows.size(); ++r) {
+        int column = 0;
+        for (auto& child : grid.Rows[r]->Children) {
+            if (child->Kind != BoxKind::Cell)
+                continue;
+            Box& cell = *child;
+            while (column < static_cast<int>(busyUntil.size()) && busyUntil[static_cast<std::size_t>(column)] > static_cast<int>(r))
+                ++column;
+            cell.Column = column;
+            cell.Row = static_cast<int>(r);
+            cell.ColSpan = SpanAttribute(cell, "colspan");
+            cell.RowSpan = std::min(SpanAttribute(cell, "rowspan"), static_cast<int>(grid.Rows.size() - r));
+            if (busyUntil.size() < static_cast<std::size_t>(column + cell.ColSpan))
+                busyUntil.resize(static_cast<std::size_t>(column + cell.ColSpan), 0);
+            for (int c = column; c < column + cell.ColSpan; ++c)
+                busyUntil[static_cast<std::size_t>(c)] = static_cast<int>(r) + cell.RowSpan;
+            column += cell.ColSpan;
+            grid.Cells.push_back(&cell);
+        }
+    }
+    grid.Columns = static_cast<int>(busyUntil.size());
+    return grid;
+}
+
+struct Columns {
+    std::vector<int> Min, Max;
+    std::vector<float> Percent;
+    std::vector<bool> Fixed;
+};
+
+int Spacing(const Box& table, bool vertical)
+{
+    const InheritedStyle& s = table.S().Inherited;
+    if (s.CollapseBorders)
+        return 0;
+    return vertical ? s.SpacingY : s.SpacingX;
+}
+
+Columns MeasureColumns(Box& table, const Grid& grid, LayoutContext& context)
+{
+    Columns columns;
+    std::size_t n = static_cast<std::size_t>(grid.Columns);
+    columns.Min.assign(n, 0);
+    columns.Max.assign(n, 0);
+    columns.Percent.assign(n, 0);
+    columns.Fixed.assign(n, false);
+    int spacing = Spacing(table, false);
+    // Single-column cells first, then spanning cells spread what the columns lack.
+    for (int pass = 0; pass < 2; ++pass) {
+        for (Box* cell : grid.Cells) {
+            if ((cell->ColSpan == 1) != (pass == 0))
+                continue;
+            int minWidth = 0, maxWidth = 0;
+            BlockLayout::Intrinsic(*cell, context, minWidth, maxWidth);
+            const Length& width = cell->S().Box.Width;
+            std::size_t first = static_cast<std::size_t>(cell->Column);
+            std::size_t span = std::min<std::size_t>(static_cast<std::size_t>(cell->ColSpan), n - first);
+            if (pass == 0) {
+                columns.Min[first] = std::max(columns.Min[first], minWidth);
+                columns.Max[first] = std::max(columns.Max[first], maxWidth);
+                if (width.IsPercent())
+                    columns.Percent[first] = std::max(columns.Percent[first], std::clamp(width.Value, 0.0f, 100.0f));
+                else if (width.Type == Length::Kind::Px)
+                    columns.Fixed[first] = true;
+                continue;
+            }
+            int haveMin = static_cast<int>(span - 1) * spacing, haveMax = haveMin;
+            for (std::size_t c = first; c < first + span; ++c) {
+                haveMin += columns.Min[c];
+                haveMax += columns.Max[c];
+            }
+            for (std::size_t c = first; c < first + span; ++c) {
+                int share = static_cast<int>(span);
+                if (minWidth > haveMin)
+                    columns.Min[c] += (minWidth - haveMin) / share + (c == first ? (minWidth - haveMin) % share : 0);
+                if (maxWidth > haveMax)
+                    columns.Max[c] += (maxWidth - haveMax) / share + (c == first ? (maxWidth - haveMax) % share : 0);
+                columns.Max[c] = std::max(columns.Max[c], columns.Min[c]);
+            }
+            if (width.IsPercent() && span > 0) {
+                for (std::size_t c = first; c < first + span; ++c)
+                    columns.Percent[c] = std::max(columns.Percent[c], width.Value / static_cast<float>(span));
+            }
+        }
+    }
+    return columns;
+}
+
+int TableEdges(const Box& table)
+{
+    return table.Border[1] + table.Border[3] + table.Padding[1] + table.Padding[3];
+}
+
+long long Sum(const std::vector<int>& values)
+{
+    long long sum = 0;
+    for (int v : values)
+        sum += v;
+    return sum;
+}
+
+// Column widths for the space there is: minimums first, then percentages, then the rest in
+// proportion to the maximum widths (auto columns before fixed ones).
+std::vector<int> Distribute(const Columns& columns, int space)
+{
+    std::size_t n = columns.Min.size();
+    std::vector<int> widths = columns.Min;
+    long long sumMin = Sum(columns.Min);
+    long long room = space - sumMin;
+    if (room <= 0 || n == 0)
+        return widths;
+    for (std::size_t c = 0; c < n && room > 0; ++c) {
+        if (columns.Percent[c] <= 0)
+            continue;
+        int target = static_cast<int>(static_cast<double>(space) * columns.Percent[c] / 100.0);
+        int grow = static_cast<int>(std::min<long long>(room, std::max(0, target - widths[c])));
+        widths[c] += grow;
+        room -= grow;
+    }
+    long long wantAuto = 0, wantFixed = 0;
+    for (std::size_t c = 0; c < n; ++c) {
+        if (columns.Percent[c] > 0)
+            continue;
+        long long want = std::max(0, columns.Max[c] - widths[c]);
+        (columns.Fixed[c] ? wantFixed : wantAuto) += want;
+    }
+    for (bool fixed : {false, true}) {
+        long long want = fixed ? wantFixed : wantAuto;
+        if (room <= 0 || want <= 0)
+            continue;
+        long long give = std::min(room, want);
+        long long given = 0;
+        std::size_t lastGrown = n;
+        for (std::size_t c = 0; c < n; ++c) {
+            if (columns.Percent[c] > 0 || columns.Fixed[c] != fixed)
+                continue;
+            long long own = std::max(0, columns.Max[c] - widths[c]);
+            long long share = own * give / want;
+            widths[c] += static_cast<int>(share);
+            given += share;
+            if (own > 0)
+                lastGrown = c;
+        }
+        if (lastGrown < n)
+            widths[lastGrown] += static_cast<int>(give - given);
+        room -= give;
+    }
+    if (room > 0) {
+        // Wider than every column wants: auto columns take the rest, or all of them.
+        std::vector<std::size_t> takers;
+        for (std::size_t c = 0; c < n; ++c) {
+            if (columns.Percent[c] <= 0 && !columns.Fixed[c])
+                takers.push_back(c);
+        }
+        if (takers.empty())
+            for (std::size_t c = 0; c < n; ++c)
+                takers.push_back(c);
+        long long total = 0;
+        for (std::size_t c : takers)
+            total += std::max(1, widths[c]);
+        long long given = 0;
+        for (std::size_t c : takers) {
+            long long share = room * std::max(1, widths[c]) / total;
+            widths[c] += static_cast<int>(share);
+            given += share;
+        }
+        widths[takers.back()] += static_cast<int>(room - given);
+    }
+    return widths;
+}
+
+// Moves a cell's content down inside the cell as its vertical alignment asks.
+void AlignCell(Box& cell, int height)
+{
+    int content = cell.ContentHeight;
+    int inner = height - cell.Border[0] - cell.Border[2] - cell.Padding[0] - cell.Padding[2];
+    switch (cell.S().Box.VAlign) {
+    case VerticalAlign::Middle: cell.ShiftY = std::max(0, (inner - content) / 2); break;
+    case VerticalAlign::Bottom: case VerticalAlign::TextBottom: cell.ShiftY = std::max(0, inner - content); break;
+    default: cell.ShiftY = 0; break;
+    }
+    cell.Height = height;
+}
+
+} // namespace
+
+void TableLayout::Intrinsic(Box& table, LayoutContext& context, int& minWidth, int& maxWidth)
+{
+    BlockLayout::ResolveEdges(table, 0);
+    Grid grid = BuildGrid(table);
+    Columns columns = MeasureColumns(table, grid, context);
+    int spacing = Spacing(table, false);
+    long long edges = TableEdges(table) + static_cast<long long>(grid.Columns + 1) * spacing;
+    long long low = Sum(columns.Min) + edges;
+    long long high = std::max<long long>(Sum(columns.Max) + edges, low);
+    const Length& width = table.S().Box.Width;
+    if (width.Type == Length::Kind::Px) {
+        low = std::max<long long>(low, width.Resolve(0));
+        high = std::max<long long>(low, width.Resolve(0));
+    }
+    for (Box* caption : grid.Captions) {
+        int captionMin = 0, captionMax = 0;
+        BlockLayout::Intrinsic(*caption, context, captionMin, captionMax);
+        low = std::max<long long>(low, captionMin);
+    }
+    long long margins = table.Margin[1] + table.Margin[3];
+    minWidth = static_cast<int>(std::min<long long>(low + margins, kMaxSize));
+    maxWidth = static_cast<int>(std::min<long long>(high + margins, kMaxSize));
+}
+
+void TableLayout::Layout(Box& table, int available, LayoutContext& context)
+{
+    Grid grid = BuildGrid(table);
+    Columns columns = MeasureColumns(table, grid, context);
+    int sx = Spacing(table, false);
+    int sy = Spacing(table, true);
+    int n = grid.Columns;
+    long long fixedEdges = TableEdges(table) + static_cast<long long>(n + 1) * sx;
+    long long minTable = Sum(columns.Min) + fixedEdges;
+    long long maxTable = Sum(columns.Max) + fixedEdges;
+    const Length& styleWidth = table.S().Box.Width;
+    int margins = table.Margin[1] + table.Margin[3];
+    long long used;
+    if (!styleWidth.IsAuto())
+        used = std::max<long long>(styleWidth.Resolve(available) + TableEdges(table), minTable);
+    else
+        used = std::max<long long>(std::min<long long>(available - margins, maxTable), minTable);
+    used = std::min<long long>(used, kMaxSize);
+    int space = static_cast<int>(std::max<long long>(0, used - fixedEdges));
+    std::vector<int> widths = Distribute(columns, space);
+
+    std::vector<int> columnX(static_cast<std::size_t>(n) + 1, 0);
+    int x = table.Border[3] + table.Padding[3] + sx;
+    for (int c = 0; c < n; ++c) {
+        columnX[static_cast<std::size_t>(c)] = x;
+        x += widths[static_cast<std::size_t>(c)] + sx;
+    }
+    columnX[static_cast<std::size_t>(n)] = x;
+    table.Width = static_cast<int>(used);
+
+    int y = table.Border[0] + table.Padding[0];
+    int innerWidth = table.Width - TableEdges(table);
+    for (Box* caption : grid.Captions) {
+        BlockLayout::Layout(*caption, innerWidth, -1, context);
+        caption->X = table.Border[3] + table.Padding[3] + caption->Margin[3];
+        caption->Y = y + caption->Margin[0];
+        y = caption->Y + caption->Height + caption->Margin[2];
+    }
+
+    // Cells at their columns' width; rows as tall as their tallest cell that does not span.
+    std::size_t rows = grid.Rows.size();
+    std::vector<int> rowHeights(rows, 0);
+    for (std::size_t r = 0; r < rows; ++r) {
+        const Length& height = grid.Rows[r]->S().Box.Height;
+        if (height.Type == Length::Kind::Px)
+            rowHeights[r] = std::max(0, height.Resolve(0));
+    }
+    for (Box* cell : grid.Cells) {
+        std::size_t first = static_cast<std::size_t>(cell->Column);
+        std::size_t last = std::min<std::size_t>(first + static_cast<std::size_t>(cell->ColSpan), static_cast<std::size_t>(n));
+        int cellWidth = columnX[last] - sx - columnX[first];
+        BlockLayout::Layout(*cell, std::max(0, cellWidth), -1, context);
+        const Length& height = cell->S().Box.Height;
+        if (height.Type == Length::Kind::Px)
+            cell->Height = std::max(cell->Height, height.Resolve(0) + cell->Border[0] + cell->Border[2] +
+                                                      cell->Padding[0] + cell->Padding[2]);
+        if (cell->RowSpan == 1)
+            rowHeights[static_cast<std::size_t>(cell->Row)] = std::max(rowHeights[static_cast<std::size_t>(cell->Row)], cell->Height);
+    }
+    for (Box* cell : grid.Cells) {
+        if (cell->RowSpan == 1)
+            continue;
+        std::size_t first = static_cast<std::size_t>(cell->Row);
+        std::size_t last = first + static_cast<std::size_t>(cell->RowSpan) - 1;
+        int have = (cell->RowSpan - 1) * sy;
+        for (std::size_t r = first; r <= last; ++r)
+            have += rowHeights[r];
+        if (cell->Height > have)
+            rowHeights[last] += cell->Height - have;
+    }
+
+    // Rows and their groups, in page order of the children.
+    std::vector<int> rowY(rows + 1, 0);
+    y += sy;
+    int rowLeft = table.Border[3] + table.Padding[3] + sx;
+    int rowWidth = std::max(0, table.Width - TableEdges(table) - 2 * sx);
+    std::size_t r = 0;
+    for (auto& child : table.Children) {
+        auto placeRow = [&](Box& row, int originY) {
+            rowY[r] = y;
+            row.X = rowLeft - (row.Parent == &table ? 0 : row.Parent->X);
+            row.Y = y - originY;
+            row.Width = rowWidth;
+            row.Height = rowHeights[r];
+            row.NeedsLayout = false;
+            y += rowHeights[r] + sy;
+            ++r;
+        };
+        if (child->Kind == BoxKind::Row) {
+            placeRow(*child, 0);
+        } else if (child->Kind == BoxKind::RowGroup) {
+            Box& group = *child;
+            group.X = rowLeft;
+            group.Y = y;
+            group.Width = rowWidth;
+            for (auto& row : group.Children) {
+                if (row->Kind == BoxKind::Row)
+                    placeRow(*row, group.Y);
+            }
+            group.Height = std::max(0, y - sy - group.Y);
+            group.NeedsLayout = false;
+        }
+    }
+    rowY[rows] = y;
+    for (Box* cell : grid.Cells) {
+        std::size_t first = static_cast<std::size_t>(cell->Row);
+        std::size_t last = first + static_cast<std::size_t>(cell->RowSpan);
+        int height = rowY[last] - sy - rowY[first];
+        AlignCell(*cell, height);
+        Box& row = *cell->Parent;
+        int rowPageX = row.X + (row.Parent != &table ? row.Parent->X : 0);
+        cell->X = columnX[static_cast<std::size_t>(cell->Column)] - rowPageX;
+        cell->Y = 0;
+    }
+    int height = y - table.Border[0] - table.Padding[0];
+    const Length& styleHeight = table.S().Box.Height;
+    if (styleHeight.Type == Length::Kind::Px)
+        height = std::max(height, styleHeight.Resolve(0));
+    table.Height = height + table.Border[0] + table.Border[2] + table.Padding[0] + table.Padding[2];
+    table.ContentWidth = table.Width;
+    table.ContentHeight = table.Height;
+}
+
+} // namespace Engine

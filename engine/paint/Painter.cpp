@@ -1,0 +1,302 @@
+#include "engine/paint/Painter.h"
+
+#include "engine/HTMLayoutConstants.h"
+#include "engine/dom/Element.h"
+
+#include <algorithm>
+
+namespace Engine {
+
+namespace {
+
+constexpr int kMaxTiles = 4096;
+
+Point Origin(const Box& box)
+{
+    Point origin{box.PageX, box.PageY + box.ShiftY};
+    if (box.IsScroller()) {
+        origin.X -= box.ScrollX;
+        origin.Y -= box.ScrollY;
+    }
+    return origin;
+}
+
+Rect PaddingBox(const Box& box)
+{
+    return {box.PageX + box.Border[3], box.PageY + box.Border[0], std::max(0, box.Width - box.Border[1] - box.Border[3]),
+            std::max(0, box.Height - box.Border[0] - box.Border[2])};
+}
+
+bool WantsDraw(const Element* element)
+{
+    if (element == nullptr)
+        return false;
+    const auto& handlers = const_cast<Element*>(element)->Handlers();
+    return std::any_of(handlers.begin(), handlers.end(), [](const HandlerEntry& h) { return (h.Groups & HL_HANDLE_DRAW) != 0; });
+}
+
+DisplayItem Item(DisplayItemKind kind, const Rect& area)
+{
+    DisplayItem item;
+    item.Kind = kind;
+    item.Area = area;
+    return item;
+}
+
+// Boxes whose painting stays inside their own border box, so that they can be skipped whole
+// when they miss the damaged area.
+bool Contained(const Box& box)
+{
+    return box.Kind == BoxKind::Row || box.Kind == BoxKind::Cell || box.Kind == BoxKind::Replaced ||
+           box.Kind == BoxKind::RowGroup || (box.Style && box.S().Clips());
+}
+
+} // namespace
+
+DisplayList Painter::Record(const Rect& damage) const
+{
+    DisplayList list;
+    const Box* root = m_tree.Root();
+    if (root == nullptr || damage.Empty())
+        return list;
+    // The root's background covers the whole canvas.
+    Rect canvas{0, 0, std::max(m_tree.ViewportWidth(), root->PageX + root->Width),
+                std::max(m_tree.ViewportHeight(), root->PageY + root->Height)};
+    PaintBackground(*root, canvas, list, damage);
+    PaintBox(*root, damage, list);
+    return list;
+}
+
+void Painter::PaintBackground(const Box& box, const Rect& area, DisplayList& out, const Rect& damage) const
+{
+    const PaintStyle& paint = box.S().Paint;
+    if (AlphaOf(paint.Background) != 0 || AlphaOf(paint.GradientEnd) != 0) {
+        if (paint.GradientEnd != kTransparent) {
+            DisplayItem item = Item(DisplayItemKind::Gradient, area);
+            item.Color1 = paint.Background;
+            item.Color2 = paint.GradientEnd;
+            item.Vertical = paint.GradientVertical;
+            out.push_back(std::move(item));
+        } else {
+            DisplayItem item = Item(DisplayItemKind::Fill, area);
+            item.Color1 = paint.Background;
+            out.push_back(std::move(item));
+        }
+    }
+    if (paint.BackgroundImage.empty() || box.Owner == nullptr)
+        return;
+    ImagePtr picture = m_images(*box.Owner, paint.BackgroundImage);
+    if (!picture || !picture->Valid())
+        return;
+    int dpi = std::max(1, m_tree.Dpi());
+    int tileW = std::max(1, picture->Width * dpi / 96);
+    int tileH = std::max(1, picture->Height * dpi / 96);
+    int startX = area.X + paint.BackgroundX.Resolve(area.Width - tileW);
+    int startY = area.Y + paint.BackgroundY.Resolve(area.Height - tileH);
+    bool repeatX = paint.Repeat == BackgroundRepeat::Repeat || paint.Repeat == BackgroundRepeat::RepeatX;
+    bool repeatY = paint.Repeat == BackgroundRepeat::Repeat || paint.Repeat == BackgroundRepeat::RepeatY;
+    Rect visible = area.Intersect(damage);
+    if (visible.Empty())
+        return;
+    int firstX = startX, lastX = startX, firstY = startY, lastY = startY;
+    if (repeatX) {
+        firstX = startX - ((startX - visible.X + tileW - 1) / tileW) * tileW;
+        while (firstX + tileW <= visible.X)
+            firstX += tileW;
+        lastX = visible.Right();
+    }
+    if (repeatY) {
+        firstY = startY - ((startY - visible.Y + tileH - 1) / tileH) * tileH;
+        while (firstY + tileH <= visible.Y)
+            firstY += tileH;
+        lastY = visible.Bottom();
+    }
+    out.push_back(Item(DisplayItemKind::PushClip, area));
+    int tiles = 0;
+    for (int y = firstY; y <= lastY && tiles < kMaxTiles; y += tileH) {
+        for (int x = firstX; x <= lastX && tiles < kMaxTiles; x += tileW, ++tiles) {
+            DisplayItem item = Item(DisplayItemKind::Image, {x, y, tileW, tileH});
+            item.Picture = picture;
+            out.push_back(std::move(item));
+            if (!repeatX)
+                break;
+        }
+        if (!repeatY)
+            break;
+    }
+    out.push_back(Item(DisplayItemKind::PopClip, area));
+}
+
+void Painter::PaintInlineDecorations(const Box& container, DisplayList& out) const
+{
+    std::vector<const Box*> pending;
+    for (auto it = container.Children.rbegin(); it != container.Children.rend(); ++it)
+        pending.push_back(it->get());
+    while (!pending.empty()) {
+        const Box* box = pending.back();
+        pending.pop_back();
+        if (box->Kind != BoxKind::Inline)
+            continue;
+        if (box->S().Inherited.Visible == Visibility::Visible) {
+            for (const Rect& fragment : box->Fragments) {
+                Rect area = fragment.Translated(box->PageX, box->PageY);
+                PaintBackground(*box, area, out, area);
+                if (box->Border[0] + box->Border[1] + box->Border[2] + box->Border[3] > 0) {
+                    DisplayItem item = Item(DisplayItemKind::Border, area);
+                    for (int side = 0; side < 4; ++side) {
+                        item.Widths[side] = box->Border[side];
+                        item.Styles[side] = box->S().Paint.BorderStyles[side];
+                        item.Colors[side] = box->S().Paint.BorderColors[side];
+                    }
+                    out.push_back(std::move(item));
+                }
+            }
+        }
+        for (auto it = box->Children.rbegin(); it != box->Children.rend(); ++it)
+            pending.push_back(it->get());
+    }
+}
+
+void Painter::PaintLines(const Box& box, DisplayList& out, const Rect& damage) const
+{
+    Point origin = Origin(box);
+    for (const LineBox& line : box.Lines) {
+        Rect lineArea = line.Area.Translated(origin.X, origin.Y);
+        if (lineArea.Bottom() < damage.Y || lineArea.Y > damage.Bottom())
+            continue;
+        for (const LineItem& lineItem : line.Items) {
+            const Box& source = *lineItem.Source;
+            if (source.Kind != BoxKind::Text || source.S().Inherited.Visible != Visibility::Visible)
+                continue;
+            DisplayItem item = Item(DisplayItemKind::Text, lineItem.Area.Translated(origin.X, origin.Y));
+            item.Color1 = source.S().Inherited.TextColor;
+            item.Font = source.RunsFont;
+            item.Text = source.Collapsed.substr(lineItem.Start, std::min(lineItem.Length, source.Collapsed.size() - std::min(lineItem.Start, source.Collapsed.size())));
+            for (wchar_t& c : item.Text) {
+                if (c == L'\n' || c == L'\r' || c == L'\t' || c == L'\f')
+                    c = L' ';
+            }
+            item.Owner = source.Parent != nullptr ? source.Parent->Owner : nullptr;
+            out.push_back(std::move(item));
+        }
+    }
+}
+
+void Painter::PaintScrollBars(const Box& box, DisplayList& out) const
+{
+    Rect padding = PaddingBox(box);
+    int viewW = box.ContentWidthInner() + box.Padding[1] + box.Padding[3];
+    int viewH = box.ContentHeightInner() + box.Padding[0] + box.Padding[2];
+    auto bar = [&](bool vertical) {
+        Rect area = vertical ? Rect{padding.Right() - box.BarV, padding.Y, box.BarV, padding.Height - box.BarH}
+                             : Rect{padding.X, padding.Bottom() - box.BarH, padding.Width - box.BarV, box.BarH};
+        int thickness = vertical ? box.BarV : box.BarH;
+        int length = vertical ? area.Height : area.Width;
+        int track = std::max(0, length - 2 * thickness);
+        int content = std::max(1, vertical ? box.ContentHeight + box.Padding[0] + box.Padding[2]
+                                           : box.ContentWidth + box.Padding[1] + box.Padding[3]);
+        int view = vertical ? viewH : viewW;
+        int scroll = vertical ? box.ScrollY : box.ScrollX;
+        DisplayItem item = Item(DisplayItemKind::ScrollBar, area);
+        item.Vertical = vertical;
+        if (content > view && track > 0) {
+            int thumb = std::clamp(static_cast<int>(static_cast<long long>(track) * view / content), std::min(track, thickness), track);
+            int range = std::max(1, content - view);
+            int at = static_cast<int>(static_cast<long long>(track - thumb) * std::clamp(scroll, 0, range) / range);
+            item.Thumb = vertical ? Rect{area.X, area.Y + thickness + at, thickness, thumb}
+                                  : Rect{area.X + thickness + at, area.Y, thumb, thickness};
+        }
+        out.push_back(std::move(item));
+    };
+    if (box.BarV > 0)
+        bar(true);
+    if (box.BarH > 0)
+        bar(false);
+    if (box.BarV > 0 && box.BarH > 0) {
+        DisplayItem corner = Item(DisplayItemKind::Fill, {padding.Right() - box.BarV, padding.Bottom() - box.BarH, box.BarV, box.BarH});
+        corner.Color1 = MakeColor(240, 240, 240);
+        out.push_back(std::move(corner));
+    }
+}
+
+void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) const
+{
+    if (box.Kind == BoxKind::Text || box.Kind == BoxKind::LineBreak)
+        return;
+    Rect area = box.PageRect();
+    if (Contained(box) && !area.Intersects(damage))
+        return;
+    const ComputedStyle& style = box.S();
+    bool visible = style.Inherited.Visible == Visibility::Visible;
+    bool draws = WantsDraw(box.Owner);
+    if (visible && box.Kind != BoxKind::Inline) {
+        if (box.Parent != nullptr)
+            PaintBackground(box, area, out, damage);
+        if (draws) {
+            DisplayItem item = Item(DisplayItemKind::ElementDraw, area);
+            item.Owner = box.Owner;
+            item.Layer = 0;
+            out.push_back(std::move(item));
+        }
+        if (box.Border[0] + box.Border[1] + box.Border[2] + box.Border[3] > 0) {
+            DisplayItem item = Item(DisplayItemKind::Border, area);
+            for (int side = 0; side < 4; ++side) {
+                item.Widths[side] = box.Border[side];
+                item.Styles[side] = style.Paint.BorderStyles[side];
+                item.Colors[side] = style.Paint.BorderColors[side];
+            }
+            out.push_back(std::move(item));
+        }
+        if (box.Kind == BoxKind::Replaced && box.Picture && box.Picture->Valid()) {
+            DisplayItem item = Item(DisplayItemKind::Image,
+                                    {area.X + box.Border[3] + box.Padding[3], area.Y + box.Border[0] + box.Padding[0],
+                                     box.ContentWidth, box.ContentHeight});
+            item.Picture = box.Picture;
+            out.push_back(std::move(item));
+        }
+        if (style.Box.Show == Display::ListItem && style.Inherited.ListMarker != ListStyle::None && !box.Lines.empty()) {
+            const LineBox& first = box.Lines.front();
+            int size = std::max(3, style.Inherited.Font.SizePx / 3);
+            DisplayItem item = Item(DisplayItemKind::Fill, {area.X + box.ContentX() - size * 3,
+                                                            area.Y + first.Area.Y + (first.Area.Height - size) / 2, size, size});
+            item.Color1 = style.Inherited.TextColor;
+            out.push_back(std::move(item));
+        }
+    }
+    bool clips = style.Clips() && box.Kind != BoxKind::Inline;
+    if (clips)
+        out.push_back(Item(DisplayItemKind::PushClip, PaddingBox(box)));
+    if (box.InlineContent) {
+        PaintInlineDecorations(box, out);
+        PaintLines(box, out, damage);
+    }
+    // Children: atomic boxes inside inline elements are found through them.
+    std::vector<const Box*> pending;
+    for (auto it = box.Children.rbegin(); it != box.Children.rend(); ++it)
+        pending.push_back(it->get());
+    while (!pending.empty()) {
+        const Box* child = pending.back();
+        pending.pop_back();
+        if (child->Kind == BoxKind::Inline) {
+            for (auto it = child->Children.rbegin(); it != child->Children.rend(); ++it)
+                pending.push_back(it->get());
+            continue;
+        }
+        PaintBox(*child, damage, out);
+    }
+    if (box.IsScroller() && (box.BarV > 0 || box.BarH > 0))
+        PaintScrollBars(box, out);
+    if (clips)
+        out.push_back(Item(DisplayItemKind::PopClip, PaddingBox(box)));
+    if (visible && draws) {
+        DisplayItem content = Item(DisplayItemKind::ElementDraw, area);
+        content.Owner = box.Owner;
+        content.Layer = 2;
+        out.push_back(std::move(content));
+    }
+    if (box.Owner != nullptr && (box.Owner->State() & HL_STATE_FOCUS) != 0 && box.Parent != nullptr &&
+        box.Kind != BoxKind::Inline)
+        out.push_back(Item(DisplayItemKind::FocusRect, area));
+}
+
+} // namespace Engine

@@ -1,0 +1,27 @@
+#pragma once
+#include "engine/layout/LayoutTree.h"
+#include "engine/paint/DisplayList.h"
+
+namespace Engine {
+
+// Records the drawing of a laid-out page as a display list (CSS 2.1, appendix E, simplified:
+// each box paints its background, border and content, then its children in order; inline
+// backgrounds go under their text). Only what meets the damaged area is recorded.
+class Painter {
+public:
+    Painter(const LayoutTree& tree, ImageLookup images) : m_tree(tree), m_images(std::move(images)) {}
+
+    [[nodiscard]] DisplayList Record(const Rect& damage) const;
+
+private:
+    void PaintBox(const Box& box, const Rect& damage, DisplayList& out) const;
+    void PaintBackground(const Box& box, const Rect& area, DisplayList& out, const Rect& damage) const;
+    void PaintLines(const Box& box, DisplayList& out, const Rect& damage) const;
+    void PaintInlineDecorations(const Box& box, DisplayList& out) const;
+    void PaintScrollBars(const Box& box, DisplayList& out) const;
+
+    const LayoutTree& m_tree;
+    ImageLookup m_images;
+};
+
+} // namespace Engine
