@@ -53,6 +53,9 @@ std::vector<Declaration> PresentationalHints::For(const Element& element)
     }
     if (const std::wstring* valign = element.FindAttribute("valign"))
         Add(hints, "vertical-align", *valign);
+    else if ((tag == "td" || tag == "th") && element.Parent() != nullptr && element.Parent()->Tag() == "tr")
+        if (const std::wstring* rowAlign = element.Parent()->FindAttribute("valign"))
+            Add(hints, "vertical-align", *rowAlign);
     if (element.HasAttribute("nowrap"))
         Add(hints, "white-space", L"nowrap");
     if (tag == "table") {

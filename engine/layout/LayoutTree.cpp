@@ -604,7 +604,9 @@ std::string LayoutTree::Dump() const
                 if (item.Source->Kind != BoxKind::Text)
                     continue;
                 Indent(out, depth + 2);
-                out += "text \"" + WideToUtf8(item.Source->Collapsed.substr(item.Start, item.Length)) + "\"";
+                std::wstring text = item.Source->Collapsed.substr(item.Start, item.Length);
+                std::replace_if(text.begin(), text.end(), [](wchar_t c) { return c == L'\n' || c == L'\r' || c == L'\t'; }, L' ');
+                out += "text \"" + WideToUtf8(text) + "\"";
                 AppendRect(out, origin.X + item.Area.X, origin.Y + item.Area.Y, item.Area.Width, item.Area.Height);
                 out += "\n";
             }

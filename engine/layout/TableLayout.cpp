@@ -271,8 +271,9 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
     const Length& styleWidth = table.S().Box.Width;
     int margins = table.Margin[1] + table.Margin[3];
     long long used;
+    // A table's width is its border box's, as browsers have it.
     if (!styleWidth.IsAuto())
-        used = std::max<long long>(styleWidth.Resolve(available) + TableEdges(table), minTable);
+        used = std::max<long long>(styleWidth.Resolve(available), minTable);
     else
         used = std::max<long long>(std::min<long long>(available - margins, maxTable), minTable);
     used = std::min<long long>(used, kMaxSize);

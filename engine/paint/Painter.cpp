@@ -62,7 +62,19 @@ DisplayList Painter::Record(const Rect& damage) const
     // The root's background covers the whole canvas.
     Rect canvas{0, 0, std::max(m_tree.ViewportWidth(), root->PageX + root->Width),
                 std::max(m_tree.ViewportHeight(), root->PageY + root->Height)};
-    PaintBackground(*root, canvas, list, damage);
+    // Without a background of its own, the root takes the body's (CSS 2.1, 14.2).
+    const Box* canvasSource = root;
+    const PaintStyle& own = root->S().Paint;
+    if (AlphaOf(own.Background) == 0 && own.BackgroundImage.empty()) {
+        for (const auto& child : root->Children) {
+            if (child->Owner != nullptr && child->Owner->Tag() == "body") {
+                canvasSource = child.get();
+                break;
+            }
+        }
+    }
+    PaintBackground(*canvasSource, canvas, list, damage);
+    m_canvasSource = canvasSource;
     PaintBox(*root, damage, list);
     return list;
 }
@@ -230,7 +242,7 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
     bool visible = style.Inherited.Visible == Visibility::Visible;
     bool draws = WantsDraw(box.Owner);
     if (visible && box.Kind != BoxKind::Inline) {
-        if (box.Parent != nullptr)
+        if (box.Parent != nullptr && &box != m_canvasSource)
             PaintBackground(box, area, out, damage);
         if (draws) {
             DisplayItem item = Item(DisplayItemKind::ElementDraw, area);

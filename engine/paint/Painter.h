@@ -22,6 +22,7 @@ private:
 
     const LayoutTree& m_tree;
     ImageLookup m_images;
+    mutable const Box* m_canvasSource = nullptr;
 };
 
 } // namespace Engine

@@ -81,7 +81,15 @@ TEST(EngineCss, StyleAttributesKeepEveryDeclaration)
         {L" behavior: command ; width:10px;", "behavior=[command] width=[10px]"},
         {L"COLOR: Red !IMPORTANT", "color=[Red]!"},
         {L"x-unknown: what ever; ;;: novalue; noname", "x-unknown=[what ever]"},
-        {L"background: url(a;b.png); content: \"x;y\"", "background=[url(a;b.png)] content=[\"x;y\"]"},
+        {L"background: url(a;b.png); content: \"x;y\"",
+         "background=[url(a;b.png)] background-color=[transparent] background-image=[url(a;b.png)] "
+         "background-repeat=[repeat] background-position=[0 0] content=[\"x;y\"]"},
+        // Shorthands stay as written and bring their longhands right after them.
+        {L"margin: 0 0 -35 0 !important", "margin=[0 0 -35 0]! margin-top=[0]! margin-right=[0]! margin-bottom=[-35]! margin-left=[0]!"},
+        {L"border-left: 2px dotted red; font: bold 7pt/9pt Tahoma, sans-serif",
+         "border-left=[2px dotted red] border-left-width=[2px] border-left-style=[dotted] border-left-color=[red] "
+         "font=[bold 7pt/9pt Tahoma, sans-serif] font-style=[normal] font-variant=[normal] font-weight=[bold] "
+         "font-size=[7pt] line-height=[9pt] font-family=[Tahoma, sans-serif]"},
         {L"/* note */ display: none /* trailing */", "display=[none]"},
         {L"", ""},
     };

@@ -1,0 +1,150 @@
+// Layout and paint dumps of the sample pages under layout/ and paint/, with fixed metrics; and
+// the incremental paths checked against a layout made from scratch.
+#include "tests/engine/ExpectedDumps.h"
+#include "tests/engine/FakeMeasurer.h"
+
+#include "engine/dom/Element.h"
+#include "engine/dom/Text.h"
+#include "engine/paint/Painter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+using namespace Engine;
+
+namespace {
+
+// The first line of a sample names its viewport: <!-- width=400 height=300 dpi=144 -->.
+struct Viewport {
+    int Width = 400;
+    int Height = 300;
+    int Dpi = 96;
+};
+
+Viewport ViewportOf(const std::string& html)
+{
+    Viewport viewport;
+    if (const char* at = std::strstr(html.c_str(), "width="))
+        std::sscanf(at, "width=%d", &viewport.Width);
+    if (const char* at = std::strstr(html.c_str(), "height="))
+        std::sscanf(at, "height=%d", &viewport.Height);
+    if (const char* at = std::strstr(html.c_str(), "dpi="))
+        std::sscanf(at, "dpi=%d", &viewport.Dpi);
+    return viewport;
+}
+
+std::string Hex(Color color)
+{
+    char text[16];
+    std::snprintf(text, sizeof(text), "#%08x", color);
+    return text;
+}
+
+std::string DumpDisplayList(const DisplayList& list)
+{
+    static constexpr const char* kKinds[] = {"fill", "gradient", "border", "text", "image", "clip", "unclip",
+                                             "focus", "scrollbar", "draw"};
+    std::string out;
+    for (const DisplayItem& item : list) {
+        out += kKinds[static_cast<int>(item.Kind)];
+        out += " " + std::to_string(item.Area.X) + "," + std::to_string(item.Area.Y) + " " +
+               std::to_string(item.Area.Width) + "x" + std::to_string(item.Area.Height);
+        switch (item.Kind) {
+        case DisplayItemKind::Fill: out += " " + Hex(item.Color1); break;
+        case DisplayItemKind::Gradient: out += " " + Hex(item.Color1) + (item.Vertical ? " v " : " h ") + Hex(item.Color2); break;
+        case DisplayItemKind::Border:
+            for (int side = 0; side < 4; ++side)
+                out += " " + std::to_string(item.Widths[side]) + ":" + std::to_string(static_cast<int>(item.Styles[side]));
+            out += " " + Hex(item.Colors[0]);
+            break;
+        case DisplayItemKind::Text: {
+            std::string narrow(item.Text.begin(), item.Text.end());
+            out += " \"" + narrow + "\" " + Hex(item.Color1);
+            break;
+        }
+        case DisplayItemKind::ScrollBar:
+            out += std::string(item.Vertical ? " v" : " h") + " thumb " + std::to_string(item.Thumb.Y) + "+" +
+                   std::to_string(item.Vertical ? item.Thumb.Height : item.Thumb.Width);
+            break;
+        default: break;
+        }
+        out += "\n";
+    }
+    return out;
+}
+
+TEST(LayoutDumps, SamplePagesLayOutAsExpected)
+{
+    int compared = CompareWithExpectedDumps(ENGINE_TEST_DIR "/layout", [](const std::string& html) {
+        Viewport viewport = ViewportOf(html);
+        LaidOutPage page;
+        page.Load(html, viewport.Dpi);
+        page.Update(viewport.Width, viewport.Height);
+        return page.Tree.Dump();
+    });
+    EXPECT_GE(compared, 8);
+}
+
+TEST(PaintDumps, SamplePagesRecordAsExpected)
+{
+    int compared = CompareWithExpectedDumps(ENGINE_TEST_DIR "/paint", [](const std::string& html) {
+        Viewport viewport = ViewportOf(html);
+        LaidOutPage page;
+        page.Load(html, viewport.Dpi);
+        page.Update(viewport.Width, viewport.Height);
+        Painter painter(page.Tree, [](Element&, const std::wstring& url) { return FakeImage(url); });
+        return DumpDisplayList(painter.Record({0, 0, viewport.Width, viewport.Height}));
+    });
+    EXPECT_GE(compared, 3);
+}
+
+// Every kind of change, laid out incrementally, must give the boxes a layout from scratch gives.
+TEST(IncrementalLayout, ChangesGiveTheSameBoxesAsAFreshLayout)
+{
+    const std::string html = R"(<html><head><style>
+        tr:current td { background: #bdbccc; color: white; font-weight: bold }
+        tr.wide td { padding: 6px }
+        td + td { text-align: center }
+        </style></head><body style="font-size:10px">
+        <table id="t" width="100%"><tr><td>one</td><td>two</td></tr><tr><td>three</td><td>four</td></tr></table>
+        <div id="log" style="height:40px; overflow:auto"><div>line</div></div></body></html>)";
+    struct Case {
+        const char* Name;
+        void (*Change)(Element& root);
+    };
+    auto row = [](Element& root, int n) -> Element& { return *root.Children()[1]->Children()[0]->Children()[static_cast<std::size_t>(n)]; };
+    static Element& (*rowOf)(Element&, int) = row;
+    const Case cases[] = {
+        {"state", [](Element& root) { rowOf(root, 1).ChangeState(0x20, 0); }},
+        {"class", [](Element& root) { rowOf(root, 0).SetAttribute("class", L"wide"); }},
+        {"text", [](Element& root) { rowOf(root, 0).Children()[0]->SetTextContent(L"a much longer text than before"); }},
+        {"append", [](Element& root) {
+             Element& log = *root.Children()[1]->Children()[1];
+             for (int i = 0; i < 6; ++i) {
+                 auto* line = new Element("div");
+                 line->AppendNode(new Text(L"appended line"));
+                 log.AppendNode(line);
+             }
+         }},
+        {"remove", [](Element& root) { rowOf(root, 0).Detach(); }},
+        {"hide", [](Element& root) { rowOf(root, 1).SetAttribute("style", L"display:none"); }},
+    };
+    for (const Case& c : cases) {
+        LaidOutPage page;
+        page.Load(html);
+        page.Update(300, 200);
+        c.Change(page.Page.Root());
+        page.Update(300, 200);
+        std::string incremental = page.Tree.Dump();
+
+        LaidOutPage fresh;
+        fresh.Load(html);
+        c.Change(fresh.Page.Root());
+        fresh.Update(300, 200);
+        EXPECT_EQ(fresh.Tree.Dump(), incremental) << c.Name;
+    }
+}
+
+} // namespace
