@@ -155,27 +155,6 @@ HtmlDomResult WINAPI HTMLayoutGetElementHwnd(HELEMENT he, HWND* hwnd, BOOL)
     return WithView(he, [hwnd](Element&, View& view) { *hwnd = view.Window(); });
 }
 
-HtmlDomResult WINAPI HTMLayoutGetElementLocation(HELEMENT he, RECT* location, UINT)
-{
-    return ReadElement(he, location, [](Element&) { return RECT{0, 0, 0, 0}; });  // boxes come with layout
-}
-
-HtmlDomResult WINAPI HTMLayoutIsElementVisible(HELEMENT he, BOOL* visible)
-{
-    return ReadElement(he, visible, [](Element& element) -> BOOL {
-        UpdateStyleOf(element);
-        bool shown = element.OwnerDocument() != nullptr;
-        for (Element* at = &element; at != nullptr && shown; at = at->Parent()) {
-            const std::wstring* display = StyleResolver::Lookup(*at, "display");
-            shown = display == nullptr || *display != L"none";
-        }
-        const std::wstring* visibility = StyleResolver::Lookup(element, "visibility");
-        if (visibility != nullptr && (*visibility == L"hidden" || *visibility == L"collapse"))
-            shown = false;
-        return shown ? TRUE : FALSE;
-    });
-}
-
 HtmlDomResult WINAPI HTMLayoutIsElementEnabled(HELEMENT he, BOOL* enabled)
 {
     return ReadElement(he, enabled, [](Element& element) -> BOOL {
@@ -384,13 +363,20 @@ HtmlDomResult WINAPI HTMLayoutDeleteElement(HELEMENT he)
     return HLDOM_OK;
 }
 
-HtmlDomResult WINAPI HTMLayoutUpdateElement(HELEMENT he, UINT)
+HtmlDomResult WINAPI HTMLayoutUpdateElement(HELEMENT he, UINT flags)
 {
     Element* element = FromHandle(he);
     if (element == nullptr)
         return HLDOM_INVALID_HANDLE;
     Held hold(*element);
+    if ((flags & HL_UPDATE_RESET_STYLE) != 0)
+        element->NoteChanged(ChangeKind::Attributes);
     UpdateStyleOf(*element);
+    if (View* view = View::ForDocument(element->OwnerDocument())) {
+        view->UpdateNow();
+        if ((flags & HL_UPDATE_NOW) != 0)
+            UpdateWindow(view->Window());
+    }
     return HLDOM_OK;
 }
 

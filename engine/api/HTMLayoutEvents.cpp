@@ -113,25 +113,3 @@ INT_PTR WINAPI HTMLayoutDialog(HWND, POINT, INT, UINT, UINT, HtmlNotifyProc, Htm
     return -1;  // needs the drawn window
 }
 
-HtmlDomResult WINAPI HTMLayoutScrollToView(HELEMENT he, UINT)
-{
-    return FromHandle(he) == nullptr ? HLDOM_INVALID_HANDLE : HLDOM_OK;
-}
-
-HtmlDomResult WINAPI HTMLayoutGetScrollInfo(HELEMENT he, POINT* position, RECT* view, SIZE* content)
-{
-    if (FromHandle(he) == nullptr)
-        return HLDOM_INVALID_HANDLE;
-    if (position != nullptr)
-        *position = POINT{0, 0};
-    if (view != nullptr)
-        *view = RECT{0, 0, 0, 0};
-    if (content != nullptr)
-        *content = SIZE{0, 0};
-    return HLDOM_OK;
-}
-
-HtmlDomResult WINAPI HTMLayoutSetScrollPos(HELEMENT he, POINT, BOOL)
-{
-    return FromHandle(he) == nullptr ? HLDOM_INVALID_HANDLE : HLDOM_OK;
-}

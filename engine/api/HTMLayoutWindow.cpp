@@ -150,16 +150,6 @@ HtmlDomResult WINAPI HTMLayoutCombineURL(HELEMENT he, LPWSTR buffer, UINT buffer
     return HLDOM_OK;
 }
 
-UINT WINAPI HTMLayoutGetMinWidth(HWND)
-{
-    return 0;  // no boxes yet
-}
-
-UINT WINAPI HTMLayoutGetMinHeight(HWND, UINT)
-{
-    return 0;
-}
-
 HtmlDomResult WINAPI HTMLayoutGetRootElement(HWND hwnd, HELEMENT* root)
 {
     if (root == nullptr)

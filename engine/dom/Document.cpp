@@ -76,6 +76,8 @@ void Document::CollectStyleSheets()
 
 void Document::NoteChange(Element& element, ChangeKind kind)
 {
+    if (m_client != nullptr)
+        m_client->Changed();
     if (m_styleDirty)
         return;
     if (kind == ChangeKind::Children) {

@@ -17,6 +17,8 @@ public:
     virtual void BehaviorNamed(Element& element, const std::string& name) = 0;
     // The element leaves the page (with its subtree): nothing may point at it any longer.
     virtual void ElementLeaving(Element& element) = 0;
+    // Something changed that styles, boxes or pixels may follow.
+    virtual void Changed() = 0;
 };
 
 class StyleResolver;
@@ -56,7 +58,12 @@ public:
     void SetClient(DocumentClient* client) { m_client = client; }
     [[nodiscard]] DocumentClient* Client() const { return m_client; }
 
-    void MarkStyleDirty() { m_styleDirty = true; }
+    void MarkStyleDirty()
+    {
+        m_styleDirty = true;
+        if (m_client != nullptr)
+            m_client->Changed();
+    }
     [[nodiscard]] bool StyleDirty() const { return m_styleDirty || !m_restyle.empty(); }
     void NoteChange(Element& element, ChangeKind kind);
     // Runs the cascade when something changed since the last run, for the whole page or only

@@ -1,18 +1,38 @@
 #include "engine/platform/EngineWindow.h"
 
+#include "engine/css/CssValue.h"
+#include "engine/input/EventDispatcher.h"
 #include "engine/platform/View.h"
 
+#include <windowsx.h>
+
 namespace Engine {
+
+namespace {
+
+Color SystemColor(int index)
+{
+    COLORREF color = GetSysColor(index);
+    return MakeColor(GetRValue(color), GetGValue(color), GetBValue(color));
+}
+
+POINT PointOf(LPARAM lParam)
+{
+    return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+}
+
+} // namespace
 
 const wchar_t* EngineWindow::ClassName()
 {
     static const wchar_t* const name = [] {
+        SetSystemColorSource(SystemColor);
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof(windowClass);
-        windowClass.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW | CS_GLOBALCLASS;
+        windowClass.style = CS_DBLCLKS | CS_GLOBALCLASS;
         windowClass.lpfnWndProc = WindowProc;
         windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.hCursor = nullptr;  // the page's style chooses
         windowClass.lpszClassName = L"HtmlEngineWindow";
         RegisterClassExW(&windowClass);
         return L"HtmlEngineWindow";
@@ -22,12 +42,59 @@ const wchar_t* EngineWindow::ClassName()
 
 LRESULT CALLBACK EngineWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_NCCREATE) {
+        static_cast<void>(View::Ensure(window));
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    if (message == WM_NCDESTROY) {
+        View::End(window);
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    View* view = View::ForWindow(window);
+    if (view == nullptr)
+        return DefWindowProcW(window, message, wParam, lParam);
     switch (message) {
-    case WM_NCCREATE: static_cast<void>(View::Ensure(window)); break;
-    case WM_NCDESTROY: View::End(window); break;
-    case WM_CAPTURECHANGED:
-        if (View* view = View::ForWindow(window))
-            view->Page().SetCaptureElement(nullptr);
+    case WM_ERASEBKGND: return 1;  // the page covers the whole client area
+    case WM_PAINT: {
+        PAINTSTRUCT paint{};
+        HDC dc = BeginPaint(window, &paint);
+        if (paint.rcPaint.right > paint.rcPaint.left && paint.rcPaint.bottom > paint.rcPaint.top)
+            view->Renderer().Paint(view->Page(), dc, paint.rcPaint);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    case WM_SIZE: view->UpdateNow(); return 0;
+    case WM_DPICHANGED: {
+        view->Renderer().SetDpi(view->Page(), HIWORD(wParam));
+        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+        if (suggested != nullptr && (GetWindowLongW(window, GWL_STYLE) & WS_CHILD) == 0)
+            SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                         suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        view->UpdateNow();
+        InvalidateRect(window, nullptr, FALSE);
+        return 0;
+    }
+    case WM_SETTINGCHANGE: case WM_SYSCOLORCHANGE: case WM_THEMECHANGED:
+        view->Page().MarkStyleDirty();
+        return 0;
+    case WM_MOUSEMOVE: view->Mouse().OnMove(PointOf(lParam), wParam); return 0;
+    case WM_MOUSELEAVE: view->Mouse().OnLeave(); return 0;
+    case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_LBUTTONDBLCLK: case WM_RBUTTONDOWN: case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN: case WM_MBUTTONUP:
+        view->Mouse().OnButton(message, PointOf(lParam), wParam);
+        return 0;
+    case WM_MOUSEWHEEL:
+        view->Mouse().OnWheel(PointOf(lParam), GET_WHEEL_DELTA_WPARAM(wParam), GET_KEYSTATE_WPARAM(wParam));
+        return 0;
+    case WM_SETCURSOR:
+        if (LOWORD(lParam) == HTCLIENT && view->Mouse().OnSetCursor())
+            return TRUE;
+        break;
+    case WM_CAPTURECHANGED: view->Page().SetCaptureElement(nullptr); break;
+    case WM_SETFOCUS: case WM_KILLFOCUS:
+        if (Element* focus = view->Page().FocusElement())
+            view->Renderer().Layout().Repaint(*focus);
+        view->ScheduleUpdate();
         break;
     default: break;
     }

@@ -24,6 +24,11 @@ HELEMENT ToHandle(Element* element)
 
 View::View(HWND window) : m_window(window), m_document(std::make_unique<Document>())
 {
+    m_renderer = std::make_unique<PageRenderer>(window, [this](const std::wstring& url, std::string& bytes) {
+        return RequestData(url, bytes);
+    });
+    m_mouse = std::make_unique<MouseInput>(*this);
+    m_document->SetDpi(m_renderer->Dpi());
     m_document->SetClient(this);
 }
 
@@ -31,6 +36,8 @@ View::~View()
 {
     StopTimers();
     KillTimer(m_window, kPostedEventsTimer);
+    KillTimer(m_window, kUpdateTimer);
+    m_mouse->Reset();
     for (PostedEvent& posted : m_posted) {
         posted.Target->Unuse();
         if (posted.Source != nullptr)
@@ -104,6 +111,8 @@ bool View::Load(std::string_view utf8, const wchar_t* baseUrl)
     StopTimers();
     m_document->SetClient(nullptr);
     EventDispatcher::DetachTree(m_document->Root());
+    m_mouse->Reset();
+    m_renderer->Reset();
     m_document = std::move(document);
     m_document->SetClient(this);
     m_document->SetMediaType(m_media);
@@ -126,7 +135,11 @@ bool View::Load(std::string_view utf8, const wchar_t* baseUrl)
         if (RequestData(link, bytes))
             m_document->AddStyleSheet(CssParser::ParseStyleSheet(Utf8ToWide(bytes)));
     }
+    m_document->SetDpi(m_renderer->Dpi());
     m_document->UpdateStyle();
+    // Boxes and pictures now, so that painting never waits for them.
+    m_renderer->Update(*m_document);
+    InvalidateRect(m_window, nullptr, FALSE);
     NMHDR complete{};
     complete.code = HLN_DOCUMENT_COMPLETE;
     Notify(complete);
@@ -158,9 +171,13 @@ bool View::RequestData(const std::wstring& url, std::string& bytes)
 
 void View::DataReady(const wchar_t* url, const BYTE* data, DWORD length)
 {
-    if (m_pendingBytes == nullptr || data == nullptr)
+    if (data == nullptr)
         return;
-    static_cast<void>(url);
+    if (m_pendingBytes == nullptr) {
+        if (url != nullptr)
+            m_renderer->DataArrived(url, data, length);
+        return;
+    }
     m_pendingBytes->assign(reinterpret_cast<const char*>(data), length);
     m_pendingReady = true;
 }
@@ -176,8 +193,32 @@ void View::BehaviorNamed(Element& element, const std::string& name)
         EventDispatcher::Attach(element, request.elementProc, request.elementTag, request.elementEvents);
 }
 
-void View::ElementLeaving(Element&)
+void View::ElementLeaving(Element& element)
 {
+    m_mouse->Forget(element);
+    m_renderer->Layout().ElementLeaving(element);
+}
+
+void View::Changed()
+{
+    ScheduleUpdate();
+}
+
+void View::ScheduleUpdate()
+{
+    if (!m_updateScheduled) {
+        m_updateScheduled = true;
+        SetTimer(m_window, kUpdateTimer, USER_TIMER_MINIMUM, TimerProc);
+    }
+}
+
+void View::UpdateNow()
+{
+    if (m_updateScheduled) {
+        m_updateScheduled = false;
+        KillTimer(m_window, kUpdateTimer);
+    }
+    m_renderer->Update(*m_document);
 }
 
 void View::Post(Element& element, unsigned code, Element* source, UINT_PTR reason)
@@ -230,6 +271,10 @@ void View::OnTimer(UINT_PTR windowTimerId)
 {
     if (windowTimerId == kPostedEventsTimer) {
         FlushPosted();
+        return;
+    }
+    if (windowTimerId == kUpdateTimer) {
+        UpdateNow();
         return;
     }
     auto found = m_timers.find(windowTimerId);

@@ -1,6 +1,8 @@
 #pragma once
 #include "engine/HTMLayout.h"
 #include "engine/dom/Document.h"
+#include "engine/platform/MouseInput.h"
+#include "engine/platform/PageRenderer.h"
 
 #include <map>
 #include <memory>
@@ -43,6 +45,13 @@ public:
 
     void BehaviorNamed(Element& element, const std::string& name) override;
     void ElementLeaving(Element& element) override;
+    void Changed() override;
+
+    [[nodiscard]] PageRenderer& Renderer() { return *m_renderer; }
+    [[nodiscard]] MouseInput& Mouse() { return *m_mouse; }
+    // Styles, boxes and the invalid area brought up to date now, or soon from the message loop.
+    void UpdateNow();
+    void ScheduleUpdate();
 
 private:
     struct PostedEvent {
@@ -60,6 +69,9 @@ private:
 
     HWND m_window;
     std::unique_ptr<Document> m_document;
+    std::unique_ptr<PageRenderer> m_renderer;
+    std::unique_ptr<MouseInput> m_mouse;
+    bool m_updateScheduled = false;
     std::wstring m_media = L"screen";
     HtmlNotifyProc m_callback = nullptr;
     void* m_callbackParam = nullptr;
@@ -72,6 +84,7 @@ private:
     bool m_pendingReady = false;
 
     static constexpr UINT_PTR kPostedEventsTimer = 0x7E00;
+    static constexpr UINT_PTR kUpdateTimer = 0x7DFF;
     static constexpr UINT_PTR kFirstElementTimer = 0x7E01;
 };
 

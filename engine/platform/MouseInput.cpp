@@ -1,0 +1,358 @@
+#include "engine/platform/MouseInput.h"
+
+#include "engine/input/EventDispatcher.h"
+#include "engine/platform/View.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace Engine {
+
+namespace {
+
+HELEMENT ToHandle(Element* element)
+{
+    return reinterpret_cast<HELEMENT>(element);
+}
+
+UINT ButtonState(WPARAM keys)
+{
+    UINT state = 0;
+    if ((keys & MK_LBUTTON) != 0)
+        state |= HL_MAIN_MOUSE_BUTTON;
+    if ((keys & MK_RBUTTON) != 0)
+        state |= HL_PROP_MOUSE_BUTTON;
+    if ((keys & MK_MBUTTON) != 0)
+        state |= HL_MIDDLE_MOUSE_BUTTON;
+    return state;
+}
+
+UINT AltState(WPARAM keys)
+{
+    UINT state = 0;
+    if ((keys & MK_CONTROL) != 0)
+        state |= HL_CONTROL_KEY_PRESSED;
+    if ((keys & MK_SHIFT) != 0)
+        state |= HL_SHIFT_KEY_PRESSED;
+    if (GetKeyState(VK_MENU) < 0)
+        state |= HL_ALT_KEY_PRESSED;
+    return state;
+}
+
+std::vector<Element*> Chain(Element* element)
+{
+    std::vector<Element*> chain;
+    for (Element* at = element; at != nullptr; at = at->Parent())
+        chain.push_back(at);
+    return chain;
+}
+
+} // namespace
+
+MouseInput::~MouseInput()
+{
+    Reset();
+}
+
+void MouseInput::Reset()
+{
+    if (m_hover != nullptr)
+        m_hover->Unuse();
+    m_hover = nullptr;
+    m_drag = {};
+}
+
+void MouseInput::Forget(Element& element)
+{
+    if (m_hover != nullptr && (m_hover == &element || element.Contains(m_hover))) {
+        m_hover->Unuse();
+        m_hover = nullptr;
+    }
+    if (m_drag.Scroller != nullptr && m_drag.Scroller->Owner == &element)
+        m_drag = {};
+}
+
+void MouseInput::Send(Element& target, UINT command, POINT point, WPARAM keys, Point relative)
+{
+    HtmlMouseParams params{};
+    params.cmd = command;
+    params.pos = {relative.X, relative.Y};
+    params.posDocument = point;
+    params.buttonState = ButtonState(keys);
+    params.altState = AltState(keys);
+    EventDispatcher::Mouse(m_view.Page(), target, params);
+}
+
+// Hover follows the pointer: the elements it left lose the state and hear of it, deepest
+// first; the elements it entered gain it, outermost first.
+void MouseInput::SetHover(Element* element)
+{
+    if (element == m_hover)
+        return;
+    std::vector<Element*> before = Chain(m_hover);
+    std::vector<Element*> after = Chain(element);
+    Element* old = m_hover;
+    m_hover = element;
+    if (element != nullptr)
+        element->Use();
+    Document& page = m_view.Page();
+    for (Element* left : before) {
+        if (std::find(after.begin(), after.end(), left) != after.end())
+            continue;
+        left->ChangeState(0, HL_STATE_HOVER);
+        if (left->OwnerDocument() == &page) {
+            HtmlMouseParams params{};
+            params.cmd = HL_MOUSE_LEAVE;
+            params.target = ToHandle(left);
+            EventDispatcher::CallOwn(*left, HL_HANDLE_MOUSE, &params);
+        }
+    }
+    for (auto it = after.rbegin(); it != after.rend(); ++it) {
+        Element* entered = *it;
+        if (std::find(before.begin(), before.end(), entered) != before.end())
+            continue;
+        entered->ChangeState(HL_STATE_HOVER, 0);
+        HtmlMouseParams params{};
+        params.cmd = HL_MOUSE_ENTER;
+        params.target = ToHandle(entered);
+        EventDispatcher::CallOwn(*entered, HL_HANDLE_MOUSE, &params);
+    }
+    if (old != nullptr)
+        old->Unuse();
+    m_view.ScheduleUpdate();
+}
+
+MouseInput::BarHit MouseInput::HitScrollBar(POINT point) const
+{
+    LayoutTree& layout = m_view.Renderer().Layout();
+    Point page{point.x, point.y};
+    std::vector<Box*> pending;
+    if (layout.Root() != nullptr)
+        pending.push_back(layout.Root());
+    BarHit best;
+    while (!pending.empty()) {
+        Box* box = pending.back();
+        pending.pop_back();
+        if (!box->PageRect().Contains(page) && box->Style && box->S().Clips())
+            continue;
+        if (box->IsScroller() && (box->BarV > 0 || box->BarH > 0) && box->PageRect().Contains(page)) {
+            int right = box->PageX + box->Width - box->Border[1];
+            int bottom = box->PageY + box->Height - box->Border[2];
+            int top = box->PageY + box->Border[0];
+            int left = box->PageX + box->Border[3];
+            for (bool vertical : {true, false}) {
+                int thickness = vertical ? box->BarV : box->BarH;
+                if (thickness == 0)
+                    continue;
+                bool inside = vertical ? page.X >= right - thickness && page.X < right && page.Y < bottom - box->BarH
+                                       : page.Y >= bottom - thickness && page.Y < bottom && page.X < right - box->BarV;
+                if (!inside)
+                    continue;
+                int start = vertical ? top : left;
+                int length = vertical ? bottom - box->BarH - top : right - box->BarV - left;
+                int at = (vertical ? page.Y : page.X) - start;
+                int track = std::max(0, length - 2 * thickness);
+                int content = vertical ? box->ContentHeight + box->Padding[0] + box->Padding[2]
+                                       : box->ContentWidth + box->Padding[1] + box->Padding[3];
+                int view = vertical ? box->ContentHeightInner() + box->Padding[0] + box->Padding[2]
+                                    : box->ContentWidthInner() + box->Padding[1] + box->Padding[3];
+                int scroll = vertical ? box->ScrollY : box->ScrollX;
+                int thumb = content > view ? std::clamp(track * view / std::max(1, content), std::min(track, thickness), track) : track;
+                int range = std::max(1, content - view);
+                int thumbAt = thickness + (track - thumb) * std::clamp(scroll, 0, range) / range;
+                BarPart part = at < thickness                 ? BarPart::Back
+                               : at >= length - thickness     ? BarPart::Forward
+                               : at < thumbAt                 ? BarPart::PageBack
+                               : at < thumbAt + thumb         ? BarPart::Thumb
+                                                              : BarPart::PageForward;
+                best = {box, vertical, part};
+            }
+        }
+        for (auto& child : box->Children)
+            pending.push_back(child.get());
+    }
+    return best;
+}
+
+void MouseInput::ScrollBy(Box& scroller, bool vertical, int amount)
+{
+    LayoutTree& layout = m_view.Renderer().Layout();
+    if (layout.ScrollTo(scroller, scroller.ScrollX + (vertical ? 0 : amount), scroller.ScrollY + (vertical ? amount : 0))) {
+        m_view.Renderer().Invalidate(layout.TakeDamage());
+        if (scroller.Owner != nullptr) {
+            HtmlScrollParams params{0, ToHandle(scroller.Owner), vertical ? scroller.ScrollY : scroller.ScrollX, vertical ? TRUE : FALSE};
+            EventDispatcher::CallOwn(*scroller.Owner, HL_HANDLE_SCROLL, &params);
+        }
+    }
+}
+
+void MouseInput::OnMove(POINT point, WPARAM keys)
+{
+    m_view.UpdateNow();
+    if (!m_tracking) {
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, m_view.Window(), 0};
+        m_tracking = TrackMouseEvent(&track) != FALSE;
+    }
+    if (m_drag.Scroller != nullptr && m_drag.Part == BarPart::Thumb) {
+        Box& box = *m_drag.Scroller;
+        int length = m_drag.Vertical ? box.Height - box.Border[0] - box.Border[2] - box.BarH
+                                     : box.Width - box.Border[1] - box.Border[3] - box.BarV;
+        int thickness = m_drag.Vertical ? box.BarV : box.BarH;
+        int content = m_drag.Vertical ? box.ContentHeight : box.ContentWidth;
+        int view = m_drag.Vertical ? box.ContentHeightInner() : box.ContentWidthInner();
+        int track = std::max(1, length - 2 * thickness);
+        int moved = (m_drag.Vertical ? point.y : point.x) - m_dragStart;
+        int target = m_dragScroll + static_cast<int>(static_cast<long long>(moved) * content / track);
+        int current = m_drag.Vertical ? box.ScrollY : box.ScrollX;
+        if (content > view)
+            ScrollBy(box, m_drag.Vertical, target - current);
+        return;
+    }
+    Point relative;
+    Element* hit = m_view.Renderer().Layout().HitTest({point.x, point.y}, relative);
+    Element* capture = m_view.Page().CaptureElement();
+    SetHover(capture != nullptr ? capture : hit);
+    if (hit != nullptr || capture != nullptr)
+        Send(capture != nullptr ? *capture : *hit, HL_MOUSE_MOVE, point, keys, relative);
+}
+
+void MouseInput::OnButton(UINT message, POINT point, WPARAM keys)
+{
+    m_view.UpdateNow();
+    bool down = message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN ||
+                message == WM_LBUTTONDBLCLK;
+    if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) {
+        BarHit bar = HitScrollBar(point);
+        if (bar.Scroller != nullptr) {
+            Box& box = *bar.Scroller;
+            int line = std::max(8, box.S().Inherited.Font.SizePx * 3);
+            int page = std::max(line, (bar.Vertical ? box.ContentHeightInner() : box.ContentWidthInner()) - line);
+            switch (bar.Part) {
+            case BarPart::Back: ScrollBy(box, bar.Vertical, -line); break;
+            case BarPart::Forward: ScrollBy(box, bar.Vertical, line); break;
+            case BarPart::PageBack: ScrollBy(box, bar.Vertical, -page); break;
+            case BarPart::PageForward: ScrollBy(box, bar.Vertical, page); break;
+            case BarPart::Thumb:
+                m_drag = bar;
+                m_dragStart = bar.Vertical ? point.y : point.x;
+                m_dragScroll = bar.Vertical ? box.ScrollY : box.ScrollX;
+                SetCapture(m_view.Window());
+                break;
+            default: break;
+            }
+            return;
+        }
+        if (GetFocus() != m_view.Window())
+            SetFocus(m_view.Window());
+    }
+    if (message == WM_LBUTTONUP && m_drag.Scroller != nullptr) {
+        m_drag = {};
+        if (m_view.Page().CaptureElement() == nullptr)
+            ReleaseCapture();
+        return;
+    }
+    Point relative;
+    Element* hit = m_view.Renderer().Layout().HitTest({point.x, point.y}, relative);
+    Element* target = m_view.Page().CaptureElement() != nullptr ? m_view.Page().CaptureElement() : hit;
+    if (target == nullptr)
+        return;
+    if (down && message != WM_LBUTTONDBLCLK)
+        target->ChangeState(HL_STATE_ACTIVE, 0);
+    UINT command = message == WM_LBUTTONDBLCLK ? HL_MOUSE_DCLICK : down ? HL_MOUSE_DOWN : HL_MOUSE_UP;
+    // The button that changed counts as pressed for the event, as the pages expect.
+    WPARAM state = keys;
+    if (message == WM_LBUTTONUP || message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK)
+        state |= MK_LBUTTON;
+    else if (message == WM_RBUTTONUP || message == WM_RBUTTONDOWN)
+        state |= MK_RBUTTON;
+    else if (message == WM_MBUTTONUP || message == WM_MBUTTONDOWN)
+        state |= MK_MBUTTON;
+    target->Use();
+    Send(*target, command, point, state, relative);
+    if (!down) {
+        for (Element* at = target; at != nullptr; at = at->Parent())
+            at->ChangeState(0, HL_STATE_ACTIVE);
+    }
+    target->Unuse();
+    m_view.ScheduleUpdate();
+}
+
+void MouseInput::OnWheel(POINT screenPoint, int delta, WPARAM keys)
+{
+    m_view.UpdateNow();
+    POINT point = screenPoint;
+    ScreenToClient(m_view.Window(), &point);
+    Point relative;
+    Element* hit = m_view.Renderer().Layout().HitTest({point.x, point.y}, relative);
+    if (hit != nullptr) {
+        HtmlMouseParams params{};
+        params.cmd = HL_MOUSE_WHEEL;
+        params.pos = {relative.X, relative.Y};
+        params.posDocument = point;
+        params.buttonState = static_cast<UINT>(delta);
+        params.altState = AltState(keys);
+        hit->Use();
+        bool consumed = EventDispatcher::Mouse(m_view.Page(), *hit, params);
+        hit->Unuse();
+        if (consumed)
+            return;
+    }
+    // The innermost container under the pointer that can still move that way scrolls.
+    for (Element* at = hit; at != nullptr; at = at->Parent()) {
+        Box* box = at->LayoutBox();
+        if (box == nullptr || !box->IsScroller())
+            continue;
+        int line = std::max(8, box->S().Inherited.Font.SizePx * 3);
+        int amount = -delta * line / WHEEL_DELTA;
+        int before = box->ScrollY;
+        ScrollBy(*box, true, amount);
+        if (box->ScrollY != before)
+            return;
+    }
+}
+
+void MouseInput::OnLeave()
+{
+    m_tracking = false;
+    if (m_view.Page().CaptureElement() == nullptr && m_drag.Scroller == nullptr)
+        SetHover(nullptr);
+}
+
+bool MouseInput::OnSetCursor()
+{
+    LPCWSTR shape = IDC_ARROW;
+    for (Element* at = m_hover; at != nullptr; at = at->Parent()) {
+        Box* box = at->LayoutBox();
+        const auto& style = at->Computed();
+        if (!style)
+            continue;
+        Cursor cursor = style->Inherited.CursorShape;
+        if (cursor == Cursor::Auto) {
+            const std::wstring* type = at->FindAttribute("type");
+            bool textInput = (at->Tag() == "input" && (type == nullptr || *type == L"text" || *type == L"password" ||
+                                                        *type == L"number")) ||
+                             at->Tag() == "textarea";
+            if (textInput)
+                cursor = Cursor::Text;
+            else if (box != nullptr)
+                continue;
+        }
+        switch (cursor) {
+        case Cursor::Pointer: shape = IDC_HAND; break;
+        case Cursor::Text: shape = IDC_IBEAM; break;
+        case Cursor::Wait: shape = IDC_WAIT; break;
+        case Cursor::Move: shape = IDC_SIZEALL; break;
+        case Cursor::Help: shape = IDC_HELP; break;
+        case Cursor::NotAllowed: shape = IDC_NO; break;
+        case Cursor::Crosshair: shape = IDC_CROSS; break;
+        case Cursor::ResizeEW: shape = IDC_SIZEWE; break;
+        case Cursor::ResizeNS: shape = IDC_SIZENS; break;
+        default: break;
+        }
+        break;
+    }
+    SetCursor(LoadCursorW(nullptr, shape));
+    return true;
+}
+
+} // namespace Engine

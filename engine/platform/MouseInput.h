@@ -1,0 +1,51 @@
+#pragma once
+#include "engine/layout/Box.h"
+
+#include <windows.h>
+
+namespace Engine {
+
+class Element;
+class View;
+
+// Mouse messages of one engine window: the element under the pointer (hit testing against the
+// boxes), its hover state with enter and leave, presses and releases routed as element events,
+// the wheel and the scroll bars the engine draws, and the cursor the element's style asks for.
+class MouseInput {
+public:
+    explicit MouseInput(View& view) : m_view(view) {}
+    ~MouseInput();
+    MouseInput(const MouseInput&) = delete;
+    MouseInput& operator=(const MouseInput&) = delete;
+
+    void OnMove(POINT point, WPARAM keys);
+    void OnButton(UINT message, POINT point, WPARAM keys);
+    void OnWheel(POINT screenPoint, int delta, WPARAM keys);
+    void OnLeave();
+    [[nodiscard]] bool OnSetCursor();
+    // The page changed: the hovered element may be gone.
+    void Forget(Element& element);
+    void Reset();
+    [[nodiscard]] Element* Hovered() const { return m_hover; }
+
+private:
+    enum class BarPart { None, Back, Thumb, Forward, PageBack, PageForward };
+    struct BarHit {
+        Box* Scroller = nullptr;
+        bool Vertical = true;
+        BarPart Part = BarPart::None;
+    };
+    [[nodiscard]] BarHit HitScrollBar(POINT point) const;
+    void SetHover(Element* element);
+    void Send(Element& target, UINT command, POINT point, WPARAM keys, Point relative);
+    void ScrollBy(Box& scroller, bool vertical, int amount);
+
+    View& m_view;
+    Element* m_hover = nullptr;  // used while held
+    bool m_tracking = false;
+    BarHit m_drag;
+    int m_dragStart = 0;
+    int m_dragScroll = 0;
+};
+
+} // namespace Engine

@@ -1,0 +1,165 @@
+#include "engine/platform/PageRenderer.h"
+
+#include "engine/HTMLayout.h"
+#include "engine/input/EventDispatcher.h"
+#include "engine/paint/Painter.h"
+#include "engine/platform/gdi/GdiCanvas.h"
+#include "engine/platform/gdi/ImageDecoder.h"
+
+#include <algorithm>
+
+namespace Engine {
+
+namespace {
+
+HELEMENT ToHandle(Element* element)
+{
+    return reinterpret_cast<HELEMENT>(element);
+}
+
+bool HasScheme(const std::wstring& url)
+{
+    std::size_t colon = url.find(L':');
+    return colon != std::wstring::npos && colon >= 2 && url.find_first_of(L"/\\") > colon;
+}
+
+} // namespace
+
+PageRenderer::PageRenderer(HWND window, DataSource source)
+    : m_window(window),
+      m_source(std::move(source)),
+      m_layout(m_fonts, [this](Element& element, const std::wstring& url) { return ImageFor(element, url); }),
+      m_dpi(WindowDpi(window))
+{
+    m_layout.SetDpi(m_dpi);
+    m_layout.SetScrollbarSize(GetSystemMetrics(SM_CXVSCROLL) * m_dpi / 96);
+}
+
+PageRenderer::~PageRenderer()
+{
+    m_layout.Clear();
+    if (m_buffer != nullptr)
+        DeleteObject(m_buffer);
+}
+
+int PageRenderer::WindowDpi(HWND window)
+{
+    using GetDpiForWindowProc = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowProc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    UINT dpi = 0;
+    if (getDpiForWindow != nullptr && window != nullptr)
+        dpi = getDpiForWindow(window);
+    if (dpi == 0) {
+        HDC screen = GetDC(nullptr);
+        dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY));
+        ReleaseDC(nullptr, screen);
+    }
+    return std::clamp(static_cast<int>(dpi), 48, 480);
+}
+
+void PageRenderer::Reset()
+{
+    m_layout.Clear();
+    m_images.clear();
+}
+
+void PageRenderer::SetDpi(Document& document, int dpi)
+{
+    if (dpi == m_dpi)
+        return;
+    m_dpi = dpi;
+    m_layout.SetDpi(dpi);
+    m_layout.SetScrollbarSize(GetSystemMetrics(SM_CXVSCROLL) * dpi / 96);
+    document.SetDpi(dpi);
+}
+
+void PageRenderer::Update(Document& document)
+{
+    document.SetDpi(m_dpi);
+    document.UpdateStyle();
+    StyleChanges changes = document.TakeChanges();
+    if (m_rebuild) {
+        changes.Release();
+        changes.Full = true;
+        m_rebuild = false;
+    }
+    m_layout.Apply(document, std::move(changes));
+    RECT client{};
+    GetClientRect(m_window, &client);
+    m_layout.Layout(client.right - client.left, client.bottom - client.top);
+    Rect damage = m_layout.TakeDamage();
+    if (!damage.Empty())
+        Invalidate(damage);
+}
+
+void PageRenderer::Invalidate(const Rect& area)
+{
+    RECT rect{area.X, area.Y, area.Right(), area.Bottom()};
+    InvalidateRect(m_window, &rect, FALSE);
+}
+
+void PageRenderer::Paint(Document& document, HDC dc, const RECT& area)
+{
+    Update(document);
+    RECT client{};
+    GetClientRect(m_window, &client);
+    SIZE size{std::max(1L, client.right), std::max(1L, client.bottom)};
+    if (m_buffer == nullptr || size.cx != m_bufferSize.cx || size.cy != m_bufferSize.cy) {
+        if (m_buffer != nullptr)
+            DeleteObject(m_buffer);
+        m_buffer = CreateCompatibleBitmap(dc, size.cx, size.cy);
+        m_bufferSize = size;
+    }
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(memory, m_buffer);
+    Rect damage{area.left, area.top, area.right - area.left, area.bottom - area.top};
+    // The window's own background under everything, for pages that paint none.
+    FillRect(memory, &area, GetSysColorBrush(COLOR_WINDOW));
+    Painter painter(m_layout, [this](Element& element, const std::wstring& url) { return ImageFor(element, url); });
+    DisplayList list = painter.Record(damage);
+    GdiCanvas canvas(memory, m_fonts, [](Element& element, int layer, HDC target, const RECT& rect) {
+        HtmlDrawParams params{static_cast<UINT>(layer), target, rect};
+        return EventDispatcher::CallOwn(element, HL_HANDLE_DRAW, &params);
+    });
+    canvas.Play(list, damage);
+    BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, memory, area.left, area.top, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+}
+
+std::wstring PageRenderer::Absolute(Element& element, const std::wstring& url) const
+{
+    if (url.empty() || HasScheme(url) || (url.size() >= 2 && url[1] == L':'))
+        return url;
+    wchar_t buffer[2048];
+    std::size_t count = std::min<std::size_t>(url.size(), 2047);
+    url.copy(buffer, count);
+    buffer[count] = 0;
+    if (HTMLayoutCombineURL(ToHandle(&element), buffer, 2048) != HLDOM_OK)
+        return url;
+    return buffer;
+}
+
+ImagePtr PageRenderer::ImageFor(Element& element, const std::wstring& url)
+{
+    std::wstring absolute = Absolute(element, url);
+    auto found = m_images.find(absolute);
+    if (found != m_images.end())
+        return found->second;
+    // Asked once: an answer that comes later arrives through DataArrived.
+    ImagePtr& slot = m_images[absolute];
+    std::string bytes;
+    if (m_source && m_source(absolute, bytes))
+        slot = ImageDecoder::Decode(bytes.data(), bytes.size());
+    return slot;
+}
+
+void PageRenderer::DataArrived(const std::wstring& url, const void* bytes, std::size_t length)
+{
+    m_images[url] = ImageDecoder::Decode(bytes, length);
+    m_rebuild = true;
+    InvalidateRect(m_window, nullptr, FALSE);
+}
+
+} // namespace Engine

@@ -1,0 +1,60 @@
+#pragma once
+#include "engine/dom/Document.h"
+#include "engine/layout/LayoutTree.h"
+#include "engine/platform/gdi/FontCache.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace Engine {
+
+// Everything that turns one window's document into pixels: fonts, pictures, the layout tree
+// and the back buffer. Styles and boxes are brought up to date before any answer about
+// geometry and before painting; only the damaged area is painted.
+class PageRenderer {
+public:
+    // Asks the host for a URL's bytes; false when it has none (yet).
+    using DataSource = std::function<bool(const std::wstring& url, std::string& bytes)>;
+
+    PageRenderer(HWND window, DataSource source);
+    ~PageRenderer();
+    PageRenderer(const PageRenderer&) = delete;
+    PageRenderer& operator=(const PageRenderer&) = delete;
+
+    // A new page: boxes, pictures and buffers of the old one go.
+    void Reset();
+    // Styles and lays out what changed, at the window's size; invalidates what moved.
+    void Update(Document& document);
+    void Paint(Document& document, HDC dc, const RECT& area);
+    void Invalidate(const Rect& area);
+
+    // Bytes that arrived for a URL the page uses (an image, late): boxes are made anew.
+    void DataArrived(const std::wstring& url, const void* bytes, std::size_t length);
+    [[nodiscard]] ImagePtr ImageFor(Element& element, const std::wstring& url);
+
+    [[nodiscard]] LayoutTree& Layout() { return m_layout; }
+    [[nodiscard]] FontCache& Fonts() { return m_fonts; }
+    [[nodiscard]] int Dpi() const { return m_dpi; }
+    void SetDpi(Document& document, int dpi);
+    // The window's DPI: its monitor's where the system tells, else the screen's.
+    [[nodiscard]] static int WindowDpi(HWND window);
+
+private:
+    [[nodiscard]] std::wstring Absolute(Element& element, const std::wstring& url) const;
+
+    HWND m_window;
+    DataSource m_source;
+    FontCache m_fonts;
+    LayoutTree m_layout;
+    std::map<std::wstring, ImagePtr> m_images;  // null: asked for, not arrived
+    bool m_rebuild = false;
+    int m_dpi = 96;
+    HBITMAP m_buffer = nullptr;
+    SIZE m_bufferSize{0, 0};
+};
+
+} // namespace Engine
