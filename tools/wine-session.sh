@@ -16,6 +16,13 @@ gw_wine_start() {
     fi
     # Services that the first Wine process spawns keep its output open: boot with it closed.
     wine wineboot </dev/null >/dev/null 2>&1 || true
+    # Wine's own faces (Tahoma among them, from fonts-wine) go where every Wine finds a prefix's
+    # fonts: Debian's Wine 8 misses them in its data folder.
+    local face
+    for face in /usr/share/wine/fonts/*.ttf; do
+        [ -e "$face" ] && [ ! -e "$WINEPREFIX/drive_c/windows/Fonts/${face##*/}" ] &&
+            ln -s "$face" "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
+    done
     wineserver -p </dev/null >/dev/null 2>&1 || true
     trap gw_wine_stop EXIT
 }
