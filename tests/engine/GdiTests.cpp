@@ -165,9 +165,7 @@ class Surface {
 public:
     Surface()
     {
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), kSize, -kSize, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        m_bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_bits), nullptr, 0);
+        m_bitmap = ImageDecoder::NewBitmap(kSize, kSize, m_bits);
         m_dc = CreateCompatibleDC(nullptr);
         m_original = SelectObject(m_dc, m_bitmap);
         Clear();

@@ -12,10 +12,10 @@
 
 namespace Engine {
 
-// The product's text measurer: one GDI font per interned spec, measured from per-font tables of
+// The product's text measurer: one GDI font per interned FontSpec, measured from per-font tables of
 // advance widths (filled lazily, 256 characters at a time) so that measuring a word is
 // arithmetic. Kerning is ignored, as GDI's own ExtTextOutW ignores it without explicit advances.
-// Id 0 is the default spec (the system's dialog font at 13 px); unknown ids measure as id 0.
+// Id 0 is the default FontSpec (the system's dialog font at 13 px); unknown ids measure as id 0.
 class FontCache final : public TextMeasurer {
 public:
     FontCache();

@@ -196,7 +196,7 @@ private:
         }
         int steps = from == to ? 1 : (vertical ? area.Height : area.Width);
         std::uint32_t* bits = nullptr;
-        HBITMAP strip = MakeBitmap(vertical ? 1 : steps, vertical ? steps : 1, bits);
+        HBITMAP strip = ImageDecoder::NewBitmap(vertical ? 1 : steps, vertical ? steps : 1, bits);
         if (!strip)
             return;
         std::uint32_t first = Premultiplied(from);
@@ -213,21 +213,6 @@ private:
         }
         Blend(strip, vertical ? 1 : steps, vertical ? steps : 1, area);
         DeleteObject(strip);
-    }
-
-    HBITMAP MakeBitmap(int width, int height, std::uint32_t*& bits)
-    {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* memory = nullptr;
-        HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &memory, nullptr, 0);
-        bits = static_cast<std::uint32_t*>(memory);
-        return bitmap;
     }
 
     // Draws premultiplied pixels scaled into an area.

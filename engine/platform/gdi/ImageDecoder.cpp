@@ -110,6 +110,16 @@ ImagePtr ImageDecoder::FromPixels(int width, int height, std::vector<std::uint32
     image->Height = height;
     image->Pixels = std::move(pixels);
 
+    std::uint32_t* bits = nullptr;
+    if (HBITMAP bitmap = NewBitmap(width, height, bits)) {
+        std::memcpy(bits, image->Pixels.data(), image->Pixels.size() * sizeof(std::uint32_t));
+        image->Native = std::shared_ptr<void>(bitmap, [](void* handle) { DeleteObject(static_cast<HBITMAP>(handle)); });
+    }
+    return image;
+}
+
+HBITMAP ImageDecoder::NewBitmap(int width, int height, std::uint32_t*& bits)
+{
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
@@ -117,12 +127,10 @@ ImagePtr ImageDecoder::FromPixels(int width, int height, std::vector<std::uint32
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    if (HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0)) {
-        std::memcpy(bits, image->Pixels.data(), image->Pixels.size() * sizeof(std::uint32_t));
-        image->Native = std::shared_ptr<void>(bitmap, [](void* handle) { DeleteObject(static_cast<HBITMAP>(handle)); });
-    }
-    return image;
+    void* memory = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &memory, nullptr, 0);
+    bits = static_cast<std::uint32_t*>(memory);
+    return bitmap;
 }
 
 HBITMAP ImageDecoder::Bitmap(const Image& image)

@@ -21,6 +21,8 @@ public:
     [[nodiscard]] static ImagePtr Decode(const void* bytes, std::size_t length);
     // An image of the given premultiplied BGRA pixels, top-down, with its drawable copy.
     [[nodiscard]] static ImagePtr FromPixels(int width, int height, std::vector<std::uint32_t> pixels);
+    // A top-down 32-bit DIB section and its pixels; the caller deletes it.
+    [[nodiscard]] static HBITMAP NewBitmap(int width, int height, std::uint32_t*& bits);
     // The drawable copy, or null when the image has none.
     [[nodiscard]] static HBITMAP Bitmap(const Image& image);
 };
