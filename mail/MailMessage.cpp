@@ -23,9 +23,11 @@ struct KeyCloser {
 };
 using KeyHandle = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
 
+// Others may go on reading and writing it: the log is attached while the program still writes it.
 FileHandle OpenForReading(const std::wstring& path)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     return FileHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
 }
 
@@ -42,8 +44,12 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes)
     while (done < bytes.size()) {
         DWORD read = 0;
         const DWORD want = static_cast<DWORD>(bytes.size() - done);
-        if (!ReadFile(file.get(), bytes.data() + done, want, &read, nullptr) || read == 0)
+        if (!ReadFile(file.get(), bytes.data() + done, want, &read, nullptr))
             return false;
+        if (read == 0) {
+            bytes.resize(done);  // cut short by its writer meanwhile
+            break;
+        }
         done += read;
     }
     return true;

@@ -46,8 +46,9 @@ public:
                        const std::wstring& contentType = {}, const std::wstring& contentId = {},
                        MailEncoding encoding = MailEncoding::Automatic, const std::wstring& charset = {},
                        MailDisposition disposition = MailDisposition::Attachment);
-    // Attaches a whole file with the content type registered for its extension. False, and
-    // nothing attached, when the file cannot be read.
+    // Attaches a whole file, as it stands when read, with the content type registered for its
+    // extension. A file that is still being written can be attached. False, and nothing
+    // attached, when the file cannot be read (held open by someone who shares nothing, say).
     bool AttachFile(const std::wstring& path);
 
     // The message as the bytes that go on the wire. An automatic multipart kind becomes mixed

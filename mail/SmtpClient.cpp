@@ -264,18 +264,25 @@ int SmtpClient::AnswerChallenges(int reply)
 
 void SmtpClient::Disconnect()
 {
-    if (!m_socket.IsOpen())
-        return;
-    if (m_connected) {
+    if (m_connected && m_socket.IsOpen()) {
         m_connected = false;
         (void)SendCommand(L"QUIT\r\n");
     }
-    shutdown(m_socket.Get(), SD_BOTH);
-    m_socket.Reset();
-    m_received.clear();
+    if (m_socket.IsOpen())
+        shutdown(m_socket.Get(), SD_BOTH);
+    DropConnection();
     m_message = nullptr;
     m_user.clear();
     m_password.clear();
+}
+
+// After a reply that did not come whole in time, or input that does not stop coming, the client can
+// no longer tell which bytes answer which command; nothing more is sent on that connection.
+void SmtpClient::DropConnection()
+{
+    m_connected = false;
+    m_socket.Reset();
+    m_received.clear();
 }
 
 void SmtpClient::Fail(const std::wstring& message)
@@ -300,27 +307,31 @@ int SmtpClient::Exchange(std::string_view bytes)
     m_lastResponse.clear();
     if (!m_socket.IsOpen())
         return -1;
-    DiscardWaitingInput();
+    // One deadline for the whole command, whatever the server sends meanwhile.
+    const Clock::time_point deadline = Clock::now() + m_timeout;
+    if (!DiscardWaitingInput(deadline)) {
+        DropConnection();
+        return -1;
+    }
     if (!SendAll(bytes))
         return -1;
-    if (!WaitFor(Wait::Writable, Clock::now() + m_timeout))
+    if (!WaitFor(Wait::Writable, deadline))
         return -1;
-    return ReadReply(Clock::now() + m_timeout);
+    return ReadReply(deadline);
 }
 
 int SmtpClient::ReadReply(Clock::time_point deadline)
 {
     std::string first;
-    const bool complete = ReadLine(deadline, first);
+    bool complete = ReadLine(deadline, first);
     m_lastResponse = FromAnsi(first);
-    if (!complete)
-        return -1;
     // The continuation lines of a reply ("250-...") are read here: left waiting, any that came
     // late would be taken for the reply to the next command.
-    std::string line = first;
-    while (line.size() >= 4 && line[3] == '-') {
-        if (!ReadLine(deadline, line))
-            break;
+    for (std::string line = first; complete && line.size() >= 4 && line[3] == '-';)
+        complete = ReadLine(deadline, line);
+    if (!complete) {
+        DropConnection();
+        return -1;
     }
     return ReplyCode(first);
 }
@@ -348,7 +359,8 @@ bool SmtpClient::ReadLine(Clock::time_point deadline, std::string& line)
 
 bool SmtpClient::Receive(Clock::time_point deadline)
 {
-    if (!WaitFor(Wait::Readable, deadline))
+    // Looked at before every read: a server that keeps sending always has the socket ready.
+    if (Clock::now() >= deadline || !WaitFor(Wait::Readable, deadline))
         return false;
     char buffer[kReplyBufferSize];
     const int received = recv(m_socket.Get(), buffer, static_cast<int>(sizeof buffer), 0);
@@ -371,20 +383,22 @@ bool SmtpClient::SendAll(std::string_view bytes)
     return true;
 }
 
-void SmtpClient::DiscardWaitingInput()
+// Late continuation lines and the like, so that they are not read as the reply to the next
+// command. False when the input does not stop: past the byte limit or the deadline.
+bool SmtpClient::DiscardWaitingInput(Clock::time_point deadline)
 {
     m_received.clear();
-    for (;;) {
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(m_socket.Get(), &readable);
-        timeval none{};
-        if (select(0, &readable, nullptr, nullptr, &none) <= 0)
-            return;
+    std::size_t discarded = 0;
+    while (WaitFor(Wait::Readable, Clock::now())) {
+        if (discarded >= kMaxDiscardedBytes || Clock::now() >= deadline)
+            return false;
         char buffer[kReplyBufferSize];
-        if (recv(m_socket.Get(), buffer, static_cast<int>(sizeof buffer), 0) <= 0)
-            return;
+        const int received = recv(m_socket.Get(), buffer, static_cast<int>(sizeof buffer), 0);
+        if (received <= 0)
+            return true;  // a closed connection shows in the reply
+        discarded += static_cast<std::size_t>(received);
     }
+    return true;
 }
 
 bool SmtpClient::WaitFor(Wait wait, Clock::time_point deadline)

@@ -22,6 +22,8 @@ public:
     static constexpr int kMaxLoginAttempts = 1;
     // Only this much of a reply's first line is kept in LastResponse.
     static constexpr std::size_t kReplyBufferSize = 1024;
+    // Unasked-for input beyond this, waiting before a command, is taken for a server that never stops.
+    static constexpr std::size_t kMaxDiscardedBytes = 64 * 1024;
 
     SmtpClient();
     ~SmtpClient();
@@ -40,7 +42,8 @@ public:
     [[nodiscard]] int Authenticate();
     void Disconnect();
 
-    // One command and its reply code; -1 when no complete reply arrived in time.
+    // One command and its reply code; -1 when no complete reply arrived in time, which also drops
+    // the connection.
     [[nodiscard]] int SendCommand(const std::wstring& command);
     // The reply to nothing sent: the greeting.
     [[nodiscard]] int SendCommand();
@@ -59,7 +62,8 @@ private:
     bool ReadLine(Clock::time_point deadline, std::string& line);
     bool Receive(Clock::time_point deadline);
     bool SendAll(std::string_view bytes);
-    void DiscardWaitingInput();
+    [[nodiscard]] bool DiscardWaitingInput(Clock::time_point deadline);
+    void DropConnection();
     bool WaitFor(Wait wait, Clock::time_point deadline);
     void ConnectSocket(const std::wstring& server, std::uint16_t port);
     void Hello();

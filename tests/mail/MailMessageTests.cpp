@@ -1,9 +1,11 @@
+#include "diag/LogService.h"
 #include "mail/MailDate.h"
 #include "mail/MailMessage.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 using namespace KEMail;
@@ -325,17 +327,29 @@ TEST(MailMessage, AttachFileTakesTheTypeRegisteredForItsExtension)
               std::string::npos);
 }
 
-TEST(MailMessage, AttachFileSkipsAFileThatIsOpenElsewhere)
+TEST(MailMessage, AttachFileTakesTheRunningLogAsItStandsButNotAFileLockedElsewhere)
 {
     TempFolder folder;
-    const std::wstring path = folder.File(L"locked.log");
-    TempFolder::WriteBytes(path, "busy");
-    HANDLE held = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    LogService log;
+    log.StartInFolder(folder.Path(), L"\\logs\\", L"Gatewarden", LogFileNaming::SingleFile);
+    log.Log(kLogCrash, "crash.cpp", 1, L"Unhandled exception");
+    const std::string written = TempFolder::ReadBytes(log.GetFileName());
+    ASSERT_NE(written.find("Unhandled exception"), std::string::npos);
+
     MailMessage message = ReportMessage();
-    EXPECT_FALSE(message.AttachFile(path));
-    CloseHandle(held);
-    EXPECT_TRUE(message.Attachments().empty());
+    EXPECT_TRUE(message.AttachFile(log.GetFileName()));
+    log.Log(kLogCrash, "crash.cpp", 2, L"Application terminated.");
+    ASSERT_EQ(message.Attachments().size(), 1u);
+    EXPECT_EQ(message.Attachments()[0].Data, written);
+    EXPECT_GT(TempFolder::ReadBytes(log.GetFileName()).size(), written.size());
+
+    const std::wstring locked = folder.File(L"locked.log");
+    TempFolder::WriteBytes(locked, "busy");
+    const std::unique_ptr<void, decltype(&CloseHandle)> held(
+        CreateFileW(locked.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr), &CloseHandle);
+    ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(message.AttachFile(locked));
+    EXPECT_EQ(message.Attachments().size(), 1u);
 }
 
 TEST(MailMessage, ComposeGivesTheSameTextWidened)

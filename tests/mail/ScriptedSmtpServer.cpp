@@ -6,6 +6,12 @@ namespace {
 
 // No step waits longer than this for the client, so that a broken client cannot hang a test.
 constexpr long kPatienceSeconds = 5;
+// A streaming step stops by itself after this long or this much, whatever the client does. The
+// time comes first (a client reading 1 KiB at a time takes in well under 100 MB a second), so a
+// client that never gives up is still held well past its time-out.
+constexpr auto kStreamLimit = std::chrono::seconds(kPatienceSeconds);
+constexpr std::size_t kMaxStreamedBytes = std::size_t{1} << 30;
+constexpr std::size_t kStreamBlockBytes = 64 * 1024;
 
 }  // namespace
 
@@ -55,13 +61,15 @@ void ScriptedSmtpServer::Join()
         m_thread.join();
 }
 
-bool ScriptedSmtpServer::Wait(SOCKET socket)
+bool ScriptedSmtpServer::Wait(SOCKET socket, Ready ready)
 {
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(socket, &readable);
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(socket, &set);
     timeval patience{kPatienceSeconds, 0};
-    return select(0, &readable, nullptr, nullptr, &patience) > 0;
+    fd_set* readable = ready == Ready::ToRead ? &set : nullptr;
+    fd_set* writable = ready == Ready::ToWrite ? &set : nullptr;
+    return select(0, readable, writable, nullptr, &patience) > 0;
 }
 
 void ScriptedSmtpServer::Run()
@@ -86,6 +94,10 @@ void ScriptedSmtpServer::Run()
         if (step.Action == StepAction::Silent)
             break;
         SendReply(client.Get(), step.Reply);
+        if (step.Action == StepAction::Stream) {
+            Stream(client.Get(), step.Late);
+            break;
+        }
         if (!step.Late.empty()) {
             std::this_thread::sleep_for(step.LateDelay);
             SendReply(client.Get(), step.Late);
@@ -110,6 +122,23 @@ void ScriptedSmtpServer::SendReply(SOCKET client, const std::string& reply)
             line.pop_back();
         m_transcript.push_back("S: " + line);
         start = end + 1;
+    }
+}
+
+void ScriptedSmtpServer::Stream(SOCKET client, const std::string& piece)
+{
+    // Sent in large blocks, so that input is always waiting for a client that reads in small ones.
+    std::string block;
+    while (block.size() < kStreamBlockBytes)
+        block += piece;
+    const auto end = std::chrono::steady_clock::now() + kStreamLimit;
+    for (std::size_t sent = 0; sent < kMaxStreamedBytes && std::chrono::steady_clock::now() < end;) {
+        if (!Wait(client, Ready::ToWrite))
+            return;
+        const int done = send(client, block.data(), static_cast<int>(block.size()), 0);
+        if (done <= 0)
+            return;
+        sent += static_cast<std::size_t>(done);
     }
 }
 

@@ -17,6 +17,7 @@ enum class StepAction {
     Reply,   // read the client's line (none for the greeting), then send the reply
     Silent,  // read the line, send nothing, and wait until the client closes
     Close,   // read nothing more and close the connection
+    Stream,  // read the line, send the reply, then Late over and over until the client goes away
 };
 
 struct ServerStep {
@@ -28,7 +29,7 @@ struct ServerStep {
 
     std::string Reply;
     StepAction Action = StepAction::Reply;
-    std::string Late;  // sent after LateDelay, as a second piece of the same reply
+    std::string Late;  // sent after LateDelay, as a second piece of the same reply; a Stream step repeats it
     std::chrono::milliseconds LateDelay{0};
 };
 
@@ -52,7 +53,9 @@ private:
     bool ReadData(SOCKET client);
     bool ReadUntil(SOCKET client, const std::string& terminator, std::string& text);
     void SendReply(SOCKET client, const std::string& reply);
-    bool Wait(SOCKET socket);
+    void Stream(SOCKET client, const std::string& piece);
+    enum class Ready { ToRead, ToWrite };
+    bool Wait(SOCKET socket, Ready ready = Ready::ToRead);
     void Join();
 
     KEMail::WinsockSession m_winsock;

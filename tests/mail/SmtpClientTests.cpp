@@ -256,6 +256,40 @@ TEST(MailSmtpClient, EndsEachConversationAsTheServerLeadsIt)
     }
 }
 
+TEST(MailSmtpClient, GivesUpWithinTheTimeOutOnAServerThatNeverStopsSending)
+{
+    struct Case {
+        const char* name;
+        std::vector<ServerStep> script;
+        std::wstring error;
+    };
+    const Case cases[] = {
+        {"a greeting line without end", {ServerStep{"220 ", StepAction::Stream, std::string(1024, 'x')}},
+         L"220 " + std::wstring(1020, L'x')},
+        {"a multi-line reply without end",
+         {Say("220 mail.test ready\r\n"), ServerStep{"250-mail.test\r\n", StepAction::Stream, "250-SIZE 1000000\r\n"}},
+         L"HELLO command reports an error"},
+        {"junk after a complete reply",
+         {ServerStep{"220 mail.test ready\r\n", StepAction::Stream, std::string(1024, '#')}},
+         L"HELLO command reports an error"},
+    };
+    constexpr auto kTimeout = 1s;
+    for (const Case& c : cases) {
+        ScriptedSmtpServer server(c.script);
+        SmtpClient client;
+        client.SetTimeout(kTimeout);
+        const auto started = std::chrono::steady_clock::now();
+        try {
+            client.Connect(L"127.0.0.1", server.Port());
+            ADD_FAILURE() << c.name;
+        } catch (const KEmailException& e) {
+            EXPECT_EQ(e.Message(), c.error) << c.name;
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - started, kTimeout + 1s) << c.name;
+        EXPECT_FALSE(client.IsConnected()) << c.name;
+    }
+}
+
 TEST(MailSmtpClient, KeepsTheFirst1024BytesOfALongReplyAndReadsPastTheRest)
 {
     ScriptedSmtpServer server(Steps(
