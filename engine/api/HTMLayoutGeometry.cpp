@@ -87,8 +87,8 @@ HtmlDomResult WINAPI HTMLayoutGetElementLocation(HELEMENT he, RECT* location, UI
             break;
         case HL_SELF_RELATIVE: {
             Rect own;
-            view->Renderer().Layout().PageRectOf(element, own);
-            origin = {own.X, own.Y};
+            if (view->Renderer().Layout().PageRectOf(element, own))
+                origin = {own.X, own.Y};
             break;
         }
         case HL_CONTAINER_RELATIVE:

@@ -8,6 +8,10 @@ struct CssValue;
 
 // One property: value as written, trimmed; unknown properties are kept like any other.
 struct Declaration {
+    Declaration() = default;
+    Declaration(std::string property, std::wstring value, bool important)
+        : Property(std::move(property)), Value(std::move(value)), Important(important) {}
+
     std::string Property;  // lower case
     std::wstring Value;
     bool Important = false;

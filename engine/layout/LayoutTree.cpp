@@ -73,20 +73,20 @@ std::string Label(const Box& box)
     static constexpr const char* kKinds[] = {"block", "inline", "text", "replaced", "table", "rows", "row", "cell", "br"};
     std::string label = box.Owner == nullptr && box.Kind == BoxKind::Block ? "anonymous" : kKinds[static_cast<int>(box.Kind)];
     if (box.Owner != nullptr) {
-        label += " <" + box.Owner->Tag();
+        label.append(" <").append(box.Owner->Tag());
         if (const std::wstring* id = box.Owner->FindAttribute("id"))
-            label += "#" + WideToUtf8(*id);
-        if (const std::wstring* classes = box.Owner->FindAttribute("class"))
-            if (!classes->empty())
-                label += "." + WideToUtf8(*classes);
-        label += ">";
+            label.append("#").append(WideToUtf8(*id));
+        if (const std::wstring* classes = box.Owner->FindAttribute("class"); classes != nullptr && !classes->empty())
+            label.append(".").append(WideToUtf8(*classes));
+        label.append(">");
     }
     return label;
 }
 
 void AppendRect(std::string& out, int x, int y, int w, int h)
 {
-    out += " " + std::to_string(x) + "," + std::to_string(y) + " " + std::to_string(w) + "x" + std::to_string(h);
+    out.append(" ").append(std::to_string(x)).append(",").append(std::to_string(y));
+    out.append(" ").append(std::to_string(w)).append("x").append(std::to_string(h));
 }
 
 // Where a box's children start in page coordinates: scrolled content moves, cells' content
@@ -307,7 +307,9 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
         if (change == StyleChange::Relayout)
             box->MarkNeedsLayout();
     }
-    for (Element* element : rebuild) {
+    // Indexed: a shown element adds its parent to the list while it is walked.
+    for (std::size_t i = 0; i < rebuild.size() && i < 100000; ++i) {
+        Element* element = rebuild[i];
         if (element->OwnerDocument() != &document)
             continue;
         Box* box = element->LayoutBox();

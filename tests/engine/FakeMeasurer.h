@@ -55,10 +55,16 @@ inline Engine::ImagePtr FakeImage(const std::wstring& url)
 }
 
 // A page laid out without a window: document, styles and boxes with fixed metrics.
-struct LaidOutPage {
-    Engine::Document Page;
+struct LaidOutPage final : Engine::DocumentClient {
     FakeMeasurer Measurer;
     Engine::LayoutTree Tree{Measurer, [](Engine::Element&, const std::wstring& url) { return FakeImage(url); }};
+    Engine::Document Page;
+
+    LaidOutPage() { Page.SetClient(this); }
+    ~LaidOutPage() override { Page.SetClient(nullptr); Tree.Clear(); }
+    void BehaviorNamed(Engine::Element&, const std::string&) override {}
+    void ElementLeaving(Engine::Element& element) override { Tree.ElementLeaving(element); }
+    void Changed() override {}
 
     void Load(const std::string& html, int dpi = 96)
     {

@@ -35,42 +35,36 @@ Viewport ViewportOf(const std::string& html)
     return viewport;
 }
 
-std::string Hex(Color color)
-{
-    char text[16];
-    std::snprintf(text, sizeof(text), "#%08x", color);
-    return text;
-}
-
 std::string DumpDisplayList(const DisplayList& list)
 {
     static constexpr const char* kKinds[] = {"fill", "gradient", "border", "text", "image", "clip", "unclip",
                                              "focus", "scrollbar", "draw"};
     std::string out;
+    char line[512];
     for (const DisplayItem& item : list) {
-        out += kKinds[static_cast<int>(item.Kind)];
-        out += " " + std::to_string(item.Area.X) + "," + std::to_string(item.Area.Y) + " " +
-               std::to_string(item.Area.Width) + "x" + std::to_string(item.Area.Height);
+        int n = std::snprintf(line, sizeof(line), "%s %d,%d %dx%d", kKinds[static_cast<int>(item.Kind)], item.Area.X,
+                              item.Area.Y, item.Area.Width, item.Area.Height);
+        auto more = [&](const char* format, auto... values) {
+            n += std::snprintf(line + n, sizeof(line) - static_cast<std::size_t>(n), format, values...);
+        };
         switch (item.Kind) {
-        case DisplayItemKind::Fill: out += " " + Hex(item.Color1); break;
-        case DisplayItemKind::Gradient: out += " " + Hex(item.Color1) + (item.Vertical ? " v " : " h ") + Hex(item.Color2); break;
+        case DisplayItemKind::Fill: more(" #%08x", item.Color1); break;
+        case DisplayItemKind::Gradient: more(" #%08x %s #%08x", item.Color1, item.Vertical ? "v" : "h", item.Color2); break;
         case DisplayItemKind::Border:
             for (int side = 0; side < 4; ++side)
-                out += " " + std::to_string(item.Widths[side]) + ":" + std::to_string(static_cast<int>(item.Styles[side]));
-            out += " " + Hex(item.Colors[0]);
+                more(" %d:%d", item.Widths[side], static_cast<int>(item.Styles[side]));
+            more(" #%08x", item.Colors[0]);
             break;
-        case DisplayItemKind::Text: {
-            std::string narrow(item.Text.begin(), item.Text.end());
-            out += " \"" + narrow + "\" " + Hex(item.Color1);
+        case DisplayItemKind::Text:
+            more(" \"%s\" #%08x", std::string(item.Text.begin(), item.Text.end()).c_str(), item.Color1);
             break;
-        }
         case DisplayItemKind::ScrollBar:
-            out += std::string(item.Vertical ? " v" : " h") + " thumb " + std::to_string(item.Thumb.Y) + "+" +
-                   std::to_string(item.Vertical ? item.Thumb.Height : item.Thumb.Width);
+            more(" %s thumb %d+%d", item.Vertical ? "v" : "h", item.Vertical ? item.Thumb.Y : item.Thumb.X,
+                 item.Vertical ? item.Thumb.Height : item.Thumb.Width);
             break;
         default: break;
         }
-        out += "\n";
+        out.append(line).append("\n");
     }
     return out;
 }
