@@ -58,15 +58,13 @@ ProfileList::LoadResult ProfileList::LoadLocked()
 {
     m_profiles.clear();
     m_count.store(0);
-    std::vector<ProxyProfile> records;
-    const StoreReadResult read = ReadStoreFile(m_options.StorePath, records);
+    // Each record goes into the map as it is read: a file of a million records under one name
+    // costs one entry, not a million.
+    const StoreReadResult read =
+        ReadStoreFile(m_options.StorePath, [this](ProxyProfile&& record) { PutLocked(std::move(record)); });
     if (read == StoreReadResult::CannotOpen)
         return CannotOpen;
-    if (read == StoreReadResult::UnknownHeader)
-        return Corrupted;
-    for (ProxyProfile& record : records)
-        PutLocked(std::move(record));
-    return Loaded;
+    return read == StoreReadResult::Read ? Loaded : Corrupted;
 }
 
 ProfileList::SaveResult ProfileList::Save()
