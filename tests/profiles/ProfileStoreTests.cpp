@@ -390,6 +390,14 @@ TEST_F(ProfileStoreTest, PutUnlessSameSettingsAndFindNameBySettingsScanInNameOrd
     list->PutUnlessSameSettings(probe);
     EXPECT_TRUE(list->Find(L"C").has_value());
     EXPECT_EQ(list->FindNameBySettings(ProxyProfile()), L"");
+
+    // The empty-named entry comes first in the map but never holds the settings.
+    ProxyProfile unnamed = b;
+    unnamed.Name.clear();
+    list->Put(unnamed);
+    list->Put(ProxyProfile());
+    EXPECT_EQ(list->FindNameBySettings(b), L"A");
+    EXPECT_EQ(list->FindNameBySettings(ProxyProfile()), L"");
 }
 
 } // namespace
