@@ -1,8 +1,11 @@
 #pragma once
 #include <windows.h>
 
-// A non-recursive lock made of an auto-reset event: a thread that takes it twice waits forever,
-// so no holder calls anything that takes the same lock again.
+#include <atomic>
+
+// A non-recursive lock made of an auto-reset event. A thread that takes it again while holding it
+// would wait forever; Lock throws std::logic_error instead, so that such a call shows up in tests
+// and ends the monitor thread rather than hanging a thread for good.
 class EventLock {
 public:
     EventLock();
@@ -15,6 +18,7 @@ public:
 
 private:
     HANDLE m_event;
+    std::atomic<DWORD> m_holder{0};  // the holding thread's id, 0 when free
 };
 
 class EventLockGuard {

@@ -7,9 +7,15 @@
 #include "sysproxy/MonitorThread.h"
 #include "sysproxy/SystemSettings.h"
 
+#include <mutex>
+
 namespace {
 
-constexpr DWORD kMonitorStopWaitMs = 5000;
+// How long the destruction waits for the monitor thread to notice the stop. A thread still
+// busy after it goes on with the shared state alone and ends at its next look at the stop flag.
+constexpr DWORD kMonitorStopWaitMs = 500;
+// After an edit of the active profile, gives the applied settings time to settle.
+constexpr DWORD kEditSettleMs = 10;
 
 std::wstring DefaultStorePath()
 {
@@ -18,33 +24,75 @@ std::wstring DefaultStorePath()
 
 } // namespace
 
+struct ProfileList::Shared {
+    explicit Shared(ProfileListOptions options)
+        : Options(std::move(options)), StopEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+    {
+    }
+    ~Shared()
+    {
+        if (StopEvent)
+            CloseHandle(StopEvent);
+    }
+    Shared(const Shared&) = delete;
+    Shared& operator=(const Shared&) = delete;
+
+    ProfileListOptions Options;
+    Map Profiles;
+    EventLock ListLock;
+    std::atomic<std::size_t> Count{0};
+    std::uint64_t NextId = 1;
+    ProxyProfile Snapshot;
+    EventLock SettingsLock;
+    std::atomic<bool> Stop{false};
+    HANDLE StopEvent;
+    std::atomic<HWND> NotifyWindow{nullptr};
+    // Held while a message is posted to the notify window or the pass hook runs, so that once
+    // the owner has cleared both under it, nothing outside the list hears from the thread again.
+    std::mutex OutsideLock;
+};
+
 ProfileList::ProfileList() : ProfileList(ProfileListOptions{}) {}
 
-ProfileList::ProfileList(ProfileListOptions options) : m_options(std::move(options))
+ProfileList::ProfileList(ProfileListOptions options)
+    : m_shared(std::make_shared<Shared>(std::move(options))), m_role(Role::Owner)
 {
-    if (m_options.StorePath.empty())
-        m_options.StorePath = DefaultStorePath();
+    if (m_shared->Options.StorePath.empty())
+        m_shared->Options.StorePath = DefaultStorePath();
     Load();
-    if (m_options.Import == ConnectionImport::Import)
+    if (m_shared->Options.Import == ConnectionImport::Import)
         ImportConnections(*this);
-    if (m_options.Monitor == MonitorStart::Start)
-        m_monitorThread = CreateThread(nullptr, 0, MonitorThread, this, 0, nullptr);
+    if (m_shared->Options.Monitor == MonitorStart::Start) {
+        std::unique_ptr<ProfileList> handle(new ProfileList(m_shared, Role::MonitorHandle));
+        m_monitorThread = CreateThread(nullptr, 0, MonitorThread, handle.get(), 0, nullptr);
+        if (m_monitorThread)
+            handle.release();  // the thread's own from now on
+    }
 }
+
+ProfileList::ProfileList(std::shared_ptr<Shared> shared, Role role) : m_shared(std::move(shared)), m_role(role) {}
 
 ProfileList::~ProfileList()
 {
-    m_notifyWindow.store(nullptr);
-    m_stop.store(true);
+    if (m_role != Role::Owner)
+        return;
+    Shared& shared = *m_shared;
+    shared.Stop.store(true);
+    SetEvent(shared.StopEvent);
+    {
+        const std::lock_guard outside(shared.OutsideLock);
+        shared.NotifyWindow.store(nullptr);
+        shared.Options.MonitorPassDone = nullptr;
+    }
     if (m_monitorThread) {
-        // The thread reads this list: it must be gone before the list is.
-        WaitForSingleObject(m_monitorThread, m_options.MonitorPeriodMs + kMonitorStopWaitMs);
+        WaitForSingleObject(m_monitorThread, kMonitorStopWaitMs);
         CloseHandle(m_monitorThread);
     }
 }
 
 ProfileList::LoadResult ProfileList::Load()
 {
-    EventLockGuard guard(m_listLock);
+    EventLockGuard guard(m_shared->ListLock);
     const LoadResult result = LoadLocked();
     guard.Release();
     if (result == Corrupted)
@@ -56,53 +104,51 @@ ProfileList::LoadResult ProfileList::Load()
 
 ProfileList::LoadResult ProfileList::LoadLocked()
 {
-    m_profiles.clear();
-    m_count.store(0);
-    std::vector<ProxyProfile> records;
-    const StoreReadResult read = ReadStoreFile(m_options.StorePath, records);
+    m_shared->Profiles.clear();
+    m_shared->Count.store(0);
+    // Each record goes into the map as it is read: a file of a million records under one name
+    // costs one entry, not a million.
+    const StoreReadResult read =
+        ReadStoreFile(m_shared->Options.StorePath, [this](ProxyProfile&& record) { PutLocked(std::move(record)); });
     if (read == StoreReadResult::CannotOpen)
         return CannotOpen;
-    if (read == StoreReadResult::UnknownHeader)
-        return Corrupted;
-    for (ProxyProfile& record : records)
-        PutLocked(std::move(record));
-    return Loaded;
+    return read == StoreReadResult::Read ? Loaded : Corrupted;
 }
 
 ProfileList::SaveResult ProfileList::Save()
 {
-    EventLockGuard guard(m_listLock);
-    const std::wstring& path = m_options.StorePath;
+    EventLockGuard guard(m_shared->ListLock);
+    const std::wstring& path = m_shared->Options.StorePath;
     const auto slash = path.rfind(L'\\');
     if (slash != std::wstring::npos)
         CreateDirectoryW(path.substr(0, slash).c_str(), nullptr);
     std::vector<ProxyProfile> records;
-    records.reserve(m_profiles.size());
-    for (const auto& [name, entry] : m_profiles)
+    records.reserve(m_shared->Profiles.size());
+    for (const auto& [name, entry] : m_shared->Profiles)
         records.push_back(entry.Profile);
     return WriteStoreFile(path, records) ? Saved : CannotCreate;
 }
 
 void ProfileList::PutLocked(ProxyProfile profile)
 {
-    auto [where, added] = m_profiles.try_emplace(profile.Name);
+    auto [where, added] = m_shared->Profiles.try_emplace(profile.Name);
     where->second.Profile = std::move(profile);
     if (added) {
-        where->second.Id = m_nextId++;
-        m_count.store(m_profiles.size());
+        where->second.Id = m_shared->NextId++;
+        m_shared->Count.store(m_shared->Profiles.size());
     }
 }
 
 void ProfileList::Put(const ProxyProfile& profile)
 {
-    EventLockGuard guard(m_listLock);
+    EventLockGuard guard(m_shared->ListLock);
     PutLocked(profile);
 }
 
 void ProfileList::PutUnlessSameSettings(const ProxyProfile& profile)
 {
-    EventLockGuard guard(m_listLock);
-    for (const auto& [name, entry] : m_profiles) {
+    EventLockGuard guard(m_shared->ListLock);
+    for (const auto& [name, entry] : m_shared->Profiles) {
         if (entry.Profile.SameSettings(profile))
             return;
     }
@@ -111,24 +157,24 @@ void ProfileList::PutUnlessSameSettings(const ProxyProfile& profile)
 
 std::optional<ProxyProfile> ProfileList::Find(const std::wstring& name)
 {
-    EventLockGuard guard(m_listLock);
-    const auto found = m_profiles.find(name);
-    if (found == m_profiles.end())
+    EventLockGuard guard(m_shared->ListLock);
+    const auto found = m_shared->Profiles.find(name);
+    if (found == m_shared->Profiles.end())
         return std::nullopt;
     return found->second.Profile;
 }
 
 std::uint64_t ProfileList::FindId(const std::wstring& name)
 {
-    EventLockGuard guard(m_listLock);
-    const auto found = m_profiles.find(name);
-    return found == m_profiles.end() ? 0 : found->second.Id;
+    EventLockGuard guard(m_shared->ListLock);
+    const auto found = m_shared->Profiles.find(name);
+    return found == m_shared->Profiles.end() ? 0 : found->second.Id;
 }
 
 std::optional<ProxyProfile> ProfileList::FindById(std::uint64_t id)
 {
-    EventLockGuard guard(m_listLock);
-    for (const auto& [name, entry] : m_profiles) {
+    EventLockGuard guard(m_shared->ListLock);
+    for (const auto& [name, entry] : m_shared->Profiles) {
         if (entry.Id == id && id != 0)
             return entry.Profile;
     }
@@ -137,31 +183,55 @@ std::optional<ProxyProfile> ProfileList::FindById(std::uint64_t id)
 
 void ProfileList::Remove(const std::wstring& name)
 {
-    EventLockGuard guard(m_listLock);
-    m_profiles.erase(name);
-    m_count.store(m_profiles.size());
+    EventLockGuard guard(m_shared->ListLock);
+    m_shared->Profiles.erase(name);
+    m_shared->Count.store(m_shared->Profiles.size());
+}
+
+std::optional<ProxyProfile> ProfileList::ApplyStored(const std::wstring& name)
+{
+    // Activations stay one at a time, but the failure box runs a modal loop that may handle a
+    // message needing this lock, so the caller shows it only after every lock is released.
+    EventLockGuard guard(m_shared->ListLock);
+    const auto found = m_shared->Profiles.find(name);
+    if (name.empty() || found == m_shared->Profiles.end())
+        return std::nullopt;
+    if (ApplyProfile(found->second.Profile))
+        return std::nullopt;
+    return found->second.Profile;
 }
 
 void ProfileList::Activate(const std::wstring& name)
 {
-    EventLockGuard guard(m_listLock);
-    const auto found = m_profiles.find(name);
-    if (found == m_profiles.end())
-        return;
-    const ProxyProfile profile = found->second.Profile;
-    // Activations stay one at a time, but the failure box runs a modal loop that may handle a
-    // message needing this lock, so it is shown only after the lock is released.
-    const bool written = ApplyProfile(profile);
-    guard.Release();
-    if (!written)
-        ShowApplyFailure(profile);
+    if (const auto refused = ApplyStored(name))
+        ShowApplyFailure(*refused);
+}
+
+void ProfileList::StoreEdited(const std::wstring& oldName, const ProxyProfile& edited, EditedProfileWas was)
+{
+    EventLockGuard settings(m_shared->SettingsLock);
+    std::optional<ProxyProfile> refused;
+    if (was == EditedProfileWas::Active) {
+        Remove(oldName);
+        Put(edited);
+        refused = ApplyStored(edited.Name);
+        m_shared->Snapshot = edited;
+        Sleep(kEditSettleMs);
+    } else {
+        if (edited.Name != oldName)
+            Remove(oldName);
+        Put(edited);
+    }
+    settings.Release();
+    if (refused)
+        ShowApplyFailure(*refused);
 }
 
 std::wstring ProfileList::FindNameBySettings(const ProxyProfile& settings)
 {
-    EventLockGuard guard(m_listLock);
-    for (const auto& [name, entry] : m_profiles) {
-        if (entry.Profile.SameSettings(settings))
+    EventLockGuard guard(m_shared->ListLock);
+    for (const auto& [name, entry] : m_shared->Profiles) {
+        if (!name.empty() && entry.Profile.SameSettings(settings))
             return name;
     }
     return {};
@@ -169,9 +239,9 @@ std::wstring ProfileList::FindNameBySettings(const ProxyProfile& settings)
 
 std::wstring ProfileList::FindNameByRule(const std::wstring& ndisName, const std::wstring& address)
 {
-    EventLockGuard guard(m_listLock);
-    for (const auto& [name, entry] : m_profiles) {
-        if (entry.Profile.NdisName == ndisName && entry.Profile.AutoIp == address)
+    EventLockGuard guard(m_shared->ListLock);
+    for (const auto& [name, entry] : m_shared->Profiles) {
+        if (!name.empty() && entry.Profile.NdisName == ndisName && entry.Profile.AutoIp == address)
             return name;
     }
     return {};
@@ -180,33 +250,86 @@ std::wstring ProfileList::FindNameByRule(const std::wstring& ndisName, const std
 void ProfileList::ListNames(std::vector<std::wstring>& names)
 {
     names.clear();
-    EventLockGuard guard(m_listLock);
-    for (const auto& [name, entry] : m_profiles) {
+    EventLockGuard guard(m_shared->ListLock);
+    for (const auto& [name, entry] : m_shared->Profiles) {
         if (!name.empty())
             names.push_back(name);
     }
 }
 
+std::size_t ProfileList::Count() const
+{
+    return m_shared->Count.load();
+}
+
 std::wstring ProfileList::UniqueUnnamedName()
 {
-    EventLockGuard guard(m_listLock);
+    EventLockGuard guard(m_shared->ListLock);
     std::wstring name = L"Unnamed Proxy";
-    for (unsigned number = 1; m_profiles.count(name) != 0; ++number)
+    for (unsigned number = 1; m_shared->Profiles.count(name) != 0; ++number)
         name = L"Unnamed Proxy " + std::to_wstring(number);
     return name;
 }
 
+void ProfileList::SetNotifyWindow(HWND window)
+{
+    m_shared->NotifyWindow.store(window);
+}
+
+HWND ProfileList::NotifyWindow() const
+{
+    return m_shared->NotifyWindow.load();
+}
+
 void ProfileList::PostProfileMessage(UINT message, const std::wstring& name)
 {
-    const HWND window = m_notifyWindow.load();
-    if (window)
-        PostMessageW(window, message, static_cast<WPARAM>(FindId(name)), 0);
+    const std::uint64_t id = FindId(name);
+    const std::lock_guard outside(m_shared->OutsideLock);
+    if (const HWND window = m_shared->NotifyWindow.load())
+        PostMessageW(window, message, static_cast<WPARAM>(id), 0);
 }
 
 ProxyProfile ProfileList::CurrentSettings()
 {
-    EventLockGuard guard(m_settingsLock);
-    return m_snapshot;
+    EventLockGuard guard(m_shared->SettingsLock);
+    return m_shared->Snapshot;
+}
+
+EventLock& ProfileList::SettingsLock()
+{
+    return m_shared->SettingsLock;
+}
+
+ProxyProfile& ProfileList::Snapshot()
+{
+    return m_shared->Snapshot;
+}
+
+bool ProfileList::StopRequested() const
+{
+    return m_shared->Stop.load();
+}
+
+bool ProfileList::WaitUnlessStopped(DWORD milliseconds) const
+{
+    return WaitForSingleObject(m_shared->StopEvent, milliseconds) == WAIT_OBJECT_0;
+}
+
+DWORD ProfileList::MonitorPeriodMs() const
+{
+    return m_shared->Options.MonitorPeriodMs;
+}
+
+void ProfileList::NoteMonitorPass(std::uint64_t passes) const
+{
+    const std::lock_guard outside(m_shared->OutsideLock);
+    if (m_shared->Options.MonitorPassDone)
+        m_shared->Options.MonitorPassDone(passes);
+}
+
+const std::wstring& ProfileList::StorePath() const
+{
+    return m_shared->Options.StorePath;
 }
 
 ProfileList& TheProfileList()

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,8 +27,15 @@ struct ProfileListOptions {
     std::function<void(std::uint64_t passes)> MonitorPassDone;
 };
 
+// Whether a profile that the editor changed was the active one when the editor opened.
+enum class EditedProfileWas { Active, Inactive };
+
 // The one owner of every profile, ordered by name (ordinal UTF-16 order), with the snapshot of
 // the system's LAN settings and the monitor thread. Lock order: settings lock before list lock.
+// The monitor thread works through a handle of its own that shares the profiles, the snapshot
+// and the locks with this one: a pass still inside a slow call when the list is destroyed (a
+// WinINet call that hangs, a failure box) finds them alive when it returns, while the
+// destruction itself stops the thread's posts and pass reports at once and never waits long.
 class ProfileList {
 public:
     ProfileList();
@@ -49,56 +57,62 @@ public:
     [[nodiscard]] std::uint64_t FindId(const std::wstring& name);
     [[nodiscard]] std::optional<ProxyProfile> FindById(std::uint64_t id);
     void Remove(const std::wstring& name);
+    // The empty-named entry is never shown and never applied.
     void Activate(const std::wstring& name);
+    // The editor's OK: stores the edited profile in place of the old name under the settings
+    // lock, and when the profile was active applies it and makes it the snapshot, so that the
+    // monitor sees no change. A failure box is shown only after the lock is released.
+    void StoreEdited(const std::wstring& oldName, const ProxyProfile& edited, EditedProfileWas was);
+    // The first named profile with these settings: the empty-named entry never holds them.
     [[nodiscard]] std::wstring FindNameBySettings(const ProxyProfile& settings);
     void ListNames(std::vector<std::wstring>& names);
-    [[nodiscard]] std::size_t Count() const { return m_count.load(); }
+    [[nodiscard]] std::size_t Count() const;
     [[nodiscard]] std::wstring UniqueUnnamedName();
 
-    void SetNotifyWindow(HWND window) { m_notifyWindow.store(window); }
-    [[nodiscard]] HWND NotifyWindow() const { return m_notifyWindow.load(); }
+    void SetNotifyWindow(HWND window);
+    [[nodiscard]] HWND NotifyWindow() const;
     // Posts a profile message about the named profile, when a notify window is set.
     void PostProfileMessage(UINT message, const std::wstring& name);
 
     // The snapshot as a copy, taken under the settings lock; its Name is the active profile's.
     [[nodiscard]] ProxyProfile CurrentSettings();
-    // The snapshot itself, for holders of the settings lock only.
-    [[nodiscard]] ProxyProfile& Snapshot() { return m_snapshot; }
-    [[nodiscard]] EventLock& SettingsLock() { return m_settingsLock; }
-    [[nodiscard]] EventLock& ListLock() { return m_listLock; }
 
-    [[nodiscard]] bool StopRequested() const { return m_stop.load(); }
-    [[nodiscard]] DWORD MonitorPeriodMs() const { return m_options.MonitorPeriodMs; }
-    void NoteMonitorPass(std::uint64_t passes) const
-    {
-        if (m_options.MonitorPassDone)
-            m_options.MonitorPassDone(passes);
-    }
-    [[nodiscard]] const std::wstring& StorePath() const { return m_options.StorePath; }
+    [[nodiscard]] bool StopRequested() const;
+    // Waits this long unless the list is being destroyed; true when it is.
+    [[nodiscard]] bool WaitUnlessStopped(DWORD milliseconds) const;
+    [[nodiscard]] DWORD MonitorPeriodMs() const;
+    void NoteMonitorPass(std::uint64_t passes) const;
+    [[nodiscard]] const std::wstring& StorePath() const;
 
-    // The first stored profile, in map order, whose rule is this adapter and address.
+    // The first named profile, in map order, whose rule is this adapter and address.
     [[nodiscard]] std::wstring FindNameByRule(const std::wstring& ndisName, const std::wstring& address);
 
 private:
+    // The only holders of the settings lock besides the list itself. Nothing they run while
+    // holding it takes it again (EventLock refuses that rather than hang), and nothing of the
+    // user interface runs under it.
+    friend class MonitorPasses;
+    friend void ImportConnections(ProfileList& list);
+
     struct Entry {
         ProxyProfile Profile;
         std::uint64_t Id = 0;
     };
     using Map = std::map<std::wstring, Entry>;
+    struct Shared;
+    enum class Role { Owner, MonitorHandle };
 
+    ProfileList(std::shared_ptr<Shared> shared, Role role);
+    [[nodiscard]] EventLock& SettingsLock();
+    [[nodiscard]] ProxyProfile& Snapshot();
     void PutLocked(ProxyProfile profile);
     LoadResult LoadLocked();
+    // Applies the named entry; gives the profile when WinINet refused it, for the failure box.
+    [[nodiscard]] std::optional<ProxyProfile> ApplyStored(const std::wstring& name);
 
-    ProfileListOptions m_options;
-    Map m_profiles;
-    EventLock m_listLock;
-    std::atomic<std::size_t> m_count{0};
-    std::uint64_t m_nextId = 1;
-    ProxyProfile m_snapshot;
-    std::atomic<bool> m_stop{false};
+    std::shared_ptr<Shared> m_shared;
+    Role m_role;
     HANDLE m_monitorThread = nullptr;
-    std::atomic<HWND> m_notifyWindow{nullptr};
-    EventLock m_settingsLock;
 };
 
 // The process-wide list, constructed before the entry function runs.

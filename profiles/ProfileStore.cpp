@@ -41,8 +41,11 @@ public:
     {
         LARGE_INTEGER size{};
         GetFileSizeEx(file, &size);
-        m_remaining = static_cast<std::uint64_t>(size.QuadPart);
+        m_size = static_cast<std::uint64_t>(size.QuadPart);
+        m_remaining = m_size;
     }
+
+    [[nodiscard]] std::uint64_t Size() const { return m_size; }
 
     // Bytes actually read.
     std::size_t Read(void* target, std::size_t count)
@@ -104,6 +107,7 @@ private:
     HANDLE m_file;
     std::vector<char> m_buffer;
     std::size_t m_position = 0;
+    std::uint64_t m_size = 0;
     std::uint64_t m_remaining = 0;
     std::size_t m_lastRead = 0;
 };
@@ -145,7 +149,7 @@ std::wstring ReadAnsiString(StoreReader& reader)
 
 enum class Format { V100, V110 };
 
-void ReadRecords(StoreReader& reader, Format format, std::vector<ProxyProfile>& records)
+void ReadRecords(StoreReader& reader, Format format, const std::function<void(ProxyProfile&&)>& take)
 {
     do {
         ProxyProfile profile;
@@ -161,7 +165,7 @@ void ReadRecords(StoreReader& reader, Format format, std::vector<ProxyProfile>& 
             for (std::wstring* field : fields)
                 *field = ReadAnsiString(reader);
         }
-        records.push_back(std::move(profile));
+        take(std::move(profile));
     } while (reader.LastRead() > 0);
 }
 
@@ -196,20 +200,21 @@ bool WriteAll(HANDLE file, const std::vector<char>& bytes, StoreWriteFault fault
 
 } // namespace
 
-StoreReadResult ReadStoreFile(const std::wstring& path, std::vector<ProxyProfile>& records)
+StoreReadResult ReadStoreFile(const std::wstring& path, const std::function<void(ProxyProfile&&)>& take)
 {
-    records.clear();
     const FileHandle file = OpenFile(path, GENERIC_READ, OPEN_EXISTING);
     if (!IsOpen(file))
         return StoreReadResult::CannotOpen;
     StoreReader reader(file.get());
+    if (reader.Size() > kMaxStoreBytes)
+        return StoreReadResult::TooLarge;
     char header[9] = {};
     if (reader.Read(header, sizeof(header)) != sizeof(header))
         return StoreReadResult::UnknownHeader;
     if (std::memcmp(header, kHeader110, sizeof(header)) == 0)
-        ReadRecords(reader, Format::V110, records);
+        ReadRecords(reader, Format::V110, take);
     else if (std::memcmp(header, kHeader100, sizeof(header)) == 0)
-        ReadRecords(reader, Format::V100, records);
+        ReadRecords(reader, Format::V100, take);
     else
         return StoreReadResult::UnknownHeader;
     return StoreReadResult::Read;

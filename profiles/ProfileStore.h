@@ -2,6 +2,8 @@
 #include "profiles/ProxyProfile.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
@@ -9,11 +11,17 @@
 // The store file "proxies.kpp": a 9-byte header, then length-prefixed records to the end of the
 // file. Format 1.10 (UTF-16) is read and written; 1.00 (ANSI, no adapter rule) is read.
 
-enum class StoreReadResult { Read, CannotOpen, UnknownHeader };
+enum class StoreReadResult { Read, CannotOpen, UnknownHeader, TooLarge };
 
-// Records in file order. Every complete file ends with one empty record (the pass that meets the
-// end of the file), which the list keeps under the empty name.
-[[nodiscard]] StoreReadResult ReadStoreFile(const std::wstring& path, std::vector<ProxyProfile>& records);
+// No real store comes near this size (10,000 profiles take under 4 MB); a larger file is refused
+// unread, since the smallest records would number in the millions.
+constexpr std::uint64_t kMaxStoreBytes = 256ull * 1024 * 1024;
+
+// Hands each record to take as soon as it is read, in file order, so that what the reader keeps
+// never grows with the file. Every complete file ends with one empty record (the pass that meets
+// the end of the file), which the list keeps under the empty name.
+[[nodiscard]] StoreReadResult ReadStoreFile(const std::wstring& path,
+                                            const std::function<void(ProxyProfile&&)>& take);
 
 // For tests: the write stops, as a full disk would stop it, after this many bytes.
 struct StoreWriteFault {

@@ -1,7 +1,7 @@
 #include "profiles/ProxyProfile.h"
 
-#include <cwchar>
 #include <cwctype>
+#include <limits>
 
 namespace {
 
@@ -55,11 +55,19 @@ void TakeEntry(const std::wstring& entry, ProxyServerParts& parts)
     }
 }
 
-// Leading decimal digits after optional blanks and sign, as the C library reads a number.
+// The decimal digits the text starts with; none gives 0. No blanks or signs: "-1" and " 2" are 0.
+// A number too large for an int stays at the largest one.
 int LeadingNumber(const std::wstring& text)
 {
-    const long value = std::wcstol(text.c_str(), nullptr, 10);
-    return static_cast<int>(value);
+    constexpr int kLargest = std::numeric_limits<int>::max();
+    int value = 0;
+    for (const wchar_t c : text) {
+        if (c < L'0' || c > L'9')
+            break;
+        const int digit = c - L'0';
+        value = value > (kLargest - digit) / 10 ? kLargest : value * 10 + digit;
+    }
+    return value;
 }
 
 } // namespace

@@ -21,7 +21,8 @@ MonitorPasses::MonitorPasses(ProfileList& list, AdapterSource adapters)
 MonitorPasses::Outcome MonitorPasses::RunPass()
 {
     const DWORD period = m_list.MonitorPeriodMs();
-    Sleep(period);
+    if (m_list.WaitUnlessStopped(period))
+        return Outcome::Stopped;
     bool activated = false;
     if (m_passCounter > kPassesBetweenAdapterChecks) {
         m_passCounter = 0;
@@ -32,7 +33,8 @@ MonitorPasses::Outcome MonitorPasses::RunPass()
     ++m_passCounter;
     if (activated) {
         // Gives the applied settings time to settle before the next pass reads them back.
-        Sleep(period / 3);
+        if (m_list.WaitUnlessStopped(period / 3))
+            return Outcome::Stopped;
         return Outcome::ProfileActivated;
     }
     TrackSettings();
@@ -66,7 +68,11 @@ void MonitorPasses::TrackSettings()
 {
     EventLockGuard settingsGuard(m_list.SettingsLock());
     ProxyProfile captured;
-    CaptureSystemSettings(captured);
+    // A failed query tells nothing about the system's settings, and neither does one that
+    // reports nothing at all (no flags, no strings: what a failed query leaves behind). Neither
+    // is a change, and neither is settings worth a profile of their own.
+    if (!CaptureSystemSettings(captured) || captured.SameSettings(ProxyProfile()))
+        return;
     ProxyProfile& snapshot = m_list.Snapshot();
     if (captured.SameSettings(snapshot)) {
         // Unchanged settings that no profile holds any more: the user removed the active one.

@@ -14,9 +14,10 @@ class ProfileList;
 class MonitorPasses {
 public:
     using AdapterSource = std::function<std::vector<Adapter>()>;
-    enum class Outcome { SettingsTracked, ProfileActivated };
+    enum class Outcome { SettingsTracked, ProfileActivated, Stopped };
 
     // The pause before each pass is the list's period; after an activation a third of it more.
+    // The list's destruction ends either pause at once (Stopped).
     explicit MonitorPasses(ProfileList& list, AdapterSource adapters = ReadAdapters);
 
     Outcome RunPass();

@@ -6,6 +6,7 @@
 #include <objbase.h>
 
 #include <cstdint>
+#include <memory>
 
 namespace {
 
@@ -28,7 +29,8 @@ private:
 
 DWORD WINAPI MonitorThread(void* profileList)
 {
-    auto& list = *static_cast<ProfileList*>(profileList);
+    const std::unique_ptr<ProfileList> handle(static_cast<ProfileList*>(profileList));
+    ProfileList& list = *handle;
     const ComApartment com;
     CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT, RPC_C_IMP_LEVEL_IMPERSONATE,
                          nullptr, EOAC_NONE, nullptr);
@@ -37,10 +39,8 @@ DWORD WINAPI MonitorThread(void* profileList)
     try {
         MonitorPasses passes(list);
         std::uint64_t done = 0;
-        while (!list.StopRequested()) {
-            passes.RunPass();
+        while (!list.StopRequested() && passes.RunPass() != MonitorPasses::Outcome::Stopped)
             list.NoteMonitorPass(++done);
-        }
     } catch (...) {
     }
     return 0;

@@ -129,9 +129,9 @@ std::vector<std::wstring> StoredConnectionNames()
 
 } // namespace
 
-void CaptureSystemSettings(ProxyProfile& profile)
+bool CaptureSystemSettings(ProxyProfile& profile)
 {
-    QueryConnection(nullptr, profile);
+    return QueryConnection(nullptr, profile);
 }
 
 void ImportConnections(ProfileList& list)

@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <future>
+#include <optional>
+#include <stdexcept>
 #include <thread>
 
 namespace {
@@ -74,9 +77,54 @@ TEST_F(ActivationTest, ApplyingTwiceSendsEverythingTwiceAndUnknownNamesNothing)
     m_list->Activate(L"A");
     EXPECT_EQ(WinInetControl::Calls().size(), 6u);
     WinInetControl::ClearCalls();
+    m_list->Put(Stored(L"", 0x3));  // the entry every load adds, never shown and never applied
     m_list->Activate(L"a");
     m_list->Activate(L"");
     EXPECT_TRUE(WinInetControl::Calls().empty());
+}
+
+TEST_F(ActivationTest, StoringAnEditReplacesTheOldEntryAndAppliesOnlyAnActiveProfile)
+{
+    struct Case {
+        const char* What;
+        EditedProfileWas Was;
+        std::wstring NewName;
+        std::size_t Applied;
+    } cases[] = {
+        {"active, renamed", EditedProfileWas::Active, L"Renamed", 1},
+        {"active, same name", EditedProfileWas::Active, L"Old", 1},
+        {"inactive, renamed", EditedProfileWas::Inactive, L"Renamed", 0},
+        {"inactive, same name", EditedProfileWas::Inactive, L"Old", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        SetUp();
+        m_list->Put(Stored(L"Old", 0x1));
+        WinInetControl::ClearCalls();
+        ProxyProfile edited = Stored(c.NewName, 0x3);
+        edited.ProxyServer = L"edited:1";
+        m_list->StoreEdited(L"Old", edited, c.Was);
+
+        EXPECT_EQ(m_list->Find(c.NewName), std::optional<ProxyProfile>(edited));
+        EXPECT_EQ(m_list->Count(), 1u);
+        EXPECT_EQ(WinInetControl::Calls().size(), c.Applied * 3);
+        // An active profile's edit is the snapshot at once, so the monitor sees no change.
+        EXPECT_EQ(m_list->CurrentSettings() == edited, c.Applied != 0);
+    }
+}
+
+TEST(EventLock, TheHolderTakingItAgainThrowsInsteadOfWaitingForever)
+{
+    EventLock lock;
+    lock.Lock();
+    EXPECT_THROW(lock.Lock(), std::logic_error);
+    auto other = std::async(std::launch::async, [&lock] {
+        EventLockGuard guard(lock);
+        return true;
+    });
+    EXPECT_EQ(other.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout) << "another thread waits";
+    lock.Unlock();
+    EXPECT_TRUE(other.get());
 }
 
 // What was applied reads back exactly, a null string as null and an empty one as empty.
@@ -133,30 +181,50 @@ HWND WaitForTopLevel(const wchar_t* caption, std::chrono::milliseconds limit)
     return nullptr;
 }
 
-TEST_F(ActivationTest, FailureBoxNamesTheProfileAndLeavesTheListUsable)
+// The box runs a modal loop on the thread that shows it: it must hold neither the list lock nor
+// the settings lock, or whatever that loop dispatches (the main view's handlers) could wait on them.
+TEST_F(ActivationTest, FailureBoxNamesTheProfileAndHoldsNoLock)
 {
-    m_list->Put(Stored(L"Office", 0x3));
-    WinInetControl::SetFailing(true);
-    auto activation = std::async(std::launch::async, [this] { m_list->Activate(L"Office"); });
+    struct Case {
+        const char* What;
+        std::function<void(ProfileList&, const ProxyProfile&)> Apply;
+    } cases[] = {
+        {"activation", [](ProfileList& list, const ProxyProfile& office) { list.Activate(office.Name); }},
+        {"edit of the active profile",
+         [](ProfileList& list, const ProxyProfile& office) {
+             list.StoreEdited(office.Name, office, EditedProfileWas::Active);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        SetUp();
+        const ProxyProfile office = Stored(L"Office", 0x3);
+        m_list->Put(office);
+        WinInetControl::SetFailing(true);
+        auto activation = std::async(std::launch::async, [&] { c.Apply(*m_list, office); });
 
-    const HWND box = WaitForTopLevel(L"Gatewarden", std::chrono::seconds(20));
-    ASSERT_NE(box, nullptr) << "no failure box appeared";
-    const std::vector<std::wstring> texts = WindowTexts(box);
-    EXPECT_NE(std::find(texts.begin(), texts.end(), L"Failed to activate/modify \"Office\" proxy"), texts.end());
+        const HWND box = WaitForTopLevel(L"Gatewarden", std::chrono::seconds(20));
+        ASSERT_NE(box, nullptr) << "no failure box appeared";
+        const std::vector<std::wstring> texts = WindowTexts(box);
+        EXPECT_NE(std::find(texts.begin(), texts.end(), L"Failed to activate/modify \"Office\" proxy"), texts.end());
 
-    // While the box is up, other users of the list must not wait for it.
-    auto lookup = std::async(std::launch::async, [this] { return m_list->Find(L"Office").has_value(); });
-    const bool answered = lookup.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    ASSERT_EQ(activation.wait_for(std::chrono::seconds(10)), std::future_status::ready);
-    EXPECT_TRUE(answered) << "the list stayed locked while the box was shown";
-    if (answered) {
-        EXPECT_TRUE(lookup.get());
+        // While the box is up, other users of the list must not wait for it.
+        auto lookup = std::async(std::launch::async, [this] {
+            (void)m_list->CurrentSettings();
+            return m_list->Find(L"Office").has_value();
+        });
+        const bool answered = lookup.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        ASSERT_EQ(activation.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+        EXPECT_TRUE(answered) << "a lock stayed held while the box was shown";
+        if (answered) {
+            EXPECT_TRUE(lookup.get());
+        }
+
+        const std::vector<std::wstring> calls = WinInetControl::Calls();
+        ASSERT_EQ(calls.size(), 1u) << "no notifications after a failed write: " << testing::PrintToString(calls);
+        EXPECT_NE(calls[0].find(L"-> failed"), std::wstring::npos);
     }
-
-    const std::vector<std::wstring> calls = WinInetControl::Calls();
-    ASSERT_EQ(calls.size(), 1u) << "no notifications after a failed write: " << testing::PrintToString(calls);
-    EXPECT_NE(calls[0].find(L"-> failed"), std::wstring::npos);
 }
 
 } // namespace

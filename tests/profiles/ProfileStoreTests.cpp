@@ -3,6 +3,9 @@
 #include "profiles/ProfileStore.h"
 #include "support/TempFolder.h"
 
+#include <windows.h>
+#include <psapi.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -77,14 +80,31 @@ protected:
     std::vector<std::wstring> m_lines;
 };
 
+// Extends a file with zero bytes up to the size: millions of empty records, all under the empty name.
+void PadWithZeros(const std::wstring& path, std::uint64_t size)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(size);
+    SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
+    SetEndOfFile(file);
+    CloseHandle(file);
+}
+
+// Records go into the list as they are read, so memory follows the distinct profiles, not the
+// file; a file larger than any real store is refused unread. Load never writes the file.
+// (Load times of the largest stores: bench/profiles.)
 TEST_F(ProfileStoreTest, LoadResultsForEveryShapeOfFile)
 {
+    constexpr std::uint64_t kMegabyte = 1024 * 1024;
     struct Case {
         const char* What;
         std::string Bytes;
         ProfileList::LoadResult Result;
         std::size_t Count;
         std::vector<std::wstring> Names;
+        std::uint64_t ZerosUpTo = 0;
     } cases[] = {
         {"header only", kHeader110, ProfileList::Loaded, 1, {}},
         {"zero length", "", ProfileList::Corrupted, 0, {}},
@@ -100,14 +120,36 @@ TEST_F(ProfileStoreTest, LoadResultsForEveryShapeOfFile)
          ProfileList::Loaded, 1, {L"Nam"}},
         {"name ends at a zero unit", kHeader110 + Number(0) + Number(1) + Wide(std::wstring(L"Ab\0cd", 5)) +
              Wide(L"") + Wide(L"") + Wide(L"") + Wide(L"") + Wide(L""), ProfileList::Loaded, 2, {L"Ab"}},
+        {"empty records up to the largest size read", kHeader110 + Record(0, 1, L"A"), ProfileList::Loaded, 2, {L"A"},
+         kMaxStoreBytes},
+        {"300 MB", kHeader110, ProfileList::Corrupted, 0, {}, 300 * kMegabyte},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
         TempFolder::WriteBytes(m_store, c.Bytes);
+        if (c.ZerosUpTo != 0)
+            PadWithZeros(m_store, c.ZerosUpTo);
+        WIN32_FILE_ATTRIBUTE_DATA file{};
+        GetFileAttributesExW(m_store.c_str(), GetFileExInfoStandard, &file);
         auto list = MakeList();
+        PROCESS_MEMORY_COUNTERS before{};
+        GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof(before));
+
         EXPECT_EQ(list->Load(), c.Result);
+        PROCESS_MEMORY_COUNTERS after{};
+        GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof(after));
+        EXPECT_LT(after.PeakPagefileUsage, before.PagefileUsage + 100 * kMegabyte);
+        EXPECT_LT(after.PeakWorkingSetSize, before.WorkingSetSize + 100 * kMegabyte);
         EXPECT_EQ(list->Count(), c.Count);
         EXPECT_EQ(Names(*list), c.Names);
+        EXPECT_EQ(m_lines, std::vector<std::wstring>{c.Result == ProfileList::Loaded
+                                                         ? L"white: Proxies loaded successfully"
+                                                         : L"red: Could not load proxies settings. Proxies DB file corrupted"});
+        WIN32_FILE_ATTRIBUTE_DATA untouched{};
+        GetFileAttributesExW(m_store.c_str(), GetFileExInfoStandard, &untouched);
+        EXPECT_EQ(untouched.nFileSizeLow, file.nFileSizeLow) << "the file was changed";
+        EXPECT_EQ(CompareFileTime(&untouched.ftLastWriteTime, &file.ftLastWriteTime), 0) << "the file was written";
+        DeleteFileW(m_store.c_str());
     }
 }
 
@@ -230,9 +272,9 @@ TEST_F(ProfileStoreTest, FailedWriteHalfWayLeavesThePreviousStoreIntact)
     EXPECT_EQ(GetFileAttributesW((m_store + L".new").c_str()), INVALID_FILE_ATTRIBUTES) << "no partial file left behind";
 
     EXPECT_TRUE(WriteStoreFile(m_store, after));
-    std::vector<ProxyProfile> read;
-    ASSERT_EQ(ReadStoreFile(m_store, read), StoreReadResult::Read);
-    EXPECT_EQ(read.size(), after.size() + 1);
+    auto reloaded = MakeList();
+    ASSERT_EQ(reloaded->Load(), ProfileList::Loaded);
+    EXPECT_EQ(reloaded->Count(), after.size() + 1);
 }
 
 TEST_F(ProfileStoreTest, SaveIntoAFolderThatCannotHoldTheFileReportsFailure)
@@ -269,7 +311,8 @@ TEST_F(ProfileStoreTest, RandomAndMutatedFilesNeverCrashOrHang)
         }
         TempFolder::WriteBytes(m_store, bytes);
         std::vector<ProxyProfile> records;
-        const StoreReadResult result = ReadStoreFile(m_store, records);
+        const StoreReadResult result =
+            ReadStoreFile(m_store, [&records](ProxyProfile&& record) { records.push_back(std::move(record)); });
         if (bytes.size() >= 9 && bytes.compare(0, 9, kHeader110) == 0) {
             EXPECT_EQ(result, StoreReadResult::Read);
         }
@@ -346,6 +389,14 @@ TEST_F(ProfileStoreTest, PutUnlessSameSettingsAndFindNameBySettingsScanInNameOrd
     probe.ConnectionFlags = 1;
     list->PutUnlessSameSettings(probe);
     EXPECT_TRUE(list->Find(L"C").has_value());
+    EXPECT_EQ(list->FindNameBySettings(ProxyProfile()), L"");
+
+    // The empty-named entry comes first in the map but never holds the settings.
+    ProxyProfile unnamed = b;
+    unnamed.Name.clear();
+    list->Put(unnamed);
+    list->Put(ProxyProfile());
+    EXPECT_EQ(list->FindNameBySettings(b), L"A");
     EXPECT_EQ(list->FindNameBySettings(ProxyProfile()), L"");
 }
 

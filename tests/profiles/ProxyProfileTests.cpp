@@ -204,17 +204,32 @@ TEST(ProxyProfileForm, ToFieldMapRoundTripsAnEditorProfile)
     EXPECT_EQ(ruleless.Get(L"AUTO_IP_1").AsInt(), 0);
 }
 
-TEST(ProxyProfileForm, AutoIpPartsReadLeadingDigits)
+TEST(ProxyProfileForm, AutoIpPartsReadLeadingDigitsOnly)
 {
-    ProxyProfile profile;
-    profile.NdisName = L"eth";
-    profile.AutoIp = L"12x.7..junk";
-    FieldMap form;
-    profile.ToFieldMap(form);
-    EXPECT_EQ(form.Get(L"AUTO_IP_1").AsInt(), 12);
-    EXPECT_EQ(form.Get(L"AUTO_IP_2").AsInt(), 7);
-    EXPECT_EQ(form.Get(L"AUTO_IP_3").AsInt(), 0);
-    EXPECT_EQ(form.Get(L"AUTO_IP_4").AsInt(), 0);
+    struct Case {
+        const wchar_t* AutoIp;
+        std::array<int, 4> Parts;
+    } cases[] = {
+        {L"192.168.0.7", {192, 168, 0, 7}},
+        {L"12x.7..junk", {12, 7, 0, 0}},
+        {L"-1. 2.+3.4", {0, 0, 0, 4}},  // no signs, no leading blanks
+        {L"010.0x1F.1e3.4 ", {10, 0, 1, 4}},
+        {L"1.2", {1, 2, 0, 0}},
+        {L"1.2.3.4.5", {1, 2, 3, 4}},
+        {L"99999999999.2147483647.2147483648.3", {2147483647, 2147483647, 2147483647, 3}},
+        {L"\u0661.2.3.4", {0, 2, 3, 4}},  // only the ASCII digits count
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.AutoIp)));
+        ProxyProfile profile;
+        profile.NdisName = L"eth";
+        profile.AutoIp = c.AutoIp;
+        FieldMap form;
+        profile.ToFieldMap(form);
+        const std::array<int, 4> parts = {form.Get(L"AUTO_IP_1").AsInt(), form.Get(L"AUTO_IP_2").AsInt(),
+                                          form.Get(L"AUTO_IP_3").AsInt(), form.Get(L"AUTO_IP_4").AsInt()};
+        EXPECT_EQ(parts, c.Parts);
+    }
 }
 
 } // namespace

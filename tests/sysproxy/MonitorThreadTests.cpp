@@ -1,5 +1,6 @@
 #include "OutsideSettings.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <future>
 #include <map>
@@ -36,16 +37,87 @@ TEST_F(MonitorThreadTest, TheThreadReportsOutsideChangesOnItsNextPass)
     }
 }
 
-TEST_F(MonitorThreadTest, TheThreadEndsSoonAfterTheListIsDestroyed)
+// Waits until the WinINet stand-in logs a line; false when it did not within ten seconds.
+bool WaitForCall(const std::wstring& line)
 {
-    Start(20, {Settings(L"Direct", L"", 0x1)});
-    ASSERT_TRUE(m_watch.WaitForMore(1));
-    const auto before = std::chrono::steady_clock::now();
-    m_list.reset();
-    const std::uint64_t passes = m_watch.Passes();
-    EXPECT_LT(std::chrono::steady_clock::now() - before, 2s);
-    Sleep(100);
-    EXPECT_EQ(m_watch.Passes(), passes);
+    for (int tries = 0; tries < 1000; ++tries, Sleep(10)) {
+        const std::vector<std::wstring> calls = WinInetControl::Calls();
+        if (std::find(calls.begin(), calls.end(), line) != calls.end())
+            return true;
+    }
+    return false;
+}
+
+// A thread still inside a WinINet call when the list goes keeps the list's state alive through
+// its own handle: when the call returns it finishes its pass on that state (here it takes in the
+// changed settings as a profile), then sees the stop and ends normally. Destruction neither waits
+// for it nor lets it report anything afterwards.
+TEST_F(MonitorThreadTest, DestroyingTheListEndsQuicklyAndTheThreadNeverTouchesItAfterwards)
+{
+    for (const bool heldInWinInet : {false, true}) {
+        SCOPED_TRACE(heldInWinInet ? "thread inside a WinINet call that hangs" : "thread between passes");
+        m_list.reset();
+        WinInetControl::Reset();
+        Start(20, {Settings(L"Direct", L"", 0x1)});
+        ASSERT_TRUE(m_watch.WaitForMore(1));
+        const HANDLE thread = OpenThread(SYNCHRONIZE | THREAD_QUERY_LIMITED_INFORMATION, FALSE, m_watch.ThreadId());
+        ASSERT_NE(thread, nullptr);
+        const std::wstring gateName = L"Local\\GatewardenTestsGate" + std::to_wstring(GetCurrentProcessId());
+        const HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, gateName.c_str());
+        if (heldInWinInet) {
+            WinInetControl::HoldQueries(gateName);
+            ASSERT_TRUE(WaitForCall(L"QueryOption 75 held"));
+            ASSERT_TRUE(OutsideSettings::Write(Settings(L"", L"changed:1")));
+        }
+
+        const auto before = std::chrono::steady_clock::now();
+        m_list.reset();
+        EXPECT_LT(std::chrono::steady_clock::now() - before, 2s);
+        const std::uint64_t passes = m_watch.Passes();
+        SetEvent(gate);
+        EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0) << "the thread did not end";
+        DWORD exitCode = STILL_ACTIVE;
+        GetExitCodeThread(thread, &exitCode);
+        EXPECT_EQ(exitCode, 0u);
+        EXPECT_EQ(m_watch.Passes(), passes) << "a pass was reported after the list was destroyed";
+        MSG msg;
+        EXPECT_FALSE(PeekMessageW(&msg, m_window.Get(), WM_PROFILE_CHANGED, WM_PROFILE_ACTIVATED, PM_REMOVE))
+            << "a message was posted after the list was destroyed";
+        CloseHandle(gate);
+        CloseHandle(thread);
+    }
+}
+
+// The entry that every load of a complete store adds has the empty name, no flags and no strings:
+// exactly what a failed query leaves. Neither it nor such a reading may grow the list.
+TEST_F(MonitorThreadTest, EmptyOrFailedReadingsOfTheSettingsAddNoProfile)
+{
+    enum class Query { Works, FailsFromStart, FailsAfterStart };
+    struct Case {
+        const char* What;
+        ProxyProfile Lan;
+        Query Failing;
+        std::wstring Active;
+    };
+    const Case cases[] = {
+        {"LAN options at flags 0", Settings(L"", L"", 0), Query::Works, L""},
+        {"query failing from the start", Settings(L"", L"a:1"), Query::FailsFromStart, L""},
+        {"query failing once A is active", Settings(L"", L"a:1"), Query::FailsAfterStart, L"A"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        m_list.reset();
+        WinInetControl::Reset();
+        ASSERT_TRUE(OutsideSettings::Write(c.Lan));
+        WinInetControl::SetQueryFailing(c.Failing == Query::FailsFromStart);
+        Start(1, {Settings(L"A", L"a:1"), Settings(L"B", L"b:1")});
+        WinInetControl::SetQueryFailing(c.Failing != Query::Works);
+        ASSERT_EQ(m_list->Count(), 3u);
+        ASSERT_TRUE(m_watch.WaitForMore(50));
+        EXPECT_EQ(m_list->Count(), 3u);
+        EXPECT_EQ(m_list->CurrentSettings().Name, c.Active);
+        EXPECT_EQ(m_window.Take(*m_list), Messages{});
+    }
 }
 
 // Slot profiles' servers name their slot: a torn copy shows.
@@ -76,16 +148,10 @@ TEST_F(MonitorThreadTest, ActivatingEditingAndRemovingBesideTheThreadNeverDeadlo
             case 1:
                 m_list->Activate(next.Name);
                 break;
-            case 2: {
-                // An edit of the active profile, as the editor makes it.
-                EventLockGuard settings(m_list->SettingsLock());
-                m_list->Remove(next.Name);
-                m_list->Put(next);
-                m_list->Activate(next.Name);
-                m_list->Snapshot() = next;
+            case 2:
+                m_list->StoreEdited(next.Name, next, EditedProfileWas::Active);
                 expected[next.Name] = next;
                 break;
-            }
             case 3:
                 OutsideSettings::Write(Settings(L"", L"outside:" + std::to_wstring(round)));
                 break;

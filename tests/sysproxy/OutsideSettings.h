@@ -89,14 +89,20 @@ inline std::vector<std::wstring> AppliedServers()
     return servers;
 }
 
-// Follows the monitor thread's passes through the list's pass hook (Hook() into the options).
+// Follows the monitor thread's passes through the list's pass hook (Hook() into the options of a
+// new list, once the previous one is gone: the count starts again).
 class PassWatch {
 public:
     [[nodiscard]] std::function<void(std::uint64_t)> Hook()
     {
-        return [this](std::uint64_t passes) { m_passes = passes; };
+        m_passes = 0;
+        return [this](std::uint64_t passes) {
+            m_threadId = GetCurrentThreadId();
+            m_passes = passes;
+        };
     }
     [[nodiscard]] std::uint64_t Passes() const { return m_passes; }
+    [[nodiscard]] DWORD ThreadId() const { return m_threadId; }
     // Waits until this many more passes have ended, or with checks, until this many more of the
     // passes that look at the adapters (the fifth, then every fourth); false when they did not.
     [[nodiscard]] bool WaitForMore(std::uint64_t more, bool checks = false,
@@ -117,6 +123,7 @@ public:
 
 private:
     std::atomic<std::uint64_t> m_passes = 0;
+    std::atomic<DWORD> m_threadId = 0;
 };
 
 // A message-only window of the calling thread; Take() gives the profile messages that arrived,
@@ -164,6 +171,7 @@ protected:
     // The stand-in's call log starts empty.
     void Start(DWORD periodMs, const std::vector<ProxyProfile>& stored, MonitorStart monitor = MonitorStart::Start)
     {
+        m_list.reset();
         ProfileListOptions options;
         options.StorePath = m_folder.File(L"proxies.kpp");
         options.MonitorPeriodMs = periodMs;

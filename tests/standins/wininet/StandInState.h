@@ -5,6 +5,9 @@
 //   HKCU\Software\Gatewarden Tests\WinINet
 //       Calls        REG_MULTI_SZ  one line per InternetSetOptionW call, oldest first
 //       FailSet      REG_DWORD     non-zero: INTERNET_OPTION_PER_CONNECTION_OPTION sets fail
+//       FailQuery    REG_DWORD     non-zero: per-connection queries fail
+//       HoldQuery    REG_SZ        an event's name: per-connection queries log "QueryOption 75 held"
+//                                  in Calls, then wait inside the call until it is set (a minute at most)
 //       Lan\<id>                   the LAN connection's options (REG_DWORD or REG_SZ by option;
 //       Named\<name>\<id>          a missing value is a null string or the default number)
 

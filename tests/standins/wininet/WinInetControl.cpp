@@ -38,15 +38,39 @@ void ClearCalls()
     }
 }
 
-void SetFailing(bool failing)
+namespace {
+
+void SetStateValue(const wchar_t* name, DWORD type, const void* data, DWORD size)
 {
     HKEY key = nullptr;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, GW_STANDIN_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) ==
         ERROR_SUCCESS) {
-        const DWORD value = failing ? 1 : 0;
-        RegSetValueExW(key, L"FailSet", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+        RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size);
         RegCloseKey(key);
     }
+}
+
+void SetSwitch(const wchar_t* name, bool on)
+{
+    const DWORD value = on ? 1 : 0;
+    SetStateValue(name, REG_DWORD, &value, sizeof(value));
+}
+
+} // namespace
+
+void SetFailing(bool failing)
+{
+    SetSwitch(L"FailSet", failing);
+}
+
+void SetQueryFailing(bool failing)
+{
+    SetSwitch(L"FailQuery", failing);
+}
+
+void HoldQueries(const std::wstring& eventName)
+{
+    SetStateValue(L"HoldQuery", REG_SZ, eventName.c_str(), static_cast<DWORD>((eventName.size() + 1) * sizeof(wchar_t)));
 }
 
 } // namespace WinInetControl

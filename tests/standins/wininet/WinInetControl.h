@@ -5,12 +5,17 @@
 
 namespace WinInetControl {
 
-// Forgets every stored option, the call log and the failure switch.
+// Forgets every stored option, the call log and every switch.
 void Reset();
 // One line per InternetSetOptionW call since the last Reset, oldest first.
 std::vector<std::wstring> Calls();
 void ClearCalls();
 // Makes every following per-connection set fail (as a locked-down system would) or succeed.
 void SetFailing(bool failing);
+// Makes every following per-connection query fail, as a WinINet that cannot read its settings does.
+void SetQueryFailing(bool failing);
+// Holds every following per-connection query inside the call until the named event is set, after
+// logging "QueryOption 75 held" in Calls(); an empty name holds none.
+void HoldQueries(const std::wstring& eventName);
 
 } // namespace WinInetControl

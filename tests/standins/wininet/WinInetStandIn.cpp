@@ -143,13 +143,40 @@ void AppendCall(const std::wstring& line)
                    static_cast<DWORD>(calls.size() * sizeof(wchar_t)));
 }
 
-bool SetFails()
+// A REG_DWORD switch of the state key: FailSet, FailQuery.
+bool SwitchOn(const wchar_t* name)
 {
     RegKey key(GW_STANDIN_KEY);
     DWORD value = 0;
     DWORD size = sizeof(value);
-    return key.Get() && RegQueryValueExW(key.Get(), L"FailSet", nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
+    return key.Get() && RegQueryValueExW(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
                                          &size) == ERROR_SUCCESS && value != 0;
+}
+
+// Stands for a WinINet call that hangs: waits for the event that HoldQuery names, if any. It waits
+// outside the state mutex, so that the test can change the settings meanwhile, and at most a
+// minute, so that a test that never lets go does not hang its run.
+void HoldQueryIfAsked()
+{
+    HANDLE event = nullptr;
+    {
+        RegKey key(GW_STANDIN_KEY);
+        wchar_t name[MAX_PATH] = {};
+        DWORD size = sizeof(name) - sizeof(wchar_t);
+        DWORD type = 0;
+        if (!key.Get() || RegQueryValueExW(key.Get(), L"HoldQuery", nullptr, &type, reinterpret_cast<BYTE*>(name),
+                                           &size) != ERROR_SUCCESS || type != REG_SZ || !name[0])
+            return;
+        event = OpenEventW(SYNCHRONIZE, FALSE, name);
+    }
+    if (!event)
+        return;
+    {
+        StateMutex guard;
+        AppendCall(L"QueryOption 75 held");
+    }
+    WaitForSingleObject(event, 60000);
+    CloseHandle(event);
 }
 
 BOOL SetPerConnection(const INTERNET_PER_CONN_OPTION_LISTW* list, DWORD length)
@@ -165,7 +192,7 @@ BOOL SetPerConnection(const INTERNET_PER_CONN_OPTION_LISTW* list, DWORD length)
         line += L" " + Describe(list->pOptions[i]);
 
     StateMutex guard;
-    if (SetFails()) {
+    if (SwitchOn(L"FailSet")) {
         AppendCall(line + L" -> failed");
         SetLastError(ERROR_INTERNET_INTERNAL_ERROR);
         return FALSE;
@@ -240,6 +267,11 @@ BOOL QueryPerConnection(INTERNET_PER_CONN_OPTION_LISTW* list, const DWORD* lengt
             SetLastError(ERROR_INVALID_PARAMETER);
             return FALSE;
         }
+    }
+    HoldQueryIfAsked();
+    if (SwitchOn(L"FailQuery")) {
+        SetLastError(ERROR_INTERNET_INTERNAL_ERROR);
+        return FALSE;
     }
     StateMutex guard;
     RegKey key(ConnectionKey(list->pszConnection));
