@@ -79,12 +79,13 @@ HtmlDomResult WINAPI HTMLayoutSelectElements(HELEMENT he, LPCSTR selector, HtmlE
         return HLDOM_INVALID_PARAMETER;
     // Matches are found first and held, so that a callback may change the tree freely.
     std::vector<Element*> matches;
+    MatchContext context;
     std::vector<Element*> pending;
     element->PushChildrenReversed(pending);
     while (!pending.empty()) {
         Element* at = pending.back();
         pending.pop_back();
-        if (Selector::MatchesAny(*selectors, *at)) {
+        if (Selector::MatchesAny(*selectors, *at, context)) {
             at->Use();
             matches.push_back(at);
         }
@@ -110,8 +111,9 @@ HtmlDomResult WINAPI HTMLayoutSelectParent(HELEMENT he, LPCSTR selector, UINT de
     if (!selectors || found == nullptr)
         return HLDOM_INVALID_PARAMETER;
     UINT level = 0;
+    MatchContext context;
     for (Element* at = element; at != nullptr && (depth == 0 || level < depth); at = at->Parent(), ++level) {
-        if (Selector::MatchesAny(*selectors, *at)) {
+        if (Selector::MatchesAny(*selectors, *at, context)) {
             *found = ToHandle(at);
             break;
         }
@@ -249,20 +251,28 @@ HtmlDomResult WINAPI HTMLayoutSetElementHtml(HELEMENT he, LPCBYTE html, UINT len
     if (where >= HL_SOH_REPLACE && parent == nullptr)
         return HLDOM_OPERATION_FAILED;
     Held hold(*element);
+    Element* target = where >= HL_SOH_REPLACE ? parent : element;
+    // The fragment's elements go beside its deepest rather than below the nesting cap; at the
+    // cap itself there is no room for any element.
+    constexpr std::size_t kCap = HtmlTreeBuilder::kMaxDepth;
+    std::size_t depth = std::min(target->Depth(), kCap);
     auto* fragment = new Element("fragment");
     fragment->Use();
     std::string_view bytes(reinterpret_cast<const char*>(html), length);
     while (!bytes.empty() && bytes.back() == '\0')
         bytes.remove_suffix(1);
-    HtmlTreeBuilder::BuildFragment(*fragment, Utf8ToWide(bytes));
-    FormControls::PrepareTree(*fragment);
+    HtmlTreeBuilder::BuildFragment(*fragment, Utf8ToWide(bytes), kCap - depth);
+    if (depth == kCap && !fragment->Children().empty()) {
+        fragment->Unuse();
+        return HLDOM_INVALID_PARAMETER;
+    }
+    FormControls::PrepareTree(*fragment, depth);
     std::vector<Node*> nodes = fragment->Nodes();
     for (Node* node : nodes)
         node->Use();
     fragment->RemoveAllNodes();
     fragment->Unuse();
 
-    Element* target = where >= HL_SOH_REPLACE ? parent : element;
     std::size_t at = 0;
     const auto& siblings = target->Nodes();
     auto indexOfElement = [&] {
@@ -345,6 +355,11 @@ HtmlDomResult WINAPI HTMLayoutInsertElement(HELEMENT he, HELEMENT parentHandle, 
         return HLDOM_INVALID_HANDLE;
     Document* document = element->OwnerDocument();
     if (element->Contains(parent) || (document != nullptr && &document->Root() == element))
+        return HLDOM_INVALID_PARAMETER;
+    // Nothing may sit deeper than the nesting cap: layout and painting walk the tree.
+    constexpr std::size_t kCap = HtmlTreeBuilder::kMaxDepth;
+    std::size_t depth = parent->Depth() + 1;
+    if (depth > kCap || element->Height(kCap - depth) > kCap - depth)
         return HLDOM_INVALID_PARAMETER;
     Held hold(*element);
     element->Detach();

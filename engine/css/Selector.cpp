@@ -1,6 +1,7 @@
 #include "engine/css/Selector.h"
 
 #include "engine/HTMLayoutConstants.h"
+#include "engine/css/AncestorFilter.h"
 #include "engine/dom/Element.h"
 
 #include <algorithm>
@@ -164,8 +165,10 @@ private:
                 return false;
             std::size_t before = m_at;
             SkipSpace();
-            if (AtEnd() || m_text[m_at] == L',' || m_text[m_at] == L')')
+            if (AtEnd() || m_text[m_at] == L',' || m_text[m_at] == L')') {
+                NoteAncestorHashes(complex);
                 return true;
+            }
             wchar_t c = m_text[m_at];
             if (c == L'>' || c == L'+' || c == L'~') {
                 pending = c == L'>' ? Combinator::Child : c == L'+' ? Combinator::NextSibling : Combinator::LaterSibling;
@@ -176,6 +179,28 @@ private:
             } else {
                 return false;
             }
+        }
+    }
+
+    // A compound left of a descendant or child combinator names an ancestor of the subject.
+    static void NoteAncestorHashes(ComplexSelector& complex)
+    {
+        std::size_t count = 0;
+        auto note = [&](std::uint32_t hash) {
+            if (count < complex.AncestorHashes.size())
+                complex.AncestorHashes[count++] = hash;
+        };
+        for (std::size_t i = complex.Compounds.size() - 1; i-- > 0;) {
+            Combinator toRight = complex.Compounds[i + 1].ToLeft;
+            if (toRight != Combinator::Descendant && toRight != Combinator::Child)
+                continue;
+            const CompoundSelector& compound = complex.Compounds[i];
+            if (!compound.Id.empty())
+                note(AncestorFilter::IdHash(compound.Id));
+            for (const std::wstring& name : compound.Classes)
+                note(AncestorFilter::ClassHash(name));
+            if (!compound.Tag.empty())
+                note(AncestorFilter::TagHash(compound.Tag));
         }
     }
 
@@ -350,44 +375,64 @@ bool MatchesCompound(const CompoundSelector& compound, const Element& element)
     return true;
 }
 
-const Element* PreviousSibling(const Element& element)
+// How a try failed tells the caller whether trying further up can still help: a descendant
+// combinator that found no ancestor fails for every ancestor above as well (as in WebKit's
+// SelectorChecker), which keeps chains of descendant combinators linear in the depth.
+enum class Outcome { Matches, FailsHere, FailsCompletely };
+
+Outcome MatchFrom(const ComplexSelector& selector, std::size_t index, const Element& element, int& budget,
+                  MatchContext& context);
+
+// Whether a sibling before element matches the compounds up to index. The children of a parent
+// are tried once, in order, however many of them ask.
+Outcome AnyEarlierSibling(const ComplexSelector& selector, std::size_t index, const Element& element, int& budget,
+                          MatchContext& context)
 {
     const Element* parent = element.Parent();
     if (parent == nullptr)
-        return nullptr;
+        return Outcome::FailsHere;
+    auto position = static_cast<std::size_t>(element.IndexInParent());
+    MatchContext::SiblingScan& scan = context.LaterSiblings[{&selector, index, parent}];
     const auto& siblings = parent->Children();
-    auto found = std::find(siblings.begin(), siblings.end(), &element);
-    return found == siblings.begin() || found == siblings.end() ? nullptr : *(found - 1);
+    while (scan.FirstMatch == SIZE_MAX && scan.Tried < position) {
+        Outcome outcome = MatchFrom(selector, index, *siblings[scan.Tried], budget, context);
+        if (budget < 0)
+            return Outcome::FailsCompletely;
+        if (outcome == Outcome::Matches)
+            scan.FirstMatch = scan.Tried;
+        ++scan.Tried;
+    }
+    return scan.FirstMatch < position ? Outcome::Matches : Outcome::FailsHere;
 }
 
-bool MatchFrom(const ComplexSelector& selector, std::size_t index, const Element& element, int& budget)
+Outcome MatchFrom(const ComplexSelector& selector, std::size_t index, const Element& element, int& budget,
+                  MatchContext& context)
 {
-    if (--budget < 0 || !MatchesCompound(selector.Compounds[index], element))
-        return false;
+    if (--budget < 0)
+        return Outcome::FailsCompletely;
+    if (!MatchesCompound(selector.Compounds[index], element))
+        return Outcome::FailsHere;
     if (index == 0)
-        return true;
+        return Outcome::Matches;
     switch (selector.Compounds[index].ToLeft) {
     case Combinator::Descendant:
-        for (const Element* at = element.Parent(); at != nullptr && budget >= 0; at = at->Parent()) {
-            if (MatchFrom(selector, index - 1, *at, budget))
-                return true;
+        for (const Element* at = element.Parent(); at != nullptr; at = at->Parent()) {
+            Outcome outcome = MatchFrom(selector, index - 1, *at, budget, context);
+            if (outcome != Outcome::FailsHere)
+                return outcome;
         }
-        return false;
+        return Outcome::FailsCompletely;
     case Combinator::Child:
-        return element.Parent() != nullptr && MatchFrom(selector, index - 1, *element.Parent(), budget);
+        return element.Parent() != nullptr ? MatchFrom(selector, index - 1, *element.Parent(), budget, context)
+                                           : Outcome::FailsCompletely;
     case Combinator::NextSibling: {
-        const Element* previous = PreviousSibling(element);
-        return previous != nullptr && MatchFrom(selector, index - 1, *previous, budget);
+        const Element* previous = element.PreviousElementSibling();
+        return previous != nullptr ? MatchFrom(selector, index - 1, *previous, budget, context) : Outcome::FailsHere;
     }
-    case Combinator::LaterSibling:
-        for (const Element* at = PreviousSibling(element); at != nullptr && budget >= 0; at = PreviousSibling(*at)) {
-            if (MatchFrom(selector, index - 1, *at, budget))
-                return true;
-        }
-        return false;
-    case Combinator::None: return false;
+    case Combinator::LaterSibling: return AnyEarlierSibling(selector, index - 1, element, budget, context);
+    case Combinator::None: break;
     }
-    return false;
+    return Outcome::FailsHere;
 }
 
 } // namespace
@@ -401,15 +446,28 @@ std::optional<std::vector<ComplexSelector>> Selector::ParseList(std::wstring_vie
 
 bool Selector::Matches(const ComplexSelector& selector, const Element& element)
 {
-    if (selector.Compounds.empty())
-        return false;
-    int budget = kMatchBudget;
-    return MatchFrom(selector, selector.Compounds.size() - 1, element, budget);
+    MatchContext context;
+    return Matches(selector, element, context);
 }
 
-bool Selector::MatchesAny(const std::vector<ComplexSelector>& list, const Element& element)
+bool Selector::Matches(const ComplexSelector& selector, const Element& element, MatchContext& context)
 {
-    return std::any_of(list.begin(), list.end(), [&](const ComplexSelector& s) { return Matches(s, element); });
+    if (selector.Compounds.empty() || context.StepsLeft == 0)
+        return false;
+    if (context.Ancestors != nullptr && !context.Ancestors->MightMatch(selector)) {
+        --context.StepsLeft;
+        return false;
+    }
+    int budget = static_cast<int>(std::min<std::uint64_t>(kMatchBudget, context.StepsLeft));
+    int start = budget;
+    bool matches = MatchFrom(selector, selector.Compounds.size() - 1, element, budget, context) == Outcome::Matches;
+    context.StepsLeft -= static_cast<std::uint64_t>(start - std::max(budget, 0));
+    return matches;
+}
+
+bool Selector::MatchesAny(const std::vector<ComplexSelector>& list, const Element& element, MatchContext& context)
+{
+    return std::any_of(list.begin(), list.end(), [&](const ComplexSelector& s) { return Matches(s, element, context); });
 }
 
 unsigned Selector::StateForPseudoClass(std::string_view name)

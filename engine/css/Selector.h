@@ -1,12 +1,15 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace Engine {
 
+class AncestorFilter;
 class Element;
 
 struct AttributeTest {
@@ -41,6 +44,35 @@ struct CompoundSelector {
 struct ComplexSelector {
     std::vector<CompoundSelector> Compounds;  // left to right
     std::uint32_t Specificity = 0;
+    // AncestorFilter hashes of names that ancestors of a match must have; 0 ends the list.
+    std::array<std::uint32_t, 4> AncestorHashes{};
+};
+
+// What matches over one unchanged tree share: a budget of steps for all of them together,
+// the ancestors' names when the subjects come in document order, and what each `~` found
+// among the children of a parent, so that a long run of siblings is walked once.
+struct MatchContext {
+    struct SiblingKey {
+        const ComplexSelector* Selector;
+        std::size_t Compound;
+        const Element* Parent;
+        bool operator==(const SiblingKey&) const = default;
+    };
+    struct SiblingKeyHash {
+        std::size_t operator()(const SiblingKey& key) const
+        {
+            return std::hash<const void*>()(key.Selector) * 31 + std::hash<const void*>()(key.Parent) * 7 + key.Compound;
+        }
+    };
+    // How far the children were tried against the compounds up to Compound, and the first that matched.
+    struct SiblingScan {
+        std::size_t Tried = 0;
+        std::size_t FirstMatch = SIZE_MAX;
+    };
+
+    std::uint64_t StepsLeft = UINT64_MAX;
+    const AncestorFilter* Ancestors = nullptr;
+    std::unordered_map<SiblingKey, SiblingScan, SiblingKeyHash> LaterSiblings;
 };
 
 // CSS selectors with the engine's additions: [attr=='v'] compares case-sensitively (plain
@@ -56,7 +88,9 @@ public:
     // Empty when any part of the list is not understood.
     [[nodiscard]] static std::optional<std::vector<ComplexSelector>> ParseList(std::wstring_view text);
     [[nodiscard]] static bool Matches(const ComplexSelector& selector, const Element& element);
-    [[nodiscard]] static bool MatchesAny(const std::vector<ComplexSelector>& list, const Element& element);
+    [[nodiscard]] static bool Matches(const ComplexSelector& selector, const Element& element, MatchContext& context);
+    [[nodiscard]] static bool MatchesAny(const std::vector<ComplexSelector>& list, const Element& element,
+                                         MatchContext& context);
     [[nodiscard]] static unsigned StateForPseudoClass(std::string_view name);
 };
 

@@ -1,5 +1,6 @@
 #include "engine/css/StyleResolver.h"
 
+#include "engine/css/AncestorFilter.h"
 #include "engine/css/DefaultStyleSheet.h"
 #include "engine/dom/Element.h"
 
@@ -19,27 +20,6 @@ std::uint64_t PriorityOf(bool important, StyleOrigin origin, std::uint32_t speci
     // Important declarations of the page and inline outrank everything that is not important.
     std::uint64_t level = static_cast<std::uint64_t>(origin) + (important ? 8 : 0);
     return (level << 56) | (static_cast<std::uint64_t>(specificity & 0xFFFFFF) << 32) | order;
-}
-
-bool IsSpace(wchar_t c)
-{
-    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f';
-}
-
-template <typename Visit>
-void ForEachClass(const std::wstring& classes, Visit visit)
-{
-    std::size_t at = 0;
-    while (at < classes.size()) {
-        while (at < classes.size() && IsSpace(classes[at]))
-            ++at;
-        std::size_t end = at;
-        while (end < classes.size() && !IsSpace(classes[end]))
-            ++end;
-        if (end > at)
-            visit(std::wstring_view(classes).substr(at, end - at));
-        at = end;
-    }
 }
 
 } // namespace
@@ -78,25 +58,53 @@ void StyleResolver::Add(const StyleSheet& sheet, StyleOrigin origin, std::wstrin
 
 void StyleResolver::ApplyToTree(Element& root) const
 {
+    std::size_t remaining = 0;
     std::vector<Element*> pending{&root};
     while (!pending.empty()) {
         Element* element = pending.back();
         pending.pop_back();
-        Apply(*element);
+        ++remaining;
+        element->PushChildrenReversed(pending);
+    }
+    AncestorFilter ancestors;
+    MatchContext context;
+    context.Ancestors = &ancestors;
+    std::uint64_t budget = kCascadeBudget;
+    std::vector<Element*> path;  // from the root down to the parent of the element styled next
+    pending.push_back(&root);
+    while (!pending.empty()) {
+        Element* element = pending.back();
+        pending.pop_back();
+        while (!path.empty() && path.back() != element->Parent()) {
+            ancestors.Pop(*path.back());
+            path.pop_back();
+        }
+        // Each element may spend its share of what is left, and at least what one selector may,
+        // so that elements late in a costly page still get their rules while the budget lasts.
+        std::uint64_t share = std::min<std::uint64_t>(budget, std::max<std::uint64_t>(budget / remaining--, Selector::kMatchBudget));
+        context.StepsLeft = share;
+        Apply(*element, context);
+        budget -= share - context.StepsLeft;
+        ancestors.Push(*element);
+        path.push_back(element);
         element->PushChildrenReversed(pending);
     }
 }
 
-void StyleResolver::Apply(Element& element) const
+void StyleResolver::Apply(Element& element, MatchContext& context) const
 {
     // Kept from element to element: the cascade runs for every element of a page.
     static std::vector<Candidate> candidates;
     candidates.clear();
     auto consider = [&](const std::vector<IndexedRule>& rules) {
         for (const IndexedRule& entry : rules) {
-            if (!Selector::Matches(*entry.Selector, element))
+            if (context.StepsLeft == 0)
+                return;
+            if (!Selector::Matches(*entry.Selector, element, context))
                 continue;
-            for (const Declaration& declaration : entry.Rule->Declarations)
+            const auto& declarations = entry.Rule->Declarations;
+            context.StepsLeft -= std::min<std::uint64_t>(context.StepsLeft, declarations.size());
+            for (const Declaration& declaration : declarations)
                 candidates.push_back(
                     {PriorityOf(declaration.Important, entry.Origin, entry.Selector->Specificity, entry.Order), &declaration});
         }

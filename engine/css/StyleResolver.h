@@ -1,4 +1,5 @@
 #pragma once
+#include "engine/css/Selector.h"
 #include "engine/css/StyleSheet.h"
 
 #include <string>
@@ -18,10 +19,14 @@ enum class StyleOrigin { Engine = 0, Hints = 1, Page = 2, Inline = 3, Runtime = 
 // that an element is tried only against rules that can match it.
 class StyleResolver {
 public:
+    // Steps of selector matching plus declarations taken from rules, for a whole tree, so that
+    // no sheet and tree can make styling a page run away (real pages use a small part). An
+    // element whose share is spent gets no further rules; its style attribute still applies.
+    static constexpr std::uint64_t kCascadeBudget = 20'000'000;
+
     StyleResolver(const std::vector<const StyleSheet*>& pageSheets, std::wstring_view mediaType);
 
     void ApplyToTree(Element& root) const;
-    void Apply(Element& element) const;
 
     // The winning value of a property for an element as last applied; inherited properties
     // come from the nearest ancestor that has them.
@@ -37,6 +42,7 @@ private:
         std::uint32_t Order;
     };
     void Add(const StyleSheet& sheet, StyleOrigin origin, std::wstring_view mediaType);
+    void Apply(Element& element, MatchContext& context) const;
 
     std::unordered_map<std::wstring_view, std::vector<IndexedRule>> m_byId;
     std::unordered_map<std::wstring_view, std::vector<IndexedRule>> m_byClass;

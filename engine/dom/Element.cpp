@@ -118,8 +118,10 @@ const std::vector<Element*>& Element::Children() const
     if (!m_childrenValid) {
         m_elementChildren.clear();
         for (Node* node : m_children) {
-            if (node->IsElement())
+            if (node->IsElement()) {
+                static_cast<Element*>(node)->m_index = m_elementChildren.size();
                 m_elementChildren.push_back(static_cast<Element*>(node));
+            }
         }
         m_childrenValid = true;
     }
@@ -138,9 +140,40 @@ int Element::IndexInParent() const
 {
     if (m_parent == nullptr)
         return 0;
-    const auto& siblings = m_parent->Children();
-    auto found = std::find(siblings.begin(), siblings.end(), this);
-    return found == siblings.end() ? 0 : static_cast<int>(found - siblings.begin());
+    static_cast<void>(m_parent->Children());  // brings m_index up to date
+    return static_cast<int>(m_index);
+}
+
+const Element* Element::PreviousElementSibling() const
+{
+    int index = IndexInParent();
+    return index > 0 ? m_parent->m_elementChildren[static_cast<std::size_t>(index) - 1] : nullptr;
+}
+
+std::size_t Element::Depth() const
+{
+    std::size_t depth = 0;
+    for (const Element* at = m_parent; at != nullptr; at = at->m_parent)
+        ++depth;
+    return depth;
+}
+
+std::size_t Element::Height(std::size_t limit) const
+{
+    std::size_t height = 0;
+    std::vector<std::pair<const Element*, std::size_t>> pending{{this, 0}};
+    while (!pending.empty() && height <= limit) {
+        auto [element, level] = pending.back();
+        pending.pop_back();
+        height = std::max(height, level);
+        if (level <= limit) {
+            for (const Node* node : element->m_children) {
+                if (node->IsElement())
+                    pending.push_back({static_cast<const Element*>(node), level + 1});
+            }
+        }
+    }
+    return height;
 }
 
 Element* Element::Root()
@@ -193,6 +226,7 @@ void Element::InsertNode(Node* node, std::size_t index)
         if (node->IsElement()) {
             if (m_elementChildren.empty())
                 m_elementChildren.reserve(4);
+            static_cast<Element*>(node)->m_index = m_elementChildren.size();
             m_elementChildren.push_back(static_cast<Element*>(node));
         }
     } else {

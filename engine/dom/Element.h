@@ -47,8 +47,14 @@ public:
     [[nodiscard]] const std::vector<Element*>& Children() const;
     // For walks in document order with a stack: the element children, last first.
     void PushChildrenReversed(std::vector<Element*>& stack) const;
+    // Cheap: each child keeps its index while its parent's element list is unchanged.
     [[nodiscard]] int IndexInParent() const;
+    [[nodiscard]] const Element* PreviousElementSibling() const;
     [[nodiscard]] Element* Root();
+    // Levels above it in its tree (the root is at 0), and levels of elements below it, counted
+    // no further than limit + 1: trees are kept within the nesting cap, so both walks are short.
+    [[nodiscard]] std::size_t Depth() const;
+    [[nodiscard]] std::size_t Height(std::size_t limit) const;
 
     // Takes the node over (it must have no parent); index counts every node, past the end appends.
     void InsertNode(Node* node, std::size_t index);
@@ -113,6 +119,7 @@ private:
     std::vector<Node*> m_children;
     mutable std::vector<Element*> m_elementChildren;
     mutable bool m_childrenValid = false;  // built when first asked for
+    mutable std::size_t m_index = 0;       // in the parent's element list, while that is valid
     unsigned m_state = 0;
     std::vector<const Declaration*> m_cascaded;
     std::vector<Declaration> m_inlineStyle;

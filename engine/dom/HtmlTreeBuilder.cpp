@@ -85,13 +85,13 @@ bool HtmlTreeBuilder::IsVoid(std::string_view tag)
 
 void HtmlTreeBuilder::BuildDocument(Element& root, std::wstring_view source)
 {
-    HtmlTreeBuilder builder(root);
+    HtmlTreeBuilder builder(root, kMaxDepth);
     builder.Run(source, true);
 }
 
-void HtmlTreeBuilder::BuildFragment(Element& container, std::wstring_view source)
+void HtmlTreeBuilder::BuildFragment(Element& container, std::wstring_view source, std::size_t maxDepth)
 {
-    HtmlTreeBuilder builder(container);
+    HtmlTreeBuilder builder(container, maxDepth);
     builder.Run(source, false);
 }
 
@@ -131,7 +131,7 @@ void HtmlTreeBuilder::PopTo(std::size_t size)
 void HtmlTreeBuilder::Push(Element* element)
 {
     Current().AppendNode(element);
-    if (!IsVoid(element->Tag()) && m_open.size() < kMaxDepth)
+    if (!IsVoid(element->Tag()) && m_open.size() < m_maxDepth)
         m_open.push_back(element);
 }
 

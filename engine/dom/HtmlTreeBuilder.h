@@ -18,13 +18,14 @@ public:
 
     // Parses a whole document into root (the html element), merging a written <html>'s attributes.
     static void BuildDocument(Element& root, std::wstring_view source);
-    // Parses a fragment into container as its last children.
-    static void BuildFragment(Element& container, std::wstring_view source);
+    // Parses a fragment into container as its last children; elements that would sit more than
+    // maxDepth levels below container go beside the deepest, as in a document.
+    static void BuildFragment(Element& container, std::wstring_view source, std::size_t maxDepth = kMaxDepth);
 
     [[nodiscard]] static bool IsVoid(std::string_view tag);
 
 private:
-    explicit HtmlTreeBuilder(Element& root) : m_open{&root} {}
+    HtmlTreeBuilder(Element& root, std::size_t maxDepth) : m_open{&root}, m_maxDepth(maxDepth) {}
     void Run(std::wstring_view source, bool document);
     void StartTag(HtmlToken& token, bool document);
     void EndTag(const std::string& name);
@@ -36,6 +37,7 @@ private:
     void Push(Element* element);
 
     std::vector<Element*> m_open;
+    std::size_t m_maxDepth;
     Element* m_body = nullptr;
 };
 

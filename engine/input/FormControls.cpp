@@ -3,6 +3,7 @@
 #include "engine/HTMLayoutConstants.h"
 #include "engine/css/StyleResolver.h"
 #include "engine/dom/Element.h"
+#include "engine/dom/HtmlTreeBuilder.h"
 #include "engine/dom/Text.h"
 
 #include <algorithm>
@@ -59,9 +60,13 @@ bool IsPrepared(const Element& select)
            children[2]->Tag() == "popup";
 }
 
-void BuildDropDown(Element& select)
+void BuildDropDown(Element& select, std::size_t depth)
 {
     if (!IsPrepared(select)) {
+        // The popup adds a level: without room for it under the nesting cap the list stays plain.
+        constexpr std::size_t kCap = HtmlTreeBuilder::kMaxDepth;
+        if (depth + select.Height(kCap) + 1 > kCap)
+            return;
         auto* popup = new Element("popup");
         popup->Use();
         std::vector<Node*> nodes = select.Nodes();
@@ -231,7 +236,7 @@ void CheckRadio(Element& radio)
 
 } // namespace
 
-void FormControls::PrepareTree(Element& root)
+void FormControls::PrepareTree(Element& root, std::size_t rootDepth)
 {
     std::vector<Element*> selects;
     auto prepare = [&](Element& element) {
@@ -256,7 +261,7 @@ void FormControls::PrepareTree(Element& root)
     prepare(root);
     ForEachDescendant(root, prepare);
     for (Element* select : selects)
-        BuildDropDown(*select);
+        BuildDropDown(*select, rootDepth + select->Depth());
 }
 
 unsigned FormControls::ControlType(const Element& element)

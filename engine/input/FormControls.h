@@ -1,6 +1,8 @@
 #pragma once
 #include "engine/input/ControlValue.h"
 
+#include <cstddef>
+
 namespace Engine {
 
 class Element;
@@ -12,8 +14,9 @@ class Element;
 class FormControls {
 public:
     // After parsing: states from the checked, selected, disabled and readonly attributes,
-    // links marked, and drop-downs given their three children.
-    static void PrepareTree(Element& root);
+    // links marked, and drop-downs given their three children where the nesting cap leaves
+    // room for them. root is the root of its tree and will sit rootDepth levels deep.
+    static void PrepareTree(Element& root, std::size_t rootDepth = 0);
 
     // The kind from the element's engine behavior (its "behavior" style), else from its tag.
     [[nodiscard]] static unsigned ControlType(const Element& element);

@@ -3,6 +3,8 @@
 // run stays within a few seconds. The seed is fixed so that a failure repeats.
 #include "engine/css/CssParser.h"
 #include "engine/css/Selector.h"
+#include "engine/css/StyleResolver.h"
+#include "engine/api/Handles.h"
 #include "engine/dom/Document.h"
 #include "engine/dom/HtmlSerializer.h"
 #include "engine/dom/HtmlTreeBuilder.h"
@@ -142,11 +144,12 @@ TEST(EngineRobustness, RandomAndMutatedInputsNeverBreakTheEngine)
                 auto selectors = Selector::ParseList(Utf8ToWide(fuzzer.SelectorText()));
                 if (!selectors)
                     continue;
+                MatchContext context;
                 std::vector<Element*> pending{&document.Root()};
                 while (!pending.empty()) {
                     Element* element = pending.back();
                     pending.pop_back();
-                    matched += Selector::MatchesAny(*selectors, *element) ? 1 : 0;
+                    matched += Selector::MatchesAny(*selectors, *element, context) ? 1 : 0;
                     pending.insert(pending.end(), element->Children().begin(), element->Children().end());
                 }
             }
@@ -263,4 +266,129 @@ TEST(EngineRobustness, RandomEditsThroughTheBoundaryKeepHandlesSound)
             EXPECT_EQ(HLDOM_OK, HTMLayout_UnuseElement(he));
     }
     EXPECT_EQ(liveBefore, Element::LiveCount());
+}
+
+namespace {
+
+// The value of a property as the cascade left it, or empty.
+std::wstring StyleOf(const Element& element, std::string_view property)
+{
+    const std::wstring* value = StyleResolver::Lookup(element, property);
+    return value != nullptr ? *value : std::wstring();
+}
+
+} // namespace
+
+TEST(EngineRobustness, SiblingRulesOverTenThousandSiblingsStyleQuickly)
+{
+    std::string page = "<style>q ~ p { later: 1 } q + p { next: 1 }</style><div><p>before</p><q>q</q>";
+    for (int i = 0; i < 10000; ++i)
+        page += "<p>x</p>";
+    Engine::Document document;
+    ASSERT_TRUE(document.Load(page + "</div>"));
+    document.UpdateStyle();
+    const auto& siblings = document.Root().Children().back()->Children();
+    ASSERT_EQ(10002u, siblings.size());
+    struct Case {
+        std::size_t Index;
+        const wchar_t* Later;
+        const wchar_t* Next;
+    } cases[] = {{0, L"", L""}, {2, L"1", L"1"}, {3, L"1", L""}, {10001, L"1", L""}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.Later, StyleOf(*siblings[c.Index], "later")) << c.Index;
+        EXPECT_EQ(c.Next, StyleOf(*siblings[c.Index], "next")) << c.Index;
+    }
+}
+
+TEST(EngineRobustness, HostileSheetOverDeepNestingStylesInBoundedTime)
+{
+    // 250 nested divs with alternating classes, and 20,000 long rules of about 145 characters
+    // for every div that can never match but look close: an absent ancestor, classes in an
+    // impossible order, siblings that do not exist. The cascade's budget runs out, yet the
+    // element at the bottom still gets its rule and its own style.
+    constexpr int kNesting = 250;
+    std::string page = "<style>div p { found: 1 }\n";
+    for (int rule = 1; rule < 20000; ++rule) {
+        std::string selector;
+        for (int part = 0; part < 31; ++part) {
+            switch (rule % 3) {
+            case 0: selector += part == 0 ? "span " : "div "; break;
+            case 1: selector += part % 2 == 0 ? ".a > " : ".a "; break;
+            default: selector += part % 4 == 3 ? "div ~ " : "div "; break;
+            }
+        }
+        page += selector + "div { color: red; margin: " + std::to_string(rule) + "px }\n";
+    }
+    page += "</style>";
+    for (int i = 0; i < kNesting; ++i)
+        page += i % 2 == 0 ? "<div class=a>" : "<div class=b>";
+    page += "<p style='kept: 1'>deep</p>";
+    ASSERT_GT(page.size(), 2500000u);
+    Engine::Document document;
+    ASSERT_TRUE(document.Load(page));
+    ASSERT_EQ(CssParser::kMaxRules, document.StyleSheets().front()->Rules.size());
+    document.UpdateStyle();
+    const Element* deep = &document.Root();
+    while (!deep->Children().empty()) {
+        EXPECT_EQ(L"", StyleOf(*deep, "color")) << deep->Tag();
+        deep = deep->Children().back();
+    }
+    EXPECT_EQ("p", deep->Tag());
+    EXPECT_EQ(L"1", StyleOf(*deep, "kept"));
+    EXPECT_EQ(L"1", StyleOf(*deep, "found"));
+}
+
+TEST(EngineRobustness, NestingCapHoldsForFragmentsAndInsertions)
+{
+    constexpr int kCap = static_cast<int>(HtmlTreeBuilder::kMaxDepth);
+    EngineTestWindow window;
+    std::string nested;
+    for (int i = 0; i < kCap - 10; ++i)
+        nested += "<div>";
+    ASSERT_TRUE(window.Load(nested));
+    HELEMENT deep = window.Root();
+    for (HELEMENT child = nullptr; HTMLayoutGetNthChild(deep, 0, &child) == HLDOM_OK && child != nullptr;)
+        deep = child;
+    std::string fragment;
+    for (int i = 0; i < 1000; ++i)
+        fragment += "<b>";
+    auto setHtml = [](HELEMENT he, const std::string& html, UINT where) {
+        return HTMLayoutSetElementHtml(he, reinterpret_cast<LPCBYTE>(html.data()), static_cast<UINT>(html.size()), where);
+    };
+    EXPECT_EQ(HLDOM_OK, setHtml(deep, fragment + "<select><option>o</select>", HL_SIH_APPEND_AFTER_LAST));
+    EXPECT_EQ(HLDOM_OK, setHtml(deep, fragment, HL_SOH_INSERT_AFTER));
+    EXPECT_EQ(kCap, Depth(*FromHandle(window.Root())));
+
+    // A chain built one insertion at a time, top down and bottom up: each stops at the cap.
+    HELEMENT parent = deep;
+    int accepted = 0;
+    for (int i = 0; i < 20000; ++i) {
+        HELEMENT created = nullptr;
+        ASSERT_EQ(HLDOM_OK, HTMLayoutCreateElement("i", nullptr, &created));
+        if (HTMLayoutInsertElement(created, parent, HL_INSERT_APPEND) == HLDOM_OK) {
+            parent = created;
+            ++accepted;
+        }
+        HTMLayout_UnuseElement(created);
+    }
+    EXPECT_EQ(10, accepted);
+    EXPECT_EQ(HLDOM_INVALID_PARAMETER, setHtml(parent, "<b>", HL_SIH_REPLACE_CONTENT));
+    EXPECT_EQ(HLDOM_OK, setHtml(parent, "text", HL_SIH_REPLACE_CONTENT));
+
+    HELEMENT chain = nullptr;
+    ASSERT_EQ(HLDOM_OK, HTMLayoutCreateElement("i", nullptr, &chain));
+    for (int i = 0; i < 20000; ++i) {
+        HELEMENT wrapper = nullptr;
+        ASSERT_EQ(HLDOM_OK, HTMLayoutCreateElement("i", nullptr, &wrapper));
+        if (HTMLayoutInsertElement(chain, wrapper, HL_INSERT_APPEND) == HLDOM_OK) {
+            HTMLayout_UnuseElement(chain);
+            chain = wrapper;
+        } else {
+            HTMLayout_UnuseElement(wrapper);
+        }
+    }
+    EXPECT_EQ(kCap, Depth(*FromHandle(chain)));
+    EXPECT_EQ(HLDOM_INVALID_PARAMETER, HTMLayoutInsertElement(chain, window.Root(), HL_INSERT_APPEND));
+    EXPECT_EQ(kCap, Depth(*FromHandle(window.Root())));
+    HTMLayout_UnuseElement(chain);
 }

@@ -56,11 +56,12 @@ protected:
         if (!list)
             return "invalid";
         std::string ids;
+        MatchContext context;
         std::vector<Element*> pending{&m_document.Root()};
         while (!pending.empty()) {
             Element* element = pending.back();
             pending.pop_back();
-            if (Selector::MatchesAny(*list, *element)) {
+            if (Selector::MatchesAny(*list, *element, context)) {
                 const std::wstring* id = element->FindAttribute("id");
                 ids += (ids.empty() ? "" : " ") + (id != nullptr ? WideToUtf8(*id) : element->Tag());
             }
