@@ -7,6 +7,7 @@ packages=(
     wine wine64
     xvfb xauth xdotool imagemagick x11-utils
     googletest
+    fonts-wine fonts-dejavu-core
     iproute2 procps python3
     postfix
 )

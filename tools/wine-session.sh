@@ -23,6 +23,9 @@ gw_wine_start() {
         [ -e "$face" ] && [ ! -e "$WINEPREFIX/drive_c/windows/Fonts/${face##*/}" ] &&
             ln -s "$face" "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
     done
+    # Verdana, which the pages ask for, is not on this system: DejaVu Sans is its nearest kin.
+    grep -q '"Verdana"="DejaVu Sans"' "$WINEPREFIX/user.reg" 2>/dev/null ||
+        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Verdana /d 'DejaVu Sans' /f </dev/null >/dev/null 2>&1 || true
     wineserver -p </dev/null >/dev/null 2>&1 || true
     trap gw_wine_stop EXIT
 }

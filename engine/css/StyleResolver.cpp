@@ -56,7 +56,7 @@ void StyleResolver::Add(const StyleSheet& sheet, StyleOrigin origin, std::wstrin
     }
 }
 
-void StyleResolver::ApplyToTree(Element& root) const
+void StyleResolver::ApplyToTree(Element& root, const std::function<void(Element&)>& styled) const
 {
     std::size_t remaining = 0;
     std::vector<Element*> pending{&root};
@@ -67,6 +67,12 @@ void StyleResolver::ApplyToTree(Element& root) const
         element->PushChildrenReversed(pending);
     }
     AncestorFilter ancestors;
+    // Styling a part of the page: the filter starts with what stands above it.
+    std::vector<Element*> above;
+    for (Element* at = root.Parent(); at != nullptr; at = at->Parent())
+        above.push_back(at);
+    for (auto it = above.rbegin(); it != above.rend(); ++it)
+        ancestors.Push(**it);
     MatchContext context;
     context.Ancestors = &ancestors;
     std::uint64_t budget = kCascadeBudget;
@@ -75,7 +81,7 @@ void StyleResolver::ApplyToTree(Element& root) const
     while (!pending.empty()) {
         Element* element = pending.back();
         pending.pop_back();
-        while (!path.empty() && path.back() != element->Parent()) {
+        while (!path.empty() && element != &root && path.back() != element->Parent()) {
             ancestors.Pop(*path.back());
             path.pop_back();
         }
@@ -85,6 +91,8 @@ void StyleResolver::ApplyToTree(Element& root) const
         context.StepsLeft = share;
         Apply(*element, context);
         budget -= share - context.StepsLeft;
+        if (styled)
+            styled(*element);
         ancestors.Push(*element);
         path.push_back(element);
         element->PushChildrenReversed(pending);

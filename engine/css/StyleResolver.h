@@ -2,6 +2,7 @@
 #include "engine/css/Selector.h"
 #include "engine/css/StyleSheet.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -26,7 +27,9 @@ public:
 
     StyleResolver(const std::vector<const StyleSheet*>& pageSheets, std::wstring_view mediaType);
 
-    void ApplyToTree(Element& root) const;
+    // The cascade for an element and everything below it, in document order; styled hears of
+    // each element as soon as its declarations are known (its parent's before it).
+    void ApplyToTree(Element& top, const std::function<void(Element&)>& styled = {}) const;
 
     // The winning value of a property for an element as last applied; inherited properties
     // come from the nearest ancestor that has them.

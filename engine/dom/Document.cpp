@@ -128,21 +128,21 @@ void Document::UpdateStyle()
         m_restyle.clear();
         m_changes.Release();
         m_changes.Full = true;
-        Restyle(*m_root, true);
+        Restyle(*m_root);
         restyled.push_back(m_root);
     } else if (!m_restyle.empty()) {
         std::vector<Element*> pending;
         pending.swap(m_restyle);
         for (Element* element : pending) {
             if (element->OwnerDocument() == this) {
-                Restyle(*element, true);
+                Restyle(*element);
                 restyled.push_back(element);
                 // Selectors with + and ~ reach the siblings that follow.
                 Element* parent = element->Parent();
                 if (m_resolver->UsesSiblingCombinators() && parent != nullptr) {
                     const auto& siblings = parent->Children();
                     for (std::size_t i = static_cast<std::size_t>(element->IndexInParent()) + 1; i < siblings.size(); ++i) {
-                        Restyle(*siblings[i], true);
+                        Restyle(*siblings[i]);
                         restyled.push_back(siblings[i]);
                     }
                 }
@@ -156,29 +156,23 @@ void Document::UpdateStyle()
     RequestBehaviors(restyled);
 }
 
-void Document::Restyle(Element& top, bool withSubtree)
+void Document::Restyle(Element& top)
 {
     StyleBuilder builder(m_dpi);
     bool full = m_changes.Full;
-    std::vector<Element*> pending{&top};
-    while (!pending.empty()) {
-        Element* element = pending.back();
-        pending.pop_back();
-        m_resolver->Apply(*element);
-        const Element* parent = element->Parent();
-        const ComputedStyle* parentStyle = parent != nullptr && element != m_root ? parent->Computed().get() : nullptr;
-        auto style = std::make_shared<ComputedStyle>(builder.Build(element->CascadedStyle(), parentStyle, element->Tag()));
+    m_resolver->ApplyToTree(top, [&](Element& element) {
+        const Element* parent = element.Parent();
+        const ComputedStyle* parentStyle = parent != nullptr && &element != m_root ? parent->Computed().get() : nullptr;
+        auto style = std::make_shared<ComputedStyle>(builder.Build(element.CascadedStyle(), parentStyle, element.Tag()));
         if (!full) {
-            StyleChange change = Compare(element->Computed().get(), *style);
+            StyleChange change = Compare(element.Computed().get(), *style);
             if (change != StyleChange::None) {
-                element->Use();
-                m_changes.Styles.push_back({element, change});
+                element.Use();
+                m_changes.Styles.push_back({&element, change});
             }
         }
-        element->SetComputed(std::move(style));
-        if (withSubtree)
-            element->PushChildrenReversed(pending);
-    }
+        element.SetComputed(std::move(style));
+    });
 }
 
 void Document::RequestBehaviors(const std::vector<Element*>& tops)

@@ -87,7 +87,7 @@ private:
     void CollectStyleSheets();
     void RequestBehaviors(const std::vector<Element*>& tops);
 
-    void Restyle(Element& element, bool withSubtree);
+    void Restyle(Element& top);
 
     Element* m_root;
     std::unique_ptr<StyleResolver> m_resolver;

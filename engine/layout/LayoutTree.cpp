@@ -510,8 +510,11 @@ Element* LayoutTree::HitTest(Point page, Point& relative) const
     const Box* hit = best.Target;
     while (hit != nullptr && hit->Owner == nullptr)
         hit = hit->Parent;
-    if (hit == nullptr)
-        return nullptr;
+    if (hit == nullptr) {
+        // The canvas beyond the root's box is still the root's.
+        relative = {page.X - m_root->PageX, page.Y - m_root->PageY};
+        return m_root->Owner;
+    }
     Rect area = hit == best.Target ? best.Area : hit->PageRect();
     relative = {page.X - area.X, page.Y - area.Y};
     return hit->Owner;

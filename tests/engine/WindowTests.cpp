@@ -1,0 +1,171 @@
+// The engine window driven by real window messages: hit testing, hover, the wheel, boxes and
+// scrolling through the boundary functions.
+#include "tests/engine/EngineTestWindow.h"
+
+#include <windowsx.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kPage[] = R"(<html><body style="margin:0">
+<div id="a" style="height:50px; background:red"><div id="b" style="margin-left:100px; width:50px; height:20px"></div></div>
+<div id="list" style="height:100px; overflow:auto">
+<div id="r0" style="height:20px">0</div><div style="height:20px">1</div><div style="height:20px">2</div>
+<div style="height:20px">3</div><div style="height:20px">4</div><div style="height:20px">5</div>
+<div style="height:20px">6</div><div style="height:20px">7</div><div style="height:20px">8</div>
+<div id="r9" style="height:20px">9</div></div>
+<div id="hidden" style="visibility:hidden; height:10px"></div><div id="none" style="display:none"></div>
+</body></html>)";
+
+struct Seen {
+    std::string Id;
+    POINT Pos;
+};
+
+// Records the mouse downs that reach the root on their way up.
+BOOL CALLBACK RecordDown(LPVOID tag, HELEMENT, UINT group, LPVOID params)
+{
+    auto* mouse = static_cast<HtmlMouseParams*>(params);
+    if (group == HL_HANDLE_MOUSE && mouse->cmd == HL_MOUSE_DOWN) {
+        LPCWSTR id = nullptr;
+        HTMLayoutGetAttributeByName(mouse->target, "id", &id);
+        std::wstring wide = id != nullptr ? id : L"";
+        static_cast<std::vector<Seen>*>(tag)->push_back({std::string(wide.begin(), wide.end()), mouse->pos});
+    }
+    return FALSE;
+}
+
+LPARAM At(int x, int y)
+{
+    return MAKELPARAM(x, y);
+}
+
+class EngineWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_window.Load(kPage));
+        ShowWindow(m_window.Window(), SW_SHOWNOACTIVATE);
+        EngineTestWindow::Pump(20);
+    }
+    EngineTestWindow m_window;
+};
+
+TEST_F(EngineWindowTest, ClicksReachTheDeepestElementWithItsOwnCoordinates)
+{
+    std::vector<Seen> seen;
+    ASSERT_EQ(HLDOM_OK, HTMLayoutAttachEventHandlerEx(m_window.Root(), RecordDown, &seen, HL_HANDLE_MOUSE));
+    struct Case {
+        int X, Y;
+        const char* Id;
+        POINT Pos;
+    };
+    const Case cases[] = {
+        {110, 5, "b", {10, 5}},  {10, 30, "a", {10, 30}}, {149, 19, "b", {49, 19}},
+        {150, 19, "a", {150, 19}}, {5, 55, "r0", {5, 5}},  {5, 245, "", {5, 245}},
+    };
+    for (const Case& c : cases) {
+        seen.clear();
+        SendMessageW(m_window.Window(), WM_LBUTTONDOWN, MK_LBUTTON, At(c.X, c.Y));
+        SendMessageW(m_window.Window(), WM_LBUTTONUP, 0, At(c.X, c.Y));
+        ASSERT_EQ(1u, seen.size()) << c.X << "," << c.Y;
+        EXPECT_EQ(c.Id, seen[0].Id) << c.X << "," << c.Y;
+        EXPECT_EQ(c.Pos.x, seen[0].Pos.x) << c.X << "," << c.Y;
+        EXPECT_EQ(c.Pos.y, seen[0].Pos.y) << c.X << "," << c.Y;
+    }
+}
+
+TEST_F(EngineWindowTest, HoverFollowsThePointer)
+{
+    auto hovered = [&](const char* selector) {
+        UINT state = 0;
+        HTMLayoutGetElementState(m_window.Find(selector), &state);
+        return (state & HL_STATE_HOVER) != 0;
+    };
+    SendMessageW(m_window.Window(), WM_MOUSEMOVE, 0, At(110, 5));
+    EXPECT_TRUE(hovered("#b"));
+    EXPECT_TRUE(hovered("#a"));
+    SendMessageW(m_window.Window(), WM_MOUSEMOVE, 0, At(10, 60));
+    EXPECT_FALSE(hovered("#b"));
+    EXPECT_FALSE(hovered("#a"));
+    EXPECT_TRUE(hovered("#r0"));
+    EXPECT_TRUE(hovered("#list"));
+    SendMessageW(m_window.Window(), WM_MOUSELEAVE, 0, 0);
+    EXPECT_FALSE(hovered("#r0"));
+}
+
+TEST_F(EngineWindowTest, TheWheelScrollsTheContainerUnderThePointer)
+{
+    HELEMENT list = m_window.Find("#list");
+    auto scrolled = [&] {
+        POINT position{};
+        HTMLayoutGetScrollInfo(list, &position, nullptr, nullptr);
+        return position.y;
+    };
+    auto wheel = [&](int x, int y, int delta) {
+        POINT screen{x, y};
+        ClientToScreen(m_window.Window(), &screen);
+        SendMessageW(m_window.Window(), WM_MOUSEWHEEL, MAKEWPARAM(0, delta), MAKELPARAM(screen.x, screen.y));
+    };
+    wheel(10, 20, -WHEEL_DELTA);  // over #a, which does not scroll
+    EXPECT_EQ(0, scrolled());
+    wheel(10, 80, -WHEEL_DELTA);
+    EXPECT_GT(scrolled(), 0);
+    wheel(10, 80, -20 * WHEEL_DELTA);
+    EXPECT_EQ(100, scrolled());  // 200 of content in a view of 100
+    wheel(10, 80, 20 * WHEEL_DELTA);
+    EXPECT_EQ(0, scrolled());
+}
+
+TEST_F(EngineWindowTest, LocationsVisibilityAndScrollingFollowTheBoxes)
+{
+    struct Case {
+        const char* Selector;
+        UINT Areas;
+        RECT Expected;
+    };
+    const Case cases[] = {
+        {"#b", HL_VIEW_RELATIVE | HL_BORDER_BOX, {100, 0, 150, 20}},
+        {"#b", HL_CONTAINER_RELATIVE | HL_BORDER_BOX, {100, 0, 150, 20}},
+        {"#b", HL_SELF_RELATIVE | HL_MARGIN_BOX, {-100, 0, 50, 20}},
+        {"#r0", HL_VIEW_RELATIVE | HL_CONTENT_BOX, {0, 50, 0, 70}},
+    };
+    RECT client{};
+    GetClientRect(m_window.Window(), &client);
+    for (const Case& c : cases) {
+        RECT rect{};
+        ASSERT_EQ(HLDOM_OK, HTMLayoutGetElementLocation(m_window.Find(c.Selector), &rect, c.Areas));
+        RECT expected = c.Expected;
+        if (expected.right == 0)  // full width, less the list's scroll bar
+            expected.right = client.right - GetSystemMetrics(SM_CXVSCROLL);
+        EXPECT_EQ(expected.left, rect.left) << c.Selector << " " << c.Areas;
+        EXPECT_EQ(expected.top, rect.top) << c.Selector << " " << c.Areas;
+        EXPECT_EQ(expected.right, rect.right) << c.Selector << " " << c.Areas;
+        EXPECT_EQ(expected.bottom, rect.bottom) << c.Selector << " " << c.Areas;
+    }
+    const std::pair<const char*, BOOL> visibility[] = {{"#b", TRUE}, {"#hidden", FALSE}, {"#none", FALSE}};
+    for (const auto& [selector, expected] : visibility) {
+        BOOL visible = -1;
+        ASSERT_EQ(HLDOM_OK, HTMLayoutIsElementVisible(m_window.Find(selector), &visible));
+        EXPECT_EQ(expected, visible) << selector;
+    }
+    HELEMENT list = m_window.Find("#list");
+    ASSERT_EQ(HLDOM_OK, HTMLayoutScrollToView(m_window.Find("#r9"), 0));
+    POINT position{};
+    SIZE content{};
+    RECT view{};
+    ASSERT_EQ(HLDOM_OK, HTMLayoutGetScrollInfo(list, &position, &view, &content));
+    EXPECT_EQ(100, position.y);
+    EXPECT_EQ(200, content.cy);
+    EXPECT_EQ(100, view.bottom - view.top);
+    ASSERT_EQ(HLDOM_OK, HTMLayoutSetScrollPos(list, POINT{0, 40}, TRUE));
+    ASSERT_EQ(HLDOM_OK, HTMLayoutGetScrollInfo(list, &position, nullptr, nullptr));
+    EXPECT_EQ(40, position.y);
+    EXPECT_EQ(160u, HTMLayoutGetMinHeight(m_window.Window(), 400));
+}
+
+} // namespace
