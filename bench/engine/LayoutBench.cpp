@@ -6,6 +6,7 @@
 #include "engine/platform/View.h"
 #include "bench/engine/MainPage.h"
 
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -17,12 +18,43 @@ struct Measured {
     double Cpu = 0;
 };
 
-Measured Run(const std::function<void(int round)>& step)
+// Where a step's time goes: the change itself, styles and boxes, painting.
+struct Parts {
+    std::vector<double> Change, Update, Paint;
+    std::chrono::steady_clock::time_point Mark = std::chrono::steady_clock::now();
+    void Lap(std::vector<double>& into)
+    {
+        auto now = std::chrono::steady_clock::now();
+        into.push_back(Milliseconds(now - Mark));
+        Mark = now;
+    }
+    void Print() const
+    {
+        auto median = [](std::vector<double> v) {
+            std::sort(v.begin(), v.end());
+            return v.empty() ? 0.0 : v[v.size() / 2];
+        };
+        std::printf("%28s change %.3f, update %.3f, paint %.3f ms\n", "", median(Change), median(Update), median(Paint));
+    }
+};
+Parts g_parts;
+
+const char* g_only = nullptr;  // a part of the name: only those steps run
+
+bool Wanted(const char* what)
+{
+    return g_only == nullptr || std::strstr(what, g_only) != nullptr;
+}
+
+Measured Run(const char* what, const std::function<void(int round)>& step)
 {
     Measured measured;
+    if (!Wanted(what))
+        return measured;
     for (int round = 0; round < kRounds; ++round) {
         double cpuStarted = ThreadMilliseconds();
         auto started = std::chrono::steady_clock::now();
+        g_parts.Mark = started;
         step(round);
         measured.Wall.push_back(Milliseconds(std::chrono::steady_clock::now() - started));
         measured.Cpu += ThreadMilliseconds() - cpuStarted;
@@ -33,6 +65,8 @@ Measured Run(const std::function<void(int round)>& step)
 void Print(const char* what, const Measured& measured, double target)
 {
     std::vector<double> times = measured.Wall;
+    if (times.empty())
+        return;
     std::sort(times.begin(), times.end());
     std::printf("%-28s best %6.3f ms, median %6.3f ms (target %.0f ms)%s\n", what, times.front(),
                 times[times.size() / 2], target, times[times.size() / 2] > target ? "  OVER" : "");
@@ -67,8 +101,10 @@ void Paint(HWND window)
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    if (argc > 1)
+        g_only = argv[1];
     HWND window = CreateWindowExW(0, HTMLayoutClassNameW(), L"LayoutBench", WS_POPUP | WS_VISIBLE, 0, 0, 1280, 800,
                                   nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     const std::string page = MainPage();
@@ -77,7 +113,7 @@ int main()
     Engine::View& view = *Engine::View::ForWindow(window);
     Paint(window);
 
-    Print("full layout", Run([&](int) {
+    Print("full layout", Run("full layout", [&](int) {
               // Every box from scratch: built from the styles and laid out.
               Engine::StyleChanges all;
               all.Full = true;
@@ -86,45 +122,65 @@ int main()
           }), 7);
     Paint(window);
 
-    Print("one row's text changed", Run([&](int round) {
-              HELEMENT cell = Nth(window, "tr[name='proxy_info'] > td", 500 * 6 + 1);
+    HELEMENT cell = Nth(window, "tr[name='proxy_info'] > td", 20 * 6 + 1);
+    Print("one row's text changed", Run("one row's text changed", [&](int round) {
               std::wstring text = L"Renamed profile " + std::to_wstring(round);
               HTMLayoutSetElementInnerText16(cell, text.c_str(), static_cast<UINT>(text.size()));
+              g_parts.Lap(g_parts.Change);
               view.UpdateNow();
+              g_parts.Lap(g_parts.Update);
               Paint(window);
+              g_parts.Lap(g_parts.Paint);
           }), 1);
+    g_parts.Print();
+    g_parts = Parts();
 
     std::vector<HELEMENT> rows;
     for (int i = 0; i < 40; ++i)
         rows.push_back(Nth(window, "tr[name='proxy_info']", i));
-    Print("current row moved by one", Run([&](int round) {
+    Print("current row moved by one", Run("current row moved by one", [&](int round) {
               HELEMENT previous = rows[static_cast<std::size_t>(round % 40)];
               HELEMENT next = rows[static_cast<std::size_t>((round + 1) % 40)];
               HTMLayoutSetElementState(previous, 0, HL_STATE_CURRENT, FALSE);
               HTMLayoutSetElementState(next, HL_STATE_CURRENT, 0, TRUE);
+              g_parts.Lap(g_parts.Change);
               view.UpdateNow();
+              g_parts.Lap(g_parts.Update);
               Paint(window);
+              g_parts.Lap(g_parts.Paint);
           }), 1);
+    g_parts.Print();
+    g_parts = Parts();
 
-    Print("hover across rows", Run([&](int round) {
+    Print("hover across rows", Run("hover across rows", [&](int round) {
               RECT row{};
               HTMLayoutGetElementLocation(rows[static_cast<std::size_t>(round % 40)], &row, HL_VIEW_RELATIVE | HL_BORDER_BOX);
               SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(200, (row.top + row.bottom) / 2));
+              g_parts.Lap(g_parts.Change);
               view.UpdateNow();
+              g_parts.Lap(g_parts.Update);
               Paint(window);
+              g_parts.Lap(g_parts.Paint);
           }), 1);
+    g_parts.Print();
+    g_parts = Parts();
 
-    HELEMENT log = Nth(window, "table.log td", 0);
-    Print("status log line appended", Run([&](int round) {
+    HELEMENT log = Nth(window, "table.log div.lines", 0);
+    Print("status log line appended", Run("status log line appended", [&](int round) {
               std::string line = "<div>12:00:" + std::to_string(round % 60) + " Proxy \"Profile " + std::to_string(round) +
                                  "\" activated.</div>";
               HTMLayoutSetElementHtml(log, reinterpret_cast<LPCBYTE>(line.data()), static_cast<UINT>(line.size()),
                                       HL_SIH_APPEND_AFTER_LAST);
+              g_parts.Lap(g_parts.Change);
               view.UpdateNow();
+              g_parts.Lap(g_parts.Update);
               Paint(window);
+              g_parts.Lap(g_parts.Paint);
           }), 1);
+    g_parts.Print();
+    g_parts = Parts();
 
-    Print("whole viewport painted", Run([&](int) {
+    Print("whole viewport painted", Run("whole viewport painted", [&](int) {
               InvalidateRect(window, nullptr, FALSE);
               Paint(window);
           }), 5);

@@ -20,7 +20,7 @@ table#toolbar { height: 24px; background-image: url(toolbar_bg.png); border-spac
 button.command { behavior: command; padding: 2px; border: none; }
 button.command:hover { background: #ffffff; }
 button.command:disabled { opacity: 0.4; }
-td#workarea { behavior: scroller; overflow: hidden; }
+td#workarea { behavior: scroller; overflow: auto; height: 640px; }
 table#proxy_list { behavior: grid; width: 100%; }
 table#proxy_list th { color: white; background: #175085; text-align: center; }
 table#proxy_list td { text-align: center; font: 10pt Verdana; }
@@ -28,7 +28,8 @@ tr[name='proxy_info'] { background: #F4F3F9; }
 tr[name='proxy_info'].odd { background: #C2DBF9; }
 tr[name='proxy_info']:current { background: #bdbccc; color: white; }
 table.separator { height: 4px; background: #303030; }
-table.log { behavior: scroller; height: 100px; }
+table.log { height: 100px; }
+table.log div.lines { height: 100px; overflow: auto; }
 table.log td { font: 7pt Tahoma; color: white; background: linear-gradient(#202020, #404040); }
 </style></head>
 <body leftmargin=0 topmargin=0>
@@ -46,7 +47,7 @@ table.log td { font: 7pt Tahoma; color: white; background: linear-gradient(#2020
 
 inline const char* const kTail = R"(</table></td></tr></table>
 <table class="separator" width=100%><tr><td></td></tr></table>
-<table name="panel_log" id="panel_log" class="log" width=100% height=100><tr><td valign=top></td></tr></table>
+<table name="panel_log" id="panel_log" class="log" width=100% cellspacing=0 cellpadding=0><tr><td valign=top><div class="lines"></div></td></tr></table>
 </body></html>)";
 
 inline std::string MainPage()

@@ -83,6 +83,10 @@ void Document::NoteChange(Element& element, ChangeKind kind)
     if (kind == ChangeKind::Children) {
         element.Use();
         m_changes.Rebuild.push_back(&element);
+    } else if (kind == ChangeKind::Attributes) {
+        // Attributes that boxes read (spans, sources) lay the element out again.
+        element.Use();
+        m_changes.Styles.push_back({&element, StyleChange::Relayout});
     }
     element.Use();
     m_restyle.push_back(&element);

@@ -260,26 +260,27 @@ void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutCo
         int givenHeight = heightGiven ? std::max(0, s.Height.Resolve(containingHeight)) : -1;
         if (heightGiven)
             ClampHeight(box, containingHeight, givenHeight);
-        box.BarV = s.OverflowY == Overflow::Scroll ? context.Scrollbar : 0;
-        box.BarH = s.OverflowX == Overflow::Scroll ? context.Scrollbar : 0;
+        // Scroll bars: as the style says, or for auto as the last layout found (a new box bets on
+        // the vertical one), then again only if the content proves the bet wrong.
+        bool fresh = box.LastAvailable < 0;
+        bool autoV = s.OverflowY == Overflow::Auto && heightGiven;
+        box.BarV = s.OverflowY == Overflow::Scroll || (autoV && (fresh || box.BarV > 0)) ? context.Scrollbar : 0;
+        box.BarH = s.OverflowX == Overflow::Scroll || (s.OverflowX == Overflow::Auto && box.BarH > 0) ? context.Scrollbar : 0;
         if (heightGiven)
             box.Height = givenHeight + VerticalEdges(box);
-        int innerHeight = heightGiven ? std::max(0, givenHeight - box.BarH) : -1;
-        int contentHeight = LayoutContent(box, context, innerHeight);
-        if (box.IsScroller()) {
-            bool again = false;
-            if (s.OverflowY == Overflow::Auto && heightGiven && box.BarV == 0 && contentHeight > givenHeight - box.BarH) {
-                box.BarV = context.Scrollbar;
-                again = true;
-            }
-            if (s.OverflowX == Overflow::Auto && box.BarH == 0 && box.ContentWidth > box.ContentWidthInner() + (again ? context.Scrollbar : 0)) {
-                box.BarH = context.Scrollbar;
-                again = true;
-            }
-            if (again) {
-                innerHeight = heightGiven ? std::max(0, givenHeight - box.BarH) : -1;
-                contentHeight = LayoutContent(box, context, innerHeight);
-            }
+        int contentHeight = 0;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            int innerHeight = heightGiven ? std::max(0, givenHeight - box.BarH) : -1;
+            contentHeight = LayoutContent(box, context, innerHeight);
+            if (!box.IsScroller())
+                break;
+            bool needV = s.OverflowY == Overflow::Scroll || (autoV && contentHeight > givenHeight - box.BarH);
+            bool needH = s.OverflowX == Overflow::Scroll ||
+                         (s.OverflowX == Overflow::Auto && box.ContentWidth > box.ContentWidthInner());
+            if (needV == (box.BarV > 0) && needH == (box.BarH > 0))
+                break;
+            box.BarV = needV ? context.Scrollbar : 0;
+            box.BarH = needH ? context.Scrollbar : 0;
         }
         int height = heightGiven ? givenHeight : contentHeight + box.BarH;
         if (!heightGiven)
@@ -293,6 +294,7 @@ void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutCo
     box.LastAvailable = available;
     box.LastAvailableHeight = containingHeight;
     box.NeedsLayout = false;
+    box.Generation = context.Generation;
 }
 
 } // namespace Engine

@@ -63,6 +63,7 @@ struct Box {
     int Padding[4] = {0, 0, 0, 0};
     int Border[4] = {0, 0, 0, 0};
     int PageX = 0, PageY = 0;               // border box in page coordinates (scrolling included)
+    bool Placed = false;                     // PageX and PageY hold a position already
     Rect Ink;                                // what it and its descendants cover, relative to its border box
 
     // Inline content of a block container.
@@ -88,6 +89,7 @@ struct Box {
 
     // Tables: column and span of a cell, row of a cell.
     int Column = 0, Row = 0, ColSpan = 1, RowSpan = 1;
+    int RowSpanAsked = 1;  // the cell's rowspan attribute, before the table's end cuts it
     int ShiftY = 0;  // content moved down inside its box (vertical alignment in cells)
 
     // Caches for relayout.
@@ -95,6 +97,7 @@ struct Box {
     int LastAvailable = -1;
     int LastAvailableHeight = -1;
     int MinContent = -1, MaxContent = -1;
+    unsigned Generation = 0;  // the last layout pass that moved something inside this box
 
     [[nodiscard]] const ComputedStyle& S() const { return *Style; }
     [[nodiscard]] int ContentX() const { return Border[3] + Padding[3]; }

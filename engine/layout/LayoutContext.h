@@ -10,6 +10,7 @@ struct LayoutContext {
     int ViewportHeight = 0;
     int Scrollbar = 16;
     int Dpi = 96;
+    unsigned Generation = 0;  // marks the boxes this layout pass touched
 };
 
 // Block flow (CSS 2.1, 9.4.1 and 10.3, 10.6): widths from the containing block, vertical

@@ -63,6 +63,23 @@ BoxKind KindFor(const Element& element, const ComputedStyle& style)
     }
 }
 
+constexpr int kMaxSpan = 1000;
+
+int SpanAttribute(const Element& element, const char* name)
+{
+    const std::wstring* value = element.FindAttribute(name);
+    if (value == nullptr)
+        return 1;
+    long span = std::wcstol(value->c_str(), nullptr, 10);
+    return static_cast<int>(std::clamp<long>(span, 1, kMaxSpan));
+}
+
+void ReadSpans(Box& cell)
+{
+    cell.ColSpan = SpanAttribute(*cell.Owner, "colspan");
+    cell.RowSpanAsked = SpanAttribute(*cell.Owner, "rowspan");
+}
+
 void Indent(std::string& out, int depth)
 {
     out.append(static_cast<std::size_t>(depth) * 2, ' ');
@@ -141,6 +158,8 @@ std::unique_ptr<Box> LayoutTree::BuildBox(Element& element)
     box->Style = style;
     box->Kind = KindFor(element, *style);
     element.SetLayoutBox(box.get());
+    if (box->Kind == BoxKind::Cell)
+        ReadSpans(*box);
     if (box->Kind == BoxKind::Replaced) {
         if (element.Tag() == "img") {
             if (const std::wstring* src = element.FindAttribute("src"))
@@ -290,6 +309,8 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
         }
         Repaint(*element);
         box->Style = style;
+        if (box->Kind == BoxKind::Cell)
+            ReadSpans(*box);
         for (auto& child : box->Children) {
             if (child->Kind == BoxKind::Text) {
                 child->Style = style;
@@ -364,7 +385,7 @@ bool LayoutTree::Layout(int width, int height)
         m_height = height;
         AddDamage({0, 0, std::max(width, 1), std::max(height, 1)});
     }
-    LayoutContext context{m_measurer, width, height, m_scrollbar, m_dpi};
+    LayoutContext context{m_measurer, width, height, m_scrollbar, m_dpi, ++m_generation};
     bool laidOut = m_root->NeedsLayout || m_root->LastAvailable != width || m_root->LastAvailableHeight != height;
     if (laidOut) {
         BlockLayout::Layout(*m_root, width, height, context);
@@ -372,13 +393,15 @@ bool LayoutTree::Layout(int width, int height)
         m_root->Y = m_root->Margin[0];
     }
     std::vector<Rect> damage;
-    Place(*m_root, 0, 0, &damage);
+    Place(*m_root, 0, 0, &damage, m_generation);
     for (const Rect& area : damage)
         AddDamage(area);
     return laidOut;
 }
 
-void LayoutTree::Place(Box& top, int originX, int originY, std::vector<Rect>* damage)
+// Page positions for the boxes below top. A box that did not move and that this layout pass
+// left alone keeps the positions below it: only what moved is walked.
+void LayoutTree::Place(Box& top, int originX, int originY, std::vector<Rect>* damage, unsigned generation)
 {
     struct Pending {
         Box* Target;
@@ -397,12 +420,17 @@ void LayoutTree::Place(Box& top, int originX, int originY, std::vector<Rect>* da
             x += !s.Offsets[3].IsAuto() ? s.Offsets[3].Resolve(base) : !s.Offsets[1].IsAuto() ? -s.Offsets[1].Resolve(base) : 0;
             y += !s.Offsets[0].IsAuto() ? s.Offsets[0].Resolve(0) : !s.Offsets[2].IsAuto() ? -s.Offsets[2].Resolve(0) : 0;
         }
-        if (damage != nullptr && (x != box.PageX || y != box.PageY)) {
-            damage->push_back(box.PageRect());
+        bool moved = x != box.PageX || y != box.PageY || !box.Placed;
+        if (damage != nullptr && moved) {
+            if (box.Placed)
+                damage->push_back(box.PageRect());
             damage->push_back({x, y, box.Width, box.Height});
         }
+        box.Placed = true;
         box.PageX = x;
         box.PageY = y;
+        if (!moved && generation != 0 && box.Generation != generation && &box != &top && box.Kind != BoxKind::Inline)
+            continue;
         Point origin = ContentOrigin(box);
         if (box.Kind == BoxKind::Inline)
             origin = {x, y};
@@ -545,7 +573,7 @@ bool LayoutTree::ScrollTo(Box& box, int x, int y)
     AddDamage(box.PageRect());
     Point origin = ContentOrigin(box);
     for (auto& child : box.Children)
-        Place(*child, origin.X, origin.Y, nullptr);
+        Place(*child, origin.X, origin.Y, nullptr, 0);
     return true;
 }
 
@@ -553,7 +581,7 @@ int LayoutTree::MinWidth()
 {
     if (!m_root)
         return 0;
-    LayoutContext context{m_measurer, m_width, m_height, m_scrollbar, m_dpi};
+    LayoutContext context{m_measurer, m_width, m_height, m_scrollbar, m_dpi, m_generation};
     int minWidth = 0, maxWidth = 0;
     BlockLayout::Intrinsic(*m_root, context, minWidth, maxWidth);
     return minWidth + m_root->Margin[1] + m_root->Margin[3];

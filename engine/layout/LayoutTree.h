@@ -61,7 +61,7 @@ private:
     std::unique_ptr<Box> BuildBox(Element& element);
     void BuildChildren(Box& box, Element& element);
     void Destroy(Box& box);
-    void Place(Box& box, int pageX, int pageY, std::vector<Rect>* damage);
+    void Place(Box& box, int pageX, int pageY, std::vector<Rect>* damage, unsigned generation);
 
     TextMeasurer& m_measurer;
     ImageLookup m_images;
@@ -70,6 +70,7 @@ private:
     int m_height = 0;
     int m_scrollbar = 16;
     int m_dpi = 96;
+    unsigned m_generation = 0;
     Rect m_damage;
 };
 

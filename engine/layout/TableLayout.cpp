@@ -19,17 +19,6 @@ struct Grid {
     int Columns = 0;
 };
 
-int SpanAttribute(const Box& cell, const char* name)
-{
-    if (cell.Owner == nullptr)
-        return 1;
-    const std::wstring* value = cell.Owner->FindAttribute(name);
-    if (value == nullptr)
-        return 1;
-    long span = std::wcstol(value->c_str(), nullptr, 10);
-    return static_cast<int>(std::clamp<long>(span, 1, kMaxSpan));
-}
-
 // Places every cell in the grid (CSS 2.1, 17.5): each takes the first column its row has free
 // of cells spanning down from above.
 Grid BuildGrid(Box& table)
@@ -58,8 +47,7 @@ Grid BuildGrid(Box& table)
                 ++column;
             cell.Column = column;
             cell.Row = static_cast<int>(r);
-            cell.ColSpan = SpanAttribute(cell, "colspan");
-            cell.RowSpan = std::min(SpanAttribute(cell, "rowspan"), static_cast<int>(grid.Rows.size() - r));
+            cell.RowSpan = std::min(cell.RowSpanAsked, static_cast<int>(grid.Rows.size() - r));
             if (busyUntil.size() < static_cast<std::size_t>(column + cell.ColSpan))
                 busyUntil.resize(static_cast<std::size_t>(column + cell.ColSpan), 0);
             for (int c = column; c < column + cell.ColSpan; ++c)
@@ -220,8 +208,9 @@ std::vector<int> Distribute(const Columns& columns, int space)
 }
 
 // Moves a cell's content down inside the cell as its vertical alignment asks.
-void AlignCell(Box& cell, int height)
+void AlignCell(Box& cell, int height, unsigned generation)
 {
+    int shift = cell.ShiftY;
     int content = cell.ContentHeight;
     int inner = height - cell.Border[0] - cell.Border[2] - cell.Padding[0] - cell.Padding[2];
     switch (cell.S().Box.VAlign) {
@@ -229,6 +218,8 @@ void AlignCell(Box& cell, int height)
     case VerticalAlign::Bottom: case VerticalAlign::TextBottom: cell.ShiftY = std::max(0, inner - content); break;
     default: cell.ShiftY = 0; break;
     }
+    if (shift != cell.ShiftY || cell.Height != height)
+        cell.Generation = generation;
     cell.Height = height;
 }
 
@@ -341,6 +332,8 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
             rowY[r] = y;
             row.X = rowLeft - (row.Parent == &table ? 0 : row.Parent->X);
             row.Y = y - originY;
+            if (row.Width != rowWidth || row.Height != rowHeights[r])
+                row.Generation = context.Generation;
             row.Width = rowWidth;
             row.Height = rowHeights[r];
             row.NeedsLayout = false;
@@ -359,6 +352,7 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
                     placeRow(*row, group.Y);
             }
             group.Height = std::max(0, y - sy - group.Y);
+            group.Generation = context.Generation;
             group.NeedsLayout = false;
         }
     }
@@ -367,10 +361,14 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
         std::size_t first = static_cast<std::size_t>(cell->Row);
         std::size_t last = first + static_cast<std::size_t>(cell->RowSpan);
         int height = rowY[last] - sy - rowY[first];
-        AlignCell(*cell, height);
+        AlignCell(*cell, height, context.Generation);
         Box& row = *cell->Parent;
         int rowPageX = row.X + (row.Parent != &table ? row.Parent->X : 0);
-        cell->X = columnX[static_cast<std::size_t>(cell->Column)] - rowPageX;
+        int x = columnX[static_cast<std::size_t>(cell->Column)] - rowPageX;
+        // A row whose cells moved or changed is placed again below it.
+        if (cell->X != x || cell->Y != 0 || cell->Generation == context.Generation)
+            row.Generation = context.Generation;
+        cell->X = x;
         cell->Y = 0;
     }
     int height = y - table.Border[0] - table.Padding[0];

@@ -38,6 +38,11 @@ PageRenderer::PageRenderer(HWND window, DataSource source)
 PageRenderer::~PageRenderer()
 {
     m_layout.Clear();
+    if (m_memory != nullptr) {
+        if (m_original != nullptr)
+            SelectObject(m_memory, m_original);
+        DeleteDC(m_memory);
+    }
     if (m_buffer != nullptr)
         DeleteObject(m_buffer);
 }
@@ -105,14 +110,21 @@ void PageRenderer::Paint(Document& document, HDC dc, const RECT& area)
     RECT client{};
     GetClientRect(m_window, &client);
     SIZE size{std::max(1L, client.right), std::max(1L, client.bottom)};
+    // One buffer and one memory DC for the window's life: fonts stay realized in it, which
+    // saves Wine from loading them again for every paint.
+    if (m_memory == nullptr)
+        m_memory = CreateCompatibleDC(dc);
     if (m_buffer == nullptr || size.cx != m_bufferSize.cx || size.cy != m_bufferSize.cy) {
+        HBITMAP buffer = CreateCompatibleBitmap(dc, size.cx, size.cy);
+        HGDIOBJ previous = SelectObject(m_memory, buffer);
         if (m_buffer != nullptr)
             DeleteObject(m_buffer);
-        m_buffer = CreateCompatibleBitmap(dc, size.cx, size.cy);
+        else
+            m_original = previous;
+        m_buffer = buffer;
         m_bufferSize = size;
     }
-    HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(memory, m_buffer);
+    HDC memory = m_memory;
     Rect damage{area.left, area.top, area.right - area.left, area.bottom - area.top};
     // The window's own background under everything, for pages that paint none.
     FillRect(memory, &area, GetSysColorBrush(COLOR_WINDOW));
@@ -124,8 +136,6 @@ void PageRenderer::Paint(Document& document, HDC dc, const RECT& area)
     });
     canvas.Play(list, damage);
     BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, memory, area.left, area.top, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
 }
 
 std::wstring PageRenderer::Absolute(Element& element, const std::wstring& url) const

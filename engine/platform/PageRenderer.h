@@ -53,6 +53,8 @@ private:
     std::map<std::wstring, ImagePtr> m_images;  // null: asked for, not arrived
     bool m_rebuild = false;
     int m_dpi = 96;
+    HDC m_memory = nullptr;
+    HGDIOBJ m_original = nullptr;  // the memory DC's own bitmap, put back before it goes
     HBITMAP m_buffer = nullptr;
     SIZE m_bufferSize{0, 0};
 };
