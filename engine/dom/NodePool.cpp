@@ -20,9 +20,11 @@ struct Pools {
     std::vector<void*> Chunks;
 };
 
+// The engine's pages belong to the window thread, so one pool serves: thread-local storage
+// costs a lock on every call with some toolchains, which is the very cost the pool avoids.
 Pools& ThreadPools()
 {
-    static thread_local Pools pools;
+    static Pools pools;
     return pools;
 }
 

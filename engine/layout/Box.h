@@ -1,5 +1,6 @@
 #pragma once
 #include "engine/css/ComputedStyle.h"
+#include "engine/dom/NodePool.h"
 #include "engine/paint/Geometry.h"
 #include "engine/paint/Image.h"
 
@@ -98,6 +99,10 @@ struct Box {
     int LastAvailableHeight = -1;
     int MinContent = -1, MaxContent = -1;
     unsigned Generation = 0;  // the last layout pass that moved something inside this box
+
+    // Boxes come and go by the thousand with their pages: the nodes' pool serves them.
+    static void* operator new(std::size_t size) { return NodePool::Allocate(size); }
+    static void operator delete(void* block, std::size_t size) { NodePool::Free(block, size); }
 
     [[nodiscard]] const ComputedStyle& S() const { return *Style; }
     [[nodiscard]] int ContentX() const { return Border[3] + Padding[3]; }

@@ -24,11 +24,46 @@ struct Piece {
     bool NoWrap = false;
 };
 
+// Piece lists are kept for the next container: layout flattens thousands of them, and an
+// inline block inside a line flattens its own content while its container's list is in use.
+class PieceList {
+public:
+    PieceList()
+    {
+        if (Spare().empty()) {
+            m_pieces.reserve(64);
+        } else {
+            m_pieces = std::move(Spare().back());
+            Spare().pop_back();
+            m_pieces.clear();
+        }
+    }
+    ~PieceList()
+    {
+        if (Spare().size() < 64)
+            Spare().push_back(std::move(m_pieces));
+    }
+    PieceList(const PieceList&) = delete;
+    PieceList& operator=(const PieceList&) = delete;
+    std::vector<Piece>& Get() { return m_pieces; }
+
+private:
+    static std::vector<std::vector<Piece>>& Spare()
+    {
+        static std::vector<std::vector<Piece>> spare;
+        return spare;
+    }
+    std::vector<Piece> m_pieces;
+};
+
 struct Flattener {
+    Flattener(TextMeasurer& measurer, LayoutContext* context, int width) : Measurer(measurer), Context(context), Width(width) {}
+
     TextMeasurer& Measurer;
     LayoutContext* Context;  // null: intrinsic widths only, atomic boxes not laid out
     int Width;
-    std::vector<Piece> Pieces;
+    PieceList List;
+    std::vector<Piece>& Pieces = List.Get();
     bool LastWasSpace = true;
 
     void Walk(Box& box)
@@ -169,7 +204,7 @@ void InlineLayout::PrepareText(Box& text, TextMeasurer& measurer)
 
 void InlineLayout::Intrinsic(Box& container, LayoutContext& context, int& minWidth, int& maxWidth)
 {
-    Flattener flat{context.Measurer, nullptr, 0, {}};
+    Flattener flat(context.Measurer, nullptr, 0);
     flat.Walk(container);
     minWidth = 0;
     maxWidth = 0;
@@ -211,13 +246,10 @@ void InlineLayout::Intrinsic(Box& container, LayoutContext& context, int& minWid
 
 int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
 {
-    Flattener flat{context.Measurer, &context, width, {}};
+    Flattener flat(context.Measurer, &context, width);
     flat.Walk(container);
-    container.Lines.clear();
-    for (auto& child : container.Children) {
-        if (child->Kind == BoxKind::Inline)
-            child->Fragments.clear();
-    }
+    // Line boxes and their item lists are reused: relaying out a table rebuilds thousands.
+    std::size_t linesUsed = 0;
     const ComputedStyle& style = container.S();
     FontId strutFont = FontOf(container, context.Measurer);
     const FontMetrics& strut = context.Measurer.Metrics(strutFont);
@@ -267,7 +299,10 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
         std::size_t last = lineEnd;
         while (last > lineStart && pieces[last - 1].Type == Piece::Kind::Space)
             --last;
-        LineBox line;
+        if (linesUsed == container.Lines.size())
+            container.Lines.emplace_back();
+        LineBox& line = container.Lines[linesUsed++];
+        line.Items.clear();
         LineMetrics metrics;
         int halfStrut = strutHeight - strut.Height;
         metrics.Above = strut.Ascent + halfStrut / 2;
@@ -368,10 +403,10 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
                 }
             }
         }
-        container.Lines.push_back(std::move(line));
         y += lineHeight;
         firstLine = false;
     }
+    container.Lines.resize(linesUsed);
     return y;
 }
 
