@@ -75,15 +75,21 @@ HtmlDomResult WINAPI HTMLayoutSetTimer(HELEMENT he, UINT milliseconds, UINT_PTR 
     return WithView(he, [&](Element& element, View& view) { view.SetElementTimer(element, milliseconds, timerId); });
 }
 
-// Popups are shown by state until layout places them.
-HtmlDomResult WINAPI HTMLayoutShowPopup(HELEMENT popup, HELEMENT anchor, UINT)
+// A shown popup is laid out apart from the flow, next to its anchor (its parent without one).
+HtmlDomResult WINAPI HTMLayoutShowPopup(HELEMENT popup, HELEMENT anchor, UINT placement)
 {
     Element* element = FromHandle(popup);
     if (element == nullptr)
         return HLDOM_INVALID_HANDLE;
     element->ChangeState(HL_STATE_POPUP, 0);
-    if (Element* owner = FromHandle(anchor))
+    Element* owner = FromHandle(anchor);
+    if (owner != nullptr)
         owner->ChangeState(HL_STATE_OWNS_POPUP, 0);
+    if (View* view = View::ForDocument(element->OwnerDocument())) {
+        Element* at = owner != nullptr ? owner : element->Parent();
+        view->Renderer().Layout().SetPopupAnchor(*element, at, placement);
+        view->ScheduleUpdate();
+    }
     return HLDOM_OK;
 }
 
@@ -95,6 +101,8 @@ HtmlDomResult WINAPI HTMLayoutHidePopup(HELEMENT he)
     element->ChangeState(0, HL_STATE_POPUP);
     for (Element* at = element->Parent(); at != nullptr; at = at->Parent())
         at->ChangeState(0, HL_STATE_OWNS_POPUP);
+    if (View* view = View::ForDocument(element->OwnerDocument()))
+        view->Renderer().Layout().SetPopupAnchor(*element, nullptr, 0);
     return HLDOM_OK;
 }
 

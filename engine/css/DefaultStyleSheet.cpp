@@ -8,7 +8,7 @@ namespace {
 
 constexpr const wchar_t* kSheet = LR"css(
 html, body, div, p, form, fieldset, h1, h2, h3, h4, h5, h6, ul, ol, dl, dd, dt, pre, blockquote,
-address, center, hr, header, footer, section, article, nav, aside, menu, popup, frameset { display: block; }
+address, center, hr, header, footer, section, article, nav, aside, menu, frameset { display: block; }
 li { display: list-item; }
 head, style, script, title, meta, link, base, param, template { display: none; }
 table { display: table; border-spacing: 2px; }
@@ -49,7 +49,8 @@ select { behavior: dropdown; }
 select[size], select[multiple] { behavior: list; }
 select[size="1"] { behavior: dropdown; }
 select[multiple] { behavior: list-multiple; }
-select > popup { display: none; }
+popup, select > popup { display: none; }
+:popup { display: block; }
 progress { behavior: progress; }
 richtext, htmlarea { behavior: richtext; display: block; }
 )css";

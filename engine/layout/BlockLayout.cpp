@@ -1,5 +1,6 @@
 #include "engine/layout/LayoutContext.h"
 
+#include "engine/HTMLayoutConstants.h"
 #include "engine/dom/Element.h"
 
 #include <algorithm>
@@ -26,17 +27,23 @@ int CollapseMargins(int a, int b)
     return a + b;
 }
 
+bool IsPopup(const Box& box)
+{
+    return box.Owner != nullptr && (box.Owner->State() & HL_STATE_POPUP) != 0;
+}
+
 bool ShrinksToFit(const Box& box)
 {
     const BoxStyle& s = box.S().Box;
-    return s.Show == Display::InlineBlock || s.Show == Display::InlineTable || s.Place == Position::Absolute ||
+    return IsPopup(box) || s.Show == Display::InlineBlock || s.Show == Display::InlineTable || s.Place == Position::Absolute ||
            s.Place == Position::Fixed || (box.Parent != nullptr && box.Parent->InlineContent);
 }
 
+// Shown popups are laid out apart from the flow too; the tree places them at their anchors.
 bool OutOfFlow(const Box& box)
 {
     const BoxStyle& s = box.S().Box;
-    return s.Place == Position::Absolute || s.Place == Position::Fixed;
+    return s.Place == Position::Absolute || s.Place == Position::Fixed || IsPopup(box);
 }
 
 int VerticalEdges(const Box& box)
@@ -185,7 +192,7 @@ int BlockLayout::LayoutContent(Box& box, LayoutContext& context, int innerHeight
         for (auto& child : box.Children) {
             Box& c = *child;
             if (OutOfFlow(c)) {
-                Layout(c, width, innerHeight, context);
+                Layout(c, IsPopup(c) ? context.ViewportWidth : width, innerHeight, context);
                 const BoxStyle& cs = c.S().Box;
                 int left = cs.Offsets[3].IsAuto() ? 0 : cs.Offsets[3].Resolve(width);
                 int top = cs.Offsets[0].IsAuto() ? y : cs.Offsets[0].Resolve(std::max(0, innerHeight));

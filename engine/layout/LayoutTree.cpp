@@ -1,5 +1,6 @@
 #include "engine/layout/LayoutTree.h"
 
+#include "engine/HTMLayoutConstants.h"
 #include "engine/css/StyleBuilder.h"
 #include "engine/dom/Element.h"
 #include "engine/dom/Text.h"
@@ -357,6 +358,9 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
 
 void LayoutTree::ElementLeaving(Element& element)
 {
+    m_popups.erase(std::remove_if(m_popups.begin(), m_popups.end(),
+                                  [&](const PopupAnchor& p) { return p.Popup == &element || p.Anchor == &element; }),
+                   m_popups.end());
     Box* box = element.LayoutBox();
     if (box == nullptr)
         return;
@@ -394,6 +398,7 @@ bool LayoutTree::Layout(int width, int height)
     }
     std::vector<Rect> damage;
     Place(*m_root, 0, 0, &damage, m_generation);
+    PlacePopups(damage);
     for (const Rect& area : damage)
         AddDamage(area);
     return laidOut;
@@ -436,6 +441,47 @@ void LayoutTree::Place(Box& top, int originX, int originY, std::vector<Rect>* da
             origin = {x, y};
         for (auto& child : box.Children)
             pending.push_back({child.get(), origin.X, origin.Y});
+    }
+}
+
+void LayoutTree::SetPopupAnchor(Element& popup, Element* anchor, unsigned placement)
+{
+    m_popups.erase(std::remove_if(m_popups.begin(), m_popups.end(), [&](const PopupAnchor& p) { return p.Popup == &popup; }),
+                   m_popups.end());
+    if (anchor != nullptr)
+        m_popups.push_back({&popup, anchor, placement});
+}
+
+std::vector<Box*> LayoutTree::ShownPopups() const
+{
+    std::vector<Box*> shown;
+    for (const PopupAnchor& popup : m_popups) {
+        Box* box = popup.Popup->LayoutBox();
+        if (box != nullptr && (popup.Popup->State() & HL_STATE_POPUP) != 0)
+            shown.push_back(box);
+    }
+    return shown;
+}
+
+void LayoutTree::PlacePopups(std::vector<Rect>& damage)
+{
+    for (const PopupAnchor& popup : m_popups) {
+        Box* box = popup.Popup->LayoutBox();
+        Rect anchor;
+        if (box == nullptr || (popup.Popup->State() & HL_STATE_POPUP) == 0 || !PageRectOf(*popup.Anchor, anchor))
+            continue;
+        int height = box->Height + box->Margin[0] + box->Margin[2];
+        bool above = popup.Placement == 8 ? anchor.Y - height >= 0 : anchor.Bottom() + height > m_height && anchor.Y - height >= 0;
+        int x = std::max(0, std::min(anchor.X, m_width - box->Width));
+        int y = above ? anchor.Y - height : anchor.Bottom();
+        int dx = x + box->Margin[3] - box->PageX;
+        int dy = y + box->Margin[0] - box->PageY;
+        if (dx == 0 && dy == 0)
+            continue;
+        damage.push_back(box->PageRect());
+        box->X += dx;
+        box->Y += dy;
+        Place(*box, box->PageX - (box->X - dx), box->PageY - (box->Y - dy), &damage, 0);
     }
 }
 
@@ -504,6 +550,11 @@ Element* LayoutTree::HitTest(Point page, Point& relative) const
     };
     Hit best;
     std::vector<const Box*> pending{m_root.get()};
+    // A shown popup lies over everything: under the pointer, only its boxes count.
+    for (Box* popup : ShownPopups()) {
+        if (popup->PageRect().Contains(page))
+            pending = {popup};
+    }
     while (!pending.empty()) {
         const Box* box = pending.back();
         pending.pop_back();

@@ -49,6 +49,11 @@ public:
     // Moves a scroll container; false when it did not move.
     bool ScrollTo(Box& box, int x, int y);
 
+    // A shown popup goes next to its anchor (below it, or above where below has no room; 
+    // placement 8 asks for above first); null takes it away.
+    void SetPopupAnchor(Element& popup, Element* anchor, unsigned placement);
+    [[nodiscard]] std::vector<Box*> ShownPopups() const;
+
     // A text dump of the tree: "kind <tag#id> x,y wxh", children indented.
     [[nodiscard]] std::string Dump() const;
     [[nodiscard]] TextMeasurer& Measurer() { return m_measurer; }
@@ -62,6 +67,14 @@ private:
     void BuildChildren(Box& box, Element& element);
     void Destroy(Box& box);
     void Place(Box& box, int pageX, int pageY, std::vector<Rect>* damage, unsigned generation);
+    void PlacePopups(std::vector<Rect>& damage);
+
+    struct PopupAnchor {
+        Element* Popup;
+        Element* Anchor;
+        unsigned Placement;
+    };
+    std::vector<PopupAnchor> m_popups;
 
     TextMeasurer& m_measurer;
     ImageLookup m_images;

@@ -76,6 +76,11 @@ DisplayList Painter::Record(const Rect& damage) const
     PaintBackground(*canvasSource, canvas, list, damage);
     m_canvasSource = canvasSource;
     PaintBox(*root, damage, list);
+    for (Box* popup : m_tree.ShownPopups()) {
+        m_popupPass = true;
+        PaintBox(*popup, damage, list);
+        m_popupPass = false;
+    }
     return list;
 }
 
@@ -294,7 +299,9 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
                 pending.push_back(it->get());
             continue;
         }
-        PaintBox(*child, damage, out);
+        // Shown popups paint last, over everything.
+        if (!(child->Owner != nullptr && (child->Owner->State() & HL_STATE_POPUP) != 0 && !m_popupPass))
+            PaintBox(*child, damage, out);
     }
     if (box.IsScroller() && (box.BarV > 0 || box.BarH > 0))
         PaintScrollBars(box, out);

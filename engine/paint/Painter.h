@@ -23,6 +23,7 @@ private:
     const LayoutTree& m_tree;
     ImageLookup m_images;
     mutable const Box* m_canvasSource = nullptr;
+    mutable bool m_popupPass = false;
 };
 
 } // namespace Engine

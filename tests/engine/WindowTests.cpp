@@ -19,6 +19,7 @@ const char kPage[] = R"(<html><body style="margin:0">
 <div style="height:20px">6</div><div style="height:20px">7</div><div style="height:20px">8</div>
 <div id="r9" style="height:20px">9</div></div>
 <div id="hidden" style="visibility:hidden; height:10px"></div><div id="none" style="display:none"></div>
+<div id="menu" style="margin-left:30px; width:60px; height:10px"><popup id="pop" style="width:40px; height:30px">menu</popup></div>
 </body></html>)";
 
 struct Seen {
@@ -165,7 +166,33 @@ TEST_F(EngineWindowTest, LocationsVisibilityAndScrollingFollowTheBoxes)
     ASSERT_EQ(HLDOM_OK, HTMLayoutSetScrollPos(list, POINT{0, 40}, TRUE));
     ASSERT_EQ(HLDOM_OK, HTMLayoutGetScrollInfo(list, &position, nullptr, nullptr));
     EXPECT_EQ(40, position.y);
-    EXPECT_EQ(160u, HTMLayoutGetMinHeight(m_window.Window(), 400));
+    EXPECT_EQ(170u, HTMLayoutGetMinHeight(m_window.Window(), 400));
+}
+
+TEST_F(EngineWindowTest, PopupsShowBesideTheirAnchorOverThePage)
+{
+    HELEMENT popup = m_window.Find("#pop");
+    BOOL visible = TRUE;
+    ASSERT_EQ(HLDOM_OK, HTMLayoutIsElementVisible(popup, &visible));
+    EXPECT_FALSE(visible);
+    ASSERT_EQ(HLDOM_OK, HTMLayoutShowPopup(popup, m_window.Find("#b"), 2));
+    RECT rect{};
+    ASSERT_EQ(HLDOM_OK, HTMLayoutGetElementLocation(popup, &rect, HL_VIEW_RELATIVE | HL_BORDER_BOX));
+    const RECT below{100, 20, 140, 50};
+    EXPECT_TRUE(EqualRect(&rect, &below))
+        << rect.left << "," << rect.top << "," << rect.right << "," << rect.bottom;
+    RECT menu{};
+    ASSERT_EQ(HLDOM_OK, HTMLayoutGetElementLocation(m_window.Find("#menu"), &menu, HL_VIEW_RELATIVE | HL_BORDER_BOX));
+    EXPECT_EQ(10, menu.bottom - menu.top);  // the popup takes no room in the flow
+    std::vector<Seen> seen;
+    ASSERT_EQ(HLDOM_OK, HTMLayoutAttachEventHandlerEx(m_window.Root(), RecordDown, &seen, HL_HANDLE_MOUSE));
+    SendMessageW(m_window.Window(), WM_LBUTTONDOWN, MK_LBUTTON, At(110, 30));  // over #a, under the popup
+    SendMessageW(m_window.Window(), WM_LBUTTONUP, 0, At(110, 30));
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ("pop", seen[0].Id);
+    ASSERT_EQ(HLDOM_OK, HTMLayoutHidePopup(popup));
+    ASSERT_EQ(HLDOM_OK, HTMLayoutIsElementVisible(popup, &visible));
+    EXPECT_FALSE(visible);
 }
 
 } // namespace
