@@ -303,15 +303,21 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
         if (!(child->Owner != nullptr && (child->Owner->State() & HL_STATE_POPUP) != 0 && !m_popupPass))
             PaintBox(*child, damage, out);
     }
+    if (visible && draws) {
+        DisplayItem content = Item(DisplayItemKind::ElementDraw, area);
+        content.Owner = box.Owner;
+        content.Layer = 1;
+        out.push_back(std::move(content));
+    }
     if (box.IsScroller() && (box.BarV > 0 || box.BarH > 0))
         PaintScrollBars(box, out);
     if (clips)
         out.push_back(Item(DisplayItemKind::PopClip, PaddingBox(box)));
     if (visible && draws) {
-        DisplayItem content = Item(DisplayItemKind::ElementDraw, area);
-        content.Owner = box.Owner;
-        content.Layer = 2;
-        out.push_back(std::move(content));
+        DisplayItem foreground = Item(DisplayItemKind::ElementDraw, area);
+        foreground.Owner = box.Owner;
+        foreground.Layer = 2;
+        out.push_back(std::move(foreground));
     }
     if (box.Owner != nullptr && (box.Owner->State() & HL_STATE_FOCUS) != 0 && box.Parent != nullptr &&
         box.Kind != BoxKind::Inline)

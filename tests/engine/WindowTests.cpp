@@ -169,6 +169,30 @@ TEST_F(EngineWindowTest, LocationsVisibilityAndScrollingFollowTheBoxes)
     EXPECT_EQ(170u, HTMLayoutGetMinHeight(m_window.Window(), 400));
 }
 
+// Records the layers an element is asked to draw, with the area and whether a DC came along.
+BOOL CALLBACK RecordDraw(LPVOID tag, HELEMENT, UINT group, LPVOID params)
+{
+    if (group == HL_HANDLE_DRAW) {
+        auto* draw = static_cast<HtmlDrawParams*>(params);
+        if (draw->hdc != nullptr)
+            static_cast<std::vector<std::pair<UINT, RECT>>*>(tag)->push_back({draw->cmd, draw->area});
+    }
+    return FALSE;
+}
+
+TEST_F(EngineWindowTest, ElementsDrawTheirLayersWhenPainted)
+{
+    std::vector<std::pair<UINT, RECT>> layers;
+    ASSERT_EQ(HLDOM_OK, HTMLayoutAttachEventHandlerEx(m_window.Find("#b"), RecordDraw, &layers, HL_HANDLE_DRAW));
+    RedrawWindow(m_window.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    ASSERT_EQ(3u, layers.size());
+    for (UINT layer = 0; layer < 3; ++layer) {
+        EXPECT_EQ(layer, layers[layer].first);
+        EXPECT_EQ(100, layers[layer].second.left);
+        EXPECT_EQ(150, layers[layer].second.right);
+    }
+}
+
 TEST_F(EngineWindowTest, PopupsShowBesideTheirAnchorOverThePage)
 {
     HELEMENT popup = m_window.Find("#pop");
