@@ -24,7 +24,7 @@ struct HtmlInitializationParams {
     UINT cmd;  // HtmlInitializationEvent
 };
 
-// Coordinates are the document's until boxes exist; then pos is relative to the element.
+// pos is relative to the target element's border box; posDocument is in the window's client area.
 struct HtmlMouseParams {
     UINT cmd;
     HELEMENT target;
