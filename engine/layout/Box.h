@@ -34,6 +34,8 @@ struct LineItem {
     std::size_t Length = 0;
 };
 
+struct TableCache;
+
 struct LineBox {
     Rect Area;  // relative to the container's border box
     std::vector<LineItem> Items;
@@ -91,6 +93,8 @@ struct Box {
     // Tables: column and span of a cell, row of a cell.
     int Column = 0, Row = 0, ColSpan = 1, RowSpan = 1;
     int RowSpanAsked = 1;  // the cell's rowspan attribute, before the table's end cuts it
+    // A table's grid and column widths, kept while nothing inside its rows changes.
+    std::shared_ptr<TableCache> Table;
     int ShiftY = 0;  // content moved down inside its box (vertical alignment in cells)
 
     // Caches for relayout.
@@ -117,12 +121,14 @@ struct Box {
     }
     [[nodiscard]] bool IsScroller() const { return Style && Style->Scrolls() && Kind != BoxKind::Inline; }
     [[nodiscard]] Rect PageRect() const { return {PageX, PageY, Width, Height}; }
+    // This box and its ancestors lay out again; tables above forget their columns.
     void MarkNeedsLayout()
     {
         for (Box* at = this; at != nullptr && !(at->NeedsLayout && at != this); at = at->Parent) {
             at->NeedsLayout = true;
             at->MinContent = -1;
             at->MaxContent = -1;
+            at->Table.reset();
         }
     }
 };

@@ -19,6 +19,12 @@ struct Grid {
     int Columns = 0;
 };
 
+struct Columns {
+    std::vector<int> Min, Max;
+    std::vector<float> Percent;
+    std::vector<bool> Fixed;
+};
+
 // Places every cell in the grid (CSS 2.1, 17.5): each takes the first column its row has free
 // of cells spanning down from above.
 Grid BuildGrid(Box& table)
@@ -59,12 +65,6 @@ Grid BuildGrid(Box& table)
     grid.Columns = static_cast<int>(busyUntil.size());
     return grid;
 }
-
-struct Columns {
-    std::vector<int> Min, Max;
-    std::vector<float> Percent;
-    std::vector<bool> Fixed;
-};
 
 int Spacing(const Box& table, bool vertical)
 {
@@ -225,11 +225,33 @@ void AlignCell(Box& cell, int height, unsigned generation)
 
 } // namespace
 
+struct TableCache {
+    Grid Cells;
+    Columns Widths;
+};
+
+namespace {
+
+// The grid and the columns' widths, measured again only when something in the rows changed.
+const TableCache& CacheOf(Box& table, LayoutContext& context)
+{
+    if (!table.Table) {
+        auto cache = std::make_shared<TableCache>();
+        cache->Cells = BuildGrid(table);
+        cache->Widths = MeasureColumns(table, cache->Cells, context);
+        table.Table = std::move(cache);
+    }
+    return *table.Table;
+}
+
+} // namespace
+
 void TableLayout::Intrinsic(Box& table, LayoutContext& context, int& minWidth, int& maxWidth)
 {
     BlockLayout::ResolveEdges(table, 0);
-    Grid grid = BuildGrid(table);
-    Columns columns = MeasureColumns(table, grid, context);
+    const TableCache& cache = CacheOf(table, context);
+    const Grid& grid = cache.Cells;
+    const Columns& columns = cache.Widths;
     int spacing = Spacing(table, false);
     long long edges = TableEdges(table) + static_cast<long long>(grid.Columns + 1) * spacing;
     long long low = Sum(columns.Min) + edges;
@@ -251,8 +273,13 @@ void TableLayout::Intrinsic(Box& table, LayoutContext& context, int& minWidth, i
 
 void TableLayout::Layout(Box& table, int available, LayoutContext& context)
 {
-    Grid grid = BuildGrid(table);
-    Columns columns = MeasureColumns(table, grid, context);
+    // Held: laying out cells may not drop it, but the table keeps it for the next layout.
+    std::shared_ptr<TableCache> held = table.Table;
+    const TableCache& cache = held ? *held : CacheOf(table, context);
+    if (!held)
+        held = table.Table;
+    const Grid& grid = cache.Cells;
+    const Columns& columns = cache.Widths;
     int sx = Spacing(table, false);
     int sy = Spacing(table, true);
     int n = grid.Columns;
