@@ -78,6 +78,10 @@ struct BoxStyle {
     bool operator==(const BoxStyle&) const = default;
 };
 
+// While styles are built, a border colour not given (or "currentcolor") is this; it becomes the
+// text colour. Its alpha of 0 would draw nothing, like "transparent" itself (which is 0).
+constexpr Color kCurrentColor = 0x00FFFFFEu;
+
 struct PaintStyle {
     Color Background = kTransparent;
     Color GradientEnd = kTransparent;  // transparent: no gradient
@@ -87,7 +91,7 @@ struct PaintStyle {
     Length BackgroundX = Length::Px(0);
     Length BackgroundY = Length::Px(0);
     BorderStyle BorderStyles[4] = {BorderStyle::None, BorderStyle::None, BorderStyle::None, BorderStyle::None};
-    Color BorderColors[4] = {0, 0, 0, 0};  // transparent: the text colour
+    Color BorderColors[4] = {0, 0, 0, 0};
     float Opacity = 1;
     std::wstring ForegroundImage;      // foreground-image, drawn over the content
     bool operator==(const PaintStyle&) const = default;

@@ -233,6 +233,8 @@ const ComputedStyle& StyleBuilder::Initial()
             margin = Length::Px(0);
         for (Length& padding : style.Box.Padding)
             padding = Length::Px(0);
+        for (Color& color : style.Paint.BorderColors)
+            color = kCurrentColor;
         return style;
     }();
     return initial;
@@ -372,8 +374,10 @@ ComputedStyle StyleBuilder::Build(const std::vector<const Declaration*>& winners
             Keyword(value, kBorderStyles, style.Paint.BorderStyles[sideOf(prop, kBorderTopStyle)]);
             break;
         case kBorderTopColor: case kBorderRightColor: case kBorderBottomColor: case kBorderLeftColor:
-            style.Paint.BorderColors[sideOf(prop, kBorderTopColor)] =
-                first.Type == CssToken::Kind::Color ? first.ColorValue : kTransparent;
+            if (first.Type == CssToken::Kind::Color)
+                style.Paint.BorderColors[sideOf(prop, kBorderTopColor)] = first.ColorValue;
+            else if (first.Text == L"currentcolor")
+                style.Paint.BorderColors[sideOf(prop, kBorderTopColor)] = kCurrentColor;
             break;
         case kOverflow:
             Keyword(value, kOverflows, style.Box.OverflowX);
@@ -448,7 +452,7 @@ ComputedStyle StyleBuilder::Build(const std::vector<const Declaration*>& winners
     for (int side = 0; side < 4; ++side) {
         if (style.Paint.BorderStyles[side] == BorderStyle::None)
             style.Box.BorderWidth[side] = 0;
-        if (style.Paint.BorderColors[side] == kTransparent)
+        if (style.Paint.BorderColors[side] == kCurrentColor)
             style.Paint.BorderColors[side] = style.Inherited.TextColor;
     }
     return style;

@@ -115,21 +115,21 @@ struct Flattener {
 
     void AddAtomic(Box& box)
     {
+        // Inside text that must not wrap, an atomic box is no break opportunity either.
+        WhiteSpace space = box.Parent != nullptr ? box.Parent->S().Inherited.Space : WhiteSpace::Normal;
+        bool noWrap = space == WhiteSpace::NoWrap || space == WhiteSpace::Pre;
         int width = 0;
+        int minWidth = 0;
         if (Context != nullptr) {
             BlockLayout::Layout(box, Width, -1, *Context);
             width = box.Width + box.Margin[1] + box.Margin[3];
         } else {
-            int minWidth = 0, maxWidth = 0;
             LayoutContext scratch{Measurer};
-            BlockLayout::Intrinsic(box, scratch, minWidth, maxWidth);
-            width = maxWidth;
-            Pieces.push_back({Piece::Kind::Atomic, &box, 0, 0, width});
-            Pieces.back().Start = static_cast<std::size_t>(minWidth);
-            LastWasSpace = false;
-            return;
+            BlockLayout::Intrinsic(box, scratch, minWidth, width);
         }
-        Pieces.push_back({Piece::Kind::Atomic, &box, 0, 0, width});
+        Piece piece{Piece::Kind::Atomic, &box, static_cast<std::size_t>(minWidth), 0, width};
+        piece.NoWrap = noWrap;
+        Pieces.push_back(piece);
         LastWasSpace = false;
     }
 };
@@ -228,6 +228,10 @@ void InlineLayout::Intrinsic(Box& container, LayoutContext& context, int& minWid
             break;
         case Piece::Kind::Atomic:
             line += piece.Width;
+            if (piece.NoWrap) {
+                segment += piece.Width;
+                break;
+            }
             minWidth = std::max(minWidth, segment);
             minWidth = std::max(minWidth, static_cast<int>(piece.Start));
             segment = 0;
@@ -280,14 +284,15 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
             // The segment up to the next break opportunity must fit, or start a new line.
             std::size_t end = at + 1;
             int segment = piece.Width;
-            if (piece.Type != Piece::Kind::Atomic && piece.Type != Piece::Kind::Space) {
-                while (end < pieces.size() && (pieces[end].Type == Piece::Kind::Word || pieces[end].Type == Piece::Kind::Edge ||
-                                               (pieces[end].Type == Piece::Kind::Space && pieces[end].NoWrap))) {
+            if (piece.Type != Piece::Kind::Space && (piece.Type != Piece::Kind::Atomic || piece.NoWrap)) {
+                while (end < pieces.size() &&
+                       (pieces[end].Type == Piece::Kind::Word || pieces[end].Type == Piece::Kind::Edge ||
+                        (pieces[end].NoWrap && pieces[end].Type != Piece::Kind::Break))) {
                     segment += pieces[end].Width;
                     ++end;
                 }
             }
-            bool mayBreak = !(piece.NoWrap && piece.Type != Piece::Kind::Atomic);
+            bool mayBreak = !piece.NoWrap;
             if (x + segment > width && lineEnd > lineStart && mayBreak && piece.Type != Piece::Kind::Space)
                 break;
             x += segment;

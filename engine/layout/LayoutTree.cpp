@@ -312,17 +312,24 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
         box->Style = style;
         if (box->Kind == BoxKind::Cell)
             ReadSpans(*box);
+        // Text keeps its measured runs when only paint changed; the font is interned again for
+        // decorations, which do not change widths.
+        auto restyleText = [&](Box& text) {
+            text.Style = style;
+            text.RunsFont = change == StyleChange::Relayout || text.RunsFont < 0 ? -1 : m_measurer.Intern(style->Inherited.Font);
+        };
         for (auto& child : box->Children) {
             if (child->Kind == BoxKind::Text) {
-                child->Style = style;
-                child->RunsFont = -1;
+                restyleText(*child);
             } else if (child->Owner == nullptr) {
                 child->Style = AnonymousStyle(*style);
+                if (change == StyleChange::Relayout) {
+                    child->NeedsLayout = true;
+                    child->MinContent = child->MaxContent = -1;
+                }
                 for (auto& inner : child->Children) {
-                    if (inner->Kind == BoxKind::Text) {
-                        inner->Style = style;
-                        inner->RunsFont = -1;
-                    }
+                    if (inner->Kind == BoxKind::Text)
+                        restyleText(*inner);
                 }
             }
         }

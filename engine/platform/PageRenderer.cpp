@@ -32,7 +32,16 @@ PageRenderer::PageRenderer(HWND window, DataSource source)
       m_dpi(WindowDpi(window))
 {
     m_layout.SetDpi(m_dpi);
-    m_layout.SetScrollbarSize(GetSystemMetrics(SM_CXVSCROLL) * m_dpi / 96);
+    m_layout.SetScrollbarSize(ScrollbarSize(m_dpi));
+}
+
+// The system's scroll bar width at a DPI: its metrics are already at the screen's DPI.
+int PageRenderer::ScrollbarSize(int dpi)
+{
+    HDC screen = GetDC(nullptr);
+    int screenDpi = std::max(1, GetDeviceCaps(screen, LOGPIXELSY));
+    ReleaseDC(nullptr, screen);
+    return std::max(8, GetSystemMetrics(SM_CXVSCROLL) * dpi / screenDpi);
 }
 
 PageRenderer::~PageRenderer()
@@ -75,7 +84,7 @@ void PageRenderer::SetDpi(Document& document, int dpi)
         return;
     m_dpi = dpi;
     m_layout.SetDpi(dpi);
-    m_layout.SetScrollbarSize(GetSystemMetrics(SM_CXVSCROLL) * dpi / 96);
+    m_layout.SetScrollbarSize(ScrollbarSize(dpi));
     document.SetDpi(dpi);
 }
 
@@ -138,7 +147,7 @@ void PageRenderer::Paint(Document& document, HDC dc, const RECT& area)
     BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, memory, area.left, area.top, SRCCOPY);
 }
 
-std::wstring PageRenderer::Absolute(Element& element, const std::wstring& url) const
+std::wstring PageRenderer::Absolute(Element& element, const std::wstring& url)
 {
     if (url.empty() || HasScheme(url) || (url.size() >= 2 && url[1] == L':'))
         return url;

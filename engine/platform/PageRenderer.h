@@ -43,8 +43,11 @@ public:
     // The window's DPI: its monitor's where the system tells, else the screen's.
     [[nodiscard]] static int WindowDpi(HWND window);
 
+    // A URL the page names, made absolute against the page's base URL.
+    [[nodiscard]] static std::wstring Absolute(Element& element, const std::wstring& url);
+
 private:
-    [[nodiscard]] std::wstring Absolute(Element& element, const std::wstring& url) const;
+    [[nodiscard]] static int ScrollbarSize(int dpi);
 
     HWND m_window;
     DataSource m_source;

@@ -132,7 +132,7 @@ bool View::Load(std::string_view utf8, const wchar_t* baseUrl)
     }
     for (const std::wstring& link : links) {
         std::string bytes;
-        if (RequestData(link, bytes))
+        if (RequestData(PageRenderer::Absolute(m_document->Root(), link), bytes))
             m_document->AddStyleSheet(CssParser::ParseStyleSheet(Utf8ToWide(bytes)));
     }
     m_document->SetDpi(m_renderer->Dpi());

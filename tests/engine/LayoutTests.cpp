@@ -35,7 +35,7 @@ Viewport ViewportOf(const std::string& html)
     return viewport;
 }
 
-std::string DumpDisplayList(const DisplayList& list)
+std::string DumpDisplayList(const DisplayList& list, const TextMeasurer& fonts)
 {
     static constexpr const char* kKinds[] = {"fill", "gradient", "border", "text", "image", "clip", "unclip",
                                              "focus", "scrollbar", "draw"};
@@ -55,9 +55,12 @@ std::string DumpDisplayList(const DisplayList& list)
                 more(" %d:%d", item.Widths[side], static_cast<int>(item.Styles[side]));
             more(" #%08x", item.Colors[0]);
             break;
-        case DisplayItemKind::Text:
-            more(" \"%s\" #%08x", std::string(item.Text.begin(), item.Text.end()).c_str(), item.Color1);
+        case DisplayItemKind::Text: {
+            const FontSpec& font = fonts.Spec(item.Font);
+            more(" \"%s\" #%08x %dpx/%d%s", std::string(item.Text.begin(), item.Text.end()).c_str(), item.Color1,
+                 font.SizePx, font.Weight, font.Underline ? " underline" : "");
             break;
+        }
         case DisplayItemKind::ScrollBar:
             more(" %s thumb %d+%d", item.Vertical ? "v" : "h", item.Vertical ? item.Thumb.Y : item.Thumb.X,
                  item.Vertical ? item.Thumb.Height : item.Thumb.Width);
@@ -89,7 +92,7 @@ TEST(PaintDumps, SamplePagesRecordAsExpected)
         page.Load(html, viewport.Dpi);
         page.Update(viewport.Width, viewport.Height);
         Painter painter(page.Tree, [](Element&, const std::wstring& url) { return FakeImage(url); });
-        return DumpDisplayList(painter.Record({0, 0, viewport.Width, viewport.Height}));
+        return DumpDisplayList(painter.Record({0, 0, viewport.Width, viewport.Height}), page.Measurer);
     });
     EXPECT_GE(compared, 3);
 }
@@ -99,6 +102,7 @@ TEST(IncrementalLayout, ChangesGiveTheSameBoxesAsAFreshLayout)
 {
     const std::string html = R"(<html><head><style>
         tr:current td { background: #bdbccc; color: white; font-weight: bold }
+        tr:checked td { color: red; text-decoration: underline }
         tr.wide td { padding: 6px }
         td + td { text-align: center }
         </style></head><body style="font-size:10px">
@@ -112,6 +116,7 @@ TEST(IncrementalLayout, ChangesGiveTheSameBoxesAsAFreshLayout)
     static Element& (*rowOf)(Element&, int) = row;
     const Case cases[] = {
         {"state", [](Element& root) { rowOf(root, 1).ChangeState(0x20, 0); }},
+        {"paint only", [](Element& root) { rowOf(root, 0).ChangeState(0x40, 0); }},
         {"class", [](Element& root) { rowOf(root, 0).SetAttribute("class", L"wide"); }},
         {"text", [](Element& root) { rowOf(root, 0).Children()[0]->SetTextContent(L"a much longer text than before"); }},
         {"append", [](Element& root) {
@@ -131,13 +136,17 @@ TEST(IncrementalLayout, ChangesGiveTheSameBoxesAsAFreshLayout)
         page.Update(300, 200);
         c.Change(page.Page.Root());
         page.Update(300, 200);
-        std::string incremental = page.Tree.Dump();
+        auto paint = [](LaidOutPage& laidOut) {
+            Painter painter(laidOut.Tree, [](Element&, const std::wstring& url) { return FakeImage(url); });
+            return DumpDisplayList(painter.Record({0, 0, 300, 200}), laidOut.Measurer);
+        };
+        std::string incremental = page.Tree.Dump() + paint(page);
 
         LaidOutPage fresh;
         fresh.Load(html);
         c.Change(fresh.Page.Root());
         fresh.Update(300, 200);
-        EXPECT_EQ(fresh.Tree.Dump(), incremental) << c.Name;
+        EXPECT_EQ(fresh.Tree.Dump() + paint(fresh), incremental) << c.Name;
     }
 }
 
