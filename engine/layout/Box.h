@@ -121,6 +121,17 @@ struct Box {
     }
     [[nodiscard]] bool IsScroller() const { return Style && Style->Scrolls() && Kind != BoxKind::Inline; }
     [[nodiscard]] Rect PageRect() const { return {PageX, PageY, Width, Height}; }
+    // Where the content starts in page coordinates: scrolled content moves, and a cell's
+    // content moves down as the cell aligns it.
+    [[nodiscard]] Point ContentOrigin() const
+    {
+        Point origin{PageX, PageY + ShiftY};
+        if (IsScroller()) {
+            origin.X -= ScrollX;
+            origin.Y -= ScrollY;
+        }
+        return origin;
+    }
     // This box and its ancestors lay out again; tables above forget their columns.
     void MarkNeedsLayout()
     {

@@ -107,18 +107,6 @@ void AppendRect(std::string& out, int x, int y, int w, int h)
     out.append(" ").append(std::to_string(w)).append("x").append(std::to_string(h));
 }
 
-// Where a box's children start in page coordinates: scrolled content moves, cells' content
-// moves down as they align it.
-Point ContentOrigin(const Box& box)
-{
-    Point origin{box.PageX, box.PageY + box.ShiftY};
-    if (box.IsScroller()) {
-        origin.X -= box.ScrollX;
-        origin.Y -= box.ScrollY;
-    }
-    return origin;
-}
-
 } // namespace
 
 LayoutTree::LayoutTree(TextMeasurer& measurer, ImageLookup images) : m_measurer(measurer), m_images(std::move(images)) {}
@@ -443,7 +431,7 @@ void LayoutTree::Place(Box& top, int originX, int originY, std::vector<Rect>* da
         box.PageY = y;
         if (!moved && generation != 0 && box.Generation != generation && &box != &top && box.Kind != BoxKind::Inline)
             continue;
-        Point origin = ContentOrigin(box);
+        Point origin = box.ContentOrigin();
         if (box.Kind == BoxKind::Inline)
             origin = {x, y};
         for (auto& child : box.Children)
@@ -629,7 +617,7 @@ bool LayoutTree::ScrollTo(Box& box, int x, int y)
     box.ScrollX = x;
     box.ScrollY = y;
     AddDamage(box.PageRect());
-    Point origin = ContentOrigin(box);
+    Point origin = box.ContentOrigin();
     for (auto& child : box.Children)
         Place(*child, origin.X, origin.Y, nullptr, 0);
     return true;
@@ -685,7 +673,7 @@ std::string LayoutTree::Dump() const
             out += " content=" + std::to_string(box->ContentWidth) + "x" + std::to_string(box->ContentHeight) +
                    " at=" + std::to_string(box->ScrollX) + "," + std::to_string(box->ScrollY);
         out += "\n";
-        Point origin = ContentOrigin(*box);
+        Point origin = box->ContentOrigin();
         for (const LineBox& line : box->Lines) {
             Indent(out, depth + 1);
             out += "line";

@@ -10,8 +10,8 @@ namespace Engine {
 class TextMeasurer {
 public:
     virtual ~TextMeasurer() = default;
-    [[nodiscard]] virtual FontId Intern(const FontSpec& spec) = 0;
-    [[nodiscard]] virtual const FontSpec& Spec(FontId font) const = 0;
+    [[nodiscard]] virtual FontId Intern(const FontSpec& wanted) = 0;
+    [[nodiscard]] virtual const FontSpec& Describe(FontId font) const = 0;
     [[nodiscard]] virtual const FontMetrics& Metrics(FontId font) = 0;
     [[nodiscard]] virtual int Width(FontId font, std::wstring_view text) = 0;
 };

@@ -11,16 +11,6 @@ namespace {
 
 constexpr int kMaxTiles = 4096;
 
-Point Origin(const Box& box)
-{
-    Point origin{box.PageX, box.PageY + box.ShiftY};
-    if (box.IsScroller()) {
-        origin.X -= box.ScrollX;
-        origin.Y -= box.ScrollY;
-    }
-    return origin;
-}
-
 Rect PaddingBox(const Box& box)
 {
     return {box.PageX + box.Border[3], box.PageY + box.Border[0], std::max(0, box.Width - box.Border[1] - box.Border[3]),
@@ -176,7 +166,7 @@ void Painter::PaintInlineDecorations(const Box& container, DisplayList& out) con
 
 void Painter::PaintLines(const Box& box, DisplayList& out, const Rect& damage) const
 {
-    Point origin = Origin(box);
+    Point origin = box.ContentOrigin();
     for (const LineBox& line : box.Lines) {
         Rect lineArea = line.Area.Translated(origin.X, origin.Y);
         if (lineArea.Bottom() < damage.Y || lineArea.Y > damage.Bottom())

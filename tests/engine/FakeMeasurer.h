@@ -11,25 +11,25 @@
 
 class FakeMeasurer final : public Engine::TextMeasurer {
 public:
-    Engine::FontId Intern(const Engine::FontSpec& spec) override
+    Engine::FontId Intern(const Engine::FontSpec& wanted) override
     {
         for (std::size_t i = 0; i < m_fonts.size(); ++i) {
-            if (m_fonts[i] == spec)
+            if (m_fonts[i] == wanted)
                 return static_cast<Engine::FontId>(i);
         }
-        m_fonts.push_back(spec);
+        m_fonts.push_back(wanted);
         Engine::FontMetrics metrics;
-        int size = spec.SizePx;
+        int size = wanted.SizePx;
         metrics.Ascent = (size * 8 + 5) / 10;
         metrics.Descent = size - metrics.Ascent;
         metrics.Height = size;
         metrics.LineHeight = size + size / 5;
         metrics.XHeight = size / 2;
-        metrics.AverageWidth = CharWidth(spec);
+        metrics.AverageWidth = CharWidth(wanted);
         m_metrics.push_back(metrics);
         return static_cast<Engine::FontId>(m_fonts.size() - 1);
     }
-    const Engine::FontSpec& Spec(Engine::FontId font) const override { return m_fonts[static_cast<std::size_t>(font)]; }
+    const Engine::FontSpec& Describe(Engine::FontId font) const override { return m_fonts[static_cast<std::size_t>(font)]; }
     const Engine::FontMetrics& Metrics(Engine::FontId font) override { return m_metrics[static_cast<std::size_t>(font)]; }
     int Width(Engine::FontId font, std::wstring_view text) override
     {
@@ -37,7 +37,7 @@ public:
     }
 
 private:
-    static int CharWidth(const Engine::FontSpec& spec) { return (spec.SizePx * (spec.Weight >= 600 ? 6 : 5) + 5) / 10; }
+    static int CharWidth(const Engine::FontSpec& wanted) { return (wanted.SizePx * (wanted.Weight >= 600 ? 6 : 5) + 5) / 10; }
     std::vector<Engine::FontSpec> m_fonts;
     std::vector<Engine::FontMetrics> m_metrics;
 };

@@ -125,7 +125,7 @@ TEST(FontCacheTests, InternsSpecsAndReadsMetrics)
     EXPECT_EQ(a, fonts.Intern({L"Tahoma", 13}));
     EXPECT_NE(a, fonts.Intern({L"Tahoma", 13, 700}));
     EXPECT_EQ(0, fonts.Intern(FontSpec{}));
-    EXPECT_EQ(fonts.Spec(0), fonts.Spec(999)); // unknown ids are the default font
+    EXPECT_EQ(fonts.Describe(0), fonts.Describe(999)); // unknown ids are the default font
     for (FontId font : {a, fonts.Intern({L"Tahoma", 40})}) {
         const FontMetrics& m = fonts.Metrics(font);
         EXPECT_EQ(m.Height, m.Ascent + m.Descent);

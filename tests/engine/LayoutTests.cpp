@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <cstring>
 
 using namespace Engine;
@@ -56,7 +57,7 @@ std::string DumpDisplayList(const DisplayList& list, const TextMeasurer& fonts)
             more(" #%08x", item.Colors[0]);
             break;
         case DisplayItemKind::Text: {
-            const FontSpec& font = fonts.Spec(item.Font);
+            const FontSpec& font = fonts.Describe(item.Font);
             more(" \"%s\" #%08x %dpx/%d%s", std::string(item.Text.begin(), item.Text.end()).c_str(), item.Color1,
                  font.SizePx, font.Weight, font.Underline ? " underline" : "");
             break;
@@ -72,29 +73,25 @@ std::string DumpDisplayList(const DisplayList& list, const TextMeasurer& fonts)
     return out;
 }
 
-TEST(LayoutDumps, SamplePagesLayOutAsExpected)
+// Each sample laid out at its viewport, then dumped.
+int CompareSamples(const char* folder, const std::function<std::string(LaidOutPage&, const Viewport&)>& dump)
 {
-    int compared = CompareWithExpectedDumps(ENGINE_TEST_DIR "/layout", [](const std::string& html) {
+    return CompareWithExpectedDumps(folder, [&](const std::string& html) {
         Viewport viewport = ViewportOf(html);
         LaidOutPage page;
         page.Load(html, viewport.Dpi);
         page.Update(viewport.Width, viewport.Height);
-        return page.Tree.Dump();
+        return dump(page, viewport);
     });
-    EXPECT_GE(compared, 8);
 }
 
-TEST(PaintDumps, SamplePagesRecordAsExpected)
+TEST(LayoutDumps, SamplePagesLayOutAndPaintAsExpected)
 {
-    int compared = CompareWithExpectedDumps(ENGINE_TEST_DIR "/paint", [](const std::string& html) {
-        Viewport viewport = ViewportOf(html);
-        LaidOutPage page;
-        page.Load(html, viewport.Dpi);
-        page.Update(viewport.Width, viewport.Height);
-        Painter painter(page.Tree, [](Element&, const std::wstring& url) { return FakeImage(url); });
-        return DumpDisplayList(painter.Record({0, 0, viewport.Width, viewport.Height}), page.Measurer);
-    });
-    EXPECT_GE(compared, 3);
+    EXPECT_GE(CompareSamples(ENGINE_TEST_DIR "/layout", [](LaidOutPage& page, const Viewport&) { return page.Tree.Dump(); }), 8);
+    EXPECT_GE(CompareSamples(ENGINE_TEST_DIR "/paint", [](LaidOutPage& page, const Viewport& viewport) {
+                  Painter painter(page.Tree, [](Element&, const std::wstring& url) { return FakeImage(url); });
+                  return DumpDisplayList(painter.Record({0, 0, viewport.Width, viewport.Height}), page.Measurer);
+              }), 3);
 }
 
 // Every kind of change, laid out incrementally, must give the boxes a layout from scratch gives.

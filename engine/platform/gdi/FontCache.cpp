@@ -52,12 +52,12 @@ int CALLBACK AddFamily(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM p
 
 } // namespace
 
-std::size_t FontCache::SpecHash::operator()(const FontSpec& spec) const
+std::size_t FontCache::SpecHash::operator()(const FontSpec& wanted) const
 {
-    std::size_t hash = std::hash<std::wstring>()(spec.Family);
-    hash = hash * 31 + static_cast<std::size_t>(spec.SizePx);
-    hash = hash * 31 + static_cast<std::size_t>(spec.Weight);
-    return hash * 8 + (spec.Italic ? 4 : 0) + (spec.Underline ? 2 : 0) + (spec.Strike ? 1 : 0);
+    std::size_t hash = std::hash<std::wstring>()(wanted.Family);
+    hash = hash * 31 + static_cast<std::size_t>(wanted.SizePx);
+    hash = hash * 31 + static_cast<std::size_t>(wanted.Weight);
+    return hash * 8 + (wanted.Italic ? 4 : 0) + (wanted.Underline ? 2 : 0) + (wanted.Strike ? 1 : 0);
 }
 
 FontCache::FontCache() : m_dc(CreateCompatibleDC(nullptr))
@@ -74,20 +74,20 @@ FontCache::~FontCache()
         DeleteObject(entry.Font);
 }
 
-FontId FontCache::Intern(const FontSpec& spec)
+FontId FontCache::Intern(const FontSpec& wanted)
 {
-    if (auto found = m_ids.find(spec); found != m_ids.end())
+    if (auto found = m_ids.find(wanted); found != m_ids.end())
         return found->second;
 
     Entry entry;
-    entry.Spec = spec;
-    entry.Face = ResolveFamily(spec.Family);
+    entry.Request = wanted;
+    entry.Face = ResolveFamily(wanted.Family);
     LOGFONTW logFont{};
-    logFont.lfHeight = -std::clamp(spec.SizePx, 1, 2048);
-    logFont.lfWeight = std::clamp(spec.Weight, 100, 900);
-    logFont.lfItalic = spec.Italic;
-    logFont.lfUnderline = spec.Underline;
-    logFont.lfStrikeOut = spec.Strike;
+    logFont.lfHeight = -std::clamp(wanted.SizePx, 1, 2048);
+    logFont.lfWeight = std::clamp(wanted.Weight, 100, 900);
+    logFont.lfItalic = wanted.Italic;
+    logFont.lfUnderline = wanted.Underline;
+    logFont.lfStrikeOut = wanted.Strike;
     logFont.lfCharSet = DEFAULT_CHARSET;
     logFont.lfOutPrecision = OUT_TT_PRECIS;
     logFont.lfQuality = CLEARTYPE_QUALITY;
@@ -111,7 +111,7 @@ FontId FontCache::Intern(const FontSpec& spec)
 
     auto id = static_cast<FontId>(m_entries.size());
     m_entries.push_back(std::move(entry));
-    m_ids.emplace(spec, id);
+    m_ids.emplace(wanted, id);
     return id;
 }
 
@@ -125,7 +125,7 @@ const FontCache::Entry& FontCache::At(FontId font) const
     return font >= 0 && static_cast<std::size_t>(font) < m_entries.size() ? m_entries[font] : m_entries[0];
 }
 
-const FontSpec& FontCache::Spec(FontId font) const { return At(font).Spec; }
+const FontSpec& FontCache::Describe(FontId font) const { return At(font).Request; }
 const FontMetrics& FontCache::Metrics(FontId font) { return At(font).Metrics; }
 HFONT FontCache::Handle(FontId font) { return At(font).Font; }
 const std::wstring& FontCache::Face(FontId font) const { return At(font).Face; }

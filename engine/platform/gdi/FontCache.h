@@ -23,8 +23,8 @@ public:
     FontCache(const FontCache&) = delete;
     FontCache& operator=(const FontCache&) = delete;
 
-    [[nodiscard]] FontId Intern(const FontSpec& spec) override;
-    [[nodiscard]] const FontSpec& Spec(FontId font) const override;
+    [[nodiscard]] FontId Intern(const FontSpec& wanted) override;
+    [[nodiscard]] const FontSpec& Describe(FontId font) const override;
     [[nodiscard]] const FontMetrics& Metrics(FontId font) override;
     [[nodiscard]] int Width(FontId font, std::wstring_view text) override;
 
@@ -41,7 +41,7 @@ private:
     static constexpr int kUntrusted = -1;
     using WidthPage = std::vector<int>;
     struct Entry {
-        FontSpec Spec;
+        FontSpec Request;
         std::wstring Face;
         HFONT Font = nullptr;
         FontMetrics Metrics;
@@ -49,7 +49,7 @@ private:
         std::vector<std::unique_ptr<WidthPage>> Pages;
     };
     struct SpecHash {
-        std::size_t operator()(const FontSpec& spec) const;
+        std::size_t operator()(const FontSpec& wanted) const;
     };
 
     [[nodiscard]] Entry& At(FontId font);
