@@ -7,7 +7,7 @@ build="${GW_BUILD_DIR:-build}"
 tools/build.sh --target PageShot
 . tools/wine-session.sh
 gw_wine_start "$build" own-display
-viewer="$build/tests/bin/PageShot.exe"
+viewer="$build/tools/PageShot.exe"
 pages="Z:$PWD/tests/engine/shots"
 mkdir -p docs
 
