@@ -300,6 +300,7 @@ void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutCo
     }
     box.LastAvailable = available;
     box.LastAvailableHeight = containingHeight;
+    box.LaidOutHeight = box.Height;
     box.NeedsLayout = false;
     box.Generation = context.Generation;
 }

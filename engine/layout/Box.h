@@ -101,6 +101,7 @@ struct Box {
     bool NeedsLayout = true;
     int LastAvailable = -1;
     int LastAvailableHeight = -1;
+    int LaidOutHeight = 0;  // the height layout gave, before a table's row stretched it
     int MinContent = -1, MaxContent = -1;
     unsigned Generation = 0;  // the last layout pass that moved something inside this box
 
@@ -135,7 +136,9 @@ struct Box {
     // This box and its ancestors lay out again; tables above forget their columns.
     void MarkNeedsLayout()
     {
-        for (Box* at = this; at != nullptr && !(at->NeedsLayout && at != this); at = at->Parent) {
+        // Inline boxes keep the flag (their container lays them out), so they do not stop the walk.
+        for (Box* at = this; at != nullptr && !(at->NeedsLayout && at != this && at->Kind != BoxKind::Inline);
+             at = at->Parent) {
             at->NeedsLayout = true;
             at->MinContent = -1;
             at->MaxContent = -1;

@@ -169,7 +169,8 @@ std::unique_ptr<Box> LayoutTree::BuildBox(Element& element)
         }
         return box;
     }
-    BuildChildren(*box, element);
+    if (box->Kind != BoxKind::LineBreak)  // a script may put elements into a br: they never show
+        BuildChildren(*box, element);
     return box;
 }
 
@@ -229,6 +230,8 @@ void LayoutTree::BuildChildren(Box& box, Element& element)
         return;
     }
     bool anyBlock = std::any_of(children.begin(), children.end(), [](const auto& c) { return !IsInlineLevel(*c); });
+    if (box.Owner != nullptr && box.Kind == BoxKind::Block && KindFor(*box.Owner, box.S()) == BoxKind::Inline)
+        box.Kind = BoxKind::Inline;  // it held a block before: inline again until it finds one below
     if (box.Kind == BoxKind::Inline && anyBlock)
         box.Kind = BoxKind::Block;  // a block inside an inline: the inline acts as a block
     if (!anyBlock) {
@@ -290,10 +293,14 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
             style->Box.Show != box->S().Box.Show) {
             if (box == nullptr && !shown)
                 continue;
-            if (element->Parent() != nullptr)
+            if (element->Parent() != nullptr) {
                 rebuild.push_back(element->Parent());
-            else
-                rebuild.push_back(element);
+            } else {
+                // The root changed its kind or hid itself: the whole tree anew.
+                Clear();
+                m_root = BuildBox(*element);
+                AddDamage({0, 0, std::max(m_width, 1), std::max(m_height, 1)});
+            }
             continue;
         }
         Repaint(*element);
@@ -342,11 +349,23 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
                 rebuild.push_back(element->Parent());
             continue;
         }
-        if (box->Kind == BoxKind::Replaced)
+        BoxKind wanted = KindFor(*element, box->S());
+        if (wanted != box->Kind && !(wanted == BoxKind::Inline && box->Kind == BoxKind::Block) &&
+            element->Parent() != nullptr) {
+            // An input that gained or lost content changes kind: its parent makes its box anew.
+            element->SetLayoutBox(nullptr);
+            rebuild.push_back(element->Parent());
+            continue;
+        }
+        if (box->Kind == BoxKind::Replaced || box->Kind == BoxKind::LineBreak)
             continue;
         AddDamage(box->PageRect());
+        BoxKind kind = box->Kind;
         BuildChildren(*box, *element);
         box->MarkNeedsLayout();
+        // An inline that became a block or back joins or leaves its siblings' lines.
+        if (box->Kind != kind && element->Parent() != nullptr)
+            rebuild.push_back(element->Parent());
     }
     changes.Release();
 }
@@ -429,7 +448,10 @@ void LayoutTree::Place(Box& top, int originX, int originY, std::vector<Rect>* da
         box.Placed = true;
         box.PageX = x;
         box.PageY = y;
-        if (!moved && generation != 0 && box.Generation != generation && &box != &top && box.Kind != BoxKind::Inline)
+        // A box still needing layout is one no layout reaches (a block straight in a row): its
+        // children may be new.
+        if (!moved && generation != 0 && box.Generation != generation && &box != &top && box.Kind != BoxKind::Inline &&
+            !box.NeedsLayout)
             continue;
         Point origin = box.ContentOrigin();
         if (box.Kind == BoxKind::Inline)

@@ -208,7 +208,7 @@ std::vector<int> Distribute(const Columns& columns, int space)
 }
 
 // Moves a cell's content down inside the cell as its vertical alignment asks.
-void AlignCell(Box& cell, int height, unsigned generation)
+void AlignCell(Box& cell, int height, int before, unsigned generation)
 {
     int shift = cell.ShiftY;
     int content = cell.ContentHeight;
@@ -218,7 +218,7 @@ void AlignCell(Box& cell, int height, unsigned generation)
     case VerticalAlign::Bottom: case VerticalAlign::TextBottom: cell.ShiftY = std::max(0, inner - content); break;
     default: cell.ShiftY = 0; break;
     }
-    if (shift != cell.ShiftY || cell.Height != height)
+    if (shift != cell.ShiftY || before != height)
         cell.Generation = generation;
     cell.Height = height;
 }
@@ -324,11 +324,15 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
         if (height.Type == Length::Kind::Px)
             rowHeights[r] = std::max(0, height.Resolve(0));
     }
+    std::vector<int> stretched;  // each cell's height as its row made it last time
+    stretched.reserve(grid.Cells.size());
     for (Box* cell : grid.Cells) {
         std::size_t first = static_cast<std::size_t>(cell->Column);
         std::size_t last = std::min<std::size_t>(first + static_cast<std::size_t>(cell->ColSpan), static_cast<std::size_t>(n));
         int cellWidth = columnX[last] - sx - columnX[first];
+        stretched.push_back(cell->Height);
         BlockLayout::Layout(*cell, std::max(0, cellWidth), -1, context);
+        cell->Height = cell->LaidOutHeight;  // a cell kept from the last pass is not as tall as its row made it
         const Length& height = cell->S().Box.Height;
         if (height.Type == Length::Kind::Px)
             cell->Height = std::max(cell->Height, height.Resolve(0) + cell->Border[0] + cell->Border[2] +
@@ -359,7 +363,7 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
             rowY[r] = y;
             row.X = rowLeft - (row.Parent == &table ? 0 : row.Parent->X);
             row.Y = y - originY;
-            if (row.Width != rowWidth || row.Height != rowHeights[r])
+            if (row.NeedsLayout || row.Width != rowWidth || row.Height != rowHeights[r])  // children may be new
                 row.Generation = context.Generation;
             row.Width = rowWidth;
             row.Height = rowHeights[r];
@@ -384,11 +388,12 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
         }
     }
     rowY[rows] = y;
-    for (Box* cell : grid.Cells) {
+    for (std::size_t i = 0; i < grid.Cells.size(); ++i) {
+        Box* cell = grid.Cells[i];
         std::size_t first = static_cast<std::size_t>(cell->Row);
         std::size_t last = first + static_cast<std::size_t>(cell->RowSpan);
         int height = rowY[last] - sy - rowY[first];
-        AlignCell(*cell, height, context.Generation);
+        AlignCell(*cell, height, stretched[i], context.Generation);
         Box& row = *cell->Parent;
         int rowPageX = row.X + (row.Parent != &table ? row.Parent->X : 0);
         int x = columnX[static_cast<std::size_t>(cell->Column)] - rowPageX;
@@ -398,7 +403,7 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
         cell->X = x;
         cell->Y = 0;
     }
-    int height = y - table.Border[0] - table.Padding[0];
+    int height = std::max(0, y - table.Border[0] - table.Padding[0]);  // captions' negative margins pull y back
     const Length& styleHeight = table.S().Box.Height;
     if (styleHeight.Type == Length::Kind::Px)
         height = std::max(height, styleHeight.Resolve(0));
