@@ -5,6 +5,8 @@
 #include "engine/dom/Element.h"
 
 #include <algorithm>
+#include <memory>
+#include <unordered_map>
 
 namespace Engine {
 
@@ -20,6 +22,26 @@ std::uint64_t PriorityOf(bool important, StyleOrigin origin, std::uint32_t speci
     // Important declarations of the page and inline outrank everything that is not important.
     std::uint64_t level = static_cast<std::uint64_t>(origin) + (important ? 8 : 0);
     return (level << 56) | (static_cast<std::uint64_t>(specificity & 0xFFFFFF) << 32) | order;
+}
+
+// Hints made from the same attribute value are the same declaration, so that elements with the
+// same hints (every cell with nowrap) end with the same winners and can share a computed style.
+// The table is bounded; past it, an element's own copy serves.
+const Declaration& InternedHint(const Declaration& hint)
+{
+    constexpr std::size_t kMaxInterned = 4096;
+    static std::unordered_map<std::wstring, std::unique_ptr<Declaration>> interned;
+    std::wstring key(hint.Property.begin(), hint.Property.end());
+    key.push_back(L'\0');
+    key += hint.Value;
+    auto found = interned.find(key);
+    if (found != interned.end())
+        return *found->second;
+    if (interned.size() >= kMaxInterned)
+        return hint;
+    auto& slot = interned[std::move(key)];
+    slot = std::make_unique<Declaration>(hint.Property, hint.Value, hint.Important);
+    return *slot;
 }
 
 } // namespace
@@ -138,7 +160,7 @@ void StyleResolver::Apply(Element& element, MatchContext& context) const
     consider(m_universal);
     std::uint32_t order = 0;
     for (const Declaration& declaration : element.HintStyle())
-        candidates.push_back({PriorityOf(false, StyleOrigin::Hints, 0, order++), &declaration});
+        candidates.push_back({PriorityOf(false, StyleOrigin::Hints, 0, order++), &InternedHint(declaration)});
     for (const Declaration& declaration : element.InlineStyle())
         candidates.push_back({PriorityOf(declaration.Important, StyleOrigin::Inline, 0, order++), &declaration});
     for (const Declaration& declaration : element.RuntimeStyle())

@@ -7,6 +7,7 @@
 #include "engine/dom/Utf.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <cwctype>
 
 namespace Engine {
@@ -160,14 +161,45 @@ void Document::UpdateStyle()
     RequestBehaviors(restyled);
 }
 
+namespace {
+
+// Elements with the same winning declarations under the same parent style have the same
+// computed style: the cells of a table column share one instead of each building its own.
+struct StyleKey {
+    const ComputedStyle* Parent;
+    std::vector<const Declaration*> Winners;
+    bool operator==(const StyleKey&) const = default;
+};
+
+struct StyleKeyHash {
+    std::size_t operator()(const StyleKey& key) const
+    {
+        std::size_t hash = std::hash<const void*>()(key.Parent);
+        for (const Declaration* winner : key.Winners)
+            hash = hash * 1000003u ^ std::hash<const void*>()(winner);
+        return hash;
+    }
+};
+
+} // namespace
+
 void Document::Restyle(Element& top)
 {
     StyleBuilder builder(m_dpi);
     bool full = m_changes.Full;
+    std::unordered_map<StyleKey, std::shared_ptr<const ComputedStyle>, StyleKeyHash> shared;
     m_resolver->ApplyToTree(top, [&](Element& element) {
         const Element* parent = element.Parent();
         const ComputedStyle* parentStyle = parent != nullptr && &element != m_root ? parent->Computed().get() : nullptr;
-        auto style = std::make_shared<ComputedStyle>(builder.Build(element.CascadedStyle(), parentStyle, element.Tag()));
+        StyleKey key{parentStyle, element.CascadedStyle()};
+        auto found = shared.find(key);
+        std::shared_ptr<const ComputedStyle> style;
+        if (found != shared.end()) {
+            style = found->second;
+        } else {
+            style = std::make_shared<ComputedStyle>(builder.Build(element.CascadedStyle(), parentStyle, element.Tag()));
+            shared.emplace(std::move(key), style);
+        }
         if (!full) {
             StyleChange change = Compare(element.Computed().get(), *style);
             if (change != StyleChange::None) {

@@ -204,20 +204,20 @@ void View::Changed()
     ScheduleUpdate();
 }
 
+// The timer stays set while updates come faster than it fires: setting and killing it for
+// every change would cost two trips to the window server each.
 void View::ScheduleUpdate()
 {
-    if (!m_updateScheduled) {
-        m_updateScheduled = true;
+    m_updateScheduled = true;
+    if (!m_timerSet) {
+        m_timerSet = true;
         SetTimer(m_window, kUpdateTimer, USER_TIMER_MINIMUM, TimerProc);
     }
 }
 
 void View::UpdateNow()
 {
-    if (m_updateScheduled) {
-        m_updateScheduled = false;
-        KillTimer(m_window, kUpdateTimer);
-    }
+    m_updateScheduled = false;
     m_renderer->Update(*m_document);
 }
 
@@ -274,7 +274,10 @@ void View::OnTimer(UINT_PTR windowTimerId)
         return;
     }
     if (windowTimerId == kUpdateTimer) {
-        UpdateNow();
+        KillTimer(m_window, kUpdateTimer);
+        m_timerSet = false;
+        if (m_updateScheduled)
+            UpdateNow();
         return;
     }
     auto found = m_timers.find(windowTimerId);

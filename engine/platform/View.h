@@ -72,6 +72,7 @@ private:
     std::unique_ptr<PageRenderer> m_renderer;
     std::unique_ptr<MouseInput> m_mouse;
     bool m_updateScheduled = false;
+    bool m_timerSet = false;
     std::wstring m_media = L"screen";
     HtmlNotifyProc m_callback = nullptr;
     void* m_callbackParam = nullptr;
