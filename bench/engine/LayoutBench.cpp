@@ -6,12 +6,13 @@
 #include "engine/platform/View.h"
 #include "bench/engine/MainPage.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 
 namespace {
 
-constexpr int kRounds = 60;
+int g_rounds = 60;
 
 struct Measured {
     std::vector<double> Wall;
@@ -51,7 +52,7 @@ Measured Run(const char* what, const std::function<void(int round)>& step)
     Measured measured;
     if (!Wanted(what))
         return measured;
-    for (int round = 0; round < kRounds; ++round) {
+    for (int round = 0; round < g_rounds; ++round) {
         double cpuStarted = ThreadMilliseconds();
         auto started = std::chrono::steady_clock::now();
         g_parts.Mark = started;
@@ -108,6 +109,8 @@ int main(int argc, char** argv)
 {
     if (argc > 1)
         g_only = argv[1];
+    if (argc > 2)
+        g_rounds = std::max(1, std::atoi(argv[2]));
     HWND window = CreateWindowExW(0, HTMLayoutClassNameW(), L"LayoutBench", WS_POPUP | WS_VISIBLE, 0, 0, 1280, 800,
                                   nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     const std::string page = MainPage();

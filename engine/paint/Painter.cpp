@@ -277,9 +277,19 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
         PaintInlineDecorations(box, out);
         PaintLines(box, out, damage);
     }
-    // Children: atomic boxes inside inline elements are found through them.
+    // Children: atomic boxes inside inline elements are found through them. Rows stand in page
+    // order and paint inside themselves: only those that meet the damage are visited.
+    auto first = box.Children.begin();
+    auto last = box.Children.end();
+    if (box.Kind == BoxKind::Table || box.Kind == BoxKind::RowGroup) {
+        bool rowsOnly = std::all_of(first, last, [](const auto& child) { return child->Kind == BoxKind::Row; });
+        if (rowsOnly) {
+            first = std::partition_point(first, last, [&](const auto& row) { return row->PageY + row->Height <= damage.Y; });
+            last = std::partition_point(first, last, [&](const auto& row) { return row->PageY < damage.Bottom(); });
+        }
+    }
     std::vector<const Box*> pending;
-    for (auto it = box.Children.rbegin(); it != box.Children.rend(); ++it)
+    for (auto it = std::make_reverse_iterator(last); it != std::make_reverse_iterator(first); ++it)
         pending.push_back(it->get());
     while (!pending.empty()) {
         const Box* child = pending.back();
