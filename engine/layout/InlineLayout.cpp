@@ -78,6 +78,7 @@ struct Flattener {
                 break;
             case BoxKind::Inline: {
                 c.Fragments.clear();
+                BlockLayout::ResolveEdges(c, Width);
                 int left = c.Margin[3] + c.Border[3] + c.Padding[3];
                 int right = c.Margin[1] + c.Border[1] + c.Padding[1];
                 if (left != 0)
