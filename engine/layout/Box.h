@@ -93,8 +93,10 @@ struct Box {
     // Tables: column and span of a cell, row of a cell.
     int Column = 0, Row = 0, ColSpan = 1, RowSpan = 1;
     int RowSpanAsked = 1;  // the cell's rowspan attribute, before the table's end cuts it
-    // A table's grid and column widths, kept while nothing inside its rows changes.
+    // A table's grid, kept while its rows and cells stay the same ones, and its columns'
+    // widths, kept while nothing inside its rows changes.
     std::shared_ptr<TableCache> Table;
+    bool ColumnsValid = false;
     int ShiftY = 0;  // content moved down inside its box (vertical alignment in cells)
 
     // Caches for relayout.
@@ -133,7 +135,7 @@ struct Box {
         }
         return origin;
     }
-    // This box and its ancestors lay out again; tables above forget their columns.
+    // This box and its ancestors lay out again; tables above measure their columns again.
     void MarkNeedsLayout()
     {
         // Inline boxes keep the flag (their container lays them out), so they do not stop the walk.
@@ -142,7 +144,19 @@ struct Box {
             at->NeedsLayout = true;
             at->MinContent = -1;
             at->MaxContent = -1;
-            at->Table.reset();
+            at->ColumnsValid = false;
+        }
+    }
+    // Rows or cells came or went below this box: the table above makes its grid anew.
+    void InvalidateTableGrid()
+    {
+        for (Box* at = this; at != nullptr; at = at->Parent) {
+            if (at->Kind == BoxKind::Table) {
+                at->Table.reset();
+                return;
+            }
+            if (at->Kind != BoxKind::Row && at->Kind != BoxKind::RowGroup && at->Kind != BoxKind::Cell)
+                return;
         }
     }
 };

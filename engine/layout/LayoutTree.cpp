@@ -196,6 +196,7 @@ void LayoutTree::BuildChildren(Box& box, Element& element)
     }
     box.Lines.clear();
     box.InlineContent = false;
+    box.InvalidateTableGrid();
     std::vector<std::unique_ptr<Box>> children;
     for (Node* node : element.Nodes()) {
         if (node->IsElement()) {
@@ -305,8 +306,10 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
         }
         Repaint(*element);
         box->Style = style;
-        if (box->Kind == BoxKind::Cell)
+        if (box->Kind == BoxKind::Cell) {
             ReadSpans(*box);
+            box->InvalidateTableGrid();
+        }
         // Text keeps its measured runs when only paint changed; the font is interned again for
         // decorations, which do not change widths.
         auto restyleText = [&](Box& text) {
@@ -380,6 +383,8 @@ void LayoutTree::ElementLeaving(Element& element)
         return;
     AddDamage(box->PageRect());
     Box* parent = box->Parent;
+    if (parent != nullptr)
+        parent->InvalidateTableGrid();
     Destroy(*box);
     if (parent == nullptr) {
         m_root.reset();

@@ -238,8 +238,12 @@ const TableCache& CacheOf(Box& table, LayoutContext& context)
     if (!table.Table) {
         auto cache = std::make_shared<TableCache>();
         cache->Cells = BuildGrid(table);
-        cache->Widths = MeasureColumns(table, cache->Cells, context);
         table.Table = std::move(cache);
+        table.ColumnsValid = false;
+    }
+    if (!table.ColumnsValid) {
+        table.Table->Widths = MeasureColumns(table, table.Table->Cells, context);
+        table.ColumnsValid = true;
     }
     return *table.Table;
 }
@@ -273,11 +277,10 @@ void TableLayout::Intrinsic(Box& table, LayoutContext& context, int& minWidth, i
 
 void TableLayout::Layout(Box& table, int available, LayoutContext& context)
 {
-    // Held: laying out cells may not drop it, but the table keeps it for the next layout.
+    // Held: laying out cells may drop the table's cache, which this layout still reads.
+    static_cast<void>(CacheOf(table, context));
     std::shared_ptr<TableCache> held = table.Table;
-    const TableCache& cache = held ? *held : CacheOf(table, context);
-    if (!held)
-        held = table.Table;
+    const TableCache& cache = *held;
     const Grid& grid = cache.Cells;
     const Columns& columns = cache.Widths;
     int sx = Spacing(table, false);
