@@ -1,6 +1,7 @@
 #pragma once
 #include "engine/css/ComputedStyle.h"
 #include "engine/dom/NodePool.h"
+#include "engine/layout/TableCache.h"
 #include "engine/paint/Geometry.h"
 #include "engine/paint/Image.h"
 
@@ -33,8 +34,6 @@ struct LineItem {
     std::size_t Start = 0;   // text range in the source's text
     std::size_t Length = 0;
 };
-
-struct TableCache;
 
 struct LineBox {
     Rect Area;  // relative to the container's border box
@@ -93,6 +92,7 @@ struct Box {
     // Tables: column and span of a cell, row of a cell.
     int Column = 0, Row = 0, ColSpan = 1, RowSpan = 1;
     int RowSpanAsked = 1;  // the cell's rowspan attribute, before the table's end cuts it
+    int CellIndex = -1;    // in its table's grid
     // A table's grid, kept while its rows and cells stay the same ones, and its columns'
     // widths, kept while nothing inside its rows changes.
     std::shared_ptr<TableCache> Table;
@@ -135,19 +135,38 @@ struct Box {
         }
         return origin;
     }
-    // This box and its ancestors lay out again; tables above measure their columns again.
+    // This box and its ancestors lay out again; tables above measure their columns again and
+    // hear which of their cells changed (the walk goes on to the table for that).
     void MarkNeedsLayout()
     {
-        // Inline boxes keep the flag (their container lays them out), so they do not stop the walk.
-        for (Box* at = this; at != nullptr && !(at->NeedsLayout && at != this && at->Kind != BoxKind::Inline);
-             at = at->Parent) {
+        Box* cell = nullptr;
+        for (Box* at = this; at != nullptr; at = at->Parent) {
+            bool marked = at->NeedsLayout && at != this && at->Kind != BoxKind::Inline;
+            if (at->Kind == BoxKind::Cell)
+                cell = at;
+            if (at->Kind == BoxKind::Table) {
+                // Only a cell of the table's own grid is named; any other change redoes it all.
+                if (at->Table)
+                    at->Table->Note(at != this && cell != nullptr && cell->InGridOf(*at) ? cell : nullptr);
+                cell = nullptr;
+            }
+            if (marked && cell == nullptr)
+                break;
             at->NeedsLayout = true;
             at->MinContent = -1;
             at->MaxContent = -1;
             at->ColumnsValid = false;
         }
     }
-    // Rows or cells came or went below this box: the table above makes its grid anew.
+    [[nodiscard]] bool InGridOf(const Box& table) const
+    {
+        const Box* row = Parent;
+        if (row == nullptr || row->Kind != BoxKind::Row)
+            return false;
+        return row->Parent == &table || (row->Parent != nullptr && row->Parent->Kind == BoxKind::RowGroup && row->Parent->Parent == &table);
+    }
+    // Rows or cells came or went in this table, row group or row: the table makes its grid anew.
+    // (What changes inside a cell leaves the grid as it is.)
     void InvalidateTableGrid()
     {
         for (Box* at = this; at != nullptr; at = at->Parent) {
@@ -155,7 +174,7 @@ struct Box {
                 at->Table.reset();
                 return;
             }
-            if (at->Kind != BoxKind::Row && at->Kind != BoxKind::RowGroup && at->Kind != BoxKind::Cell)
+            if (at->Kind != BoxKind::Row && at->Kind != BoxKind::RowGroup)
                 return;
         }
     }

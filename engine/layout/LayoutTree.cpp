@@ -308,7 +308,8 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
         box->Style = style;
         if (box->Kind == BoxKind::Cell) {
             ReadSpans(*box);
-            box->InvalidateTableGrid();
+            if (box->Parent != nullptr)
+                box->Parent->InvalidateTableGrid();
         }
         // Text keeps its measured runs when only paint changed; the font is interned again for
         // decorations, which do not change widths.

@@ -12,18 +12,8 @@ namespace {
 constexpr int kMaxSpan = 1000;
 constexpr int kMaxSize = 1 << 24;
 
-struct Grid {
-    std::vector<Box*> Rows;    // in order, whether in groups or not
-    std::vector<Box*> Cells;
-    std::vector<Box*> Captions;
-    int Columns = 0;
-};
-
-struct Columns {
-    std::vector<int> Min, Max;
-    std::vector<float> Percent;
-    std::vector<bool> Fixed;
-};
+using Grid = TableCache::Grid;
+using Columns = TableCache::Columns;
 
 // Places every cell in the grid (CSS 2.1, 17.5): each takes the first column its row has free
 // of cells spanning down from above.
@@ -59,10 +49,17 @@ Grid BuildGrid(Box& table)
             for (int c = column; c < column + cell.ColSpan; ++c)
                 busyUntil[static_cast<std::size_t>(c)] = static_cast<int>(r) + cell.RowSpan;
             column += cell.ColSpan;
+            cell.CellIndex = static_cast<int>(grid.Cells.size());
+            grid.Spans = grid.Spans || cell.ColSpan > 1 || cell.RowSpan > 1;
             grid.Cells.push_back(&cell);
         }
     }
     grid.Columns = static_cast<int>(busyUntil.size());
+    grid.ColumnCells.resize(busyUntil.size());
+    for (Box* cell : grid.Cells) {
+        if (cell->ColSpan == 1)
+            grid.ColumnCells[static_cast<std::size_t>(cell->Column)].push_back(cell->CellIndex);
+    }
     return grid;
 }
 
@@ -223,14 +220,44 @@ void AlignCell(Box& cell, int height, int before, unsigned generation)
     cell.Height = height;
 }
 
-} // namespace
+// Whether every changed cell is one of the grid's own (a cell box outside a row is not).
+bool DirtyCellsInGrid(const TableCache& cache)
+{
+    for (Box* cell : cache.Dirty) {
+        if (cell->CellIndex < 0 || static_cast<std::size_t>(cell->CellIndex) >= cache.Cells.Cells.size() ||
+            cache.Cells.Cells[static_cast<std::size_t>(cell->CellIndex)] != cell)
+            return false;
+    }
+    return true;
+}
 
-struct TableCache {
-    Grid Cells;
-    Columns Widths;
-};
-
-namespace {
+// Only some cells changed, none spanning: their columns are measured again from their cells.
+void RemeasureColumns(TableCache& cache, LayoutContext& context)
+{
+    Columns& columns = cache.Widths;
+    std::vector<bool> touched(columns.Min.size(), false);
+    for (Box* cell : cache.Dirty)
+        touched[static_cast<std::size_t>(cell->Column)] = true;
+    for (std::size_t c = 0; c < touched.size(); ++c) {
+        if (!touched[c])
+            continue;
+        columns.Min[c] = columns.Max[c] = 0;
+        columns.Percent[c] = 0;
+        columns.Fixed[c] = false;
+        for (int index : cache.Cells.ColumnCells[c]) {
+            Box& cell = *cache.Cells.Cells[static_cast<std::size_t>(index)];
+            int minWidth = 0, maxWidth = 0;
+            BlockLayout::Intrinsic(cell, context, minWidth, maxWidth);
+            columns.Min[c] = std::max(columns.Min[c], minWidth);
+            columns.Max[c] = std::max(columns.Max[c], maxWidth);
+            const Length& width = cell.S().Box.Width;
+            if (width.IsPercent())
+                columns.Percent[c] = std::max(columns.Percent[c], std::clamp(width.Value, 0.0f, 100.0f));
+            else if (width.Type == Length::Kind::Px)
+                columns.Fixed[c] = true;
+        }
+    }
+}
 
 // The grid and the columns' widths, measured again only when something in the rows changed.
 const TableCache& CacheOf(Box& table, LayoutContext& context)
@@ -241,11 +268,55 @@ const TableCache& CacheOf(Box& table, LayoutContext& context)
         table.Table = std::move(cache);
         table.ColumnsValid = false;
     }
+    TableCache& cache = *table.Table;
     if (!table.ColumnsValid) {
-        table.Table->Widths = MeasureColumns(table, table.Table->Cells, context);
+        if (!cache.Dirty.empty() && !DirtyCellsInGrid(cache))
+            cache.Full = true;
+        if (cache.Full || !cache.LaidOut || cache.Cells.Spans || cache.Dirty.empty())
+            cache.Widths = MeasureColumns(table, cache.Cells, context);
+        else
+            RemeasureColumns(cache, context);
         table.ColumnsValid = true;
     }
-    return *table.Table;
+    return cache;
+}
+
+// Only some cells changed and the columns kept their widths: those cells lay out again, and
+// nothing else moves unless a row's height changed. False when the whole table must go again.
+bool LayOutChangedCells(Box& table, TableCache& cache, const std::vector<int>& columnX, LayoutContext& context)
+{
+    int sx = Spacing(table, false);
+    if (!DirtyCellsInGrid(cache))
+        return false;
+    std::vector<Box*> dirty = cache.Dirty;
+    std::sort(dirty.begin(), dirty.end());
+    dirty.erase(std::unique(dirty.begin(), dirty.end()), dirty.end());
+    for (Box* cell : dirty) {
+        std::size_t column = static_cast<std::size_t>(cell->Column);
+        int stretched = cell->Height;
+        BlockLayout::Layout(*cell, std::max(0, columnX[column + 1] - sx - columnX[column]), -1, context);
+        int own = cell->LaidOutHeight;
+        const Length& height = cell->S().Box.Height;
+        if (height.Type == Length::Kind::Px)
+            own = std::max(own, height.Resolve(0) + cell->Border[0] + cell->Border[2] + cell->Padding[0] + cell->Padding[2]);
+        std::size_t row = static_cast<std::size_t>(cell->Row);
+        cache.CellHeights[static_cast<std::size_t>(cell->CellIndex)] = own;
+        // The row's height is its tallest cell's (or its own): if that changed, rows move.
+        int rowHeight = 0;
+        const Length& rowStyle = cache.Cells.Rows[row]->S().Box.Height;
+        if (rowStyle.Type == Length::Kind::Px)
+            rowHeight = std::max(0, rowStyle.Resolve(0));
+        for (auto& sibling : cache.Cells.Rows[row]->Children) {
+            if (sibling->Kind == BoxKind::Cell && sibling->CellIndex >= 0)
+                rowHeight = std::max(rowHeight, cache.CellHeights[static_cast<std::size_t>(sibling->CellIndex)]);
+        }
+        if (rowHeight != cache.RowHeights[row])
+            return false;
+        AlignCell(*cell, rowHeight, stretched, context.Generation);
+        cache.Cells.Rows[row]->Generation = context.Generation;
+    }
+    cache.Dirty.clear();
+    return true;
 }
 
 } // namespace
@@ -280,7 +351,7 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
     // Held: laying out cells may drop the table's cache, which this layout still reads.
     static_cast<void>(CacheOf(table, context));
     std::shared_ptr<TableCache> held = table.Table;
-    const TableCache& cache = *held;
+    TableCache& cache = *held;
     const Grid& grid = cache.Cells;
     const Columns& columns = cache.Widths;
     int sx = Spacing(table, false);
@@ -309,6 +380,9 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
     }
     columnX[static_cast<std::size_t>(n)] = x;
     table.Width = static_cast<int>(used);
+    if (cache.LaidOut && !cache.Full && grid.Captions.empty() && !grid.Spans && available == cache.Available &&
+        used == cache.Used && columnX == cache.ColumnX && LayOutChangedCells(table, cache, columnX, context))
+        return;
 
     int y = table.Border[0] + table.Padding[0];
     int innerWidth = table.Width - TableEdges(table);
@@ -329,6 +403,7 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
     }
     std::vector<int> stretched;  // each cell's height as its row made it last time
     stretched.reserve(grid.Cells.size());
+    cache.CellHeights.assign(grid.Cells.size(), 0);
     for (Box* cell : grid.Cells) {
         std::size_t first = static_cast<std::size_t>(cell->Column);
         std::size_t last = std::min<std::size_t>(first + static_cast<std::size_t>(cell->ColSpan), static_cast<std::size_t>(n));
@@ -340,6 +415,7 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
         if (height.Type == Length::Kind::Px)
             cell->Height = std::max(cell->Height, height.Resolve(0) + cell->Border[0] + cell->Border[2] +
                                                       cell->Padding[0] + cell->Padding[2]);
+        cache.CellHeights[static_cast<std::size_t>(cell->CellIndex)] = cell->Height;
         if (cell->RowSpan == 1)
             rowHeights[static_cast<std::size_t>(cell->Row)] = std::max(rowHeights[static_cast<std::size_t>(cell->Row)], cell->Height);
     }
@@ -413,6 +489,13 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
     table.Height = height + table.Border[0] + table.Border[2] + table.Padding[0] + table.Padding[2];
     table.ContentWidth = table.Width;
     table.ContentHeight = table.Height;
+    cache.LaidOut = true;
+    cache.Full = false;
+    cache.Dirty.clear();
+    cache.Available = available;
+    cache.Used = used;
+    cache.ColumnX = std::move(columnX);
+    cache.RowHeights = std::move(rowHeights);
 }
 
 } // namespace Engine
