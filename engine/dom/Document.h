@@ -19,6 +19,12 @@ public:
     virtual void ElementLeaving(Element& element) = 0;
     // Something changed that styles, boxes or pixels may follow.
     virtual void Changed() = 0;
+    // The focus moved between these elements (either may be null).
+    virtual void FocusMoved(Element* from, Element* to)
+    {
+        static_cast<void>(from);
+        static_cast<void>(to);
+    }
 };
 
 class StyleResolver;
@@ -77,6 +83,9 @@ public:
 
     [[nodiscard]] Element* FocusElement() const { return m_focus; }
     void SetFocusElement(Element* element) { m_focus = element; }
+    // Whether the keyboard moved the focus last (the focus rectangle shows only then).
+    [[nodiscard]] bool FocusByKeyboard() const { return m_focusByKeyboard; }
+    void SetFocusByKeyboard(bool byKeyboard) { m_focusByKeyboard = byKeyboard; }
     [[nodiscard]] Element* CaptureElement() const { return m_capture; }
     void SetCaptureElement(Element* element) { m_capture = element; }
 
@@ -100,6 +109,7 @@ private:
     DocumentClient* m_client = nullptr;
     bool m_styleDirty = true;
     Element* m_focus = nullptr;
+    bool m_focusByKeyboard = false;
     Element* m_capture = nullptr;
 };
 

@@ -205,8 +205,11 @@ bool EventDispatcher::CallMethod(Element& element, HtmlMethodParams& params)
 void EventDispatcher::SetFocus(Document& document, Element* element, bool byMouse)
 {
     Element* old = document.FocusElement();
+    document.SetFocusByKeyboard(!byMouse);
     if (old == element)
         return;
+    if (document.Client() != nullptr)
+        document.Client()->FocusMoved(old, element);
     if (old != nullptr) {
         old->Use();
         document.SetFocusElement(nullptr);

@@ -1,6 +1,7 @@
 #include "engine/paint/Painter.h"
 
 #include "engine/HTMLayoutConstants.h"
+#include "engine/dom/Document.h"
 #include "engine/dom/Element.h"
 
 #include <algorithm>
@@ -319,8 +320,10 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
         foreground.Layer = 2;
         out.push_back(std::move(foreground));
     }
-    if (box.Owner != nullptr && (box.Owner->State() & HL_STATE_FOCUS) != 0 && box.Parent != nullptr &&
-        box.Kind != BoxKind::Inline)
+    // The focus rectangle shows where the keyboard moved the focus, as in Windows' dialogs.
+    if (box.Owner != nullptr && box.Parent != nullptr && box.Kind != BoxKind::Inline &&
+        box.Owner->OwnerDocument() != nullptr && box.Owner->OwnerDocument()->FocusElement() == box.Owner &&
+        box.Owner->OwnerDocument()->FocusByKeyboard())
         out.push_back(Item(DisplayItemKind::FocusRect, area));
 }
 

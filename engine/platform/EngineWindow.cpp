@@ -94,8 +94,17 @@ LRESULT CALLBACK EngineWindow::WindowProc(HWND window, UINT message, WPARAM wPar
     case WM_SETFOCUS: case WM_KILLFOCUS:
         if (Element* focus = view->Page().FocusElement())
             view->Renderer().Layout().Repaint(*focus);
+        if (message == WM_SETFOCUS)
+            view->Keyboard().OnSetFocus();
         view->ScheduleUpdate();
         break;
+    case WM_KEYDOWN: case WM_KEYUP: case WM_SYSKEYDOWN: case WM_SYSKEYUP:
+        view->Keyboard().OnKey(message, wParam, lParam);
+        if (message == WM_KEYDOWN || message == WM_KEYUP)
+            return 0;
+        break;
+    case WM_CHAR: view->Keyboard().OnChar(wParam); return 0;
+    case WM_GETDLGCODE: return view->Keyboard().DialogCode(reinterpret_cast<const MSG*>(lParam));
     default: break;
     }
     return DefWindowProcW(window, message, wParam, lParam);

@@ -28,6 +28,7 @@ View::View(HWND window) : m_window(window), m_document(std::make_unique<Document
         return RequestData(url, bytes);
     });
     m_mouse = std::make_unique<MouseInput>(*this);
+    m_keyboard = std::make_unique<KeyboardInput>(*this);
     m_document->SetDpi(m_renderer->Dpi());
     m_document->SetClient(this);
 }
@@ -140,6 +141,9 @@ bool View::Load(std::string_view utf8, const wchar_t* baseUrl)
     // Boxes and pictures now, so that painting never waits for them.
     m_renderer->Update(*m_document);
     InvalidateRect(m_window, nullptr, FALSE);
+    // A page loaded into the window that has the focus gives it to its first element.
+    if (GetFocus() == m_window)
+        m_keyboard->OnSetFocus();
     NMHDR complete{};
     complete.code = HLN_DOCUMENT_COMPLETE;
     Notify(complete);
@@ -197,6 +201,16 @@ void View::ElementLeaving(Element& element)
 {
     m_mouse->Forget(element);
     m_renderer->Layout().ElementLeaving(element);
+}
+
+void View::FocusMoved(Element* from, Element* to)
+{
+    // The focus rectangle goes with the focus.
+    for (Element* element : {from, to}) {
+        if (element != nullptr)
+            m_renderer->Layout().Repaint(*element);
+    }
+    ScheduleUpdate();
 }
 
 void View::Changed()

@@ -1,6 +1,7 @@
 #pragma once
 #include "engine/HTMLayout.h"
 #include "engine/dom/Document.h"
+#include "engine/platform/KeyboardInput.h"
 #include "engine/platform/MouseInput.h"
 #include "engine/platform/PageRenderer.h"
 
@@ -49,6 +50,8 @@ public:
 
     [[nodiscard]] PageRenderer& Renderer() { return *m_renderer; }
     [[nodiscard]] MouseInput& Mouse() { return *m_mouse; }
+    [[nodiscard]] KeyboardInput& Keyboard() { return *m_keyboard; }
+    void FocusMoved(Element* from, Element* to) override;
     // Styles, boxes and the invalid area brought up to date now, or soon from the message loop.
     void UpdateNow();
     void ScheduleUpdate();
@@ -71,6 +74,7 @@ private:
     std::unique_ptr<Document> m_document;
     std::unique_ptr<PageRenderer> m_renderer;
     std::unique_ptr<MouseInput> m_mouse;
+    std::unique_ptr<KeyboardInput> m_keyboard;
     bool m_updateScheduled = false;
     bool m_timerSet = false;
     std::wstring m_media = L"screen";

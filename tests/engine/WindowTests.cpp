@@ -220,3 +220,66 @@ TEST_F(EngineWindowTest, PopupsShowBesideTheirAnchorOverThePage)
 }
 
 } // namespace
+
+namespace {
+
+std::string FocusedId(HWND window)
+{
+    HELEMENT root = nullptr;
+    HTMLayoutGetRootElement(window, &root);
+    HELEMENT found = nullptr;
+    HTMLayoutSelectElements(
+        root, ":focus",
+        [](HELEMENT he, LPVOID param) -> BOOL {
+            *static_cast<HELEMENT*>(param) = he;
+            return TRUE;
+        },
+        &found);
+    LPCWSTR id = nullptr;
+    if (found != nullptr)
+        HTMLayoutGetAttributeByName(found, "id", &id);
+    std::wstring wide = id != nullptr ? id : L"";
+    return std::string(wide.begin(), wide.end());
+}
+
+void PressKey(HWND window, UINT key, bool shift)
+{
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(keys);
+    SendMessageW(window, WM_KEYDOWN, key, 1);
+    SendMessageW(window, WM_KEYUP, key, 0xC0000001);
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+}
+
+} // namespace
+
+TEST(EngineKeyboard, TabVisitsTheFocusableElementsInOrderAndSpaceClicks)
+{
+    EngineTestWindow window;
+    ASSERT_TRUE(window.Load(R"(<html><body>
+        <input id="name"> <input id="off" disabled> <a id="nolink">text</a> <a id="link" href="x">link</a>
+        <button id="ok">OK</button> <input id="box" type="checkbox"> <div id="first" tabindex="1">first</div>
+        <input id="skipped" tabindex="-1"> <select id="list"><option>a</option></select>
+        <span style="display:none"><input id="hidden"></span></body></html>)"));
+    ShowWindow(window.Window(), SW_SHOWNOACTIVATE);
+    const char* forward[] = {"first", "name", "link", "ok", "box", "list", "first"};
+    for (const char* expected : forward) {
+        PressKey(window.Window(), VK_TAB, false);
+        EXPECT_EQ(expected, FocusedId(window.Window())) << "forward to " << expected;
+    }
+    const char* backward[] = {"list", "box", "ok"};
+    for (const char* expected : backward) {
+        PressKey(window.Window(), VK_TAB, true);
+        EXPECT_EQ(expected, FocusedId(window.Window()));
+    }
+    PressKey(window.Window(), VK_TAB, false);  // to the checkbox
+    PressKey(window.Window(), VK_SPACE, false);
+    UINT state = 0;
+    HTMLayoutGetElementState(window.Find("#box"), &state);
+    EXPECT_NE(0u, state & HL_STATE_CHECKED);
+    EXPECT_EQ(DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_WANTTAB,
+              SendMessageW(window.Window(), WM_GETDLGCODE, 0, 0));
+}
