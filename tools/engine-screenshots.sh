@@ -57,5 +57,6 @@ set_dpi 96
 shoot engine-toolbar-hover.png "$pages/toolbar.html" 520x70 --locate '#edit'
 shoot engine-table.png "${table[@]}"
 shoot engine-table-contrast.png "${table[@]}" --media contrast-screen
+shoot engine-form.png "$pages/form.html" 460x290
 set_dpi 144
 shoot engine-table-144dpi.png "${table[@]}"

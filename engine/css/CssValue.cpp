@@ -205,8 +205,12 @@ private:
                 }
             } else {
                 token.Type = CssToken::Kind::Ident;
-                if (ParseNamedColor(token.Text, token.ColorValue))
+                if (ParseNamedColor(token.Text, token.ColorValue)) {
                     token.Type = CssToken::Kind::Color;
+                } else if (int index = SystemColorIndex(token.Text); index >= 0) {
+                    token.Type = CssToken::Kind::Color;
+                    token.SystemColor = index;
+                }
             }
         } else {
             ++m_at;
@@ -284,13 +288,16 @@ private:
                 return true;
             }
         }
-        for (const SystemColorName& system : kSystemColors) {
-            if (name == system.Name) {
-                color = g_systemColors(system.Index);
-                return true;
-            }
-        }
         return false;
+    }
+
+    static int SystemColorIndex(const std::wstring& name)
+    {
+        for (const SystemColorName& system : kSystemColors) {
+            if (name == system.Name)
+                return system.Index;
+        }
+        return -1;
     }
 
     std::wstring_view m_text;
@@ -306,12 +313,17 @@ CssValue CssValue::Parse(std::wstring_view text)
     return value;
 }
 
+Color ColorOf(const CssToken& token)
+{
+    return token.SystemColor >= 0 ? g_systemColors(token.SystemColor) : token.ColorValue;
+}
+
 bool ParseColor(std::wstring_view text, Color& color)
 {
     CssValue value = CssValue::Parse(text);
     if (value.Tokens.size() != 1 || value.Tokens[0].Type != CssToken::Kind::Color)
         return false;
-    color = value.Tokens[0].ColorValue;
+    color = ColorOf(value.Tokens[0]);
     return true;
 }
 

@@ -17,6 +17,7 @@ struct CssToken {
     float Number = 0;
     CssUnit Unit = CssUnit::None;
     Color ColorValue = kTransparent;
+    int SystemColor = -1;           // a system colour's index: read from the system when used
     std::wstring Text;              // identifier (lower case), string, URL or function name
     std::vector<CssToken> Args;     // a function's arguments
     std::wstring_view Source;       // the token as written, within the value it was read from
@@ -33,6 +34,10 @@ struct CssValue {
         return Tokens.size() == 1 && Tokens[0].Type == CssToken::Kind::Ident && Tokens[0].Text == keyword;
     }
 };
+
+// A colour token's colour: system colours are read from the system now, so that a theme change
+// reaches styles built after it.
+[[nodiscard]] Color ColorOf(const CssToken& token);
 
 // Colour by name, hex or function; false when the text is none of these.
 [[nodiscard]] bool ParseColor(std::wstring_view text, Color& color);

@@ -31,6 +31,15 @@ body { margin: 8px; }
 p { margin-top: 1em; margin-bottom: 1em; }
 a[href] { behavior: hyperlink; color: blue; text-decoration: underline; cursor: pointer; }
 img, input, button, select, textarea { display: inline-block; }
+input, textarea, select { border: 2px inset threedface; padding: 1px 2px; background-color: window; color: windowtext; }
+input[type="checkbox"], input[type="radio"] { border: none; padding: 0; margin: 2px 3px; background-color: transparent; vertical-align: middle; }
+input[type="hidden"] { border: none; padding: 0; }
+input[type="button"], input[type="submit"], input[type="reset"], button {
+  border: 2px outset threedface; padding: 1px 6px; background-color: buttonface; color: buttontext; }
+input[type="button"]:active, input[type="submit"]:active, input[type="reset"]:active, button:active { border-style: inset; }
+input:disabled, textarea:disabled, select:disabled, button:disabled { color: graytext; }
+select > caption { display: inline-block; min-width: 4em; padding: 0 2px; }
+select > button { display: inline-block; width: 1.3em; height: 1.3em; padding: 0; border: none; vertical-align: middle; }
 input { behavior: edit; }
 input[type="text"] { behavior: edit; }
 input[type="hidden"] { behavior: hidden; display: none; }

@@ -309,7 +309,7 @@ ComputedStyle StyleBuilder::Build(const std::vector<const Declaration*>& winners
         switch (prop) {
         case kColor:
             if (first.Type == CssToken::Kind::Color)
-                style.Inherited.TextColor = first.ColorValue;
+                style.Inherited.TextColor = ColorOf(first);
             break;
         case kFontFamily: if (!inherit) style.Inherited.Font.Family = FamilyList(value); break;
         case kFontWeight: if (!inherit) style.Inherited.Font.Weight = FontWeight(first, from.Inherited.Font.Weight); break;
@@ -375,7 +375,7 @@ ComputedStyle StyleBuilder::Build(const std::vector<const Declaration*>& winners
             break;
         case kBorderTopColor: case kBorderRightColor: case kBorderBottomColor: case kBorderLeftColor:
             if (first.Type == CssToken::Kind::Color)
-                style.Paint.BorderColors[sideOf(prop, kBorderTopColor)] = first.ColorValue;
+                style.Paint.BorderColors[sideOf(prop, kBorderTopColor)] = ColorOf(first);
             else if (first.Text == L"currentcolor")
                 style.Paint.BorderColors[sideOf(prop, kBorderTopColor)] = kCurrentColor;
             break;
@@ -397,9 +397,9 @@ ComputedStyle StyleBuilder::Build(const std::vector<const Declaration*>& winners
         case kBackgroundColor:
             // Two colours make a vertical gradient, as older pages write it.
             if (first.Type == CssToken::Kind::Color) {
-                style.Paint.Background = first.ColorValue;
+                style.Paint.Background = ColorOf(first);
                 if (value.Tokens.size() >= 2 && value.Tokens.back().Type == CssToken::Kind::Color)
-                    style.Paint.GradientEnd = value.Tokens.back().ColorValue;
+                    style.Paint.GradientEnd = ColorOf(value.Tokens.back());
             }
             break;
         case kBackgroundImage:
@@ -410,7 +410,7 @@ ComputedStyle StyleBuilder::Build(const std::vector<const Declaration*>& winners
                 bool horizontal = false;
                 for (const CssToken& arg : first.Args) {
                     if (arg.Type == CssToken::Kind::Color)
-                        colors.push_back(arg.ColorValue);
+                        colors.push_back(ColorOf(arg));
                     else if (arg.Type == CssToken::Kind::Ident && (arg.Text == L"right" || arg.Text == L"left"))
                         horizontal = true;
                 }

@@ -90,9 +90,11 @@ void LayoutReplaced(Box& box, int available, int containingHeight, LayoutContext
     bool hasH = !s.Height.IsAuto() && (!s.Height.IsPercent() || containingHeight >= 0);
     int width = hasW ? s.Width.Resolve(available) : intrinsicW;
     int height = hasH ? s.Height.Resolve(containingHeight) : intrinsicH;
-    if (hasW && !hasH && intrinsicW > 0)
+    // A picture keeps its aspect when one side is given; an input keeps its other side.
+    bool picture = box.Picture != nullptr;
+    if (picture && hasW && !hasH && intrinsicW > 0)
         height = static_cast<int>(static_cast<long long>(width) * intrinsicH / intrinsicW);
-    else if (hasH && !hasW && intrinsicH > 0)
+    else if (picture && hasH && !hasW && intrinsicH > 0)
         width = static_cast<int>(static_cast<long long>(height) * intrinsicW / intrinsicH);
     ClampWidth(box, available, width);
     ClampHeight(box, containingHeight, height);

@@ -8,6 +8,7 @@
 #include "engine/layout/LayoutContext.h"
 
 #include <algorithm>
+#include <cwctype>
 #include <map>
 
 namespace Engine {
@@ -62,6 +63,16 @@ BoxKind KindFor(const Element& element, const ComputedStyle& style)
     case Display::TableCell: return BoxKind::Cell;
     default: return BoxKind::Block;
     }
+}
+
+// An input's kind in lower case; "text" when it names none.
+std::wstring InputKind(const Element& input)
+{
+    const std::wstring* type = input.FindAttribute("type");
+    std::wstring kind = type != nullptr && !type->empty() ? *type : L"text";
+    for (wchar_t& c : kind)
+        c = static_cast<wchar_t>(std::towlower(c));
+    return kind;
 }
 
 constexpr int kMaxSpan = 1000;
@@ -154,14 +165,20 @@ std::unique_ptr<Box> LayoutTree::BuildBox(Element& element)
             if (const std::wstring* src = element.FindAttribute("src"))
                 box->Picture = m_images(element, *src);
         } else {
-            // Inputs without content keep a size of their kind until they are drawn as controls.
-            const std::wstring* type = element.FindAttribute("type");
-            std::wstring kind = type != nullptr ? *type : L"text";
-            const FontMetrics& metrics = m_measurer.Metrics(m_measurer.Intern(style->Inherited.Font));
+            // Inputs are drawn by the engine at a size of their kind; their text is measured here.
+            std::wstring kind = InputKind(element);
+            FontId font = m_measurer.Intern(style->Inherited.Font);
+            const FontMetrics& metrics = m_measurer.Metrics(font);
+            box->RunsFont = font;
+            int dpi = std::max(m_dpi, 1);
             if (kind == L"checkbox" || kind == L"radio") {
-                box->IntrinsicWidth = box->IntrinsicHeight = std::max(13, metrics.Height * 13 / 16);
+                box->IntrinsicWidth = box->IntrinsicHeight = std::max(13 * dpi / 96, metrics.Height * 13 / 16);
             } else if (kind == L"hidden") {
                 box->IntrinsicWidth = box->IntrinsicHeight = 0;
+            } else if (kind == L"button" || kind == L"submit" || kind == L"reset") {
+                const std::wstring* value = element.FindAttribute("value");
+                box->IntrinsicWidth = m_measurer.Width(font, value != nullptr ? *value : std::wstring());
+                box->IntrinsicHeight = metrics.LineHeight;
             } else {
                 box->IntrinsicWidth = metrics.AverageWidth * 20;
                 box->IntrinsicHeight = metrics.LineHeight;

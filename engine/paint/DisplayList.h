@@ -24,7 +24,11 @@ enum class DisplayItemKind : unsigned char {
     FocusRect,   // a dotted focus rectangle around Area
     ScrollBar,   // Area is the bar; Thumb the thumb; Vertical; HotPart 0 none, 1 arrow back, 2 thumb, 3 arrow on
     ElementDraw, // the element's procedures draw a layer (Layer 0 background, 1 content, 2 foreground) into Area
+    CheckMark,   // a checkbox (Vertical false), radio button (Vertical true) or drop-down arrow in Area; HotPart: ControlState bits
 };
+
+// States of drawn controls, in a CheckMark's HotPart.
+enum ControlState : int { kControlChecked = 1, kControlDisabled = 2, kControlPressed = 4, kControlDropArrow = 8 };
 
 // One recorded drawing step, in page coordinates of the window (scroll offsets applied).
 struct DisplayItem {

@@ -5,6 +5,7 @@
 #include "engine/dom/Element.h"
 
 #include <algorithm>
+#include <cwctype>
 
 namespace Engine {
 
@@ -190,6 +191,46 @@ void Painter::PaintLines(const Box& box, DisplayList& out, const Rect& damage) c
     }
 }
 
+// Inputs without content: checkboxes and radio buttons as the system draws them, the others
+// with their text (a password's as bullets) in their content box.
+void Painter::PaintInput(const Box& box, DisplayList& out) const
+{
+    const Element& input = *box.Owner;
+    const std::wstring* type = input.FindAttribute("type");
+    std::wstring kind = type != nullptr && !type->empty() ? *type : L"text";
+    for (wchar_t& c : kind)
+        c = static_cast<wchar_t>(std::towlower(c));
+    Rect content{box.PageX + box.ContentX(), box.PageY + box.ContentY(), box.ContentWidth, box.ContentHeight};
+    unsigned state = input.State();
+    if (kind == L"checkbox" || kind == L"radio") {
+        DisplayItem item = Item(DisplayItemKind::CheckMark, content);
+        item.Vertical = kind == L"radio";
+        item.HotPart = ((state & HL_STATE_CHECKED) != 0 ? kControlChecked : 0) |
+                       ((state & HL_STATE_DISABLED) != 0 ? kControlDisabled : 0) |
+                       ((state & HL_STATE_ACTIVE) != 0 ? kControlPressed : 0);
+        out.push_back(std::move(item));
+        return;
+    }
+    const std::wstring* value = input.FindAttribute("value");
+    if (kind == L"hidden" || value == nullptr || value->empty() || box.RunsFont < 0)
+        return;
+    std::wstring text = kind == L"password" ? std::wstring(value->size(), L'\x2022') : *value;
+    const FontMetrics& metrics = const_cast<LayoutTree&>(m_tree).Measurer().Metrics(box.RunsFont);
+    bool centred = kind == L"button" || kind == L"submit" || kind == L"reset";
+    int width = const_cast<LayoutTree&>(m_tree).Measurer().Width(box.RunsFont, text);
+    DisplayItem clip = Item(DisplayItemKind::PushClip, content);
+    out.push_back(clip);
+    DisplayItem item = Item(DisplayItemKind::Text, {content.X + (centred ? std::max(0, (content.Width - width) / 2) : 0),
+                                                    content.Y + std::max(0, (content.Height - metrics.Height) / 2), width,
+                                                    metrics.Height});
+    item.Font = box.RunsFont;
+    item.Color1 = box.S().Inherited.TextColor;
+    item.Text = std::move(text);
+    item.Owner = box.Owner;
+    out.push_back(std::move(item));
+    out.push_back(Item(DisplayItemKind::PopClip, content));
+}
+
 void Painter::PaintScrollBars(const Box& box, DisplayList& out) const
 {
     Rect padding = PaddingBox(box);
@@ -261,6 +302,18 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
                                      box.ContentWidth, box.ContentHeight});
             item.Picture = box.Picture;
             out.push_back(std::move(item));
+        }
+        if (box.Kind == BoxKind::Replaced && box.Owner != nullptr && box.Owner->Tag() == "input")
+            PaintInput(box, out);
+        // A drop-down's button shows the arrow.
+        if (box.Owner != nullptr && box.Owner->Tag() == "button" && box.Owner->Parent() != nullptr &&
+            box.Owner->Parent()->Tag() == "select") {
+            DisplayItem arrow = Item(DisplayItemKind::CheckMark, area);
+            arrow.Vertical = false;
+            unsigned select = box.Owner->Parent()->State();
+            arrow.HotPart = kControlDropArrow | ((select & HL_STATE_DISABLED) != 0 ? kControlDisabled : 0) |
+                            ((box.Owner->State() & HL_STATE_ACTIVE) != 0 ? kControlPressed : 0);
+            out.push_back(std::move(arrow));
         }
         if (style.Box.Show == Display::ListItem && style.Inherited.ListMarker != ListStyle::None && !box.Lines.empty()) {
             const LineBox& first = box.Lines.front();

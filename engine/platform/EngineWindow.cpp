@@ -25,8 +25,8 @@ POINT PointOf(LPARAM lParam)
 
 const wchar_t* EngineWindow::ClassName()
 {
+    SetSystemColorSource(SystemColor);
     static const wchar_t* const name = [] {
-        SetSystemColorSource(SystemColor);
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof(windowClass);
         windowClass.style = CS_DBLCLKS | CS_GLOBALCLASS;

@@ -3,7 +3,9 @@
 // character is half the font size wide (six tenths when bold), ascent is eight tenths.
 #include "engine/layout/TextMeasurer.h"
 #include "engine/layout/LayoutTree.h"
+#include "engine/css/CssValue.h"
 #include "engine/dom/Document.h"
+#include "engine/input/FormControls.h"
 
 #include <memory>
 #include <string>
@@ -60,7 +62,12 @@ struct LaidOutPage final : Engine::DocumentClient {
     Engine::LayoutTree Tree{Measurer, [](Engine::Element&, const std::wstring& url) { return FakeImage(url); }};
     Engine::Document Page;
 
-    LaidOutPage() { Page.SetClient(this); }
+    // System colours as the classic scheme has them, whatever the machine's theme.
+    LaidOutPage()
+    {
+        Engine::SetSystemColorSource(nullptr);
+        Page.SetClient(this);
+    }
     ~LaidOutPage() override { Page.SetClient(nullptr); Tree.Clear(); }
     void BehaviorNamed(Engine::Element&, const std::string&) override {}
     void ElementLeaving(Engine::Element& element) override { Tree.ElementLeaving(element); }
@@ -69,6 +76,7 @@ struct LaidOutPage final : Engine::DocumentClient {
     void Load(const std::string& html, int dpi = 96)
     {
         ASSERT_TRUE(Page.Load(html));
+        Engine::FormControls::PrepareTree(Page.Root());
         Page.SetDpi(dpi);
         Tree.SetDpi(dpi);
     }

@@ -5,6 +5,7 @@
 
 #include "engine/dom/Element.h"
 #include "engine/dom/Text.h"
+#include "engine/dom/Utf.h"
 #include "engine/paint/Painter.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +40,7 @@ Viewport ViewportOf(const std::string& html)
 std::string DumpDisplayList(const DisplayList& list, const TextMeasurer& fonts)
 {
     static constexpr const char* kKinds[] = {"fill", "gradient", "border", "text", "image", "clip", "unclip",
-                                             "focus", "scrollbar", "draw"};
+                                             "focus", "scrollbar", "draw", "control"};
     std::string out;
     char line[512];
     for (const DisplayItem& item : list) {
@@ -58,10 +59,11 @@ std::string DumpDisplayList(const DisplayList& list, const TextMeasurer& fonts)
             break;
         case DisplayItemKind::Text: {
             const FontSpec& font = fonts.Describe(item.Font);
-            more(" \"%s\" #%08x %dpx/%d%s", std::string(item.Text.begin(), item.Text.end()).c_str(), item.Color1,
+            more(" \"%s\" #%08x %dpx/%d%s", WideToUtf8(item.Text).c_str(), item.Color1,
                  font.SizePx, font.Weight, font.Underline ? " underline" : "");
             break;
         }
+        case DisplayItemKind::CheckMark: more(" %d%s", item.HotPart, item.Vertical ? " radio" : ""); break;
         case DisplayItemKind::ScrollBar:
             more(" %s thumb %d+%d", item.Vertical ? "v" : "h", item.Vertical ? item.Thumb.Y : item.Thumb.X,
                  item.Vertical ? item.Thumb.Height : item.Thumb.Width);

@@ -156,6 +156,7 @@ private:
             break;
         }
         case DisplayItemKind::ScrollBar: ScrollBar(item); break;
+        case DisplayItemKind::CheckMark: CheckMark(item); break;
         case DisplayItemKind::ElementDraw:
             if (m_painter && item.Owner) {
                 RECT area = ToRect(item.Area);
@@ -166,6 +167,29 @@ private:
             break;
         default: break;
         }
+    }
+
+    // Checkboxes and radio buttons as the system draws them.
+    void CheckMark(const DisplayItem& item)
+    {
+        RECT area = ToRect(item.Area);
+        if ((item.HotPart & kControlDropArrow) != 0) {
+            UINT arrow = DFCS_SCROLLCOMBOBOX | DFCS_FLAT;
+            if ((item.HotPart & kControlDisabled) != 0)
+                arrow |= DFCS_INACTIVE;
+            if ((item.HotPart & kControlPressed) != 0)
+                arrow |= DFCS_PUSHED;
+            DrawFrameControl(m_dc, &area, DFC_SCROLL, arrow);
+            return;
+        }
+        UINT state = item.Vertical ? DFCS_BUTTONRADIO : DFCS_BUTTONCHECK;
+        if ((item.HotPart & kControlChecked) != 0)
+            state |= DFCS_CHECKED;
+        if ((item.HotPart & kControlDisabled) != 0)
+            state |= DFCS_INACTIVE;
+        if ((item.HotPart & kControlPressed) != 0)
+            state |= DFCS_PUSHED;
+        DrawFrameControl(m_dc, &area, DFC_BUTTON, state);
     }
 
     void Solid(const RECT& area, Color color)
