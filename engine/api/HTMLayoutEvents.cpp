@@ -3,6 +3,7 @@
 
 #include "engine/api/Handles.h"
 #include "engine/input/EventDispatcher.h"
+#include "engine/platform/ModalDialog.h"
 #include "engine/platform/View.h"
 
 using namespace Engine;
@@ -116,8 +117,10 @@ HtmlDomResult WINAPI HTMLayoutHttpRequest(HELEMENT he, LPCWSTR, UINT, UINT, LPCW
     return FromHandle(he) == nullptr ? HLDOM_INVALID_HANDLE : HLDOM_OPERATION_FAILED;
 }
 
-INT_PTR WINAPI HTMLayoutDialog(HWND, POINT, INT, UINT, UINT, HtmlNotifyProc, HtmlElementProc, LPVOID, LPCBYTE, UINT)
+INT_PTR WINAPI HTMLayoutDialog(HWND parent, POINT position, INT alignment, UINT style, UINT styleEx,
+                               HtmlNotifyProc notify, HtmlElementProc events, LPVOID param, LPCBYTE html, UINT length)
 {
-    return -1;  // needs the drawn window
+    ModalDialog dialog({parent, position, alignment, style, styleEx, notify, events, param, html, length});
+    return dialog.Run();
 }
 

@@ -87,7 +87,8 @@ BOOL WINAPI HTMLayoutLoadHtml(HWND hwnd, LPCBYTE html, UINT length)
 
 BOOL WINAPI HTMLayoutLoadHtmlEx(HWND hwnd, LPCBYTE html, UINT length, LPCWSTR baseUrl)
 {
-    if (!IsWindow(hwnd) || (html == nullptr && length != 0))
+    // Refused before the bytes are touched: a wrong length would read past the caller's buffer.
+    if (!IsWindow(hwnd) || (html == nullptr && length != 0) || length > Document::kMaxSourceBytes)
         return FALSE;
     std::string_view bytes(reinterpret_cast<const char*>(html), length);
     // Callers may count the terminating zero of their text.

@@ -670,12 +670,23 @@ bool LayoutTree::ScrollTo(Box& box, int x, int y)
 
 int LayoutTree::MinWidth()
 {
+    return IntrinsicWidths().first;
+}
+
+int LayoutTree::MaxWidth()
+{
+    return IntrinsicWidths().second;
+}
+
+std::pair<int, int> LayoutTree::IntrinsicWidths()
+{
     if (!m_root)
-        return 0;
+        return {0, 0};
     LayoutContext context{m_measurer, m_width, m_height, m_scrollbar, m_dpi, m_generation};
     int minWidth = 0, maxWidth = 0;
     BlockLayout::Intrinsic(*m_root, context, minWidth, maxWidth);
-    return minWidth + m_root->Margin[1] + m_root->Margin[3];
+    int margins = m_root->Margin[1] + m_root->Margin[3];
+    return {minWidth + margins, maxWidth + margins};
 }
 
 int LayoutTree::MinHeight(int width)

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace Engine {
 
@@ -44,7 +45,9 @@ public:
     [[nodiscard]] Box* ScrollerAt(Point page) const;
     // Page rectangle of an element's border box (its inline pieces joined); false without a box.
     [[nodiscard]] bool PageRectOf(const Element& element, Rect& rect) const;
+    // The page's narrowest width and its width without any line broken, margins included.
     [[nodiscard]] int MinWidth();
+    [[nodiscard]] int MaxWidth();
     [[nodiscard]] int MinHeight(int width);
     // Moves a scroll container; false when it did not move.
     bool ScrollTo(Box& box, int x, int y);
@@ -63,6 +66,7 @@ public:
     [[nodiscard]] int Dpi() const { return m_dpi; }
 
 private:
+    [[nodiscard]] std::pair<int, int> IntrinsicWidths();
     std::unique_ptr<Box> BuildBox(Element& element);
     void BuildChildren(Box& box, Element& element);
     void Destroy(Box& box);

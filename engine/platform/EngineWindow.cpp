@@ -55,6 +55,8 @@ LRESULT CALLBACK EngineWindow::WindowProc(HWND window, UINT message, WPARAM wPar
         return DefWindowProcW(window, message, wParam, lParam);
     switch (message) {
     case WM_ERASEBKGND: return 1;  // the page covers the whole client area
+    // In a dialog, Escape, Enter and Tab belong to the page (its buttons and inputs), not to the
+    // dialog manager, which would turn them into IDCANCEL, IDOK and focus moves.
     case WM_PAINT: {
         PAINTSTRUCT paint{};
         HDC dc = BeginPaint(window, &paint);

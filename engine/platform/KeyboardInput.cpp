@@ -92,6 +92,8 @@ LRESULT KeyboardInput::DialogCode(const MSG* message) const
     // Characters and arrows are the page's; Tab too while the page has something to focus;
     // Enter only for a text area, Escape only while a popup is open: the dialog keeps the rest.
     LRESULT code = DLGC_WANTCHARS | DLGC_WANTARROWS;
+    if (m_view.OwnsAllKeys())
+        return code | DLGC_WANTALLKEYS | DLGC_WANTTAB;
     Document& page = m_view.Page();
     if (FocusOrder::Next(page, page.FocusElement(), false) != nullptr)
         code |= DLGC_WANTTAB;

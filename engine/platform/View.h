@@ -52,6 +52,9 @@ public:
     [[nodiscard]] MouseInput& Mouse() { return *m_mouse; }
     [[nodiscard]] KeyboardInput& Keyboard() { return *m_keyboard; }
     void FocusMoved(Element* from, Element* to) override;
+    // A page that is a whole dialog takes every key, Enter and Escape included.
+    void SetOwnsAllKeys(bool owns) { m_ownsAllKeys = owns; }
+    [[nodiscard]] bool OwnsAllKeys() const { return m_ownsAllKeys; }
     // Styles, boxes and the invalid area brought up to date now, or soon from the message loop.
     void UpdateNow();
     void ScheduleUpdate();
@@ -77,6 +80,7 @@ private:
     std::unique_ptr<KeyboardInput> m_keyboard;
     bool m_updateScheduled = false;
     bool m_timerSet = false;
+    bool m_ownsAllKeys = false;
     std::wstring m_media = L"screen";
     HtmlNotifyProc m_callback = nullptr;
     void* m_callbackParam = nullptr;
