@@ -313,6 +313,11 @@ CssValue CssValue::Parse(std::wstring_view text)
     return value;
 }
 
+Color SystemColorOf(int index)
+{
+    return g_systemColors(index);
+}
+
 Color ColorOf(const CssToken& token)
 {
     return token.SystemColor >= 0 ? g_systemColors(token.SystemColor) : token.ColorValue;

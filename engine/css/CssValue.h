@@ -38,6 +38,8 @@ struct CssValue {
 // A colour token's colour: system colours are read from the system now, so that a theme change
 // reaches styles built after it.
 [[nodiscard]] Color ColorOf(const CssToken& token);
+// A system colour by its GetSysColor index, from the installed source.
+[[nodiscard]] Color SystemColorOf(int index);
 
 // Colour by name, hex or function; false when the text is none of these.
 [[nodiscard]] bool ParseColor(std::wstring_view text, Color& color);

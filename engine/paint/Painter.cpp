@@ -1,6 +1,7 @@
 #include "engine/paint/Painter.h"
 
 #include "engine/HTMLayoutConstants.h"
+#include "engine/css/CssValue.h"
 #include "engine/dom/Document.h"
 #include "engine/dom/Element.h"
 
@@ -212,22 +213,50 @@ void Painter::PaintInput(const Box& box, DisplayList& out) const
         return;
     }
     const std::wstring* value = input.FindAttribute("value");
-    if (kind == L"hidden" || value == nullptr || value->empty() || box.RunsFont < 0)
+    static const std::wstring kNoValue;
+    if (value == nullptr)
+        value = &kNoValue;
+    if (kind == L"hidden" || box.RunsFont < 0 || (value->empty() && box.Caret < 0))
         return;
     std::wstring text = kind == L"password" ? std::wstring(value->size(), L'\x2022') : *value;
-    const FontMetrics& metrics = const_cast<LayoutTree&>(m_tree).Measurer().Metrics(box.RunsFont);
+    TextMeasurer& measurer = const_cast<LayoutTree&>(m_tree).Measurer();
+    const FontMetrics& metrics = measurer.Metrics(box.RunsFont);
     bool centred = kind == L"button" || kind == L"submit" || kind == L"reset";
-    int width = const_cast<LayoutTree&>(m_tree).Measurer().Width(box.RunsFont, text);
-    DisplayItem clip = Item(DisplayItemKind::PushClip, content);
-    out.push_back(clip);
-    DisplayItem item = Item(DisplayItemKind::Text, {content.X + (centred ? std::max(0, (content.Width - width) / 2) : 0),
-                                                    content.Y + std::max(0, (content.Height - metrics.Height) / 2), width,
-                                                    metrics.Height});
-    item.Font = box.RunsFont;
-    item.Color1 = box.S().Inherited.TextColor;
-    item.Text = std::move(text);
-    item.Owner = box.Owner;
-    out.push_back(std::move(item));
+    int width = measurer.Width(box.RunsFont, text);
+    int x = content.X + (centred ? std::max(0, (content.Width - width) / 2) : -box.EditScroll);
+    int y = content.Y + std::max(0, (content.Height - metrics.Height) / 2);
+    out.push_back(Item(DisplayItemKind::PushClip, content));
+    // Text before, inside and after the selection; the selection on the highlight colour.
+    int from = std::clamp(box.Caret >= 0 ? box.SelectFrom : 0, 0, static_cast<int>(text.size()));
+    int to = std::clamp(box.Caret >= 0 ? box.SelectTo : 0, from, static_cast<int>(text.size()));
+    int left = x;
+    for (int part = 0; part < 3; ++part) {
+        int start = part == 0 ? 0 : part == 1 ? from : to;
+        int end = part == 0 ? from : part == 1 ? to : static_cast<int>(text.size());
+        if (end <= start)
+            continue;
+        std::wstring piece = text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
+        int pieceWidth = measurer.Width(box.RunsFont, piece);
+        if (part == 1) {
+            DisplayItem highlight = Item(DisplayItemKind::Fill, {left, y, pieceWidth, metrics.Height});
+            highlight.Color1 = SystemColorOf(13);
+            out.push_back(std::move(highlight));
+        }
+        DisplayItem item = Item(DisplayItemKind::Text, {left, y, pieceWidth, metrics.Height});
+        item.Font = box.RunsFont;
+        item.Color1 = part == 1 ? SystemColorOf(14) : box.S().Inherited.TextColor;
+        item.Text = std::move(piece);
+        item.Owner = box.Owner;
+        out.push_back(std::move(item));
+        left += pieceWidth;
+    }
+    if (box.Caret >= 0 && (input.State() & HL_STATE_FOCUS) != 0) {
+        int caretX = x + measurer.Width(box.RunsFont, std::wstring_view(text).substr(0, std::min<std::size_t>(
+                                                                                          static_cast<std::size_t>(box.Caret), text.size())));
+        DisplayItem caret = Item(DisplayItemKind::Fill, {caretX, y, 1, metrics.Height});
+        caret.Color1 = box.S().Inherited.TextColor;
+        out.push_back(std::move(caret));
+    }
     out.push_back(Item(DisplayItemKind::PopClip, content));
 }
 

@@ -62,6 +62,9 @@ void KeyboardInput::OnKey(UINT message, WPARAM key, LPARAM)
         MoveFocus(GetKeyState(VK_SHIFT) < 0);
         return;
     }
+    if (down && focus != nullptr && GetKeyState(VK_MENU) >= 0 &&
+        m_view.Editing().OnKey(*focus, code, GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0))
+        return;
     if (focus == nullptr || !Pressable(*focus) || !plain)
         return;
     // Space presses while held and clicks when released; Enter clicks a button at once.
@@ -84,7 +87,10 @@ void KeyboardInput::OnKey(UINT message, WPARAM key, LPARAM)
 
 void KeyboardInput::OnChar(WPARAM character)
 {
-    Send(HL_KEY_CHAR, static_cast<UINT>(character));
+    if (Send(HL_KEY_CHAR, static_cast<UINT>(character)))
+        return;
+    if (Element* focus = m_view.Page().FocusElement())
+        static_cast<void>(m_view.Editing().OnChar(*focus, static_cast<wchar_t>(character)));
 }
 
 LRESULT KeyboardInput::DialogCode(const MSG* message) const

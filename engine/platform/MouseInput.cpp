@@ -1,6 +1,7 @@
 #include "engine/platform/MouseInput.h"
 
 #include "engine/input/EventDispatcher.h"
+#include "engine/input/FocusOrder.h"
 #include "engine/platform/View.h"
 
 #include <algorithm>
@@ -269,6 +270,17 @@ void MouseInput::OnButton(UINT message, POINT point, WPARAM keys)
         state |= MK_MBUTTON;
     target->Use();
     Send(*target, command, point, state, relative);
+    // A press gives the focus to the focusable element under it; in a text input it places
+    // the caret (a double click takes the word).
+    if ((message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) && target->OwnerDocument() == &m_view.Page()) {
+        Element* focusable = target;
+        while (focusable != nullptr && !FocusOrder::IsFocusable(*focusable))
+            focusable = focusable->Parent();
+        if (focusable != nullptr && focusable != m_view.Page().FocusElement())
+            EventDispatcher::SetFocus(m_view.Page(), focusable, true);
+        if (focusable == target && TextInput::IsEditable(*target))
+            m_view.Editing().OnClick(*target, relative.X, (keys & MK_SHIFT) != 0, message == WM_LBUTTONDBLCLK);
+    }
     if (!down) {
         for (Element* at = target; at != nullptr; at = at->Parent())
             at->ChangeState(0, HL_STATE_ACTIVE);

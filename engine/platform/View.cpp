@@ -29,6 +29,7 @@ View::View(HWND window) : m_window(window), m_document(std::make_unique<Document
     });
     m_mouse = std::make_unique<MouseInput>(*this);
     m_keyboard = std::make_unique<KeyboardInput>(*this);
+    m_editing = std::make_unique<TextInput>(*this);
     m_document->SetDpi(m_renderer->Dpi());
     m_document->SetClient(this);
 }
@@ -39,6 +40,7 @@ View::~View()
     KillTimer(m_window, kPostedEventsTimer);
     KillTimer(m_window, kUpdateTimer);
     m_mouse->Reset();
+    m_editing->Leave(nullptr);
     for (PostedEvent& posted : m_posted) {
         posted.Target->Unuse();
         if (posted.Source != nullptr)
@@ -113,6 +115,7 @@ bool View::Load(std::string_view utf8, const wchar_t* baseUrl)
     m_document->SetClient(nullptr);
     EventDispatcher::DetachTree(m_document->Root());
     m_mouse->Reset();
+    m_editing->Leave(nullptr);
     m_renderer->Reset();
     m_document = std::move(document);
     m_document->SetClient(this);
@@ -199,17 +202,21 @@ void View::BehaviorNamed(Element& element, const std::string& name)
 
 void View::ElementLeaving(Element& element)
 {
+    m_editing->Leave(&element);
     m_mouse->Forget(element);
     m_renderer->Layout().ElementLeaving(element);
 }
 
 void View::FocusMoved(Element* from, Element* to)
 {
-    // The focus rectangle goes with the focus.
+    // The focus rectangle and the caret go with the focus.
     for (Element* element : {from, to}) {
         if (element != nullptr)
             m_renderer->Layout().Repaint(*element);
     }
+    m_editing->Leave(from);
+    if (to != nullptr && m_document->FocusByKeyboard())
+        m_editing->Enter(*to);
     ScheduleUpdate();
 }
 

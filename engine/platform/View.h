@@ -4,6 +4,7 @@
 #include "engine/platform/KeyboardInput.h"
 #include "engine/platform/MouseInput.h"
 #include "engine/platform/PageRenderer.h"
+#include "engine/platform/TextInput.h"
 
 #include <map>
 #include <memory>
@@ -51,6 +52,7 @@ public:
     [[nodiscard]] PageRenderer& Renderer() { return *m_renderer; }
     [[nodiscard]] MouseInput& Mouse() { return *m_mouse; }
     [[nodiscard]] KeyboardInput& Keyboard() { return *m_keyboard; }
+    [[nodiscard]] TextInput& Editing() { return *m_editing; }
     void FocusMoved(Element* from, Element* to) override;
     // A page that is a whole dialog takes every key, Enter and Escape included.
     void SetOwnsAllKeys(bool owns) { m_ownsAllKeys = owns; }
@@ -78,6 +80,7 @@ private:
     std::unique_ptr<PageRenderer> m_renderer;
     std::unique_ptr<MouseInput> m_mouse;
     std::unique_ptr<KeyboardInput> m_keyboard;
+    std::unique_ptr<TextInput> m_editing;
     bool m_updateScheduled = false;
     bool m_timerSet = false;
     bool m_ownsAllKeys = false;
