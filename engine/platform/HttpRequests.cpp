@@ -6,6 +6,7 @@
 #include <winhttp.h>
 
 #include <algorithm>
+#include <system_error>
 #include <thread>
 
 namespace Engine {
@@ -161,16 +162,23 @@ void HttpRequests::Start(Element& target, Element* initiator, Purpose purpose, u
     if (exchange->Post) {
         exchange->Body = std::move(params);
     } else if (!params.empty()) {
-        url += url.find(L'?') == std::wstring::npos ? L'?' : L'&';
-        url.append(params.begin(), params.end());
+        std::size_t end = std::min(url.find(L'#'), url.size());
+        std::wstring query(1, url.find(L'?') < end ? L'&' : L'?');
+        query.append(params.begin(), params.end());
+        url.insert(end, query);
     }
     exchange->Url = url;
     exchange->Timeout = s_timeout;
     Track(exchange, target, initiator, purpose, dataType, std::move(url));
-    std::thread([exchange] {
-        exchange->Status = Fetch(exchange->Url, exchange->Post, exchange->Body, exchange->Timeout, exchange->Bytes);
-        exchange->Done.store(true, std::memory_order_release);
-    }).detach();
+    try {
+        std::thread([exchange] {
+            exchange->Status = Fetch(exchange->Url, exchange->Post, exchange->Body, exchange->Timeout, exchange->Bytes);
+            exchange->Done.store(true, std::memory_order_release);
+        }).detach();
+    } catch (const std::system_error&) {
+        exchange->Status = ERROR_WINHTTP_INTERNAL_ERROR;  // no thread to be had: a failed answer
+        exchange->Done = true;
+    }
 }
 
 void HttpRequests::Answer(Element& target, Element* initiator, Purpose purpose, unsigned dataType, std::wstring url,
