@@ -64,11 +64,17 @@ struct HtmlDrawParams {
     RECT area;
 };
 
+// The answer to HTMLayoutRequestElementData or HTMLayoutHttpRequest, for the element's own
+// procedures (group HL_HANDLE_DATA_ARRIVED) on the window's thread. status: 0 for an answer of
+// 2xx; the server's status (100 to 599) for any other, with its body as data; a WinHTTP error
+// (ERROR_WINHTTP_*, 12001 and up: 12002 time-out, 12005 bad URL, 12029 cannot connect) when no
+// answer came; ERROR_FILE_NOT_FOUND (2) when the host had nothing for a URL that is not HTTP.
+// data and uri (the URL as requested, made absolute) stay valid during the call only.
 struct HtmlDataArrivedParams {
-    HELEMENT initiator;
+    HELEMENT initiator;  // HTMLayoutRequestElementData's initiator; the element itself for an HTTP request
     LPCBYTE data;
     UINT dataSize;
-    UINT dataType;
+    UINT dataType;  // HtmlDataType
     UINT status;
     LPCWSTR uri;
 };
@@ -203,7 +209,11 @@ HtmlDomResult WINAPI HTMLayoutSetCapture(HELEMENT he);
 HtmlDomResult WINAPI HTMLayoutSetTimer(HELEMENT he, UINT milliseconds, UINT_PTR timerId);
 HtmlDomResult WINAPI HTMLayoutShowPopup(HELEMENT popup, HELEMENT anchor, UINT placement);
 HtmlDomResult WINAPI HTMLayoutHidePopup(HELEMENT he);
+// Both answer at once and deliver the data later as the element's data-arrived event; a request
+// never blocks and always ends, in a failed status at worst.
 HtmlDomResult WINAPI HTMLayoutRequestElementData(HELEMENT he, LPCWSTR url, UINT dataType, HELEMENT initiator);
+// requestType: HtmlHttpRequestType. params: "name=value" strings, each ended by a NUL and the
+// list by another NUL (L"a=1\0b=x y\0"), or null; names and values are sent form-encoded as UTF-8.
 HtmlDomResult WINAPI HTMLayoutHttpRequest(HELEMENT he, LPCWSTR url, UINT dataType, UINT requestType,
                                           LPCWSTR params);
 INT_PTR WINAPI HTMLayoutDialog(HWND parent, POINT position, INT alignment, UINT style, UINT styleEx,

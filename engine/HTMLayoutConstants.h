@@ -38,6 +38,14 @@ enum HtmlEventGroup : unsigned {
     HL_HANDLE_ALL = 0x3ff,
 };
 
+// What a request asks for. HTML that arrives for HTMLayoutRequestElementData and that no procedure
+// took becomes the element's content.
+enum HtmlDataType : unsigned { HL_DATA_HTML = 0, HL_DATA_IMAGE = 1, HL_DATA_STYLE = 2, HL_DATA_RAW = 3 };
+
+// HTMLayoutHttpRequest: GET puts the parameters in the URL's query, POST sends them as a
+// form-encoded body (application/x-www-form-urlencoded).
+enum HtmlHttpRequestType : unsigned { HL_HTTP_GET = 0, HL_HTTP_POST = 1 };
+
 enum HtmlInitializationEvent : unsigned { HL_BEHAVIOR_DETACH = 0, HL_BEHAVIOR_ATTACH = 1 };
 
 enum HtmlMouseEvent : unsigned {

@@ -107,14 +107,25 @@ HtmlDomResult WINAPI HTMLayoutHidePopup(HELEMENT he)
     return HLDOM_OK;
 }
 
-HtmlDomResult WINAPI HTMLayoutRequestElementData(HELEMENT he, LPCWSTR, UINT, HELEMENT)
+HtmlDomResult WINAPI HTMLayoutRequestElementData(HELEMENT he, LPCWSTR url, UINT dataType, HELEMENT initiator)
 {
-    return FromHandle(he) == nullptr ? HLDOM_INVALID_HANDLE : HLDOM_OPERATION_FAILED;
+    if (url == nullptr)
+        return FromHandle(he) == nullptr ? HLDOM_INVALID_HANDLE : HLDOM_INVALID_PARAMETER;
+    return WithView(he, [&](Element& element, View& view) {
+        view.Request(element, FromHandle(initiator), HttpRequests::Purpose::ElementContent, dataType, url,
+                     HttpRequests::Method::Get, {});
+    });
 }
 
-HtmlDomResult WINAPI HTMLayoutHttpRequest(HELEMENT he, LPCWSTR, UINT, UINT, LPCWSTR)
+HtmlDomResult WINAPI HTMLayoutHttpRequest(HELEMENT he, LPCWSTR url, UINT dataType, UINT requestType, LPCWSTR params)
 {
-    return FromHandle(he) == nullptr ? HLDOM_INVALID_HANDLE : HLDOM_OPERATION_FAILED;
+    if (url == nullptr || requestType > HL_HTTP_POST)
+        return FromHandle(he) == nullptr ? HLDOM_INVALID_HANDLE : HLDOM_INVALID_PARAMETER;
+    return WithView(he, [&](Element& element, View& view) {
+        auto method = requestType == HL_HTTP_POST ? HttpRequests::Method::Post : HttpRequests::Method::Get;
+        view.Request(element, &element, HttpRequests::Purpose::Request, dataType, url, method,
+                     HttpRequests::EncodeParams(params));
+    });
 }
 
 INT_PTR WINAPI HTMLayoutDialog(HWND parent, POINT position, INT alignment, UINT style, UINT styleEx,

@@ -39,6 +39,7 @@ View::~View()
     StopTimers();
     KillTimer(m_window, kPostedEventsTimer);
     KillTimer(m_window, kUpdateTimer);
+    KillTimer(m_window, kHttpTimer);
     m_mouse->Reset();
     m_editing->Leave(nullptr);
     for (PostedEvent& posted : m_posted) {
@@ -242,6 +243,47 @@ void View::UpdateNow()
     m_renderer->Update(*m_document);
 }
 
+void View::Request(Element& target, Element* initiator, HttpRequests::Purpose purpose, unsigned dataType,
+                   const std::wstring& url, HttpRequests::Method method, std::string params)
+{
+    std::wstring absolute = PageRenderer::Absolute(target, url);
+    auto startsWith = [&](const wchar_t* prefix) { return _wcsnicmp(absolute.c_str(), prefix, wcslen(prefix)) == 0; };
+    if (startsWith(L"http://") || startsWith(L"https://")) {
+        m_http.Start(target, initiator, purpose, dataType, std::move(absolute), method, std::move(params));
+    } else {
+        std::string bytes;
+        unsigned status = RequestData(absolute, bytes) ? 0 : ERROR_FILE_NOT_FOUND;
+        m_http.Answer(target, initiator, purpose, dataType, std::move(absolute), std::move(bytes), status);
+    }
+    SetTimer(m_window, kHttpTimer, USER_TIMER_MINIMUM, TimerProc);
+}
+
+// A procedure may end the window or load another page: each answer checks that its element is
+// still in this window's page, and the rest are let go once the window is gone.
+void View::DeliverAnswers()
+{
+    HWND window = m_window;
+    const Document* page = m_document.get();
+    for (HttpRequests::Finished& answer : m_http.TakeFinished()) {
+        Element& target = *answer.Target;
+        if (ForWindow(window) == this && target.OwnerDocument() == page) {
+            auto* bytes = reinterpret_cast<LPCBYTE>(answer.Bytes.data());
+            auto size = static_cast<UINT>(answer.Bytes.size());
+            HtmlDataArrivedParams params{ToHandle(answer.Initiator), bytes, size, answer.DataType, answer.Status,
+                                         answer.Url.c_str()};
+            bool consumed = EventDispatcher::CallOwn(target, HL_HANDLE_DATA_ARRIVED, &params);
+            if (!consumed && answer.For == HttpRequests::Purpose::ElementContent && answer.DataType == HL_DATA_HTML &&
+                answer.Status == 0 && target.OwnerDocument() == page)
+                HTMLayoutSetElementHtml(ToHandle(&target), bytes, size, HL_SIH_REPLACE_CONTENT);
+        }
+        target.Unuse();
+        if (answer.Initiator != nullptr)
+            answer.Initiator->Unuse();
+    }
+    if (ForWindow(window) == this && !m_http.Pending())
+        KillTimer(window, kHttpTimer);
+}
+
 void View::Post(Element& element, unsigned code, Element* source, UINT_PTR reason)
 {
     element.Use();
@@ -292,6 +334,10 @@ void View::OnTimer(UINT_PTR windowTimerId)
 {
     if (windowTimerId == kPostedEventsTimer) {
         FlushPosted();
+        return;
+    }
+    if (windowTimerId == kHttpTimer) {
+        DeliverAnswers();
         return;
     }
     if (windowTimerId == kUpdateTimer) {

@@ -1,6 +1,7 @@
 #pragma once
 #include "engine/HTMLayout.h"
 #include "engine/dom/Document.h"
+#include "engine/platform/HttpRequests.h"
 #include "engine/platform/KeyboardInput.h"
 #include "engine/platform/MouseInput.h"
 #include "engine/platform/PageRenderer.h"
@@ -40,6 +41,10 @@ public:
     void DataReady(const wchar_t* url, const BYTE* data, DWORD length);
     LRESULT Notify(NMHDR& header);
 
+    // A request whose answer comes back to the element as its data-arrived event. A relative
+    // URL is taken from the page's base; a URL that is not HTTP is asked of the host.
+    void Request(Element& target, Element* initiator, HttpRequests::Purpose purpose, unsigned dataType,
+                 const std::wstring& url, HttpRequests::Method method, std::string params);
     void Post(Element& element, unsigned code, Element* source, UINT_PTR reason);
     void FlushPosted();
     void SetElementTimer(Element& element, UINT milliseconds, UINT_PTR timerId);
@@ -74,6 +79,7 @@ private:
     };
     static void CALLBACK TimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
     void StopTimers();
+    void DeliverAnswers();
 
     HWND m_window;
     std::unique_ptr<Document> m_document;
@@ -94,9 +100,12 @@ private:
     const std::wstring* m_pendingUrl = nullptr;
     std::string* m_pendingBytes = nullptr;
     bool m_pendingReady = false;
+    // Last, so that its requests let their elements go while the document still stands.
+    HttpRequests m_http;
 
     static constexpr UINT_PTR kPostedEventsTimer = 0x7E00;
     static constexpr UINT_PTR kUpdateTimer = 0x7DFF;
+    static constexpr UINT_PTR kHttpTimer = 0x7DFE;
     static constexpr UINT_PTR kFirstElementTimer = 0x7E01;
 };
 
