@@ -1,0 +1,120 @@
+// Filling in a form with real window messages: clicks give the focus and place the caret, keys
+// and characters edit, the clipboard and undo work, and every value reads back.
+#include "tests/engine/EngineTestWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+class InputTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_window.Load(R"(<html><body style="margin:0">
+            <input id="name" value="Office"><br><input id="secret" type="password"><br>
+            <input id="port" type="number" min="1" max="65535" value="80"><br>
+            <input id="short" maxlength="3"><br><input id="off" value="kept" disabled><br>
+            <input id="box" type="checkbox"> <input id="a" type="radio" name="m" checked> <input id="b" type="radio" name="m">
+            </body></html>)"));
+        ShowWindow(m_window.Window(), SW_SHOWNOACTIVATE);
+        SetFocus(m_window.Window());
+    }
+
+    // At the element's left edge, or its right one (for text inputs: the caret at the end).
+    void Click(const char* selector, bool atEnd = false)
+    {
+        RECT rect{};
+        HTMLayoutGetElementLocation(m_window.Find(selector), &rect, HL_VIEW_RELATIVE | HL_BORDER_BOX);
+        LPARAM at = MAKELPARAM(atEnd ? rect.right - 4 : rect.left + 2, (rect.top + rect.bottom) / 2);
+        SendMessageW(m_window.Window(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(m_window.Window(), WM_LBUTTONUP, 0, at);
+    }
+
+    void Key(UINT key, bool control = false, bool shift = false)
+    {
+        BYTE keys[256] = {};
+        keys[VK_CONTROL] = control ? 0x80 : 0;
+        keys[VK_SHIFT] = shift ? 0x80 : 0;
+        SetKeyboardState(keys);
+        SendMessageW(m_window.Window(), WM_KEYDOWN, key, 1);
+        SendMessageW(m_window.Window(), WM_KEYUP, key, 0xC0000001);
+        BYTE none[256] = {};
+        SetKeyboardState(none);
+    }
+
+    void Type(const std::wstring& text)
+    {
+        for (wchar_t c : text)
+            SendMessageW(m_window.Window(), WM_CHAR, c, 1);
+    }
+
+    std::wstring Value(const char* selector)
+    {
+        HtmlValue value{};
+        HTMLayoutControlGetValue(m_window.Find(selector), &value);
+        if (value.type == HL_VALUE_INT)
+            return std::to_wstring(value.intValue);
+        if (value.type == HL_VALUE_BOOL)
+            return value.intValue != 0 ? L"true" : L"false";
+        return value.text != nullptr ? std::wstring(value.text, value.textLength) : std::wstring();
+    }
+
+    EngineTestWindow m_window;
+};
+
+TEST_F(InputTest, TypingEditingAndTheClipboardChangeTheValues)
+{
+    Click("#name", true);  // the caret at the end
+    Type(L" 2");
+    Key(VK_LEFT, false, true);  // select the "2"
+    Type(L"3");
+    EXPECT_EQ(L"Office 3", Value("#name"));
+    Key(VK_HOME);
+    Key(VK_RIGHT, true, true);  // select the word "Office "
+    Key('C', true);
+    Key(VK_END);
+    Key('V', true);
+    EXPECT_EQ(L"Office 3Office ", Value("#name"));
+    Key('Z', true);
+    EXPECT_EQ(L"Office 3", Value("#name"));
+    Key('Y', true);
+    Key(VK_BACK, true);  // the last word: "3Office"
+    EXPECT_EQ(L"Office ", Value("#name"));
+
+    Click("#secret");
+    Type(L"pa\xD83D\xDE00ss");  // a character beyond the BMP comes as two messages
+    Key(VK_LEFT);
+    Key(VK_LEFT);
+    Key(VK_BACK);  // takes the whole pair
+    EXPECT_EQ(L"pass", Value("#secret"));
+    Key('A', true);
+    Key('C', true);  // a password is never copied: the clipboard keeps "Office "
+    Click("#short");
+    Key('V', true);
+    EXPECT_EQ(L"Off", Value("#short"));  // cut at maxlength
+
+    Click("#port", true);
+    Type(L"x-9");  // only digits after the first character
+    EXPECT_EQ(L"809", Value("#port"));
+    Key(VK_UP);
+    EXPECT_EQ(L"810", Value("#port"));
+    Key('A', true);
+    Type(L"99999");
+    Key(VK_UP);
+    EXPECT_EQ(L"65535", Value("#port"));
+
+    Click("#off");
+    Type(L"changed");
+    Key(VK_BACK);
+    EXPECT_EQ(L"kept", Value("#off"));
+
+    Click("#box");
+    Click("#b");
+    EXPECT_EQ(L"true", Value("#box"));
+    EXPECT_EQ(L"true", Value("#b"));
+    EXPECT_EQ(L"false", Value("#a"));
+}
+
+} // namespace
