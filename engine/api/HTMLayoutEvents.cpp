@@ -76,21 +76,20 @@ HtmlDomResult WINAPI HTMLayoutSetTimer(HELEMENT he, UINT milliseconds, UINT_PTR 
     return WithView(he, [&](Element& element, View& view) { view.SetElementTimer(element, milliseconds, timerId); });
 }
 
-// A shown popup is laid out apart from the flow, next to its anchor (its parent without one).
+// A shown popup shows in a window of its own beside its anchor (its parent without one).
 HtmlDomResult WINAPI HTMLayoutShowPopup(HELEMENT popup, HELEMENT anchor, UINT placement)
 {
     Element* element = FromHandle(popup);
     if (element == nullptr)
         return HLDOM_INVALID_HANDLE;
-    element->ChangeState(HL_STATE_POPUP, 0);
     Element* owner = FromHandle(anchor);
+    if (View* view = View::ForDocument(element->OwnerDocument())) {
+        view->ShowPopup(*element, owner, placement);
+        return HLDOM_OK;
+    }
+    element->ChangeState(HL_STATE_POPUP, 0);
     if (owner != nullptr)
         owner->ChangeState(HL_STATE_OWNS_POPUP, 0);
-    if (View* view = View::ForDocument(element->OwnerDocument())) {
-        Element* at = owner != nullptr ? owner : element->Parent();
-        view->Renderer().Layout().SetPopupAnchor(*element, at, placement);
-        view->ScheduleUpdate();
-    }
     return HLDOM_OK;
 }
 
@@ -102,8 +101,11 @@ HtmlDomResult WINAPI HTMLayoutHidePopup(HELEMENT he)
     element->ChangeState(0, HL_STATE_POPUP);
     for (Element* at = element->Parent(); at != nullptr; at = at->Parent())
         at->ChangeState(0, HL_STATE_OWNS_POPUP);
-    if (View* view = View::ForDocument(element->OwnerDocument()))
+    if (View* view = View::ForDocument(element->OwnerDocument())) {
         view->Renderer().Layout().SetPopupAnchor(*element, nullptr, 0);
+        view->HidePopup(*element);
+        view->ScheduleUpdate();
+    }
     return HLDOM_OK;
 }
 

@@ -59,6 +59,9 @@ select[size], select[multiple] { behavior: list; }
 select[size="1"] { behavior: dropdown; }
 select[multiple] { behavior: list-multiple; }
 popup, select > popup { display: none; }
+select > popup { background-color: window; color: windowtext; border: 1px solid windowframe; padding: 0; }
+option { display: block; padding: 1px 3px; white-space: nowrap; }
+select > popup option:hover { background-color: highlight; color: highlighttext; }
 :popup { display: block; }
 progress { behavior: progress; }
 richtext, htmlarea { behavior: richtext; display: block; }

@@ -33,6 +33,11 @@ bool FocusOrder::IsFocusable(const Element& element)
 {
     if ((element.State() & HL_STATE_DISABLED) != 0 || element.LayoutBox() == nullptr)
         return false;
+    // A drop-down's own caption, button and list are the drop-down's.
+    for (const Element* at = element.Parent(); at != nullptr; at = at->Parent()) {
+        if (FormControls::ControlType(*at) == HL_CTL_DD_SELECT)
+            return false;
+    }
     const auto& style = element.Computed();
     if (!style || style->Inherited.Visible != Visibility::Visible)
         return false;

@@ -579,7 +579,7 @@ bool LayoutTree::PageRectOf(const Element& element, Rect& rect) const
     return true;
 }
 
-Element* LayoutTree::HitTest(Point page, Point& relative) const
+Element* LayoutTree::HitTest(Point page, Point& relative, const Box* within) const
 {
     if (!m_root)
         return nullptr;
@@ -589,17 +589,15 @@ Element* LayoutTree::HitTest(Point page, Point& relative) const
         Rect Area;
     };
     Hit best;
-    std::vector<const Box*> pending{m_root.get()};
-    // A shown popup lies over everything: under the pointer, only its boxes count.
-    for (Box* popup : ShownPopups()) {
-        if (popup->PageRect().Contains(page))
-            pending = {popup};
-    }
+    std::vector<const Box*> pending{within != nullptr ? within : m_root.get()};
+    std::vector<Box*> popups = within != nullptr ? std::vector<Box*>() : ShownPopups();
     while (!pending.empty()) {
         const Box* box = pending.back();
         pending.pop_back();
         if (box->Kind == BoxKind::Text || box->Kind == BoxKind::LineBreak)
             continue;
+        if (!popups.empty() && std::find(popups.begin(), popups.end(), box) != popups.end())
+            continue;  // shown in a window of its own
         bool visible = box->S().Inherited.Visible == Visibility::Visible;
         Rect area = box->PageRect();
         if (box->Kind == BoxKind::Inline) {
@@ -629,6 +627,8 @@ Element* LayoutTree::HitTest(Point page, Point& relative) const
     const Box* hit = best.Target;
     while (hit != nullptr && hit->Owner == nullptr)
         hit = hit->Parent;
+    if (hit == nullptr && within != nullptr)
+        return nullptr;
     if (hit == nullptr) {
         // The canvas beyond the root's box is still the root's.
         relative = {page.X - m_root->PageX, page.Y - m_root->PageY};

@@ -40,7 +40,9 @@ public:
     void Repaint(Element& element);
 
     // The deepest element under a point of the page, with the point relative to its border box.
-    [[nodiscard]] Element* HitTest(Point page, Point& relative) const;
+    // Within a shown popup's box when one is given (the popup's own window), else in the page
+    // without its shown popups.
+    [[nodiscard]] Element* HitTest(Point page, Point& relative, const Box* within = nullptr) const;
     // The scroll container under a point, innermost first.
     [[nodiscard]] Box* ScrollerAt(Point page) const;
     // Page rectangle of an element's border box (its inline pieces joined); false without a box.

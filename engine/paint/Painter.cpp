@@ -69,11 +69,16 @@ DisplayList Painter::Record(const Rect& damage) const
     PaintBackground(*canvasSource, canvas, list, damage);
     m_canvasSource = canvasSource;
     PaintBox(*root, damage, list);
-    for (Box* popup : m_tree.ShownPopups()) {
-        m_popupPass = true;
-        PaintBox(*popup, damage, list);
-        m_popupPass = false;
-    }
+    return list;
+}
+
+DisplayList Painter::RecordPopup(const Box& popup, const Rect& damage) const
+{
+    DisplayList list;
+    m_canvasSource = nullptr;
+    m_popupPass = true;
+    PaintBox(popup, damage, list);
+    m_popupPass = false;
     return list;
 }
 

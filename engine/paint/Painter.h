@@ -11,7 +11,10 @@ class Painter {
 public:
     Painter(const LayoutTree& tree, ImageLookup images) : m_tree(tree), m_images(std::move(images)) {}
 
+    // The page without its shown popups, which show in windows of their own.
     [[nodiscard]] DisplayList Record(const Rect& damage) const;
+    // One shown popup, in page coordinates.
+    [[nodiscard]] DisplayList RecordPopup(const Box& popup, const Rect& damage) const;
 
 private:
     void PaintBox(const Box& box, const Rect& damage, DisplayList& out) const;

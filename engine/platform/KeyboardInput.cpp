@@ -5,6 +5,10 @@
 #include "engine/input/FormControls.h"
 #include "engine/platform/View.h"
 
+#include <algorithm>
+#include <cwctype>
+#include <vector>
+
 namespace Engine {
 
 namespace {
@@ -62,6 +66,13 @@ void KeyboardInput::OnKey(UINT message, WPARAM key, LPARAM)
         MoveFocus(GetKeyState(VK_SHIFT) < 0);
         return;
     }
+    // Escape closes the last popup shown.
+    if (down && code == VK_ESCAPE && m_view.HasPopups()) {
+        m_view.HidePopups();
+        return;
+    }
+    if (down && focus != nullptr && FormControls::ControlType(*focus) == HL_CTL_DD_SELECT && DropDownKey(*focus, code))
+        return;
     if (down && focus != nullptr && GetKeyState(VK_MENU) >= 0 &&
         m_view.Editing().OnKey(*focus, code, GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0))
         return;
@@ -83,6 +94,83 @@ void KeyboardInput::OnKey(UINT message, WPARAM key, LPARAM)
         focus->Unuse();
     }
     m_view.ScheduleUpdate();
+}
+
+// A drop-down's keys: F4 or Alt+Down opens or closes its list; while it is open the arrows,
+// Home, End and the page keys move the highlight and Enter takes it; while it is closed they
+// change the choice at once. A letter moves to the next option that begins with it.
+bool KeyboardInput::DropDownKey(Element& select, UINT code)
+{
+    if ((select.State() & HL_STATE_DISABLED) != 0 || select.Children().size() < 3)
+        return false;
+    Element& list = *select.Children()[2];
+    bool open = (list.State() & HL_STATE_POPUP) != 0;
+    bool alt = GetKeyState(VK_MENU) < 0;
+    if (code == VK_F4 || (alt && (code == VK_DOWN || code == VK_UP))) {
+        if (open)
+            m_view.HidePopups();
+        else
+            m_view.OpenDropDown(select);
+        return true;
+    }
+    std::vector<Element*> options;
+    for (Element* option : list.Children()) {
+        if (option->Tag() == "option" && (option->State() & HL_STATE_DISABLED) == 0)
+            options.push_back(option);
+    }
+    if (options.empty())
+        return false;
+    unsigned marker = open ? HL_STATE_HOVER : HL_STATE_CHECKED;
+    auto at = std::find_if(options.begin(), options.end(), [&](Element* o) { return (o->State() & marker) != 0; });
+    std::ptrdiff_t index = at == options.end() ? -1 : at - options.begin();
+    std::ptrdiff_t last = static_cast<std::ptrdiff_t>(options.size()) - 1;
+    std::ptrdiff_t next = index;
+    switch (code) {
+    case VK_UP: next = std::max<std::ptrdiff_t>(0, index - 1); break;
+    case VK_DOWN: next = std::min(last, index + 1); break;
+    case VK_HOME: next = 0; break;
+    case VK_END: next = last; break;
+    case VK_PRIOR: next = std::max<std::ptrdiff_t>(0, index - 10); break;
+    case VK_NEXT: next = std::min(last, index + 10); break;
+    case VK_RETURN:
+        if (!open)
+            return false;
+        if (index >= 0) {
+            FormControls::Choose(select, options[static_cast<std::size_t>(index)]);
+            EventDispatcher::BehaviorEvent(select, HL_SELECT_SELECTION_CHANGED, options[static_cast<std::size_t>(index)], 0);
+        }
+        m_view.HidePopups();
+        return true;
+    default:
+        if (code >= 'A' && code <= 'Z') {
+            for (std::ptrdiff_t step = 1; step <= last + 1; ++step) {
+                std::ptrdiff_t candidate = (index + step) % (last + 1);
+                std::wstring text = options[static_cast<std::size_t>(candidate)]->TextContent();
+                std::size_t first = text.find_first_not_of(L" \t\r\n");
+                if (first != std::wstring::npos && std::towupper(text[first]) == static_cast<wint_t>(code)) {
+                    next = candidate;
+                    break;
+                }
+            }
+            if (next == index)
+                return true;
+            break;
+        }
+        return false;
+    }
+    if (next < 0 || next == index)
+        return true;
+    Element* chosen = options[static_cast<std::size_t>(next)];
+    if (open) {
+        for (Element* option : options)
+            option->ChangeState(option == chosen ? static_cast<unsigned>(HL_STATE_HOVER) : 0u,
+                                option == chosen ? 0u : static_cast<unsigned>(HL_STATE_HOVER));
+    } else {
+        FormControls::Choose(select, chosen);
+        EventDispatcher::BehaviorEvent(select, HL_SELECT_SELECTION_CHANGED, chosen, 0);
+    }
+    m_view.ScheduleUpdate();
+    return true;
 }
 
 void KeyboardInput::OnChar(WPARAM character)

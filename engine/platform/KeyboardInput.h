@@ -3,6 +3,7 @@
 
 namespace Engine {
 
+class Element;
 class View;
 
 // Keyboard messages of one engine window: keys and characters go to the focused element as key
@@ -24,6 +25,7 @@ public:
 
 private:
     bool Send(UINT command, UINT code);
+    bool DropDownKey(Element& select, UINT code);
     View& m_view;
 };
 

@@ -2,6 +2,7 @@
 
 #include "engine/input/EventDispatcher.h"
 #include "engine/input/FocusOrder.h"
+#include "engine/input/FormControls.h"
 #include "engine/platform/View.h"
 
 #include <algorithm>
@@ -73,7 +74,7 @@ void MouseInput::Forget(Element& element)
         m_drag = {};
 }
 
-void MouseInput::Send(Element& target, UINT command, POINT point, WPARAM keys, Point relative)
+HtmlMouseParams MouseInput::MouseParams(UINT command, POINT point, WPARAM keys, Point relative)
 {
     HtmlMouseParams params{};
     params.cmd = command;
@@ -81,7 +82,64 @@ void MouseInput::Send(Element& target, UINT command, POINT point, WPARAM keys, P
     params.posDocument = point;
     params.buttonState = ButtonState(keys);
     params.altState = AltState(keys);
-    EventDispatcher::Mouse(m_view.Page(), target, params);
+    return params;
+}
+
+void MouseInput::Send(Element& target, UINT command, POINT point, WPARAM keys, Point relative)
+{
+    EventDispatcher::Mouse(m_view.Page(), target, MouseParams(command, point, keys, relative));
+}
+
+Element* MouseInput::HitAt(POINT point, Point& relative) const
+{
+    return m_view.Renderer().Layout().HitTest({point.x, point.y}, relative, m_within);
+}
+
+void MouseInput::OnPopupMove(Element& popup, POINT page, WPARAM keys)
+{
+    m_within = popup.LayoutBox();
+    if (m_within != nullptr)
+        OnMove(page, keys);
+    m_within = nullptr;
+}
+
+void MouseInput::OnPopupButton(Element& popup, UINT message, POINT page, WPARAM keys)
+{
+    m_within = popup.LayoutBox();
+    if (m_within != nullptr) {
+        popup.Use();
+        OnButton(message, page, keys);
+        popup.Unuse();
+    }
+    m_within = nullptr;
+}
+
+bool MouseInput::DropDownPress(Element& target)
+{
+    for (Element* at = &target; at != nullptr; at = at->Parent()) {
+        if (at->Tag() == "option") {
+            Element* select = FormControls::DropDownOf(*at);
+            if (select == nullptr || (at->State() & HL_STATE_DISABLED) != 0)
+                return false;
+            FormControls::Choose(*select, at);
+            EventDispatcher::BehaviorEvent(*select, HL_SELECT_SELECTION_CHANGED, at, 0);
+            m_view.HidePopups();
+            return true;
+        }
+        if (at->Tag() == "select" && FormControls::ControlType(*at) == HL_CTL_DD_SELECT) {
+            if ((at->State() & HL_STATE_DISABLED) != 0)
+                return false;
+            Element* list = at->Children().size() >= 3 ? at->Children()[2] : nullptr;
+            if (list == nullptr)
+                return false;
+            if ((list->State() & HL_STATE_POPUP) != 0)
+                m_view.HidePopups();
+            else
+                m_view.OpenDropDown(*at);
+            return true;
+        }
+    }
+    return false;
 }
 
 // Hover follows the pointer: the elements it left lose the state and hear of it, deepest
@@ -190,7 +248,7 @@ void MouseInput::ScrollBy(Box& scroller, bool vertical, int amount)
 void MouseInput::OnMove(POINT point, WPARAM keys)
 {
     m_view.UpdateNow();
-    if (!m_tracking) {
+    if (!m_tracking && m_within == nullptr) {
         TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, m_view.Window(), 0};
         m_tracking = TrackMouseEvent(&track) != FALSE;
     }
@@ -210,7 +268,7 @@ void MouseInput::OnMove(POINT point, WPARAM keys)
         return;
     }
     Point relative;
-    Element* hit = m_view.Renderer().Layout().HitTest({point.x, point.y}, relative);
+    Element* hit = HitAt(point, relative);
     Element* capture = m_view.Page().CaptureElement();
     SetHover(capture != nullptr ? capture : hit);
     if (hit != nullptr || capture != nullptr)
@@ -222,7 +280,12 @@ void MouseInput::OnButton(UINT message, POINT point, WPARAM keys)
     m_view.UpdateNow();
     bool down = message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN ||
                 message == WM_LBUTTONDBLCLK;
-    if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) {
+    // A press outside the shown popups closes them and goes no further.
+    if (m_within == nullptr && down && m_view.HasPopups()) {
+        m_view.HidePopups();
+        return;
+    }
+    if (m_within == nullptr && (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK)) {
         BarHit bar = HitScrollBar(point);
         if (bar.Scroller != nullptr) {
             Box& box = *bar.Scroller;
@@ -253,7 +316,7 @@ void MouseInput::OnButton(UINT message, POINT point, WPARAM keys)
         return;
     }
     Point relative;
-    Element* hit = m_view.Renderer().Layout().HitTest({point.x, point.y}, relative);
+    Element* hit = HitAt(point, relative);
     Element* target = m_view.Page().CaptureElement() != nullptr ? m_view.Page().CaptureElement() : hit;
     if (target == nullptr)
         return;
@@ -269,7 +332,7 @@ void MouseInput::OnButton(UINT message, POINT point, WPARAM keys)
     else if (message == WM_MBUTTONUP || message == WM_MBUTTONDOWN)
         state |= MK_MBUTTON;
     target->Use();
-    Send(*target, command, point, state, relative);
+    bool consumed = EventDispatcher::Mouse(m_view.Page(), *target, MouseParams(command, point, state, relative));
     // A press gives the focus to the focusable element under it; in a text input it places
     // the caret (a double click takes the word).
     if ((message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) && target->OwnerDocument() == &m_view.Page()) {
@@ -280,6 +343,11 @@ void MouseInput::OnButton(UINT message, POINT point, WPARAM keys)
             EventDispatcher::SetFocus(m_view.Page(), focusable, true);
         if (focusable == target && TextInput::IsEditable(*target))
             m_view.Editing().OnClick(*target, relative.X, (keys & MK_SHIFT) != 0, message == WM_LBUTTONDBLCLK);
+    }
+    if (!consumed && message == WM_LBUTTONDOWN && target->OwnerDocument() == &m_view.Page() && DropDownPress(*target)) {
+        target->Unuse();
+        m_view.ScheduleUpdate();
+        return;
     }
     if (!down) {
         for (Element* at = target; at != nullptr; at = at->Parent())
@@ -295,7 +363,7 @@ void MouseInput::OnWheel(POINT screenPoint, int delta, WPARAM keys)
     POINT point = screenPoint;
     ScreenToClient(m_view.Window(), &point);
     Point relative;
-    Element* hit = m_view.Renderer().Layout().HitTest({point.x, point.y}, relative);
+    Element* hit = HitAt(point, relative);
     if (hit != nullptr) {
         HtmlMouseParams params{};
         params.cmd = HL_MOUSE_WHEEL;

@@ -1,6 +1,8 @@
 #pragma once
 #include "engine/layout/Box.h"
 
+#include "engine/HTMLayout.h"
+
 #include <windows.h>
 
 namespace Engine {
@@ -20,6 +22,9 @@ public:
 
     void OnMove(POINT point, WPARAM keys);
     void OnButton(UINT message, POINT point, WPARAM keys);
+    // Messages of a popup's own window, its points already in page coordinates.
+    void OnPopupMove(Element& popup, POINT page, WPARAM keys);
+    void OnPopupButton(Element& popup, UINT message, POINT page, WPARAM keys);
     void OnWheel(POINT screenPoint, int delta, WPARAM keys);
     void OnLeave();
     [[nodiscard]] bool OnSetCursor();
@@ -38,7 +43,12 @@ private:
     [[nodiscard]] BarHit HitScrollBar(POINT point) const;
     void SetHover(Element* element);
     void Send(Element& target, UINT command, POINT point, WPARAM keys, Point relative);
+    [[nodiscard]] static HtmlMouseParams MouseParams(UINT command, POINT point, WPARAM keys, Point relative);
     void ScrollBy(Box& scroller, bool vertical, int amount);
+    // What a press means to a drop-down: its caption or button opens or closes its list, an
+    // option in the list is chosen. True when it meant something.
+    bool DropDownPress(Element& target);
+    [[nodiscard]] Element* HitAt(POINT point, Point& relative) const;
 
     View& m_view;
     Element* m_hover = nullptr;  // used while held
@@ -46,6 +56,7 @@ private:
     BarHit m_drag;
     int m_dragStart = 0;
     int m_dragScroll = 0;
+    const Box* m_within = nullptr;  // the popup whose window the message came from
 };
 
 } // namespace Engine

@@ -147,6 +147,34 @@ void PageRenderer::Paint(Document& document, HDC dc, const RECT& area)
     BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, memory, area.left, area.top, SRCCOPY);
 }
 
+void PageRenderer::PaintPopup(Document& document, const Box& popup, HDC dc, const RECT& area)
+{
+    static_cast<void>(document);
+    int width = std::max(1L, area.right - area.left);
+    int height = std::max(1L, area.bottom - area.top);
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    RECT all{0, 0, width, height};
+    FillRect(memory, &all, GetSysColorBrush(COLOR_WINDOW));
+    // Page coordinates map onto the window: its client origin is the popup's border box.
+    int originX = popup.PageX + area.left;
+    int originY = popup.PageY + area.top;
+    SetViewportOrgEx(memory, -originX, -originY, nullptr);
+    Rect damage{originX, originY, width, height};
+    Painter painter(m_layout, [this](Element& element, const std::wstring& url) { return ImageFor(element, url); });
+    GdiCanvas canvas(memory, m_fonts, [](Element& element, int layer, HDC target, const RECT& rect) {
+        HtmlDrawParams params{static_cast<UINT>(layer), target, rect};
+        return EventDispatcher::CallOwn(element, HL_HANDLE_DRAW, &params);
+    });
+    canvas.Play(painter.RecordPopup(popup, damage), damage);
+    SetViewportOrgEx(memory, 0, 0, nullptr);
+    BitBlt(dc, area.left, area.top, width, height, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+}
+
 std::wstring PageRenderer::Absolute(Element& element, const std::wstring& url)
 {
     if (url.empty() || HasScheme(url) || (url.size() >= 2 && url[1] == L':'))

@@ -30,6 +30,8 @@ public:
     // Styles and lays out what changed, at the window's size; invalidates what moved.
     void Update(Document& document);
     void Paint(Document& document, HDC dc, const RECT& area);
+    // A shown popup's boxes into its own window, whose client origin is the popup's border box.
+    void PaintPopup(Document& document, const Box& popup, HDC dc, const RECT& area);
     void Invalidate(const Rect& area);
 
     // Bytes that arrived for a URL the page uses (an image, late): boxes are made anew.

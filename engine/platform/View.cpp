@@ -117,6 +117,8 @@ bool View::Load(std::string_view utf8, const wchar_t* baseUrl)
     EventDispatcher::DetachTree(m_document->Root());
     m_mouse->Reset();
     m_editing->Leave(nullptr);
+    m_popups.clear();
+    m_popupPlaces.clear();
     m_renderer->Reset();
     m_document = std::move(document);
     m_document->SetClient(this);
@@ -203,6 +205,13 @@ void View::BehaviorNamed(Element& element, const std::string& name)
 
 void View::ElementLeaving(Element& element)
 {
+    for (std::size_t i = m_popups.size(); i-- > 0;) {
+        Element& popup = m_popups[i]->Popup();
+        if (&popup == &element || element.Contains(&popup) || m_popupPlaces[i].Anchor == &element) {
+            m_popups.erase(m_popups.begin() + static_cast<std::ptrdiff_t>(i));
+            m_popupPlaces.erase(m_popupPlaces.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    }
     m_editing->Leave(&element);
     m_mouse->Forget(element);
     m_renderer->Layout().ElementLeaving(element);
@@ -241,6 +250,70 @@ void View::UpdateNow()
 {
     m_updateScheduled = false;
     m_renderer->Update(*m_document);
+    if (!m_popups.empty())
+        PlacePopups();
+}
+
+void View::ShowPopup(Element& popup, Element* anchor, unsigned placement)
+{
+    popup.ChangeState(HL_STATE_POPUP, 0);
+    Element* at = anchor != nullptr ? anchor : popup.Parent();
+    if (at != nullptr)
+        at->ChangeState(HL_STATE_OWNS_POPUP, 0);
+    m_renderer->Layout().SetPopupAnchor(popup, at, placement);
+    HidePopup(popup);
+    m_popups.push_back(std::make_unique<PopupWindow>(*this, popup));
+    m_popupPlaces.push_back({at, placement});
+    UpdateNow();
+}
+
+void View::OpenDropDown(Element& select)
+{
+    if (select.Children().size() < 3)
+        return;
+    Element& list = *select.Children()[2];
+    UpdateNow();
+    Rect at;
+    if (m_renderer->Layout().PageRectOf(select, at)) {
+        std::wstring width = std::to_wstring(at.Width) + L"px";
+        list.SetRuntimeStyle("min-width", &width);
+    }
+    // The chosen option is the one the keys start from.
+    for (Element* option : list.Children()) {
+        bool chosen = (option->State() & HL_STATE_CHECKED) != 0;
+        option->ChangeState(chosen ? static_cast<unsigned>(HL_STATE_HOVER) : 0u, chosen ? 0u : static_cast<unsigned>(HL_STATE_HOVER));
+    }
+    ShowPopup(list, &select, 2);
+}
+
+void View::HidePopup(Element& popup)
+{
+    for (std::size_t i = 0; i < m_popups.size(); ++i) {
+        if (&m_popups[i]->Popup() != &popup)
+            continue;
+        m_popups.erase(m_popups.begin() + static_cast<std::ptrdiff_t>(i));
+        m_popupPlaces.erase(m_popupPlaces.begin() + static_cast<std::ptrdiff_t>(i));
+        break;
+    }
+}
+
+void View::HidePopups()
+{
+    while (Element* popup = LastPopup())
+        HTMLayoutHidePopup(reinterpret_cast<HELEMENT>(popup));
+}
+
+void View::PlacePopups()
+{
+    for (std::size_t i = 0; i < m_popups.size(); ++i) {
+        Rect anchor;
+        Element* at = m_popupPlaces[i].Anchor;
+        if (at == nullptr || at->OwnerDocument() != m_document.get() || !m_renderer->Layout().PageRectOf(*at, anchor))
+            continue;
+        POINT corners[2] = {{anchor.X, anchor.Y}, {anchor.Right(), anchor.Bottom()}};
+        MapWindowPoints(m_window, nullptr, corners, 2);
+        m_popups[i]->Place(RECT{corners[0].x, corners[0].y, corners[1].x, corners[1].y}, m_popupPlaces[i].Placement);
+    }
 }
 
 void View::Request(Element& target, Element* initiator, HttpRequests::Purpose purpose, unsigned dataType,

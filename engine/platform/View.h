@@ -5,6 +5,7 @@
 #include "engine/platform/KeyboardInput.h"
 #include "engine/platform/MouseInput.h"
 #include "engine/platform/PageRenderer.h"
+#include "engine/platform/PopupWindow.h"
 #include "engine/platform/TextInput.h"
 
 #include <map>
@@ -59,6 +60,14 @@ public:
     [[nodiscard]] KeyboardInput& Keyboard() { return *m_keyboard; }
     [[nodiscard]] TextInput& Editing() { return *m_editing; }
     void FocusMoved(Element* from, Element* to) override;
+    // Popups in windows of their own; hiding takes the window away.
+    void ShowPopup(Element& popup, Element* anchor, unsigned placement);
+    void HidePopup(Element& popup);
+    void HidePopups();
+    // A drop-down's list below it, at least as wide as it.
+    void OpenDropDown(Element& select);
+    [[nodiscard]] bool HasPopups() const { return !m_popups.empty(); }
+    [[nodiscard]] Element* LastPopup() const { return m_popups.empty() ? nullptr : &m_popups.back()->Popup(); }
     // A page that is a whole dialog takes every key, Enter and Escape included.
     void SetOwnsAllKeys(bool owns) { m_ownsAllKeys = owns; }
     [[nodiscard]] bool OwnsAllKeys() const { return m_ownsAllKeys; }
@@ -87,6 +96,13 @@ private:
     std::unique_ptr<MouseInput> m_mouse;
     std::unique_ptr<KeyboardInput> m_keyboard;
     std::unique_ptr<TextInput> m_editing;
+    std::vector<std::unique_ptr<PopupWindow>> m_popups;
+    struct PopupPlace {
+        Element* Anchor;
+        unsigned Placement;
+    };
+    std::vector<PopupPlace> m_popupPlaces;  // beside each of m_popups
+    void PlacePopups();
     bool m_updateScheduled = false;
     bool m_timerSet = false;
     bool m_ownsAllKeys = false;

@@ -17,6 +17,7 @@ protected:
             <input id="port" type="number" min="1" max="65535" value="80"><br>
             <input id="short" maxlength="3"><br><input id="off" value="kept" disabled><br>
             <input id="box" type="checkbox"> <input id="a" type="radio" name="m" checked> <input id="b" type="radio" name="m">
+            <br><select id="list"><option>one</option><option>two</option><option>three</option></select>
             </body></html>)"));
         ShowWindow(m_window.Window(), SW_SHOWNOACTIVATE);
         SetFocus(m_window.Window());
@@ -115,6 +116,40 @@ TEST_F(InputTest, TypingEditingAndTheClipboardChangeTheValues)
     EXPECT_EQ(L"true", Value("#box"));
     EXPECT_EQ(L"true", Value("#b"));
     EXPECT_EQ(L"false", Value("#a"));
+}
+
+TEST_F(InputTest, TheDropDownOpensItsListInAWindowAndTakesAChoiceByMouseAndKeys)
+{
+    auto popupWindow = [] { return FindWindowExW(nullptr, nullptr, L"HtmlEnginePopup", nullptr); };
+    Click("#list", true);  // its button
+    HWND list = popupWindow();
+    ASSERT_NE(nullptr, list);
+    HELEMENT popup = m_window.Find("#list > popup");
+    HELEMENT three = m_window.Find("#list option:last-child");
+    RECT box{}, option{};
+    HTMLayoutGetElementLocation(popup, &box, HL_VIEW_RELATIVE | HL_BORDER_BOX);
+    HTMLayoutGetElementLocation(three, &option, HL_VIEW_RELATIVE | HL_BORDER_BOX);
+    LPARAM at = MAKELPARAM(option.left - box.left + 3, (option.top + option.bottom) / 2 - box.top);
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(list, WM_LBUTTONUP, 0, at);
+    EXPECT_EQ(L"three", Value("#list"));
+    EXPECT_EQ(nullptr, popupWindow());
+
+    Key(VK_UP);  // closed: at once
+    EXPECT_EQ(L"two", Value("#list"));
+    Key(VK_F4);
+    ASSERT_NE(nullptr, popupWindow());
+    Key(VK_HOME);
+    Key(VK_ESCAPE);  // closes without a change
+    EXPECT_EQ(nullptr, popupWindow());
+    EXPECT_EQ(L"two", Value("#list"));
+    Key(VK_F4);
+    Key(VK_UP);
+    Key(VK_RETURN);
+    EXPECT_EQ(L"one", Value("#list"));
+    EXPECT_EQ(nullptr, popupWindow());
+    Key('T');  // the next option that begins with T
+    EXPECT_EQ(L"two", Value("#list"));
 }
 
 } // namespace

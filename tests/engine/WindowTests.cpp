@@ -193,28 +193,36 @@ TEST_F(EngineWindowTest, ElementsDrawTheirLayersWhenPainted)
     }
 }
 
-TEST_F(EngineWindowTest, PopupsShowBesideTheirAnchorOverThePage)
+TEST_F(EngineWindowTest, PopupsShowInWindowsOfTheirOwnBesideTheirAnchor)
 {
     HELEMENT popup = m_window.Find("#pop");
     BOOL visible = TRUE;
     ASSERT_EQ(HLDOM_OK, HTMLayoutIsElementVisible(popup, &visible));
     EXPECT_FALSE(visible);
     ASSERT_EQ(HLDOM_OK, HTMLayoutShowPopup(popup, m_window.Find("#b"), 2));
-    RECT rect{};
-    ASSERT_EQ(HLDOM_OK, HTMLayoutGetElementLocation(popup, &rect, HL_VIEW_RELATIVE | HL_BORDER_BOX));
-    const RECT below{100, 20, 140, 50};
-    EXPECT_TRUE(EqualRect(&rect, &below))
-        << rect.left << "," << rect.top << "," << rect.right << "," << rect.bottom;
+    HWND window = FindWindowExW(nullptr, nullptr, L"HtmlEnginePopup", nullptr);
+    ASSERT_NE(nullptr, window);
+    EXPECT_TRUE(IsWindowVisible(window));
+    RECT onScreen{};
+    GetWindowRect(window, &onScreen);
+    POINT anchor{100, 20};  // #b's bottom left corner
+    ClientToScreen(m_window.Window(), &anchor);
+    EXPECT_EQ(anchor.x, onScreen.left);
+    EXPECT_EQ(anchor.y, onScreen.top);
+    EXPECT_EQ(40, onScreen.right - onScreen.left);
     RECT menu{};
     ASSERT_EQ(HLDOM_OK, HTMLayoutGetElementLocation(m_window.Find("#menu"), &menu, HL_VIEW_RELATIVE | HL_BORDER_BOX));
     EXPECT_EQ(10, menu.bottom - menu.top);  // the popup takes no room in the flow
     std::vector<Seen> seen;
     ASSERT_EQ(HLDOM_OK, HTMLayoutAttachEventHandlerEx(m_window.Root(), RecordDown, &seen, HL_HANDLE_MOUSE));
-    SendMessageW(m_window.Window(), WM_LBUTTONDOWN, MK_LBUTTON, At(110, 30));  // over #a, under the popup
-    SendMessageW(m_window.Window(), WM_LBUTTONUP, 0, At(110, 30));
+    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, At(5, 5));  // in the popup's own window
+    SendMessageW(window, WM_LBUTTONUP, 0, At(5, 5));
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ("pop", seen[0].Id);
-    ASSERT_EQ(HLDOM_OK, HTMLayoutHidePopup(popup));
+    EXPECT_EQ(5, seen[0].Pos.x);
+    SendMessageW(m_window.Window(), WM_LBUTTONDOWN, MK_LBUTTON, At(300, 200));  // outside: it closes
+    SendMessageW(m_window.Window(), WM_LBUTTONUP, 0, At(300, 200));
+    EXPECT_EQ(nullptr, FindWindowExW(nullptr, nullptr, L"HtmlEnginePopup", nullptr));
     ASSERT_EQ(HLDOM_OK, HTMLayoutIsElementVisible(popup, &visible));
     EXPECT_FALSE(visible);
 }

@@ -1,0 +1,123 @@
+#include "engine/platform/PopupWindow.h"
+
+#include "engine/platform/View.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+namespace Engine {
+
+namespace {
+
+const wchar_t* PopupClass()
+{
+    static const wchar_t* const name = [] {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof(windowClass);
+        windowClass.style = CS_DBLCLKS | CS_DROPSHADOW;
+        windowClass.lpfnWndProc = DefWindowProcW;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.lpszClassName = L"HtmlEnginePopup";
+        RegisterClassExW(&windowClass);
+        return L"HtmlEnginePopup";
+    }();
+    return name;
+}
+
+} // namespace
+
+PopupWindow::PopupWindow(View& owner, Element& popup) : m_owner(owner), m_popup(popup)
+{
+    m_popup.Use();
+    HWND top = GetAncestor(owner.Window(), GA_ROOT);
+    m_window = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE, PopupClass(), L"",
+                               WS_POPUP | WS_CLIPSIBLINGS, 0, 0, 1, 1, top, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (m_window != nullptr) {
+        SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        SetWindowLongPtrW(m_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc));
+    }
+}
+
+PopupWindow::~PopupWindow()
+{
+    if (m_window != nullptr) {
+        SetWindowLongPtrW(m_window, GWLP_USERDATA, 0);
+        DestroyWindow(m_window);
+    }
+    m_popup.Unuse();
+}
+
+void PopupWindow::Place(const RECT& anchor, unsigned placement)
+{
+    const Box* box = m_popup.LayoutBox();
+    if (m_window == nullptr || box == nullptr)
+        return;
+    int width = std::max(1, box->Width);
+    int height = std::max(1, box->Height);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromRect(&anchor, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    // Below the anchor, or above it where below has no room (placement 8 asks for above first).
+    bool roomBelow = anchor.bottom + height <= work.bottom;
+    bool roomAbove = anchor.top - height >= work.top;
+    bool above = placement == 8 ? roomAbove || !roomBelow : !roomBelow && roomAbove;
+    int x = std::clamp(static_cast<int>(anchor.left), static_cast<int>(work.left), std::max(static_cast<int>(work.left), static_cast<int>(work.right) - width));
+    int y = above ? anchor.top - height : anchor.bottom;
+    y = std::clamp(y, static_cast<int>(work.top), std::max(static_cast<int>(work.top), static_cast<int>(work.bottom) - height));
+    SetWindowPos(m_window, HWND_TOPMOST, x, y, width, height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    Invalidate();
+}
+
+void PopupWindow::Invalidate()
+{
+    if (m_window != nullptr)
+        InvalidateRect(m_window, nullptr, FALSE);
+}
+
+POINT PopupWindow::ToPage(LPARAM lParam) const
+{
+    const Box* box = m_popup.LayoutBox();
+    POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    if (box != nullptr) {
+        point.x += box->PageX;
+        point.y += box->PageY;
+    }
+    return point;
+}
+
+LRESULT CALLBACK PopupWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* self = reinterpret_cast<PopupWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr)
+        return DefWindowProcW(window, message, wParam, lParam);
+    return self->OnMessage(message, wParam, lParam);
+}
+
+LRESULT PopupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
+    case WM_ERASEBKGND: return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT paint{};
+        HDC dc = BeginPaint(m_window, &paint);
+        if (const Box* box = m_popup.LayoutBox())
+            m_owner.Renderer().PaintPopup(m_owner.Page(), *box, dc, paint.rcPaint);
+        EndPaint(m_window, &paint);
+        return 0;
+    }
+    case WM_MOUSEMOVE:
+        m_owner.Mouse().OnPopupMove(m_popup, ToPage(lParam), wParam);
+        return 0;
+    case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_LBUTTONDBLCLK: case WM_RBUTTONDOWN: case WM_RBUTTONUP:
+        m_owner.Mouse().OnPopupButton(m_popup, message, ToPage(lParam), wParam);
+        return 0;
+    default: break;
+    }
+    return DefWindowProcW(m_window, message, wParam, lParam);
+}
+
+} // namespace Engine
