@@ -45,7 +45,14 @@ shoot() {
     else
         xdotool mousemove 1270 1010  # out of the way
     fi
-    import -window "$window" -strip -define png:compression-level=9 "$picture"
+    if [ -n "${SHOT_BELOW:-}" ]; then
+        # The window and what shows below it (a popup of its own): a part of the screen.
+        local geometry
+        geometry=$(xwininfo -id "$window" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4} /Width/{w=$2} /Height/{h=$2} END{print w"x"h+'"$SHOT_BELOW"'"+"x"+"y}')
+        import -window root -crop "$geometry" -strip -define png:compression-level=9 "$picture"
+    else
+        import -window "$window" -strip -define png:compression-level=9 "$picture"
+    fi
     kill "$viewer_pid" 2>/dev/null || true
     wait "$viewer_pid" 2>/dev/null || true
     rm -f "$located"
@@ -57,6 +64,7 @@ set_dpi 96
 shoot engine-toolbar-hover.png "$pages/toolbar.html" 520x70 --locate '#edit'
 shoot engine-table.png "${table[@]}"
 shoot engine-table-contrast.png "${table[@]}" --media contrast-screen
-shoot engine-form.png "$pages/form.html" 460x290
+shoot engine-form.png "$pages/form.html" 460x290 --click '#name' --type ' 2'
+SHOT_BELOW=0 shoot engine-form-open.png "$pages/form.html" 460x290 --click '#adapter'
 set_dpi 144
 shoot engine-table-144dpi.png "${table[@]}"

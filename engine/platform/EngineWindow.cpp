@@ -98,6 +98,8 @@ LRESULT CALLBACK EngineWindow::WindowProc(HWND window, UINT message, WPARAM wPar
             view->Renderer().Layout().Repaint(*focus);
         if (message == WM_SETFOCUS)
             view->Keyboard().OnSetFocus();
+        else
+            view->HidePopups();  // a popup does not outlive its owner's focus
         view->ScheduleUpdate();
         break;
     case WM_KEYDOWN: case WM_KEYUP: case WM_SYSKEYDOWN: case WM_SYSKEYUP:

@@ -1,6 +1,6 @@
 // Shows one page in an engine window inside a captioned frame, for the screenshots in docs/.
 //   PageShot.exe <page> <width>x<height> [--media <type>] [--current <selector>]
-//                [--scroll <selector> <x> <y>] [--locate <selector>]
+//                [--scroll <selector> <x> <y>] [--locate <selector>] [--click <selector>]... [--type <text>]...
 // --locate prints the screen coordinates of the element's centre once the window shows, for a
 // script that moves the mouse there. The size is the client area at 96 DPI; the frame grows with the system's DPI. The page's
 // images and style sheets are read from beside it, through the engine's data requests.
@@ -28,6 +28,7 @@ struct Options {
     std::string scrolled;
     POINT scroll{0, 0};
     std::string located;
+    std::vector<std::pair<bool, std::wstring>> actions;  // in order: a click on a selector (true) or text typed
 };
 
 std::string Narrow(const std::wstring& text)
@@ -104,6 +105,22 @@ public:
             });
         ShowWindow(m_frame, SW_SHOWNORMAL);
         UpdateWindow(m_frame);
+        // Clicks near an element's right edge (a text input's end, a drop-down's button) and typing.
+        for (const auto& [click, value] : m_options.actions) {
+            if (click) {
+                ForEach(Narrow(value.c_str()), [](HELEMENT he, const PageShot& shot) {
+                    RECT box{};
+                    HTMLayoutGetElementLocation(he, &box, HL_VIEW_RELATIVE | HL_BORDER_BOX);
+                    LPARAM at = MAKELPARAM(box.right - 4, (box.top + box.bottom) / 2);
+                    SendMessageW(shot.m_page, WM_LBUTTONDOWN, MK_LBUTTON, at);
+                    SendMessageW(shot.m_page, WM_LBUTTONUP, 0, at);
+                });
+            } else {
+                for (wchar_t c : value)
+                    SendMessageW(m_page, WM_CHAR, c, 1);
+            }
+            UpdateWindow(m_frame);
+        }
         if (!m_options.located.empty())
             ForEach(m_options.located, [](HELEMENT he, const PageShot& shot) {
                 RECT box{};
@@ -211,6 +228,8 @@ bool ParseOptions(int count, wchar_t** arguments, Options& options)
             options.scroll.y = _wtoi(arguments[++i]);
         } else if (name == L"--locate" && i + 1 < count)
             options.located = Narrow(arguments[++i]);
+        else if ((name == L"--click" || name == L"--type") && i + 1 < count)
+            options.actions.push_back({name == L"--click", arguments[++i]});
         else
             return false;
     }
@@ -228,7 +247,7 @@ int main()
     Options options;
     if (arguments == nullptr || !ParseOptions(count, arguments, options)) {
         std::fprintf(stderr, "usage: PageShot <page> <width>x<height> [--media <type>] [--current <selector>] "
-                             "[--scroll <selector> <x> <y>] [--locate <selector>]\n");
+                             "[--scroll <selector> <x> <y>] [--locate <selector>] [--click <selector>] [--type <text>]\n");
         return 1;
     }
     LocalFree(arguments);
