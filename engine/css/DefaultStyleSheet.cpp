@@ -38,6 +38,7 @@ input[type="button"], input[type="submit"], input[type="reset"], button {
   border: 2px outset threedface; padding: 1px 6px; background-color: buttonface; color: buttontext; }
 input[type="button"]:active, input[type="submit"]:active, input[type="reset"]:active, button:active { border-style: inset; }
 input:disabled, textarea:disabled, select:disabled, button:disabled { color: graytext; }
+button[role="default-button"], input[role="default-button"] { border: 2px outset threedface; border-color: windowframe; }
 select > caption { display: inline-block; min-width: 4em; padding: 0 2px; }
 select > button { display: inline-block; width: 1.3em; height: 1.3em; padding: 0; border: none; vertical-align: middle; }
 input { behavior: edit; }

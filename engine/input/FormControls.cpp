@@ -288,7 +288,17 @@ ControlValue FormControls::GetValue(Element& element)
         int number = 0;
         if (attribute == nullptr || attribute->empty())
             return {};
-        return ParseInt(*attribute, number) ? ControlValue::FromInt(number) : ControlValue::FromString(*attribute);
+        if (!ParseInt(*attribute, number))
+            return ControlValue::FromString(*attribute);
+        // Text out of range stays as typed; the value read is clamped to min and max.
+        int low = 0, high = 0;
+        const std::wstring* min = element.FindAttribute("min");
+        const std::wstring* max = element.FindAttribute("max");
+        if (min != nullptr && ParseInt(*min, low))
+            number = std::max(number, low);
+        if (max != nullptr && ParseInt(*max, high))
+            number = std::min(number, high);
+        return ControlValue::FromInt(number);
     }
     switch (type) {
     case HL_CTL_CHECKBOX:

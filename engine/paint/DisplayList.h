@@ -28,7 +28,10 @@ enum class DisplayItemKind : unsigned char {
 };
 
 // States of drawn controls, in a CheckMark's HotPart.
-enum ControlState : int { kControlChecked = 1, kControlDisabled = 2, kControlPressed = 4, kControlDropArrow = 8 };
+enum ControlState : int {
+    kControlChecked = 1, kControlDisabled = 2, kControlPressed = 4, kControlDropArrow = 8, kControlSpinUp = 16,
+    kControlSpinDown = 32
+};
 
 // One recorded drawing step, in page coordinates of the window (scroll offsets applied).
 struct DisplayItem {

@@ -217,6 +217,23 @@ void Painter::PaintInput(const Box& box, DisplayList& out) const
         out.push_back(std::move(item));
         return;
     }
+    // A number input's spin buttons stand at its right edge, inside the border.
+    if (kind == L"number" || kind == L"integer") {
+        int size = std::max(8, std::min(content.Height / 2 + box.Padding[0], 12));
+        int right = box.PageX + box.Width - box.Border[1];
+        int top = box.PageY + box.Border[0];
+        int height = box.Height - box.Border[0] - box.Border[2];
+        int disabled = (state & HL_STATE_DISABLED) != 0 ? kControlDisabled : 0;
+        DisplayItem up = Item(DisplayItemKind::CheckMark, {right - size, top, size, height / 2});
+        up.Vertical = false;
+        up.HotPart = kControlSpinUp | disabled;
+        DisplayItem down = Item(DisplayItemKind::CheckMark, {right - size, top + height / 2, size, height - height / 2});
+        down.Vertical = false;
+        down.HotPart = kControlSpinDown | disabled;
+        out.push_back(std::move(up));
+        out.push_back(std::move(down));
+        content.Width = std::max(0, content.Width - size);
+    }
     const std::wstring* value = input.FindAttribute("value");
     static const std::wstring kNoValue;
     if (value == nullptr)

@@ -107,7 +107,7 @@ LRESULT CALLBACK EngineWindow::WindowProc(HWND window, UINT message, WPARAM wPar
         if (message == WM_KEYDOWN || message == WM_KEYUP)
             return 0;
         break;
-    case WM_CHAR: view->Keyboard().OnChar(wParam); return 0;
+    case WM_CHAR: case WM_IME_CHAR: view->Keyboard().OnChar(wParam); return 0;
     case WM_GETDLGCODE: return view->Keyboard().DialogCode(reinterpret_cast<const MSG*>(lParam));
     default: break;
     }

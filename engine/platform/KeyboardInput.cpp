@@ -73,6 +73,11 @@ void KeyboardInput::OnKey(UINT message, WPARAM key, LPARAM)
     }
     if (down && focus != nullptr && FormControls::ControlType(*focus) == HL_CTL_DD_SELECT && DropDownKey(*focus, code))
         return;
+    if (down && focus != nullptr && FormControls::ControlType(*focus) == HL_CTL_RADIO &&
+        (code == VK_LEFT || code == VK_RIGHT || code == VK_UP || code == VK_DOWN)) {
+        RadioArrow(*focus, code == VK_RIGHT || code == VK_DOWN);
+        return;
+    }
     if (down && focus != nullptr && GetKeyState(VK_MENU) >= 0 &&
         m_view.Editing().OnKey(*focus, code, GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0))
         return;
@@ -93,6 +98,37 @@ void KeyboardInput::OnKey(UINT message, WPARAM key, LPARAM)
         EventDispatcher::BehaviorEvent(*focus, HL_BUTTON_CLICK, focus, 0);
         focus->Unuse();
     }
+    m_view.ScheduleUpdate();
+}
+
+// Arrows move the choice within a radio group (the buttons of one name), wrapping, and the
+// focus with it.
+void KeyboardInput::RadioArrow(Element& radio, bool forward)
+{
+    const std::wstring* name = radio.FindAttribute("name");
+    if (name == nullptr)
+        return;
+    std::vector<Element*> group;
+    std::vector<Element*> pending{&m_view.Page().Root()};
+    while (!pending.empty()) {
+        Element* element = pending.back();
+        pending.pop_back();
+        const std::wstring* other = element->FindAttribute("name");
+        if (element == &radio || (other != nullptr && *other == *name && FormControls::ControlType(*element) == HL_CTL_RADIO &&
+                                  FocusOrder::IsFocusable(*element)))
+            group.push_back(element);
+        element->PushChildrenReversed(pending);
+    }
+    auto at = std::find(group.begin(), group.end(), &radio);
+    if (group.size() < 2 || at == group.end())
+        return;
+    std::size_t index = static_cast<std::size_t>(at - group.begin());
+    Element* next = group[forward ? (index + 1) % group.size() : (index + group.size() - 1) % group.size()];
+    next->Use();
+    EventDispatcher::SetFocus(m_view.Page(), next, false);
+    if (FormControls::Click(*next))
+        EventDispatcher::BehaviorEvent(*next, HL_BUTTON_CLICK, next, 0);
+    next->Unuse();
     m_view.ScheduleUpdate();
 }
 

@@ -26,6 +26,7 @@ public:
 private:
     bool Send(UINT command, UINT code);
     bool DropDownKey(Element& select, UINT code);
+    void RadioArrow(Element& radio, bool forward);
     View& m_view;
 };
 

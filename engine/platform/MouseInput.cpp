@@ -270,6 +270,15 @@ void MouseInput::OnMove(POINT point, WPARAM keys)
     Point relative;
     Element* hit = HitAt(point, relative);
     Element* capture = m_view.Page().CaptureElement();
+    // Dragging from inside a text input selects.
+    Element* focus = m_view.Page().FocusElement();
+    if (m_selecting && (keys & MK_LBUTTON) != 0 && focus != nullptr && TextInput::IsEditable(*focus)) {
+        Rect area;
+        if (m_view.Renderer().Layout().PageRectOf(*focus, area))
+            m_view.Editing().OnClick(*focus, point.x - area.X, true, false);
+    } else if ((keys & MK_LBUTTON) == 0) {
+        m_selecting = false;
+    }
     SetHover(capture != nullptr ? capture : hit);
     if (hit != nullptr || capture != nullptr)
         Send(capture != nullptr ? *capture : *hit, HL_MOUSE_MOVE, point, keys, relative);
@@ -341,8 +350,15 @@ void MouseInput::OnButton(UINT message, POINT point, WPARAM keys)
             focusable = focusable->Parent();
         if (focusable != nullptr && focusable != m_view.Page().FocusElement())
             EventDispatcher::SetFocus(m_view.Page(), focusable, true);
-        if (focusable == target && TextInput::IsEditable(*target))
+        Box* box = target->LayoutBox();
+        int spin = box != nullptr ? std::max(8, std::min(box->ContentHeight / 2 + box->Padding[0], 12)) : 0;
+        if (focusable == target && TextInput::IsNumber(*target) && box != nullptr &&
+            relative.X >= box->Width - box->Border[1] - spin) {
+            m_view.Editing().Step(*target, relative.Y < box->Height / 2 ? 1 : -1);
+        } else if (focusable == target && TextInput::IsEditable(*target)) {
             m_view.Editing().OnClick(*target, relative.X, (keys & MK_SHIFT) != 0, message == WM_LBUTTONDBLCLK);
+            m_selecting = message == WM_LBUTTONDOWN;
+        }
     }
     if (!consumed && message == WM_LBUTTONDOWN && target->OwnerDocument() == &m_view.Page() && DropDownPress(*target)) {
         target->Unuse();
@@ -376,6 +392,12 @@ void MouseInput::OnWheel(POINT screenPoint, int delta, WPARAM keys)
         hit->Unuse();
         if (consumed)
             return;
+    }
+    // Over a focused number input, the wheel steps it.
+    Element* focus = m_view.Page().FocusElement();
+    if (hit != nullptr && hit == focus && TextInput::IsNumber(*hit)) {
+        m_view.Editing().Step(*hit, delta > 0 ? 1 : -1);
+        return;
     }
     // The innermost container under the pointer that can still move that way scrolls.
     for (Element* at = hit; at != nullptr; at = at->Parent()) {

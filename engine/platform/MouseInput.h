@@ -57,6 +57,7 @@ private:
     int m_dragStart = 0;
     int m_dragScroll = 0;
     const Box* m_within = nullptr;  // the popup whose window the message came from
+    bool m_selecting = false;       // a press in a text input: moves select until the release
 };
 
 } // namespace Engine

@@ -20,11 +20,6 @@ std::wstring KindOf(const Element& input)
     return kind;
 }
 
-bool IsNumber(const Element& input)
-{
-    std::wstring kind = KindOf(input);
-    return kind == L"number" || kind == L"integer";
-}
 
 long NumberAttribute(const Element& input, const char* name, long fallback)
 {
@@ -72,6 +67,12 @@ void SetClipboardText(HWND owner, const std::wstring& text)
 }
 
 } // namespace
+
+bool TextInput::IsNumber(const Element& input)
+{
+    std::wstring kind = KindOf(input);
+    return input.Tag() == "input" && (kind == L"number" || kind == L"integer");
+}
 
 bool TextInput::IsEditable(const Element& element)
 {
@@ -144,6 +145,8 @@ void TextInput::Commit(Element& input, bool changed)
 
 void TextInput::Step(Element& input, int direction)
 {
+    if ((input.State() & (HL_STATE_DISABLED | HL_STATE_READONLY)) != 0 || input.HasAttribute("readonly"))
+        return;
     TextEditor& editor = Editor(input);
     long step = std::max(1L, NumberAttribute(input, "step", 1));
     long value = std::wcstol(editor.Text().c_str(), nullptr, 10) + direction * step;

@@ -23,13 +23,16 @@ public:
     void OnClick(Element& input, int x, bool extend, bool word);
     // The keyboard brought the focus: the whole text is selected, as in Windows' edit boxes.
     void Enter(Element& input);
+    // A number input steps by its step within its min and max (Up, Down, the wheel, the spin buttons).
+    void Step(Element& input, int direction);
+    [[nodiscard]] static bool IsNumber(const Element& input);
     // The focus moved: the caret leaves the old input.
     void Leave(Element* input);
 
 private:
     TextEditor& Editor(Element& input);
     void Commit(Element& input, bool changed);
-    void Step(Element& input, int direction);
+
     [[nodiscard]] std::size_t IndexAt(Element& input, int x) const;
 
     View& m_view;

@@ -96,7 +96,8 @@ TEST_F(InputTest, TypingEditingAndTheClipboardChangeTheValues)
     Key('V', true);
     EXPECT_EQ(L"Off", Value("#short"));  // cut at maxlength
 
-    Click("#port", true);
+    Click("#port");
+    Key(VK_END);
     Type(L"x-9");  // only digits after the first character
     EXPECT_EQ(L"809", Value("#port"));
     Key(VK_UP);
@@ -116,6 +117,31 @@ TEST_F(InputTest, TypingEditingAndTheClipboardChangeTheValues)
     EXPECT_EQ(L"true", Value("#box"));
     EXPECT_EQ(L"true", Value("#b"));
     EXPECT_EQ(L"false", Value("#a"));
+    Key(VK_RIGHT);  // within the radio group, wrapping
+    EXPECT_EQ(L"true", Value("#a"));
+    EXPECT_EQ(L"false", Value("#b"));
+}
+
+TEST_F(InputTest, NumberInputsStepByKeysSpinButtonsAndTheWheelWithinTheirRange)
+{
+    RECT rect{};
+    HTMLayoutGetElementLocation(m_window.Find("#port"), &rect, HL_VIEW_RELATIVE | HL_BORDER_BOX);
+    auto press = [&](int x, int y) {
+        SendMessageW(m_window.Window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        SendMessageW(m_window.Window(), WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    };
+    press(rect.right - 5, rect.top + 4);  // the up button
+    press(rect.right - 5, rect.top + 4);
+    EXPECT_EQ(L"82", Value("#port"));
+    press(rect.right - 5, rect.bottom - 4);  // the down button
+    EXPECT_EQ(L"81", Value("#port"));
+    POINT screen{rect.left + 5, rect.top + 5};
+    ClientToScreen(m_window.Window(), &screen);
+    SendMessageW(m_window.Window(), WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), MAKELPARAM(screen.x, screen.y));
+    EXPECT_EQ(L"80", Value("#port"));
+    Key('A', true);
+    Type(L"70000");  // kept as typed, read clamped
+    EXPECT_EQ(L"65535", Value("#port"));
 }
 
 TEST_F(InputTest, TheDropDownOpensItsListInAWindowAndTakesAChoiceByMouseAndKeys)

@@ -173,8 +173,10 @@ private:
     void CheckMark(const DisplayItem& item)
     {
         RECT area = ToRect(item.Area);
-        if ((item.HotPart & kControlDropArrow) != 0) {
-            UINT arrow = DFCS_SCROLLCOMBOBOX | DFCS_FLAT;
+        if ((item.HotPart & (kControlDropArrow | kControlSpinUp | kControlSpinDown)) != 0) {
+            UINT arrow = (item.HotPart & kControlSpinUp) != 0     ? DFCS_SCROLLUP
+                         : (item.HotPart & kControlSpinDown) != 0 ? DFCS_SCROLLDOWN
+                                                                  : DFCS_SCROLLCOMBOBOX | DFCS_FLAT;
             if ((item.HotPart & kControlDisabled) != 0)
                 arrow |= DFCS_INACTIVE;
             if ((item.HotPart & kControlPressed) != 0)
