@@ -25,7 +25,8 @@ b, strong { font-weight: bold; }
 i, em, cite, var { font-style: italic; }
 u { text-decoration: underline; }
 pre, code, tt, kbd, samp { font-family: monospace; }
-pre, textarea { white-space: pre; }
+pre { white-space: pre; }
+textarea { white-space: pre-wrap; overflow: auto; width: 20em; height: 4em; cursor: text; }
 nobr { white-space: nowrap; }
 body { margin: 8px; }
 p { margin-top: 1em; margin-bottom: 1em; }

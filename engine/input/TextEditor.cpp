@@ -19,8 +19,9 @@ bool IsWordCharacter(wchar_t c)
 
 } // namespace
 
-void TextEditor::Reset(std::wstring text, std::size_t maxLength, bool readOnly)
+void TextEditor::Reset(std::wstring text, std::size_t maxLength, bool readOnly, bool lines)
 {
+    m_lines = lines;
     m_text = std::move(text);
     m_maxLength = maxLength;
     m_readOnly = readOnly;
@@ -55,6 +56,22 @@ std::size_t TextEditor::WordBoundary(std::size_t from, bool forward) const
     return at;
 }
 
+std::size_t TextEditor::LineStart(std::size_t at) const
+{
+    at = std::min(at, m_text.size());
+    while (at > 0 && m_text[at - 1] != L'\n')
+        --at;
+    return at;
+}
+
+std::size_t TextEditor::LineEnd(std::size_t at) const
+{
+    at = std::min(at, m_text.size());
+    while (at < m_text.size() && m_text[at] != L'\n')
+        ++at;
+    return at;
+}
+
 void TextEditor::SetCaret(std::size_t position, bool extend)
 {
     m_caret = Clamp(position);
@@ -79,8 +96,8 @@ void TextEditor::MoveCaret(Move move, bool extend)
         break;
     case Move::WordLeft: at = WordBoundary(at, false); break;
     case Move::WordRight: at = WordBoundary(at, true); break;
-    case Move::Home: at = 0; break;
-    case Move::End: at = m_text.size(); break;
+    case Move::Home: at = m_lines ? LineStart(at) : 0; break;
+    case Move::End: at = m_lines ? LineEnd(at) : m_text.size(); break;
     }
     SetCaret(at, extend);
 }
@@ -116,8 +133,10 @@ bool TextEditor::Replace(std::size_t from, std::size_t to, std::wstring_view wit
     if (m_readOnly || (from == to && with.empty()))
         return false;
     std::wstring insert(with);
-    // A line of its own: line breaks and other control characters do not go in.
-    insert.erase(std::remove_if(insert.begin(), insert.end(), [](wchar_t c) { return c < 0x20 || c == 0x7F; }),
+    // Control characters do not go in; line breaks only into a text of several lines, as LF.
+    bool lines = m_lines;
+    insert.erase(std::remove_if(insert.begin(), insert.end(),
+                                [lines](wchar_t c) { return (c < 0x20 && !(lines && (c == L'\n' || c == L'\t'))) || c == 0x7F; }),
                  insert.end());
     if (m_maxLength > 0) {
         std::size_t room = m_maxLength > m_text.size() - (to - from) ? m_maxLength - (m_text.size() - (to - from)) : 0;

@@ -10,8 +10,12 @@ namespace Engine {
 // are UTF-16 indexes that never split a surrogate pair.
 class TextEditor {
 public:
-    // Starts over with this text, the caret at its end.
-    void Reset(std::wstring text, std::size_t maxLength, bool readOnly);
+    // Starts over with this text, the caret at its end. A text of several lines keeps line breaks.
+    void Reset(std::wstring text, std::size_t maxLength, bool readOnly, bool lines = false);
+    [[nodiscard]] bool Lines() const { return m_lines; }
+    // The start and end of the line (between line breaks) the caret is on.
+    [[nodiscard]] std::size_t LineStart(std::size_t at) const;
+    [[nodiscard]] std::size_t LineEnd(std::size_t at) const;
 
     [[nodiscard]] const std::wstring& Text() const { return m_text; }
     [[nodiscard]] std::size_t Caret() const { return m_caret; }
@@ -49,6 +53,7 @@ private:
     std::size_t m_anchor = 0;
     std::size_t m_maxLength = 0;  // 0: none
     bool m_readOnly = false;
+    bool m_lines = false;
     std::vector<Snapshot> m_undo;
     std::vector<Snapshot> m_redo;
     static constexpr std::size_t kMaxUndo = 100;

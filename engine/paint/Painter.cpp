@@ -2,6 +2,7 @@
 
 #include "engine/HTMLayoutConstants.h"
 #include "engine/css/CssValue.h"
+#include "engine/layout/TextPositions.h"
 #include "engine/dom/Document.h"
 #include "engine/dom/Element.h"
 
@@ -282,6 +283,35 @@ void Painter::PaintInput(const Box& box, DisplayList& out) const
     out.push_back(Item(DisplayItemKind::PopClip, content));
 }
 
+// The selection of a text area being edited, on the highlight colour under its text.
+void Painter::PaintTextAreaSelection(const Box& box, DisplayList& out) const
+{
+    TextMeasurer& measurer = const_cast<LayoutTree&>(m_tree).Measurer();
+    Point origin = box.ContentOrigin();
+    std::size_t from = static_cast<std::size_t>(std::max(0, box.SelectFrom));
+    std::size_t to = static_cast<std::size_t>(std::max(0, box.SelectTo));
+    if (from >= to)
+        return;
+    for (const LineBox& line : box.Lines) {
+        for (const LineItem& item : line.Items) {
+            if (item.Source == nullptr || item.Source->Kind != BoxKind::Text)
+                continue;
+            std::size_t start = std::max(from, item.Start);
+            std::size_t end = std::min(to, item.Start + item.Length);
+            if (start >= end)
+                continue;
+            const std::wstring& text = item.Source->Collapsed;
+            std::wstring_view all(text);
+            int left = measurer.Width(item.Source->RunsFont, all.substr(item.Start, start - item.Start));
+            int right = measurer.Width(item.Source->RunsFont, all.substr(item.Start, end - item.Start));
+            DisplayItem fill = Item(DisplayItemKind::Fill, Rect{item.Area.X + left, item.Area.Y, right - left, item.Area.Height}
+                                                               .Translated(origin.X, origin.Y));
+            fill.Color1 = SystemColorOf(13);
+            out.push_back(std::move(fill));
+        }
+    }
+}
+
 void Painter::PaintScrollBars(const Box& box, DisplayList& out) const
 {
     Rect padding = PaddingBox(box);
@@ -380,7 +410,20 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
         out.push_back(Item(DisplayItemKind::PushClip, PaddingBox(box)));
     if (box.InlineContent) {
         PaintInlineDecorations(box, out);
+        bool editing = box.Caret >= 0 && box.Owner != nullptr && box.Owner->Tag() == "textarea" &&
+                       (box.Owner->State() & HL_STATE_FOCUS) != 0;
+        if (editing)
+            PaintTextAreaSelection(box, out);
         PaintLines(box, out, damage);
+        if (editing) {
+            Rect caret;
+            Point origin = box.ContentOrigin();
+            if (TextPositions::PointOf(box, static_cast<std::size_t>(box.Caret), const_cast<LayoutTree&>(m_tree).Measurer(), caret)) {
+                DisplayItem item = Item(DisplayItemKind::Fill, caret.Translated(origin.X, origin.Y));
+                item.Color1 = style.Inherited.TextColor;
+                out.push_back(std::move(item));
+            }
+        }
     }
     // Children: atomic boxes inside inline elements are found through them. Rows stand in page
     // order and paint inside themselves: only those that meet the damage are visited.

@@ -275,7 +275,7 @@ void MouseInput::OnMove(POINT point, WPARAM keys)
     if (m_selecting && (keys & MK_LBUTTON) != 0 && focus != nullptr && TextInput::IsEditable(*focus)) {
         Rect area;
         if (m_view.Renderer().Layout().PageRectOf(*focus, area))
-            m_view.Editing().OnClick(*focus, point.x - area.X, true, false);
+            m_view.Editing().OnClick(*focus, point.x - area.X, point.y - area.Y, true, false);
     } else if ((keys & MK_LBUTTON) == 0) {
         m_selecting = false;
     }
@@ -356,7 +356,7 @@ void MouseInput::OnButton(UINT message, POINT point, WPARAM keys)
             relative.X >= box->Width - box->Border[1] - spin) {
             m_view.Editing().Step(*target, relative.Y < box->Height / 2 ? 1 : -1);
         } else if (focusable == target && TextInput::IsEditable(*target)) {
-            m_view.Editing().OnClick(*target, relative.X, (keys & MK_SHIFT) != 0, message == WM_LBUTTONDBLCLK);
+            m_view.Editing().OnClick(*target, relative.X, relative.Y, (keys & MK_SHIFT) != 0, message == WM_LBUTTONDBLCLK);
             m_selecting = message == WM_LBUTTONDOWN;
         }
     }

@@ -2,6 +2,7 @@
 
 #include "engine/input/EventDispatcher.h"
 #include "engine/input/FormControls.h"
+#include "engine/layout/TextPositions.h"
 #include "engine/platform/View.h"
 
 #include <algorithm>
@@ -76,6 +77,8 @@ bool TextInput::IsNumber(const Element& input)
 
 bool TextInput::IsEditable(const Element& element)
 {
+    if (element.Tag() == "textarea")
+        return true;
     if (element.Tag() != "input" || !element.Nodes().empty())
         return false;
     std::wstring kind = KindOf(element);
@@ -86,8 +89,9 @@ bool TextInput::IsEditable(const Element& element)
 
 TextEditor& TextInput::Editor(Element& input)
 {
+    bool area = input.Tag() == "textarea";
     const std::wstring* value = input.FindAttribute("value");
-    std::wstring text = value != nullptr ? *value : std::wstring();
+    std::wstring text = area ? input.TextContent() : value != nullptr ? *value : std::wstring();
     if (m_input != &input || m_editor.Text() != text) {
         if (m_input != &input) {
             Leave(m_input);
@@ -96,7 +100,7 @@ TextEditor& TextInput::Editor(Element& input)
         }
         long maxLength = NumberAttribute(input, "maxlength", 0);
         m_editor.Reset(std::move(text), static_cast<std::size_t>(std::max(0L, maxLength)),
-                       (input.State() & HL_STATE_READONLY) != 0 || input.HasAttribute("readonly"));
+                       (input.State() & HL_STATE_READONLY) != 0 || input.HasAttribute("readonly"), area);
     }
     return m_editor;
 }
@@ -118,8 +122,12 @@ void TextInput::Leave(Element* input)
 // the caret shows.
 void TextInput::Commit(Element& input, bool changed)
 {
+    bool area = input.Tag() == "textarea";
     if (changed) {
-        input.SetAttribute("value", m_editor.Text());
+        if (area)
+            input.SetTextContent(m_editor.Text());
+        else
+            input.SetAttribute("value", m_editor.Text());
         EventDispatcher::BehaviorEvent(input, HL_EDIT_VALUE_CHANGED, &input, 0);
     }
     m_view.UpdateNow();
@@ -129,8 +137,22 @@ void TextInput::Commit(Element& input, bool changed)
     box->Caret = static_cast<int>(m_editor.Caret());
     box->SelectFrom = static_cast<int>(m_editor.SelectionStart());
     box->SelectTo = static_cast<int>(m_editor.SelectionEnd());
-    if (box->RunsFont >= 0) {
-        TextMeasurer& measurer = m_view.Renderer().Layout().Measurer();
+    TextMeasurer& measurer = m_view.Renderer().Layout().Measurer();
+    if (area) {
+        // The text area scrolls to keep the caret in view.
+        Rect caret;
+        if (TextPositions::PointOf(*box, m_editor.Caret(), measurer, caret) && box->IsScroller()) {
+            int top = box->ContentY() + box->ScrollY;
+            int view = box->ContentHeightInner();
+            int y = box->ScrollY;
+            if (caret.Y < top)
+                y -= top - caret.Y;
+            else if (caret.Bottom() > top + view)
+                y += caret.Bottom() - (top + view);
+            if (m_view.Renderer().Layout().ScrollTo(*box, box->ScrollX, y))
+                m_view.Renderer().Invalidate(m_view.Renderer().Layout().TakeDamage());
+        }
+    } else if (box->RunsFont >= 0) {
         std::wstring shown = KindOf(input) == L"password" ? std::wstring(m_editor.Text().size(), L'\x2022') : m_editor.Text();
         int caretX = measurer.Width(box->RunsFont, std::wstring_view(shown).substr(0, m_editor.Caret()));
         int room = std::max(1, box->ContentWidth - 1);
@@ -165,8 +187,23 @@ bool TextInput::OnKey(Element& input, UINT key, bool shift, bool control)
     switch (key) {
     case VK_LEFT: editor.MoveCaret(control ? TextEditor::Move::WordLeft : TextEditor::Move::Left, shift); break;
     case VK_RIGHT: editor.MoveCaret(control ? TextEditor::Move::WordRight : TextEditor::Move::Right, shift); break;
-    case VK_HOME: editor.MoveCaret(TextEditor::Move::Home, shift); break;
-    case VK_END: editor.MoveCaret(TextEditor::Move::End, shift); break;
+    case VK_HOME:
+        if (control && editor.Lines())
+            editor.SetCaret(0, shift);
+        else
+            editor.MoveCaret(TextEditor::Move::Home, shift);
+        break;
+    case VK_END:
+        if (control && editor.Lines())
+            editor.SetCaret(editor.Text().size(), shift);
+        else
+            editor.MoveCaret(TextEditor::Move::End, shift);
+        break;
+    case VK_RETURN:
+        if (!editor.Lines())
+            return false;
+        changed = editor.Insert(L"\n");
+        break;
     case VK_BACK: changed = editor.Backspace(control); break;
     case VK_DELETE:
         if (shift && !password && editor.HasSelection())
@@ -182,6 +219,16 @@ bool TextInput::OnKey(Element& input, UINT key, bool shift, bool control)
             changed = editor.Insert(ClipboardText(m_view.Window()));
         break;
     case VK_UP: case VK_DOWN:
+        if (editor.Lines()) {
+            // A line up or down, at the caret's place across.
+            Box* box = input.LayoutBox();
+            Rect caret;
+            TextMeasurer& measurer = m_view.Renderer().Layout().Measurer();
+            if (box != nullptr && TextPositions::PointOf(*box, editor.Caret(), measurer, caret))
+                editor.SetCaret(TextPositions::IndexAt(*box, {caret.X, key == VK_UP ? caret.Y - 1 : caret.Bottom() + 1}, measurer),
+                                shift);
+            break;
+        }
         if (!IsNumber(input))
             return false;
         Step(input, key == VK_UP ? 1 : -1);
@@ -236,9 +283,12 @@ bool TextInput::OnChar(Element& input, wchar_t character)
     return true;
 }
 
-std::size_t TextInput::IndexAt(Element& input, int x) const
+std::size_t TextInput::IndexAt(Element& input, int x, int y) const
 {
     Box* box = input.LayoutBox();
+    if (box != nullptr && input.Tag() == "textarea")
+        return TextPositions::IndexAt(*box, {x, y + (box->IsScroller() ? box->ScrollY : 0)},
+                                      m_view.Renderer().Layout().Measurer());
     if (box == nullptr || box->RunsFont < 0)
         return m_editor.Text().size();
     TextMeasurer& measurer = m_view.Renderer().Layout().Measurer();
@@ -263,12 +313,12 @@ void TextInput::Enter(Element& input)
     Commit(input, false);
 }
 
-void TextInput::OnClick(Element& input, int x, bool extend, bool word)
+void TextInput::OnClick(Element& input, int x, int y, bool extend, bool word)
 {
     if (!IsEditable(input) || (input.State() & HL_STATE_DISABLED) != 0)
         return;
     TextEditor& editor = Editor(input);
-    std::size_t at = IndexAt(input, x);
+    std::size_t at = IndexAt(input, x, y);
     if (word)
         editor.SelectWordAt(at);
     else

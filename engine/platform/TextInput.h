@@ -20,7 +20,7 @@ public:
     // True when the key was an editing key for the focused input.
     bool OnKey(Element& input, UINT key, bool shift, bool control);
     bool OnChar(Element& input, wchar_t character);
-    void OnClick(Element& input, int x, bool extend, bool word);
+    void OnClick(Element& input, int x, int y, bool extend, bool word);
     // The keyboard brought the focus: the whole text is selected, as in Windows' edit boxes.
     void Enter(Element& input);
     // A number input steps by its step within its min and max (Up, Down, the wheel, the spin buttons).
@@ -33,7 +33,7 @@ private:
     TextEditor& Editor(Element& input);
     void Commit(Element& input, bool changed);
 
-    [[nodiscard]] std::size_t IndexAt(Element& input, int x) const;
+    [[nodiscard]] std::size_t IndexAt(Element& input, int x, int y) const;
 
     View& m_view;
     TextEditor m_editor;

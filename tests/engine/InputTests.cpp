@@ -17,6 +17,7 @@ protected:
             <input id="port" type="number" min="1" max="65535" value="80"><br>
             <input id="short" maxlength="3"><br><input id="off" value="kept" disabled><br>
             <input id="box" type="checkbox"> <input id="a" type="radio" name="m" checked> <input id="b" type="radio" name="m">
+            <br><textarea id="notes"></textarea>
             <br><select id="list"><option>one</option><option>two</option><option>three</option></select>
             </body></html>)"));
         ShowWindow(m_window.Window(), SW_SHOWNOACTIVATE);
@@ -120,6 +121,23 @@ TEST_F(InputTest, TypingEditingAndTheClipboardChangeTheValues)
     Key(VK_RIGHT);  // within the radio group, wrapping
     EXPECT_EQ(L"true", Value("#a"));
     EXPECT_EQ(L"false", Value("#b"));
+}
+
+TEST_F(InputTest, TextAreasTakeLinesAndMoveBetweenThem)
+{
+    Click("#notes");
+    Type(L"ab");
+    Key(VK_RETURN);
+    Type(L"cd");
+    Key(VK_UP);  // to the first line, at the same place across
+    Type(L"X");
+    EXPECT_EQ(L"abX\ncd", Value("#notes"));
+    Key(VK_END, true);
+    Key(VK_HOME, false, true);  // the last line selected
+    Type(L"e");
+    EXPECT_EQ(L"abX\ne", Value("#notes"));
+    Key('Z', true);
+    EXPECT_EQ(L"abX\ncd", Value("#notes"));
 }
 
 TEST_F(InputTest, NumberInputsStepByKeysSpinButtonsAndTheWheelWithinTheirRange)
