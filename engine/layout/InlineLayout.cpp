@@ -107,6 +107,10 @@ struct Flattener {
                 if (!LastWasSpace)
                     Pieces.push_back({Piece::Kind::Space, &text, run.Start, run.Length, run.Width, text.RunsFont, noWrap});
                 LastWasSpace = true;
+            } else if (run.Space && !noWrap) {
+                // Kept spaces that may wrap (pre-wrap): each one a break opportunity, none collapsed.
+                Pieces.push_back({Piece::Kind::Space, &text, run.Start, run.Length, run.Width, text.RunsFont, false});
+                LastWasSpace = false;
             } else {
                 Pieces.push_back({Piece::Kind::Word, &text, run.Start, run.Length, run.Width, text.RunsFont, noWrap});
                 LastWasSpace = false;
