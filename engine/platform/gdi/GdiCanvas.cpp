@@ -1,5 +1,8 @@
 #include "engine/platform/gdi/GdiCanvas.h"
 
+#include <uxtheme.h>
+#include <vssym32.h>
+
 #include "engine/platform/gdi/FontCache.h"
 #include "engine/platform/gdi/ImageDecoder.h"
 
@@ -182,6 +185,15 @@ private:
             if ((item.HotPart & kControlPressed) != 0)
                 arrow |= DFCS_PUSHED;
             DrawFrameControl(m_dc, &area, DFC_SCROLL, arrow);
+            return;
+        }
+        // With a visual style, as the theme draws them; without one, the classic look.
+        if (HTHEME theme = IsThemeActive() ? OpenThemeData(nullptr, L"BUTTON") : nullptr) {
+            bool checked = (item.HotPart & kControlChecked) != 0;
+            int part = item.Vertical ? BP_RADIOBUTTON : BP_CHECKBOX;
+            int look = (item.HotPart & kControlDisabled) != 0 ? 4 : (item.HotPart & kControlPressed) != 0 ? 3 : 1;
+            DrawThemeBackground(theme, m_dc, part, look + (checked ? 4 : 0), &area, nullptr);
+            CloseThemeData(theme);
             return;
         }
         UINT state = item.Vertical ? DFCS_BUTTONRADIO : DFCS_BUTTONCHECK;
