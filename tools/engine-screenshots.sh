@@ -65,6 +65,6 @@ shoot engine-toolbar-hover.png "$pages/toolbar.html" 520x70 --locate '#edit'
 shoot engine-table.png "${table[@]}"
 shoot engine-table-contrast.png "${table[@]}" --media contrast-screen
 shoot engine-form.png "$pages/form.html" 460x360 --click '#name' --type ' 2'
-SHOT_BELOW=0 shoot engine-form-open.png "$pages/form.html" 460x360 --click '#adapter'
+SHOT_BELOW=40 shoot engine-form-open.png "$pages/form.html" 460x360 --click '#adapter'
 set_dpi 144
 shoot engine-table-144dpi.png "${table[@]}"
