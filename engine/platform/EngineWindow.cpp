@@ -23,20 +23,24 @@ POINT PointOf(LPARAM lParam)
 
 } // namespace
 
+const wchar_t* EngineWindow::Register(const wchar_t* name, WNDPROC procedure, UINT style, HCURSOR cursor)
+{
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = style;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hCursor = cursor;
+    windowClass.lpszClassName = name;
+    RegisterClassExW(&windowClass);
+    return name;
+}
+
 const wchar_t* EngineWindow::ClassName()
 {
     SetSystemColorSource(SystemColor);
-    static const wchar_t* const name = [] {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof(windowClass);
-        windowClass.style = CS_DBLCLKS | CS_GLOBALCLASS;
-        windowClass.lpfnWndProc = WindowProc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.hCursor = nullptr;  // the page's style chooses
-        windowClass.lpszClassName = L"HtmlEngineWindow";
-        RegisterClassExW(&windowClass);
-        return L"HtmlEngineWindow";
-    }();
+    // No class cursor: the page's style chooses.
+    static const wchar_t* const name = Register(L"HtmlEngineWindow", WindowProc, CS_DBLCLKS | CS_GLOBALCLASS, nullptr);
     return name;
 }
 

@@ -8,6 +8,8 @@ namespace Engine {
 class EngineWindow {
 public:
     [[nodiscard]] static const wchar_t* ClassName();
+    // Registers a window class of the engine's module; answers its name.
+    static const wchar_t* Register(const wchar_t* name, WNDPROC procedure, UINT style, HCURSOR cursor);
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

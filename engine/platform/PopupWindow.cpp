@@ -1,5 +1,6 @@
 #include "engine/platform/PopupWindow.h"
 
+#include "engine/platform/EngineWindow.h"
 #include "engine/platform/View.h"
 
 #include <windowsx.h>
@@ -12,17 +13,8 @@ namespace {
 
 const wchar_t* PopupClass()
 {
-    static const wchar_t* const name = [] {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof(windowClass);
-        windowClass.style = CS_DBLCLKS | CS_DROPSHADOW;
-        windowClass.lpfnWndProc = DefWindowProcW;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.lpszClassName = L"HtmlEnginePopup";
-        RegisterClassExW(&windowClass);
-        return L"HtmlEnginePopup";
-    }();
+    static const wchar_t* const name =
+        EngineWindow::Register(L"HtmlEnginePopup", DefWindowProcW, CS_DBLCLKS | CS_DROPSHADOW, LoadCursorW(nullptr, IDC_ARROW));
     return name;
 }
 
