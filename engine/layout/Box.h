@@ -85,6 +85,7 @@ struct Box {
     // A text input being edited: caret and selection (text indexes, -1: none) and how far its
     // text is scrolled to keep the caret in view.
     int Caret = -1, SelectFrom = 0, SelectTo = 0, EditScroll = 0;
+    bool CaretHidden = false;  // the off half of the caret's blink
     int IntrinsicWidth = -1, IntrinsicHeight = -1;
 
     // Scrolling: the content's size and the offset into it; bars in device pixels.

@@ -273,7 +273,7 @@ void Painter::PaintInput(const Box& box, DisplayList& out) const
         out.push_back(std::move(item));
         left += pieceWidth;
     }
-    if (box.Caret >= 0 && (input.State() & HL_STATE_FOCUS) != 0) {
+    if (box.Caret >= 0 && !box.CaretHidden && (input.State() & HL_STATE_FOCUS) != 0) {
         int caretX = x + measurer.Width(box.RunsFont, std::wstring_view(text).substr(0, std::min<std::size_t>(
                                                                                           static_cast<std::size_t>(box.Caret), text.size())));
         DisplayItem caret = Item(DisplayItemKind::Fill, {caretX, y, 1, metrics.Height});
@@ -415,7 +415,7 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
         if (editing)
             PaintTextAreaSelection(box, out);
         PaintLines(box, out, damage);
-        if (editing) {
+        if (editing && !box.CaretHidden) {
             Rect caret;
             Point origin = box.ContentOrigin();
             if (TextPositions::PointOf(box, static_cast<std::size_t>(box.Caret), const_cast<LayoutTree&>(m_tree).Measurer(), caret)) {

@@ -115,6 +115,19 @@ void TextInput::Leave(Element* input)
     }
     m_input->Unuse();
     m_input = nullptr;
+    KillTimer(m_view.Window(), kBlinkTimer);
+    m_view.ScheduleUpdate();
+}
+
+void TextInput::Blink()
+{
+    Box* box = m_input != nullptr ? m_input->LayoutBox() : nullptr;
+    if (box == nullptr || box->Caret < 0) {
+        KillTimer(m_view.Window(), kBlinkTimer);
+        return;
+    }
+    box->CaretHidden = !box->CaretHidden;
+    m_view.Renderer().Layout().Repaint(*m_input);
     m_view.ScheduleUpdate();
 }
 
@@ -135,6 +148,14 @@ void TextInput::Commit(Element& input, bool changed)
     if (box == nullptr)
         return;
     box->Caret = static_cast<int>(m_editor.Caret());
+    // Shown at once after every key or click, then blinking again.
+    box->CaretHidden = false;
+    UINT blink = GetCaretBlinkTime();
+    if (blink != INFINITE && blink != 0)
+        SetTimer(m_view.Window(), kBlinkTimer, blink, [](HWND window, UINT, UINT_PTR, DWORD) {
+            if (View* view = View::ForWindow(window))
+                view->Editing().Blink();
+        });
     box->SelectFrom = static_cast<int>(m_editor.SelectionStart());
     box->SelectTo = static_cast<int>(m_editor.SelectionEnd());
     TextMeasurer& measurer = m_view.Renderer().Layout().Measurer();

@@ -28,6 +28,9 @@ public:
     [[nodiscard]] static bool IsNumber(const Element& input);
     // The focus moved: the caret leaves the old input.
     void Leave(Element* input);
+    // The caret's blink: shown and hidden in turn at the system's rate.
+    void Blink();
+    static constexpr UINT_PTR kBlinkTimer = 0x7DFE;
 
 private:
     TextEditor& Editor(Element& input);
