@@ -15,6 +15,7 @@ namespace {
 struct Candidate {
     std::uint64_t Priority;
     const Declaration* Value;
+    std::uint32_t Index = 0;  // in the order taken: of two equal priorities the later one wins
 };
 
 std::uint64_t PriorityOf(bool important, StyleOrigin origin, std::uint32_t specificity, std::uint32_t order)
@@ -166,10 +167,15 @@ void StyleResolver::Apply(Element& element, MatchContext& context) const
     for (const Declaration& declaration : element.RuntimeStyle())
         candidates.push_back({PriorityOf(true, StyleOrigin::Runtime, 0, order++), &declaration});
 
-    // Stable: of two declarations with the same priority, the later one written wins.
-    std::stable_sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
+    // Of two declarations with the same priority, the later one written wins: the order taken
+    // breaks ties (a stable sort would allocate for every element).
+    for (std::size_t i = 0; i < candidates.size(); ++i)
+        candidates[i].Index = static_cast<std::uint32_t>(i);
+    std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
         int byName = a.Value->Property.compare(b.Value->Property);
-        return byName != 0 ? byName < 0 : a.Priority < b.Priority;
+        if (byName != 0)
+            return byName < 0;
+        return a.Priority != b.Priority ? a.Priority < b.Priority : a.Index < b.Index;
     });
     std::vector<const Declaration*> winners;
     winners.reserve(candidates.size());

@@ -165,20 +165,40 @@ namespace {
 
 // Elements with the same winning declarations under the same parent style have the same
 // computed style: the cells of a table column share one instead of each building its own.
+// Looked up by a view of the element's winners, copied only when a new style is kept.
 struct StyleKey {
     const ComputedStyle* Parent;
     std::vector<const Declaration*> Winners;
-    bool operator==(const StyleKey&) const = default;
+};
+
+struct StyleKeyView {
+    const ComputedStyle* Parent;
+    const std::vector<const Declaration*>* Winners;
 };
 
 struct StyleKeyHash {
-    std::size_t operator()(const StyleKey& key) const
+    using is_transparent = void;
+    static std::size_t Of(const ComputedStyle* parent, const std::vector<const Declaration*>& winners)
     {
-        std::size_t hash = std::hash<const void*>()(key.Parent);
-        for (const Declaration* winner : key.Winners)
+        std::size_t hash = std::hash<const void*>()(parent);
+        for (const Declaration* winner : winners)
             hash = hash * 1000003u ^ std::hash<const void*>()(winner);
         return hash;
     }
+    std::size_t operator()(const StyleKey& key) const { return Of(key.Parent, key.Winners); }
+    std::size_t operator()(const StyleKeyView& key) const { return Of(key.Parent, *key.Winners); }
+};
+
+struct StyleKeyEqual {
+    using is_transparent = void;
+    static bool Same(const ComputedStyle* a, const std::vector<const Declaration*>& aw, const ComputedStyle* b,
+                     const std::vector<const Declaration*>& bw)
+    {
+        return a == b && aw == bw;
+    }
+    bool operator()(const StyleKey& a, const StyleKey& b) const { return Same(a.Parent, a.Winners, b.Parent, b.Winners); }
+    bool operator()(const StyleKey& a, const StyleKeyView& b) const { return Same(a.Parent, a.Winners, b.Parent, *b.Winners); }
+    bool operator()(const StyleKeyView& a, const StyleKey& b) const { return Same(a.Parent, *a.Winners, b.Parent, b.Winners); }
 };
 
 } // namespace
@@ -187,18 +207,17 @@ void Document::Restyle(Element& top)
 {
     StyleBuilder builder(m_dpi);
     bool full = m_changes.Full;
-    std::unordered_map<StyleKey, std::shared_ptr<const ComputedStyle>, StyleKeyHash> shared;
+    std::unordered_map<StyleKey, std::shared_ptr<const ComputedStyle>, StyleKeyHash, StyleKeyEqual> shared;
     m_resolver->ApplyToTree(top, [&](Element& element) {
         const Element* parent = element.Parent();
         const ComputedStyle* parentStyle = parent != nullptr && &element != m_root ? parent->Computed().get() : nullptr;
-        StyleKey key{parentStyle, element.CascadedStyle()};
-        auto found = shared.find(key);
+        auto found = shared.find(StyleKeyView{parentStyle, &element.CascadedStyle()});
         std::shared_ptr<const ComputedStyle> style;
         if (found != shared.end()) {
             style = found->second;
         } else {
             style = std::make_shared<ComputedStyle>(builder.Build(element.CascadedStyle(), parentStyle, element.Tag()));
-            shared.emplace(std::move(key), style);
+            shared.emplace(StyleKey{parentStyle, element.CascadedStyle()}, style);
         }
         if (!full) {
             StyleChange change = Compare(element.Computed().get(), *style);
