@@ -93,6 +93,9 @@ int main()
         Pump();  // the caret's blink and the update timer run between keystrokes, as they would
     }
     PrintAgainstTarget("keystroke to caret", keystrokes, cpu);
+    HtmlValue typed{};
+    HTMLayoutControlGetValue(Find(window, "#f15"), &typed);
+    std::printf("%-20s the input holds %u characters after %d keystrokes\n", "", typed.textLength, kKeystrokes);
     if (unpainted > 0)
         std::printf("%-20s %d of %d keystrokes had invalidated nothing before the update timer\n", "", unpainted,
                     kKeystrokes);
