@@ -95,8 +95,10 @@ Element* MouseInput::HitAt(POINT point, Point& relative) const
     return m_view.Renderer().Layout().HitTest({point.x, point.y}, relative, m_within);
 }
 
+// Styles and boxes first: the popup's box is read only once nothing will make it anew.
 void MouseInput::OnPopupMove(Element& popup, POINT page, WPARAM keys)
 {
+    m_view.UpdateNow();
     m_within = popup.LayoutBox();
     if (m_within != nullptr)
         OnMove(page, keys);
@@ -105,6 +107,7 @@ void MouseInput::OnPopupMove(Element& popup, POINT page, WPARAM keys)
 
 void MouseInput::OnPopupButton(Element& popup, UINT message, POINT page, WPARAM keys)
 {
+    m_view.UpdateNow();
     m_within = popup.LayoutBox();
     if (m_within != nullptr) {
         popup.Use();

@@ -63,6 +63,12 @@ void PopupWindow::Place(const RECT& anchor, unsigned placement)
     Invalidate();
 }
 
+void PopupWindow::Hide()
+{
+    if (m_window != nullptr)
+        ShowWindow(m_window, SW_HIDE);
+}
+
 void PopupWindow::Invalidate()
 {
     if (m_window != nullptr)
@@ -71,6 +77,7 @@ void PopupWindow::Invalidate()
 
 POINT PopupWindow::ToPage(LPARAM lParam) const
 {
+    m_owner.UpdateNow();
     const Box* box = m_popup.LayoutBox();
     POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     if (box != nullptr) {

@@ -22,6 +22,7 @@ public:
     // Follows the popup's box: size, place beside the anchor on the screen, repaint.
     void Place(const RECT& anchorOnScreen, unsigned placement);
     void Invalidate();
+    void Hide();
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -5,6 +5,8 @@
 #include "engine/input/EventDispatcher.h"
 #include "engine/input/FormControls.h"
 
+#include <algorithm>
+
 namespace Engine {
 
 namespace {
@@ -42,6 +44,8 @@ View::~View()
     KillTimer(m_window, kHttpTimer);
     m_mouse->Reset();
     m_editing->Leave(nullptr);
+    m_popups.clear();
+    m_hiddenPopups.clear();
     for (PostedEvent& posted : m_posted) {
         posted.Target->Unuse();
         if (posted.Source != nullptr)
@@ -119,6 +123,7 @@ bool View::Load(std::string_view utf8, const wchar_t* baseUrl)
     m_editing->Leave(nullptr);
     m_popups.clear();
     m_popupPlaces.clear();
+    m_hiddenPopups.clear();
     m_renderer->Reset();
     m_document = std::move(document);
     m_document->SetClient(this);
@@ -205,6 +210,9 @@ void View::BehaviorNamed(Element& element, const std::string& name)
 
 void View::ElementLeaving(Element& element)
 {
+    m_hiddenPopups.erase(std::remove_if(m_hiddenPopups.begin(), m_hiddenPopups.end(),
+                                        [&](const auto& w) { return &w->Popup() == &element || element.Contains(&w->Popup()); }),
+                         m_hiddenPopups.end());
     for (std::size_t i = m_popups.size(); i-- > 0;) {
         Element& popup = m_popups[i]->Popup();
         if (&popup == &element || element.Contains(&popup) || m_popupPlaces[i].Anchor == &element) {
@@ -262,7 +270,14 @@ void View::ShowPopup(Element& popup, Element* anchor, unsigned placement)
         at->ChangeState(HL_STATE_OWNS_POPUP, 0);
     m_renderer->Layout().SetPopupAnchor(popup, at, placement);
     HidePopup(popup);
-    m_popups.push_back(std::make_unique<PopupWindow>(*this, popup));
+    // A popup shown before comes back in its own window: making a window costs more than the page.
+    auto spare = std::find_if(m_hiddenPopups.begin(), m_hiddenPopups.end(), [&](const auto& w) { return &w->Popup() == &popup; });
+    if (spare != m_hiddenPopups.end()) {
+        m_popups.push_back(std::move(*spare));
+        m_hiddenPopups.erase(spare);
+    } else {
+        m_popups.push_back(std::make_unique<PopupWindow>(*this, popup));
+    }
     m_popupPlaces.push_back({at, placement});
     UpdateNow();
 }
@@ -291,6 +306,9 @@ void View::HidePopup(Element& popup)
     for (std::size_t i = 0; i < m_popups.size(); ++i) {
         if (&m_popups[i]->Popup() != &popup)
             continue;
+        m_popups[i]->Hide();
+        if (m_hiddenPopups.size() < 4)
+            m_hiddenPopups.push_back(std::move(m_popups[i]));
         m_popups.erase(m_popups.begin() + static_cast<std::ptrdiff_t>(i));
         m_popupPlaces.erase(m_popupPlaces.begin() + static_cast<std::ptrdiff_t>(i));
         break;

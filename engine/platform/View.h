@@ -102,6 +102,7 @@ private:
         unsigned Placement;
     };
     std::vector<PopupPlace> m_popupPlaces;  // beside each of m_popups
+    std::vector<std::unique_ptr<PopupWindow>> m_hiddenPopups;  // kept for the next showing
     void PlacePopups();
     bool m_updateScheduled = false;
     bool m_timerSet = false;

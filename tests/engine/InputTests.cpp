@@ -8,6 +8,17 @@
 
 namespace {
 
+// The popup window shown now, if any (hidden ones are kept for the next showing).
+HWND ShownPopupWindow()
+{
+    for (HWND window = FindWindowExW(nullptr, nullptr, L"HtmlEnginePopup", nullptr); window != nullptr;
+         window = FindWindowExW(nullptr, window, L"HtmlEnginePopup", nullptr)) {
+        if (IsWindowVisible(window))
+            return window;
+    }
+    return nullptr;
+}
+
 class InputTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -164,7 +175,7 @@ TEST_F(InputTest, NumberInputsStepByKeysSpinButtonsAndTheWheelWithinTheirRange)
 
 TEST_F(InputTest, TheDropDownOpensItsListInAWindowAndTakesAChoiceByMouseAndKeys)
 {
-    auto popupWindow = [] { return FindWindowExW(nullptr, nullptr, L"HtmlEnginePopup", nullptr); };
+    auto popupWindow = [] { return ShownPopupWindow(); };
     Click("#list", true);  // its button
     HWND list = popupWindow();
     ASSERT_NE(nullptr, list);

@@ -202,7 +202,7 @@ TEST_F(EngineWindowTest, PopupsShowInWindowsOfTheirOwnBesideTheirAnchor)
     ASSERT_EQ(HLDOM_OK, HTMLayoutShowPopup(popup, m_window.Find("#b"), 2));
     HWND window = FindWindowExW(nullptr, nullptr, L"HtmlEnginePopup", nullptr);
     ASSERT_NE(nullptr, window);
-    EXPECT_TRUE(IsWindowVisible(window));
+    ASSERT_TRUE(IsWindowVisible(window));
     RECT onScreen{};
     GetWindowRect(window, &onScreen);
     POINT anchor{100, 20};  // #b's bottom left corner
@@ -222,7 +222,7 @@ TEST_F(EngineWindowTest, PopupsShowInWindowsOfTheirOwnBesideTheirAnchor)
     EXPECT_EQ(5, seen[0].Pos.x);
     SendMessageW(m_window.Window(), WM_LBUTTONDOWN, MK_LBUTTON, At(300, 200));  // outside: it closes
     SendMessageW(m_window.Window(), WM_LBUTTONUP, 0, At(300, 200));
-    EXPECT_EQ(nullptr, FindWindowExW(nullptr, nullptr, L"HtmlEnginePopup", nullptr));
+    EXPECT_FALSE(IsWindowVisible(window));
     ASSERT_EQ(HLDOM_OK, HTMLayoutIsElementVisible(popup, &visible));
     EXPECT_FALSE(visible);
 }
