@@ -242,7 +242,19 @@ void KeyboardInput::OnSetFocus()
     Document& page = m_view.Page();
     if (page.FocusElement() == nullptr) {
         m_view.UpdateNow();
-        if (Element* first = FocusOrder::Next(page, nullptr, false))
+        // The element marked to have it (autofocus), else the first in tab order.
+        Element* first = nullptr;
+        std::vector<Element*> pending{&page.Root()};
+        while (!pending.empty() && first == nullptr) {
+            Element* element = pending.back();
+            pending.pop_back();
+            if (element->HasAttribute("autofocus") && FocusOrder::IsFocusable(*element))
+                first = element;
+            element->PushChildrenReversed(pending);
+        }
+        if (first == nullptr)
+            first = FocusOrder::Next(page, nullptr, false);
+        if (first != nullptr)
             EventDispatcher::SetFocus(page, first, true);
     }
 }

@@ -290,4 +290,8 @@ TEST(EngineKeyboard, TabVisitsTheFocusableElementsInOrderAndSpaceClicks)
     EXPECT_NE(0u, state & HL_STATE_CHECKED);
     EXPECT_EQ(DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_WANTTAB,
               SendMessageW(window.Window(), WM_GETDLGCODE, 0, 0));
+    // A page loaded into the window that has the focus gives it to the element marked for it.
+    SetFocus(window.Window());
+    ASSERT_TRUE(window.Load(R"(<input id="one"><input id="two" autofocus>)"));
+    EXPECT_EQ("two", FocusedId(window.Window()));
 }
