@@ -20,6 +20,8 @@ Document::Document() : m_root(new Element("html"))
 
 Document::~Document()
 {
+    for (BehaviorRequest& request : m_behaviorRequests)
+        request.Target->Unuse();
     for (Element* element : m_restyle)
         element->Unuse();
     m_changes.Release();
@@ -121,7 +123,6 @@ StyleChanges Document::TakeChanges()
 
 void Document::UpdateStyle()
 {
-    std::vector<Element*> restyled;
     if (m_styleDirty || !m_resolver) {
         m_styleDirty = false;
         std::vector<const StyleSheet*> sheets;
@@ -134,22 +135,18 @@ void Document::UpdateStyle()
         m_changes.Release();
         m_changes.Full = true;
         Restyle(*m_root);
-        restyled.push_back(m_root);
     } else if (!m_restyle.empty()) {
         std::vector<Element*> pending;
         pending.swap(m_restyle);
         for (Element* element : pending) {
             if (element->OwnerDocument() == this) {
                 Restyle(*element);
-                restyled.push_back(element);
                 // Selectors with + and ~ reach the siblings that follow.
                 Element* parent = element->Parent();
                 if (m_resolver->UsesSiblingCombinators() && parent != nullptr) {
                     const auto& siblings = parent->Children();
-                    for (std::size_t i = static_cast<std::size_t>(element->IndexInParent()) + 1; i < siblings.size(); ++i) {
+                    for (std::size_t i = static_cast<std::size_t>(element->IndexInParent()) + 1; i < siblings.size(); ++i)
                         Restyle(*siblings[i]);
-                        restyled.push_back(siblings[i]);
-                    }
                 }
             }
         }
@@ -158,7 +155,7 @@ void Document::UpdateStyle()
     } else {
         return;
     }
-    RequestBehaviors(restyled);
+    RequestBehaviors();
 }
 
 namespace {
@@ -227,47 +224,43 @@ void Document::Restyle(Element& top)
             }
         }
         element.SetComputed(std::move(style));
+        NoteBehaviors(element);
     });
 }
 
-void Document::RequestBehaviors(const std::vector<Element*>& tops)
+// The behaviors a style newly names for an element, to ask the client for once styling ends.
+void Document::NoteBehaviors(Element& element)
 {
-    if (m_client == nullptr)
+    const std::wstring* behavior = StyleResolver::Lookup(element, "behavior");
+    if (behavior == nullptr || m_client == nullptr)
         return;
-    struct Request {
-        Element* Target;
-        std::string Name;
-    };
-    std::vector<Request> requests;
-    std::vector<Element*> pending(tops.rbegin(), tops.rend());
-    while (!pending.empty()) {
-        Element* element = pending.back();
-        pending.pop_back();
-        if (const std::wstring* behavior = StyleResolver::Lookup(*element, "behavior")) {
-            std::size_t at = 0;
-            while (at < behavior->size()) {
-                while (at < behavior->size() && ((*behavior)[at] == L' ' || (*behavior)[at] == L','))
-                    ++at;
-                std::size_t end = at;
-                while (end < behavior->size() && (*behavior)[end] != L' ' && (*behavior)[end] != L',')
-                    ++end;
-                if (end > at) {
-                    std::string name = WideToUtf8(behavior->substr(at, end - at));
-                    auto& asked = element->RequestedBehaviors();
-                    if (std::find(asked.begin(), asked.end(), name) == asked.end()) {
-                        asked.push_back(name);
-                        element->Use();
-                        requests.push_back({element, std::move(name)});
-                    }
-                }
-                at = end;
+    std::size_t at = 0;
+    while (at < behavior->size()) {
+        while (at < behavior->size() && ((*behavior)[at] == L' ' || (*behavior)[at] == L','))
+            ++at;
+        std::size_t end = at;
+        while (end < behavior->size() && (*behavior)[end] != L' ' && (*behavior)[end] != L',')
+            ++end;
+        if (end > at) {
+            std::string name = WideToUtf8(behavior->substr(at, end - at));
+            auto& asked = element.RequestedBehaviors();
+            if (std::find(asked.begin(), asked.end(), name) == asked.end()) {
+                asked.push_back(name);
+                element.Use();
+                m_behaviorRequests.push_back({&element, std::move(name)});
             }
         }
-        element->PushChildrenReversed(pending);
+        at = end;
     }
+}
+
+void Document::RequestBehaviors()
+{
     // The client may change the tree while it answers: each element is held until then.
-    for (Request& request : requests) {
-        if (request.Target->OwnerDocument() == this)
+    std::vector<BehaviorRequest> requests;
+    requests.swap(m_behaviorRequests);
+    for (BehaviorRequest& request : requests) {
+        if (request.Target->OwnerDocument() == this && m_client != nullptr)
             m_client->BehaviorNamed(*request.Target, request.Name);
         request.Target->Unuse();
     }

@@ -94,13 +94,19 @@ private:
     // An element leaves the document: nothing of the document may point at it any longer.
     void ForgetElement(Element& element);
     void CollectStyleSheets();
-    void RequestBehaviors(const std::vector<Element*>& tops);
+    void NoteBehaviors(Element& element);
+    void RequestBehaviors();
 
     void Restyle(Element& top);
 
     Element* m_root;
     std::unique_ptr<StyleResolver> m_resolver;
     std::vector<Element*> m_restyle;  // held
+    struct BehaviorRequest {
+        Element* Target;  // held
+        std::string Name;
+    };
+    std::vector<BehaviorRequest> m_behaviorRequests;
     StyleChanges m_changes;
     int m_dpi = 96;
     std::vector<std::unique_ptr<StyleSheet>> m_sheets;
