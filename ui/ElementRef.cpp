@@ -1,5 +1,7 @@
 #include "ui/ElementRef.h"
 
+#include <algorithm>
+
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
@@ -201,6 +203,28 @@ std::string ElementRef::Html(HtmlPart part) const
     if (m_element != nullptr)
         static_cast<void>(HTMLayoutGetElementHtml(m_element, part == HtmlPart::Outer ? TRUE : FALSE, ReceiveBytes, &html));
     return html;
+}
+
+std::wstring ElementRef::InnerHtml() const
+{
+    std::string html = Html(HtmlPart::Inner);
+    if (html.empty())
+        return {};
+    int length = MultiByteToWideChar(CP_UTF8, 0, html.data(), static_cast<int>(html.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(0, length)), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, html.data(), static_cast<int>(html.size()), wide.data(), length);
+    return wide;
+}
+
+void ElementRef::SetInnerHtml(const std::wstring& html) const
+{
+    int length = html.empty() ? 0
+                              : WideCharToMultiByte(CP_UTF8, 0, html.data(), static_cast<int>(html.size()), nullptr, 0,
+                                                    nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(std::max(0, length)), '\0');
+    if (length > 0)
+        WideCharToMultiByte(CP_UTF8, 0, html.data(), static_cast<int>(html.size()), bytes.data(), length, nullptr, nullptr);
+    SetHtml(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size()), HL_SIH_REPLACE_CONTENT);
 }
 
 void ElementRef::SetHtml(const BYTE* bytes, UINT length, UINT where) const

@@ -51,6 +51,9 @@ public:
     [[nodiscard]] std::string Html(HtmlPart part) const;
     // Without bytes the element's text is emptied instead.
     void SetHtml(const BYTE* bytes, UINT length, UINT where) const;
+    // The content as HTML text; the engine's UTF-8 stays at this edge.
+    [[nodiscard]] std::wstring InnerHtml() const;
+    void SetInnerHtml(const std::wstring& html) const;
 
     [[nodiscard]] UINT State() const;
     [[nodiscard]] bool TestState(UINT bits) const;

@@ -15,26 +15,6 @@ std::vector<ElementRef> Group(const ElementRef& element, const char* type, const
     return group;
 }
 
-std::wstring FromUtf8(const std::string& text)
-{
-    if (text.empty())
-        return {};
-    int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
-
-std::string ToUtf8(const std::wstring& text)
-{
-    if (text.empty())
-        return {};
-    int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), length, nullptr, nullptr);
-    return narrow;
-}
-
 void SetChecked(const ElementRef& element, bool checked)
 {
     const UINT bit = HL_STATE_CHECKED;
@@ -70,8 +50,7 @@ bool FormValues::Set(const ElementRef& root, const FieldMap& values)
             break;
         }
         case HL_CTL_HTMLAREA: {
-            std::string html = ToUtf8(value.AsString());
-            element.SetHtml(reinterpret_cast<const BYTE*>(html.data()), static_cast<UINT>(html.size()), HL_SIH_REPLACE_CONTENT);
+            element.SetInnerHtml(value.AsString());
             element.Update(Relayout::No);
             break;
         }
@@ -117,7 +96,7 @@ bool FormValues::Collect(const ElementRef& element, FieldMap& values)
             values.Set(name, position);
             break;
         }
-        case HL_CTL_HTMLAREA: values.Set(name, FromUtf8(input.Html(HtmlPart::Inner))); break;
+        case HL_CTL_HTMLAREA: values.Set(name, input.InnerHtml()); break;
         default: values.Set(name, input.Value()); break;
         }
     }

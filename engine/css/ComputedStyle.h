@@ -108,8 +108,6 @@ struct ComputedStyle {
     mutable const TextMeasurer* FontMeasurer = nullptr;
     mutable FontId FontHandle = -1;
 
-    [[nodiscard]] bool IsBlockLevel() const;
-    [[nodiscard]] bool IsTablePart() const;
     [[nodiscard]] bool Scrolls() const { return Box.OverflowX >= Overflow::Auto || Box.OverflowY >= Overflow::Auto; }
     [[nodiscard]] bool Clips() const { return Box.OverflowX != Overflow::Visible || Box.OverflowY != Overflow::Visible; }
 };

@@ -240,8 +240,7 @@ const ComputedStyle& StyleBuilder::Initial()
     return initial;
 }
 
-ComputedStyle StyleBuilder::Build(const std::vector<const Declaration*>& winners, const ComputedStyle* parent,
-                                  const std::string& tag) const
+ComputedStyle StyleBuilder::Build(const std::vector<const Declaration*>& winners, const ComputedStyle* parent) const
 {
     ComputedStyle style = Initial();
     if (parent != nullptr) {
@@ -249,7 +248,6 @@ ComputedStyle StyleBuilder::Build(const std::vector<const Declaration*>& winners
     } else {
         style.Inherited.Font.SizePx = static_cast<int>(std::lround(12 * m_scale));
     }
-    (void)tag;
     const ComputedStyle& from = parent != nullptr ? *parent : Initial();
     auto id = [](const Declaration& d) {
         if (d.PropertyId < 0)
@@ -456,19 +454,6 @@ ComputedStyle StyleBuilder::Build(const std::vector<const Declaration*>& winners
             style.Paint.BorderColors[side] = style.Inherited.TextColor;
     }
     return style;
-}
-
-bool ComputedStyle::IsBlockLevel() const
-{
-    switch (Box.Show) {
-    case Display::Block: case Display::ListItem: case Display::Table: return true;
-    default: return false;
-    }
-}
-
-bool ComputedStyle::IsTablePart() const
-{
-    return Box.Show >= Display::TableRowGroup && Box.Show <= Display::TableCaption;
 }
 
 StyleChange Compare(const ComputedStyle* before, const ComputedStyle& after)

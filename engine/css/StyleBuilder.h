@@ -14,8 +14,7 @@ class StyleBuilder {
 public:
     explicit StyleBuilder(int dpi) : m_scale(dpi > 0 ? dpi / 96.0f : 1.0f) {}
 
-    [[nodiscard]] ComputedStyle Build(const std::vector<const Declaration*>& winners, const ComputedStyle* parent,
-                                      const std::string& tag) const;
+    [[nodiscard]] ComputedStyle Build(const std::vector<const Declaration*>& winners, const ComputedStyle* parent) const;
     [[nodiscard]] static const ComputedStyle& Initial();
 
 private:

@@ -213,7 +213,7 @@ void Document::Restyle(Element& top)
         if (found != shared.end()) {
             style = found->second;
         } else {
-            style = std::make_shared<ComputedStyle>(builder.Build(element.CascadedStyle(), parentStyle, element.Tag()));
+            style = std::make_shared<ComputedStyle>(builder.Build(element.CascadedStyle(), parentStyle));
             shared.emplace(StyleKey{parentStyle, element.CascadedStyle()}, style);
         }
         if (!full) {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cwctype>
 
 namespace Engine {
 
@@ -321,6 +322,15 @@ const std::wstring* Element::FindAttribute(std::string_view name) const
             return &attribute.Value;
     }
     return nullptr;
+}
+
+std::wstring Element::InputType() const
+{
+    const std::wstring* type = FindAttribute("type");
+    std::wstring kind = type != nullptr && !type->empty() ? *type : L"text";
+    for (wchar_t& c : kind)
+        c = static_cast<wchar_t>(std::towlower(c));
+    return kind;
 }
 
 void Element::SetAttribute(std::string_view name, std::wstring value)

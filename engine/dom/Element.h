@@ -70,6 +70,8 @@ public:
     [[nodiscard]] const std::vector<Attribute>& Attributes() const { return m_attributes; }
     [[nodiscard]] const std::wstring* FindAttribute(std::string_view name) const;
     [[nodiscard]] bool HasAttribute(std::string_view name) const { return FindAttribute(name) != nullptr; }
+    // An input's "type" in lower case, "text" when it names none.
+    [[nodiscard]] std::wstring InputType() const;
     void SetAttribute(std::string_view name, std::wstring value);
     void RemoveAttribute(std::string_view name);
     // For the tree builder: the first value of a name wins.
@@ -92,6 +94,7 @@ public:
     void SetRuntimeStyle(std::string_view property, const std::wstring* value);
 
     [[nodiscard]] std::vector<HandlerEntry>& Handlers() { return m_handlers; }
+    [[nodiscard]] const std::vector<HandlerEntry>& Handlers() const { return m_handlers; }
     [[nodiscard]] std::vector<std::string>& RequestedBehaviors() { return m_requestedBehaviors; }
     [[nodiscard]] std::wstring& Scratch() { return m_scratch; }
 

@@ -66,7 +66,6 @@ struct Box {
     int Border[4] = {0, 0, 0, 0};
     int PageX = 0, PageY = 0;               // border box in page coordinates (scrolling included)
     bool Placed = false;                     // PageX and PageY hold a position already
-    Rect Ink;                                // what it and its descendants cover, relative to its border box
 
     // Inline content of a block container.
     std::vector<LineBox> Lines;

@@ -8,7 +8,6 @@
 #include "engine/layout/LayoutContext.h"
 
 #include <algorithm>
-#include <cwctype>
 #include <map>
 
 namespace Engine {
@@ -63,16 +62,6 @@ BoxKind KindFor(const Element& element, const ComputedStyle& style)
     case Display::TableCell: return BoxKind::Cell;
     default: return BoxKind::Block;
     }
-}
-
-// An input's kind in lower case; "text" when it names none.
-std::wstring InputKind(const Element& input)
-{
-    const std::wstring* type = input.FindAttribute("type");
-    std::wstring kind = type != nullptr && !type->empty() ? *type : L"text";
-    for (wchar_t& c : kind)
-        c = static_cast<wchar_t>(std::towlower(c));
-    return kind;
 }
 
 constexpr int kMaxSpan = 1000;
@@ -166,7 +155,7 @@ std::unique_ptr<Box> LayoutTree::BuildBox(Element& element)
                 box->Picture = m_images(element, *src);
         } else {
             // Inputs are drawn by the engine at a size of their kind; their text is measured here.
-            std::wstring kind = InputKind(element);
+            std::wstring kind = element.InputType();
             FontId font = m_measurer.Intern(style->Inherited.Font);
             const FontMetrics& metrics = m_measurer.Metrics(font);
             box->RunsFont = font;
@@ -637,20 +626,6 @@ Element* LayoutTree::HitTest(Point page, Point& relative, const Box* within) con
     Rect area = hit == best.Target ? best.Area : hit->PageRect();
     relative = {page.X - area.X, page.Y - area.Y};
     return hit->Owner;
-}
-
-Box* LayoutTree::ScrollerAt(Point page) const
-{
-    Point relative;
-    Element* element = HitTest(page, relative);
-    for (Element* at = element; at != nullptr; at = at->Parent()) {
-        Box* box = at->LayoutBox();
-        if (box != nullptr && box->IsScroller() &&
-            (box->ContentHeight > box->ContentHeightInner() || box->ContentWidth > box->ContentWidthInner()))
-            return box;
-    }
-    // Over a scroll bar itself, the hit stops at the scroller's parent: look for it by area.
-    return nullptr;
 }
 
 bool LayoutTree::ScrollTo(Box& box, int x, int y)

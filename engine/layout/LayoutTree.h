@@ -43,8 +43,6 @@ public:
     // Within a shown popup's box when one is given (the popup's own window), else in the page
     // without its shown popups.
     [[nodiscard]] Element* HitTest(Point page, Point& relative, const Box* within = nullptr) const;
-    // The scroll container under a point, innermost first.
-    [[nodiscard]] Box* ScrollerAt(Point page) const;
     // Page rectangle of an element's border box (its inline pieces joined); false without a box.
     [[nodiscard]] bool PageRectOf(const Element& element, Rect& rect) const;
     // The page's narrowest width and its width without any line broken, margins included.
@@ -61,7 +59,7 @@ public:
 
     // A text dump of the tree: "kind <tag#id> x,y wxh", children indented.
     [[nodiscard]] std::string Dump() const;
-    [[nodiscard]] TextMeasurer& Measurer() { return m_measurer; }
+    [[nodiscard]] TextMeasurer& Measurer() const { return m_measurer; }
     [[nodiscard]] int ScrollbarSize() const { return m_scrollbar; }
     void SetScrollbarSize(int size) { m_scrollbar = size; }
     void SetDpi(int dpi) { m_dpi = dpi; }

@@ -7,7 +7,6 @@
 #include "engine/dom/Element.h"
 
 #include <algorithm>
-#include <cwctype>
 
 namespace Engine {
 
@@ -25,7 +24,7 @@ bool WantsDraw(const Element* element)
 {
     if (element == nullptr)
         return false;
-    const auto& handlers = const_cast<Element*>(element)->Handlers();
+    const auto& handlers = element->Handlers();
     return std::any_of(handlers.begin(), handlers.end(), [](const HandlerEntry& h) { return (h.Groups & HL_HANDLE_DRAW) != 0; });
 }
 
@@ -203,10 +202,7 @@ void Painter::PaintLines(const Box& box, DisplayList& out, const Rect& damage) c
 void Painter::PaintInput(const Box& box, DisplayList& out) const
 {
     const Element& input = *box.Owner;
-    const std::wstring* type = input.FindAttribute("type");
-    std::wstring kind = type != nullptr && !type->empty() ? *type : L"text";
-    for (wchar_t& c : kind)
-        c = static_cast<wchar_t>(std::towlower(c));
+    std::wstring kind = input.InputType();
     Rect content{box.PageX + box.ContentX(), box.PageY + box.ContentY(), box.ContentWidth, box.ContentHeight};
     unsigned state = input.State();
     if (kind == L"checkbox" || kind == L"radio") {
@@ -242,7 +238,7 @@ void Painter::PaintInput(const Box& box, DisplayList& out) const
     if (kind == L"hidden" || box.RunsFont < 0 || (value->empty() && box.Caret < 0))
         return;
     std::wstring text = kind == L"password" ? std::wstring(value->size(), L'\x2022') : *value;
-    TextMeasurer& measurer = const_cast<LayoutTree&>(m_tree).Measurer();
+    TextMeasurer& measurer = m_tree.Measurer();
     const FontMetrics& metrics = measurer.Metrics(box.RunsFont);
     bool centred = kind == L"button" || kind == L"submit" || kind == L"reset";
     int width = measurer.Width(box.RunsFont, text);
@@ -286,7 +282,7 @@ void Painter::PaintInput(const Box& box, DisplayList& out) const
 // The selection of a text area being edited, on the highlight colour under its text.
 void Painter::PaintTextAreaSelection(const Box& box, DisplayList& out) const
 {
-    TextMeasurer& measurer = const_cast<LayoutTree&>(m_tree).Measurer();
+    TextMeasurer& measurer = m_tree.Measurer();
     Point origin = box.ContentOrigin();
     std::size_t from = static_cast<std::size_t>(std::max(0, box.SelectFrom));
     std::size_t to = static_cast<std::size_t>(std::max(0, box.SelectTo));
@@ -418,7 +414,7 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
         if (editing && !box.CaretHidden) {
             Rect caret;
             Point origin = box.ContentOrigin();
-            if (TextPositions::PointOf(box, static_cast<std::size_t>(box.Caret), const_cast<LayoutTree&>(m_tree).Measurer(), caret)) {
+            if (TextPositions::PointOf(box, static_cast<std::size_t>(box.Caret), m_tree.Measurer(), caret)) {
                 DisplayItem item = Item(DisplayItemKind::Fill, caret.Translated(origin.X, origin.Y));
                 item.Color1 = style.Inherited.TextColor;
                 out.push_back(std::move(item));

@@ -425,36 +425,26 @@ void MouseInput::OnLeave()
 
 bool MouseInput::OnSetCursor()
 {
+    // The cursor is inherited, so the hovered element's own style has the answer; text
+    // inputs without one show the text cursor.
+    Cursor cursor = Cursor::Auto;
+    if (m_hover != nullptr && m_hover->Computed()) {
+        cursor = m_hover->Computed()->Inherited.CursorShape;
+        if (cursor == Cursor::Auto && TextInput::IsEditable(*m_hover))
+            cursor = Cursor::Text;
+    }
     LPCWSTR shape = IDC_ARROW;
-    for (Element* at = m_hover; at != nullptr; at = at->Parent()) {
-        Box* box = at->LayoutBox();
-        const auto& style = at->Computed();
-        if (!style)
-            continue;
-        Cursor cursor = style->Inherited.CursorShape;
-        if (cursor == Cursor::Auto) {
-            const std::wstring* type = at->FindAttribute("type");
-            bool textInput = (at->Tag() == "input" && (type == nullptr || *type == L"text" || *type == L"password" ||
-                                                        *type == L"number")) ||
-                             at->Tag() == "textarea";
-            if (textInput)
-                cursor = Cursor::Text;
-            else if (box != nullptr)
-                continue;
-        }
-        switch (cursor) {
-        case Cursor::Pointer: shape = IDC_HAND; break;
-        case Cursor::Text: shape = IDC_IBEAM; break;
-        case Cursor::Wait: shape = IDC_WAIT; break;
-        case Cursor::Move: shape = IDC_SIZEALL; break;
-        case Cursor::Help: shape = IDC_HELP; break;
-        case Cursor::NotAllowed: shape = IDC_NO; break;
-        case Cursor::Crosshair: shape = IDC_CROSS; break;
-        case Cursor::ResizeEW: shape = IDC_SIZEWE; break;
-        case Cursor::ResizeNS: shape = IDC_SIZENS; break;
-        default: break;
-        }
-        break;
+    switch (cursor) {
+    case Cursor::Pointer: shape = IDC_HAND; break;
+    case Cursor::Text: shape = IDC_IBEAM; break;
+    case Cursor::Wait: shape = IDC_WAIT; break;
+    case Cursor::Move: shape = IDC_SIZEALL; break;
+    case Cursor::Help: shape = IDC_HELP; break;
+    case Cursor::NotAllowed: shape = IDC_NO; break;
+    case Cursor::Crosshair: shape = IDC_CROSS; break;
+    case Cursor::ResizeEW: shape = IDC_SIZEWE; break;
+    case Cursor::ResizeNS: shape = IDC_SIZENS; break;
+    default: break;
     }
     SetCursor(LoadCursorW(nullptr, shape));
     return true;

@@ -12,15 +12,6 @@ namespace Engine {
 
 namespace {
 
-std::wstring KindOf(const Element& input)
-{
-    const std::wstring* type = input.FindAttribute("type");
-    std::wstring kind = type != nullptr && !type->empty() ? *type : L"text";
-    for (wchar_t& c : kind)
-        c = static_cast<wchar_t>(std::towlower(c));
-    return kind;
-}
-
 
 long NumberAttribute(const Element& input, const char* name, long fallback)
 {
@@ -71,7 +62,7 @@ void SetClipboardText(HWND owner, const std::wstring& text)
 
 bool TextInput::IsNumber(const Element& input)
 {
-    std::wstring kind = KindOf(input);
+    std::wstring kind = input.InputType();
     return input.Tag() == "input" && (kind == L"number" || kind == L"integer");
 }
 
@@ -81,7 +72,7 @@ bool TextInput::IsEditable(const Element& element)
         return true;
     if (element.Tag() != "input" || !element.Nodes().empty())
         return false;
-    std::wstring kind = KindOf(element);
+    std::wstring kind = element.InputType();
     static constexpr const wchar_t* kEditable[] = {L"text", L"password", L"number", L"integer", L"decimal",
                                                    L"currency", L"email", L"url", L"search", L"tel"};
     return std::any_of(std::begin(kEditable), std::end(kEditable), [&](const wchar_t* k) { return kind == k; });
@@ -174,7 +165,7 @@ void TextInput::Commit(Element& input, bool changed)
                 m_view.Renderer().Invalidate(m_view.Renderer().Layout().TakeDamage());
         }
     } else if (box->RunsFont >= 0) {
-        std::wstring shown = KindOf(input) == L"password" ? std::wstring(m_editor.Text().size(), L'\x2022') : m_editor.Text();
+        std::wstring shown = input.InputType() == L"password" ? std::wstring(m_editor.Text().size(), L'\x2022') : m_editor.Text();
         int caretX = measurer.Width(box->RunsFont, std::wstring_view(shown).substr(0, m_editor.Caret()));
         int room = std::max(1, box->ContentWidth - 1);
         if (caretX - box->EditScroll > room)
@@ -203,7 +194,7 @@ bool TextInput::OnKey(Element& input, UINT key, bool shift, bool control)
     if (!IsEditable(input) || (input.State() & HL_STATE_DISABLED) != 0)
         return false;
     TextEditor& editor = Editor(input);
-    bool password = KindOf(input) == L"password";
+    bool password = input.InputType() == L"password";
     bool changed = false;
     switch (key) {
     case VK_LEFT: editor.MoveCaret(control ? TextEditor::Move::WordLeft : TextEditor::Move::Left, shift); break;
