@@ -128,6 +128,7 @@ enum HtmlLocation : unsigned {
     HL_PADDING_BOX = 0x10,
     HL_BORDER_BOX = 0x20,
     HL_MARGIN_BOX = 0x30,
+    HL_SCROLLABLE_AREA = 0x60,  // what shows of the element inside the scrollers around it
 };
 
 // Added to an event's code while it travels from the root down to its target.

@@ -26,6 +26,10 @@ gw_wine_start() {
     # Verdana, which the pages ask for, is not on this system: DejaVu Sans is its nearest kin.
     grep -q '"Verdana"="DejaVu Sans"' "$WINEPREFIX/user.reg" 2>/dev/null ||
         wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Verdana /d 'DejaVu Sans' /f </dev/null >/dev/null 2>&1 || true
+    # Windows that Wine draws itself: with no window manager on the display, a managed window
+    # that closes waits two seconds for a manager's answer that never comes.
+    grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null ||
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || true
     wineserver -p </dev/null >/dev/null 2>&1 || true
     trap gw_wine_stop EXIT
 }

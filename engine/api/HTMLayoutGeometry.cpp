@@ -31,6 +31,12 @@ Rect Inset(const Rect& rect, int top, int right, int bottom, int left)
     return {rect.X + left, rect.Y + top, std::max(0, rect.Width - left - right), std::max(0, rect.Height - top - bottom)};
 }
 
+// What a scroller shows of its content: its padding box less its scroll bars.
+Rect ViewOf(const Box& box)
+{
+    return Inset(box.PageRect(), box.Border[0], box.Border[1] + box.BarV, box.Border[2] + box.BarH, box.Border[3]);
+}
+
 void ScrollAndPaint(View& view, Box& box, int x, int y)
 {
     LayoutTree& layout = view.Renderer().Layout();
@@ -77,6 +83,16 @@ HtmlDomResult WINAPI HTMLayoutGetElementLocation(HELEMENT he, RECT* location, UI
             break;
         case HL_PADDING_BOX: rect = Inset(rect, box.Border[0], box.Border[1], box.Border[2], box.Border[3]); break;
         case HL_MARGIN_BOX: rect = Inset(rect, -box.Margin[0], -box.Margin[1], -box.Margin[2], -box.Margin[3]); break;
+        case HL_SCROLLABLE_AREA:
+            // What shows of the element: a scroller's view, else its border box, within the views
+            // of the scrollers around it.
+            if (box.IsScroller())
+                rect = ViewOf(box);
+            for (Element* at = element.Parent(); at != nullptr; at = at->Parent()) {
+                if (const Box* outer = ScrollerOf(*at))
+                    rect = rect.Intersect(ViewOf(*outer));
+            }
+            break;
         default: break;
         }
         Point origin{0, 0};

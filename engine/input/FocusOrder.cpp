@@ -44,6 +44,8 @@ bool FocusOrder::IsFocusable(const Element& element)
     int index = TabIndex(element);
     if (index != INT_MIN)
         return index >= 0;
+    if ((element.State() & HL_STATE_FOCUSABLE) != 0)
+        return true;
     const std::string& tag = element.Tag();
     if (tag == "a")
         return element.HasAttribute("href");

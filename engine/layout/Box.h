@@ -125,7 +125,11 @@ struct Box {
     {
         return Height - Border[0] - Border[2] - Padding[0] - Padding[2] - BarH;
     }
-    [[nodiscard]] bool IsScroller() const { return Style && Style->Scrolls() && Kind != BoxKind::Inline; }
+    // A block with hidden overflow scrolls too, by the program only: no bars and no wheel.
+    [[nodiscard]] bool IsScroller() const
+    {
+        return Style && Kind != BoxKind::Inline && (Style->Scrolls() || (Kind == BoxKind::Block && Style->Clips()));
+    }
     [[nodiscard]] Rect PageRect() const { return {PageX, PageY, Width, Height}; }
     // Where the content starts in page coordinates: scrolled content moves, and a cell's
     // content moves down as the cell aligns it.

@@ -405,7 +405,7 @@ void MouseInput::OnWheel(POINT screenPoint, int delta, WPARAM keys)
     // The innermost container under the pointer that can still move that way scrolls.
     for (Element* at = hit; at != nullptr; at = at->Parent()) {
         Box* box = at->LayoutBox();
-        if (box == nullptr || !box->IsScroller())
+        if (box == nullptr || !box->IsScroller() || box->S().Box.OverflowY == Overflow::Hidden)
             continue;
         int line = std::max(8, box->S().Inherited.Font.SizePx * 3);
         int amount = -delta * line / WHEEL_DELTA;

@@ -1,0 +1,68 @@
+#pragma once
+#include "ui/ElementRef.h"
+#include "ui/EventHandler.h"
+
+// A window that shows one page of the program's resources: a superclass of the engine's window
+// class that loads its page when created, answers the engine's requests for pages and pictures
+// from the resources, attaches the behaviors the page names, and hands the page's events to the
+// view built on it. Views override the operations they need: the element events of
+// EventHandler (the host is attached to the page's root), OnCommand for the behaviors' command
+// message, OnMessage for window messages, OnPageOpened to fill the page.
+// The user-interface thread owns every host.
+class HtmlHost : public EventHandler {
+public:
+    // page: the RT_HTML resource shown (null: none is loaded at creation). failureText: the
+    // error line written to the status log and the log when that resource is missing.
+    explicit HtmlHost(const wchar_t* page, const wchar_t* failureText = nullptr);
+    ~HtmlHost() override;
+
+    // Creates the engine window; style 0 makes a visible child that clips its siblings and
+    // children. Null when the window could not be made.
+    HWND Create(HWND parent, const RECT& rect, DWORD style = 0, UINT id = 0);
+    [[nodiscard]] HWND Window() const { return m_window; }
+
+    // Loads a page (the media type chosen first); the host's handler is attached to its root.
+    bool LoadPage(const BYTE* bytes, UINT length, const wchar_t* baseUrl = nullptr);
+    bool LoadFile(const wchar_t* path);
+    [[nodiscard]] ElementRef Root() const { return ElementRef::Root(m_window); }
+
+    // An RT_HTML resource's bytes (module null: the program's own); true when it is there and
+    // not empty.
+    [[nodiscard]] static bool FindPage(const wchar_t* name, const BYTE*& bytes, DWORD& length,
+                                       HMODULE module = nullptr);
+
+protected:
+    // The superclass registered for this kind of host, once per name.
+    [[nodiscard]] virtual const wchar_t* ClassName() const { return L"GatewardenHtmlHost"; }
+    // The window's message map; messages left unhandled go to the engine's own procedure.
+    virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    // The behaviors' command message: kind and record as CommandInfo.h gives them.
+    virtual void OnCommand(WPARAM, LPARAM) {}
+    // After the page loaded (or failed to) at creation: the view fills it.
+    virtual void OnPageOpened() {}
+    // The engine's notifications, by the table of codes; others go to the parent window.
+    virtual LRESULT OnNotify(UINT message, WPARAM wParam, LPARAM lParam);
+    // An element that may be a window of its own: nothing is made here.
+    virtual LRESULT OnCreateControl(HtmlNotifyCreateControl&) { return 0; }
+
+    // Passes the message being handled on to the engine's own procedure.
+    LRESULT DefaultProcessing();
+
+private:
+    struct Message {
+        UINT Id = 0;
+        WPARAM WParam = 0;
+        LPARAM LParam = 0;
+    };
+
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK NotifyProc(UINT message, WPARAM wParam, LPARAM lParam, LPVOID param);
+    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Open();
+    bool Register();
+
+    const wchar_t* m_page;
+    const wchar_t* m_failureText;
+    HWND m_window = nullptr;
+    Message m_current;
+};
