@@ -1,22 +1,68 @@
 #include "app/StatusLog.h"
 
+#include "ui/ElementSelect.h"
+
+#include <cwchar>
+
 namespace {
 
-StatusLog::Sink& CurrentSink()
+struct State {
+    ElementRef Document;
+    StatusLog::Sink Sink;
+};
+
+State& Current()
 {
-    static StatusLog::Sink sink;
-    return sink;
+    static State state;
+    return state;
+}
+
+ElementRef Cell(const wchar_t* text, const wchar_t* style)
+{
+    ElementRef cell = ElementRef::Create("td", text);
+    if (style != nullptr)
+        cell.SetAttribute("style", style);
+    return cell;
 }
 
 } // namespace
 
 void StatusLog::AddLine(const std::wstring& colour, const std::wstring& text)
 {
-    if (CurrentSink())
-        CurrentSink()(colour, text);
+    State& state = Current();
+    if (state.Sink)
+        state.Sink(colour, text);
+    if (!state.Document)
+        return;
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    wchar_t time[16] = {};
+    std::swprintf(time, std::size(time), L"%02d:%02d:%02d", now.wHour, now.wMinute, now.wSecond);
+    ElementRef panel = SelectFirst(state.Document, "*[name='panel_log']");
+    if (!panel)
+        return;
+    const std::wstring style = L"color:" + colour;
+    ElementRef row = ElementRef::Create("tr", nullptr);
+    row.SetAttribute("valign", L"top");
+    row.SetAttribute("height", L"5");
+    row.SetAttribute("style", style.c_str());
+    row.Insert(Cell(time, style.c_str()), HL_INSERT_APPEND);
+    row.Insert(Cell(L" ", nullptr), HL_INSERT_APPEND);
+    ElementRef message = Cell(text.c_str(), style.c_str());
+    message.SetAttribute("width", L"100%");
+    row.Insert(message, HL_INSERT_APPEND);
+    const UINT count = panel.ChildCount();
+    panel.Insert(row, count > 0 ? count - 1 : 0);
+    row.ScrollToView();
+    panel.Update(Relayout::Yes);
+}
+
+void StatusLog::SetDocument(const ElementRef& root)
+{
+    Current().Document = root;
 }
 
 void StatusLog::SetSink(Sink sink)
 {
-    CurrentSink() = std::move(sink);
+    Current().Sink = std::move(sink);
 }

@@ -305,6 +305,12 @@ ProxyProfile& ProfileList::Snapshot()
     return m_shared->Snapshot;
 }
 
+void ProfileList::RequestStop()
+{
+    m_shared->Stop.store(true);
+    SetEvent(m_shared->StopEvent);
+}
+
 bool ProfileList::StopRequested() const
 {
     return m_shared->Stop.load();

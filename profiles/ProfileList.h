@@ -77,6 +77,8 @@ public:
     // The snapshot as a copy, taken under the settings lock; its Name is the active profile's.
     [[nodiscard]] ProxyProfile CurrentSettings();
 
+    // The monitor thread leaves its loop at its next check; nothing waits for it.
+    void RequestStop();
     [[nodiscard]] bool StopRequested() const;
     // Waits this long unless the list is being destroyed; true when it is.
     [[nodiscard]] bool WaitUnlessStopped(DWORD milliseconds) const;

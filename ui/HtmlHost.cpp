@@ -92,8 +92,10 @@ bool HtmlHost::LoadPage(const BYTE* bytes, UINT length, const wchar_t* baseUrl)
     HTMLayoutSetMediaType(m_window, MediaType());
     BOOL loaded = baseUrl != nullptr ? HTMLayoutLoadHtmlEx(m_window, bytes, length, baseUrl)
                                      : HTMLayoutLoadHtml(m_window, bytes, length);
-    if (loaded)
+    if (loaded) {
+        m_pageLoaded = true;
         AttachTo(Root().Handle(), HL_HANDLE_ALL);
+    }
     return loaded != FALSE;
 }
 
@@ -101,8 +103,10 @@ bool HtmlHost::LoadFile(const wchar_t* path)
 {
     HTMLayoutSetMediaType(m_window, MediaType());
     BOOL loaded = HTMLayoutLoadFile(m_window, path);
-    if (loaded)
+    if (loaded) {
+        m_pageLoaded = true;
         AttachTo(Root().Handle(), HL_HANDLE_ALL);
+    }
     return loaded != FALSE;
 }
 
@@ -130,15 +134,21 @@ LRESULT HtmlHost::Open()
         const BYTE* bytes = nullptr;
         DWORD length = 0;
         // The page's bytes go to the engine as they are stored, "%%" and all.
-        if (FindPage(m_page, bytes, length)) {
+        if (FindPage(m_page, bytes, length))
             LoadPage(bytes, length);
-        } else if (m_failureText != nullptr) {
-            StatusLog::Error(m_failureText);
-            TRY_LOG_EVENT(kLogFailure, L"%s", m_failureText);
-        }
+        else
+            OnPageMissing();
     }
     OnPageOpened();
     return 0;
+}
+
+void HtmlHost::OnPageMissing()
+{
+    if (m_failureText == nullptr)
+        return;
+    StatusLog::Error(m_failureText);
+    TRY_LOG_EVENT(kLogFailure, L"%s", m_failureText);
 }
 
 LRESULT HtmlHost::OnNotify(UINT message, WPARAM wParam, LPARAM lParam)

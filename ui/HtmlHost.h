@@ -25,6 +25,7 @@ public:
     bool LoadPage(const BYTE* bytes, UINT length, const wchar_t* baseUrl = nullptr);
     bool LoadFile(const wchar_t* path);
     [[nodiscard]] ElementRef Root() const { return ElementRef::Root(m_window); }
+    [[nodiscard]] bool PageLoaded() const { return m_pageLoaded; }
 
     // An RT_HTML resource's bytes (module null: the program's own); true when it is there and
     // not empty.
@@ -40,6 +41,8 @@ protected:
     virtual void OnCommand(WPARAM, LPARAM) {}
     // After the page loaded (or failed to) at creation: the view fills it.
     virtual void OnPageOpened() {}
+    // The page resource is missing: the failure text goes to the status log and the log.
+    virtual void OnPageMissing();
     // The engine's notifications, by the table of codes; others go to the parent window.
     virtual LRESULT OnNotify(UINT message, WPARAM wParam, LPARAM lParam);
     // An element that may be a window of its own: nothing is made here.
@@ -64,5 +67,6 @@ private:
     const wchar_t* m_page;
     const wchar_t* m_failureText;
     HWND m_window = nullptr;
+    bool m_pageLoaded = false;
     Message m_current;
 };

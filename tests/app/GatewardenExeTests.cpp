@@ -1,7 +1,6 @@
 // Runs the shipped Gatewarden.exe (copied beside the WinINet stand-in) as a user would, with the
 // store in the user's application-data folder of the test prefix.
 #include "diag/AppFolders.h"
-#include "profiles/ProfileStore.h"
 #include "standins/wininet/WinInetControl.h"
 #include "support/TempFolder.h"
 
@@ -17,26 +16,6 @@ std::wstring ExeFolder()
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring folder = path;
     return folder.substr(0, folder.rfind(L'\\'));
-}
-
-// The exit code, or -1 when it did not end in time.
-int RunGatewarden(const std::wstring& arguments)
-{
-    std::wstring command = L"\"" + ExeFolder() + L"\\Gatewarden.exe\" " + arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return -2;
-    const DWORD waited = WaitForSingleObject(process.hProcess, 30000);
-    DWORD code = static_cast<DWORD>(-1);
-    if (waited == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &code);
-    else
-        TerminateProcess(process.hProcess, 1);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(code);
 }
 
 class GatewardenExeTest : public testing::Test {
@@ -63,23 +42,27 @@ protected:
     bool m_hadStore = false;
 };
 
-TEST_F(GatewardenExeTest, ActivatesAStoredProfileByName)
+TEST_F(GatewardenExeTest, ShowsItsWindowAndTurnsOffWithItsMenuCode)
 {
-    std::vector<ProxyProfile> profiles(2);
-    profiles[0].Name = L"Home";
-    profiles[0].ConnectionFlags = 0x1;
-    profiles[1].Name = L"Office";
-    profiles[1].ConnectionFlags = 0x3;
-    profiles[1].ProxyServer = L"http=office:3128;https=office:3128;ftp=;gopher=;socks=;";
-    profiles[1].ProxyBypass = L"<local>";
-    ASSERT_TRUE(WriteStoreFile(m_store, profiles));
-
-    ASSERT_EQ(RunGatewarden(L"Office"), 0);
-    const std::vector<std::wstring> expected = {
-        L"SetOption 75 conn=(null) 4=(null) 5=0x1 1=0x3 3=\"<local>\" "
-        L"2=\"http=office:3128;https=office:3128;ftp=;gopher=;socks=;\"",
-        L"SetOption 39", L"SetOption 37"};
-    EXPECT_EQ(WinInetControl::Calls(), expected);
+    std::wstring command = L"\"" + ExeFolder() + L"\\Gatewarden.exe\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+    HWND window = nullptr;
+    for (int i = 0; i < 300 && window == nullptr; ++i) {
+        Sleep(50);
+        window = FindWindowW(nullptr, L"Gatewarden v2.2");
+    }
+    EXPECT_NE(nullptr, window);
+    PostMessageW(window, WM_COMMAND, 0x8004, 0);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 15000));
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    EXPECT_EQ(0x8004u, code);
+    TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
 }
 
 } // namespace

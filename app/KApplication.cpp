@@ -1,0 +1,65 @@
+// The process's entry and exit: the program-wide objects, the single-instance rule, the log,
+// COM, the main window and its message loop.
+#include "app/MainDlg.h"
+#include "app/MessageLoop.h"
+#include "app/WindowModule.h"
+#include "diag/AppFolders.h"
+#include "diag/LogService.h"
+#include "profiles/ProfileList.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+#include <windows.h>
+
+namespace {
+
+// Built before the entry function runs, in this order: the window module, then the profile
+// list (which loads the store and starts the monitor thread).
+WindowModule& g_module = TheWindowModule();
+ProfileList& g_profiles = TheProfileList();
+
+int Run(int showCommand)
+{
+    MessageLoop loop;
+    g_module.AddMessageLoop(&loop);
+    int exitCode = 0;
+    {
+        MainDlg mainWindow;
+        if (mainWindow.Create() == nullptr) {
+            g_module.RemoveMessageLoop();
+            return 0;
+        }
+        ShowWindow(mainWindow.Window(), showCommand);
+        exitCode = loop.Run();
+        g_module.RemoveMessageLoop();
+        // A quit that did not come from ShutDown leaves the window: end it the same way.
+        if (mainWindow.Window() != nullptr)
+            mainWindow.ShutDown(123);
+    }
+    return exitCode;
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand)
+{
+    // Held for the life of the process; the system closes it at exit.
+    CreateMutexW(nullptr, TRUE, L"KELM_Gatewarden_app_mutex");
+    if (GetLastError() == ERROR_ALREADY_EXISTS)
+        return 0;
+    EnsureAppFolder(L"Gatewarden");
+    EnsureCommonAppFolder(L"Gatewarden");
+    TheLogService().Start(L"\\Gatewarden\\logs\\", L"Gatewarden", LogFileNaming::SingleFile,
+                          LogFolderScope::CurrentUser);
+    TheLogService().Log(kLogEvent, "KApplication.cpp", 63, L"Gatewarden Started");
+    static_cast<void>(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    static_cast<void>(CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
+                                           RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr));
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    g_module.Init(instance);
+    const int exitCode = Run(showCommand);
+    g_module.Term();
+    CoUninitialize();
+    return exitCode;
+}

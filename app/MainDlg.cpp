@@ -1,0 +1,258 @@
+#include "app/MainDlg.h"
+
+#include "app/AboutDlg.h"
+#include "app/RegistrySettings.h"
+#include "app/StatusLog.h"
+#include "app/WindowModule.h"
+#include "diag/LogService.h"
+#include "profiles/ProfileList.h"
+#include "resources/ResourceIds.h"
+
+#include <shellapi.h>
+
+#include <string>
+
+namespace {
+
+enum MenuCommand : UINT {
+    kTurnOff = 0x8004,
+    kHelp = 0x8005,
+    kHomePage = 0x8006,
+    kFeedback = 0x8007,
+    kMakerPage = 0x8008,
+    kAbout = 0x8009,
+    kCloseToTray = ID_FILE_CLOSE_TO_TRAY,
+    kCleanCache = 0x8010,
+    kCleanCookies = 0x8011,
+    kCleanHistory = 0x8012,
+    kCleanTypedUrls = 0x8013,
+    kCleanAll = 0x8014,
+    kActivate = 0x8015,
+    kNewProxy = 0x8016,
+    kDeleteProxy = 0x8017,
+    kEditProxy = 0x8018,
+    kAppExit = 0xE102,
+};
+
+// The maker's site.
+const wchar_t kHomePageUrl[] = L"https://www.example.com/gatewd/";
+const wchar_t kFeedbackUrl[] = L"https://www.example.com/gatewd/feedback.php";
+const wchar_t kMakerUrl[] = L"https://www.example.com/";
+
+struct Cleanup {
+    UINT Id;
+    const wchar_t* MenuText;
+    const wchar_t* Succeeded;
+    int SucceededLine;
+    const wchar_t* Failed;
+    int FailedLine;
+};
+
+constexpr Cleanup kCleanups[] = {
+    {kCleanCache, L"Cleanup IE Cache", L"IE Cache was successfully cleaned", 354, L"Failed to cleanup IE Cache", 359},
+    {kCleanCookies, L"Cleanup IE Cookies", L"IE Cookies was successfully cleaned", 369, L"Failed to cleanup IE Cookies", 374},
+    {kCleanHistory, L"Cleanup IE History", L"IE History was successfully cleaned", 384, L"Failed to cleanup IE History", 389},
+    {kCleanTypedUrls, L"Cleanup IE Address Bar History", L"IE Address Bar History was successfully cleaned", 399,
+     L"Failed to cleanup IE Address Bar History", 404},
+};
+
+AboutDlg& TheAboutDlg()
+{
+    static AboutDlg about;
+    return about;
+}
+
+HICON LoadProgramIcon(int widthMetric, int heightMetric)
+{
+    return static_cast<HICON>(LoadImageW(TheWindowModule().Instance(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+                                         GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric), 0));
+}
+
+} // namespace
+
+MainDlg::~MainDlg()
+{
+    if (m_window != nullptr)
+        DestroyWindow(m_window);
+    StatusLog::SetDocument({});
+}
+
+HWND MainDlg::Create()
+{
+    return CreateDialogParamW(TheWindowModule().Instance(), MAKEINTRESOURCEW(IDD_MAIN), nullptr, DialogProc,
+                              reinterpret_cast<LPARAM>(this));
+}
+
+void MainDlg::BuildMenuBar()
+{
+    HMENU bar = GetMenu(m_window);
+    if (bar == nullptr) {
+        bar = CreateMenu();
+        HMENU file = CreatePopupMenu();
+        AppendMenuW(file, MF_STRING, kCloseToTray, L"Close to tray\tAlt+F4");
+        AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"File");
+    }
+    AppendMenuW(GetSubMenu(bar, 0), MF_STRING, kTurnOff, L"Turn off Gatewarden");
+    HMENU proxies = CreatePopupMenu();
+    AppendMenuW(proxies, MF_STRING, kActivate, L"Activate");
+    AppendMenuW(proxies, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(proxies, MF_STRING, kNewProxy, L"New Proxy Settings\tCtrl+N");
+    AppendMenuW(proxies, MF_STRING, kDeleteProxy, L"Delete Proxy\tDel");
+    AppendMenuW(proxies, MF_STRING, kEditProxy, L"Edit Proxy\tEnter");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(proxies), L"Proxies");
+    HMENU extras = CreatePopupMenu();
+    for (const Cleanup& cleanup : kCleanups)
+        AppendMenuW(extras, MF_STRING, cleanup.Id, cleanup.MenuText);
+    AppendMenuW(extras, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(extras, MF_STRING, kCleanAll, L"Cleanup all");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(extras), L"Extras");
+    HMENU help = CreatePopupMenu();
+    AppendMenuW(help, MF_STRING, kHomePage, L"Gatewarden Home Page");
+    AppendMenuW(help, MF_STRING, kFeedback, L"Send Suggestion or Feedback");
+    AppendMenuW(help, MF_STRING, kMakerPage, L"KELM Software Home Page");
+    AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(help, MF_STRING, kAbout, L"About Gatewarden...");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"Help");
+    SetMenu(m_window, bar);
+    DrawMenuBar(m_window);
+}
+
+void MainDlg::OnInitDialog()
+{
+    SendMessageW(m_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(LoadProgramIcon(SM_CXICON, SM_CYICON)));
+    SendMessageW(m_window, WM_SETICON, ICON_SMALL,
+                 reinterpret_cast<LPARAM>(LoadProgramIcon(SM_CXSMICON, SM_CYSMICON)));
+    BuildMenuBar();
+    SetWindowTextW(m_window, kCaption);
+    RegistrySettings::RestoreWindowRect(kRectValue, m_window);
+    RECT client{};
+    GetClientRect(m_window, &client);
+    if (HWND view = m_view.Create(m_window, client)) {
+        SetForegroundWindow(view);
+        SetActiveWindow(m_window);
+    }
+    StatusLog::SetDocument(m_view.Root());
+    StatusLog::Info(L"Gatewarden run");
+    ProfileList& profiles = TheProfileList();
+    if (profiles.Count() > 1)
+        StatusLog::Info(L"Proxies loaded successfully");
+    const std::wstring active = profiles.CurrentSettings().Name;
+    if (!active.empty())
+        StatusLog::Info(L"Proxy \"" + active + L"\" is active now.");
+    if (MessageLoop* loop = TheWindowModule().CurrentLoop()) {
+        loop->AddFilter(this);
+        loop->AddIdleHandler(this);
+        m_registered = true;
+    }
+}
+
+void MainDlg::ShutDown(int exitCode)
+{
+    if (m_window != nullptr)
+        DestroyWindow(m_window);
+    TheProfileList().RequestStop();
+    Sleep(100);
+    PostQuitMessage(exitCode);
+}
+
+void MainDlg::RunCleanup(UINT id)
+{
+    for (const Cleanup& cleanup : kCleanups) {
+        if (cleanup.Id != id)
+            continue;
+        // The cleanup operations are not built yet: each reports its failure.
+        StatusLog::Error(cleanup.Failed);
+        TheLogService().TryLog(kLogFailure, "MainDlg.cpp", cleanup.FailedLine, L"%s", cleanup.Failed);
+    }
+}
+
+void MainDlg::CleanupAll()
+{
+    if (MessageBoxW(m_window, L"Are you sure you want permanently remove all recent IE history?", L"Confirm Cleanup",
+                    MB_YESNOCANCEL) != IDYES)
+        return;
+    for (const Cleanup& cleanup : kCleanups)
+        RunCleanup(cleanup.Id);
+}
+
+void MainDlg::OnCommand(UINT id)
+{
+    switch (id) {
+    case IDOK: case kCloseToTray: ShowWindow(m_window, SW_HIDE); break;
+    case IDCANCEL: ShutDown(IDCANCEL); break;
+    case kTurnOff: ShutDown(kTurnOff); break;
+    case kAppExit: ShutDown(kAppExit); break;
+    case kHelp: ShellExecuteW(nullptr, nullptr, L"gatewd.chm", nullptr, nullptr, SW_SHOWNORMAL); break;
+    case kHomePage: ShellExecuteW(nullptr, L"open", kHomePageUrl, nullptr, nullptr, SW_SHOWNORMAL); break;
+    case kFeedback: ShellExecuteW(nullptr, L"open", kFeedbackUrl, nullptr, nullptr, SW_SHOWNORMAL); break;
+    case kMakerPage: ShellExecuteW(nullptr, L"open", kMakerUrl, nullptr, nullptr, SW_SHOWNORMAL); break;
+    case kAbout: TheAboutDlg().Run(GetActiveWindow()); break;
+    case kCleanCache: case kCleanCookies: case kCleanHistory: case kCleanTypedUrls: RunCleanup(id); break;
+    case kCleanAll: CleanupAll(); break;
+    case kActivate: m_view.Activate(); break;
+    case kNewProxy: m_view.Add(); break;
+    case kDeleteProxy: m_view.Remove(); break;
+    case kEditProxy: m_view.Edit(); break;
+    default: break;
+    }
+}
+
+INT_PTR MainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND: OnCommand(LOWORD(wParam)); return TRUE;
+    case WM_SIZE:
+        if (m_view.Window() != nullptr) {
+            RECT client{};
+            GetClientRect(m_window, &client);
+            MoveWindow(m_view.Window(), 0, 0, client.right, client.bottom, TRUE);
+        }
+        return TRUE;
+    case WM_CLOSE:
+        RegistrySettings::SaveWindowRect(kRectValue, m_window);
+        ShowWindow(m_window, SW_HIDE);
+        return TRUE;
+    case WM_ERASEBKGND: SetWindowLongPtrW(m_window, DWLP_MSGRESULT, 1); return TRUE;
+    case WM_DESTROY:
+        if (m_registered) {
+            if (MessageLoop* loop = TheWindowModule().CurrentLoop()) {
+                loop->RemoveFilter(this);
+                loop->RemoveIdleHandler(this);
+            }
+            m_registered = false;
+        }
+        StatusLog::SetDocument({});
+        return FALSE;
+    case WM_NCDESTROY: m_window = nullptr; return FALSE;
+    default: break;
+    }
+    static_cast<void>(lParam);
+    return FALSE;
+}
+
+INT_PTR CALLBACK MainDlg::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        auto* self = reinterpret_cast<MainDlg*>(lParam);
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        self->m_window = dialog;
+        self->OnInitDialog();
+        return TRUE;
+    }
+    auto* self = reinterpret_cast<MainDlg*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    return self != nullptr ? self->HandleMessage(message, wParam, lParam) : FALSE;
+}
+
+bool MainDlg::PreTranslateMessage(MSG& message)
+{
+    if (message.message == WM_KEYDOWN && message.wParam == VK_F1) {
+        PostMessageW(m_window, WM_COMMAND, kHelp, 0);
+        message.message = WM_NULL;
+    }
+    return m_window != nullptr && IsDialogMessageW(m_window, &message);
+}
+
+bool MainDlg::OnIdle(int)
+{
+    return false;
+}

@@ -1,0 +1,42 @@
+#pragma once
+#include "app/MessageLoop.h"
+#include "views/MainDlgView.h"
+
+#include <windows.h>
+
+// The program's top-level window: a modeless dialog with the menu bar around the main view. It
+// hides instead of closing, remembers its place between runs, and ends the program on
+// "Turn off Gatewarden".
+class MainDlg : public MessageFilter, public IdleHandler {
+public:
+    static constexpr const wchar_t* kCaption = L"Gatewarden v2.2";
+    static constexpr const wchar_t* kRectValue = L"GatewardenMainWindow";
+
+    MainDlg() = default;
+    ~MainDlg() override;
+    MainDlg(const MainDlg&) = delete;
+    MainDlg& operator=(const MainDlg&) = delete;
+
+    // Creates the window from its template; null when it could not be made.
+    HWND Create();
+    [[nodiscard]] HWND Window() const { return m_window; }
+
+    // Destroys the window, stops the monitor and posts WM_QUIT with the code.
+    void ShutDown(int exitCode);
+
+    bool PreTranslateMessage(MSG& message) override;
+    bool OnIdle(int count) override;
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnInitDialog();
+    void OnCommand(UINT id);
+    void BuildMenuBar();
+    void RunCleanup(UINT id);
+    void CleanupAll();
+
+    HWND m_window = nullptr;
+    MainDlgView m_view;
+    bool m_registered = false;
+};

@@ -1,0 +1,95 @@
+#include "app/RegistrySettings.h"
+
+#include <cstring>
+
+namespace {
+
+class RegistryKey {
+public:
+    // Opens the key for reading and writing; creates it when asked and it is missing.
+    RegistryKey(const wchar_t* path, bool create)
+    {
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ | KEY_WRITE, &m_key) != ERROR_SUCCESS) {
+            m_key = nullptr;
+            if (create && RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                                          &m_key, nullptr) != ERROR_SUCCESS)
+                m_key = nullptr;
+        }
+    }
+    ~RegistryKey()
+    {
+        if (m_key != nullptr)
+            RegCloseKey(m_key);
+    }
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+    [[nodiscard]] HKEY Handle() const { return m_key; }
+
+private:
+    HKEY m_key = nullptr;
+};
+
+std::wstring ExecutablePath()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+} // namespace
+
+void RegistrySettings::SaveWindowRect(const wchar_t* valueName, HWND window)
+{
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    const LONG values[4] = {rect.left, rect.top, rect.right, rect.bottom};
+    RegistryKey key(kSettingsKey, true);
+    if (key.Handle() != nullptr)
+        RegSetValueExW(key.Handle(), valueName, 0, REG_BINARY, reinterpret_cast<const BYTE*>(values), sizeof(values));
+}
+
+void RegistrySettings::RestoreWindowRect(const wchar_t* valueName, HWND window)
+{
+    RegistryKey key(kSettingsKey, true);
+    if (key.Handle() == nullptr)
+        return;
+    LONG values[4] = {};
+    DWORD type = 0;
+    DWORD size = sizeof(values);
+    if (RegQueryValueExW(key.Handle(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(values), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_BINARY)
+        return;
+    MoveWindow(window, values[0], values[1], values[2] - values[0], values[3] - values[1], TRUE);
+}
+
+bool RegistrySettings::IsRunAtStartup(const wchar_t* name)
+{
+    const std::wstring path = ExecutablePath();
+    RegistryKey key(kRunKey, false);
+    if (key.Handle() == nullptr)
+        return true;
+    wchar_t value[MAX_PATH] = {};
+    DWORD type = 0;
+    DWORD size = sizeof(value) - sizeof(wchar_t);
+    if (RegQueryValueExW(key.Handle(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        value[0] = 0;
+    return std::wcsncmp(value, path.c_str(), path.size()) == 0;
+}
+
+void RegistrySettings::AddRunAtStartup(const wchar_t* name)
+{
+    const std::wstring command = ExecutablePath() + L" /s";
+    RegistryKey key(kRunKey, false);
+    if (key.Handle() != nullptr)
+        RegSetValueExW(key.Handle(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                       static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+}
+
+void RegistrySettings::RemoveRunAtStartup(const wchar_t* name)
+{
+    RegistryKey key(kRunKey, false);
+    if (key.Handle() != nullptr)
+        RegDeleteValueW(key.Handle(), name);
+}

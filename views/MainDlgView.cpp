@@ -1,0 +1,375 @@
+#include "views/MainDlgView.h"
+
+#include "app/StatusLog.h"
+#include "diag/LogService.h"
+#include "profiles/ProfileList.h"
+#include "profiles/ProfileMessages.h"
+#include "ui/CommandInfo.h"
+#include "ui/ElementSelect.h"
+
+#include <wininet.h>
+
+#include <cstring>
+
+namespace {
+
+// The active profile's marker in cell 0.
+const char kMarker[] = "<b>&raquo;</b>";
+const wchar_t kMarkerText[] = L"\u00BB";
+
+// Menu ids of the main window (its "Proxies" popup is the menu bar's second).
+constexpr UINT kMenuActivate = 0x8015;
+constexpr UINT kMenuDelete = 0x8017;
+constexpr UINT kMenuEdit = 0x8018;
+constexpr UINT kAboutCommand = 0x8009;
+
+// The list's context menu.
+enum : UINT { kContextAdd = 3001, kContextEdit = 3002, kContextDelete = 3003, kContextActivate = 3004 };
+
+ElementRef Cell(const ElementRef& row, UINT index)
+{
+    return row.Child(index);
+}
+
+std::wstring Format(const wchar_t* pattern, const std::wstring& name)
+{
+    std::wstring text = pattern;
+    text.replace(text.find(L"%s"), 2, name);
+    return text;
+}
+
+void SetMarker(const ElementRef& cell)
+{
+    cell.SetHtml(reinterpret_cast<const BYTE*>(kMarker), static_cast<UINT>(std::strlen(kMarker)),
+                 HL_SIH_REPLACE_CONTENT);
+}
+
+} // namespace
+
+MainDlgView::MainDlgView() : HtmlHost(L"MAIN", L"Failed to create Main window") {}
+
+std::wstring MainDlgView::TypeText(const ProxyProfile& profile)
+{
+    if ((profile.ConnectionFlags & PROXY_TYPE_AUTO_PROXY_URL) != 0)
+        return L"Auto";
+    if ((profile.ConnectionFlags & PROXY_TYPE_PROXY) != 0)
+        return L"Proxy";
+    return L"Direct";
+}
+
+std::wstring MainDlgView::ProxyText(const ProxyProfile& profile)
+{
+    std::wstring summary = profile.ServerSummary();
+    if (summary.size() >= 40)
+        summary = summary.substr(0, 37) + L"...";
+    return summary;
+}
+
+std::wstring MainDlgView::BypassText(const ProxyProfile& profile)
+{
+    std::wstring bypass = profile.ProxyBypass;
+    for (const wchar_t* local : {L"<local>;", L"<local>"}) {
+        const std::size_t at = bypass.find(local);
+        if (at != std::wstring::npos)
+            bypass.erase(at, std::wcslen(local));
+    }
+    if (!bypass.empty() && bypass.back() == L';')
+        bypass.pop_back();
+    if (bypass.size() > 15)
+        bypass = bypass.substr(0, 15) + L"...";
+    return bypass;
+}
+
+void MainDlgView::WriteCells(const ElementRef& row, const ProxyProfile& profile)
+{
+    Cell(row, 1).SetText(profile.Name);
+    Cell(row, 2).SetText(TypeText(profile));
+    Cell(row, 3).SetText(ProxyText(profile));
+    Cell(row, 4).SetText(BypassText(profile));
+    Cell(row, 5).SetText(profile.AutoConfigUrl);
+}
+
+ElementRef MainDlgView::MakeRow(const ProxyProfile& profile)
+{
+    ElementRef row = ElementRef::Create("tr", nullptr);
+    row.SetAttribute("name", L"proxy_info");
+    for (int i = 0; i < 6; ++i) {
+        ElementRef cell = ElementRef::Create("td", i == 0 ? L" " : L"");
+        if (i == 1 || i >= 3)
+            cell.SetAttribute("nowrap", L"1");
+        row.Insert(cell, HL_INSERT_APPEND);
+    }
+    WriteCells(row, profile);
+    return row;
+}
+
+ElementRef MainDlgView::CurrentRow() const
+{
+    if (!m_list)
+        return {};
+    for (UINT i = m_list.ChildCount(); i-- > 0;) {
+        ElementRef row = m_list.Child(i);
+        if (row.TestState(HL_STATE_CURRENT))
+            return row;
+    }
+    return {};
+}
+
+std::wstring MainDlgView::SelectedName() const
+{
+    ElementRef row = CurrentRow();
+    return row ? Cell(row, 1).Text() : std::wstring();
+}
+
+bool MainDlgView::IsSelectedActive() const
+{
+    ElementRef row = CurrentRow();
+    return row && Cell(row, 0).Text() == kMarkerText && Cell(row, 0).Child(0).TagString() == L"b";
+}
+
+void MainDlgView::OnPageMissing()
+{
+    StatusLog::Error(L"Failed to create Main window");
+    TheLogService().TryLog(kLogFailure, "MainDlgView.cpp", 40, L"Failed to create Main window");
+}
+
+void MainDlgView::OnPageOpened()
+{
+    if (!PageLoaded())
+        return;
+    SetFocus(Window());
+    m_list = SelectFirst(Root(), "*[id='proxy_list']");
+    FillList();
+    TheProfileList().SetNotifyWindow(Window());
+    SetTimer(Window(), kCommandTimer, kCommandPeriodMs, nullptr);
+}
+
+void MainDlgView::FillList()
+{
+    if (!m_list)
+        return;
+    ProfileList& profiles = TheProfileList();
+    const std::wstring active = profiles.CurrentSettings().Name;
+    std::vector<std::wstring> names;
+    profiles.ListNames(names);
+    ElementRef marked;
+    for (const std::wstring& name : names) {
+        const auto profile = profiles.Find(name);
+        if (!profile)
+            continue;
+        ElementRef row = MakeRow(*profile);
+        m_list.Insert(row, HL_INSERT_APPEND);
+        if (!active.empty() && profile->Name == active)
+            marked = Cell(row, 0);
+    }
+    if (marked)
+        SetMarker(marked);
+    m_list.Update(Relayout::Yes);
+}
+
+void MainDlgView::AddRow(const ProxyProfile& profile)
+{
+    if (!m_list)
+        return;
+    m_list.Insert(MakeRow(profile), HL_INSERT_APPEND);
+    m_list.Update(Relayout::Yes);
+}
+
+void MainDlgView::UpdateCurrentRow(const ProxyProfile& profile)
+{
+    ElementRef row = CurrentRow();
+    if (!row)
+        return;
+    WriteCells(row, profile);
+    m_list.Update(Relayout::Yes);
+}
+
+void MainDlgView::MarkActive()
+{
+    if (!m_list)
+        return;
+    const std::wstring active = TheProfileList().CurrentSettings().Name;
+    const UINT count = m_list.ChildCount();
+    for (UINT i = 0; i < count; ++i) {
+        ElementRef row = m_list.Child(i);
+        ElementRef marker = Cell(row, 0);
+        if (!marker.Text().empty())
+            marker.SetText(L"");
+        if (!active.empty() && Cell(row, 1).Text() == active)
+            SetMarker(marker);
+    }
+    m_list.Update(Relayout::Yes);
+}
+
+void MainDlgView::UpdateCommandStates()
+{
+    if (!m_list || !IsWindowVisible(Window()))
+        return;
+    // One walk inside the engine rather than a call per row: this runs twenty times a second.
+    const bool enabled = static_cast<bool>(SelectFirst(m_list, "tr:current"));
+    if (m_commandsKnown && enabled == m_commandsEnabled)
+        return;
+    m_commandsKnown = true;
+    m_commandsEnabled = enabled;
+    if (HMENU bar = GetMenu(GetParent(Window()))) {
+        HMENU proxies = GetSubMenu(bar, 1);
+        for (UINT id : {kMenuActivate, kMenuDelete, kMenuEdit})
+            EnableMenuItem(proxies, id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+    }
+    for (const char* id : {"activate", "edit", "remove"}) {
+        ElementRef button = SelectFirst(Root(), "*[id='%s']", id);
+        button.SetState(enabled ? 0u : HL_STATE_DISABLED, enabled ? HL_STATE_DISABLED : 0u, Repaint::Yes);
+        button.Update(Relayout::No);
+    }
+}
+
+void MainDlgView::Activate()
+{
+    const std::wstring name = SelectedName();
+    if (!name.empty())
+        TheProfileList().Activate(name);
+}
+
+void MainDlgView::Add()
+{
+    // The profile editor opens here once it exists.
+}
+
+void MainDlgView::Edit()
+{
+    // The profile editor opens here, for SelectedName(), once it exists.
+}
+
+void MainDlgView::Remove()
+{
+    ElementRef row = CurrentRow();
+    if (!row)
+        return;
+    const std::wstring name = SelectedName();
+    const std::wstring question = Format(L"Are you sure you want to delete proxy \"%s\"", name);
+    if (MessageBoxW(Window(), question.c_str(), L"Confirm", MB_YESNO) != IDYES)
+        return;
+    ProfileList& profiles = TheProfileList();
+    profiles.Remove(name);
+    profiles.Save();
+    row.Delete();
+    m_list.Update(Relayout::Yes);
+}
+
+void MainDlgView::ShowListMenu()
+{
+    HMENU menu = CreatePopupMenu();
+    if (menu == nullptr)
+        return;
+    AppendMenuW(menu, MF_STRING, kContextAdd, L"New Proxy Settings\tCtrl+N");
+    AppendMenuW(menu, MF_STRING, kContextEdit, L"Edit Proxy\tEnter");
+    AppendMenuW(menu, MF_STRING, kContextDelete, L"Delete Proxy\tDel");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING | (IsSelectedActive() ? MF_GRAYED : 0u), kContextActivate, L"Activate");
+    SetMenuDefaultItem(menu, kContextEdit, FALSE);
+    POINT at{};
+    GetCursorPos(&at);
+    const UINT chosen = static_cast<UINT>(
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, Window(), nullptr));
+    DestroyMenu(menu);
+    switch (chosen) {
+    case kContextAdd: Add(); break;
+    case kContextEdit: Edit(); break;
+    case kContextDelete: Remove(); break;
+    case kContextActivate: Activate(); break;
+    default: break;
+    }
+}
+
+void MainDlgView::OnCommand(WPARAM kind, LPARAM record)
+{
+    if (kind == COMMAND_ROW_MENU) {
+        ShowListMenu();
+        return;
+    }
+    if (kind == COMMAND_ROW_DCLICK) {
+        Edit();
+        return;
+    }
+    const auto* info = reinterpret_cast<const CommandInfo*>(record);
+    if (kind != COMMAND_CLICK || info == nullptr || info->Code != 1)
+        return;
+    const std::wstring id = info->Id;
+    if (id == L"add")
+        Add();
+    else if (id == L"edit")
+        Edit();
+    else if (id == L"remove")
+        Remove();
+    else if (id == L"activate")
+        Activate();
+    else if (id == L"help")
+        PostMessageW(GetParent(Window()), WM_COMMAND, kAboutCommand, 0);
+}
+
+void MainDlgView::OnProfileMessage(UINT message, WPARAM id)
+{
+    if (id == 0)
+        return;
+    // The message names the entry, not its address: an entry removed meanwhile is gone here too.
+    const auto profile = TheProfileList().FindById(static_cast<std::uint64_t>(id));
+    if (!profile)
+        return;
+    switch (message) {
+    case WM_PROFILE_CHANGED: UpdateCurrentRow(*profile); break;
+    case WM_PROFILE_ADDED:
+        StatusLog::Info(Format(L"Proxy \"%s\" added.", profile->Name));
+        AddRow(*profile);
+        break;
+    case WM_PROFILE_ACTIVATED:
+        StatusLog::Info(Format(L"Proxy \"%s\" activated.", profile->Name));
+        MarkActive();
+        break;
+    default: break;
+    }
+}
+
+LRESULT MainDlgView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled)
+{
+    switch (message) {
+    case WM_PROFILE_CHANGED: case WM_PROFILE_ADDED: case WM_PROFILE_ACTIVATED:
+        handled = true;
+        OnProfileMessage(message, wParam);
+        return 0;
+    case WM_TIMER:
+        if (wParam != kCommandTimer)
+            break;
+        handled = true;
+        UpdateCommandStates();
+        return 0;
+    case WM_GETDLGCODE:
+        // Enter, Delete and the rest are the view's keys, not the dialog manager's.
+        handled = true;
+        return DefaultProcessing() | DLGC_WANTALLKEYS;
+    default: break;
+    }
+    return HtmlHost::OnMessage(message, wParam, lParam, handled);
+}
+
+bool MainDlgView::OnKey(HELEMENT, HtmlKeyParams& params)
+{
+    if (params.cmd != HL_KEY_DOWN)
+        return false;
+    const bool control = (params.altState & HL_CONTROL_KEY_PRESSED) != 0;
+    const bool alt = (params.altState & HL_ALT_KEY_PRESSED) != 0;
+    switch (params.keyCode) {
+    case VK_RETURN: Edit(); return true;
+    case VK_DELETE: Remove(); return true;
+    case 'N':
+        if (!control)
+            return false;
+        Add();
+        return true;
+    case VK_F4:
+        if (!alt)
+            return false;
+        PostMessageW(GetParent(Window()), WM_COMMAND, IDOK, 0);
+        return true;
+    default: return false;
+    }
+}
