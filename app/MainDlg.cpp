@@ -70,6 +70,8 @@ HICON LoadProgramIcon(int widthMetric, int heightMetric)
 
 } // namespace
 
+MainDlg::MainDlg() : m_view(TheProfileList()) {}
+
 MainDlg::~MainDlg()
 {
     if (m_window != nullptr)

@@ -12,7 +12,7 @@ public:
     static constexpr const wchar_t* kCaption = L"Gatewarden v2.2";
     static constexpr const wchar_t* kRectValue = L"GatewardenMainWindow";
 
-    MainDlg() = default;
+    MainDlg();
     ~MainDlg() override;
     MainDlg(const MainDlg&) = delete;
     MainDlg& operator=(const MainDlg&) = delete;

@@ -46,7 +46,7 @@ void SetMarker(const ElementRef& cell)
 
 } // namespace
 
-MainDlgView::MainDlgView() : HtmlHost(L"MAIN", L"Failed to create Main window") {}
+MainDlgView::MainDlgView(ProfileList& profiles) : HtmlHost(L"MAIN", L"Failed to create Main window"), m_profiles(profiles) {}
 
 std::wstring MainDlgView::TypeText(const ProxyProfile& profile)
 {
@@ -140,7 +140,7 @@ void MainDlgView::OnPageOpened()
     SetFocus(Window());
     m_list = SelectFirst(Root(), "*[id='proxy_list']");
     FillList();
-    TheProfileList().SetNotifyWindow(Window());
+    m_profiles.SetNotifyWindow(Window());
     SetTimer(Window(), kCommandTimer, kCommandPeriodMs, nullptr);
 }
 
@@ -148,7 +148,7 @@ void MainDlgView::FillList()
 {
     if (!m_list)
         return;
-    ProfileList& profiles = TheProfileList();
+    ProfileList& profiles = m_profiles;
     const std::wstring active = profiles.CurrentSettings().Name;
     std::vector<std::wstring> names;
     profiles.ListNames(names);
@@ -188,7 +188,7 @@ void MainDlgView::MarkActive()
 {
     if (!m_list)
         return;
-    const std::wstring active = TheProfileList().CurrentSettings().Name;
+    const std::wstring active = m_profiles.CurrentSettings().Name;
     const UINT count = m_list.ChildCount();
     for (UINT i = 0; i < count; ++i) {
         ElementRef row = m_list.Child(i);
@@ -227,7 +227,7 @@ void MainDlgView::Activate()
 {
     const std::wstring name = SelectedName();
     if (!name.empty())
-        TheProfileList().Activate(name);
+        m_profiles.Activate(name);
 }
 
 void MainDlgView::Add()
@@ -249,7 +249,7 @@ void MainDlgView::Remove()
     const std::wstring question = Format(L"Are you sure you want to delete proxy \"%s\"", name);
     if (MessageBoxW(Window(), question.c_str(), L"Confirm", MB_YESNO) != IDYES)
         return;
-    ProfileList& profiles = TheProfileList();
+    ProfileList& profiles = m_profiles;
     profiles.Remove(name);
     profiles.Save();
     row.Delete();
@@ -312,7 +312,7 @@ void MainDlgView::OnProfileMessage(UINT message, WPARAM id)
     if (id == 0)
         return;
     // The message names the entry, not its address: an entry removed meanwhile is gone here too.
-    const auto profile = TheProfileList().FindById(static_cast<std::uint64_t>(id));
+    const auto profile = m_profiles.FindById(static_cast<std::uint64_t>(id));
     if (!profile)
         return;
     switch (message) {

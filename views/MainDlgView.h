@@ -1,4 +1,5 @@
 #pragma once
+#include "profiles/ProfileList.h"
 #include "profiles/ProxyProfile.h"
 #include "ui/HtmlHost.h"
 
@@ -13,7 +14,7 @@ public:
     static constexpr UINT_PTR kCommandTimer = 14;
     static constexpr UINT kCommandPeriodMs = 50;
 
-    MainDlgView();
+    explicit MainDlgView(ProfileList& profiles);
 
     // The profile commands, also reached from the main window's menu.
     void Activate();
@@ -50,6 +51,7 @@ private:
     void ShowListMenu();
     void OnProfileMessage(UINT message, WPARAM id);
 
+    ProfileList& m_profiles;
     ElementRef m_list;
     bool m_commandsEnabled = true;
     bool m_commandsKnown = false;

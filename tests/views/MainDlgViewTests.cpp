@@ -1,0 +1,137 @@
+// The main view's table: how profiles read in it, and the page filled from a real profile list.
+#include "views/MainDlgView.h"
+
+#include "standins/wininet/WinInetControl.h"
+#include "support/TempFolder.h"
+#include "ui/ElementSelect.h"
+
+#include <wininet.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+ProxyProfile Profile(const std::wstring& name, std::uint32_t flags, const std::wstring& server = L"",
+                     const std::wstring& bypass = L"")
+{
+    ProxyProfile profile;
+    profile.Name = name;
+    profile.ConnectionFlags = flags;
+    profile.ProxyServer = server;
+    profile.ProxyBypass = bypass;
+    return profile;
+}
+
+} // namespace
+
+TEST(MainDlgViewText, CellsReadAsTheTableShowsThem)
+{
+    struct Case {
+        ProxyProfile Profile;
+        const wchar_t* Type;
+        std::wstring Proxy;
+        const wchar_t* Bypass;
+    };
+    // Servers whose summaries are 39 and 40 characters long.
+    auto server = [](std::size_t summaryLength) {
+        std::wstring name = L"h";
+        while (Profile(L"", PROXY_TYPE_PROXY, name).ServerSummary().size() < summaryLength)
+            name += L'h';
+        return name;
+    };
+    const std::wstring summary39 = Profile(L"", PROXY_TYPE_PROXY, server(39)).ServerSummary();
+    const std::wstring summary40 = Profile(L"", PROXY_TYPE_PROXY, server(40)).ServerSummary();
+    ASSERT_EQ(40u, summary40.size());
+    const Case cases[] = {
+        {Profile(L"a", PROXY_TYPE_AUTO_PROXY_URL | PROXY_TYPE_PROXY, server(39), L"<local>"), L"Auto", summary39, L""},
+        {Profile(L"b", PROXY_TYPE_PROXY, server(40), L"a;<local>"), L"Proxy", summary40.substr(0, 37) + L"...", L"a"},
+        {Profile(L"c", PROXY_TYPE_DIRECT | PROXY_TYPE_AUTO_DETECT, L"", L"<local>;x"), L"Direct", L"", L"x"},
+        {Profile(L"d", 0, L"", L"0123456789abcdef"), L"Direct", L"", L"0123456789abcde..."},
+        {Profile(L"e", 0, L"", L"0123456789abcde;"), L"Direct", L"", L"0123456789abcde"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.Profile.Name.begin(), c.Profile.Name.end()));
+        EXPECT_EQ(c.Type, MainDlgView::TypeText(c.Profile));
+        EXPECT_EQ(c.Proxy, MainDlgView::ProxyText(c.Profile));
+        EXPECT_EQ(c.Bypass, MainDlgView::BypassText(c.Profile));
+    }
+}
+
+class MainDlgViewTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        WinInetControl::Reset();
+        // A store of three, the second written to the system's settings before the list that the
+        // view shows takes them in.
+        ProfileListOptions options;
+        options.StorePath = m_folder.File(L"proxies.kpp");
+        options.Monitor = MonitorStart::DontStart;
+        options.Import = ConnectionImport::Skip;
+        {
+            ProfileList writer(options);
+            writer.Put(Profile(L"<b>x</b>&amp;", PROXY_TYPE_DIRECT));
+            writer.Put(Profile(L"Office", PROXY_TYPE_PROXY, L"office:3128", L"<local>"));
+            writer.Put(Profile(L"Home", PROXY_TYPE_AUTO_PROXY_URL | PROXY_TYPE_DIRECT));
+            ASSERT_EQ(ProfileList::Saved, writer.Save());
+            writer.Activate(L"Office");
+        }
+        options.Import = ConnectionImport::Import;
+        m_list = std::make_unique<ProfileList>(options);
+        ASSERT_EQ(L"Office", m_list->CurrentSettings().Name);
+        m_view = std::make_unique<MainDlgView>(*m_list);
+        m_window = m_view->Create(nullptr, RECT{0, 0, 640, 400}, WS_POPUP | WS_VISIBLE);
+        ASSERT_NE(nullptr, m_window);
+    }
+    void TearDown() override
+    {
+        m_view.reset();
+        m_list.reset();
+        WinInetControl::Reset();
+    }
+
+    std::vector<std::wstring> Column(UINT cell)
+    {
+        std::vector<ElementRef> rows;
+        SelectAll(m_view->Root(), rows, "tr[name='proxy_info']");
+        std::vector<std::wstring> texts;
+        for (const ElementRef& row : rows)
+            texts.push_back(row.Child(cell).Text());
+        return texts;
+    }
+
+    TempFolder m_folder;
+    std::unique_ptr<ProfileList> m_list;
+    std::unique_ptr<MainDlgView> m_view;
+    HWND m_window = nullptr;
+};
+
+TEST_F(MainDlgViewTest, FillsOneRowPerProfileWithNamesAsTypedAndTheMarkerOnTheActiveOne)
+{
+    EXPECT_EQ((std::vector<std::wstring>{L"<b>x</b>&amp;", L"Home", L"Office"}), Column(1));
+    EXPECT_EQ((std::vector<std::wstring>{L"Direct", L"Auto", L"Proxy"}), Column(2));
+    EXPECT_EQ((std::vector<std::wstring>{L" ", L" ", L"\u00BB"}), Column(0));
+    EXPECT_EQ(m_window, m_list->NotifyWindow());
+    EXPECT_EQ(L"", m_view->SelectedName());
+    EXPECT_FALSE(m_view->IsSelectedActive());
+
+    // A click on the active row makes it current; the toolbar follows within the timer's period.
+    ElementRef office = SelectFirst(m_view->Root(), "tr[name='proxy_info']:last-child");
+    RECT box = office.Location(HL_VIEW_RELATIVE | HL_BORDER_BOX);
+    LPARAM at = MAKELPARAM((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+    SendMessageW(m_window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(m_window, WM_LBUTTONUP, 0, at);
+    EXPECT_EQ(L"Office", m_view->SelectedName());
+    EXPECT_TRUE(m_view->IsSelectedActive());
+    ElementRef activate = SelectFirst(m_view->Root(), "*[id='activate']");
+    const DWORD start = GetTickCount();
+    while (activate.TestState(HL_STATE_DISABLED) && GetTickCount() - start < 2000) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+        Sleep(5);
+    }
+    EXPECT_FALSE(activate.TestState(HL_STATE_DISABLED));
+}
