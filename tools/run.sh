@@ -1,22 +1,42 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and runs Gatewarden under Wine. With no display set it runs on a
-# virtual one and saves a screenshot, whose path it prints.
+# Sets everything up, builds, and runs Gatewarden under Wine, with Wine's own WinINet.
+#   tools/run.sh            until Gatewarden is turned off (or Ctrl+C)
+#   tools/run.sh --for 30   for 30 seconds, then turns it off
+# With no DISPLAY set it runs on a virtual display and saves a screenshot of it, whose path it
+# prints, once the window has shown.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+seconds=""
+if [ "${1:-}" = "--for" ]; then
+    seconds="${2:?--for needs a number of seconds}"
+fi
 tools/setup.sh
 tools/build.sh
 build="${GW_BUILD_DIR:-build}"
 had_display="${DISPLAY:-}"
 . tools/wine-session.sh
 gw_wine_start "$build"
-if [ -n "$had_display" ]; then
-    wine "$build/bin/Gatewarden.exe" "$@"
-else
+export WINEDLLOVERRIDES="wininet=b"
+wine "$build/bin/Gatewarden.exe" &
+app=$!
+window=""
+for _ in $(seq 200); do
+    window=$(xdotool search --name '^Gatewarden v2.2$' 2>/dev/null | head -n1 || true)
+    [ -n "$window" ] && break
+    sleep 0.1
+done
+if [ -z "$window" ]; then
+    echo "run: the main window did not show" >&2
+fi
+if [ -z "$had_display" ]; then
+    sleep 1
     shot="$PWD/$build/screenshot.png"
-    wine "$build/bin/Gatewarden.exe" "$@" &
-    app=$!
-    sleep 5
     import -window root "$shot"
     echo "screenshot: $shot"
-    wait "$app" || true
 fi
+if [ -n "$seconds" ]; then
+    sleep "$seconds"
+    # File > Turn off Gatewarden.
+    wine "$build/tools/PostCommand.exe" "Gatewarden v2.2" 32772 >/dev/null 2>&1 || kill "$app" 2>/dev/null || true
+fi
+wait "$app" || true
