@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Photographs the real Gatewarden under a virtual display into docs/app-*.png: the main window
+# empty, with four profiles and one active, with 200 profiles scrolled and the list's menu open,
+# at 144 DPI, and the About window. Uses the build's Wine prefix with Wine's own WinINet; the
+# prefix's store and window place are replaced.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="${GW_BUILD_DIR:-build}"
+tools/build.sh --target Gatewarden MakeStore AppDriver
+. tools/wine-session.sh
+gw_wine_start "$build" own-display
+export WINEDLLOVERRIDES="wininet=b"
+driver() { wine "$build/tools/AppDriver.exe" "$@" </dev/null >/dev/null 2>&1; }
+mkdir -p docs
+
+set_dpi() {
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
+}
+finish() {
+    set_dpi 96
+    gw_wine_stop
+}
+trap finish EXIT
+
+app=""
+window=""
+start_app() {
+    wine reg delete 'HKCU\Software\KELM\Gatewarden' /f </dev/null >/dev/null 2>&1 || true
+    wine "$build/bin/Gatewarden.exe" </dev/null >/dev/null 2>&1 &
+    app=$!
+    window=""
+    for _ in $(seq 200); do
+        window=$(xdotool search --name '^Gatewarden v2.2$' 2>/dev/null | head -n1 || true)
+        [ -n "$window" ] && break
+        sleep 0.1
+    done
+    [ -n "$window" ] || { echo "app-screenshots: no main window" >&2; exit 1; }
+    sleep 1.5
+}
+stop_app() {
+    driver command 0x8004 || true
+    wait "$app" 2>/dev/null || true
+}
+# shoot <picture> [extra width] [extra height]: the main window, with room for a menu beside it.
+shoot() {
+    local x y w h
+    eval "$(xdotool getwindowgeometry --shell "$window" | sed 's/^/G_/')"
+    x=$G_X; y=$G_Y; w=$((G_WIDTH + ${2:-0})); h=$((G_HEIGHT + ${3:-0}))
+    # The frame that Wine draws lies just outside the client geometry that X reports.
+    import -window root -crop "$((w + 8))x$((h + 40))+$((x > 4 ? x - 4 : 0))+$((y > 30 ? y - 30 : 0))" "docs/$1"
+    echo "docs/$1"
+}
+
+wine "$build/tools/MakeStore.exe" empty </dev/null >/dev/null 2>&1
+start_app; shoot app-main-empty.png; stop_app
+
+wine "$build/tools/MakeStore.exe" three </dev/null >/dev/null 2>&1
+start_app
+driver click 200 60    # the first data row
+driver key 0x28        # Down: the second row is current
+sleep 0.5
+shoot app-main-profiles.png
+driver command 0x8009  # About
+sleep 1.5
+window=$(xdotool search --name '^About Gatewarden$' | head -n1)
+shoot app-about.png
+driver key 0x1B || true
+xdotool key --window "$window" Escape 2>/dev/null || true
+stop_app
+
+wine "$build/tools/MakeStore.exe" 200 </dev/null >/dev/null 2>&1
+start_app
+driver click 200 60
+driver key 0x23        # End: the last row, scrolled into view
+sleep 0.5
+driver click 200 120 right
+sleep 1
+shoot app-main-200-menu.png 160 60
+xdotool key Escape 2>/dev/null || true
+stop_app
+
+set_dpi 144
+wine "$build/tools/MakeStore.exe" three </dev/null >/dev/null 2>&1
+start_app; shoot app-main-144dpi.png; stop_app

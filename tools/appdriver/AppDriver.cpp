@@ -1,0 +1,78 @@
+// Drives a running Gatewarden as a user would, for scripts (tools/run.sh, tools/app-screenshots.sh):
+//   AppDriver.exe command <id>              posts the menu command to the main window
+//   AppDriver.exe click <x> <y> [right]      clicks at a point of the main view's client area
+//   AppDriver.exe key <virtual key> [ctrl]   presses and releases a key in the main window
+// Input goes through SendInput, as a real mouse and keyboard would send it. Exits with 1 when the
+// main window is not there.
+#include <windows.h>
+
+#include <cwchar>
+#include <string>
+
+namespace {
+
+const wchar_t kCaption[] = L"Gatewarden v2.2";
+
+void Send(INPUT input)
+{
+    SendInput(1, &input, sizeof(input));
+    Sleep(30);
+}
+
+void Key(WORD key, bool up)
+{
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    Send(input);
+}
+
+void Button(DWORD flags)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    Send(input);
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc < 3)
+        return 2;
+    HWND window = FindWindowW(nullptr, kCaption);
+    if (window == nullptr)
+        return 1;
+    const std::wstring verb = argv[1];
+    const unsigned long value = std::wcstoul(argv[2], nullptr, 0);
+    if (verb == L"command") {
+        PostMessageW(window, WM_COMMAND, value, 0);
+        return 0;
+    }
+    SetForegroundWindow(window);
+    Sleep(100);
+    if (verb == L"click" && argc >= 4) {
+        HWND view = GetWindow(window, GW_CHILD);
+        POINT at{static_cast<LONG>(value), static_cast<LONG>(std::wcstol(argv[3], nullptr, 0))};
+        ClientToScreen(view != nullptr ? view : window, &at);
+        SetCursorPos(at.x, at.y);
+        Sleep(50);
+        const bool right = argc >= 5 && std::wstring(argv[4]) == L"right";
+        Button(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
+        Button(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
+        return 0;
+    }
+    if (verb == L"key") {
+        const bool control = argc >= 4 && std::wstring(argv[3]) == L"ctrl";
+        if (control)
+            Key(VK_CONTROL, false);
+        Key(static_cast<WORD>(value), false);
+        Key(static_cast<WORD>(value), true);
+        if (control)
+            Key(VK_CONTROL, true);
+        return 0;
+    }
+    return 2;
+}
