@@ -281,6 +281,8 @@ private:
             compound.Negations.push_back(std::move(negated));
             return true;
         }
+        if (name == "nth-child")
+            return ParseNthChild(compound);
         if (name == "first-child")
             compound.Structure |= kFirstChild;
         else if (name == "last-child")
@@ -299,6 +301,70 @@ private:
             compound.StatesSet |= state;
         else
             return false;
+        return true;
+    }
+
+    // The argument of :nth-child: odd, even, b, an, an+b, with an optional sign on a and b and
+    // spaces around the operator between them.
+    bool ParseNthChild(CompoundSelector& compound)
+    {
+        if (AtEnd() || m_text[m_at] != L'(')
+            return false;
+        std::size_t close = m_text.find(L')', m_at);
+        if (close == std::wstring_view::npos)
+            return false;
+        std::string text;
+        bool spaced = false;
+        for (wchar_t c : m_text.substr(m_at + 1, close - m_at - 1)) {
+            if (IsSpace(c)) {
+                spaced = !text.empty();
+                continue;
+            }
+            // Spaces may stand only beside the operator: "1 2" is not 12.
+            if (spaced && IsNameChar(c) && IsNameChar(static_cast<wchar_t>(text.back())))
+                return false;
+            spaced = false;
+            text.push_back(LowerAscii(c));
+        }
+        m_at = close + 1;
+        NthChildTest test;
+        if (text == "odd") {
+            test = {2, 1};
+        } else if (text == "even") {
+            test = {2, 0};
+        } else {
+            std::size_t n = text.find('n');
+            std::string_view a = n == std::string::npos ? std::string_view() : std::string_view(text).substr(0, n);
+            std::string_view b = n == std::string::npos ? std::string_view(text) : std::string_view(text).substr(n + 1);
+            if (n != std::string::npos && !ReadNthNumber(a, NthNumber::SignAlone, test.A))
+                return false;
+            // After an "n" the constant needs its sign: "2n1" is not a formula.
+            if (n != std::string::npos && !b.empty() && b[0] != '+' && b[0] != '-')
+                return false;
+            if ((n == std::string::npos || !b.empty()) && !ReadNthNumber(b, NthNumber::Digits, test.B))
+                return false;
+        }
+        compound.NthChildren.push_back(test);
+        return true;
+    }
+
+    enum class NthNumber { Digits, SignAlone };
+
+    // A signed integer of up to six digits; as the factor of n, a sign alone or nothing stands for 1 or -1.
+    static bool ReadNthNumber(std::string_view text, NthNumber kind, int& value)
+    {
+        int sign = 1;
+        if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+            sign = text[0] == '-' ? -1 : 1;
+            text.remove_prefix(1);
+        }
+        if (text.empty()) {
+            value = sign;
+            return kind == NthNumber::SignAlone;
+        }
+        if (text.size() > 6 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return false;
+        value = sign * std::stoi(std::string(text));
         return true;
     }
 
@@ -367,6 +433,13 @@ bool MatchesCompound(const CompoundSelector& compound, const Element& element)
                 ((compound.Structure & kOnlyChild) && !(first && last)))
                 return false;
         }
+    }
+    for (const NthChildTest& test : compound.NthChildren) {
+        if (element.Parent() == nullptr)
+            return false;
+        int offset = element.IndexInParent() + 1 - test.B;
+        if (test.A == 0 ? offset != 0 : (offset % test.A != 0 || offset / test.A < 0))
+            return false;
     }
     for (const CompoundSelector& negated : compound.Negations) {
         if (MatchesCompound(negated, element))

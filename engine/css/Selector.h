@@ -29,6 +29,12 @@ enum StructuralTest : unsigned {
     kEmpty = 16,
 };
 
+// :nth-child(an+b): the element is the (a*n+b)th child of its parent for some n >= 0, counting from 1.
+struct NthChildTest {
+    int A = 0;
+    int B = 0;
+};
+
 struct CompoundSelector {
     std::string Tag;  // empty: any
     std::wstring Id;
@@ -37,6 +43,7 @@ struct CompoundSelector {
     unsigned StatesSet = 0;    // every bit must be set
     unsigned StatesClear = 0;  // every bit must be clear
     unsigned Structure = 0;    // StructuralTest bits
+    std::vector<NthChildTest> NthChildren;
     std::vector<CompoundSelector> Negations;
     Combinator ToLeft = Combinator::None;  // how it relates to the compound before it
 };

@@ -123,6 +123,16 @@ TEST_F(EngineSelectors, MatchInDocumentOrder)
         {"body", ""},
         {"p a", "a1"},
         {"div div", ""},
+        {"tr:nth-child(odd)", "h r2"},
+        {"tr:nth-child(EVEN)", "r1"},
+        {"tr[name=proxy_info]:nth-child(2n+1)", "r2"},
+        {"td:nth-child(2)", "c11 c21"},
+        {"th:nth-child(0n+1)", "h0"},
+        {"tr:nth-child(4)", ""},
+        {"#top > :nth-child(-n+2)", "grid p1"},
+        {"#top > :nth-child(n+3)", "i1 i2"},
+        {"input:nth-child( 3n + 1 )", "i2"},
+        {"span:nth-child(3n-1)", "s1"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.Ids, Matches(c.Selector)) << c.Selector;
@@ -132,6 +142,8 @@ TEST_F(EngineSelectors, RejectSelectorsTheyDoNotUnderstand)
 {
     const char* invalid[] = {"",    "tr:",     "tr:nosuch",  "[name",  "[name='x'",  "[name~x]", "a,",
                              ",a",  "a >",     "#",          ".",      "a::before",  "a)",       ":not(a",
+                             "tr:nth-child", "tr:nth-child()", "tr:nth-child(x)", "tr:nth-child(2n1)", "tr:nth-child(1 2)",
+                             "tr:nth-child(2n+)", "tr:nth-child(odd", "tr:nth-child(n-n)", "tr:nth-child(1234567)",
                              "a b c d e f g h i j k l m n o p q r s t u v w x y z a b c d e f g h"};
     for (const char* selector : invalid)
         EXPECT_EQ("invalid", Matches(selector)) << selector;
@@ -144,7 +156,7 @@ TEST_F(EngineSelectors, SpecificityCountsIdsClassesAndTypes)
         std::uint32_t Specificity;
     };
     const Case cases[] = {{"*", 0},          {"td", 1},     {".a", 0x100},      {"#a", 0x10000},
-                          {"tr:current td", 0x102}, {"a[href].x#y", 0x10201}, {"div > p + span", 3}};
+                          {"tr:current td", 0x102}, {"a[href].x#y", 0x10201}, {"div > p + span", 3}, {"tr:nth-child(odd)", 0x101}};
     for (const Case& c : cases) {
         auto list = Selector::ParseList(Utf8ToWide(c.Selector));
         ASSERT_TRUE(list) << c.Selector;
