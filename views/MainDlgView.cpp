@@ -9,6 +9,7 @@
 
 #include <wininet.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -16,6 +17,9 @@ namespace {
 // The active profile's marker in cell 0.
 const char kMarker[] = "<b>&raquo;</b>";
 const wchar_t kMarkerText[] = L"\u00BB";
+
+// The separator and the status panel below the work area, in CSS pixels.
+constexpr int kStatusPanelHeight = 105;
 
 // Menu ids of the main window (its "Proxies" popup is the menu bar's second).
 constexpr UINT kMenuActivate = 0x8015;
@@ -142,6 +146,27 @@ void MainDlgView::OnPageOpened()
     FillList();
     m_profiles.SetNotifyWindow(Window());
     SetTimer(Window(), kCommandTimer, kCommandPeriodMs, nullptr);
+    FitWorkArea();
+}
+
+void MainDlgView::FitWorkArea()
+{
+    // The work area takes what the toolbar above it and the status panel below it leave; the
+    // page's style sheet cannot say "the window's height less the panel" by itself.
+    ElementRef frame = SelectFirst(Root(), "table.frame");
+    ElementRef toolbar = SelectFirst(Root(), "*[id='toolbar']");
+    if (!frame || !toolbar)
+        return;
+    RECT client{};
+    GetClientRect(Window(), &client);
+    HDC screen = GetDC(Window());
+    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen != nullptr)
+        ReleaseDC(Window(), screen);
+    const RECT top = toolbar.Location(HL_VIEW_RELATIVE | HL_MARGIN_BOX);
+    const int height = std::max(0, MulDiv(client.bottom - top.bottom, 96, dpi > 0 ? dpi : 96) - kStatusPanelHeight);
+    const std::wstring style = std::to_wstring(height) + L"px";
+    HTMLayoutSetStyleAttribute(frame.Handle(), "height", style.c_str());
 }
 
 void MainDlgView::FillList()
@@ -341,6 +366,12 @@ LRESULT MainDlgView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool&
             break;
         handled = true;
         UpdateCommandStates();
+        return 0;
+    case WM_SIZE:
+        handled = true;
+        DefaultProcessing();
+        if (PageLoaded())
+            FitWorkArea();
         return 0;
     case WM_GETDLGCODE:
         // Enter, Delete and the rest are the view's keys, not the dialog manager's.

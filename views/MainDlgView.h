@@ -50,6 +50,7 @@ private:
     void UpdateCommandStates();
     void ShowListMenu();
     void OnProfileMessage(UINT message, WPARAM id);
+    void FitWorkArea();
 
     ProfileList& m_profiles;
     ElementRef m_list;

@@ -2,6 +2,7 @@
 //   AppDriver.exe command <id>              posts the menu command to the main window
 //   AppDriver.exe click <x> <y> [right]      clicks at a point of the main view's client area
 //   AppDriver.exe key <virtual key> [ctrl]   presses and releases a key in the main window
+//   AppDriver.exe size <width> <height>      gives the main window that size
 // Input goes through SendInput, as a real mouse and keyboard would send it. Exits with 1 when the
 // main window is not there.
 #include <windows.h>
@@ -49,6 +50,11 @@ int wmain(int argc, wchar_t** argv)
     const unsigned long value = std::wcstoul(argv[2], nullptr, 0);
     if (verb == L"command") {
         PostMessageW(window, WM_COMMAND, value, 0);
+        return 0;
+    }
+    if (verb == L"size" && argc >= 4) {
+        SetWindowPos(window, nullptr, 0, 0, static_cast<int>(value), static_cast<int>(std::wcstol(argv[3], nullptr, 0)),
+                     SWP_NOMOVE | SWP_NOZORDER);
         return 0;
     }
     SetForegroundWindow(window);
