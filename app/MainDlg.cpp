@@ -3,6 +3,7 @@
 #include "app/AboutDlg.h"
 #include "app/RegistrySettings.h"
 #include "app/StatusLog.h"
+#include "app/TrayMenu.h"
 #include "app/WindowModule.h"
 #include "diag/LogService.h"
 #include "profiles/ProfileList.h"
@@ -55,6 +56,10 @@ constexpr Cleanup kCleanups[] = {
     {kCleanTypedUrls, L"Cleanup IE Address Bar History", L"IE Address Bar History was successfully cleaned", 399,
      L"Failed to cleanup IE Address Bar History", 404},
 };
+
+// Retries adding the tray icon while the shell's notification area is not there yet.
+constexpr UINT_PTR kTrayRetryTimer = 1;
+constexpr UINT kTrayRetryMs = 2000;
 
 AboutDlg& TheAboutDlg()
 {
@@ -134,6 +139,8 @@ void MainDlg::OnInitDialog()
         SetActiveWindow(m_window);
     }
     StatusLog::SetDocument(m_view.Root());
+    if (!m_tray.Install(m_window, kCaption, IDR_MAINFRAME))
+        SetTimer(m_window, kTrayRetryTimer, kTrayRetryMs, nullptr);
     StatusLog::Info(L"Gatewarden run");
     ProfileList& profiles = TheProfileList();
     if (profiles.Count() > 1)
@@ -153,6 +160,7 @@ void MainDlg::ShutDown(int exitCode)
     if (m_window != nullptr)
         DestroyWindow(m_window);
     TheProfileList().RequestStop();
+    m_tray.Remove();
     Sleep(100);
     PostQuitMessage(exitCode);
 }
@@ -199,9 +207,35 @@ void MainDlg::OnCommand(UINT id)
     }
 }
 
+void MainDlg::OnTrayNotify(WPARAM id, LPARAM mouseMessage)
+{
+    if (id != TrayIcon::kId)
+        return;
+    if (mouseMessage == WM_LBUTTONDBLCLK)
+        ShowWindow(m_window, SW_SHOW);
+    else if (mouseMessage == WM_RBUTTONDOWN)
+        TrayMenu::Run(m_window, TheProfileList());
+}
+
 INT_PTR MainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // Explorer started again: its notification area knows no icon any more.
+    if (message == TrayIcon::TaskbarCreatedMessage() && message != 0) {
+        if (m_tray.Add())
+            KillTimer(m_window, kTrayRetryTimer);
+        return TRUE;
+    }
     switch (message) {
+    case TrayIcon::kCallbackMessage:
+        // The same number is the dialog manager's DM_SETDEFID: only the icon's id is ours.
+        if (wParam != TrayIcon::kId)
+            return FALSE;
+        OnTrayNotify(wParam, lParam);
+        return TRUE;
+    case WM_TIMER:
+        if (wParam == kTrayRetryTimer && m_tray.Add())
+            KillTimer(m_window, kTrayRetryTimer);
+        return TRUE;
     case WM_COMMAND: OnCommand(LOWORD(wParam)); return TRUE;
     case WM_SIZE:
         if (m_view.Window() != nullptr) {
@@ -228,7 +262,6 @@ INT_PTR MainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_NCDESTROY: m_window = nullptr; return FALSE;
     default: break;
     }
-    static_cast<void>(lParam);
     return FALSE;
 }
 

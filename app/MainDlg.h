@@ -1,5 +1,6 @@
 #pragma once
 #include "app/MessageLoop.h"
+#include "app/TrayIcon.h"
 #include "views/MainDlgView.h"
 
 #include <windows.h>
@@ -35,8 +36,10 @@ private:
     void BuildMenuBar();
     void RunCleanup(UINT id);
     void CleanupAll();
+    void OnTrayNotify(WPARAM id, LPARAM mouseMessage);
 
     HWND m_window = nullptr;
     MainDlgView m_view;
+    TrayIcon m_tray;
     bool m_registered = false;
 };

@@ -1,5 +1,6 @@
 #include "app/RegistrySettings.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -58,9 +59,24 @@ void RegistrySettings::RestoreWindowRect(const wchar_t* valueName, HWND window)
     DWORD size = sizeof(values);
     if (RegQueryValueExW(key.Handle(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(values), &size) !=
             ERROR_SUCCESS ||
-        type != REG_BINARY)
+        type != REG_BINARY || size != sizeof(values))
         return;
-    MoveWindow(window, values[0], values[1], values[2] - values[0], values[3] - values[1], TRUE);
+    RECT rect{values[0], values[1], values[2], values[3]};
+    // A rectangle on no screen any more (a monitor gone) keeps its size but comes onto the
+    // nearest one; a rectangle on a screen that exists is used as stored.
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    RECT common{};
+    if (GetMonitorInfoW(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &info) &&
+        !IntersectRect(&common, &rect, &info.rcWork)) {
+        const RECT& area = info.rcWork;
+        const LONG width = rect.right - rect.left;
+        const LONG height = rect.bottom - rect.top;
+        const LONG left = std::max(area.left, std::min(rect.left, area.right - width));
+        const LONG top = std::max(area.top, std::min(rect.top, area.bottom - height));
+        rect = {left, top, left + width, top + height};
+    }
+    MoveWindow(window, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
 }
 
 bool RegistrySettings::IsRunAtStartup(const wchar_t* name)
@@ -75,12 +91,16 @@ bool RegistrySettings::IsRunAtStartup(const wchar_t* name)
     if (RegQueryValueExW(key.Handle(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ))
         value[0] = 0;
-    return std::wcsncmp(value, path.c_str(), path.size()) == 0;
+    // Entries are written with the path quoted; older ones without quotes stay recognised.
+    const wchar_t* command = value[0] == L'"' ? value + 1 : value;
+    return std::wcsncmp(command, path.c_str(), path.size()) == 0 &&
+           (value[0] != L'"' || command[path.size()] == L'"');
 }
 
 void RegistrySettings::AddRunAtStartup(const wchar_t* name)
 {
-    const std::wstring command = ExecutablePath() + L" /s";
+    // Quoted: an unquoted path with spaces could start another program (C:\Program.exe).
+    const std::wstring command = L"\"" + ExecutablePath() + L"\" /s";
     RegistryKey key(kRunKey, false);
     if (key.Handle() != nullptr)
         RegSetValueExW(key.Handle(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),

@@ -1,0 +1,35 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// The program's icon in the notification area, there for the whole run. The shell forgets every
+// icon when Explorer restarts, and may not have its notification area yet when the program
+// starts: the owner re-adds the icon on the shell's "TaskbarCreated" and retries a failed first add.
+class TrayIcon {
+public:
+    static constexpr UINT kId = 1723;
+    static constexpr UINT kCallbackMessage = WM_USER + 1;
+
+    TrayIcon() = default;
+    ~TrayIcon();
+    TrayIcon(const TrayIcon&) = delete;
+    TrayIcon& operator=(const TrayIcon&) = delete;
+
+    // Adds the icon; false when the shell refused it (the owner tries Add again later).
+    bool Install(HWND owner, const std::wstring& tip, UINT iconId);
+    // Adds the installed icon again (after TaskbarCreated, or to retry); true when it is there.
+    bool Add();
+    void Remove();
+    [[nodiscard]] bool IsShown() const { return m_shown; }
+
+    // The message the shell broadcasts when its taskbar comes (back).
+    [[nodiscard]] static UINT TaskbarCreatedMessage();
+
+private:
+    bool m_installed = false;
+    bool m_shown = false;
+    HWND m_owner = nullptr;
+    std::wstring m_tip;
+    HICON m_icon = nullptr;
+};
