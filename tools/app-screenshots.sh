@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Photographs the real Gatewarden under a virtual display into docs/app-*.png: the main window
-# empty, with four profiles and one active, with 200 profiles scrolled and the list's menu open,
+# empty, with four profiles and one active, the notification area's menu, with 200 profiles scrolled and the list's menu open,
 # at 144 DPI, and the About window. Uses the build's Wine prefix with Wine's own WinINet; the
 # prefix's store and window place are replaced.
 set -euo pipefail
@@ -77,6 +77,22 @@ driver click 200 120 right
 sleep 1
 shoot app-main-200-menu.png 160 60
 xdotool key Escape 2>/dev/null || true
+stop_app
+
+# The notification area's menu, with the profiles open.
+wine "$build/tools/MakeStore.exe" three </dev/null >/dev/null 2>&1
+start_app
+driver command 0x800B  # close to tray: the notification area shows
+sleep 0.5
+tray=$(xdotool search --name '^Wine System Tray$' | head -n1)
+eval "$(xdotool getwindowgeometry --shell "$tray" | sed 's/^/T_/')"
+xdotool mousemove $((T_X + 12)) $((T_Y + T_HEIGHT - 13)) click 3
+sleep 1
+xdotool mousemove $((T_X + 60)) $((T_Y + T_HEIGHT + 51))
+sleep 1
+import -window root -crop "420x260+$T_X+$T_Y" docs/app-tray-menu.png
+echo docs/app-tray-menu.png
+xdotool key Escape key Escape 2>/dev/null || true
 stop_app
 
 set_dpi 144
