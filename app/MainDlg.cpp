@@ -244,6 +244,10 @@ INT_PTR MainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             MoveWindow(m_view.Window(), 0, 0, client.right, client.bottom, TRUE);
         }
         return TRUE;
+    case WM_SHOWWINDOW:
+        // Hidden, the window has no commands to grey: its timer rests.
+        m_view.SetCommandTimer(wParam != FALSE);
+        return FALSE;
     case WM_CLOSE:
         RegistrySettings::SaveWindowRect(kRectValue, m_window);
         ShowWindow(m_window, SW_HIDE);

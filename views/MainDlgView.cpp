@@ -145,8 +145,20 @@ void MainDlgView::OnPageOpened()
     m_list = SelectFirst(Root(), "*[id='proxy_list']");
     FillList();
     m_profiles.SetNotifyWindow(Window());
-    SetTimer(Window(), kCommandTimer, kCommandPeriodMs, nullptr);
+    SetCommandTimer(true);
     FitWorkArea();
+}
+
+void MainDlgView::SetCommandTimer(bool running)
+{
+    if (!m_list || Window() == nullptr)
+        return;
+    if (running) {
+        m_rowsTouched = true;
+        SetTimer(Window(), kCommandTimer, kCommandPeriodMs, nullptr);
+    } else {
+        KillTimer(Window(), kCommandTimer);
+    }
 }
 
 void MainDlgView::FitWorkArea()
@@ -228,9 +240,10 @@ void MainDlgView::MarkActive()
 
 void MainDlgView::UpdateCommandStates()
 {
-    if (!m_list || !IsWindowVisible(Window()))
+    if (!m_list || !IsWindowVisible(Window()) || !m_rowsTouched)
         return;
-    // One walk inside the engine rather than a call per row: this runs twenty times a second.
+    m_rowsTouched = false;
+    // One walk inside the engine rather than a call per row.
     const bool enabled = static_cast<bool>(SelectFirst(m_list, "tr:current"));
     if (m_commandsKnown && enabled == m_commandsEnabled)
         return;
@@ -278,6 +291,7 @@ void MainDlgView::Remove()
     profiles.Remove(name);
     profiles.Save();
     row.Delete();
+    m_rowsTouched = true;
     m_list.Update(Relayout::Yes);
 }
 
@@ -334,6 +348,7 @@ void MainDlgView::OnCommand(WPARAM kind, LPARAM record)
 
 void MainDlgView::OnProfileMessage(UINT message, WPARAM id)
 {
+    m_rowsTouched = true;
     if (id == 0)
         return;
     // The message names the entry, not its address: an entry removed meanwhile is gone here too.
@@ -382,8 +397,22 @@ LRESULT MainDlgView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool&
     return HtmlHost::OnMessage(message, wParam, lParam, handled);
 }
 
+bool MainDlgView::OnMouse(HELEMENT, HtmlMouseParams& params)
+{
+    if ((params.cmd & ~HL_SINKING) != HL_MOUSE_MOVE)
+        m_rowsTouched = true;
+    return false;
+}
+
+bool MainDlgView::OnEvent(HELEMENT, HtmlBehaviorEventParams&)
+{
+    m_rowsTouched = true;
+    return false;
+}
+
 bool MainDlgView::OnKey(HELEMENT, HtmlKeyParams& params)
 {
+    m_rowsTouched = true;
     if (params.cmd != HL_KEY_DOWN)
         return false;
     const bool control = (params.altState & HL_CONTROL_KEY_PRESSED) != 0;

@@ -22,6 +22,9 @@ public:
     void Edit();
     void Remove();
 
+    // The command states follow the current row only while the window is shown.
+    void SetCommandTimer(bool running);
+
     // The text of the current row's Name cell; empty when no row is current.
     [[nodiscard]] std::wstring SelectedName() const;
     // The current row carries the active marker.
@@ -38,6 +41,8 @@ protected:
     void OnPageOpened() override;
     void OnPageMissing() override;
     bool OnKey(HELEMENT element, HtmlKeyParams& params) override;
+    bool OnMouse(HELEMENT element, HtmlMouseParams& params) override;
+    bool OnEvent(HELEMENT element, HtmlBehaviorEventParams& params) override;
 
 private:
     [[nodiscard]] ElementRef CurrentRow() const;
@@ -56,4 +61,6 @@ private:
     ElementRef m_list;
     bool m_commandsEnabled = true;
     bool m_commandsKnown = false;
+    // Something happened that may have changed the current row since the last look.
+    bool m_rowsTouched = true;
 };
