@@ -1,5 +1,6 @@
 #include "standins/wininet/WinInetControl.h"
 
+#include "standins/wininet/CacheState.h"
 #include "standins/wininet/StandInState.h"
 
 #include <windows.h>
@@ -71,6 +72,36 @@ void SetQueryFailing(bool failing)
 void HoldQueries(const std::wstring& eventName)
 {
     SetStateValue(L"HoldQuery", REG_SZ, eventName.c_str(), static_cast<DWORD>((eventName.size() + 1) * sizeof(wchar_t)));
+}
+
+void SeedCache(const std::vector<CacheEntry>& entries)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, GW_STANDIN_KEY, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key,
+                        nullptr) == ERROR_SUCCESS) {
+        WriteCache(key, entries);
+        RegCloseKey(key);
+    }
+}
+
+std::vector<std::wstring> CacheUrls()
+{
+    std::vector<std::wstring> urls;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, GW_STANDIN_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return urls;
+    for (const CacheEntry& entry : ReadCache(key))
+        urls.push_back(entry.Url);
+    RegCloseKey(key);
+    return urls;
+}
+
+int OpenCacheFinds()
+{
+    DWORD count = 0;
+    DWORD size = sizeof(count);
+    RegGetValueW(HKEY_CURRENT_USER, GW_STANDIN_KEY, L"OpenFinds", RRF_RT_REG_DWORD, nullptr, &count, &size);
+    return static_cast<int>(count);
 }
 
 } // namespace WinInetControl

@@ -1,5 +1,7 @@
 #pragma once
 // Test-side access to the WinINet stand-in's state (see StandInState.h).
+#include "standins/wininet/CacheEntry.h"
+
 #include <string>
 #include <vector>
 
@@ -17,5 +19,12 @@ void SetQueryFailing(bool failing);
 // Holds every following per-connection query inside the call until the named event is set, after
 // logging "QueryOption 75 held" in Calls(); an empty name holds none.
 void HoldQueries(const std::wstring& eventName);
+
+// Replaces the URL cache with these entries, enumerated in this order.
+void SeedCache(const std::vector<CacheEntry>& entries);
+// The source URLs of the entries left in the URL cache, in order.
+std::vector<std::wstring> CacheUrls();
+// Cache enumerations opened and not yet closed since the last Reset.
+int OpenCacheFinds();
 
 } // namespace WinInetControl

@@ -1,6 +1,8 @@
-// Stand-in for the per-connection option calls of wininet.dll. It behaves as Windows does where
-// Wine's own WinINet does not: every option round-trips exactly, a null string stays null, an
-// empty one stays empty, returned strings come from GlobalAlloc.
+// Stand-in for the per-connection option calls and the URL cache calls of wininet.dll. It behaves
+// as Windows does where Wine's own WinINet does not: every option round-trips exactly, a null
+// string stays null, an empty one stays empty, returned strings come from GlobalAlloc. The cache
+// holds what a test seeds, so that the cleanup walks known entries.
+#include "CacheState.h"
 #include "StandInState.h"
 
 #include <windows.h>
@@ -8,10 +10,20 @@
 // declarations out of the way.
 #define InternetSetOptionW StandInDeclaredSetOptionW
 #define InternetQueryOptionW StandInDeclaredQueryOptionW
+#define FindFirstUrlCacheEntryW StandInDeclaredFindFirstUrlCacheEntryW
+#define FindNextUrlCacheEntryW StandInDeclaredFindNextUrlCacheEntryW
+#define FindCloseUrlCache StandInDeclaredFindCloseUrlCache
+#define DeleteUrlCacheEntryW StandInDeclaredDeleteUrlCacheEntryW
 #include <wininet.h>
 #undef InternetSetOptionW
 #undef InternetQueryOptionW
+#undef FindFirstUrlCacheEntryW
+#undef FindNextUrlCacheEntryW
+#undef FindCloseUrlCache
+#undef DeleteUrlCacheEntryW
 
+#include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -307,7 +319,169 @@ BOOL QueryPerConnection(INTERNET_PER_CONN_OPTION_LISTW* list, const DWORD* lengt
     return TRUE;
 }
 
+using WinInetControl::CacheEntry;
+
+// One cache enumeration: the URLs that matched when it began, so that deleting the entry just
+// found, as callers do, does not disturb the walk. Entries deleted meanwhile are passed over.
+struct CacheFindState {
+    std::vector<std::wstring> Urls;
+    std::size_t Next = 0;
+};
+
+// Enumerations of this process that are open; touched only under the state mutex.
+std::set<CacheFindState*>& OpenFinds()
+{
+    static std::set<CacheFindState*> finds;
+    return finds;
+}
+
+void CountOpenFinds(HKEY key, int change)
+{
+    DWORD count = 0;
+    DWORD size = sizeof(count);
+    if (RegQueryValueExW(key, L"OpenFinds", nullptr, nullptr, reinterpret_cast<BYTE*>(&count), &size) != ERROR_SUCCESS)
+        count = 0;
+    count += change;
+    RegSetValueExW(key, L"OpenFinds", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count), sizeof(count));
+}
+
+// The pattern "cookie:" picks the cookie entries, whose URLs begin "Cookie:", regardless of case;
+// no pattern picks every entry.
+bool MatchesPattern(const std::wstring& url, LPCWSTR pattern)
+{
+    if (!pattern || !*pattern)
+        return true;
+    const int length = lstrlenW(pattern);
+    return static_cast<int>(url.size()) >= length &&
+           CompareStringOrdinal(url.c_str(), length, pattern, length, TRUE) == CSTR_EQUAL;
+}
+
+// The structure, the URL after it and header text filling the rest up to the entry's size.
+DWORD BytesNeeded(const CacheEntry& entry)
+{
+    const DWORD least = static_cast<DWORD>(sizeof(INTERNET_CACHE_ENTRY_INFOW) + (entry.Url.size() + 1) * sizeof(wchar_t));
+    const DWORD size = std::max<DWORD>(least, entry.Size);
+    return size + size % sizeof(wchar_t);
+}
+
+void FillEntry(const CacheEntry& entry, INTERNET_CACHE_ENTRY_INFOW* info, DWORD bytes)
+{
+    auto* base = reinterpret_cast<BYTE*>(info);
+    ZeroMemory(base, bytes);
+    info->dwStructSize = sizeof(INTERNET_CACHE_ENTRY_INFOW);
+    info->CacheEntryType = entry.Type;
+    info->dwSizeLow = entry.Size;
+    info->lpszSourceUrlName = reinterpret_cast<LPWSTR>(base + sizeof(INTERNET_CACHE_ENTRY_INFOW));
+    CopyMemory(info->lpszSourceUrlName, entry.Url.c_str(), (entry.Url.size() + 1) * sizeof(wchar_t));
+    info->lpHeaderInfo = info->lpszSourceUrlName + entry.Url.size() + 1;
+    const DWORD headerChars = (bytes - static_cast<DWORD>(reinterpret_cast<BYTE*>(info->lpHeaderInfo) - base)) /
+                              sizeof(wchar_t);
+    if (headerChars > 0) {
+        std::fill_n(info->lpHeaderInfo, headerChars - 1, L'x');
+        info->dwHeaderInfoSize = (headerChars - 1) * sizeof(wchar_t);
+    }
+}
+
+// Copies the enumeration's next entry into the caller's buffer. As in WinINet, a buffer too small
+// reports the size needed and leaves the enumeration where it is.
+BOOL NextCacheEntry(HKEY key, CacheFindState& find, INTERNET_CACHE_ENTRY_INFOW* info, LPDWORD size)
+{
+    const std::vector<CacheEntry> entries = WinInetControl::ReadCache(key);
+    for (; find.Next < find.Urls.size(); ++find.Next) {
+        const auto entry = std::find_if(entries.begin(), entries.end(),
+                                        [&](const CacheEntry& e) { return e.Url == find.Urls[find.Next]; });
+        if (entry == entries.end())
+            continue;
+        const DWORD bytes = BytesNeeded(*entry);
+        if (!info || *size < bytes) {
+            *size = bytes;
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+            return FALSE;
+        }
+        FillEntry(*entry, info, bytes);
+        *size = bytes;
+        ++find.Next;
+        return TRUE;
+    }
+    SetLastError(ERROR_NO_MORE_ITEMS);
+    return FALSE;
+}
+
 } // namespace
+
+extern "C" HANDLE WINAPI FindFirstUrlCacheEntryW(LPCWSTR pattern, LPINTERNET_CACHE_ENTRY_INFOW info, LPDWORD size)
+{
+    if (!size) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    StateMutex guard;
+    RegKey key(GW_STANDIN_KEY);
+    auto* find = new CacheFindState;
+    for (const CacheEntry& entry : WinInetControl::ReadCache(key.Get())) {
+        if (MatchesPattern(entry.Url, pattern))
+            find->Urls.push_back(entry.Url);
+    }
+    if (!NextCacheEntry(key.Get(), *find, info, size)) {
+        const DWORD error = GetLastError();
+        delete find;
+        SetLastError(error);
+        return nullptr;
+    }
+    OpenFinds().insert(find);
+    CountOpenFinds(key.Get(), +1);
+    SetLastError(ERROR_SUCCESS);
+    return find;
+}
+
+extern "C" BOOL WINAPI FindNextUrlCacheEntryW(HANDLE handle, LPINTERNET_CACHE_ENTRY_INFOW info, LPDWORD size)
+{
+    StateMutex guard;
+    auto* find = static_cast<CacheFindState*>(handle);
+    if (!OpenFinds().contains(find)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!size) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    RegKey key(GW_STANDIN_KEY);
+    return NextCacheEntry(key.Get(), *find, info, size);
+}
+
+extern "C" BOOL WINAPI FindCloseUrlCache(HANDLE handle)
+{
+    StateMutex guard;
+    auto* find = static_cast<CacheFindState*>(handle);
+    if (OpenFinds().erase(find) == 0) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    delete find;
+    RegKey key(GW_STANDIN_KEY);
+    CountOpenFinds(key.Get(), -1);
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI DeleteUrlCacheEntryW(LPCWSTR url)
+{
+    if (!url) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    StateMutex guard;
+    RegKey key(GW_STANDIN_KEY);
+    std::vector<CacheEntry> entries = WinInetControl::ReadCache(key.Get());
+    const auto kept = std::remove_if(entries.begin(), entries.end(), [&](const CacheEntry& e) { return e.Url == url; });
+    if (kept == entries.end()) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
+    entries.erase(kept, entries.end());
+    WinInetControl::WriteCache(key.Get(), entries);
+    return TRUE;
+}
 
 extern "C" BOOL WINAPI InternetSetOptionW(HINTERNET, DWORD option, LPVOID buffer, DWORD length)
 {
