@@ -5,6 +5,7 @@
 #include "app/StatusLog.h"
 #include "app/TrayMenu.h"
 #include "app/WindowModule.h"
+#include "cleanup/BrowserCleanup.h"
 #include "diag/LogService.h"
 #include "profiles/ProfileList.h"
 #include "resources/ResourceIds.h"
@@ -43,6 +44,7 @@ const wchar_t kMakerUrl[] = L"https://www.example.com/";
 struct Cleanup {
     UINT Id;
     const wchar_t* MenuText;
+    bool (*Run)();
     const wchar_t* Succeeded;
     int SucceededLine;
     const wchar_t* Failed;
@@ -50,10 +52,10 @@ struct Cleanup {
 };
 
 constexpr Cleanup kCleanups[] = {
-    {kCleanCache, L"Cleanup IE Cache", L"IE Cache was successfully cleaned", 354, L"Failed to cleanup IE Cache", 359},
-    {kCleanCookies, L"Cleanup IE Cookies", L"IE Cookies was successfully cleaned", 369, L"Failed to cleanup IE Cookies", 374},
-    {kCleanHistory, L"Cleanup IE History", L"IE History was successfully cleaned", 384, L"Failed to cleanup IE History", 389},
-    {kCleanTypedUrls, L"Cleanup IE Address Bar History", L"IE Address Bar History was successfully cleaned", 399,
+    {kCleanCache, L"Cleanup IE Cache", CleanCache, L"IE Cache was successfully cleaned", 354, L"Failed to cleanup IE Cache", 359},
+    {kCleanCookies, L"Cleanup IE Cookies", CleanCookies, L"IE Cookies was successfully cleaned", 369, L"Failed to cleanup IE Cookies", 374},
+    {kCleanHistory, L"Cleanup IE History", CleanHistory, L"IE History was successfully cleaned", 384, L"Failed to cleanup IE History", 389},
+    {kCleanTypedUrls, L"Cleanup IE Address Bar History", CleanTypedUrls, L"IE Address Bar History was successfully cleaned", 399,
      L"Failed to cleanup IE Address Bar History", 404},
 };
 
@@ -170,9 +172,13 @@ void MainDlg::RunCleanup(UINT id)
     for (const Cleanup& cleanup : kCleanups) {
         if (cleanup.Id != id)
             continue;
-        // The cleanup operations are not built yet: each reports its failure.
-        StatusLog::Error(cleanup.Failed);
-        TheLogService().TryLog(kLogFailure, "MainDlg.cpp", cleanup.FailedLine, L"%s", cleanup.Failed);
+        if (cleanup.Run()) {
+            StatusLog::Info(cleanup.Succeeded);
+            TheLogService().TryLog(kLogEvent, "MainDlg.cpp", cleanup.SucceededLine, L"%s", cleanup.Succeeded);
+        } else {
+            StatusLog::Error(cleanup.Failed);
+            TheLogService().TryLog(kLogFailure, "MainDlg.cpp", cleanup.FailedLine, L"%s", cleanup.Failed);
+        }
     }
 }
 
