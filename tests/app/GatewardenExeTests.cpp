@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -203,16 +204,16 @@ protected:
         m_queries = CreateEventW(nullptr, TRUE, TRUE, L"GatewardenExeTestQueries");
         WinInetControl::HoldQueries(L"GatewardenExeTestQueries");
         m_store = GetAppDataFolder() + L"\\Gatewarden\\proxies.kpp";
-        m_hadStore = GetFileAttributesW(m_store.c_str()) != INVALID_FILE_ATTRIBUTES;
-        m_previous = TempFolder::ReadBytes(m_store);
+        if (GetFileAttributesW(m_store.c_str()) != INVALID_FILE_ATTRIBUTES)
+            m_previous = TempFolder::ReadBytes(m_store);
         EnsureAppFolder(L"Gatewarden");
         ASSERT_TRUE(WriteStoreFile(m_store, kProfiles));
         SetValue(HKEY_CURRENT_USER, kSettingsKey, L"GatewardenMainWindow", L"");
     }
     void TearDown() override
     {
-        if (m_hadStore)
-            TempFolder::WriteBytes(m_store, m_previous);
+        if (m_previous)
+            TempFolder::WriteBytes(m_store, *m_previous);
         else
             DeleteFileW(m_store.c_str());
         for (auto it = m_kept.rbegin(); it != m_kept.rend(); ++it) {
@@ -263,8 +264,7 @@ protected:
     HANDLE m_queries = nullptr;
     TempFolder m_folder;
     std::wstring m_store;
-    std::string m_previous;
-    bool m_hadStore = false;
+    std::optional<std::string> m_previous;
 };
 
 TEST_F(GatewardenExeTest, FirstStartShowsTheWindowAndLogsItsStartFirst)
@@ -416,14 +416,9 @@ TEST_F(GatewardenExeTest, F1AsksTheShellForTheHelpFileAndAltF4Hides)
 
     // Keys from the keyboard go to the foreground window, which the help command may have taken.
     EXPECT_TRUE(WaitUntil([&] { return SetForegroundWindow(program.Main()) && GetForegroundWindow() == program.Main(); }));
-    INPUT keys[4] = {};
-    const WORD codes[4] = {VK_MENU, VK_F4, VK_F4, VK_MENU};
-    for (int i = 0; i < 4; ++i) {
-        keys[i].type = INPUT_KEYBOARD;
-        keys[i].ki.wVk = codes[i];
-        keys[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
-    }
-    EXPECT_EQ(SendInput(4, keys, sizeof(INPUT)), 4u);
+    for (const auto& [key, flags] : {std::pair<BYTE, DWORD>{VK_MENU, 0}, {VK_F4, 0}, {VK_F4, KEYEVENTF_KEYUP},
+                                     {VK_MENU, KEYEVENTF_KEYUP}})
+        keybd_event(key, 0, flags, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(program.Main()); }));
     EXPECT_EQ(program.ExitCode(0), STILL_ACTIVE);
 }
