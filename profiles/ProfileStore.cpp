@@ -239,8 +239,16 @@ bool WriteStoreFile(const std::wstring& path, const std::vector<ProxyProfile>& r
             return false;
         complete = WriteAll(file.get(), bytes, fault);
     }
-    if (complete && MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
+    // Another program reading the store (a backup, a virus scanner, a second look of our own)
+    // holds it only for a moment: the replacement waits up to a second for it.
+    for (int attempt = 0; complete && attempt < 20; ++attempt) {
+        if (MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD error = GetLastError();
+        if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED && error != ERROR_LOCK_VIOLATION)
+            break;
+        Sleep(50);
+    }
     DeleteFileW(partial.c_str());
     return false;
 }

@@ -289,7 +289,11 @@ void MainDlgView::Remove()
         return;
     ProfileList& profiles = m_profiles;
     profiles.Remove(name);
-    profiles.Save();
+    if (profiles.Save() != ProfileList::Saved) {
+        // The profile is gone from the list; the next save that succeeds writes it so.
+        StatusLog::Error(L"Could not save the proxies settings");
+        TRY_LOG_EVENT(kLogFailure, L"Could not save the proxies settings to %s", profiles.StorePath().c_str());
+    }
     row.Delete();
     m_rowsTouched = true;
     m_list.Update(Relayout::Yes);

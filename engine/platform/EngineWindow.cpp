@@ -107,8 +107,9 @@ LRESULT CALLBACK EngineWindow::WindowProc(HWND window, UINT message, WPARAM wPar
         view->ScheduleUpdate();
         break;
     case WM_KEYDOWN: case WM_KEYUP: case WM_SYSKEYDOWN: case WM_SYSKEYUP:
-        view->Keyboard().OnKey(message, wParam, lParam);
-        if (message == WM_KEYDOWN || message == WM_KEYUP)
+        // A system key that the page took (Alt+F4 in a view that hides its window) must not go on
+        // to become the system's command as well.
+        if (view->Keyboard().OnKey(message, wParam, lParam) || message == WM_KEYDOWN || message == WM_KEYUP)
             return 0;
         break;
     case WM_CHAR: case WM_IME_CHAR: view->Keyboard().OnChar(wParam); return 0;

@@ -53,36 +53,36 @@ bool KeyboardInput::MoveFocus(bool backward)
     return true;
 }
 
-void KeyboardInput::OnKey(UINT message, WPARAM key, LPARAM)
+bool KeyboardInput::OnKey(UINT message, WPARAM key, LPARAM)
 {
     bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
     UINT code = static_cast<UINT>(key);
     if (Send(down ? HL_KEY_DOWN : HL_KEY_UP, code))
-        return;
+        return true;
     Document& page = m_view.Page();
     Element* focus = page.FocusElement();
     bool plain = GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0;
     if (down && code == VK_TAB && plain) {
         MoveFocus(GetKeyState(VK_SHIFT) < 0);
-        return;
+        return true;
     }
     // Escape closes the last popup shown.
     if (down && code == VK_ESCAPE && m_view.HasPopups()) {
         m_view.HidePopups();
-        return;
+        return true;
     }
     if (down && focus != nullptr && FormControls::ControlType(*focus) == HL_CTL_DD_SELECT && DropDownKey(*focus, code))
-        return;
+        return true;
     if (down && focus != nullptr && FormControls::ControlType(*focus) == HL_CTL_RADIO &&
         (code == VK_LEFT || code == VK_RIGHT || code == VK_UP || code == VK_DOWN)) {
         RadioArrow(*focus, code == VK_RIGHT || code == VK_DOWN);
-        return;
+        return true;
     }
     if (down && focus != nullptr && GetKeyState(VK_MENU) >= 0 &&
         m_view.Editing().OnKey(*focus, code, GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0))
-        return;
+        return true;
     if (focus == nullptr || !Pressable(*focus) || !plain)
-        return;
+        return false;
     // Space presses while held and clicks when released; Enter clicks a button at once.
     if (code == VK_SPACE && down) {
         focus->ChangeState(HL_STATE_ACTIVE, 0);
@@ -99,6 +99,7 @@ void KeyboardInput::OnKey(UINT message, WPARAM key, LPARAM)
         focus->Unuse();
     }
     m_view.ScheduleUpdate();
+    return code == VK_SPACE || code == VK_RETURN;
 }
 
 // Arrows move the choice within a radio group (the buttons of one name), wrapping, and the

@@ -14,7 +14,8 @@ class KeyboardInput {
 public:
     explicit KeyboardInput(View& view) : m_view(view) {}
 
-    void OnKey(UINT message, WPARAM key, LPARAM flags);
+    // True when a procedure or the engine itself took the key.
+    bool OnKey(UINT message, WPARAM key, LPARAM flags);
     void OnChar(WPARAM character);
     // What a dialog around the window should leave to the page.
     [[nodiscard]] LRESULT DialogCode(const MSG* message) const;

@@ -421,6 +421,10 @@ TEST_F(GatewardenExeTest, F1AsksTheShellForTheHelpFileAndAltF4Hides)
         keybd_event(key, 0, flags, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(program.Main()); }));
     EXPECT_EQ(program.ExitCode(0), STILL_ACTIVE);
+    // The view hid the window: it was not closed, so its place was not stored.
+    DWORD type = REG_NONE;
+    RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, L"GatewardenMainWindow", RRF_RT_ANY, &type, nullptr, nullptr);
+    EXPECT_NE(type, static_cast<DWORD>(REG_BINARY));
 }
 
 TEST_F(GatewardenExeTest, MissingMainPageIsLoggedAndTheProgramRunsOn)

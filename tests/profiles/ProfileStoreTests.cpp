@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include <chrono>
 #include <random>
 
@@ -275,6 +277,29 @@ TEST_F(ProfileStoreTest, FailedWriteHalfWayLeavesThePreviousStoreIntact)
     auto reloaded = MakeList();
     ASSERT_EQ(reloaded->Load(), ProfileList::Loaded);
     EXPECT_EQ(reloaded->Count(), after.size() + 1);
+}
+
+TEST_F(ProfileStoreTest, SaveWaitsForAReaderThatHoldsTheStoreForAMomentButNotForever)
+{
+    std::vector<ProxyProfile> first(1);
+    first[0].Name = L"First";
+    ASSERT_TRUE(WriteStoreFile(m_store, first));
+    std::vector<ProxyProfile> second(1);
+    second[0].Name = L"Second";
+    for (const DWORD heldMs : {3000u, 200u}) {
+        const std::string previous = TempFolder::ReadBytes(m_store);
+        // Open as most readers open a file: others may read it, but not replace it.
+        HANDLE reader = CreateFileW(m_store.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+        std::thread release([reader, heldMs] {
+            Sleep(heldMs);
+            CloseHandle(reader);
+        });
+        const bool saved = WriteStoreFile(m_store, second);
+        release.join();
+        EXPECT_EQ(saved, heldMs < 1000) << heldMs;
+        EXPECT_EQ(saved, TempFolder::ReadBytes(m_store) != previous) << heldMs;
+    }
 }
 
 TEST_F(ProfileStoreTest, SaveIntoAFolderThatCannotHoldTheFileReportsFailure)
