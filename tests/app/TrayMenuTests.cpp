@@ -1,0 +1,31 @@
+// The tray menu's ids: profiles and cleanups never share one, however many profiles there are.
+#include "app/TrayMenu.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+TEST(TrayMenuTest, EveryProfileHasItsOwnIdApartFromTheOtherItems)
+{
+    const std::size_t count = 250;
+    std::set<UINT> ids;
+    for (std::size_t i = 0; i < count; ++i) {
+        const UINT id = TrayMenu::ProfileId(i);
+        EXPECT_TRUE(ids.insert(id).second) << i;
+        EXPECT_EQ(static_cast<int>(i), TrayMenu::ProfileIndex(id, count)) << i;
+        EXPECT_FALSE(id >= TrayMenu::kFirstCleanup && id < TrayMenu::kFirstCleanup + 5) << i;
+        EXPECT_FALSE(id >= TrayMenu::kOpen && id <= TrayMenu::kRunAtStartup) << i;
+    }
+    EXPECT_EQ(TrayMenu::kFirstProfile + 99, TrayMenu::ProfileId(99));
+    struct Case {
+        UINT Id;
+        std::size_t Count;
+        int Index;
+    };
+    const Case cases[] = {
+        {TrayMenu::kFirstProfile, 3, 0}, {TrayMenu::kFirstProfile + 3, 3, -1}, {TrayMenu::kFirstCleanup, 250, -1},
+        {TrayMenu::kOpen, 250, -1},      {0, 250, -1},                         {TrayMenu::kMoreProfiles + 99, 250, -1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.Index, TrayMenu::ProfileIndex(c.Id, c.Count)) << c.Id;
+}
