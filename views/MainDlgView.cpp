@@ -2,6 +2,7 @@
 
 #include "app/StatusLog.h"
 #include "diag/LogService.h"
+#include "profiles/ProfileFlows.h"
 #include "profiles/ProfileList.h"
 #include "profiles/ProfileMessages.h"
 #include "ui/CommandInfo.h"
@@ -270,12 +271,12 @@ void MainDlgView::Activate()
 
 void MainDlgView::Add()
 {
-    // The profile editor opens here once it exists.
+    AddProfile(m_profiles);
 }
 
 void MainDlgView::Edit()
 {
-    // The profile editor opens here, for SelectedName(), once it exists.
+    EditProfile(m_profiles, SelectedName());
 }
 
 void MainDlgView::Remove()
@@ -289,11 +290,7 @@ void MainDlgView::Remove()
         return;
     ProfileList& profiles = m_profiles;
     profiles.Remove(name);
-    if (profiles.Save() != ProfileList::Saved) {
-        // The profile is gone from the list; the next save that succeeds writes it so.
-        StatusLog::Error(L"Could not save the proxies settings");
-        TRY_LOG_EVENT(kLogFailure, L"Could not save the proxies settings to %s", profiles.StorePath().c_str());
-    }
+    SaveOrReport(profiles);
     row.Delete();
     m_rowsTouched = true;
     m_list.Update(Relayout::Yes);
