@@ -56,6 +56,9 @@ bool HtmlDialog::OnKey(HELEMENT root, HtmlKeyParams& params)
 {
     if (params.cmd != HL_KEY_DOWN || (params.keyCode != VK_RETURN && params.keyCode != VK_ESCAPE))
         return false;
+    // Enter in a text area is a new line there, not the default button.
+    if (params.keyCode == VK_RETURN && ElementRef(params.target).ControlType() == HL_CTL_TEXTAREA)
+        return false;
     ElementRef button = SelectFirst(ElementRef(root), params.keyCode == VK_RETURN ? "[role='default-button']"
                                                                                  : "[role='cancel-button']");
     if (!button)
