@@ -19,6 +19,7 @@ const char kPage[] = R"(<html><head><title>Report</title></head><body>
 struct Script {
     UINT Key = 0;
     const char* Button = nullptr;
+    bool InTextArea = false;  // click into the text area first, then the key, then Escape
 };
 Script g_script;
 
@@ -29,14 +30,17 @@ void CALLBACK Drive(HWND, UINT, UINT_PTR timer, DWORD)
     if (page == nullptr)
         return;
     KillTimer(nullptr, timer);
-    if (g_script.Key != 0) {
-        PostMessageW(page, WM_KEYDOWN, g_script.Key, 1);
-        PostMessageW(page, WM_KEYUP, g_script.Key, 0xC0000001);
-        return;
-    }
     HELEMENT root = nullptr, button = nullptr;
     HTMLayoutGetRootElement(page, &root);
-    std::string selector = std::string("[name='") + g_script.Button + "']";
+    auto press = [&](UINT key) {
+        PostMessageW(page, WM_KEYDOWN, key, 1);
+        PostMessageW(page, WM_KEYUP, key, 0xC0000001);
+    };
+    if (g_script.Key != 0 && !g_script.InTextArea) {
+        press(g_script.Key);
+        return;
+    }
+    std::string selector = std::string("[name='") + (g_script.InTextArea ? "action" : g_script.Button) + "']";
     HTMLayoutSelectElements(
         root, selector.c_str(),
         [](HELEMENT he, LPVOID found) -> BOOL {
@@ -49,6 +53,10 @@ void CALLBACK Drive(HWND, UINT, UINT_PTR timer, DWORD)
     LPARAM at = MAKELPARAM((box.left + box.right) / 2, (box.top + box.bottom) / 2);
     PostMessageW(page, WM_LBUTTONDOWN, MK_LBUTTON, at);
     PostMessageW(page, WM_LBUTTONUP, 0, at);
+    if (g_script.InTextArea) {
+        press(g_script.Key);
+        press(VK_ESCAPE);
+    }
 }
 
 INT_PTR ShowDriven(const Script& script, FieldMap& values)
@@ -85,6 +93,7 @@ TEST(HtmlDialogTest, KeysAndButtonsEndTheDialogWithTheirResultAndCollectOnlyForO
         {{VK_ESCAPE, nullptr}, IDCANCEL, false},
         {{0, "ok"}, IDOK, true},  // "ok" in lower case is OK
         {{0, "cancel"}, IDCANCEL, false},
+        {{VK_RETURN, nullptr, true}, IDCANCEL, false},  // Enter in the text area is a new line there
     };
     for (const Case& c : cases) {
         FieldMap values = given;
