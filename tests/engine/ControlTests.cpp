@@ -145,9 +145,7 @@ TEST_F(EngineControls, DropDownCaptionShowsTheChoice)
     EXPECT_EQ(L"Wireless", EngineTestWindow::Text(caption));
 
     // As the editor fills it: caption emptied, options replaced, the choice given its states.
-    const char blank[] = "&nbsp;";
-    ASSERT_EQ(HLDOM_OK, HTMLayoutSetElementHtml(caption, reinterpret_cast<LPCBYTE>(blank), sizeof blank - 1,
-                                                HL_SIH_REPLACE_CONTENT));
+    ASSERT_EQ(HLDOM_OK, EngineTestWindow::SetHtml(caption, "&nbsp;", HL_SIH_REPLACE_CONTENT));
     UINT count = 0;
     HTMLayoutGetChildrenCount(options, &count);
     while (count-- > 0) {

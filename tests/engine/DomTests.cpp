@@ -23,19 +23,6 @@ class EngineDom : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_window.Load(kTable)); }
 
-    std::vector<HELEMENT> SelectAll(HELEMENT root, const char* selector)
-    {
-        std::vector<HELEMENT> found;
-        EXPECT_EQ(HLDOM_OK, HTMLayoutSelectElements(
-                                root, selector,
-                                [](HELEMENT he, LPVOID param) -> BOOL {
-                                    static_cast<std::vector<HELEMENT>*>(param)->push_back(he);
-                                    return FALSE;
-                                },
-                                &found));
-        return found;
-    }
-
     EngineTestWindow m_window;
 };
 
@@ -132,9 +119,7 @@ TEST_F(EngineDom, ElementHtmlReadsBackAsWritten)
     EXPECT_EQ("<b>&raquo;</b>", EngineTestWindow::Html(marker, FALSE));
     EXPECT_EQ("<td><b>&raquo;</b></td>", EngineTestWindow::Html(marker, TRUE));
     HELEMENT empty = Child(Child(m_window.Find("#proxy_list"), 2), 0);
-    const char marked[] = "<b>&raquo;</b>";
-    ASSERT_EQ(HLDOM_OK, HTMLayoutSetElementHtml(empty, reinterpret_cast<LPCBYTE>(marked), sizeof marked - 1,
-                                                HL_SIH_REPLACE_CONTENT));
+    ASSERT_EQ(HLDOM_OK, EngineTestWindow::SetHtml(empty, "<b>&raquo;</b>", HL_SIH_REPLACE_CONTENT));
     EXPECT_EQ("<b>&raquo;</b>", EngineTestWindow::Html(empty, FALSE));
     EXPECT_EQ(L"\u00BB", EngineTestWindow::Text(empty));
 }
@@ -158,8 +143,7 @@ TEST_F(EngineDom, SetElementHtmlPlacesTheContent)
         ASSERT_TRUE(window.Load("<div id=d><p id=p>a<b>b</b>c</p></div>"));
         HELEMENT p = window.Find("#p");
         HELEMENT div = window.Find("#d");
-        const char fragment[] = "x<i>new</i>";
-        ASSERT_EQ(HLDOM_OK, HTMLayoutSetElementHtml(p, reinterpret_cast<LPCBYTE>(fragment), sizeof fragment - 1, c.Where));
+        ASSERT_EQ(HLDOM_OK, EngineTestWindow::SetHtml(p, "x<i>new</i>", c.Where));
         std::string html = EngineTestWindow::Html(div, FALSE);
         // The p element's own attribute is left out of the comparison.
         std::string::size_type at = html.find(" id=\"p\"");
@@ -257,7 +241,7 @@ TEST_F(EngineDom, StatesSetAndClear)
     ASSERT_EQ(HLDOM_OK, HTMLayoutSetElementState(row, HL_STATE_DISABLED, HL_STATE_CHECKED, TRUE));
     ASSERT_EQ(HLDOM_OK, HTMLayoutGetElementState(row, &state));
     EXPECT_EQ(0x20u | 0x4000u | 0x80u, state);
-    EXPECT_EQ(std::vector<HELEMENT>{row}, SelectAll(m_window.Root(), "tr:current:anchor:disabled"));
+    EXPECT_EQ(std::vector<HELEMENT>{row}, EngineTestWindow::SelectAll(m_window.Root(), "tr:current:anchor:disabled"));
     BOOL enabled = TRUE;
     ASSERT_EQ(HLDOM_OK, HTMLayoutIsElementEnabled(Child(row, 0), &enabled));
     EXPECT_FALSE(enabled);
@@ -265,7 +249,7 @@ TEST_F(EngineDom, StatesSetAndClear)
 
 TEST_F(EngineDom, SelectionStopsWhenTheCallbackSaysSo)
 {
-    std::vector<HELEMENT> cells = SelectAll(m_window.Root(), "td");
+    std::vector<HELEMENT> cells = EngineTestWindow::SelectAll(m_window.Root(), "td");
     ASSERT_EQ(4u, cells.size());
     EXPECT_EQ(cells[0], m_window.Find("td"));
     struct Walk {
@@ -279,8 +263,8 @@ TEST_F(EngineDom, SelectionStopsWhenTheCallbackSaysSo)
     EXPECT_EQ(HLDOM_INVALID_PARAMETER, HTMLayoutSelectElements(m_window.Root(), "td:", nullptr, nullptr));
     // The walk below an element leaves the element itself out.
     HELEMENT table = m_window.Find("table");
-    EXPECT_TRUE(SelectAll(table, "table").empty());
-    EXPECT_EQ(2u, SelectAll(table, "tr[name='proxy_info']").size());
+    EXPECT_TRUE(EngineTestWindow::SelectAll(table, "table").empty());
+    EXPECT_EQ(2u, EngineTestWindow::SelectAll(table, "tr[name='proxy_info']").size());
 }
 
 TEST_F(EngineDom, CallbacksMayDeleteWhatTheyAreGiven)

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 class EngineTestWindow {
 public:
@@ -48,6 +50,26 @@ public:
             },
             &found);
         return found;
+    }
+
+    // Every match below the element, in document order, not used.
+    [[nodiscard]] static std::vector<HELEMENT> SelectAll(HELEMENT root, const char* selector)
+    {
+        std::vector<HELEMENT> found;
+        EXPECT_EQ(HLDOM_OK, HTMLayoutSelectElements(
+                                root, selector,
+                                [](HELEMENT he, LPVOID param) -> BOOL {
+                                    static_cast<std::vector<HELEMENT>*>(param)->push_back(he);
+                                    return FALSE;
+                                },
+                                &found))
+            << selector;
+        return found;
+    }
+
+    static HtmlDomResult SetHtml(HELEMENT he, std::string_view html, UINT where)
+    {
+        return HTMLayoutSetElementHtml(he, reinterpret_cast<LPCBYTE>(html.data()), static_cast<UINT>(html.size()), where);
     }
 
     [[nodiscard]] static std::wstring Text(HELEMENT he)

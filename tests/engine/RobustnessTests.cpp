@@ -210,22 +210,14 @@ TEST(EngineRobustness, RandomEditsThroughTheBoundaryKeepHandlesSound)
         EngineTestWindow window;
         ASSERT_TRUE(window.Load("<table id=t><tr><td>a</td></tr></table><div id=d><p>x</p></div>"));
         std::vector<HELEMENT> held;
-        auto collect = [](HELEMENT he, LPVOID param) -> BOOL {
-            static_cast<std::vector<HELEMENT>*>(param)->push_back(he);
-            return FALSE;
-        };
         for (int step = 0; step < 3000; ++step) {
-            std::vector<HELEMENT> all;
-            HTMLayoutSelectElements(window.Root(), "*", collect, &all);
+            std::vector<HELEMENT> all = EngineTestWindow::SelectAll(window.Root(), "*");
             all.push_back(window.Root());
             HELEMENT target = all[static_cast<std::size_t>(fuzzer.Below(static_cast<int>(all.size())))];
             HELEMENT other = all[static_cast<std::size_t>(fuzzer.Below(static_cast<int>(all.size())))];
             std::string html = fuzzer.Document().substr(0, 300);
             switch (fuzzer.Below(8)) {
-            case 0:
-                HTMLayoutSetElementHtml(target, reinterpret_cast<LPCBYTE>(html.data()), static_cast<UINT>(html.size()),
-                                        static_cast<UINT>(fuzzer.Below(6)));
-                break;
+            case 0: EngineTestWindow::SetHtml(target, html, static_cast<UINT>(fuzzer.Below(6))); break;
             case 1: HTMLayoutInsertElement(target, other, static_cast<UINT>(fuzzer.Below(4))); break;
             case 2: HTMLayoutDeleteElement(target); break;
             case 3:
@@ -251,9 +243,9 @@ TEST(EngineRobustness, RandomEditsThroughTheBoundaryKeepHandlesSound)
                 break;
             }
             default: {
+                // Most random selectors do not parse: the result is not checked.
                 std::string selector = fuzzer.SelectorText();
-                std::vector<HELEMENT> found;
-                HTMLayoutSelectElements(target, selector.c_str(), collect, &found);
+                HTMLayoutSelectElements(target, selector.c_str(), [](HELEMENT, LPVOID) -> BOOL { return FALSE; }, nullptr);
                 break;
             }
             }
@@ -357,11 +349,8 @@ TEST(EngineRobustness, NestingCapHoldsForFragmentsAndInsertions)
     std::string fragment;
     for (int i = 0; i < 1000; ++i)
         fragment += "<b>";
-    auto setHtml = [](HELEMENT he, const std::string& html, UINT where) {
-        return HTMLayoutSetElementHtml(he, reinterpret_cast<LPCBYTE>(html.data()), static_cast<UINT>(html.size()), where);
-    };
-    EXPECT_EQ(HLDOM_OK, setHtml(deep, fragment + "<select><option>o</select>", HL_SIH_APPEND_AFTER_LAST));
-    EXPECT_EQ(HLDOM_OK, setHtml(deep, fragment, HL_SOH_INSERT_AFTER));
+    EXPECT_EQ(HLDOM_OK, EngineTestWindow::SetHtml(deep, fragment + "<select><option>o</select>", HL_SIH_APPEND_AFTER_LAST));
+    EXPECT_EQ(HLDOM_OK, EngineTestWindow::SetHtml(deep, fragment, HL_SOH_INSERT_AFTER));
     EXPECT_EQ(kCap, Depth(*FromHandle(window.Root())));
 
     // A chain built one insertion at a time, top down and bottom up: each stops at the cap.
@@ -377,8 +366,8 @@ TEST(EngineRobustness, NestingCapHoldsForFragmentsAndInsertions)
         HTMLayout_UnuseElement(created);
     }
     EXPECT_EQ(10, accepted);
-    EXPECT_EQ(HLDOM_INVALID_PARAMETER, setHtml(parent, "<b>", HL_SIH_REPLACE_CONTENT));
-    EXPECT_EQ(HLDOM_OK, setHtml(parent, "text", HL_SIH_REPLACE_CONTENT));
+    EXPECT_EQ(HLDOM_INVALID_PARAMETER, EngineTestWindow::SetHtml(parent, "<b>", HL_SIH_REPLACE_CONTENT));
+    EXPECT_EQ(HLDOM_OK, EngineTestWindow::SetHtml(parent, "text", HL_SIH_REPLACE_CONTENT));
 
     HELEMENT chain = nullptr;
     ASSERT_EQ(HLDOM_OK, HTMLayoutCreateElement("i", nullptr, &chain));
@@ -728,18 +717,7 @@ struct FormFuzz {
         return MAKELPARAM(Random.Below(client.right + 100) - 50, Random.Below(client.bottom + 100) - 50);
     }
 
-    std::vector<HELEMENT> Select(const char* selector) const
-    {
-        std::vector<HELEMENT> found;
-        HTMLayoutSelectElements(
-            Window.Root(), selector,
-            [](HELEMENT he, LPVOID param) -> BOOL {
-                static_cast<std::vector<HELEMENT>*>(param)->push_back(he);
-                return FALSE;
-            },
-            &found);
-        return found;
-    }
+    std::vector<HELEMENT> Select(const char* selector) const { return EngineTestWindow::SelectAll(Window.Root(), selector); }
 
     void Key()
     {
@@ -796,10 +774,9 @@ struct FormFuzz {
             if (parts.empty())
                 return;
         }
-        std::string html = Random.Pick(kParts);
-        HTMLayoutSetElementHtml(parts[static_cast<std::size_t>(Random.Below(static_cast<int>(parts.size())))],
-                                reinterpret_cast<LPCBYTE>(html.data()), static_cast<UINT>(html.size()),
-                                static_cast<UINT>(Random.Below(6)));
+        const char* html = Random.Pick(kParts);
+        EngineTestWindow::SetHtml(parts[static_cast<std::size_t>(Random.Below(static_cast<int>(parts.size())))], html,
+                                  static_cast<UINT>(Random.Below(6)));
     }
 
     void DeleteFocused()

@@ -231,18 +231,9 @@ TEST_F(EngineWindowTest, PopupsShowInWindowsOfTheirOwnBesideTheirAnchor)
 
 namespace {
 
-std::string FocusedId(HWND window)
+std::string FocusedId(const EngineTestWindow& window)
 {
-    HELEMENT root = nullptr;
-    HTMLayoutGetRootElement(window, &root);
-    HELEMENT found = nullptr;
-    HTMLayoutSelectElements(
-        root, ":focus",
-        [](HELEMENT he, LPVOID param) -> BOOL {
-            *static_cast<HELEMENT*>(param) = he;
-            return TRUE;
-        },
-        &found);
+    HELEMENT found = window.Find(":focus");
     LPCWSTR id = nullptr;
     if (found != nullptr)
         HTMLayoutGetAttributeByName(found, "id", &id);
@@ -276,12 +267,12 @@ TEST(EngineKeyboard, TabVisitsTheFocusableElementsInOrderAndSpaceClicks)
     const char* forward[] = {"first", "name", "link", "ok", "box", "list", "first"};
     for (const char* expected : forward) {
         PressKey(window.Window(), VK_TAB, false);
-        EXPECT_EQ(expected, FocusedId(window.Window())) << "forward to " << expected;
+        EXPECT_EQ(expected, FocusedId(window)) << "forward to " << expected;
     }
     const char* backward[] = {"list", "box", "ok"};
     for (const char* expected : backward) {
         PressKey(window.Window(), VK_TAB, true);
-        EXPECT_EQ(expected, FocusedId(window.Window()));
+        EXPECT_EQ(expected, FocusedId(window));
     }
     PressKey(window.Window(), VK_TAB, false);  // to the checkbox
     PressKey(window.Window(), VK_SPACE, false);
@@ -293,5 +284,5 @@ TEST(EngineKeyboard, TabVisitsTheFocusableElementsInOrderAndSpaceClicks)
     // A page loaded into the window that has the focus gives it to the element marked for it.
     SetFocus(window.Window());
     ASSERT_TRUE(window.Load(R"(<input id="one"><input id="two" autofocus>)"));
-    EXPECT_EQ("two", FocusedId(window.Window()));
+    EXPECT_EQ("two", FocusedId(window));
 }

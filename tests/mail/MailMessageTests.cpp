@@ -252,8 +252,7 @@ TEST(MailMessage, FoldsCcIntoTheToLineAndNeverWritesBcc)
         {{{L"Name only", L""}}, {}, "To: \"Name only\" \r\n"},
     };
     for (const Case& c : cases) {
-        MailMessage message = ReportMessage();
-        message = MailMessage();
+        MailMessage message;
         message.SetFrom(L"crash@example.test");
         for (const MailRecipient& r : c.to)
             message.AddTo(r.Name, r.Address);

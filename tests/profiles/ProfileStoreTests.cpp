@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include <chrono>
+#include <map>
 #include <random>
+#include <thread>
 
 namespace {
 
@@ -59,10 +59,10 @@ protected:
     }
     void TearDown() override { StatusLog::SetSink({}); }
 
-    std::unique_ptr<ProfileList> MakeList()
+    std::unique_ptr<ProfileList> MakeList(const std::wstring& storePath = {})
     {
         ProfileListOptions options;
-        options.StorePath = m_store;
+        options.StorePath = storePath.empty() ? m_store : storePath;
         options.Monitor = MonitorStart::DontStart;
         options.Import = ConnectionImport::Skip;
         auto list = std::make_unique<ProfileList>(options);
@@ -107,7 +107,9 @@ TEST_F(ProfileStoreTest, LoadResultsForEveryShapeOfFile)
         std::size_t Count;
         std::vector<std::wstring> Names;
         std::uint64_t ZerosUpTo = 0;
+        bool NoFile = false;
     } cases[] = {
+        {"no file: an empty list, silently", "", ProfileList::CannotOpen, 0, {}, 0, true},
         {"header only", kHeader110, ProfileList::Loaded, 1, {}},
         {"zero length", "", ProfileList::Corrupted, 0, {}},
         {"shorter than a header", "KPP\x17z1", ProfileList::Corrupted, 0, {}},
@@ -126,9 +128,14 @@ TEST_F(ProfileStoreTest, LoadResultsForEveryShapeOfFile)
          kMaxStoreBytes},
         {"300 MB", kHeader110, ProfileList::Corrupted, 0, {}, 300 * kMegabyte},
     };
+    const std::map<ProfileList::LoadResult, std::vector<std::wstring>> kLines = {
+        {ProfileList::Loaded, {L"white: Proxies loaded successfully"}},
+        {ProfileList::Corrupted, {L"red: Could not load proxies settings. Proxies DB file corrupted"}},
+        {ProfileList::CannotOpen, {}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
-        TempFolder::WriteBytes(m_store, c.Bytes);
+        if (!c.NoFile)
+            TempFolder::WriteBytes(m_store, c.Bytes);
         if (c.ZerosUpTo != 0)
             PadWithZeros(m_store, c.ZerosUpTo);
         WIN32_FILE_ATTRIBUTE_DATA file{};
@@ -144,23 +151,13 @@ TEST_F(ProfileStoreTest, LoadResultsForEveryShapeOfFile)
         EXPECT_LT(after.PeakWorkingSetSize, before.WorkingSetSize + 100 * kMegabyte);
         EXPECT_EQ(list->Count(), c.Count);
         EXPECT_EQ(Names(*list), c.Names);
-        EXPECT_EQ(m_lines, std::vector<std::wstring>{c.Result == ProfileList::Loaded
-                                                         ? L"white: Proxies loaded successfully"
-                                                         : L"red: Could not load proxies settings. Proxies DB file corrupted"});
+        EXPECT_EQ(m_lines, kLines.at(c.Result));
         WIN32_FILE_ATTRIBUTE_DATA untouched{};
         GetFileAttributesExW(m_store.c_str(), GetFileExInfoStandard, &untouched);
         EXPECT_EQ(untouched.nFileSizeLow, file.nFileSizeLow) << "the file was changed";
         EXPECT_EQ(CompareFileTime(&untouched.ftLastWriteTime, &file.ftLastWriteTime), 0) << "the file was written";
         DeleteFileW(m_store.c_str());
     }
-}
-
-TEST_F(ProfileStoreTest, MissingFileGivesEmptyListSilently)
-{
-    auto list = MakeList();
-    EXPECT_EQ(list->Load(), ProfileList::CannotOpen);
-    EXPECT_EQ(list->Count(), 0u);
-    EXPECT_TRUE(m_lines.empty());
 }
 
 TEST_F(ProfileStoreTest, CorruptFileIsReportedAndKeptUntilTheNextSave)
@@ -304,13 +301,9 @@ TEST_F(ProfileStoreTest, SaveWaitsForAReaderThatHoldsTheStoreForAMomentButNotFor
 
 TEST_F(ProfileStoreTest, SaveIntoAFolderThatCannotHoldTheFileReportsFailure)
 {
-    ProfileListOptions options;
-    options.StorePath = m_folder.File(L"missing\\deeper\\proxies.kpp");
-    options.Monitor = MonitorStart::DontStart;
-    options.Import = ConnectionImport::Skip;
-    ProfileList list(options);
-    list.Put(ProxyProfile());
-    EXPECT_EQ(list.Save(), ProfileList::CannotCreate);
+    auto list = MakeList(m_folder.File(L"missing\\deeper\\proxies.kpp"));
+    list->Put(ProxyProfile());
+    EXPECT_EQ(list->Save(), ProfileList::CannotCreate);
 }
 
 TEST_F(ProfileStoreTest, RandomAndMutatedFilesNeverCrashOrHang)
