@@ -105,8 +105,8 @@ long long Heap(const std::basic_string<C>& s)
 
 struct Breakdown {
     Tally Elements, Texts, ElementVectors, Attributes, Cascaded, OwnStyles, Styles;
-    Tally Boxes[9], Children, Lines, LineItems, Runs, Collapsed, Fragments, Tables;
-    std::set<const void*> DistinctStyles;
+    Tally Boxes[9], Children, Lines, LineItems, Runs, Rare, Fragments, Tables;
+    std::set<const void*> DistinctStyles, SharedLists;
 
     void Walk(Engine::Element& element)
     {
@@ -116,8 +116,12 @@ struct Breakdown {
         for (const auto& a : element.Attributes())
             attributes += Heap(a.Name) + Heap(a.Value);
         Attributes.Add(attributes, static_cast<long long>(element.Attributes().size()));
-        Cascaded.Add(Capacity(element.CascadedStyle()), static_cast<long long>(element.CascadedStyle().size()));
-        OwnStyles.Add(Capacity(element.HintStyle()) + Capacity(element.InlineStyle()) + Capacity(element.RuntimeStyle()));
+        // Lists that elements share count once.
+        if (SharedLists.insert(&element.CascadedStyle()).second)
+            Cascaded.Add(Capacity(element.CascadedStyle()), static_cast<long long>(element.CascadedStyle().size()));
+        if (SharedLists.insert(&element.HintStyle()).second)
+            OwnStyles.Add(Capacity(element.HintStyle()));
+        OwnStyles.Add(Capacity(element.InlineStyle()) + Capacity(element.RuntimeStyle()));
         if (element.Computed())
             DistinctStyles.insert(element.Computed().get());
         for (Engine::Node* node : element.Nodes()) {
@@ -136,10 +140,11 @@ struct Breakdown {
         for (const auto& line : box.Lines)
             LineItems.Add(Capacity(line.Items), static_cast<long long>(line.Items.size()));
         Runs.Add(Capacity(box.Runs), static_cast<long long>(box.Runs.size()));
-        Collapsed.Add(Heap(box.Collapsed));
+        if (box.RareData)
+            Rare.Add(sizeof(Engine::BoxRare));
         Fragments.Add(Capacity(box.Fragments), static_cast<long long>(box.Fragments.size()));
-        if (box.Table) {
-            const auto& t = *box.Table;
+        if (const Engine::TableCache* table = box.TableData()) {
+            const auto& t = *table;
             long long bytes = sizeof(t) + Capacity(t.Cells.Rows) + Capacity(t.Cells.Cells) + Capacity(t.Cells.Captions) +
                               Capacity(t.Cells.ColumnCells) + Capacity(t.Dirty) + Capacity(t.ColumnX) +
                               Capacity(t.RowHeights) + Capacity(t.CellHeights);
@@ -160,7 +165,7 @@ struct Breakdown {
         line("text nodes (with their text)", Texts);
         line("element child lists", ElementVectors);
         line("attributes", Attributes);
-        line("cascaded declarations (lists)", Cascaded);
+        line("cascaded declarations (distinct lists)", Cascaded);
         line("own style lists (hints, inline, set)", OwnStyles);
         std::printf("  %-34s %8zu\n", "distinct computed styles", DistinctStyles.size());
         static constexpr const char* kKinds[] = {"block", "inline", "text", "replaced", "table", "rows", "row", "cell", "br"};
@@ -172,7 +177,7 @@ struct Breakdown {
         line("lines", Lines);
         line("line items", LineItems);
         line("text runs", Runs);
-        line("collapsed texts", Collapsed);
+        line("rare parts of boxes", Rare);
         line("inline fragments", Fragments);
         line("table caches", Tables);
     }
