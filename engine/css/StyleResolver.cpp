@@ -47,6 +47,28 @@ const Declaration& InternedHint(const Declaration& hint)
 
 } // namespace
 
+// The winners' lists of one styling pass, so that the elements with the same winners (the cells
+// of a column, the rows of a list) keep one list between them.
+class WinnerLists {
+public:
+    SharedDeclarations Share(const std::vector<const Declaration*>& winners)
+    {
+        std::size_t hash = winners.size();
+        for (const Declaration* winner : winners)
+            hash = hash * 1000003u ^ std::hash<const void*>()(winner);
+        auto& bucket = m_lists[hash];
+        for (const SharedDeclarations& list : bucket) {
+            if (*list == winners)
+                return list;
+        }
+        bucket.push_back(std::make_shared<const std::vector<const Declaration*>>(winners));
+        return bucket.back();
+    }
+
+private:
+    std::unordered_map<std::size_t, std::vector<SharedDeclarations>> m_lists;
+};
+
 StyleResolver::StyleResolver(const std::vector<const StyleSheet*>& pageSheets, std::wstring_view mediaType)
 {
     Add(DefaultStyleSheet::Get(), StyleOrigin::Engine, mediaType);
@@ -98,6 +120,7 @@ void StyleResolver::ApplyToTree(Element& root, const std::function<void(Element&
         ancestors.Push(**it);
     MatchContext context;
     context.Ancestors = &ancestors;
+    WinnerLists lists;
     std::uint64_t budget = kCascadeBudget;
     std::vector<Element*> path;  // from the root down to the parent of the element styled next
     pending.push_back(&root);
@@ -112,7 +135,7 @@ void StyleResolver::ApplyToTree(Element& root, const std::function<void(Element&
         // so that elements late in a costly page still get their rules while the budget lasts.
         std::uint64_t share = std::min<std::uint64_t>(budget, std::max<std::uint64_t>(budget / remaining--, Selector::kMatchBudget));
         context.StepsLeft = share;
-        Apply(*element, context);
+        Apply(*element, context, lists);
         budget -= share - context.StepsLeft;
         if (styled)
             styled(*element);
@@ -122,7 +145,7 @@ void StyleResolver::ApplyToTree(Element& root, const std::function<void(Element&
     }
 }
 
-void StyleResolver::Apply(Element& element, MatchContext& context) const
+void StyleResolver::Apply(Element& element, MatchContext& context, WinnerLists& lists) const
 {
     // Kept from element to element: the cascade runs for every element of a page.
     static std::vector<Candidate> candidates;
@@ -177,14 +200,14 @@ void StyleResolver::Apply(Element& element, MatchContext& context) const
             return byName < 0;
         return a.Priority != b.Priority ? a.Priority < b.Priority : a.Index < b.Index;
     });
-    std::vector<const Declaration*> winners;
-    winners.reserve(candidates.size());
+    static std::vector<const Declaration*> winners;
+    winners.clear();
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         if (i + 1 < candidates.size() && candidates[i + 1].Value->Property == candidates[i].Value->Property)
             continue;
         winners.push_back(candidates[i].Value);
     }
-    element.SetCascadedStyle(std::move(winners));
+    element.SetCascadedStyle(lists.Share(winners));
 }
 
 bool StyleResolver::IsInherited(std::string_view property)

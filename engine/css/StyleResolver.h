@@ -11,6 +11,7 @@
 namespace Engine {
 
 class Element;
+class WinnerLists;
 
 enum class StyleOrigin { Engine = 0, Hints = 1, Page = 2, Inline = 3, Runtime = 4 };
 
@@ -45,7 +46,7 @@ private:
         std::uint32_t Order;
     };
     void Add(const StyleSheet& sheet, StyleOrigin origin, std::wstring_view mediaType);
-    void Apply(Element& element, MatchContext& context) const;
+    void Apply(Element& element, MatchContext& context, WinnerLists& lists) const;
 
     std::unordered_map<std::wstring_view, std::vector<IndexedRule>> m_byId;
     std::unordered_map<std::wstring_view, std::vector<IndexedRule>> m_byClass;

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cwctype>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace Engine {
 
@@ -92,10 +94,52 @@ LiveSet& LiveElements()
     return live;
 }
 
+// Tag names are kept once for every element that has them; a page that makes up thousands of
+// names keeps the rest with their elements.
+const std::string* InternedTag(const std::string& tag)
+{
+    constexpr std::size_t kMaxTags = 4096;
+    static std::unordered_set<std::string> tags;
+    auto found = tags.find(tag);
+    if (found != tags.end())
+        return &*found;
+    if (tags.size() >= kMaxTags)
+        return nullptr;
+    return &*tags.insert(tag).first;
+}
+
+const std::vector<const Declaration*> kNoDeclarations;
+const std::vector<Declaration> kNoStyle;
+const std::vector<HandlerEntry> kNoHandlers;
+
+// Hint lists by their declarations, each property and value ended by a NUL; bounded like the
+// tags.
+std::shared_ptr<const std::vector<Declaration>> InternedHints(std::vector<Declaration> hints)
+{
+    constexpr std::size_t kMaxLists = 1024;
+    static std::unordered_map<std::wstring, std::shared_ptr<const std::vector<Declaration>>> lists;
+    std::wstring key;
+    for (const Declaration& hint : hints) {
+        key.append(hint.Property.begin(), hint.Property.end()).push_back(L'\0');
+        key.append(hint.Value).push_back(hint.Important ? L'!' : L'\0');
+    }
+    auto found = lists.find(key);
+    if (found != lists.end())
+        return found->second;
+    auto list = std::make_shared<const std::vector<Declaration>>(std::move(hints));
+    if (lists.size() < kMaxLists)
+        lists.emplace(std::move(key), list);
+    return list;
+}
+
 } // namespace
 
-Element::Element(std::string tag) : Node(NodeKind::Element), m_tag(std::move(tag))
+Element::Element(std::string tag) : Node(NodeKind::Element), m_tag(InternedTag(tag))
 {
+    if (m_tag == nullptr) {
+        Rare().OwnTag = std::move(tag);
+        m_tag = &m_rare->OwnTag;
+    }
     LiveElements().Insert(this);
 }
 
@@ -120,7 +164,7 @@ const std::vector<Element*>& Element::Children() const
         m_elementChildren.clear();
         for (Node* node : m_children) {
             if (node->IsElement()) {
-                static_cast<Element*>(node)->m_index = m_elementChildren.size();
+                static_cast<Element*>(node)->m_index = static_cast<std::uint32_t>(m_elementChildren.size());
                 m_elementChildren.push_back(static_cast<Element*>(node));
             }
         }
@@ -227,7 +271,7 @@ void Element::InsertNode(Node* node, std::size_t index)
         if (node->IsElement()) {
             if (m_elementChildren.empty())
                 m_elementChildren.reserve(4);
-            static_cast<Element*>(node)->m_index = m_elementChildren.size();
+            static_cast<Element*>(node)->m_index = static_cast<std::uint32_t>(m_elementChildren.size());
             m_elementChildren.push_back(static_cast<Element*>(node));
         }
     } else {
@@ -408,24 +452,57 @@ void Element::ChangeState(unsigned bitsToSet, unsigned bitsToClear)
     NoteChanged(ChangeKind::State);
 }
 
+Element::RareData& Element::Rare()
+{
+    if (!m_rare)
+        m_rare = std::make_unique<RareData>();
+    return *m_rare;
+}
+
+const std::vector<HandlerEntry>& Element::Handlers() const
+{
+    return m_rare ? m_rare->Handlers : kNoHandlers;
+}
+
+const std::vector<const Declaration*>& Element::CascadedStyle() const
+{
+    return m_cascaded ? *m_cascaded : kNoDeclarations;
+}
+
+void Element::SetCascadedStyle(std::vector<const Declaration*> style)
+{
+    m_cascaded = std::make_shared<const std::vector<const Declaration*>>(std::move(style));
+}
+
+const std::vector<Declaration>& Element::RuntimeStyle() const
+{
+    return m_rare ? m_rare->RuntimeStyle : kNoStyle;
+}
+
 const std::vector<Declaration>& Element::InlineStyle()
 {
     if (!m_inlineStyleValid) {
-        m_inlineStyle.clear();
-        if (const std::wstring* style = FindAttribute("style"))
-            m_inlineStyle = CssParser::ParseDeclarations(*style);
+        const std::wstring* style = FindAttribute("style");
+        if (style != nullptr)
+            Rare().InlineStyle = CssParser::ParseDeclarations(*style);
+        else if (m_rare)
+            m_rare->InlineStyle.clear();
         m_inlineStyleValid = true;
     }
-    return m_inlineStyle;
+    return m_rare ? m_rare->InlineStyle : kNoStyle;
 }
 
 const std::vector<Declaration>& Element::HintStyle()
 {
     if (!m_hintStyleValid) {
-        m_hintStyle = PresentationalHints::For(*this);
+        std::vector<Declaration> hints = PresentationalHints::For(*this);
+        if (hints.empty())
+            m_hintStyle.reset();
+        else
+            m_hintStyle = InternedHints(std::move(hints));
         m_hintStyleValid = true;
     }
-    return m_hintStyle;
+    return m_hintStyle ? *m_hintStyle : kNoStyle;
 }
 
 void Element::SetRuntimeStyle(std::string_view property, const std::wstring* value)
@@ -433,17 +510,18 @@ void Element::SetRuntimeStyle(std::string_view property, const std::wstring* val
     std::string lower(property);
     for (char& c : lower)
         c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-    auto found = std::find_if(m_runtimeWritten.begin(), m_runtimeWritten.end(),
+    RareData& rare = Rare();
+    auto found = std::find_if(rare.RuntimeWritten.begin(), rare.RuntimeWritten.end(),
                               [&](const Declaration& declaration) { return declaration.Property == lower; });
     if (value == nullptr) {
-        if (found != m_runtimeWritten.end())
-            m_runtimeWritten.erase(found);
-    } else if (found != m_runtimeWritten.end()) {
+        if (found != rare.RuntimeWritten.end())
+            rare.RuntimeWritten.erase(found);
+    } else if (found != rare.RuntimeWritten.end()) {
         *found = Declaration{lower, *value, false};
     } else {
-        m_runtimeWritten.push_back({lower, *value, false});
+        rare.RuntimeWritten.push_back({lower, *value, false});
     }
-    m_runtimeStyle = Shorthands::Expand(m_runtimeWritten);
+    rare.RuntimeStyle = Shorthands::Expand(rare.RuntimeWritten);
     NoteChanged(ChangeKind::Attributes);
 }
 

@@ -2,6 +2,7 @@
 #include "engine/css/Declaration.h"
 #include "engine/dom/Node.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,6 +17,10 @@ struct ComputedStyle;
 // What changed about an element, so that only what the change can reach is styled and laid
 // out again.
 enum class ChangeKind { Children, Attributes, State };
+
+// A cascade's winners, shared by the elements that have the same ones (the cells of a table
+// column): a page has thousands of elements and few distinct lists.
+using SharedDeclarations = std::shared_ptr<const std::vector<const Declaration*>>;
 
 struct Attribute {
     std::string Name;  // lower case
@@ -39,7 +44,7 @@ public:
     [[nodiscard]] static bool IsLive(const void* element);
     [[nodiscard]] static std::size_t LiveCount();
 
-    [[nodiscard]] const std::string& Tag() const { return m_tag; }
+    [[nodiscard]] const std::string& Tag() const { return *m_tag; }
     [[nodiscard]] Document* OwnerDocument() const { return m_document; }
 
     // Children: every node, or elements only (what handles and indexes count).
@@ -86,17 +91,20 @@ public:
     void ChangeState(unsigned bitsToSet, unsigned bitsToClear);
 
     // Style kept by the cascade: winning declarations, sorted by property name.
-    [[nodiscard]] const std::vector<const Declaration*>& CascadedStyle() const { return m_cascaded; }
-    void SetCascadedStyle(std::vector<const Declaration*> style) { m_cascaded = std::move(style); }
+    // Elements styled alike share one list (see SharedDeclarations).
+    [[nodiscard]] const std::vector<const Declaration*>& CascadedStyle() const;
+    void SetCascadedStyle(std::vector<const Declaration*> style);
+    void SetCascadedStyle(SharedDeclarations style) { m_cascaded = std::move(style); }
     [[nodiscard]] const std::vector<Declaration>& InlineStyle();
     [[nodiscard]] const std::vector<Declaration>& HintStyle();
-    [[nodiscard]] const std::vector<Declaration>& RuntimeStyle() const { return m_runtimeStyle; }
+    [[nodiscard]] const std::vector<Declaration>& RuntimeStyle() const;
     void SetRuntimeStyle(std::string_view property, const std::wstring* value);
 
-    [[nodiscard]] std::vector<HandlerEntry>& Handlers() { return m_handlers; }
-    [[nodiscard]] const std::vector<HandlerEntry>& Handlers() const { return m_handlers; }
-    [[nodiscard]] std::vector<std::string>& RequestedBehaviors() { return m_requestedBehaviors; }
-    [[nodiscard]] std::wstring& Scratch() { return m_scratch; }
+    // The mutable accessors make the element's rarely used part; the const ones never do.
+    [[nodiscard]] std::vector<HandlerEntry>& Handlers() { return Rare().Handlers; }
+    [[nodiscard]] const std::vector<HandlerEntry>& Handlers() const;
+    [[nodiscard]] std::vector<std::string>& RequestedBehaviors() { return Rare().RequestedBehaviors; }
+    [[nodiscard]] std::wstring& Scratch() { return Rare().Scratch; }
 
     // Every change that can alter style or content goes through here.
     void NoteChanged(ChangeKind kind);
@@ -116,24 +124,32 @@ private:
     void SetDocumentForTree(Document* document);
     void InvalidateChildren() { m_childrenValid = false; }
 
-    std::string m_tag;
+    // What few elements have: kept apart, so that the thousands of plain ones stay small.
+    struct RareData {
+        std::vector<Declaration> InlineStyle;
+        std::vector<Declaration> RuntimeWritten;  // as the program set it
+        std::vector<Declaration> RuntimeStyle;    // with shorthands expanded
+        std::vector<HandlerEntry> Handlers;
+        std::vector<std::string> RequestedBehaviors;
+        std::wstring Scratch;
+        std::string OwnTag;  // past the interned tags' cap
+    };
+    RareData& Rare();
+
+    const std::string* m_tag;  // interned: a page has thousands of elements and a few tags
     Document* m_document = nullptr;
     std::vector<Attribute> m_attributes;
     std::vector<Node*> m_children;
     mutable std::vector<Element*> m_elementChildren;
-    mutable bool m_childrenValid = false;  // built when first asked for
-    mutable std::size_t m_index = 0;       // in the parent's element list, while that is valid
+    mutable std::uint32_t m_index = 0;  // in the parent's element list, while that is valid
     unsigned m_state = 0;
-    std::vector<const Declaration*> m_cascaded;
-    std::vector<Declaration> m_inlineStyle;
-    std::vector<Declaration> m_hintStyle;
+    mutable bool m_childrenValid = false;  // built when first asked for
     bool m_inlineStyleValid = false;
     bool m_hintStyleValid = false;
-    std::vector<Declaration> m_runtimeWritten;  // as the program set it
-    std::vector<Declaration> m_runtimeStyle;    // with shorthands expanded
-    std::vector<HandlerEntry> m_handlers;
-    std::vector<std::string> m_requestedBehaviors;
-    std::wstring m_scratch;
+    SharedDeclarations m_cascaded;
+    // Hints made from the same attributes are one list (every cell with nowrap).
+    std::shared_ptr<const std::vector<Declaration>> m_hintStyle;
+    std::unique_ptr<RareData> m_rare;
     std::shared_ptr<const ComputedStyle> m_computed;
     Box* m_box = nullptr;
 };

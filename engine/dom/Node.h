@@ -5,7 +5,7 @@ namespace Engine {
 
 class Element;
 
-enum class NodeKind { Element, Text };
+enum class NodeKind : unsigned char { Element, Text };
 
 // Nodes are counted: the parent holds one count, every handle use another. A node whose count
 // drops to zero is deleted together with every descendant that nobody else holds.
@@ -34,9 +34,9 @@ private:
     // Iterative, so that a deep tree cannot exhaust the stack while it goes.
     static void DeleteTree(Node* node);
 
-    NodeKind m_kind;
     Element* m_parent = nullptr;
     int m_uses = 0;
+    NodeKind m_kind;
 };
 
 } // namespace Engine

@@ -7,8 +7,8 @@ namespace Engine {
 
 namespace {
 
-constexpr std::size_t kGranule = 32;
-constexpr std::size_t kClasses = 16;  // blocks up to 512 bytes
+constexpr std::size_t kGranule = 16;  // nodes and boxes differ by less: each takes little more than its size
+constexpr std::size_t kClasses = 32;  // blocks up to 512 bytes
 constexpr std::size_t kBlocksPerChunk = 64;
 
 struct FreeBlock {

@@ -5,6 +5,7 @@
 #include "engine/input/FormControls.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace Engine {
@@ -77,6 +78,8 @@ void EventDispatcher::Attach(Element& element, HtmlElementProc proc, void* tag, 
 
 bool EventDispatcher::Detach(Element& element, HtmlElementProc proc, void* tag)
 {
+    if (std::as_const(element).Handlers().empty())
+        return false;
     auto& handlers = element.Handlers();
     auto opaque = reinterpret_cast<OpaqueProc>(proc);
     auto found = std::find_if(handlers.begin(), handlers.end(),
@@ -96,6 +99,8 @@ void EventDispatcher::DetachTree(Element& root)
         Element* element = pending.back();
         pending.pop_back();
         element->PushChildrenReversed(pending);
+        if (std::as_const(*element).Handlers().empty())
+            continue;
         std::vector<HandlerEntry> handlers;
         handlers.swap(element->Handlers());
         for (const HandlerEntry& entry : handlers) {
@@ -109,11 +114,11 @@ bool EventDispatcher::CallOwn(Element& element, unsigned group, void* params)
 {
     // A procedure may attach or detach others while it runs: work on a copy and call only
     // those still attached.
-    std::vector<HandlerEntry> snapshot = element.Handlers();
+    std::vector<HandlerEntry> snapshot = std::as_const(element).Handlers();
     for (const HandlerEntry& entry : snapshot) {
         if ((entry.Groups & group) == 0)
             continue;
-        const auto& now = element.Handlers();
+        const auto& now = std::as_const(element).Handlers();
         bool attached = std::any_of(now.begin(), now.end(), [&](const HandlerEntry& other) {
             return other.Proc == entry.Proc && other.Tag == entry.Tag && (other.Groups & group) != 0;
         });

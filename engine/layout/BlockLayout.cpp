@@ -79,19 +79,19 @@ void ClampHeight(const Box& box, int containingHeight, int& content)
 void LayoutReplaced(Box& box, int available, int containingHeight, LayoutContext& context)
 {
     const BoxStyle& s = box.S().Box;
-    int intrinsicW = std::max(0, box.IntrinsicWidth);
-    int intrinsicH = std::max(0, box.IntrinsicHeight);
-    if (box.Picture && box.Picture->Valid()) {
+    int intrinsicW = std::max(0, box.Rare().IntrinsicWidth);
+    int intrinsicH = std::max(0, box.Rare().IntrinsicHeight);
+    if (box.Rare().Picture && box.Rare().Picture->Valid()) {
         // A picture's pixels are CSS pixels: it grows with the window's DPI like everything else.
-        intrinsicW = box.Picture->Width * context.Dpi / 96;
-        intrinsicH = box.Picture->Height * context.Dpi / 96;
+        intrinsicW = box.Rare().Picture->Width * context.Dpi / 96;
+        intrinsicH = box.Rare().Picture->Height * context.Dpi / 96;
     }
     bool hasW = !s.Width.IsAuto();
     bool hasH = !s.Height.IsAuto() && (!s.Height.IsPercent() || containingHeight >= 0);
     int width = hasW ? s.Width.Resolve(available) : intrinsicW;
     int height = hasH ? s.Height.Resolve(containingHeight) : intrinsicH;
     // A picture keeps its aspect when one side is given; an input keeps its other side.
-    bool picture = box.Picture != nullptr;
+    bool picture = box.Rare().Picture != nullptr;
     if (picture && hasW && !hasH && intrinsicW > 0)
         height = static_cast<int>(static_cast<long long>(width) * intrinsicH / intrinsicW);
     else if (picture && hasH && !hasW && intrinsicH > 0)

@@ -1,6 +1,7 @@
 #pragma once
 #include "engine/css/ComputedStyle.h"
 #include "engine/dom/NodePool.h"
+#include "engine/dom/Text.h"
 #include "engine/layout/TableCache.h"
 #include "engine/paint/Geometry.h"
 #include "engine/paint/Image.h"
@@ -49,12 +50,40 @@ struct TextRun {
     bool Newline = false;   // a preserved line break
 };
 
+// What few boxes need: pictures and the sizes of replaced boxes, the editing state of a text
+// input or area, a table's cache. Kept apart, so that the thousands of cells, rows and texts
+// of a long table stay small.
+struct BoxRare {
+    ImagePtr Picture;
+    int IntrinsicWidth = -1, IntrinsicHeight = -1;
+    // A text input being edited: caret and selection (text indexes, -1: none) and how far its
+    // text is scrolled to keep the caret in view.
+    int Caret = -1, SelectFrom = 0, SelectTo = 0, EditScroll = 0;
+    bool CaretHidden = false;  // the off half of the caret's blink
+    // A table's grid, kept while its rows and cells stay the same ones, and its columns'
+    // widths, kept while nothing inside its rows changes.
+    std::shared_ptr<TableCache> Table;
+};
+
 // A box of the layout tree, kept apart from the element tree. Positions are relative to the
 // parent box's border box; the page position is worked out after every layout.
 struct Box {
+    Box() = default;
+    Box(const Box&) = delete;
+    Box& operator=(const Box&) = delete;
+    ~Box()
+    {
+        if (TextNode != nullptr)
+            TextNode->Unuse();
+    }
+
     BoxKind Kind = BoxKind::Block;
+    bool Placed = false;         // PageX and PageY hold a position already
+    bool InlineContent = false;  // a block container of lines
+    bool ColumnsValid = false;   // a table's columns' widths are current
+    bool NeedsLayout = true;
     Element* Owner = nullptr;     // null for anonymous boxes
-    Text* TextNode = nullptr;     // for text boxes
+    Text* TextNode = nullptr;     // for text boxes, which hold it: see SetText
     StylePtr Style;
     Box* Parent = nullptr;
     std::vector<std::unique_ptr<Box>> Children;
@@ -65,50 +94,64 @@ struct Box {
     int Padding[4] = {0, 0, 0, 0};
     int Border[4] = {0, 0, 0, 0};
     int PageX = 0, PageY = 0;               // border box in page coordinates (scrolling included)
-    bool Placed = false;                     // PageX and PageY hold a position already
 
     // Inline content of a block container.
     std::vector<LineBox> Lines;
-    bool InlineContent = false;
 
     // Inline element: its pieces, one per line, relative to the containing block.
     std::vector<Rect> Fragments;
 
-    // Text.
-    std::wstring Collapsed;
+    // Text: the node's own text, measured into runs once per font.
     std::vector<TextRun> Runs;
     int RunsFont = -1;
-
-    // Replaced content.
-    ImagePtr Picture;
-    // A text input being edited: caret and selection (text indexes, -1: none) and how far its
-    // text is scrolled to keep the caret in view.
-    int Caret = -1, SelectFrom = 0, SelectTo = 0, EditScroll = 0;
-    bool CaretHidden = false;  // the off half of the caret's blink
-    int IntrinsicWidth = -1, IntrinsicHeight = -1;
 
     // Scrolling: the content's size and the offset into it; bars in device pixels.
     int ScrollX = 0, ScrollY = 0;
     int ContentWidth = 0, ContentHeight = 0;
     int BarV = 0, BarH = 0;
 
-    // Tables: column and span of a cell, row of a cell.
-    int Column = 0, Row = 0, ColSpan = 1, RowSpan = 1;
-    int RowSpanAsked = 1;  // the cell's rowspan attribute, before the table's end cuts it
+    // Tables: column and span of a cell, row of a cell (spans are capped at 1000).
+    int Column = 0, Row = 0;
+    short ColSpan = 1, RowSpan = 1;
+    short RowSpanAsked = 1;  // the cell's rowspan attribute, before the table's end cuts it
     int CellIndex = -1;    // in its table's grid
-    // A table's grid, kept while its rows and cells stay the same ones, and its columns'
-    // widths, kept while nothing inside its rows changes.
-    std::shared_ptr<TableCache> Table;
-    bool ColumnsValid = false;
     int ShiftY = 0;  // content moved down inside its box (vertical alignment in cells)
 
     // Caches for relayout.
-    bool NeedsLayout = true;
     int LastAvailable = -1;
     int LastAvailableHeight = -1;
     int LaidOutHeight = 0;  // the height layout gave, before a table's row stretched it
     int MinContent = -1, MaxContent = -1;
     unsigned Generation = 0;  // the last layout pass that moved something inside this box
+
+    std::unique_ptr<BoxRare> RareData;
+
+    // The rare part, made when first written; reading a box without one reads the defaults.
+    BoxRare& Rare()
+    {
+        if (!RareData)
+            RareData = std::make_unique<BoxRare>();
+        return *RareData;
+    }
+    [[nodiscard]] const BoxRare& Rare() const
+    {
+        static const BoxRare kNone;
+        return RareData ? *RareData : kNone;
+    }
+    [[nodiscard]] TableCache* TableData() const { return RareData ? RareData->Table.get() : nullptr; }
+
+    // A text box reads its node's text rather than a copy, and holds the node meanwhile: a node
+    // that leaves its element before the boxes are made again lives on until its box goes.
+    void SetText(Text* node)
+    {
+        node->Use();
+        TextNode = node;
+    }
+    [[nodiscard]] const std::wstring& TextData() const
+    {
+        static const std::wstring kNoText;
+        return TextNode != nullptr ? TextNode->Data() : kNoText;
+    }
 
     // Boxes come and go by the thousand with their pages: the nodes' pool serves them.
     static void* operator new(std::size_t size) { return NodePool::Allocate(size); }
@@ -153,8 +196,8 @@ struct Box {
                 cell = at;
             if (at->Kind == BoxKind::Table) {
                 // Only a cell of the table's own grid is named; any other change redoes it all.
-                if (at->Table)
-                    at->Table->Note(at != this && cell != nullptr && cell->InGridOf(*at) ? cell : nullptr);
+                if (TableCache* table = at->TableData())
+                    table->Note(at != this && cell != nullptr && cell->InGridOf(*at) ? cell : nullptr);
                 cell = nullptr;
             }
             if (marked && cell == nullptr)
@@ -178,7 +221,8 @@ struct Box {
     {
         for (Box* at = this; at != nullptr; at = at->Parent) {
             if (at->Kind == BoxKind::Table) {
-                at->Table.reset();
+                if (at->RareData)
+                    at->RareData->Table.reset();
                 return;
             }
             if (at->Kind != BoxKind::Row && at->Kind != BoxKind::RowGroup)

@@ -175,7 +175,7 @@ void InlineLayout::PrepareText(Box& text, TextMeasurer& measurer)
     WhiteSpace space = text.S().Inherited.Space;
     bool keepSpaces = space == WhiteSpace::Pre || space == WhiteSpace::PreWrap;
     bool keepNewlines = keepSpaces || space == WhiteSpace::PreLine;
-    const std::wstring& data = text.Collapsed;
+    const std::wstring& data = text.TextData();
     std::size_t at = 0;
     while (at < data.size()) {
         TextRun run;

@@ -33,7 +33,8 @@ bool IsWhitespaceText(const Box& box)
     WhiteSpace space = box.S().Inherited.Space;
     if (space == WhiteSpace::Pre || space == WhiteSpace::PreWrap)
         return false;
-    return std::all_of(box.Collapsed.begin(), box.Collapsed.end(),
+    const std::wstring& text = box.TextData();
+    return std::all_of(text.begin(), text.end(),
                        [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f'; });
 }
 
@@ -77,8 +78,8 @@ int SpanAttribute(const Element& element, const char* name)
 
 void ReadSpans(Box& cell)
 {
-    cell.ColSpan = SpanAttribute(*cell.Owner, "colspan");
-    cell.RowSpanAsked = SpanAttribute(*cell.Owner, "rowspan");
+    cell.ColSpan = static_cast<short>(SpanAttribute(*cell.Owner, "colspan"));
+    cell.RowSpanAsked = static_cast<short>(SpanAttribute(*cell.Owner, "rowspan"));
 }
 
 void Indent(std::string& out, int depth)
@@ -152,7 +153,7 @@ std::unique_ptr<Box> LayoutTree::BuildBox(Element& element)
     if (box->Kind == BoxKind::Replaced) {
         if (element.Tag() == "img") {
             if (const std::wstring* src = element.FindAttribute("src"))
-                box->Picture = m_images(element, *src);
+                box->Rare().Picture = m_images(element, *src);
         } else {
             // Inputs are drawn by the engine at a size of their kind; their text is measured here.
             std::wstring kind = element.InputType();
@@ -161,16 +162,16 @@ std::unique_ptr<Box> LayoutTree::BuildBox(Element& element)
             box->RunsFont = font;
             int dpi = std::max(m_dpi, 1);
             if (kind == L"checkbox" || kind == L"radio") {
-                box->IntrinsicWidth = box->IntrinsicHeight = std::max(13 * dpi / 96, metrics.Height * 13 / 16);
+                box->Rare().IntrinsicWidth = box->Rare().IntrinsicHeight = std::max(13 * dpi / 96, metrics.Height * 13 / 16);
             } else if (kind == L"hidden") {
-                box->IntrinsicWidth = box->IntrinsicHeight = 0;
+                box->Rare().IntrinsicWidth = box->Rare().IntrinsicHeight = 0;
             } else if (kind == L"button" || kind == L"submit" || kind == L"reset") {
                 const std::wstring* value = element.FindAttribute("value");
-                box->IntrinsicWidth = m_measurer.Width(font, value != nullptr ? *value : std::wstring());
-                box->IntrinsicHeight = metrics.LineHeight;
+                box->Rare().IntrinsicWidth = m_measurer.Width(font, value != nullptr ? *value : std::wstring());
+                box->Rare().IntrinsicHeight = metrics.LineHeight;
             } else {
-                box->IntrinsicWidth = metrics.AverageWidth * 20;
-                box->IntrinsicHeight = metrics.LineHeight;
+                box->Rare().IntrinsicWidth = metrics.AverageWidth * 20;
+                box->Rare().IntrinsicHeight = metrics.LineHeight;
             }
         }
         return box;
@@ -220,9 +221,8 @@ void LayoutTree::BuildChildren(Box& box, Element& element)
         } else if (box.Kind != BoxKind::Table && box.Kind != BoxKind::RowGroup && box.Kind != BoxKind::Row) {
             auto text = std::make_unique<Box>();
             text->Kind = BoxKind::Text;
-            text->TextNode = static_cast<Text*>(node);
+            text->SetText(static_cast<Text*>(node));
             text->Style = box.Style;
-            text->Collapsed = text->TextNode->Data();
             children.push_back(std::move(text));
         }
     }
@@ -714,7 +714,7 @@ std::string LayoutTree::Dump() const
                 if (item.Source->Kind != BoxKind::Text)
                     continue;
                 Indent(out, depth + 2);
-                std::wstring text = item.Source->Collapsed.substr(item.Start, item.Length);
+                std::wstring text = item.Source->TextData().substr(item.Start, item.Length);
                 std::replace_if(text.begin(), text.end(), [](wchar_t c) { return c == L'\n' || c == L'\r' || c == L'\t'; }, L' ');
                 out += "text \"" + WideToUtf8(text) + "\"";
                 AppendRect(out, origin.X + item.Area.X, origin.Y + item.Area.Y, item.Area.Width, item.Area.Height);

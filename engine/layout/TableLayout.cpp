@@ -43,7 +43,7 @@ Grid BuildGrid(Box& table)
                 ++column;
             cell.Column = column;
             cell.Row = static_cast<int>(r);
-            cell.RowSpan = std::min(cell.RowSpanAsked, static_cast<int>(grid.Rows.size() - r));
+            cell.RowSpan = static_cast<short>(std::min<int>(cell.RowSpanAsked, static_cast<int>(grid.Rows.size() - r)));
             if (busyUntil.size() < static_cast<std::size_t>(column + cell.ColSpan))
                 busyUntil.resize(static_cast<std::size_t>(column + cell.ColSpan), 0);
             for (int c = column; c < column + cell.ColSpan; ++c)
@@ -262,13 +262,13 @@ void RemeasureColumns(TableCache& cache, LayoutContext& context)
 // The grid and the columns' widths, measured again only when something in the rows changed.
 const TableCache& CacheOf(Box& table, LayoutContext& context)
 {
-    if (!table.Table) {
+    if (!table.Rare().Table) {
         auto cache = std::make_shared<TableCache>();
         cache->Cells = BuildGrid(table);
-        table.Table = std::move(cache);
+        table.Rare().Table = std::move(cache);
         table.ColumnsValid = false;
     }
-    TableCache& cache = *table.Table;
+    TableCache& cache = *table.Rare().Table;
     if (!table.ColumnsValid) {
         if (!cache.Dirty.empty() && !DirtyCellsInGrid(cache))
             cache.Full = true;
@@ -350,7 +350,7 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
 {
     // Held: laying out cells may drop the table's cache, which this layout still reads.
     static_cast<void>(CacheOf(table, context));
-    std::shared_ptr<TableCache> held = table.Table;
+    std::shared_ptr<TableCache> held = table.Rare().Table;
     TableCache& cache = *held;
     const Grid& grid = cache.Cells;
     const Columns& columns = cache.Widths;

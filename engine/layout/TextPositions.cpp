@@ -16,7 +16,7 @@ bool TextPositions::PointOf(const Box& block, std::size_t index, TextMeasurer& m
             if (item.Start <= index)
                 best = &item;
             if (item.Start <= index && index <= item.Start + item.Length) {
-                const std::wstring& text = item.Source->Collapsed;
+                const std::wstring& text = item.Source->TextData();
                 std::size_t count = std::min(index - item.Start, text.size() - std::min(item.Start, text.size()));
                 int x = item.Area.X + measurer.Width(item.Source->RunsFont, std::wstring_view(text).substr(item.Start, count));
                 caret = {x, item.Area.Y, 1, item.Area.Height};
@@ -27,7 +27,7 @@ bool TextPositions::PointOf(const Box& block, std::size_t index, TextMeasurer& m
     if (best != nullptr) {
         // After line breaks: the start of a line further down, one line height for each break
         // (empty lines have no items of their own).
-        const std::wstring& text = best->Source->Collapsed;
+        const std::wstring& text = best->Source->TextData();
         std::size_t end = std::min(best->Start + best->Length, text.size());
         long breaks = std::count(text.begin() + static_cast<std::ptrdiff_t>(end),
                                  text.begin() + static_cast<std::ptrdiff_t>(std::min(index, text.size())), L'\n');
@@ -55,7 +55,7 @@ std::size_t TextPositions::IndexAt(const Box& block, Point point, TextMeasurer& 
     for (const LineItem& item : chosen->Items) {
         if (item.Source == nullptr || item.Source->Kind != BoxKind::Text)
             continue;
-        const std::wstring& text = item.Source->Collapsed;
+        const std::wstring& text = item.Source->TextData();
         last = item.Start + item.Length;
         if (point.X >= item.Area.Right())
             continue;
@@ -71,7 +71,7 @@ std::size_t TextPositions::IndexAt(const Box& block, Point point, TextMeasurer& 
     // Past the end of the line: before its line break.
     for (const LineItem& item : chosen->Items) {
         if (item.Source != nullptr && item.Source->Kind == BoxKind::Text) {
-            const std::wstring& text = item.Source->Collapsed;
+            const std::wstring& text = item.Source->TextData();
             if (last > 0 && last <= text.size() && text[last - 1] == L'\n')
                 --last;
             break;

@@ -186,7 +186,7 @@ void Painter::PaintLines(const Box& box, DisplayList& out, const Rect& damage) c
             DisplayItem item = Item(DisplayItemKind::Text, lineItem.Area.Translated(origin.X, origin.Y));
             item.Color1 = source.S().Inherited.TextColor;
             item.Font = source.RunsFont;
-            item.Text = source.Collapsed.substr(lineItem.Start, std::min(lineItem.Length, source.Collapsed.size() - std::min(lineItem.Start, source.Collapsed.size())));
+            item.Text = source.TextData().substr(lineItem.Start, std::min(lineItem.Length, source.TextData().size() - std::min(lineItem.Start, source.TextData().size())));
             for (wchar_t& c : item.Text) {
                 if (c == L'\n' || c == L'\r' || c == L'\t' || c == L'\f')
                     c = L' ';
@@ -235,19 +235,19 @@ void Painter::PaintInput(const Box& box, DisplayList& out) const
     static const std::wstring kNoValue;
     if (value == nullptr)
         value = &kNoValue;
-    if (kind == L"hidden" || box.RunsFont < 0 || (value->empty() && box.Caret < 0))
+    if (kind == L"hidden" || box.RunsFont < 0 || (value->empty() && box.Rare().Caret < 0))
         return;
     std::wstring text = kind == L"password" ? std::wstring(value->size(), L'\x2022') : *value;
     TextMeasurer& measurer = m_tree.Measurer();
     const FontMetrics& metrics = measurer.Metrics(box.RunsFont);
     bool centred = kind == L"button" || kind == L"submit" || kind == L"reset";
     int width = measurer.Width(box.RunsFont, text);
-    int x = content.X + (centred ? std::max(0, (content.Width - width) / 2) : -box.EditScroll);
+    int x = content.X + (centred ? std::max(0, (content.Width - width) / 2) : -box.Rare().EditScroll);
     int y = content.Y + std::max(0, (content.Height - metrics.Height) / 2);
     out.push_back(Item(DisplayItemKind::PushClip, content));
     // Text before, inside and after the selection; the selection on the highlight colour.
-    int from = std::clamp(box.Caret >= 0 ? box.SelectFrom : 0, 0, static_cast<int>(text.size()));
-    int to = std::clamp(box.Caret >= 0 ? box.SelectTo : 0, from, static_cast<int>(text.size()));
+    int from = std::clamp(box.Rare().Caret >= 0 ? box.Rare().SelectFrom : 0, 0, static_cast<int>(text.size()));
+    int to = std::clamp(box.Rare().Caret >= 0 ? box.Rare().SelectTo : 0, from, static_cast<int>(text.size()));
     int left = x;
     for (int part = 0; part < 3; ++part) {
         int start = part == 0 ? 0 : part == 1 ? from : to;
@@ -269,9 +269,9 @@ void Painter::PaintInput(const Box& box, DisplayList& out) const
         out.push_back(std::move(item));
         left += pieceWidth;
     }
-    if (box.Caret >= 0 && !box.CaretHidden && (input.State() & HL_STATE_FOCUS) != 0) {
+    if (box.Rare().Caret >= 0 && !box.Rare().CaretHidden && (input.State() & HL_STATE_FOCUS) != 0) {
         int caretX = x + measurer.Width(box.RunsFont, std::wstring_view(text).substr(0, std::min<std::size_t>(
-                                                                                          static_cast<std::size_t>(box.Caret), text.size())));
+                                                                                          static_cast<std::size_t>(box.Rare().Caret), text.size())));
         DisplayItem caret = Item(DisplayItemKind::Fill, {caretX, y, 1, metrics.Height});
         caret.Color1 = box.S().Inherited.TextColor;
         out.push_back(std::move(caret));
@@ -284,8 +284,8 @@ void Painter::PaintTextAreaSelection(const Box& box, DisplayList& out) const
 {
     TextMeasurer& measurer = m_tree.Measurer();
     Point origin = box.ContentOrigin();
-    std::size_t from = static_cast<std::size_t>(std::max(0, box.SelectFrom));
-    std::size_t to = static_cast<std::size_t>(std::max(0, box.SelectTo));
+    std::size_t from = static_cast<std::size_t>(std::max(0, box.Rare().SelectFrom));
+    std::size_t to = static_cast<std::size_t>(std::max(0, box.Rare().SelectTo));
     if (from >= to)
         return;
     for (const LineBox& line : box.Lines) {
@@ -296,7 +296,7 @@ void Painter::PaintTextAreaSelection(const Box& box, DisplayList& out) const
             std::size_t end = std::min(to, item.Start + item.Length);
             if (start >= end)
                 continue;
-            const std::wstring& text = item.Source->Collapsed;
+            const std::wstring& text = item.Source->TextData();
             std::wstring_view all(text);
             int left = measurer.Width(item.Source->RunsFont, all.substr(item.Start, start - item.Start));
             int right = measurer.Width(item.Source->RunsFont, all.substr(item.Start, end - item.Start));
@@ -373,11 +373,11 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
             }
             out.push_back(std::move(item));
         }
-        if (box.Kind == BoxKind::Replaced && box.Picture && box.Picture->Valid()) {
+        if (box.Kind == BoxKind::Replaced && box.Rare().Picture && box.Rare().Picture->Valid()) {
             DisplayItem item = Item(DisplayItemKind::Image,
                                     {area.X + box.Border[3] + box.Padding[3], area.Y + box.Border[0] + box.Padding[0],
                                      box.ContentWidth, box.ContentHeight});
-            item.Picture = box.Picture;
+            item.Picture = box.Rare().Picture;
             out.push_back(std::move(item));
         }
         if (box.Kind == BoxKind::Replaced && box.Owner != nullptr && box.Owner->Tag() == "input")
@@ -406,15 +406,15 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
         out.push_back(Item(DisplayItemKind::PushClip, PaddingBox(box)));
     if (box.InlineContent) {
         PaintInlineDecorations(box, out);
-        bool editing = box.Caret >= 0 && box.Owner != nullptr && box.Owner->Tag() == "textarea" &&
+        bool editing = box.Rare().Caret >= 0 && box.Owner != nullptr && box.Owner->Tag() == "textarea" &&
                        (box.Owner->State() & HL_STATE_FOCUS) != 0;
         if (editing)
             PaintTextAreaSelection(box, out);
         PaintLines(box, out, damage);
-        if (editing && !box.CaretHidden) {
+        if (editing && !box.Rare().CaretHidden) {
             Rect caret;
             Point origin = box.ContentOrigin();
-            if (TextPositions::PointOf(box, static_cast<std::size_t>(box.Caret), m_tree.Measurer(), caret)) {
+            if (TextPositions::PointOf(box, static_cast<std::size_t>(box.Rare().Caret), m_tree.Measurer(), caret)) {
                 DisplayItem item = Item(DisplayItemKind::Fill, caret.Translated(origin.X, origin.Y));
                 item.Color1 = style.Inherited.TextColor;
                 out.push_back(std::move(item));

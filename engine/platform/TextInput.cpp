@@ -101,7 +101,7 @@ void TextInput::Leave(Element* input)
     if (m_input == nullptr || (input != nullptr && input != m_input))
         return;
     if (Box* box = m_input->LayoutBox()) {
-        box->Caret = -1;
+        box->Rare().Caret = -1;
         m_view.Renderer().Layout().Repaint(*m_input);
     }
     m_input->Unuse();
@@ -113,11 +113,11 @@ void TextInput::Leave(Element* input)
 void TextInput::Blink()
 {
     Box* box = m_input != nullptr ? m_input->LayoutBox() : nullptr;
-    if (box == nullptr || box->Caret < 0) {
+    if (box == nullptr || box->Rare().Caret < 0) {
         KillTimer(m_view.Window(), kBlinkTimer);
         return;
     }
-    box->CaretHidden = !box->CaretHidden;
+    box->Rare().CaretHidden = !box->Rare().CaretHidden;
     m_view.Renderer().Layout().Repaint(*m_input);
     m_view.ScheduleUpdate();
 }
@@ -138,17 +138,17 @@ void TextInput::Commit(Element& input, bool changed)
     Box* box = input.LayoutBox();
     if (box == nullptr)
         return;
-    box->Caret = static_cast<int>(m_editor.Caret());
+    box->Rare().Caret = static_cast<int>(m_editor.Caret());
     // Shown at once after every key or click, then blinking again.
-    box->CaretHidden = false;
+    box->Rare().CaretHidden = false;
     UINT blink = GetCaretBlinkTime();
     if (blink != INFINITE && blink != 0)
         SetTimer(m_view.Window(), kBlinkTimer, blink, [](HWND window, UINT, UINT_PTR, DWORD) {
             if (View* view = View::ForWindow(window))
                 view->Editing().Blink();
         });
-    box->SelectFrom = static_cast<int>(m_editor.SelectionStart());
-    box->SelectTo = static_cast<int>(m_editor.SelectionEnd());
+    box->Rare().SelectFrom = static_cast<int>(m_editor.SelectionStart());
+    box->Rare().SelectTo = static_cast<int>(m_editor.SelectionEnd());
     TextMeasurer& measurer = m_view.Renderer().Layout().Measurer();
     if (area) {
         // The text area scrolls to keep the caret in view.
@@ -168,10 +168,10 @@ void TextInput::Commit(Element& input, bool changed)
         std::wstring shown = input.InputType() == L"password" ? std::wstring(m_editor.Text().size(), L'\x2022') : m_editor.Text();
         int caretX = measurer.Width(box->RunsFont, std::wstring_view(shown).substr(0, m_editor.Caret()));
         int room = std::max(1, box->ContentWidth - 1);
-        if (caretX - box->EditScroll > room)
-            box->EditScroll = caretX - room;
-        if (caretX < box->EditScroll)
-            box->EditScroll = caretX;
+        if (caretX - box->Rare().EditScroll > room)
+            box->Rare().EditScroll = caretX - room;
+        if (caretX < box->Rare().EditScroll)
+            box->Rare().EditScroll = caretX;
     }
     m_view.Renderer().Layout().Repaint(input);
     m_view.ScheduleUpdate();
@@ -305,7 +305,7 @@ std::size_t TextInput::IndexAt(Element& input, int x, int y) const
         return m_editor.Text().size();
     TextMeasurer& measurer = m_view.Renderer().Layout().Measurer();
     const std::wstring& text = m_editor.Text();
-    int target = x - box->ContentX() + box->EditScroll;
+    int target = x - box->ContentX() + box->Rare().EditScroll;
     // The caret goes to the nearer side of the character under the pointer.
     int before = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
