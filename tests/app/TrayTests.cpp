@@ -1,0 +1,258 @@
+// The shipped program's notification icon under Wine's system tray, driven from this process as
+// the shell and a user drive it: the icon, its menu and what the menu's items do, and "Cleanup all"
+// with its question.
+#include "app/GatewardenProgram.h"
+
+#include <shellapi.h>
+
+#include <initializer_list>
+
+namespace {
+
+constexpr UINT kTrayId = 1723;
+constexpr UINT kTrayNotify = WM_USER + 1;
+constexpr UINT kCloseToTray = 0x800B;
+constexpr UINT kCleanupAll = 0x8014;
+const wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const wchar_t kTypedUrlsKey[] = L"Software\\Microsoft\\Internet Explorer\\TypedURLs";
+
+// The tray menu's items as keys from a menu just opened, where nothing is selected yet: Down
+// starts at the top, Up at the bottom.
+using Keys = std::initializer_list<UINT>;
+const Keys kOpenItem = {VK_DOWN, VK_RETURN};
+const Keys kCleanCacheItem = {VK_DOWN, VK_DOWN, VK_RIGHT, VK_RETURN};
+const Keys kRunAtStartupItem = {VK_UP, VK_UP, VK_UP, VK_RETURN};
+const Keys kTurnOffItem = {VK_UP, VK_RETURN};
+const Keys kProxiesPopup = {VK_UP, VK_UP, VK_UP, VK_UP, VK_RIGHT};
+
+// NIM_MODIFY with nothing to change succeeds only while the icon is there; NIM_DELETE takes it
+// away as an Explorer that ends does.
+bool TellShell(DWORD what, HWND owner)
+{
+    NOTIFYICONDATAW data{};
+    data.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    data.hWnd = owner;
+    data.uID = kTrayId;
+    return Shell_NotifyIconW(what, &data) != FALSE;
+}
+
+// A right press on the icon as the shell reports it; the menu window, or null.
+HWND OpenTrayMenu(Gatewarden& program)
+{
+    PostMessageW(program.Main(), kTrayNotify, kTrayId, WM_RBUTTONDOWN);
+    return program.WaitForWindow(L"#32768", nullptr);
+}
+
+void Press(Gatewarden& program, HWND window, Keys keys)
+{
+    for (const UINT key : keys)
+        program.Key(key, window);
+}
+
+// The rows of a menu window (equal rows from its top) that show a mark in the check column, read
+// from the screen: Wine does not let another process read a menu's items. A scanline marks its row
+// when a few pixels of the column differ from the line's own background at its left end, so that a
+// selected (coloured) row counts as well and a separator, across the whole column, does not.
+std::vector<bool> CheckedRows(HWND menu, int rows)
+{
+    RECT box{};
+    GetWindowRect(menu, &box);
+    const int height = box.bottom - box.top;
+    constexpr int kBorder = 3, kColumn = 18;
+    HDC screen = GetDC(nullptr);
+    const auto at = [&](int x, int y) { return GetPixel(screen, box.left + x, box.top + y); };
+    // Painted: its frame is there and the first line inside it has a menu's colour.
+    EXPECT_TRUE(WaitUntil([&] {
+        const COLORREF inside = at(kBorder, kBorder);
+        return at(0, height / 2) != at(kBorder, height / 2) &&
+               (inside == GetSysColor(COLOR_MENU) || inside == GetSysColor(COLOR_HIGHLIGHT));
+    }, kWithinASecond));
+    std::vector<int> marked(static_cast<std::size_t>(rows), 0);
+    for (int y = kBorder; y < height - kBorder; ++y) {
+        int differing = 0;
+        for (int x = kBorder + 1; x < kColumn; ++x)
+            differing += at(x, y) != at(kBorder, y) ? 1 : 0;
+        if (differing > 0 && differing <= (kColumn - kBorder) / 2)
+            ++marked[static_cast<std::size_t>((y - kBorder) * rows / (height - 2 * kBorder))];
+    }
+    ReleaseDC(nullptr, screen);
+    std::vector<bool> checked;
+    for (const int lines : marked)
+        checked.push_back(lines >= 3);
+    return checked;
+}
+
+// The store, settings and registry of the program's end-to-end tests.
+class TrayTest : public GatewardenExeTest {};
+
+std::wstring RunValue()
+{
+    wchar_t text[600] = {};
+    DWORD size = sizeof(text);
+    if (RegGetValueW(HKEY_CURRENT_USER, kRunKey, L"Gatewarden", RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
+        return L"";
+    return text;
+}
+
+TEST_F(TrayTest, TrayIconAppearsAndComesBackWhenTheShellStartsAgain)
+{
+    Gatewarden program;
+    ASSERT_NE(program.Main(), nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return TellShell(NIM_MODIFY, program.Main()); }));
+    HWND tray = FindWindowW(nullptr, L"Wine System Tray");
+    ASSERT_NE(tray, nullptr);
+    EXPECT_TRUE(IsWindowVisible(tray));
+
+    ASSERT_TRUE(TellShell(NIM_DELETE, program.Main()));
+    EXPECT_FALSE(TellShell(NIM_MODIFY, program.Main()));
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_ABORTIFHUNG, kLimitMs,
+                        &result);
+    EXPECT_TRUE(WaitUntil([&] { return TellShell(NIM_MODIFY, program.Main()); }, kWithinASecond));
+}
+
+TEST_F(TrayTest, TrayMenuShowsTheActiveProfileCheckedAndActivatesTheOneChosen)
+{
+    Gatewarden program;
+    ASSERT_NE(program.Main(), nullptr);
+    // Each row chosen in turn, the active one again last; Home is active at the start.
+    const std::pair<int, int> cases[] = {{0, 1}, {1, 2}, {2, 2}, {2, 0}};
+    for (const auto& [active, chosen] : cases) {
+        SCOPED_TRACE(chosen);
+        HWND menu = OpenTrayMenu(program);
+        ASSERT_NE(menu, nullptr);
+        Press(program, menu, kProxiesPopup);
+        HWND popup = nullptr;
+        ASSERT_TRUE(WaitUntil([&] {
+            popup = FindWindowExW(nullptr, nullptr, L"#32768", nullptr);
+            while (popup != nullptr && (popup == menu || !IsWindowVisible(popup)))
+                popup = FindWindowExW(nullptr, popup, L"#32768", nullptr);
+            return popup != nullptr;
+        }));
+        std::vector<bool> checked(3, false);
+        checked[static_cast<std::size_t>(active)] = true;
+        EXPECT_EQ(CheckedRows(popup, 3), checked);
+        for (int i = 0; i < chosen; ++i)
+            program.Key(VK_DOWN, popup);
+        program.Key(VK_RETURN, popup);
+        EXPECT_TRUE(WaitUntil([&] { return SystemHolds(kProfiles[static_cast<std::size_t>(chosen)]); }, kWithinASecond));
+        ASSERT_TRUE(MonitorCaughtUp());
+    }
+}
+
+TEST_F(TrayTest, RunAtStartupTogglesTheRunValueAndItsCheckFollows)
+{
+    SetValue(HKEY_CURRENT_USER, kRunKey, L"Gatewarden", L"");
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring exe = path;
+    exe = L"\"" + exe.substr(0, exe.rfind(L'\\') + 1) + L"Gatewarden.exe\" /s";
+    Gatewarden program;
+    ASSERT_NE(program.Main(), nullptr);
+    for (const std::wstring& expected : {exe, std::wstring()}) {
+        SCOPED_TRACE(testing::PrintToString(expected));
+        HWND menu = OpenTrayMenu(program);
+        ASSERT_NE(menu, nullptr);
+        // The only item of the menu that can carry a check.
+        const std::vector<bool> rows = CheckedRows(menu, 1);
+        EXPECT_EQ(rows[0], expected.empty());
+        Press(program, menu, kRunAtStartupItem);
+        EXPECT_TRUE(WaitUntil([&] { return RunValue() == expected; }));
+    }
+}
+
+TEST_F(TrayTest, TrayShowsTheHiddenWindowOnDoubleClickAndOpenButNotOnAMenuLeftAlone)
+{
+    Gatewarden program;
+    ASSERT_NE(program.Main(), nullptr);
+    enum class Way { DoubleClick, MenuDismissed, OpenItem };
+    for (const Way way : {Way::DoubleClick, Way::MenuDismissed, Way::OpenItem}) {
+        SCOPED_TRACE(static_cast<int>(way));
+        program.Command(kCloseToTray);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(program.Main()); }));
+        if (way == Way::DoubleClick) {
+            PostMessageW(program.Main(), kTrayNotify, kTrayId, WM_LBUTTONDBLCLK);
+        } else {
+            HWND menu = OpenTrayMenu(program);
+            ASSERT_NE(menu, nullptr);
+            Press(program, menu, way == Way::OpenItem ? kOpenItem : Keys{VK_ESCAPE});
+            ASSERT_TRUE(WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }));
+        }
+        if (way == Way::MenuDismissed) {
+            // The menu's choice is acted on before the program reads its next message.
+            DWORD_PTR result = 0;
+            ASSERT_NE(SendMessageTimeoutW(program.Main(), WM_NULL, 0, 0, SMTO_NORMAL, kLimitMs, &result), 0);
+            EXPECT_FALSE(IsWindowVisible(program.Main()));
+        } else {
+            EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(program.Main()) != FALSE; }));
+        }
+    }
+}
+
+TEST_F(TrayTest, TrayTurnOffEndsWithCodeTwoAndTakesTheIconAway)
+{
+    Gatewarden program;
+    ASSERT_NE(program.Main(), nullptr);
+    HWND main = program.Main();
+    ASSERT_TRUE(WaitUntil([&] { return TellShell(NIM_MODIFY, main); }));
+    HWND menu = OpenTrayMenu(program);
+    ASSERT_NE(menu, nullptr);
+    Press(program, menu, kTurnOffItem);
+    EXPECT_EQ(program.ExitCode(), 2u);
+    EXPECT_FALSE(TellShell(NIM_MODIFY, main));
+}
+
+TEST_F(TrayTest, CleanupAllRunsTheFourInOrderOnlyWhenAnsweredYes)
+{
+    const std::vector<WinInetControl::CacheEntry> cache = {
+        {L"Cookie:user@example.org/", WinInetControl::kCookieCacheEntry},
+        {L"http://example.org/page.html"},
+        {L"http://example.org/logo.png"},
+    };
+    wchar_t profile[MAX_PATH] = {};
+    ExpandEnvironmentStringsW(L"%USERPROFILE%\\Local Settings\\History\\History.IE5\\index.dat", profile, MAX_PATH);
+    ASSERT_EQ(GetFileAttributesW(profile), INVALID_FILE_ATTRIBUTES) << "this test expects no history index";
+    Gatewarden program;
+    ASSERT_NE(program.Main(), nullptr);
+
+    // One cleanup alone from the tray menu: the cache keeps its cookie.
+    WinInetControl::SeedCache(cache);
+    HWND menu = OpenTrayMenu(program);
+    ASSERT_NE(menu, nullptr);
+    Press(program, menu, kCleanCacheItem);
+    EXPECT_TRUE(WaitUntil([&] { return WinInetControl::CacheUrls() == std::vector<std::wstring>{cache[0].Url}; }));
+
+    const std::vector<std::string> ranAll = {
+        "#eeeeee|MainDlg.cpp:354|IE Cache was successfully cleaned",
+        "#eeeeee|MainDlg.cpp:369|IE Cookies was successfully cleaned",
+        "#9966FF|MainDlg.cpp:389|Failed to cleanup IE History",
+        "#eeeeee|MainDlg.cpp:399|IE Address Bar History was successfully cleaned",
+    };
+    for (const int answer : {IDNO, IDCANCEL, IDYES}) {
+        SCOPED_TRACE(answer);
+        WinInetControl::SeedCache(cache);
+        SetValue(HKEY_CURRENT_USER, kTypedUrlsKey, L"url1", L"http://example.org/");
+        const std::vector<std::string> before = LogRows();
+        program.Command(kCleanupAll);
+        HWND box = program.WaitForWindow(nullptr, L"Confirm Cleanup");
+        ASSERT_NE(box, nullptr);
+        EXPECT_NE(FindWindowExW(box, nullptr, L"Static", L"Are you sure you want permanently remove all recent IE history?"),
+                  nullptr);
+        program.Answer(box, answer);
+        const std::vector<std::string> after = LogRows();
+        ASSERT_GE(after.size(), before.size());
+        const std::vector<std::string> added(after.begin() + static_cast<std::ptrdiff_t>(before.size()), after.end());
+        const bool yes = answer == IDYES;
+        EXPECT_EQ(added, yes ? ranAll : std::vector<std::string>());
+        std::vector<std::wstring> left;
+        if (!yes)
+            for (const auto& entry : cache)
+                left.push_back(entry.Url);
+        EXPECT_EQ(WinInetControl::CacheUrls(), left);
+        EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, kTypedUrlsKey, L"url1", RRF_RT_ANY, nullptr, nullptr, nullptr) ==
+                      ERROR_SUCCESS,
+                  !yes);
+    }
+}
+
+} // namespace
