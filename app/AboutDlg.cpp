@@ -3,24 +3,6 @@
 #include "app/WindowModule.h"
 #include "resources/ResourceIds.h"
 
-namespace {
-
-void CentreOnParent(HWND window)
-{
-    HWND parent = GetWindow(window, GW_OWNER);
-    RECT area{};
-    if (parent == nullptr || !IsWindowVisible(parent) || IsIconic(parent) || !GetWindowRect(parent, &area))
-        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    RECT own{};
-    GetWindowRect(window, &own);
-    const int width = own.right - own.left;
-    const int height = own.bottom - own.top;
-    SetWindowPos(window, nullptr, area.left + (area.right - area.left - width) / 2,
-                 area.top + (area.bottom - area.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-} // namespace
-
 INT_PTR AboutDlg::Run(HWND owner)
 {
     return DialogBoxParamW(TheWindowModule().Instance(), MAKEINTRESOURCEW(IDD_ABOUT), owner, DialogProc,
@@ -30,7 +12,7 @@ INT_PTR AboutDlg::Run(HWND owner)
 void AboutDlg::OnInitDialog(HWND dialog)
 {
     SetWindowTextW(dialog, L"About Gatewarden");
-    CentreOnParent(dialog);
+    CentreOnOwner(dialog);
     RECT client{};
     GetClientRect(dialog, &client);
     m_view.Create(dialog, client);

@@ -33,18 +33,6 @@ void Enable(const ElementRef& element, bool enabled)
         element.SetState(enabled ? 0u : HL_STATE_DISABLED, enabled ? HL_STATE_DISABLED : 0u, Repaint::Yes);
 }
 
-void CentreOnParent(HWND window)
-{
-    HWND parent = GetWindow(window, GW_OWNER);
-    RECT area{};
-    if (parent == nullptr || !IsWindowVisible(parent) || IsIconic(parent) || !GetWindowRect(parent, &area))
-        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    RECT own{};
-    GetWindowRect(window, &own);
-    SetWindowPos(window, nullptr, area.left + (area.right - area.left - (own.right - own.left)) / 2,
-                 area.top + (area.bottom - area.top - (own.bottom - own.top)) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
 
 } // namespace
 
@@ -76,7 +64,7 @@ INT_PTR CALLBACK ProxyEditDlg::DialogProc(HWND dialog, UINT message, WPARAM wPar
 void ProxyEditDlg::OnInitDialog(HWND dialog)
 {
     m_dialog = dialog;
-    CentreOnParent(dialog);
+    CentreOnOwner(dialog);
     RECT client{};
     GetClientRect(dialog, &client);
     if (HWND view = m_view.Create(dialog, client)) {
