@@ -51,6 +51,14 @@ inline const std::vector<ProxyProfile> kProfiles = {
     Profile(L"Travel", 0x5, L"", L"http://wpad.example.org/proxy.pac"),
 };
 
+// The store's records in file order, the empty-named one included.
+inline std::vector<ProxyProfile> StoredProfiles(const std::wstring& store)
+{
+    std::vector<ProxyProfile> profiles;
+    static_cast<void>(ReadStoreFile(store, [&](ProxyProfile&& profile) { profiles.push_back(std::move(profile)); }));
+    return profiles;
+}
+
 inline bool SystemHolds(const ProxyProfile& profile)
 {
     ProxyProfile system;
@@ -147,12 +155,27 @@ public:
         PostMessageW(to ? to : View(), WM_KEYDOWN, key, 1);
         PostMessageW(to ? to : View(), WM_KEYUP, key, 0xC0000001);
     }
-    void Click(POINT at, UINT down = WM_LBUTTONDOWN)
+    void Click(POINT at, UINT down = WM_LBUTTONDOWN, HWND to = nullptr)
     {
+        HWND window = to ? to : View();
         const LPARAM where = MAKELPARAM(at.x, at.y);
-        PostMessageW(View(), WM_MOUSEMOVE, 0, where);
-        PostMessageW(View(), down, down == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON, where);
-        PostMessageW(View(), down + 1, 0, where);
+        PostMessageW(window, WM_MOUSEMOVE, 0, where);
+        PostMessageW(window, down, down == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON, where);
+        PostMessageW(window, down + 1, 0, where);
+    }
+    // Characters as the keyboard's translated messages bring them to the focused input.
+    static void Type(const std::wstring& text, HWND to)
+    {
+        for (const wchar_t c : text)
+            PostMessageW(to, WM_CHAR, c, 1);
+    }
+    // The engine window of the dialog of this caption (the profile editor's among them), or null.
+    HWND DialogPage(const wchar_t* caption, HWND* dialog = nullptr)
+    {
+        HWND found = WaitForWindow(L"#32770", caption);
+        if (dialog != nullptr)
+            *dialog = found;
+        return found ? FindWindowExW(found, nullptr, L"GatewardenHtmlHost", nullptr) : nullptr;
     }
     // Makes a row current as a user may: a click on the first, then Down. Row 1 is the first profile.
     void SelectRow(int row)
