@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Photographs the real profile editor under a virtual display into docs/editor-*.png: a new
-# profile at 96 and 144 DPI. Uses the build's Wine prefix with Wine's own
-# WinINet; the prefix's store and window place are replaced.
+# profile at 96 and 144 DPI, an existing profile with its proxies and bypass list, and a new one
+# with auto-activation ticked, an address typed and the adapter list open. Uses the build's Wine
+# prefix with Wine's own WinINet; the prefix's store and window place are replaced. The editor is
+# driven by keys, as a user would.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${GW_BUILD_DIR:-build}"
 tools/build.sh --target Gatewarden MakeStore AppDriver
-if [ -z "${GW_EDITOR_DPIS:-}" ]; then
-    # One Wine session a DPI: a program started again in the session of another DPI shows no editor.
-    GW_EDITOR_DPIS=96 "$0"
-    GW_EDITOR_DPIS=144 "$0"
+if [ -z "${GW_EDITOR_SHOT:-}" ]; then
+    # One Wine session a picture: a program started again in the same session often shows no
+    # editor at all.
+    for shot in new edit auto 144dpi; do GW_EDITOR_SHOT=$shot "$0"; done
     exit
 fi
 . tools/wine-session.sh
@@ -29,6 +31,8 @@ trap finish EXIT
 
 app=""
 dialog=""
+# open_editor <command> <caption> [row]: starts the program, makes the row current when given (2
+# is Lab, the second in the list) and opens the editor with the command.
 open_editor() {
     # The editor centres on the main window: the main window's place (300,330)-(914,694) keeps
     # all of the editor on the screen at 144 DPI too.
@@ -44,10 +48,15 @@ open_editor() {
         sleep 0.1
     done
     sleep 4  # the main view loads its page
-    driver command 0x8016  # New Proxy Settings
+    if [ -n "${3:-}" ]; then
+        driver click 200 60  # the first row
+        for _ in $(seq 2 "$3"); do driver key 0x28; done
+        sleep 0.5
+    fi
+    driver command "$1"
     dialog=""
     for _ in $(seq 150); do
-        dialog=$(xdotool search --name '^New proxy settings$' 2>/dev/null | head -n1 || true)
+        dialog=$(xdotool search --onlyvisible --name "^$2\$" 2>/dev/null | head -n1 || true)
         [ -n "$dialog" ] && break
         sleep 0.1
     done
@@ -67,17 +76,35 @@ close_app() {
         sleep 0.1
     done
 }
-# shoot <picture>: the dialog with the frame that Wine draws just outside its client area.
+# shoot <picture>: the dialog, whose X window holds the frame that Wine draws (no window manager).
 shoot() {
     eval "$(xdotool getwindowgeometry --shell "$dialog" | sed 's/^/G_/')"
-    import -window root -crop "$((G_WIDTH + 8))x$((G_HEIGHT + 34))+$((G_X > 4 ? G_X - 4 : 0))+$((G_Y > 30 ? G_Y - 30 : 0))" -strip \
+    import -window root -crop "${G_WIDTH}x${G_HEIGHT}+${G_X}+${G_Y}" +repage -strip \
         -define png:compression-level=9 "$1"
     echo "$1: $(identify -format '%wx%h' "$1")"
 }
 wine "$build/tools/MakeStore.exe" three </dev/null >/dev/null 2>&1
-for dpi in $GW_EDITOR_DPIS; do
-    set_dpi "$dpi"
-    open_editor
-    if [ "$dpi" = 96 ]; then shoot docs/editor-new.png; else shoot docs/editor-144dpi.png; fi
-    close_app
-done
+new="New proxy settings"
+case "$GW_EDITOR_SHOT" in
+new)
+    open_editor 0x8016 "$new"
+    ;;
+144dpi)
+    set_dpi 144
+    open_editor 0x8016 "$new"
+    ;;
+edit)
+    open_editor 0x8018 "Edit proxy settings" 2  # Edit Proxy on Lab
+    ;;
+auto)
+    open_editor 0x8016 "$new"
+    # From the name: Tab to "Auto-activate proxy" past the three enabled boxes, tick it, then past
+    # the adapter drop-down into the address, each part's text selected on entry.
+    xdotool key --delay 120 Tab Tab Tab Tab space Tab Tab 1 0 Tab 7 7 Tab 1 Tab 2
+    xdotool key --delay 120 shift+Tab shift+Tab shift+Tab shift+Tab alt+Down
+    sleep 0.8
+    ;;
+esac
+shoot "docs/editor-$GW_EDITOR_SHOT.png"
+xdotool key alt+Up  # a list left open
+close_app

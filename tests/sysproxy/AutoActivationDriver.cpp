@@ -1,11 +1,14 @@
 // Auto-activation against the real adapters of a network namespace. The script that runs this
 // program (AutoActivationInNamespace.sh) owns the namespace and changes the adapters' addresses
-// when the program asks on its standard output ("@@GW SET <adapter> <address/bits> ..."),
+// when the program asks on its standard output ("@@GW SET <adapter> <address/bits> ..."), and
+// presses keys in a window as a user would ("@@GW KEYS <caption>|<xdotool key names>"),
 // answering "OK" on its standard input.
 #include "OutsideSettings.h"
+#include "app/GatewardenProgram.h"
 #include "sysproxy/Adapters.h"
 #include "sysproxy/SystemSettings.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -16,9 +19,9 @@ constexpr DWORD kPeriodMs = 100;
 constexpr const wchar_t* kFirst = L"gwa0";
 constexpr const wchar_t* kSecond = L"gwa1";
 
-bool AskForAddresses(const std::string& request)
+bool Ask(const std::string& request)
 {
-    std::printf("@@GW SET %s\n", request.c_str());
+    std::printf("@@GW %s\n", request.c_str());
     std::fflush(stdout);
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     std::string answer;
@@ -28,6 +31,8 @@ bool AskForAddresses(const std::string& request)
         answer.push_back(c);
     return answer.rfind("OK", 0) == 0;
 }
+
+bool AskForAddresses(const std::string& request) { return Ask("SET " + request); }
 
 class AutoActivationTest : public RunningMonitorTest {
 protected:
@@ -113,6 +118,53 @@ TEST_F(AutoActivationTest, TwoAdaptersChangingInOnePassApplyBothInAdapterOrderAn
     CaptureSystemSettings(system);
     EXPECT_EQ(system.ProxyServer, expected.back());
     EXPECT_EQ(m_list->CurrentSettings().ProxyServer, expected.back());
+}
+
+// The whole way through the shipped program: a user makes the rule in the editor, and the
+// program's monitor applies the profile when the adapter takes the address.
+using EditorRuleTest = GatewardenExeTest;
+
+TEST_F(EditorRuleTest, ARuleMadeInTheEditorActivatesItsProfileWhenTheAdapterTakesTheAddress)
+{
+    ASSERT_TRUE(AskForAddresses("gwa0 10.77.1.1/24 gwa1 10.77.2.1/24"));
+    std::vector<std::wstring> adapters;
+    ListAdapters(adapters);
+    const auto position = std::find(adapters.begin(), adapters.end(), kSecond) - adapters.begin();
+    ASSERT_LT(position, static_cast<std::ptrdiff_t>(adapters.size()));
+    const ProxyProfile& travel = kProfiles[2];
+
+    Gatewarden program;
+    ASSERT_NE(program.Main(), nullptr);
+    program.SelectRow(3);
+    program.Command(0x8018);  // Edit Proxy
+    const HWND editor = program.WaitForWindow(nullptr, L"Edit proxy settings");
+    ASSERT_NE(editor, nullptr);
+    // The keys go where the focus is: inside the editor, on its page.
+    ASSERT_TRUE(WaitUntil([&] {
+        GUITHREADINFO focus{sizeof(focus)};
+        return GetGUIThreadInfo(GetWindowThreadProcessId(editor, nullptr), &focus) && focus.hwndFocus != nullptr &&
+               GetAncestor(focus.hwndFocus, GA_ROOT) == editor;
+    }));
+    // From the name, Tab passes the boxes and the script's address that Travel's settings enable
+    // on its way to "Auto-activate proxy"; Down on the closed drop-down takes the next adapter
+    // from the first; each part of the address has its text selected when Tab enters it.
+    std::string keys = "Tab Tab Tab Tab Tab Tab space Tab";
+    for (std::ptrdiff_t i = 0; i < position; ++i)
+        keys += " Down";
+    ASSERT_TRUE(Ask("KEYS Edit proxy settings|" + keys + " Tab 1 0 Tab 7 7 Tab 2 Tab 2 Return"));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(editor); }));
+
+    std::vector<ProxyProfile> stored;
+    ASSERT_EQ(ReadStoreFile(m_store, [&](ProxyProfile&& profile) { stored.push_back(std::move(profile)); }),
+              StoreReadResult::Read);
+    const auto rule = std::find_if(stored.begin(), stored.end(), [&](const ProxyProfile& p) { return p.Name == travel.Name; });
+    ASSERT_NE(rule, stored.end());
+    EXPECT_EQ(rule->NdisName, kSecond);
+    EXPECT_EQ(rule->AutoIp, L"10.77.2.2");
+    EXPECT_TRUE(SystemHolds(kProfiles[0]));
+
+    ASSERT_TRUE(AskForAddresses("gwa1 10.77.2.2/24"));
+    EXPECT_TRUE(WaitUntil([&] { return SystemHolds(travel); }));
 }
 
 } // namespace
