@@ -57,10 +57,21 @@ bool KeyboardInput::OnKey(UINT message, WPARAM key, LPARAM)
 {
     bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
     UINT code = static_cast<UINT>(key);
-    if (Send(down ? HL_KEY_DOWN : HL_KEY_UP, code))
-        return true;
     Document& page = m_view.Page();
     Element* focus = page.FocusElement();
+    // An open list owns the keyboard, as a system drop-down's does: its keys never reach the
+    // page's handlers (Enter takes the highlighted choice rather than the dialog's default).
+    if (down && focus != nullptr && FormControls::ControlType(*focus) == HL_CTL_DD_SELECT &&
+        focus->Children().size() >= 3 && (focus->Children()[2]->State() & HL_STATE_POPUP) != 0) {
+        if (code == VK_ESCAPE) {
+            m_view.HidePopups();
+            return true;
+        }
+        if (DropDownKey(*focus, code))
+            return true;
+    }
+    if (Send(down ? HL_KEY_DOWN : HL_KEY_UP, code))
+        return true;
     bool plain = GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0;
     if (down && code == VK_TAB && plain) {
         MoveFocus(GetKeyState(VK_SHIFT) < 0);
@@ -144,11 +155,11 @@ bool KeyboardInput::DropDownKey(Element& select, UINT code)
     bool open = (list.State() & HL_STATE_POPUP) != 0;
     bool alt = GetKeyState(VK_MENU) < 0;
     if (code == VK_F4 || (alt && (code == VK_DOWN || code == VK_UP))) {
-        if (open)
-            m_view.HidePopups();
-        else
+        if (!open) {
             m_view.OpenDropDown(select);
-        return true;
+            return true;
+        }
+        code = VK_RETURN;  // closing the open list by its keys takes the highlighted choice
     }
     std::vector<Element*> options;
     for (Element* option : list.Children()) {

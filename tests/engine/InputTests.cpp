@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -205,6 +206,33 @@ TEST_F(InputTest, TheDropDownOpensItsListInAWindowAndTakesAChoiceByMouseAndKeys)
     EXPECT_EQ(nullptr, popupWindow());
     Key('T');  // the next option that begins with T
     EXPECT_EQ(L"two", Value("#list"));
+
+    // A page that takes Enter and Escape itself (a dialog's) hears none of them while the list is
+    // open; closing the list by F4 takes the highlighted choice.
+    static int pageKeys = 0;
+    HTMLayoutAttachEventHandlerEx(
+        m_window.Root(),
+        [](LPVOID, HELEMENT, UINT group, LPVOID params) -> BOOL {
+            auto* key = static_cast<HtmlKeyParams*>(params);
+            if (group != HL_HANDLE_KEY || key->cmd != HL_KEY_DOWN ||
+                (key->keyCode != VK_RETURN && key->keyCode != VK_ESCAPE))
+                return FALSE;
+            ++pageKeys;
+            return TRUE;
+        },
+        nullptr, HL_HANDLE_KEY);
+    const std::pair<std::vector<UINT>, const wchar_t*> runs[] = {
+        {{VK_F4, VK_DOWN, VK_RETURN}, L"three"},
+        {{VK_F4, VK_UP, VK_ESCAPE}, L"three"},
+        {{VK_F4, VK_UP, VK_F4}, L"two"},
+    };
+    for (const auto& [keys, value] : runs) {
+        for (UINT key : keys)
+            Key(key);
+        EXPECT_EQ(value, Value("#list"));
+        EXPECT_EQ(nullptr, popupWindow());
+    }
+    EXPECT_EQ(0, pageKeys);
 }
 
 } // namespace
