@@ -13,14 +13,6 @@ export WINEDLLOVERRIDES="wininet=b"
 driver() { wine "$build/tools/AppDriver.exe" "$@" </dev/null >/dev/null 2>&1; }
 mkdir -p docs
 
-set_dpi() {
-    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
-}
-finish() {
-    set_dpi 96
-    gw_wine_stop
-}
-trap finish EXIT
 
 app=""
 window=""
@@ -28,13 +20,7 @@ start_app() {
     wine reg delete 'HKCU\Software\KELM\Gatewarden' /f </dev/null >/dev/null 2>&1 || true
     wine "$build/bin/Gatewarden.exe" </dev/null >/dev/null 2>&1 &
     app=$!
-    window=""
-    for _ in $(seq 200); do
-        window=$(xdotool search --name '^Gatewarden v2.2$' 2>/dev/null | head -n1 || true)
-        [ -n "$window" ] && break
-        sleep 0.1
-    done
-    [ -n "$window" ] || { echo "app-screenshots: no main window" >&2; exit 1; }
+    window=$(gw_find_window '^Gatewarden v2.2$') || { echo "app-screenshots: no main window" >&2; exit 1; }
     sleep 1.5
 }
 stop_app() {
@@ -95,6 +81,6 @@ echo docs/app-tray-menu.png
 xdotool key Escape key Escape 2>/dev/null || true
 stop_app
 
-set_dpi 144
+gw_set_dpi 144
 wine "$build/tools/MakeStore.exe" three </dev/null >/dev/null 2>&1
 start_app; shoot app-main-144dpi.png; stop_app

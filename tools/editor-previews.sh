@@ -20,14 +20,6 @@ export WINEDLLOVERRIDES="wininet=b"
 driver() { wine "$build/tools/AppDriver.exe" "$@" </dev/null >/dev/null 2>&1; }
 mkdir -p docs
 
-set_dpi() {
-    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
-}
-finish() {
-    set_dpi 96
-    gw_wine_stop
-}
-trap finish EXIT
 
 app=""
 dialog=""
@@ -41,12 +33,7 @@ open_editor() {
         /d 2c0100004a01000092030000b6020000 /f </dev/null >/dev/null 2>&1
     wine "$build/bin/Gatewarden.exe" </dev/null >/dev/null 2>&1 &
     app=$!
-    local main=""
-    for _ in $(seq 200); do
-        main=$(xdotool search --name '^Gatewarden v2.2$' 2>/dev/null | head -n1 || true)
-        [ -n "$main" ] && break
-        sleep 0.1
-    done
+    gw_find_window '^Gatewarden v2.2$' >/dev/null || true
     sleep 4  # the main view loads its page
     if [ -n "${3:-}" ]; then
         driver click 200 60  # the first row
@@ -90,7 +77,7 @@ new)
     open_editor 0x8016 "$new"
     ;;
 144dpi)
-    set_dpi 144
+    gw_set_dpi 144
     open_editor 0x8016 "$new"
     ;;
 edit)

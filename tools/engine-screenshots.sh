@@ -11,14 +11,6 @@ viewer="$build/tools/PageShot.exe"
 pages="Z:$PWD/tests/engine/shots"
 mkdir -p docs
 
-set_dpi() {
-    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
-}
-restore_dpi() {
-    set_dpi 96
-    gw_wine_stop
-}
-trap restore_dpi EXIT
 
 # shoot <picture> <viewer arguments...>: with --locate, the mouse rests on that element.
 shoot() {
@@ -60,11 +52,11 @@ shoot() {
 }
 
 table=("$pages/table.html" 780x400 --current '#r14' --scroll '#list' 0 160)
-set_dpi 96
+gw_set_dpi 96
 shoot engine-toolbar-hover.png "$pages/toolbar.html" 520x70 --locate '#edit'
 shoot engine-table.png "${table[@]}"
 shoot engine-table-contrast.png "${table[@]}" --media contrast-screen
 shoot engine-form.png "$pages/form.html" 460x360 --click '#name' --type ' 2'
 SHOT_BELOW=40 shoot engine-form-open.png "$pages/form.html" 460x360 --click '#adapter'
-set_dpi 144
+gw_set_dpi 144
 shoot engine-table-144dpi.png "${table[@]}"

@@ -30,11 +30,7 @@ page = page[:filler] + os.environ["LINES"] + "\n" + page[filler:]
 open(sys.argv[2], "w", encoding="utf-8").write(page)
 PY
 
-set_dpi() {
-    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
-}
 finish() {
-    set_dpi 96
     gw_wine_stop
     rm -rf "$work"
 }
@@ -60,8 +56,8 @@ shoot() {  # shoot <picture> <viewer arguments...>
 }
 
 main=("Z:$work/main-filled.html" 520x320 --current '#second')
-set_dpi 96
+gw_set_dpi 96
 shoot pages-main.png "${main[@]}"
 shoot pages-about.png "Z:$work/about.html" 437x234
-set_dpi 144
+gw_set_dpi 144
 shoot pages-main-144dpi.png "${main[@]}"

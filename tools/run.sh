@@ -19,15 +19,7 @@ gw_wine_start "$build"
 export WINEDLLOVERRIDES="wininet=b"
 wine "$build/bin/Gatewarden.exe" &
 app=$!
-window=""
-for _ in $(seq 200); do
-    window=$(xdotool search --name '^Gatewarden v2.2$' 2>/dev/null | head -n1 || true)
-    [ -n "$window" ] && break
-    sleep 0.1
-done
-if [ -z "$window" ]; then
-    echo "run: the main window did not show" >&2
-fi
+gw_find_window '^Gatewarden v2.2$' >/dev/null || echo "run: the main window did not show" >&2
 if [ -z "$had_display" ]; then
     sleep 1
     shot="$PWD/$build/screenshot.png"

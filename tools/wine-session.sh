@@ -34,7 +34,30 @@ gw_wine_start() {
     trap gw_wine_stop EXIT
 }
 
+# The screen's DPI for the programs started after it; gw_wine_stop puts 96 back when it was changed.
+gw_set_dpi() {
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
+    [ "$1" = 96 ] && GW_DPI_CHANGED="" || GW_DPI_CHANGED=1
+}
+
+# Prints the first X window whose caption matches, waiting up to 20 s for it; fails when none came.
+gw_find_window() {
+    local window
+    for _ in $(seq 200); do
+        window=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true)
+        if [ -n "$window" ]; then
+            echo "$window"
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
 gw_wine_stop() {
+    if [ -n "${GW_DPI_CHANGED:-}" ]; then
+        gw_set_dpi 96
+    fi
     wineserver -k >/dev/null 2>&1 || true
     if [ -n "${GW_XVFB_PID:-}" ]; then
         kill "$GW_XVFB_PID" 2>/dev/null || true
