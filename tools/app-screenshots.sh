@@ -10,9 +10,7 @@ tools/build.sh --target Gatewarden MakeStore AppDriver
 . tools/wine-session.sh
 gw_wine_start "$build" own-display
 export WINEDLLOVERRIDES="wininet=b"
-driver() { wine "$build/tools/AppDriver.exe" "$@" </dev/null >/dev/null 2>&1; }
 mkdir -p docs
-
 
 app=""
 window=""
@@ -24,7 +22,7 @@ start_app() {
     sleep 1.5
 }
 stop_app() {
-    driver command 0x8004 || true
+    gw_driver command 0x8004 || true
     wait "$app" 2>/dev/null || true
 }
 # shoot <picture> [extra width] [extra height]: the main window, with room for a menu beside it.
@@ -42,24 +40,24 @@ start_app; shoot app-main-empty.png; stop_app
 
 wine "$build/tools/MakeStore.exe" three </dev/null >/dev/null 2>&1
 start_app
-driver click 200 60    # the first data row
-driver key 0x28        # Down: the second row is current
+gw_driver click 200 60    # the first data row
+gw_driver key 0x28        # Down: the second row is current
 sleep 0.5
 shoot app-main-profiles.png
-driver command 0x8009  # About
+gw_driver command 0x8009  # About
 sleep 1.5
 window=$(xdotool search --name '^About Gatewarden$' | head -n1)
 shoot app-about.png
-driver key 0x1B || true
+gw_driver key 0x1B || true
 xdotool key --window "$window" Escape 2>/dev/null || true
 stop_app
 
 wine "$build/tools/MakeStore.exe" 200 </dev/null >/dev/null 2>&1
 start_app
-driver click 200 60
-driver key 0x23        # End: the last row, scrolled into view
+gw_driver click 200 60
+gw_driver key 0x23        # End: the last row, scrolled into view
 sleep 0.5
-driver click 200 120 right
+gw_driver click 200 120 right
 sleep 1
 shoot app-main-200-menu.png 160 60
 xdotool key Escape 2>/dev/null || true
@@ -68,7 +66,7 @@ stop_app
 # The notification area's menu, with the profiles open.
 wine "$build/tools/MakeStore.exe" three </dev/null >/dev/null 2>&1
 start_app
-driver command 0x800B  # close to tray: the notification area shows
+gw_driver command 0x800B  # close to tray: the notification area shows
 sleep 0.5
 tray=$(xdotool search --name '^Wine System Tray$' | head -n1)
 eval "$(xdotool getwindowgeometry --shell "$tray" | sed 's/^/T_/')"

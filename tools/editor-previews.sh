@@ -17,9 +17,7 @@ fi
 . tools/wine-session.sh
 gw_wine_start "$build" own-display
 export WINEDLLOVERRIDES="wininet=b"
-driver() { wine "$build/tools/AppDriver.exe" "$@" </dev/null >/dev/null 2>&1; }
 mkdir -p docs
-
 
 app=""
 dialog=""
@@ -36,11 +34,11 @@ open_editor() {
     gw_find_window '^Gatewarden v2.2$' >/dev/null || true
     sleep 4  # the main view loads its page
     if [ -n "${3:-}" ]; then
-        driver click 200 60  # the first row
-        for _ in $(seq 2 "$3"); do driver key 0x28; done
+        gw_driver click 200 60  # the first row
+        for _ in $(seq 2 "$3"); do gw_driver key 0x28; done
         sleep 0.5
     fi
-    driver command "$1"
+    gw_driver command "$1"
     dialog=""
     for _ in $(seq 150); do
         dialog=$(xdotool search --onlyvisible --name "^$2\$" 2>/dev/null | head -n1 || true)
@@ -55,7 +53,7 @@ open_editor() {
 close_app() {
     xdotool key --window "$dialog" Escape 2>/dev/null || true
     sleep 0.5
-    driver command 0x8004 || true  # Turn off
+    gw_driver command 0x8004 || true  # Turn off
     wait "$app" 2>/dev/null || true
     # A second start while the first still ends would only wake the first.
     for _ in $(seq 100); do

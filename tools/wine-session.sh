@@ -3,6 +3,7 @@
 #   gw_wine_start <build dir> [own-display]   then   gw_wine_stop (also on exit)
 gw_wine_start() {
     local build="$1" own_display="${2:-}"
+    GW_BUILD="$build"
     export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG="${WINEDEBUG:--all}" WINEARCH=win64
     mkdir -p "$WINEPREFIX"
     if [ -n "$own_display" ] || [ -z "${DISPLAY:-}" ]; then
@@ -38,6 +39,11 @@ gw_wine_start() {
 gw_set_dpi() {
     wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
     [ "$1" = 96 ] && GW_DPI_CHANGED="" || GW_DPI_CHANGED=1
+}
+
+# Drives the running Gatewarden (tools/appdriver): gw_driver command 0x8004, click x y, key vk...
+gw_driver() {
+    wine "$GW_BUILD/tools/AppDriver.exe" "$@" </dev/null >/dev/null 2>&1
 }
 
 # Prints the first X window whose caption matches, waiting up to 20 s for it; fails when none came.
