@@ -45,7 +45,7 @@ enum MenuCommand : UINT {
 // A real access violation: through a volatile pointer the compiler cannot turn it into a trap.
 DWORD WINAPI WriteThroughNull(LPVOID)
 {
-    int* volatile target = nullptr;
+    volatile int* volatile target = nullptr;
     *target = 1;
     return 0;
 }
@@ -225,7 +225,6 @@ void MainDlg::OnCommand(UINT id)
     case kDeleteProxy: m_view.Remove(); break;
     case kEditProxy: m_view.Edit(); break;
 #ifdef GW_CRASH_TRIGGER
-    case kCrashHere: WriteThroughNull(nullptr); break;
     case kCrashOnThread: CloseHandle(CreateThread(nullptr, 0, WriteThroughNull, nullptr, 0, nullptr)); break;
 #endif
     default: break;
@@ -309,6 +308,12 @@ INT_PTR CALLBACK MainDlg::DialogProc(HWND dialog, UINT message, WPARAM wParam, L
 
 bool MainDlg::PreTranslateMessage(MSG& message)
 {
+#ifdef GW_CRASH_TRIGGER
+    // Here rather than in the dialog procedure: Wine drops exceptions raised inside a window
+    // procedure, as 64-bit Windows does for some, so that they would never reach the handler.
+    if (message.message == WM_COMMAND && message.hwnd == m_window && LOWORD(message.wParam) == kCrashHere)
+        WriteThroughNull(nullptr);
+#endif
     if (message.message == WM_KEYDOWN && message.wParam == VK_F1) {
         PostMessageW(m_window, WM_COMMAND, kHelp, 0);
         message.message = WM_NULL;

@@ -5,11 +5,13 @@
 
 namespace {
 
+// The dialog takes the page's own size, so the body keeps no negative margin: it would cut the
+// buttons off. The inputs span the text column.
 constexpr char kPage[] =
     "<html><head><title>Gatewardencrash</title></head>\r\n"
-    "<body style=\"font: 10pt Verdana;background-color: window;padding:0; margin: 0 0 -35 0;"
+    "<body style=\"font: 10pt Verdana;background-color: window;padding:0; margin: 0;"
     "border-bottom-width: 0; border-right-width: 0; border-left-width: 0;\">\r\n"
-    "<table celpadding=0 cellspacing=0 bgcolor=threedface>\r\n"
+    "<table celpadding=0 cellspacing=0 bgcolor=threedface width=100%>\r\n"
     "<tr bgcolor=white><td style=\"vertical-align: middle; padding: 5 0 10 10\"><img src=\"ficon.png\"></td>"
     "<td>&nbsp;<b>Gatewarden has encountered a problem and needs to close.&nbsp;We are sorry for the "
     "inconvenience.</b></td></tr>\r\n"
