@@ -3,6 +3,7 @@
 #include "app/MainDlg.h"
 #include "app/MessageLoop.h"
 #include "app/WindowModule.h"
+#include "crash/crash.h"
 #include "diag/AppFolders.h"
 #include "diag/LogService.h"
 #include "profiles/ProfileList.h"
@@ -47,6 +48,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand)
     CreateMutexW(nullptr, TRUE, L"KELM_Gatewarden_app_mutex");
     if (GetLastError() == ERROR_ALREADY_EXISTS)
         return 0;
+    InstallCrashHandler();
     EnsureAppFolder(L"Gatewarden");
     EnsureCommonAppFolder(L"Gatewarden");
     TheLogService().Start(L"\\Gatewarden\\logs\\", L"Gatewarden", LogFileNaming::SingleFile,

@@ -34,7 +34,22 @@ enum MenuCommand : UINT {
     kDeleteProxy = 0x8017,
     kEditProxy = 0x8018,
     kAppExit = 0xE102,
+#ifdef GW_CRASH_TRIGGER
+    // Only in builds for the tests: no menu shows them.
+    kCrashHere = 0x8F01,
+    kCrashOnThread = 0x8F02,
+#endif
 };
+
+#ifdef GW_CRASH_TRIGGER
+// A real access violation: through a volatile pointer the compiler cannot turn it into a trap.
+DWORD WINAPI WriteThroughNull(LPVOID)
+{
+    volatile int* volatile target = nullptr;
+    *target = 1;
+    return 0;
+}
+#endif
 
 // The maker's site.
 const wchar_t kHomePageUrl[] = L"https://www.example.com/gatewd/";
@@ -209,6 +224,9 @@ void MainDlg::OnCommand(UINT id)
     case kNewProxy: m_view.Add(); break;
     case kDeleteProxy: m_view.Remove(); break;
     case kEditProxy: m_view.Edit(); break;
+#ifdef GW_CRASH_TRIGGER
+    case kCrashOnThread: CloseHandle(CreateThread(nullptr, 0, WriteThroughNull, nullptr, 0, nullptr)); break;
+#endif
     default: break;
     }
 }
@@ -290,6 +308,12 @@ INT_PTR CALLBACK MainDlg::DialogProc(HWND dialog, UINT message, WPARAM wParam, L
 
 bool MainDlg::PreTranslateMessage(MSG& message)
 {
+#ifdef GW_CRASH_TRIGGER
+    // Here rather than in the dialog procedure: Wine drops exceptions raised inside a window
+    // procedure, as 64-bit Windows does for some, so that they would never reach the handler.
+    if (message.message == WM_COMMAND && message.hwnd == m_window && LOWORD(message.wParam) == kCrashHere)
+        WriteThroughNull(nullptr);
+#endif
     if (message.message == WM_KEYDOWN && message.wParam == VK_F1) {
         PostMessageW(m_window, WM_COMMAND, kHelp, 0);
         message.message = WM_NULL;

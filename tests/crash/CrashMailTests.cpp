@@ -1,0 +1,68 @@
+// The report mail as the crash page's fields and the crash files make it.
+#include "crash/CrashMail.h"
+#include "crash/CrashPage.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const ReportChannel kChannel{L"127.0.0.1", 1, L"box@example.test", L"box2@example.test", L"default@example.test",
+                             L"secret"};
+
+} // namespace
+
+TEST(CrashMail, SenderBodyRecipientsAndFilesInOrder)
+{
+    TempFolder folder;
+    const CrashFiles files{folder.File(L"user.htm"), folder.File(L"Gatewarden.exe.dmp"),
+                           folder.File(L"Gatewarden.exe.xml")};
+    TempFolder::WriteBytes(files.Log, "<html>log</html>");
+    TempFolder::WriteBytes(files.Dump, std::string("MDMP\0\x01\x02", 7));
+    TempFolder::WriteBytes(files.Report, "<Exception/>");
+    const CrashFiles withoutDump{files.Log, folder.File(L"missing.dmp"), files.Report};
+    const CrashFiles withoutReport{files.Log, files.Dump, L""};
+
+    const struct {
+        const wchar_t *Email, *Action;
+        CrashFiles Files;
+        const wchar_t* From;
+        std::vector<std::wstring> Attached;
+    } cases[] = {
+        {nullptr, nullptr, files, L"default@example.test", {L"user.htm", L"Gatewarden.exe.dmp", L"Gatewarden.exe.xml"}},
+        {L"me@home.test", L"I clicked Activate", withoutDump, L"me@home.test", {L"user.htm", L"Gatewarden.exe.xml"}},
+        {L"", L"", withoutReport, L"default@example.test", {L"user.htm", L"Gatewarden.exe.dmp"}},
+    };
+    for (const auto& c : cases) {
+        FieldMap fields;
+        if (c.Email)
+            fields.Set(L"email", c.Email);
+        if (c.Action)
+            fields.Set(L"action", c.Action);
+        KEMail::MailMessage message;
+        ComposeCrashMail(message, fields, c.Files, kChannel);
+        EXPECT_EQ(message.FromAddress(), c.From);
+        ASSERT_EQ(message.To().size(), 2u);
+        EXPECT_EQ(message.To()[0].Address, L"box@example.test");
+        EXPECT_EQ(message.To()[1].Address, L"box2@example.test");
+        EXPECT_TRUE(message.To()[0].Name.empty() && message.To()[1].Name.empty());
+        std::vector<std::wstring> attached;
+        for (const auto& attachment : message.Attachments())
+            attached.push_back(attachment.Name);
+        EXPECT_EQ(attached, c.Attached);
+        const std::string text = message.ComposeBytes();
+        EXPECT_NE(text.find("Subject: Gatewarden Crash Report\r\n"), std::string::npos);
+        const std::wstring action = c.Action ? c.Action : L"";
+        const std::string body = "Gatewardencrash-report. User message:\r\n" + std::string(action.begin(), action.end());
+        EXPECT_NE(text.find(body), std::string::npos) << text;
+    }
+}
+
+TEST(CrashMail, RefusedConnectionIsAFailedSend)
+{
+    // Nothing listens on port 1 of the loopback address.
+    EXPECT_FALSE(SendCrashMail(FieldMap(), CrashFiles(), kChannel));
+}
