@@ -157,9 +157,10 @@ TEST_F(CrashEndToEnd, DeclinedReportLeavesFilesAndLogAndSendsNothing)
             ULONG size = 0;
             ASSERT_TRUE(MiniDumpReadDumpStream(const_cast<char*>(dump.data()), stream, &directory, &data, &size))
                 << stream;
-            if (stream == ExceptionStream)
+            if (stream == ExceptionStream) {
                 EXPECT_EQ(static_cast<MINIDUMP_EXCEPTION_STREAM*>(data)->ExceptionRecord.ExceptionCode,
                           kCrashedExitCode);
+            }
         }
         const std::string report = TempFolder::ReadBytes(m_folder.File(std::wstring(c.Exe) + L".xml"));
         const std::string exe(c.Exe, c.Exe + wcslen(c.Exe));

@@ -54,7 +54,7 @@ SavedReport ReadReport(const std::wstring& path)
         std::string shape = (*it)[1].str();
         const std::string attributes = (*it)[2].str();
         for (std::sregex_iterator a(attributes.begin(), attributes.end(), attribute); a != end; ++a) {
-            shape += " " + (*a)[1].str();
+            shape.append(1, ' ').append((*a)[1].str());
             report.Values.emplace((*it)[1].str() + "." + (*a)[1].str(), (*a)[2].str());
         }
         report.Shape.push_back(shape);
