@@ -8,6 +8,7 @@
 #include <dbghelp.h>
 
 #include <cwchar>
+#include <memory>
 
 namespace {
 
@@ -44,21 +45,15 @@ BOOL CALLBACK DumpCallback(PVOID, const PMINIDUMP_CALLBACK_INPUT input, PMINIDUM
     return TRUE;
 }
 
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : m_handle(handle) {}
-    ~FileHandle()
+// Closes the dump file however the writing went.
+struct FileCloser {
+    void operator()(HANDLE handle) const
     {
-        if (m_handle != INVALID_HANDLE_VALUE)
-            CloseHandle(m_handle);
+        if (handle != INVALID_HANDLE_VALUE)
+            CloseHandle(handle);
     }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    [[nodiscard]] HANDLE Get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
 };
+using FileHandle = std::unique_ptr<void, FileCloser>;
 
 } // namespace
 
@@ -106,10 +101,10 @@ std::wstring WriteCrashDump(EXCEPTION_POINTERS* pointers)
     g_moduleHead = g_moduleTail = nullptr;
     {
         FileHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file.Get() != INVALID_HANDLE_VALUE) {
+        if (file.get() != INVALID_HANDLE_VALUE) {
             MINIDUMP_EXCEPTION_INFORMATION exception{GetCurrentThreadId(), pointers, FALSE};
             MINIDUMP_CALLBACK_INFORMATION callback{DumpCallback, nullptr};
-            MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file.Get(), MiniDumpNormal,
+            MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file.get(), MiniDumpNormal,
                               pointers != nullptr ? &exception : nullptr, nullptr, &callback);
         }
     }

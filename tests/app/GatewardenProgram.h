@@ -108,7 +108,7 @@ public:
 
     // A visible top-level window of this process other than the main one, of the class and with
     // the caption when given; null when none shows within the limit.
-    HWND WaitForWindow(const wchar_t* className, const wchar_t* caption)
+    HWND WaitForWindow(const wchar_t* className, const wchar_t* caption, DWORD limitMs = kLimitMs)
     {
         struct Search {
             DWORD Process;
@@ -129,7 +129,7 @@ public:
                 return s.Found == nullptr;
             }, reinterpret_cast<LPARAM>(&search));
             return search.Found != nullptr;
-        });
+        }, limitMs);
         return search.Found;
     }
     HWND Main()

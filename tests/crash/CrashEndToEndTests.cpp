@@ -73,7 +73,8 @@ protected:
     {
         ASSERT_NE(program.Main(), nullptr);
         program.Command(crash);
-        HWND dialog = program.WaitForWindow(nullptr, L"Gatewardencrash");
+        // The dump and the report come first, which a busy machine can make slow.
+        HWND dialog = program.WaitForWindow(nullptr, L"Gatewardencrash", 3 * kLimitMs);
         ASSERT_NE(dialog, nullptr);
         HWND page = GetWindow(dialog, GW_CHILD);
         ASSERT_NE(page, nullptr);

@@ -33,7 +33,7 @@ int main(int argc, char** argv)
     if (program.Main() == nullptr)
         return Fail("the program's window did not show");
     program.Command(kCrashHere);
-    HWND dialog = program.WaitForWindow(nullptr, L"Gatewardencrash");
+    HWND dialog = program.WaitForWindow(nullptr, L"Gatewardencrash", 3 * kLimitMs);
     HWND page = dialog ? GetWindow(dialog, GW_CHILD) : nullptr;
     if (page == nullptr)
         return Fail("the crash page did not show");
