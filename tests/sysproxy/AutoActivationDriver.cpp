@@ -141,7 +141,8 @@ TEST_F(EditorRuleTest, ARuleMadeInTheEditorActivatesItsProfileWhenTheAdapterTake
     ASSERT_NE(editor, nullptr);
     // The keys go where the focus is: inside the editor, on its page.
     ASSERT_TRUE(WaitUntil([&] {
-        GUITHREADINFO focus{sizeof(focus)};
+        GUITHREADINFO focus{};
+        focus.cbSize = sizeof(focus);
         return GetGUIThreadInfo(GetWindowThreadProcessId(editor, nullptr), &focus) && focus.hwndFocus != nullptr &&
                GetAncestor(focus.hwndFocus, GA_ROOT) == editor;
     }));
