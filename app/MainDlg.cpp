@@ -7,6 +7,7 @@
 #include "app/WindowModule.h"
 #include "cleanup/BrowserCleanup.h"
 #include "diag/LogService.h"
+#include "diag/LogText.h"
 #include "profiles/ProfileList.h"
 #include "resources/ResourceIds.h"
 
@@ -164,7 +165,7 @@ void MainDlg::OnInitDialog()
         StatusLog::Info(L"Proxies loaded successfully");
     const std::wstring active = profiles.CurrentSettings().Name;
     if (!active.empty())
-        StatusLog::Info(L"Proxy \"" + active + L"\" is active now.");
+        StatusLog::Info(FormatText(L"Proxy \"%s\" is active now.", active.c_str()));
     if (MessageLoop* loop = TheWindowModule().CurrentLoop()) {
         loop->AddFilter(this);
         loop->AddIdleHandler(this);

@@ -21,6 +21,15 @@ std::wstring FormatLogMessage(const wchar_t* format, va_list args)
     return text;
 }
 
+std::wstring FormatText(const wchar_t* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::wstring text = FormatLogMessage(format, args);
+    va_end(args);
+    return text;
+}
+
 std::wstring WidenAnsi(const char* text)
 {
     const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);

@@ -10,6 +10,8 @@ inline constexpr std::size_t kLogMessageLimit = 1024;
 
 // By the wvsprintf rules, cut at kLogMessageLimit characters.
 [[nodiscard]] std::wstring FormatLogMessage(const wchar_t* format, va_list args);
+// The same rules for the texts the program shows (status lines, message boxes).
+[[nodiscard]] std::wstring FormatText(const wchar_t* format, ...);
 // Through the ANSI code page, as the program converts every narrow text.
 [[nodiscard]] std::wstring WidenAnsi(const char* text);
 // Through the C library's wide-to-multibyte conversion of the current locale; a character that

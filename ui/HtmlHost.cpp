@@ -42,7 +42,7 @@ constexpr DWORD kDefaultStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLI
 
 } // namespace
 
-HtmlHost::HtmlHost(const wchar_t* page, const wchar_t* failureText) : m_page(page), m_failureText(failureText) {}
+HtmlHost::HtmlHost(const wchar_t* page, PageFailure failure) : m_page(page), m_failure(failure) {}
 
 HtmlHost::~HtmlHost()
 {
@@ -137,18 +137,19 @@ LRESULT HtmlHost::Open()
         if (FindPage(m_page, bytes, length))
             LoadPage(bytes, length);
         else
-            OnPageMissing();
+            ReportMissingPage();
     }
     OnPageOpened();
     return 0;
 }
 
-void HtmlHost::OnPageMissing()
+void HtmlHost::ReportMissingPage() const
 {
-    if (m_failureText == nullptr)
+    if (m_failure.Text == nullptr)
         return;
-    StatusLog::Error(m_failureText);
-    TRY_LOG_EVENT(kLogFailure, L"%s", m_failureText);
+    StatusLog::Error(m_failure.Text);
+    TheLogService().TryLog(kLogFailure, m_failure.Source != nullptr ? m_failure.Source : LogSourceName(__FILE__),
+                           m_failure.Line, L"%s", m_failure.Text);
 }
 
 LRESULT HtmlHost::OnNotify(UINT message, WPARAM wParam, LPARAM lParam)

@@ -11,9 +11,16 @@
 // The user-interface thread owns every host.
 class HtmlHost : public EventHandler {
 public:
-    // page: the RT_HTML resource shown (null: none is loaded at creation). failureText: the
-    // error line written to the status log and the log when that resource is missing.
-    explicit HtmlHost(const wchar_t* page, const wchar_t* failureText = nullptr);
+    // What a view says when its page resource is missing: the error line for the status log and
+    // the log, with the place the log names for it.
+    struct PageFailure {
+        const wchar_t* Text;
+        const char* Source;
+        int Line;
+    };
+
+    // page: the RT_HTML resource shown (null: none is loaded at creation).
+    explicit HtmlHost(const wchar_t* page, PageFailure failure = {});
     ~HtmlHost() override;
 
     // Creates the engine window; style 0 makes a visible child that clips its siblings and
@@ -41,8 +48,6 @@ protected:
     virtual void OnCommand(WPARAM, LPARAM) {}
     // After the page loaded (or failed to) at creation: the view fills it.
     virtual void OnPageOpened() {}
-    // The page resource is missing: the failure text goes to the status log and the log.
-    virtual void OnPageMissing();
     // The engine's notifications, by the table of codes; others go to the parent window.
     virtual LRESULT OnNotify(UINT message, WPARAM wParam, LPARAM lParam);
     // An element that may be a window of its own: nothing is made here.
@@ -62,10 +67,11 @@ private:
     static LRESULT CALLBACK NotifyProc(UINT message, WPARAM wParam, LPARAM lParam, LPVOID param);
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Open();
+    void ReportMissingPage() const;
     bool Register();
 
     const wchar_t* m_page;
-    const wchar_t* m_failureText;
+    PageFailure m_failure;
     HWND m_window = nullptr;
     bool m_pageLoaded = false;
     Message m_current;

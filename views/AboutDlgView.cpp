@@ -1,18 +1,10 @@
 #include "views/AboutDlgView.h"
 
-#include "app/StatusLog.h"
-#include "diag/LogService.h"
 #include "ui/CommandInfo.h"
 
 #include <cwchar>
 
-AboutDlgView::AboutDlgView() : HtmlHost(L"ABOUT") {}
-
-void AboutDlgView::OnPageMissing()
-{
-    StatusLog::Error(L"Failed to create About window");
-    TheLogService().TryLog(kLogFailure, "AboutDlgView.cpp", 41, L"Failed to create About window");
-}
+AboutDlgView::AboutDlgView() : HtmlHost(L"ABOUT", {L"Failed to create About window", "AboutDlgView.cpp", 41}) {}
 
 void AboutDlgView::OnCommand(WPARAM kind, LPARAM record)
 {

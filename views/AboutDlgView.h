@@ -8,5 +8,4 @@ public:
 
 protected:
     void OnCommand(WPARAM kind, LPARAM record) override;
-    void OnPageMissing() override;
 };

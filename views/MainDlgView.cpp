@@ -2,6 +2,7 @@
 
 #include "app/StatusLog.h"
 #include "diag/LogService.h"
+#include "diag/LogText.h"
 #include "profiles/ProfileFlows.h"
 #include "profiles/ProfileList.h"
 #include "profiles/ProfileMessages.h"
@@ -36,13 +37,6 @@ ElementRef Cell(const ElementRef& row, UINT index)
     return row.Child(index);
 }
 
-std::wstring Format(const wchar_t* pattern, const std::wstring& name)
-{
-    std::wstring text = pattern;
-    text.replace(text.find(L"%s"), 2, name);
-    return text;
-}
-
 void SetMarker(const ElementRef& cell)
 {
     cell.SetHtml(reinterpret_cast<const BYTE*>(kMarker), static_cast<UINT>(std::strlen(kMarker)),
@@ -51,7 +45,7 @@ void SetMarker(const ElementRef& cell)
 
 } // namespace
 
-MainDlgView::MainDlgView(ProfileList& profiles) : HtmlHost(L"MAIN", L"Failed to create Main window"), m_profiles(profiles) {}
+MainDlgView::MainDlgView(ProfileList& profiles) : HtmlHost(L"MAIN", {L"Failed to create Main window", "MainDlgView.cpp", 40}), m_profiles(profiles) {}
 
 std::wstring MainDlgView::TypeText(const ProxyProfile& profile)
 {
@@ -130,12 +124,6 @@ bool MainDlgView::IsSelectedActive() const
 {
     ElementRef row = CurrentRow();
     return row && Cell(row, 0).Text() == kMarkerText && Cell(row, 0).Child(0).TagString() == L"b";
-}
-
-void MainDlgView::OnPageMissing()
-{
-    StatusLog::Error(L"Failed to create Main window");
-    TheLogService().TryLog(kLogFailure, "MainDlgView.cpp", 40, L"Failed to create Main window");
 }
 
 void MainDlgView::OnPageOpened()
@@ -285,7 +273,7 @@ void MainDlgView::Remove()
     if (!row)
         return;
     const std::wstring name = SelectedName();
-    const std::wstring question = Format(L"Are you sure you want to delete proxy \"%s\"", name);
+    const std::wstring question = FormatText(L"Are you sure you want to delete proxy \"%s\"", name.c_str());
     if (MessageBoxW(Window(), question.c_str(), L"Confirm", MB_YESNO) != IDYES)
         return;
     ProfileList& profiles = m_profiles;
@@ -359,11 +347,11 @@ void MainDlgView::OnProfileMessage(UINT message, WPARAM id)
     switch (message) {
     case WM_PROFILE_CHANGED: UpdateCurrentRow(*profile); break;
     case WM_PROFILE_ADDED:
-        StatusLog::Info(Format(L"Proxy \"%s\" added.", profile->Name));
+        StatusLog::Info(FormatText(L"Proxy \"%s\" added.", profile->Name.c_str()));
         AddRow(*profile);
         break;
     case WM_PROFILE_ACTIVATED:
-        StatusLog::Info(Format(L"Proxy \"%s\" activated.", profile->Name));
+        StatusLog::Info(FormatText(L"Proxy \"%s\" activated.", profile->Name.c_str()));
         MarkActive();
         break;
     default: break;

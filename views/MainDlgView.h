@@ -39,7 +39,6 @@ protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
     void OnCommand(WPARAM kind, LPARAM record) override;
     void OnPageOpened() override;
-    void OnPageMissing() override;
     bool OnKey(HELEMENT element, HtmlKeyParams& params) override;
     bool OnMouse(HELEMENT element, HtmlMouseParams& params) override;
     bool OnEvent(HELEMENT element, HtmlBehaviorEventParams& params) override;

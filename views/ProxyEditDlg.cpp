@@ -1,6 +1,7 @@
 #include "views/ProxyEditDlg.h"
 
 #include "app/WindowModule.h"
+#include "diag/LogText.h"
 #include "resources/ResourceIds.h"
 #include "sysproxy/Adapters.h"
 #include "ui/CommandInfo.h"
@@ -18,14 +19,6 @@ const wchar_t* const kSwitches[] = {L"PROXY_TYPE_AUTO_PROXY_URL", L"USE_PROXY", 
                                     L"PROXY_AUTO_ACTIVATE"};
 const char* const kOtherProtocols[] = {"HHTPSPROXY", "HHTPSPROXY_PORT", "FTPPROXY", "FTPPROXY_PORT",
                                        "GOPHERPROXY", "GOPHERPROXY_PORT", "SOCKSPROXY", "SOCKSPROXY_PORT"};
-
-std::wstring Replace(std::wstring text, const std::wstring& value)
-{
-    const std::size_t at = text.find(L"%s");
-    if (at != std::wstring::npos)
-        text.replace(at, 2, value);
-    return text;
-}
 
 void Enable(const ElementRef& element, bool enabled)
 {
@@ -140,7 +133,7 @@ bool ProxyEditDlg::Validate(std::wstring& adapter, std::wstring& address)
     }
     const bool renamed = m_mode == EditorMode::NewProfile || name != oldName;
     if (renamed && m_profiles.Find(name)) {
-        Say(Replace(L"Proxy \"%s\" already in the list. Please specify another display name.", name), L"Gatewarden");
+        Say(FormatText(L"Proxy \"%s\" already in the list. Please specify another display name.", name.c_str()), L"Gatewarden");
         return false;
     }
     bool valid = true;
@@ -167,9 +160,9 @@ bool ProxyEditDlg::Validate(std::wstring& adapter, std::wstring& address)
             continue;
         const auto profile = m_profiles.Find(other);
         if (profile && profile->NdisName == adapter && profile->AutoIp == address) {
-            std::wstring text = L"Proxy \"" + other + L"\" already configured to be auto activated\n when \"" +
-                                address + L"\" is set on \"" + adapter + L"\"";
-            Say(text, L"Error");
+            Say(FormatText(L"Proxy \"%s\" already configured to be auto activated\n when \"%s\" is set on \"%s\"",
+                           other.c_str(), address.c_str(), adapter.c_str()),
+                L"Error");
             return false;
         }
     }

@@ -21,14 +21,15 @@ public:
         UINT_PTR Reason;
     };
 
-    explicit TestHost(const wchar_t* page = nullptr, const wchar_t* failure = nullptr) : HtmlHost(page, failure) {}
+    explicit TestHost(const wchar_t* page = nullptr, const wchar_t* failure = nullptr) : HtmlHost(page, {failure, nullptr, 0}) {}
 
     HWND Open(const std::string& html = {})
     {
         HWND window = Create(nullptr, RECT{0, 0, 400, 300}, WS_POPUP | WS_VISIBLE);
         EXPECT_NE(nullptr, window);
-        if (!html.empty())
+        if (!html.empty()) {
             EXPECT_TRUE(LoadPage(reinterpret_cast<const BYTE*>(html.data()), static_cast<UINT>(html.size())));
+        }
         return window;
     }
 
