@@ -6,6 +6,7 @@ gw_wine_start() {
     GW_BUILD="$build"
     export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG="${WINEDEBUG:--all}" WINEARCH=win64
     mkdir -p "$WINEPREFIX"
+    gw_font_set "$PWD/$build"
     if [ -n "$own_display" ] || [ -z "${DISPLAY:-}" ]; then
         local fdfile
         fdfile=$(mktemp)
@@ -33,6 +34,26 @@ gw_wine_start() {
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || true
     wineserver -p </dev/null >/dev/null 2>&1 || true
     trap gw_wine_stop EXIT
+}
+
+# Wine sees only the faces that tools/setup.sh installs (DejaVu, beside Wine's own in the prefix),
+# whatever else the machine has: another face for the dialog templates (Liberation, which Chromium
+# brings) changes every dialog's size, and with it layouts, screenshots and pixel reads.
+gw_font_set() {
+    local folder="$1/fonts" face
+    mkdir -p "$folder/faces"
+    for face in $(dpkg-query -L fonts-dejavu-core 2>/dev/null | grep -E '\.ttf$'); do
+        ln -sf "$face" "$folder/faces/"
+    done
+    cat >"$folder/fonts.conf" <<EOF
+<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
+<fontconfig>
+  <dir>$folder/faces</dir>
+  <cachedir>$folder/cache</cachedir>
+</fontconfig>
+EOF
+    export FONTCONFIG_FILE="$folder/fonts.conf"
 }
 
 # The screen's DPI for the programs started after it; gw_wine_stop puts 96 back when it was changed.

@@ -53,6 +53,11 @@ Element* ClickableFrom(Element* target)
         unsigned type = FormControls::ControlType(*at);
         if (type == HL_CTL_CHECKBOX || type == HL_CTL_RADIO || type == HL_CTL_BUTTON)
             return at;
+        // A label's text clicks the box it names, as in every browser.
+        if (at->Tag() == "label") {
+            Element* control = FormControls::LabelledControl(*at);
+            return control != nullptr && control != at ? ClickableFrom(control) : nullptr;
+        }
     }
     return nullptr;
 }

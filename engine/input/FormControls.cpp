@@ -407,4 +407,24 @@ bool FormControls::Click(Element& element)
     }
 }
 
+Element* FormControls::LabelledControl(Element& label)
+{
+    const std::wstring* id = label.FindAttribute("for");
+    Element* found = nullptr;
+    if (id != nullptr) {
+        if (!id->empty())
+            ForEachDescendant(*label.Root(), [&](Element& element) {
+                const std::wstring* own = element.FindAttribute("id");
+                if (found == nullptr && own != nullptr && *own == *id && ControlType(element) != HL_CTL_NO)
+                    found = &element;
+            });
+        return found;
+    }
+    ForEachDescendant(label, [&](Element& element) {
+        if (found == nullptr && ControlType(element) != HL_CTL_NO)
+            found = &element;
+    });
+    return found;
+}
+
 } // namespace Engine

@@ -32,6 +32,8 @@ public:
     // clickable input.
     [[nodiscard]] static bool Click(Element& element);
     [[nodiscard]] static Element* DropDownOf(Element& option);
+    // The input a label names by its "for" attribute, else the first one inside it.
+    [[nodiscard]] static Element* LabelledControl(Element& label);
     static void Choose(Element& select, Element* option);
 };
 

@@ -2,6 +2,7 @@
 
 #include "engine/css/CssValue.h"
 #include "engine/input/EventDispatcher.h"
+#include "engine/platform/AccessibleElement.h"
 #include "engine/platform/View.h"
 
 #include <windowsx.h>
@@ -54,10 +55,14 @@ LRESULT CALLBACK EngineWindow::WindowProc(HWND window, UINT message, WPARAM wPar
         View::End(window);
         return DefWindowProcW(window, message, wParam, lParam);
     }
+    LRESULT handedOver = 0;
+    if (message >= 0xC000 && AccessibleElement::RunHandedOver(message, lParam, handedOver))
+        return handedOver;
     View* view = View::ForWindow(window);
     if (view == nullptr)
         return DefWindowProcW(window, message, wParam, lParam);
     switch (message) {
+    case WM_GETOBJECT: return AccessibleElement::Answer(window, wParam, lParam);
     case WM_ERASEBKGND: return 1;  // the page covers the whole client area
     // In a dialog, Escape, Enter and Tab belong to the page (its buttons and inputs), not to the
     // dialog manager, which would turn them into IDCANCEL, IDOK and focus moves.

@@ -16,24 +16,74 @@ constexpr UINT kEditProxy = 0x8018;
 const wchar_t kNewCaption[] = L"New proxy settings";
 const wchar_t kEditCaption[] = L"Edit proxy settings";
 
-// Where the editor's page puts its elements at 96 DPI, in its engine window's client coordinates:
-// inside each input where no text reaches, on each checkbox's box.
-const std::map<std::string, POINT> kPlaces = {
-    {"DISPLAY_NAME", {480, 15}},          {"PROXY_TYPE_AUTO_DETECT", {26, 59}},
-    {"PROXY_TYPE_AUTO_PROXY_URL", {26, 76}}, {"AUTOCONFIG_URL", {470, 96}},
-    {"DONT_CACHE_PROXY_RESULT", {48, 115}}, {"USE_PROXY", {26, 158}},
-    {"HHTPPROXY", {420, 192}},            {"HHTPPROXY_PORT", {485, 192}},
-    {"HHTPSPROXY", {420, 215}},           {"HHTPSPROXY_PORT", {485, 215}},
-    {"FTPPROXY", {420, 236}},             {"FTPPROXY_PORT", {485, 236}},
-    {"GOPHERPROXY", {420, 256}},          {"GOPHERPROXY_PORT", {485, 256}},
-    {"SOCKSPROXY", {420, 277}},           {"SOCKSPROXY_PORT", {485, 277}},
-    {"USE_ONE_PROXY", {48, 295}},         {"BYPASS_LOCAL", {48, 312}},
-    {"BYPASS", {420, 363}},               {"PROXY_AUTO_ACTIVATE", {69, 442}},
-    {"AUTO_NDIS_NAME", {300, 466}},       {"AUTO_IP_1", {198, 488}},
-    {"AUTO_IP_2", {250, 488}},            {"AUTO_IP_3", {302, 488}},
-    {"AUTO_IP_4", {354, 488}},            {"ok", {371, 575}},
-    {"cancel", {454, 575}},
+// The editor's named elements as its accessible tree shows them: the role and the name a screen
+// reader announces, and where a click goes (on a box, inside an input where no text reaches, or
+// at the start of a number input, away from its spin buttons).
+enum class Spot { Centre, RightEnd, LeftEnd };
+struct Field {
+    long Role;
+    const wchar_t* Name;
+    Spot Where;
 };
+const std::map<std::string, Field> kFields = {
+    {"DISPLAY_NAME", {ROLE_SYSTEM_TEXT, L"Display name:", Spot::RightEnd}},
+    {"PROXY_TYPE_AUTO_DETECT", {ROLE_SYSTEM_CHECKBUTTON, L"Automatically detect settings", Spot::Centre}},
+    {"PROXY_TYPE_AUTO_PROXY_URL", {ROLE_SYSTEM_CHECKBUTTON, L"Use automatic configuration script", Spot::Centre}},
+    {"AUTOCONFIG_URL", {ROLE_SYSTEM_TEXT, L"Address:", Spot::RightEnd}},
+    {"DONT_CACHE_PROXY_RESULT", {ROLE_SYSTEM_CHECKBUTTON, L"Do not chache automatic configuration script results", Spot::Centre}},
+    {"USE_PROXY", {ROLE_SYSTEM_CHECKBUTTON, L"Use proxy server", Spot::Centre}},
+    {"HHTPPROXY", {ROLE_SYSTEM_TEXT, L"HTTP proxy :", Spot::RightEnd}},
+    {"HHTPPROXY_PORT", {ROLE_SYSTEM_TEXT, L"HTTP proxy port", Spot::RightEnd}},
+    {"HHTPSPROXY", {ROLE_SYSTEM_TEXT, L"HTTPS proxy :", Spot::RightEnd}},
+    {"HHTPSPROXY_PORT", {ROLE_SYSTEM_TEXT, L"HTTPS proxy port", Spot::RightEnd}},
+    {"FTPPROXY", {ROLE_SYSTEM_TEXT, L"FTP proxy :", Spot::RightEnd}},
+    {"FTPPROXY_PORT", {ROLE_SYSTEM_TEXT, L"FTP proxy port", Spot::RightEnd}},
+    {"GOPHERPROXY", {ROLE_SYSTEM_TEXT, L"Gopher proxy :", Spot::RightEnd}},
+    {"GOPHERPROXY_PORT", {ROLE_SYSTEM_TEXT, L"Gopher proxy port", Spot::RightEnd}},
+    {"SOCKSPROXY", {ROLE_SYSTEM_TEXT, L"Socks proxy :", Spot::RightEnd}},
+    {"SOCKSPROXY_PORT", {ROLE_SYSTEM_TEXT, L"Socks proxy port", Spot::RightEnd}},
+    {"USE_ONE_PROXY", {ROLE_SYSTEM_CHECKBUTTON, L"Use the same proxy server for all protocols", Spot::Centre}},
+    {"BYPASS_LOCAL", {ROLE_SYSTEM_CHECKBUTTON, L"Bypass proxy for local addresses", Spot::Centre}},
+    {"BYPASS", {ROLE_SYSTEM_TEXT, L"Do not use proxy server for addresses beginning with:", Spot::RightEnd}},
+    {"PROXY_AUTO_ACTIVATE", {ROLE_SYSTEM_CHECKBUTTON, L"Auto-activate proxy", Spot::Centre}},
+    {"AUTO_NDIS_NAME", {ROLE_SYSTEM_COMBOBOX, L"Network Adapter:", Spot::Centre}},
+    {"AUTO_IP_1", {ROLE_SYSTEM_TEXT, L"IP Address:", Spot::LeftEnd}},
+    {"AUTO_IP_2", {ROLE_SYSTEM_TEXT, L"IP address, part 2", Spot::LeftEnd}},
+    {"AUTO_IP_3", {ROLE_SYSTEM_TEXT, L"IP address, part 3", Spot::LeftEnd}},
+    {"AUTO_IP_4", {ROLE_SYSTEM_TEXT, L"IP address, part 4", Spot::LeftEnd}},
+    {"ok", {ROLE_SYSTEM_PUSHBUTTON, L"OK", Spot::Centre}},
+    {"cancel", {ROLE_SYSTEM_PUSHBUTTON, L"Cancel", Spot::Centre}},
+};
+
+// The editor's page as its accessible tree shows it, read once for each editor window: its
+// layout stays put while it is open.
+const AccessibleTree& PageTree(HWND page)
+{
+    static HWND read = nullptr;
+    static std::optional<AccessibleTree> tree;
+    if (read != page || !tree) {
+        tree.emplace(page, AccessibleTree::Reading::RolesNamesAndPlaces);
+        read = page;
+    }
+    return *tree;
+}
+
+// Where each field is, in the page's client coordinates; a field that is not there fails the test.
+std::map<std::string, POINT> Places(HWND page, const AccessibleTree& tree)
+{
+    std::map<std::string, POINT> places;
+    for (const auto& [key, field] : kFields) {
+        const std::optional<AccessibleItem> item = tree.Find(field.Role, field.Name);
+        EXPECT_TRUE(item.has_value()) << key;
+        if (!item)
+            continue;
+        POINT at = field.Where == Spot::RightEnd ? item->RightEnd(page) : item->Centre(page);
+        if (field.Where == Spot::LeftEnd)
+            at.x -= (item->Box.right - item->Box.left) / 2 - 4;
+        places[key] = at;
+    }
+    return places;
+}
 
 const std::set<std::string> kCheckboxes = {"PROXY_TYPE_AUTO_DETECT", "PROXY_TYPE_AUTO_PROXY_URL", "DONT_CACHE_PROXY_RESULT",
                                            "USE_PROXY", "USE_ONE_PROXY", "BYPASS_LOCAL", "PROXY_AUTO_ACTIVATE"};
@@ -43,6 +93,7 @@ const std::set<std::string> kCheckboxes = {"PROXY_TYPE_AUTO_DETECT", "PROXY_TYPE
 // else is typed.
 void Play(Gatewarden& program, HWND page, const std::wstring& script)
 {
+    std::map<std::string, POINT> places;
     for (std::size_t i = 0; i < script.size(); ++i) {
         const wchar_t c = script[i];
         if (c == L'{') {
@@ -57,8 +108,10 @@ void Play(Gatewarden& program, HWND page, const std::wstring& script)
             } else if (token == "esc") {
                 program.Key(VK_ESCAPE, page);
             } else {
-                ASSERT_TRUE(kPlaces.contains(token)) << token;
-                program.Click(kPlaces.at(token), WM_LBUTTONDOWN, page);
+                if (places.empty())
+                    places = Places(page, PageTree(page));
+                ASSERT_TRUE(places.contains(token)) << token;
+                program.Click(places.at(token), WM_LBUTTONDOWN, page);
             }
         } else if (c == L'\t' || c == L'\n' || c == L'\b') {
             program.Key(c == L'\t' ? VK_TAB : c == L'\n' ? VK_RETURN : VK_BACK, page);
@@ -123,16 +176,25 @@ std::vector<std::string> ShownEnabled(HWND page)
         const COLORREF colour = GetPixel(copy, at.x, at.y);
         return (GetRValue(colour) + GetGValue(colour) + GetBValue(colour)) / 3;
     };
+    const AccessibleTree& tree = PageTree(page);
     std::vector<std::string> enabled;
-    for (const auto& [name, at] : kPlaces) {
-        if (name == "ok" || name == "cancel")
+    for (const auto& [name, field] : kFields) {
+        const auto item = tree.Find(field.Role, field.Name);
+        if (name == "ok" || name == "cancel" || !item)
             continue;
-        bool shown = brightness(at) == 255;
-        if (kCheckboxes.contains(name)) {
+        // Inside the frame, left of where the text starts: the input's own background.
+        POINT inside{item->Box.left + 2, (item->Box.top + item->Box.bottom) / 2};
+        ScreenToClient(page, &inside);
+        bool shown = brightness(inside) == 255;
+        // A checkbox's label: its text, the darkest pixels in its box.
+        const auto label = tree.Find(ROLE_SYSTEM_STATICTEXT, field.Name);
+        if (kCheckboxes.contains(name) && label) {
+            RECT box = label->Box;
+            MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&box), 2);
             int darkest = 255;
-            for (int dx = 12; dx < 72; ++dx)
-                for (int dy = -4; dy <= 4; ++dy)
-                    darkest = std::min(darkest, static_cast<int>(brightness({at.x + dx, at.y + dy})));
+            for (int x = box.left; x < box.right; ++x)
+                for (int y = box.top; y < box.bottom; ++y)
+                    darkest = std::min(darkest, static_cast<int>(brightness({x, y})));
             shown = darkest < 100;
         }
         if (shown)
@@ -282,7 +344,7 @@ TEST_F(EditorTest, EachRefusalKeepsTheEditorOpenWithItsEntries)
          L"Please specify proxy Display Name", L"{DISPLAY_NAME}Fresh\n", L"Fresh", L"7.0.0.0"},
         {0, L"{DISPLAY_NAME}{clear}Home\n", L"Gatewarden", inUse(L"Home"), L"{DISPLAY_NAME}2\n", L"Home2", L""},
         {0, L"{DISPLAY_NAME}{clear}Far{PROXY_AUTO_ACTIVATE}{AUTO_IP_1}{clear}256\n", L"Error", L"Invalid IP address",
-         L"{AUTO_IP_1}\b\n", L"Far", L"25.0.0.0"},
+         L"{AUTO_IP_1}{clear}25\n", L"Far", L"25.0.0.0"},
         {0, L"{DISPLAY_NAME}{clear}Near{PROXY_AUTO_ACTIVATE}{AUTO_IP_1}{clear}10{AUTO_IP_2}{clear}1{AUTO_IP_3}{clear}2"
             L"{AUTO_IP_4}{clear}3\n",
          L"Error",

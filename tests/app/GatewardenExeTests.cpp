@@ -8,8 +8,6 @@ constexpr UINT kTurnOff = 0x8004;
 constexpr UINT kActivateCommand = 0x8015;
 const wchar_t kHelpCommandKey[] = L"Software\\Classes\\chm.file\\shell\\open\\command";
 
-// Where the main page puts its Activate button, in the same coordinates as the first row.
-constexpr POINT kActivateButton = {20, 14};
 
 std::vector<std::wstring> StoredNames(const std::wstring& store)
 {
@@ -41,7 +39,7 @@ TEST_F(GatewardenExeTest, ActivatesTheChosenRowByButtonMenuAndContextMenu)
     for (const auto& [way, row] : cases) {
         SCOPED_TRACE(row);
         if (way == Way::ContextMenu) {
-            program.Click(kFirstRow, WM_RBUTTONDOWN);
+            program.Click(program.Row(1), WM_RBUTTONDOWN);
             HWND menu = program.WaitForWindow(L"#32768", nullptr);
             ASSERT_NE(menu, nullptr);
             // Activate is the menu's last item.
@@ -50,7 +48,7 @@ TEST_F(GatewardenExeTest, ActivatesTheChosenRowByButtonMenuAndContextMenu)
         } else {
             program.SelectRow(row);
             if (way == Way::ToolbarButton)
-                program.Click(kActivateButton);
+                program.Click(Gatewarden::Place(program.View(), ROLE_SYSTEM_PUSHBUTTON, L"Activate proxy"));
             else
                 program.Command(kActivateCommand);
         }

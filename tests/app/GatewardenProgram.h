@@ -6,6 +6,7 @@
 #include "diag/AppFolders.h"
 #include "profiles/ProfileStore.h"
 #include "standins/wininet/WinInetControl.h"
+#include "support/AccessibleTree.h"
 #include "support/TempFolder.h"
 #include "sysproxy/OutsideSettings.h"
 #include "sysproxy/SystemSettings.h"
@@ -23,8 +24,6 @@
 inline constexpr DWORD kLimitMs = 10000;
 inline constexpr DWORD kWithinASecond = 1000;
 inline const wchar_t kSettingsKey[] = L"Software\\KELM\\Gatewarden";
-// Where the main page puts its first row, in the view's client coordinates at the template's size.
-inline constexpr POINT kFirstRow = {120, 63};
 
 template <typename Condition>
 bool WaitUntil(Condition condition, DWORD limitMs = kLimitMs)
@@ -177,10 +176,22 @@ public:
             *dialog = found;
         return found ? FindWindowExW(found, nullptr, L"GatewardenHtmlHost", nullptr) : nullptr;
     }
+    // Where the page in the window shows the element of this role and name (the nth of them),
+    // in the window's client coordinates: found in its accessible tree, as a screen reader finds
+    // it. The test fails when there is none.
+    static POINT Place(HWND page, long role, const wchar_t* name, int nth = 0)
+    {
+        const std::optional<AccessibleItem> item = AccessibleTree(page).Find(role, name, nth);
+        EXPECT_TRUE(item.has_value()) << "no element of role " << role << (name ? " named " : "")
+                                      << (name ? testing::PrintToString(std::wstring(name)) : "");
+        return item ? item->Centre(page) : POINT{-1, -1};
+    }
+    // The main view's table row: 0 is the header, 1 the first profile.
+    POINT Row(int row) { return Place(View(), ROLE_SYSTEM_ROW, nullptr, row); }
     // Makes a row current as a user may: a click on the first, then Down. Row 1 is the first profile.
     void SelectRow(int row)
     {
-        Click(kFirstRow);
+        Click(Row(1));
         for (int i = 1; i < row; ++i)
             Key(VK_DOWN);
     }
