@@ -34,7 +34,7 @@ open_editor() {
     gw_find_window '^Gatewarden v2.2$' >/dev/null || true
     sleep 4  # the main view loads its page
     if [ -n "${3:-}" ]; then
-        gw_driver click 200 60  # the first row
+        gw_driver row 1        # the first row
         for _ in $(seq 2 "$3"); do gw_driver key 0x28; done
         sleep 0.5
     fi

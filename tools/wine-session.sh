@@ -51,6 +51,14 @@ gw_font_set() {
 <fontconfig>
   <dir>$folder/faces</dir>
   <cachedir>$folder/cache</cachedir>
+  <!-- Debian's rendering, fixed here rather than taken from the machine. -->
+  <match target="pattern">
+    <edit name="antialias" mode="assign"><bool>true</bool></edit>
+    <edit name="hinting" mode="assign"><bool>true</bool></edit>
+    <edit name="hintstyle" mode="assign"><const>hintslight</const></edit>
+    <edit name="rgba" mode="assign"><const>none</const></edit>
+    <edit name="lcdfilter" mode="assign"><const>lcddefault</const></edit>
+  </match>
 </fontconfig>
 EOF
     export FONTCONFIG_FILE="$folder/fonts.conf"

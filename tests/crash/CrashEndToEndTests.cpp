@@ -14,7 +14,7 @@ constexpr UINT kCrashOnThread = 0x8F02;
 constexpr DWORD kCrashedExitCode = EXCEPTION_ACCESS_VIOLATION;
 const std::string kCrashRow = "#FF6666|crash.cpp:";
 
-enum class Answer { Escape, CloseBox, ExitButton, Send };
+enum class Answer { CloseBox, ExitButton, Send };
 
 // The report server's port on loopback, taken by the test so that it sees any connection.
 class ReportPortListener {
@@ -79,19 +79,11 @@ protected:
         HWND page = GetWindow(dialog, GW_CHILD);
         ASSERT_NE(page, nullptr);
         switch (answer) {
-        case Answer::Escape: program.Key(VK_ESCAPE, page); break;
         case Answer::Send: program.Key(VK_RETURN, page); break;
         case Answer::CloseBox: PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); break;
-        case Answer::ExitButton: {
-            // Exit is the last button, right-aligned at the bottom of the page.
-            RECT client{};
-            GetClientRect(page, &client);
-            const LPARAM at = MAKELPARAM(client.right - 45, client.bottom - 12);
-            PostMessageW(page, WM_MOUSEMOVE, 0, at);
-            PostMessageW(page, WM_LBUTTONDOWN, MK_LBUTTON, at);
-            PostMessageW(page, WM_LBUTTONUP, 0, at);
+        case Answer::ExitButton:
+            program.Click(Gatewarden::Place(page, ROLE_SYSTEM_PUSHBUTTON, L"Exit"), WM_LBUTTONDOWN, page);
             break;
-        }
         }
     }
 
@@ -131,7 +123,7 @@ TEST_F(CrashEndToEnd, DeclinedReportLeavesFilesAndLogAndSendsNothing)
         UINT Crash;
         Answer Way;
     } cases[] = {
-        {L"Gatewarden.exe", kCrashHere, Answer::Escape},
+        {L"Gatewarden.exe", kCrashHere, Answer::ExitButton},
         {L"Renamed.exe", kCrashOnThread, Answer::CloseBox},
     };
     for (const auto& c : cases) {

@@ -1,10 +1,14 @@
 // Drives a running Gatewarden as a user would, for scripts (tools/run.sh, tools/app-screenshots.sh):
 //   AppDriver.exe command <id>              posts the menu command to the main window
 //   AppDriver.exe click <x> <y> [right]      clicks at a point of the main view's client area
+//   AppDriver.exe row <n> [right]            clicks the main view's table row n (0: the header), found
+//                                            through the view's accessible tree
 //   AppDriver.exe key <virtual key> [ctrl]   presses and releases a key in the main window
 //   AppDriver.exe size <width> <height>      gives the main window that size
 // Input goes through SendInput, as a real mouse and keyboard would send it. Exits with 1 when the
 // main window is not there.
+#include "support/AccessibleTree.h"
+
 #include <windows.h>
 
 #include <cwchar>
@@ -37,6 +41,14 @@ void Button(DWORD flags)
     Send(input);
 }
 
+void ClickAt(POINT screen, bool right)
+{
+    SetCursorPos(screen.x, screen.y);
+    Sleep(50);
+    Button(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
+    Button(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -59,15 +71,20 @@ int wmain(int argc, wchar_t** argv)
     }
     SetForegroundWindow(window);
     Sleep(100);
+    HWND view = GetWindow(window, GW_CHILD);
     if (verb == L"click" && argc >= 4) {
-        HWND view = GetWindow(window, GW_CHILD);
         POINT at{static_cast<LONG>(value), static_cast<LONG>(std::wcstol(argv[3], nullptr, 0))};
         ClientToScreen(view != nullptr ? view : window, &at);
-        SetCursorPos(at.x, at.y);
-        Sleep(50);
-        const bool right = argc >= 5 && std::wstring(argv[4]) == L"right";
-        Button(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
-        Button(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
+        ClickAt(at, argc >= 5 && std::wstring(argv[4]) == L"right");
+        return 0;
+    }
+    if (verb == L"row") {
+        const auto row = AccessibleTree(view, AccessibleTree::Reading::RolesNamesAndPlaces)
+                             .Find(ROLE_SYSTEM_ROW, nullptr, static_cast<int>(value));
+        if (!row)
+            return 1;
+        ClickAt(POINT{(row->Box.left + row->Box.right) / 2, (row->Box.top + row->Box.bottom) / 2},
+                argc >= 4 && std::wstring(argv[3]) == L"right");
         return 0;
     }
     if (verb == L"key") {
