@@ -2,6 +2,7 @@
 // windows from this process.
 #include "app/GatewardenProgram.h"
 
+#include <map>
 #include <set>
 
 namespace {
@@ -22,6 +23,23 @@ std::vector<std::wstring> StoredNames(const std::wstring& store)
             names.push_back(profile.Name);
     }));
     return names;
+}
+
+// The store's files, each with its size and time, and the copies kept beside it.
+std::map<std::wstring, std::string> StoreFiles(const std::wstring& store)
+{
+    std::map<std::wstring, std::string> files;
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW((store + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return files;
+    do {
+        files[found.cFileName] = std::to_string(found.nFileSizeLow) + " " +
+                                 std::to_string(found.ftLastWriteTime.dwLowDateTime) + " " +
+                                 std::to_string(found.ftLastWriteTime.dwHighDateTime);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return files;
 }
 
 // The view as the screen shows it.
@@ -229,8 +247,25 @@ TEST_F(GatewardenExeTest, RunsAloneAndTurnsOffWithItsCodeWhateverTheCommandLine)
         Gatewarden first(arguments);
         ASSERT_NE(first.Main(), nullptr);
         const std::vector<std::string> logged = LogRows();
+        // The first one's monitor waits inside its next query of the settings, so that a query of
+        // the second would show and would hold it too; the store is held as another program may.
+        const auto queries = [] {
+            const std::vector<std::wstring> calls = WinInetControl::Calls();
+            return std::count(calls.begin(), calls.end(), L"QueryOption 75 held");
+        };
+        ResetEvent(m_queries);
+        const auto beforeHold = queries();
+        ASSERT_TRUE(WaitUntil([&] { return queries() > beforeHold; }));
+        const auto held = queries();
+        const auto files = StoreFiles(m_store);
+        HANDLE store = CreateFileW(m_store.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(store, INVALID_HANDLE_VALUE);
         Gatewarden second(arguments);
         EXPECT_EQ(second.ExitCode(), 0u);
+        CloseHandle(store);
+        SetEvent(m_queries);
+        EXPECT_EQ(queries(), held) << "the second start asked for the system's settings";
+        EXPECT_EQ(StoreFiles(m_store), files) << "the second start wrote beside the store";
         EXPECT_EQ(first.ExitCode(0), STILL_ACTIVE);
         EXPECT_TRUE(IsWindowVisible(first.Main()));
         EXPECT_EQ(LogRows(), logged);
