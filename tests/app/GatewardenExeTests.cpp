@@ -9,6 +9,7 @@ namespace {
 
 constexpr UINT kTurnOff = 0x8004;
 constexpr UINT kActivateCommand = 0x8015;
+constexpr UINT kNewProxy = 0x8016;
 constexpr UINT kDeleteProxy = 0x8017;
 const wchar_t kHelpCommandKey[] = L"Software\\Classes\\chm.file\\shell\\open\\command";
 
@@ -40,6 +41,27 @@ std::map<std::wstring, std::string> StoreFiles(const std::wstring& store)
     } while (FindNextFileW(search, &found));
     FindClose(search);
     return files;
+}
+
+// The copies the program kept of a store it could not read, with their bytes.
+std::map<std::wstring, std::string> KeptCopies(const std::wstring& store)
+{
+    const std::wstring folder = store.substr(0, store.rfind(L'\\') + 1);
+    std::map<std::wstring, std::string> kept;
+    for (const auto& [name, facts] : StoreFiles(store + L".unreadable-"))
+        kept[folder + name] = TempFolder::ReadBytes(folder + name);
+    return kept;
+}
+
+bool Logged(const std::string& message)
+{
+    const std::vector<std::string> rows = LogRows();
+    return std::any_of(rows.begin(), rows.end(), [&](const std::string& row) { return row.ends_with("|" + message); });
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
 }
 
 // The view as the screen shows it.
@@ -317,6 +339,48 @@ TEST_F(GatewardenExeTest, MissingMainPageIsLoggedAndTheProgramRunsOn)
     EXPECT_EQ(program.ExitCode(0), STILL_ACTIVE);
     program.Command(kTurnOff);
     EXPECT_EQ(program.ExitCode(), kTurnOff);
+}
+
+// A store the program could not read at its start (another program held it, or its header is
+// damaged) is not lost to the first save: its bytes are kept in a file beside it, and the log
+// names that file.
+TEST_F(GatewardenExeTest, UnreadableStoreIsKeptAsideBeforeTheFirstSave)
+{
+    const std::string good = TempFolder::ReadBytes(m_store);
+    std::string damaged = good;
+    damaged[4] = 'y';
+    const std::pair<const std::string*, const char*> cases[] = {
+        {&good, "Could not load proxies settings. Proxies DB file is in use by another program"},
+        {&damaged, "Could not load proxies settings. Proxies DB file corrupted"},
+    };
+    for (const auto& [bytes, report] : cases) {
+        SCOPED_TRACE(report);
+        TempFolder::WriteBytes(m_store, *bytes);
+        HANDLE held = bytes == &good ? CreateFileW(m_store.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                                     : INVALID_HANDLE_VALUE;
+        Gatewarden program;
+        ASSERT_NE(program.Main(), nullptr);
+        if (held != INVALID_HANDLE_VALUE)
+            CloseHandle(held);
+        EXPECT_TRUE(Logged(report));
+        EXPECT_TRUE(Logged(Narrow(m_store) + " is left as it is; a copy of it is kept before the proxies are saved"));
+
+        program.Command(kNewProxy);
+        HWND dialog = nullptr;
+        HWND page = program.DialogPage(L"New proxy settings", &dialog);
+        ASSERT_NE(page, nullptr);
+        program.Key(VK_RETURN, page);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+        DWORD_PTR result = 0;
+        ASSERT_NE(SendMessageTimeoutW(program.Main(), WM_NULL, 0, 0, SMTO_NORMAL, kLimitMs, &result), 0);
+
+        const auto kept = KeptCopies(m_store);
+        ASSERT_EQ(kept.size(), 1u);
+        EXPECT_EQ(kept.begin()->second, *bytes);
+        EXPECT_TRUE(Logged("The proxies file that could not be read was kept as " + Narrow(kept.begin()->first)));
+        EXPECT_FALSE(StoredNames(m_store).empty()) << "the new profile was saved";
+        DeleteFileW(kept.begin()->first.c_str());
+    }
 }
 
 // The header row names the columns: it is never current, so no command acts on it, and it never
