@@ -353,8 +353,13 @@ TEST_F(GatewardenExeTest, UnreadableStoreIsKeptAsideBeforeTheFirstSave)
         {&good, "Could not load proxies settings. Proxies DB file is in use by another program"},
         {&damaged, "Could not load proxies settings. Proxies DB file corrupted"},
     };
+    const auto forgetKeptCopies = [&] {
+        for (const auto& [path, kept] : KeptCopies(m_store))
+            DeleteFileW(path.c_str());
+    };
     for (const auto& [bytes, report] : cases) {
         SCOPED_TRACE(report);
+        forgetKeptCopies();
         TempFolder::WriteBytes(m_store, *bytes);
         HANDLE held = bytes == &good ? CreateFileW(m_store.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
                                      : INVALID_HANDLE_VALUE;
@@ -364,6 +369,9 @@ TEST_F(GatewardenExeTest, UnreadableStoreIsKeptAsideBeforeTheFirstSave)
             CloseHandle(held);
         EXPECT_TRUE(Logged(report));
         EXPECT_TRUE(Logged(Narrow(m_store) + " is left as it is; a copy of it is kept before the proxies are saved"));
+        // The list started empty: the system's settings come in as "Unnamed Proxy" before the
+        // editor offers a name.
+        ASSERT_TRUE(MonitorCaughtUp());
 
         program.Command(kNewProxy);
         HWND dialog = nullptr;
@@ -379,8 +387,8 @@ TEST_F(GatewardenExeTest, UnreadableStoreIsKeptAsideBeforeTheFirstSave)
         EXPECT_EQ(kept.begin()->second, *bytes);
         EXPECT_TRUE(Logged("The proxies file that could not be read was kept as " + Narrow(kept.begin()->first)));
         EXPECT_FALSE(StoredNames(m_store).empty()) << "the new profile was saved";
-        DeleteFileW(kept.begin()->first.c_str());
     }
+    forgetKeptCopies();
 }
 
 // The header row names the columns: it is never current, so no command acts on it, and it never
