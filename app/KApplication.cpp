@@ -14,10 +14,9 @@
 
 namespace {
 
-// Built before the entry function runs, in this order: the window module, then the profile
-// list (which loads the store and starts the monitor thread).
+// Built before the entry function runs. The profile list is not: it reads the store and the
+// system's settings, which only the one instance that runs may touch.
 WindowModule& g_module = TheWindowModule();
-ProfileList& g_profiles = TheProfileList();
 
 int Run(int showCommand)
 {
@@ -54,6 +53,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand)
     TheLogService().Start(L"\\Gatewarden\\logs\\", L"Gatewarden", LogFileNaming::SingleFile,
                           LogFolderScope::CurrentUser);
     TheLogService().Log(kLogEvent, "KApplication.cpp", 63, L"Gatewarden Started");
+    // Loads the store and starts the monitor thread; a crash or a store it cannot read is now logged.
+    static_cast<void>(TheProfileList());
     static_cast<void>(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
     static_cast<void>(CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
                                            RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr));

@@ -14,6 +14,7 @@
 #include <shellapi.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -161,7 +162,11 @@ void MainDlg::OnInitDialog()
         SetTimer(m_window, kTrayRetryTimer, kTrayRetryMs, nullptr);
     StatusLog::Info(L"Gatewarden run");
     ProfileList& profiles = TheProfileList();
-    if (profiles.Count() > 1)
+    // The load ran before this panel existed: what it could not read is told here.
+    const std::vector<std::wstring> loadFailure = profiles.LoadFailureReport();
+    for (const std::wstring& line : loadFailure)
+        StatusLog::Error(line);
+    if (loadFailure.empty() && profiles.Count() > 1)
         StatusLog::Info(L"Proxies loaded successfully");
     const std::wstring active = profiles.CurrentSettings().Name;
     if (!active.empty())

@@ -2,6 +2,8 @@
 
 #include "app/StatusLog.h"
 #include "diag/AppFolders.h"
+#include "diag/LogService.h"
+#include "diag/LogText.h"
 #include "profiles/ProfileStore.h"
 #include "sysproxy/ApplyProfile.h"
 #include "sysproxy/MonitorThread.h"
@@ -17,9 +19,49 @@ constexpr DWORD kMonitorStopWaitMs = 500;
 // After an edit of the active profile, gives the applied settings time to settle.
 constexpr DWORD kEditSettleMs = 10;
 
+// Between two tries of a store that another program holds.
+constexpr DWORD kStoreRetryPauseMs = 100;
+
 std::wstring DefaultStorePath()
 {
     return GetAppDataFolder() + L"\\Gatewarden\\proxies.kpp";
+}
+
+// A store that is there and was not read: its profiles live only in the file.
+bool UnreadButThere(StoreReadResult read)
+{
+    return read != StoreReadResult::Read && read != StoreReadResult::Missing;
+}
+
+std::vector<std::wstring> LoadFailureLines(StoreReadResult read, const std::wstring& path)
+{
+    const wchar_t* why = L"Could not load proxies settings. Proxies DB file could not be read";
+    if (read == StoreReadResult::UnknownHeader || read == StoreReadResult::TooLarge)
+        why = L"Could not load proxies settings. Proxies DB file corrupted";
+    else if (read == StoreReadResult::InUse)
+        why = L"Could not load proxies settings. Proxies DB file is in use by another program";
+    return {why, FormatText(L"%s is left as it is; a copy of it is kept before the proxies are saved", path.c_str())};
+}
+
+void ReportKept(StoreKeepResult kept, const std::wstring& path, const std::wstring& keptAs)
+{
+    std::wstring line;
+    switch (kept) {
+    case StoreKeepResult::Kept:
+        line = FormatText(L"The proxies file that could not be read was kept as %s", keptAs.c_str());
+        StatusLog::Info(line);
+        TRY_LOG_EVENT(kLogEvent, L"%s", line.c_str());
+        return;
+    case StoreKeepResult::InUse:
+        line = FormatText(L"%s is still in use by another program: it was not read, so it is not replaced", path.c_str());
+        break;
+    case StoreKeepResult::Failed:
+        line = FormatText(L"%s was not read and no copy of it could be made, so it is not replaced", path.c_str());
+        break;
+    case StoreKeepResult::NothingThere: return;
+    }
+    StatusLog::Error(line);
+    TRY_LOG_EVENT(kLogFailure, L"%s", line.c_str());
 }
 
 } // namespace
@@ -47,6 +89,10 @@ struct ProfileList::Shared {
     std::atomic<bool> Stop{false};
     HANDLE StopEvent;
     std::atomic<HWND> NotifyWindow{nullptr};
+    // Under the list lock: the store is there unread and no copy of it is kept yet; what the
+    // load that found it so reported.
+    bool UnreadStore = false;
+    std::vector<std::wstring> LoadFailure;
     // Held while a message is posted to the notify window or the pass hook runs, so that once
     // the owner has cleared both under it, nothing outside the list hears from the thread again.
     std::mutex OutsideLock;
@@ -93,26 +139,58 @@ ProfileList::~ProfileList()
 ProfileList::LoadResult ProfileList::Load()
 {
     EventLockGuard guard(m_shared->ListLock);
-    const LoadResult result = LoadLocked();
+    const StoreReadResult read = ReadStoreLocked();
+    m_shared->UnreadStore = UnreadButThere(read);
+    m_shared->LoadFailure = m_shared->UnreadStore ? LoadFailureLines(read, StorePath()) : std::vector<std::wstring>{};
+    const std::vector<std::wstring> failure = m_shared->LoadFailure;
     guard.Release();
-    if (result == Corrupted)
-        StatusLog::Error(L"Could not load proxies settings. Proxies DB file corrupted");
-    else if (result == Loaded)
+    if (read == StoreReadResult::Read)
         StatusLog::Info(L"Proxies loaded successfully");
-    return result;
+    for (const std::wstring& line : failure) {
+        StatusLog::Error(line);
+        TRY_LOG_EVENT(kLogFailure, L"%s", line.c_str());
+    }
+    switch (read) {
+    case StoreReadResult::Read: return Loaded;
+    case StoreReadResult::UnknownHeader: case StoreReadResult::TooLarge: return Corrupted;
+    default: return CannotOpen;
+    }
 }
 
-ProfileList::LoadResult ProfileList::LoadLocked()
+StoreReadResult ProfileList::ReadStoreLocked()
 {
-    m_shared->Profiles.clear();
-    m_shared->Count.store(0);
-    // Each record goes into the map as it is read: a file of a million records under one name
-    // costs one entry, not a million.
-    const StoreReadResult read =
-        ReadStoreFile(m_shared->Options.StorePath, [this](ProxyProfile&& record) { PutLocked(std::move(record)); });
-    if (read == StoreReadResult::CannotOpen)
-        return CannotOpen;
-    return read == StoreReadResult::Read ? Loaded : Corrupted;
+    const auto clear = [this] {
+        m_shared->Profiles.clear();
+        m_shared->Count.store(0);
+    };
+    const auto take = [this](ProxyProfile&& record) { PutLocked(std::move(record)); };
+    for (const DWORD start = GetTickCount();; Sleep(kStoreRetryPauseMs)) {
+        clear();
+        // Each record goes into the map as it is read: a file of a million records under one name
+        // costs one entry, not a million.
+        const StoreReadResult read = ReadStoreFile(m_shared->Options.StorePath, take);
+        if (read == StoreReadResult::InUse && GetTickCount() - start < m_shared->Options.StoreRetryMs)
+            continue;
+        // Part of a store is not the store: nothing of it is kept.
+        if (read != StoreReadResult::Read)
+            clear();
+        return read;
+    }
+}
+
+std::vector<std::wstring> ProfileList::LoadFailureReport()
+{
+    EventLockGuard guard(m_shared->ListLock);
+    return m_shared->LoadFailure;
+}
+
+StoreKeepResult ProfileList::KeepUnreadStoreLocked(std::wstring& keptAs)
+{
+    for (const DWORD start = GetTickCount();; Sleep(kStoreRetryPauseMs)) {
+        const StoreKeepResult kept = KeepStoreAside(m_shared->Options.StorePath, keptAs);
+        if (kept != StoreKeepResult::InUse || GetTickCount() - start >= m_shared->Options.StoreRetryMs)
+            return kept;
+    }
 }
 
 ProfileList::SaveResult ProfileList::Save()
@@ -122,11 +200,23 @@ ProfileList::SaveResult ProfileList::Save()
     const auto slash = path.rfind(L'\\');
     if (slash != std::wstring::npos)
         CreateDirectoryW(path.substr(0, slash).c_str(), nullptr);
-    std::vector<ProxyProfile> records;
-    records.reserve(m_shared->Profiles.size());
-    for (const auto& [name, entry] : m_shared->Profiles)
-        records.push_back(entry.Profile);
-    return WriteStoreFile(path, records) ? Saved : CannotCreate;
+    StoreKeepResult kept = StoreKeepResult::NothingThere;
+    std::wstring keptAs;
+    if (m_shared->UnreadStore) {
+        kept = KeepUnreadStoreLocked(keptAs);
+        m_shared->UnreadStore = kept != StoreKeepResult::Kept && kept != StoreKeepResult::NothingThere;
+    }
+    bool written = false;
+    if (!m_shared->UnreadStore) {
+        std::vector<ProxyProfile> records;
+        records.reserve(m_shared->Profiles.size());
+        for (const auto& [name, entry] : m_shared->Profiles)
+            records.push_back(entry.Profile);
+        written = WriteStoreFile(path, records);
+    }
+    guard.Release();
+    ReportKept(kept, path, keptAs);
+    return written ? Saved : CannotCreate;
 }
 
 void ProfileList::PutLocked(ProxyProfile profile)

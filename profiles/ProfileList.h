@@ -1,5 +1,6 @@
 #pragma once
 #include "profiles/EventLock.h"
+#include "profiles/ProfileStore.h"
 #include "profiles/ProxyProfile.h"
 
 #include <windows.h>
@@ -19,6 +20,8 @@ enum class ConnectionImport { Import, Skip };
 struct ProfileListOptions {
     std::wstring StorePath;  // empty: proxies.kpp in the user's Gatewarden folder
     DWORD MonitorPeriodMs = 300;
+    // How long a store that another program holds is tried again, at the load and before a save.
+    DWORD StoreRetryMs = 1500;
     MonitorStart Monitor = MonitorStart::Start;
     // Skip: neither the stored connections nor the first snapshot are read (store tests).
     ConnectionImport Import = ConnectionImport::Import;
@@ -46,8 +49,14 @@ public:
 
     enum LoadResult { Loaded = 0, CannotOpen = 1, Corrupted = 2 };
     enum SaveResult { Saved = 0, CannotCreate = 1 };
+    // A store that is there but could not be read (held by another program, damaged) is never
+    // replaced unread: the next Save first keeps a copy of it beside it, and refuses while it
+    // cannot. The reports go to the status panel and the log.
     LoadResult Load();
     SaveResult Save();
+    // The red lines of the last load that found the store and could not read it; empty after a
+    // good load or when there was no store. The main window shows them once its panel exists.
+    [[nodiscard]] std::vector<std::wstring> LoadFailureReport();
 
     void Put(const ProxyProfile& profile);
     void PutUnlessSameSettings(const ProxyProfile& profile);
@@ -108,7 +117,9 @@ private:
     [[nodiscard]] EventLock& SettingsLock();
     [[nodiscard]] ProxyProfile& Snapshot();
     void PutLocked(ProxyProfile profile);
-    LoadResult LoadLocked();
+    [[nodiscard]] StoreReadResult ReadStoreLocked();
+    // Another program's hold on the store is tried again for StoreRetryMs.
+    [[nodiscard]] StoreKeepResult KeepUnreadStoreLocked(std::wstring& keptAs);
     // Applies the named entry; gives the profile when WinINet refused it, for the failure box.
     [[nodiscard]] std::optional<ProxyProfile> ApplyStored(const std::wstring& name);
 

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <cwchar>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -31,6 +33,19 @@ FileHandle OpenFile(const std::wstring& path, DWORD access, DWORD creation)
 bool IsOpen(const FileHandle& file)
 {
     return file.get() != INVALID_HANDLE_VALUE;
+}
+
+// Errors another program's handle gives, which end when that program lets go.
+bool HeldByAnother(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
+}
+
+StoreReadResult ReadFailure(DWORD error)
+{
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+        return StoreReadResult::Missing;
+    return HeldByAnother(error) ? StoreReadResult::InUse : StoreReadResult::CannotRead;
 }
 
 // Reads as ReadFile does (fewer bytes at the end of the file, none after it), through a buffer.
@@ -84,6 +99,8 @@ public:
     }
 
     [[nodiscard]] std::size_t LastRead() const { return m_lastRead; }
+    // The error that ended the reading before the end of the file, or 0.
+    [[nodiscard]] DWORD Error() const { return m_error; }
 
 private:
     bool Refill()
@@ -92,7 +109,10 @@ private:
             return false;
         m_buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, m_remaining)));
         DWORD got = 0;
-        if (!ReadFile(m_file, m_buffer.data(), static_cast<DWORD>(m_buffer.size()), &got, nullptr) || got == 0) {
+        const bool read = ReadFile(m_file, m_buffer.data(), static_cast<DWORD>(m_buffer.size()), &got, nullptr) != FALSE;
+        if (!read)
+            m_error = GetLastError();
+        if (!read || got == 0) {
             m_buffer.clear();
             m_position = 0;
             m_remaining = 0;
@@ -110,6 +130,7 @@ private:
     std::uint64_t m_size = 0;
     std::uint64_t m_remaining = 0;
     std::size_t m_lastRead = 0;
+    DWORD m_error = 0;
 };
 
 // A string ends at its first zero code unit, if any.
@@ -204,12 +225,15 @@ StoreReadResult ReadStoreFile(const std::wstring& path, const std::function<void
 {
     const FileHandle file = OpenFile(path, GENERIC_READ, OPEN_EXISTING);
     if (!IsOpen(file))
-        return StoreReadResult::CannotOpen;
+        return ReadFailure(GetLastError());
     StoreReader reader(file.get());
     if (reader.Size() > kMaxStoreBytes)
         return StoreReadResult::TooLarge;
     char header[9] = {};
-    if (reader.Read(header, sizeof(header)) != sizeof(header))
+    const std::size_t headerRead = reader.Read(header, sizeof(header));
+    if (reader.Error() != 0)
+        return ReadFailure(reader.Error());
+    if (headerRead != sizeof(header))
         return StoreReadResult::UnknownHeader;
     if (std::memcmp(header, kHeader110, sizeof(header)) == 0)
         ReadRecords(reader, Format::V110, take);
@@ -217,7 +241,8 @@ StoreReadResult ReadStoreFile(const std::wstring& path, const std::function<void
         ReadRecords(reader, Format::V100, take);
     else
         return StoreReadResult::UnknownHeader;
-    return StoreReadResult::Read;
+    // A region another program has locked fails the read part way: what came before is not the store.
+    return reader.Error() != 0 ? ReadFailure(reader.Error()) : StoreReadResult::Read;
 }
 
 bool WriteStoreFile(const std::wstring& path, const std::vector<ProxyProfile>& records, StoreWriteFault fault)
@@ -244,11 +269,34 @@ bool WriteStoreFile(const std::wstring& path, const std::vector<ProxyProfile>& r
     for (int attempt = 0; complete && attempt < 20; ++attempt) {
         if (MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return true;
-        const DWORD error = GetLastError();
-        if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED && error != ERROR_LOCK_VIOLATION)
+        if (!HeldByAnother(GetLastError()))
             break;
         Sleep(50);
     }
     DeleteFileW(partial.c_str());
     return false;
+}
+
+StoreKeepResult KeepStoreAside(const std::wstring& path, std::wstring& keptAs)
+{
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    wchar_t stamp[40] = {};
+    std::swprintf(stamp, std::size(stamp), L".unreadable-%04u%02u%02u-%02u%02u%02u", now.wYear, now.wMonth, now.wDay,
+                  now.wHour, now.wMinute, now.wSecond);
+    const std::wstring base = path + stamp;
+    for (int number = 1; number < 1000; ++number) {
+        keptAs = number == 1 ? base : base + L"-" + std::to_wstring(number);
+        if (CopyFileW(path.c_str(), keptAs.c_str(), TRUE))
+            return StoreKeepResult::Kept;
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
+            continue;
+        keptAs.clear();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return StoreKeepResult::NothingThere;
+        return HeldByAnother(error) ? StoreKeepResult::InUse : StoreKeepResult::Failed;
+    }
+    keptAs.clear();
+    return StoreKeepResult::Failed;
 }

@@ -11,7 +11,14 @@
 // The store file "proxies.kpp": a 9-byte header, then length-prefixed records to the end of the
 // file. Format 1.10 (UTF-16) is read and written; 1.00 (ANSI, no adapter rule) is read.
 
-enum class StoreReadResult { Read, CannotOpen, UnknownHeader, TooLarge };
+enum class StoreReadResult {
+    Read,
+    Missing,     // no file there
+    InUse,       // another program holds it (a backup, an editor, a sync client): worth another try
+    CannotRead,  // there, but it could not be opened or read to its end
+    UnknownHeader,
+    TooLarge,
+};
 
 // No real store comes near this size (10,000 profiles take under 4 MB); a larger file is refused
 // unread, since the smallest records would number in the millions.
@@ -32,3 +39,9 @@ struct StoreWriteFault {
 // a failure part way leaves the previous store as it was. False when nothing was replaced.
 [[nodiscard]] bool WriteStoreFile(const std::wstring& path, const std::vector<ProxyProfile>& records,
                                   StoreWriteFault fault = {});
+
+enum class StoreKeepResult { Kept, NothingThere, InUse, Failed };
+
+// Copies the store beside itself as "<name>.unreadable-YYYYMMDD-HHMMSS" (local time; "-2", "-3"...
+// after it when a copy of that second exists), never over an earlier copy; keptAs names the copy.
+[[nodiscard]] StoreKeepResult KeepStoreAside(const std::wstring& path, std::wstring& keptAs);

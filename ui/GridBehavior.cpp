@@ -59,8 +59,13 @@ public:
         return -1;
     }
 
+    [[nodiscard]] bool IsHeader(const ElementRef& row) const { return static_cast<int>(row.Index()) < m_fixed; }
+
+    // Header rows are never current: they name the columns, no command acts on them.
     void SetCurrent(const ElementRef& row) const
     {
+        if (IsHeader(row))
+            return;
         int current = CurrentIndex();
         if (current >= 0 && Row(current) == row)
             return;
@@ -91,10 +96,8 @@ public:
 
     void CheckAll() const
     {
-        std::vector<ElementRef> rows;
-        SelectAll(m_table, rows, "tr");
-        for (const ElementRef& row : rows)
-            row.SetState(HL_STATE_CHECKED, 0, Repaint::Yes);
+        for (int i = m_fixed; i < m_count; ++i)
+            Row(i).SetState(HL_STATE_CHECKED, 0, Repaint::Yes);
     }
 
     void CheckRange(int to) const
@@ -178,8 +181,9 @@ bool GridBehavior::OnMouse(HELEMENT table, HtmlMouseParams& params)
     if (!row)
         return false;
     const int index = static_cast<int>(row.Index());
+    const bool header = grid.IsHeader(row);
     if ((params.buttonState & HL_PROP_MOUSE_BUTTON) != 0) {
-        if (index >= grid.Fixed()) {
+        if (!header) {
             grid.SetCurrent(row);
             SendRowCommand(grid.Table(), COMMAND_ROW_MENU, params.target);
         }
@@ -187,11 +191,11 @@ bool GridBehavior::OnMouse(HELEMENT table, HtmlMouseParams& params)
     }
     if ((params.buttonState & HL_MAIN_MOUSE_BUTTON) == 0)
         return false;
-    if (params.cmd == HL_MOUSE_DCLICK) {
+    if (params.cmd == HL_MOUSE_DCLICK && !header) {
         grid.SetCurrent(row);
         SendRowCommand(grid.Table(), COMMAND_ROW_DCLICK, params.target);
     }
-    if (index < grid.Fixed()) {
+    if (header) {
         for (ElementRef cell(params.target); cell; cell = cell.Parent()) {
             if (cell.Parent() == row) {
                 HTMLayoutPostEvent(table, HL_TABLE_HEADER_CLICK, cell.Handle(), cell.Index());

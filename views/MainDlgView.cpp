@@ -102,11 +102,17 @@ ElementRef MainDlgView::MakeRow(const ProxyProfile& profile)
     return row;
 }
 
+UINT MainDlgView::HeaderRows() const
+{
+    return static_cast<UINT>(std::max(0, m_list.AttributeInt("fixedrows", 0)));
+}
+
 ElementRef MainDlgView::CurrentRow() const
 {
     if (!m_list)
         return {};
-    for (UINT i = m_list.ChildCount(); i-- > 0;) {
+    const UINT header = HeaderRows();
+    for (UINT i = m_list.ChildCount(); i-- > header;) {
         ElementRef row = m_list.Child(i);
         if (row.TestState(HL_STATE_CURRENT))
             return row;
@@ -216,7 +222,7 @@ void MainDlgView::MarkActive()
         return;
     const std::wstring active = m_profiles.CurrentSettings().Name;
     const UINT count = m_list.ChildCount();
-    for (UINT i = 0; i < count; ++i) {
+    for (UINT i = HeaderRows(); i < count; ++i) {
         ElementRef row = m_list.Child(i);
         ElementRef marker = Cell(row, 0);
         if (!marker.Text().empty())
@@ -233,7 +239,8 @@ void MainDlgView::UpdateCommandStates()
         return;
     m_rowsTouched = false;
     // One walk inside the engine rather than a call per row.
-    const bool enabled = static_cast<bool>(SelectFirst(m_list, "tr:current"));
+    const ElementRef current = SelectFirst(m_list, "tr:current");
+    const bool enabled = current && current.Index() >= HeaderRows();
     if (m_commandsKnown && enabled == m_commandsEnabled)
         return;
     m_commandsKnown = true;

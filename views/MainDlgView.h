@@ -44,6 +44,8 @@ protected:
     bool OnEvent(HELEMENT element, HtmlBehaviorEventParams& params) override;
 
 private:
+    // The table's header rows (its "fixedrows"): never current, never marked.
+    [[nodiscard]] UINT HeaderRows() const;
     [[nodiscard]] ElementRef CurrentRow() const;
     [[nodiscard]] static ElementRef MakeRow(const ProxyProfile& profile);
     static void WriteCells(const ElementRef& row, const ProxyProfile& profile);

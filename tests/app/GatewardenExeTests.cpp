@@ -2,10 +2,15 @@
 // windows from this process.
 #include "app/GatewardenProgram.h"
 
+#include <map>
+#include <set>
+
 namespace {
 
 constexpr UINT kTurnOff = 0x8004;
 constexpr UINT kActivateCommand = 0x8015;
+constexpr UINT kNewProxy = 0x8016;
+constexpr UINT kDeleteProxy = 0x8017;
 const wchar_t kHelpCommandKey[] = L"Software\\Classes\\chm.file\\shell\\open\\command";
 
 
@@ -18,6 +23,130 @@ std::vector<std::wstring> StoredNames(const std::wstring& store)
     }));
     return names;
 }
+
+// The store's files, each with its size and time, and the copies kept beside it.
+std::map<std::wstring, std::string> StoreFiles(const std::wstring& store)
+{
+    std::map<std::wstring, std::string> files;
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW((store + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return files;
+    do {
+        files[found.cFileName] = std::to_string(found.nFileSizeLow) + " " +
+                                 std::to_string(found.ftLastWriteTime.dwLowDateTime) + " " +
+                                 std::to_string(found.ftLastWriteTime.dwHighDateTime);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return files;
+}
+
+// The copies the program kept of a store it could not read, with their bytes.
+std::map<std::wstring, std::string> KeptCopies(const std::wstring& store)
+{
+    const std::wstring folder = store.substr(0, store.rfind(L'\\') + 1);
+    std::map<std::wstring, std::string> kept;
+    for (const auto& [name, facts] : StoreFiles(store + L".unreadable-"))
+        kept[folder + name] = TempFolder::ReadBytes(folder + name);
+    return kept;
+}
+
+bool Logged(const std::string& message)
+{
+    const std::vector<std::string> rows = LogRows();
+    return std::any_of(rows.begin(), rows.end(), [&](const std::string& row) { return row.ends_with("|" + message); });
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
+
+// The view as the screen shows it.
+class Shot {
+public:
+    explicit Shot(HWND window)
+    {
+        RECT client{};
+        GetClientRect(window, &client);
+        POINT origin{};
+        ClientToScreen(window, &origin);
+        m_width = client.right;
+        m_height = client.bottom;
+        m_pixels.resize(static_cast<std::size_t>(m_width) * m_height);
+        HDC screen = GetDC(nullptr);
+        HDC copy = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, m_width, m_height);
+        HGDIOBJ old = SelectObject(copy, bitmap);
+        BitBlt(copy, 0, 0, m_width, m_height, screen, origin.x, origin.y, SRCCOPY);
+        SelectObject(copy, old);
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), m_width, -m_height, 1, 32, BI_RGB};
+        GetDIBits(copy, bitmap, 0, static_cast<UINT>(m_height), m_pixels.data(), &info, DIB_RGB_COLORS);
+        DeleteObject(bitmap);
+        DeleteDC(copy);
+        ReleaseDC(nullptr, screen);
+    }
+    [[nodiscard]] int Width() const { return m_width; }
+    [[nodiscard]] int Height() const { return m_height; }
+    // 0xRRGGBB.
+    [[nodiscard]] std::uint32_t At(int x, int y) const { return m_pixels[static_cast<std::size_t>(y) * m_width + x] & 0xFFFFFF; }
+
+private:
+    int m_width = 0, m_height = 0;
+    std::vector<std::uint32_t> m_pixels;
+};
+
+// The profile table as the main page colours it: found on the screen, whatever the fonts.
+struct TableOnScreen {
+    static constexpr std::uint32_t kHeaderBlue = 0x175085, kHeaderRule = 0x2d679c, kRowRule = 0xe3e6ee;
+    int Left = -1, FirstRule = -1, HeaderTop = -1, HeaderBottom = -1;
+    std::vector<int> Marked;  // rows with something drawn in their marker cell; the header is row 0
+
+    explicit TableOnScreen(HWND view)
+    {
+        const Shot shot(view);
+        for (int y = 0; y < shot.Height(); ++y) {
+            int blue = 0;
+            for (int x = 0; x < shot.Width(); ++x)
+                blue += shot.At(x, y) == kHeaderBlue ? 1 : 0;
+            if (blue > shot.Width() / 3) {
+                HeaderTop = HeaderTop < 0 ? y : HeaderTop;
+                HeaderBottom = y;
+            } else if (HeaderTop >= 0) {
+                break;
+            }
+        }
+        if (HeaderTop < 0)
+            return;
+        const int middle = (HeaderTop + HeaderBottom) / 2;
+        for (int x = 0; x < shot.Width() && FirstRule < 0; ++x) {
+            if (Left < 0 && shot.At(x, middle) == kHeaderBlue)
+                Left = x;
+            else if (Left >= 0 && shot.At(x, middle) == kHeaderRule)
+                FirstRule = x;
+        }
+        if (FirstRule < 0)
+            return;
+        // Down the marker column, against the row's own colour just right of it.
+        const std::set<std::uint32_t> rowColours = {kHeaderBlue, kRowRule, 0xc2dbf9, 0xf4f3f9, 0xbdbccc};
+        for (int y = HeaderTop, row = 0; y < shot.Height(); ++y) {
+            const std::uint32_t back = shot.At(FirstRule + 1, y);
+            if (!rowColours.contains(back))
+                break;
+            if (y == HeaderBottom + 1)
+                row = 1;
+            for (int x = Left; x < FirstRule; ++x) {
+                if (shot.At(x, y) != back && (Marked.empty() || Marked.back() != row)) {
+                    Marked.push_back(row);
+                    break;
+                }
+            }
+            if (back == kRowRule)
+                ++row;
+        }
+    }
+};
 
 TEST_F(GatewardenExeTest, FirstStartShowsTheWindowAndLogsItsStartFirst)
 {
@@ -138,8 +267,25 @@ TEST_F(GatewardenExeTest, RunsAloneAndTurnsOffWithItsCodeWhateverTheCommandLine)
         Gatewarden first(arguments);
         ASSERT_NE(first.Main(), nullptr);
         const std::vector<std::string> logged = LogRows();
+        // The first one's monitor waits inside its next query of the settings, so that a query of
+        // the second would show and would hold it too; the store is held as another program may.
+        const auto queries = [] {
+            const std::vector<std::wstring> calls = WinInetControl::Calls();
+            return std::count(calls.begin(), calls.end(), L"QueryOption 75 held");
+        };
+        ResetEvent(m_queries);
+        const auto beforeHold = queries();
+        ASSERT_TRUE(WaitUntil([&] { return queries() > beforeHold; }));
+        const auto held = queries();
+        const auto files = StoreFiles(m_store);
+        HANDLE store = CreateFileW(m_store.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(store, INVALID_HANDLE_VALUE);
         Gatewarden second(arguments);
         EXPECT_EQ(second.ExitCode(), 0u);
+        CloseHandle(store);
+        SetEvent(m_queries);
+        EXPECT_EQ(queries(), held) << "the second start asked for the system's settings";
+        EXPECT_EQ(StoreFiles(m_store), files) << "the second start wrote beside the store";
         EXPECT_EQ(first.ExitCode(0), STILL_ACTIVE);
         EXPECT_TRUE(IsWindowVisible(first.Main()));
         EXPECT_EQ(LogRows(), logged);
@@ -191,6 +337,92 @@ TEST_F(GatewardenExeTest, MissingMainPageIsLoggedAndTheProgramRunsOn)
     EXPECT_EQ(program.ExitCode(0), STILL_ACTIVE);
     program.Command(kTurnOff);
     EXPECT_EQ(program.ExitCode(), kTurnOff);
+}
+
+// A store the program could not read at its start (another program held it, or its header is
+// damaged) is not lost to the first save: its bytes are kept in a file beside it, and the log
+// names that file.
+TEST_F(GatewardenExeTest, UnreadableStoreIsKeptAsideBeforeTheFirstSave)
+{
+    const std::string good = TempFolder::ReadBytes(m_store);
+    std::string damaged = good;
+    damaged[4] = 'y';
+    const std::pair<const std::string*, const char*> cases[] = {
+        {&good, "Could not load proxies settings. Proxies DB file is in use by another program"},
+        {&damaged, "Could not load proxies settings. Proxies DB file corrupted"},
+    };
+    const auto forgetKeptCopies = [&] {
+        for (const auto& [path, kept] : KeptCopies(m_store))
+            DeleteFileW(path.c_str());
+    };
+    for (const auto& [bytes, report] : cases) {
+        SCOPED_TRACE(report);
+        forgetKeptCopies();
+        TempFolder::WriteBytes(m_store, *bytes);
+        HANDLE held = bytes == &good ? CreateFileW(m_store.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                                     : INVALID_HANDLE_VALUE;
+        Gatewarden program;
+        ASSERT_NE(program.Main(), nullptr);
+        if (held != INVALID_HANDLE_VALUE)
+            CloseHandle(held);
+        EXPECT_TRUE(Logged(report));
+        EXPECT_TRUE(Logged(Narrow(m_store) + " is left as it is; a copy of it is kept before the proxies are saved"));
+        // The list started empty: the system's settings come in as "Unnamed Proxy" before the
+        // editor offers a name.
+        ASSERT_TRUE(MonitorCaughtUp());
+
+        program.Command(kNewProxy);
+        HWND dialog = nullptr;
+        HWND page = program.DialogPage(L"New proxy settings", &dialog);
+        ASSERT_NE(page, nullptr);
+        program.Key(VK_RETURN, page);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+        DWORD_PTR result = 0;
+        ASSERT_NE(SendMessageTimeoutW(program.Main(), WM_NULL, 0, 0, SMTO_NORMAL, kLimitMs, &result), 0);
+
+        const auto kept = KeptCopies(m_store);
+        ASSERT_EQ(kept.size(), 1u);
+        EXPECT_EQ(kept.begin()->second, *bytes);
+        EXPECT_TRUE(Logged("The proxies file that could not be read was kept as " + Narrow(kept.begin()->first)));
+        EXPECT_FALSE(StoredNames(m_store).empty()) << "the new profile was saved";
+    }
+    forgetKeptCopies();
+}
+
+// The header row names the columns: it is never current, so no command acts on it, and it never
+// carries the active marker, even when a profile bears the header's text as its name.
+TEST_F(GatewardenExeTest, HeaderRowIsNeverCurrentNorMarked)
+{
+    const ProxyProfile named = Profile(L"Name", 0x3, L"http=name:80;https=;ftp=;gopher=;socks=;");
+    ASSERT_TRUE(WriteStoreFile(m_store, {kProfiles[0], named, kProfiles[1], kProfiles[2]}));
+    const std::string before = TempFolder::ReadBytes(m_store);
+    Gatewarden program;
+    ASSERT_NE(program.Main(), nullptr);
+    std::vector<int> marked;
+    ASSERT_TRUE(WaitUntil([&] { return (marked = TableOnScreen(program.View()).Marked) == std::vector<int>{1}; }))
+        << "the active Home, first below the header: " << testing::PrintToString(marked);
+
+    // A double click on the header's Name cell, then the keys and commands that act on the current
+    // row: none opens anything, applies anything or changes the store.
+    const TableOnScreen table(program.View());
+    const LPARAM at = MAKELPARAM(table.FirstRule + 4, (table.HeaderTop + table.HeaderBottom) / 2);
+    for (const UINT message : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+        PostMessageW(program.View(), message, message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK ? MK_LBUTTON : 0, at);
+    WinInetControl::ClearCalls();
+    program.Key(VK_RETURN);
+    program.Key(VK_DELETE);
+    program.Command(kDeleteProxy);
+    program.Command(kActivateCommand);
+    EXPECT_EQ(program.WaitForWindow(nullptr, nullptr, kWithinASecond), nullptr) << "an editor or a question opened";
+    const std::vector<std::wstring> calls = WinInetControl::Calls();
+    EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const auto& call) { return call.starts_with(L"Set"); }), 0);
+    EXPECT_EQ(TempFolder::ReadBytes(m_store), before);
+
+    program.SelectRow(2);
+    program.Command(kActivateCommand);
+    EXPECT_TRUE(WaitUntil([&] { return SystemHolds(named); }, kWithinASecond));
+    EXPECT_TRUE(WaitUntil([&] { return (marked = TableOnScreen(program.View()).Marked) == std::vector<int>{2}; }))
+        << testing::PrintToString(marked);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <map>
 #include <random>
@@ -16,6 +17,8 @@
 namespace {
 
 const std::string kHeader110("KPP\x17z1.10", 9);
+// How long the lists of these tests try a store that another program holds.
+constexpr DWORD kRetryMs = 1000;
 const std::string kHeader100("KPP\x17z1.00", 9);
 
 std::string Number(std::uint32_t value)
@@ -65,6 +68,7 @@ protected:
         options.StorePath = storePath.empty() ? m_store : storePath;
         options.Monitor = MonitorStart::DontStart;
         options.Import = ConnectionImport::Skip;
+        options.StoreRetryMs = kRetryMs;
         auto list = std::make_unique<ProfileList>(options);
         m_lines.clear();
         return list;
@@ -108,8 +112,10 @@ TEST_F(ProfileStoreTest, LoadResultsForEveryShapeOfFile)
         std::vector<std::wstring> Names;
         std::uint64_t ZerosUpTo = 0;
         bool NoFile = false;
+        bool Held = false;
     } cases[] = {
         {"no file: an empty list, silently", "", ProfileList::CannotOpen, 0, {}, 0, true},
+        {"held by another program", kHeader110 + Record(0, 1, L"A"), ProfileList::CannotOpen, 0, {}, 0, false, true},
         {"header only", kHeader110, ProfileList::Loaded, 1, {}},
         {"zero length", "", ProfileList::Corrupted, 0, {}},
         {"shorter than a header", "KPP\x17z1", ProfileList::Corrupted, 0, {}},
@@ -128,19 +134,27 @@ TEST_F(ProfileStoreTest, LoadResultsForEveryShapeOfFile)
          kMaxStoreBytes},
         {"300 MB", kHeader110, ProfileList::Corrupted, 0, {}, 300 * kMegabyte},
     };
-    const std::map<ProfileList::LoadResult, std::vector<std::wstring>> kLines = {
-        {ProfileList::Loaded, {L"white: Proxies loaded successfully"}},
-        {ProfileList::Corrupted, {L"red: Could not load proxies settings. Proxies DB file corrupted"}},
-        {ProfileList::CannotOpen, {}}};
+    const std::wstring leftAsItIs = L"red: " + m_store + L" is left as it is; a copy of it is kept before the proxies are saved";
+    const auto lines = [&](const Case& c) -> std::vector<std::wstring> {
+        if (c.Result == ProfileList::Loaded)
+            return {L"white: Proxies loaded successfully"};
+        if (c.Result == ProfileList::Corrupted)
+            return {L"red: Could not load proxies settings. Proxies DB file corrupted", leftAsItIs};
+        if (c.Held)
+            return {L"red: Could not load proxies settings. Proxies DB file is in use by another program", leftAsItIs};
+        return {};
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
+        auto list = MakeList();
         if (!c.NoFile)
             TempFolder::WriteBytes(m_store, c.Bytes);
         if (c.ZerosUpTo != 0)
             PadWithZeros(m_store, c.ZerosUpTo);
         WIN32_FILE_ATTRIBUTE_DATA file{};
         GetFileAttributesExW(m_store.c_str(), GetFileExInfoStandard, &file);
-        auto list = MakeList();
+        HANDLE held = c.Held ? CreateFileW(m_store.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                             : INVALID_HANDLE_VALUE;
         PROCESS_MEMORY_COUNTERS before{};
         GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof(before));
 
@@ -151,7 +165,10 @@ TEST_F(ProfileStoreTest, LoadResultsForEveryShapeOfFile)
         EXPECT_LT(after.PeakWorkingSetSize, before.WorkingSetSize + 100 * kMegabyte);
         EXPECT_EQ(list->Count(), c.Count);
         EXPECT_EQ(Names(*list), c.Names);
-        EXPECT_EQ(m_lines, kLines.at(c.Result));
+        EXPECT_EQ(m_lines, lines(c));
+        EXPECT_EQ(list->LoadFailureReport().size(), c.Result == ProfileList::Loaded || c.NoFile ? 0u : 2u);
+        if (held != INVALID_HANDLE_VALUE)
+            CloseHandle(held);
         WIN32_FILE_ATTRIBUTE_DATA untouched{};
         GetFileAttributesExW(m_store.c_str(), GetFileExInfoStandard, &untouched);
         EXPECT_EQ(untouched.nFileSizeLow, file.nFileSizeLow) << "the file was changed";
@@ -160,20 +177,111 @@ TEST_F(ProfileStoreTest, LoadResultsForEveryShapeOfFile)
     }
 }
 
-TEST_F(ProfileStoreTest, CorruptFileIsReportedAndKeptUntilTheNextSave)
+// Files named "proxies.kpp.unreadable-*" beside the store, with their bytes.
+std::map<std::wstring, std::string> KeptCopies(const std::wstring& store)
 {
-    const std::string corrupt = "not a store at all";
-    TempFolder::WriteBytes(m_store, corrupt);
-    auto list = MakeList();
-    EXPECT_EQ(list->Load(), ProfileList::Corrupted);
-    EXPECT_EQ(m_lines, std::vector<std::wstring>{L"red: Could not load proxies settings. Proxies DB file corrupted"});
-    EXPECT_EQ(TempFolder::ReadBytes(m_store), corrupt);
+    std::map<std::wstring, std::string> kept;
+    const std::wstring folder = store.substr(0, store.rfind(L'\\') + 1);
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW((store + L".unreadable-*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return kept;
+    do {
+        kept[folder + found.cFileName] = TempFolder::ReadBytes(folder + found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return kept;
+}
 
-    ProxyProfile profile;
-    profile.Name = L"New";
-    list->Put(profile);
-    EXPECT_EQ(list->Save(), ProfileList::Saved);
-    EXPECT_EQ(TempFolder::ReadBytes(m_store), kHeader110 + Record(0, 0, L"New"));
+// A store that is there but could not be read is never replaced unread: the save keeps a copy of
+// it first, or refuses while it cannot, until a load succeeds or the copy is made.
+TEST_F(ProfileStoreTest, UnreadStoreIsKeptAsideBeforeItIsReplacedOrNotReplacedAtAll)
+{
+    std::string damaged = kHeader110 + Record(0, 1, L"Home") + Record(0, 3, L"Office", L"office:3128");
+    damaged[3] = 0x18;
+    const std::string good = kHeader110 + Record(0, 1, L"Home") + Record(0, 3, L"Office", L"office:3128");
+    enum class Hold { None, ForAMoment, ThroughTheLoad, ThroughTheFirstSave };
+    struct Case {
+        const char* What;
+        const std::string& Bytes;
+        Hold Held;
+        ProfileList::LoadResult Load;
+        std::vector<ProfileList::SaveResult> Saves;
+        std::vector<std::wstring> Names;  // what the list holds before New is added
+    } cases[] = {
+        {"held for a moment at the load: read once let go", good, Hold::ForAMoment, ProfileList::Loaded,
+         {ProfileList::Saved}, {L"Home", L"Office"}},
+        {"a damaged header", damaged, Hold::None, ProfileList::Corrupted, {ProfileList::Saved, ProfileList::Saved}, {}},
+        {"held through the load", good, Hold::ThroughTheLoad, ProfileList::CannotOpen, {ProfileList::Saved}, {}},
+        {"held through the load and the first save", good, Hold::ThroughTheFirstSave, ProfileList::CannotOpen,
+         {ProfileList::CannotCreate, ProfileList::Saved}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        auto list = MakeList();
+        TempFolder::WriteBytes(m_store, c.Bytes);
+        HANDLE held = c.Held == Hold::None
+                          ? INVALID_HANDLE_VALUE
+                          : CreateFileW(m_store.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        std::thread release;
+        if (c.Held == Hold::ForAMoment)
+            release = std::thread([held] {
+                Sleep(kRetryMs / 5);
+                CloseHandle(held);
+            });
+        EXPECT_EQ(list->Load(), c.Load);
+        if (release.joinable())
+            release.join();
+        else if (c.Held == Hold::ThroughTheLoad)
+            CloseHandle(held);
+        EXPECT_EQ(Names(*list), c.Names);
+        ProxyProfile added;
+        added.Name = L"New";
+        list->Put(added);
+        for (std::size_t save = 0; save < c.Saves.size(); ++save) {
+            m_lines.clear();
+            EXPECT_EQ(list->Save(), c.Saves[save]) << save;
+            if (c.Saves[save] == ProfileList::CannotCreate) {
+                EXPECT_EQ(m_lines, std::vector<std::wstring>{L"red: " + m_store +
+                                                             L" is still in use by another program: it was not read, so "
+                                                             L"it is not replaced"});
+                CloseHandle(held);
+                EXPECT_EQ(TempFolder::ReadBytes(m_store), c.Bytes);
+                EXPECT_TRUE(KeptCopies(m_store).empty());
+                continue;
+            }
+            const auto kept = KeptCopies(m_store);
+            if (c.Load == ProfileList::Loaded) {
+                EXPECT_TRUE(kept.empty());
+            } else {
+                // One copy, made before the first save that wrote, never again.
+                ASSERT_EQ(kept.size(), 1u);
+                EXPECT_EQ(kept.begin()->second, c.Bytes);
+                const std::vector<std::wstring> told = {L"white: The proxies file that could not be read was kept as " +
+                                                        kept.begin()->first};
+                EXPECT_EQ(m_lines, save == 0 || c.Saves[save - 1] != ProfileList::Saved ? told : std::vector<std::wstring>{});
+            }
+            std::vector<std::wstring> names = c.Names;
+            names.push_back(L"New");
+            std::sort(names.begin(), names.end());
+            auto reloaded = MakeList();
+            EXPECT_EQ(Names(*reloaded), names);
+        }
+        // An earlier copy is never overwritten, even by one made in the same second.
+        if (c.Load == ProfileList::Corrupted) {
+            TempFolder::WriteBytes(m_store, "another damaged store");
+            auto again = MakeList();
+            ASSERT_EQ(again->Load(), ProfileList::Corrupted);
+            ASSERT_EQ(again->Save(), ProfileList::Saved);
+            const auto kept = KeptCopies(m_store);
+            ASSERT_EQ(kept.size(), 2u);
+            EXPECT_EQ(kept.begin()->second, c.Bytes);
+            EXPECT_EQ(std::next(kept.begin())->second, "another damaged store");
+        }
+        for (const auto& [path, bytes] : KeptCopies(m_store))
+            DeleteFileW(path.c_str());
+        DeleteFileW(m_store.c_str());
+    }
 }
 
 TEST_F(ProfileStoreTest, EveryFieldRoundTripsIncludingNonBmpNames)

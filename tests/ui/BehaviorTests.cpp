@@ -89,13 +89,26 @@ TEST(GridBehaviorTest, MouseMovesTheCurrentRowAndSendsRowCommands)
 {
     TestHost host;
     host.Open(GridPage(6, "fixedrows=1", {}, ""));
-    host.Click(host.Center(host.Find("#c2")));
-    host.Click(host.Center(host.Find("#c2")));  // the current row again: no second row-click
-    TestHost::Pump(50);
-    EXPECT_EQ(L"r2", Current(host));
-    ASSERT_EQ(1u, host.Events.size());
-    EXPECT_EQ(HL_TABLE_ROW_CLICK, host.Events[0].Code);
-    EXPECT_EQ(2u, host.Events[0].Reason);
+    // The header row names the columns: a double click on it makes nothing current and sends no
+    // row command, with or without a current row before.
+    for (const bool rowBefore : {false, true}) {
+        host.Events.clear();
+        if (rowBefore) {
+            host.Click(host.Center(host.Find("#c2")));
+            host.Click(host.Center(host.Find("#c2")));  // the current row again: no second row-click
+            TestHost::Pump(50);
+            ASSERT_EQ(1u, host.Events.size());
+            EXPECT_EQ(HL_TABLE_ROW_CLICK, host.Events[0].Code);
+            EXPECT_EQ(2u, host.Events[0].Reason);
+            host.Events.clear();
+        }
+        host.Mouse(WM_LBUTTONDBLCLK, host.Center(host.Find("#h0")), MK_LBUTTON);
+        TestHost::Pump(50);
+        EXPECT_EQ(rowBefore ? L"r2" : L"", Current(host));
+        EXPECT_TRUE(host.Commands.empty());
+        ASSERT_EQ(1u, host.Events.size());
+        EXPECT_EQ(HL_TABLE_HEADER_CLICK, host.Events[0].Code);
+    }
 
     host.Events.clear();
     host.Mouse(WM_RBUTTONDOWN, host.Center(host.Find("#h1")), MK_RBUTTON);  // header: nothing
@@ -128,7 +141,7 @@ TEST(GridBehaviorTest, KeysAndRangesSkipHiddenRowsAndStayBelowTheHeader)
         {VK_DOWN, false, true, L"r4", {L"r3", L"r4"}},
         {VK_END, false, true, L"r7", {L"r3", L"r4", L"r5", L"r7"}},
         {VK_HOME, false, false, L"r1", {L"r1"}},
-        {'A', true, false, L"r1", {L"r0", L"r1", L"r2", L"r3", L"r4", L"r5", L"r6", L"r7"}},
+        {'A', true, false, L"r1", {L"r1", L"r2", L"r3", L"r4", L"r5", L"r6", L"r7"}},  // never the header
         {VK_DOWN, false, false, L"r3", {L"r3"}},
     };
     for (const Step& step : steps) {
