@@ -3,7 +3,6 @@
 #include "app/GatewardenProgram.h"
 
 #include <map>
-#include <set>
 
 namespace {
 
@@ -62,91 +61,18 @@ std::string Narrow(const std::wstring& text)
     return std::string(text.begin(), text.end());
 }
 
-// The view as the screen shows it.
-class Shot {
-public:
-    explicit Shot(HWND window)
-    {
-        RECT client{};
-        GetClientRect(window, &client);
-        POINT origin{};
-        ClientToScreen(window, &origin);
-        m_width = client.right;
-        m_height = client.bottom;
-        m_pixels.resize(static_cast<std::size_t>(m_width) * m_height);
-        HDC screen = GetDC(nullptr);
-        HDC copy = CreateCompatibleDC(screen);
-        HBITMAP bitmap = CreateCompatibleBitmap(screen, m_width, m_height);
-        HGDIOBJ old = SelectObject(copy, bitmap);
-        BitBlt(copy, 0, 0, m_width, m_height, screen, origin.x, origin.y, SRCCOPY);
-        SelectObject(copy, old);
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), m_width, -m_height, 1, 32, BI_RGB};
-        GetDIBits(copy, bitmap, 0, static_cast<UINT>(m_height), m_pixels.data(), &info, DIB_RGB_COLORS);
-        DeleteObject(bitmap);
-        DeleteDC(copy);
-        ReleaseDC(nullptr, screen);
+// The table's rows that carry the active marker, as a screen reader reads them (the marker is
+// the first cell's text); the header is row 0.
+std::vector<int> MarkedRows(HWND view)
+{
+    std::vector<int> marked;
+    const std::vector<AccessibleItem> rows = AccessibleTree(view).All(ROLE_SYSTEM_ROW);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].Name.starts_with(L"\u00BB"))
+            marked.push_back(static_cast<int>(i));
     }
-    [[nodiscard]] int Width() const { return m_width; }
-    [[nodiscard]] int Height() const { return m_height; }
-    // 0xRRGGBB.
-    [[nodiscard]] std::uint32_t At(int x, int y) const { return m_pixels[static_cast<std::size_t>(y) * m_width + x] & 0xFFFFFF; }
-
-private:
-    int m_width = 0, m_height = 0;
-    std::vector<std::uint32_t> m_pixels;
-};
-
-// The profile table as the main page colours it: found on the screen, whatever the fonts.
-struct TableOnScreen {
-    static constexpr std::uint32_t kHeaderBlue = 0x175085, kHeaderRule = 0x2d679c, kRowRule = 0xe3e6ee;
-    int Left = -1, FirstRule = -1, HeaderTop = -1, HeaderBottom = -1;
-    std::vector<int> Marked;  // rows with something drawn in their marker cell; the header is row 0
-
-    explicit TableOnScreen(HWND view)
-    {
-        const Shot shot(view);
-        for (int y = 0; y < shot.Height(); ++y) {
-            int blue = 0;
-            for (int x = 0; x < shot.Width(); ++x)
-                blue += shot.At(x, y) == kHeaderBlue ? 1 : 0;
-            if (blue > shot.Width() / 3) {
-                HeaderTop = HeaderTop < 0 ? y : HeaderTop;
-                HeaderBottom = y;
-            } else if (HeaderTop >= 0) {
-                break;
-            }
-        }
-        if (HeaderTop < 0)
-            return;
-        const int middle = (HeaderTop + HeaderBottom) / 2;
-        for (int x = 0; x < shot.Width() && FirstRule < 0; ++x) {
-            if (Left < 0 && shot.At(x, middle) == kHeaderBlue)
-                Left = x;
-            else if (Left >= 0 && shot.At(x, middle) == kHeaderRule)
-                FirstRule = x;
-        }
-        if (FirstRule < 0)
-            return;
-        // Down the marker column, against the row's own colour just right of it.
-        const std::set<std::uint32_t> rowColours = {kHeaderBlue, kRowRule, 0xc2dbf9, 0xf4f3f9, 0xbdbccc};
-        for (int y = HeaderTop, row = 0; y < shot.Height(); ++y) {
-            const std::uint32_t back = shot.At(FirstRule + 1, y);
-            if (!rowColours.contains(back))
-                break;
-            if (y == HeaderBottom + 1)
-                row = 1;
-            for (int x = Left; x < FirstRule; ++x) {
-                if (shot.At(x, y) != back && (Marked.empty() || Marked.back() != row)) {
-                    Marked.push_back(row);
-                    break;
-                }
-            }
-            if (back == kRowRule)
-                ++row;
-        }
-    }
-};
+    return marked;
+}
 
 TEST_F(GatewardenExeTest, FirstStartShowsTheWindowAndLogsItsStartFirst)
 {
@@ -399,13 +325,13 @@ TEST_F(GatewardenExeTest, HeaderRowIsNeverCurrentNorMarked)
     Gatewarden program;
     ASSERT_NE(program.Main(), nullptr);
     std::vector<int> marked;
-    ASSERT_TRUE(WaitUntil([&] { return (marked = TableOnScreen(program.View()).Marked) == std::vector<int>{1}; }))
+    ASSERT_TRUE(WaitUntil([&] { return (marked = MarkedRows(program.View())) == std::vector<int>{1}; }))
         << "the active Home, first below the header: " << testing::PrintToString(marked);
 
-    // A double click on the header's Name cell, then the keys and commands that act on the current
+    // A double click on the header, then the keys and commands that act on the current
     // row: none opens anything, applies anything or changes the store.
-    const TableOnScreen table(program.View());
-    const LPARAM at = MAKELPARAM(table.FirstRule + 4, (table.HeaderTop + table.HeaderBottom) / 2);
+    const POINT header = program.Row(0);
+    const LPARAM at = MAKELPARAM(header.x, header.y);
     for (const UINT message : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
         PostMessageW(program.View(), message, message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK ? MK_LBUTTON : 0, at);
     WinInetControl::ClearCalls();
@@ -421,7 +347,7 @@ TEST_F(GatewardenExeTest, HeaderRowIsNeverCurrentNorMarked)
     program.SelectRow(2);
     program.Command(kActivateCommand);
     EXPECT_TRUE(WaitUntil([&] { return SystemHolds(named); }, kWithinASecond));
-    EXPECT_TRUE(WaitUntil([&] { return (marked = TableOnScreen(program.View()).Marked) == std::vector<int>{2}; }))
+    EXPECT_TRUE(WaitUntil([&] { return (marked = MarkedRows(program.View())) == std::vector<int>{2}; }))
         << testing::PrintToString(marked);
 }
 
