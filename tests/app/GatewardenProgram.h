@@ -163,6 +163,14 @@ public:
         PostMessageW(window, down, down == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON, where);
         PostMessageW(window, down + 1, 0, where);
     }
+    // Press, release, the system's double-click message and release, as a double click arrives.
+    void DoubleClick(POINT at, HWND to = nullptr)
+    {
+        HWND window = to ? to : View();
+        Click(at, WM_LBUTTONDOWN, window);
+        PostMessageW(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+        PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    }
     // Characters as the keyboard's translated messages bring them to the focused input.
     static void Type(const std::wstring& text, HWND to)
     {
