@@ -41,8 +41,7 @@ std::wstring ExecutablePath()
 
 void RegistrySettings::SaveWindowRect(const wchar_t* valueName, HWND window)
 {
-    RECT rect{};
-    GetWindowRect(window, &rect);
+    const RECT rect = NormalRect(window);
     const LONG values[4] = {rect.left, rect.top, rect.right, rect.bottom};
     RegistryKey key(kSettingsKey, true);
     if (key.Handle() != nullptr)
@@ -77,6 +76,28 @@ void RegistrySettings::RestoreWindowRect(const wchar_t* valueName, HWND window)
         rect = {left, top, left + width, top + height};
     }
     MoveWindow(window, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+}
+
+RECT RegistrySettings::NormalRect(HWND window)
+{
+    // Minimised or maximised, the window's own rectangle is not the one to come back to.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    RECT rect{};
+    if (!GetWindowPlacement(window, &placement)) {
+        GetWindowRect(window, &rect);
+        return rect;
+    }
+    rect = placement.rcNormalPosition;
+    // A top-level window's normal place counts from the work area of its monitor, not the screen.
+    if ((GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) == 0 &&
+        (GetWindowLongW(window, GWL_STYLE) & WS_CHILD) == 0) {
+        MONITORINFO info{};
+        info.cbSize = sizeof(info);
+        if (GetMonitorInfoW(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &info))
+            OffsetRect(&rect, info.rcWork.left - info.rcMonitor.left, info.rcWork.top - info.rcMonitor.top);
+    }
+    return rect;
 }
 
 bool RegistrySettings::IsRunAtStartup(const wchar_t* name)

@@ -95,7 +95,11 @@ TEST(RegistrySettingsTest, WindowRectIsRestoredOnlyFromSixteenBinaryBytesAndOnto
             EXPECT_EQ(c.Expected.bottom, at.bottom);
         }
     }
-    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 33, 44, 150, 90, nullptr, nullptr, nullptr, nullptr);
+    // Minimised, the window's normal place is what it comes back to.
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 33, 44, 150, 90, nullptr, nullptr, nullptr,
+                                  nullptr);
+    ShowWindow(window, SW_SHOWMINNOACTIVE);
+    ASSERT_TRUE(IsIconic(window));
     RegistrySettings::SaveWindowRect(kRectValue, window);
     DestroyWindow(window);
     LONG saved[4] = {};
