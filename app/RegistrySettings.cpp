@@ -1,7 +1,9 @@
 #include "app/RegistrySettings.h"
 
-#include <algorithm>
+#include "app/WindowPlace.h"
+
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -60,22 +62,10 @@ void RegistrySettings::RestoreWindowRect(const wchar_t* valueName, HWND window)
             ERROR_SUCCESS ||
         type != REG_BINARY || size != sizeof(values))
         return;
-    RECT rect{values[0], values[1], values[2], values[3]};
-    // A rectangle on no screen any more (a monitor gone) keeps its size but comes onto the
-    // nearest one; a rectangle on a screen that exists is used as stored.
-    MONITORINFO info{};
-    info.cbSize = sizeof(info);
-    RECT common{};
-    if (GetMonitorInfoW(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &info) &&
-        !IntersectRect(&common, &rect, &info.rcWork)) {
-        const RECT& area = info.rcWork;
-        const LONG width = rect.right - rect.left;
-        const LONG height = rect.bottom - rect.top;
-        const LONG left = std::max(area.left, std::min(rect.left, area.right - width));
-        const LONG top = std::max(area.top, std::min(rect.top, area.bottom - height));
-        rect = {left, top, left + width, top + height};
-    }
-    MoveWindow(window, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+    const std::optional<RECT> place =
+        WindowPlace::Usable(values, WindowPlace::MinimumSize(window), WindowPlace::Monitors());
+    if (place)
+        MoveWindow(window, place->left, place->top, place->right - place->left, place->bottom - place->top, TRUE);
 }
 
 RECT RegistrySettings::NormalRect(HWND window)

@@ -13,6 +13,7 @@ public:
 
     // The window's normal (restored) rectangle in screen coordinates, even while it is minimised.
     static void SaveWindowRect(const wchar_t* valueName, HWND window);
+    // Moves the window to the stored rectangle when there is one that WindowPlace lets it use.
     static void RestoreWindowRect(const wchar_t* valueName, HWND window);
     [[nodiscard]] static RECT NormalRect(HWND window);
 

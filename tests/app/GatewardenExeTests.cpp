@@ -2,6 +2,8 @@
 // windows from this process.
 #include "app/GatewardenProgram.h"
 
+#include <climits>
+
 namespace {
 
 constexpr UINT kTurnOff = 0x8004;
@@ -147,6 +149,54 @@ TEST_F(GatewardenExeTest, CloseBoxHidesAndTheNextStartRestoresThePlace)
         RECT place = {};
         GetWindowRect(next.Main(), &place);
         EXPECT_TRUE(EqualRect(&place, &r));
+    }
+}
+
+TEST_F(GatewardenExeTest, HostileStoredPlacesOpenAUsableWindowThatIsSavedSane)
+{
+    RECT fresh = {};
+    {
+        Gatewarden program;
+        ASSERT_NE(program.Main(), nullptr);
+        GetWindowRect(program.Main(), &fresh);
+    }
+    RECT work = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    struct Case {
+        const char* What;
+        LONG Stored[4];
+        bool Moved;  // brought onto the screen at its own size, else the template's place
+    };
+    const Case cases[] = {
+        {"far and huge", {-1000000000, -1000000000, 1000000000, 1000000000}, false},
+        {"inverted", {700, 480, 40, 30}, false},
+        {"empty", {100, 100, 100, 100}, false},
+        {"minimised leftover", {-32000, -32000, -31840, -31972}, false},
+        {"inverted, 400 wide in 32 bits", {LONG_MAX, 0, LONG_MAX - 4294966896LL, 300}, false},
+        {"off every screen", {5000, 5000, 5600, 5400}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"GatewardenMainWindow", REG_BINARY, c.Stored,
+                                  sizeof(c.Stored)), ERROR_SUCCESS);
+        Gatewarden program;
+        ASSERT_NE(program.Main(), nullptr);
+        RECT place = {}, client = {};
+        GetWindowRect(program.Main(), &place);
+        GetClientRect(program.Main(), &client);
+        if (c.Moved) {
+            EXPECT_EQ(place.right - place.left, 600);
+            EXPECT_EQ(place.bottom - place.top, 400);
+            RECT inside = {};
+            IntersectRect(&inside, &place, &work);
+            EXPECT_TRUE(EqualRect(&inside, &place));
+        } else {
+            EXPECT_TRUE(EqualRect(&place, &fresh));
+        }
+        EXPECT_GT(client.bottom, 100);
+        PostMessageW(program.Main(), WM_CLOSE, 0, 0);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(program.Main()); }));
+        EXPECT_EQ(StoredPlace(), std::vector<LONG>({place.left, place.top, place.right, place.bottom}));
     }
 }
 
