@@ -2,8 +2,8 @@
 
 #include "app/WindowPlace.h"
 
-#include <cstring>
 #include <optional>
+#include <string_view>
 
 namespace {
 
@@ -32,11 +32,43 @@ private:
     HKEY m_key = nullptr;
 };
 
+// The whole path, however deep the folder: a cut one would never match the Run entry.
 std::wstring ExecutablePath()
 {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return path;
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+// A string value at its real size; empty when it is missing or not a string.
+std::wstring ReadString(HKEY key, const wchar_t* name)
+{
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD type = 0;
+        DWORD size = 0;
+        if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+            (type != REG_SZ && type != REG_EXPAND_SZ))
+            return {};
+        std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+        DWORD read = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+        const LONG result = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &read);
+        if (result == ERROR_MORE_DATA)
+            continue;  // it grew in between
+        if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+            return {};
+        // Stored with or without its terminator.
+        text.resize(read / sizeof(wchar_t));
+        return text.substr(0, text.find(L'\0'));
+    }
+    return {};
 }
 
 } // namespace
@@ -96,16 +128,12 @@ bool RegistrySettings::IsRunAtStartup(const wchar_t* name)
     RegistryKey key(kRunKey, false);
     if (key.Handle() == nullptr)
         return true;
-    wchar_t value[MAX_PATH] = {};
-    DWORD type = 0;
-    DWORD size = sizeof(value) - sizeof(wchar_t);
-    if (RegQueryValueExW(key.Handle(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
-        value[0] = 0;
+    const std::wstring value = ReadString(key.Handle(), name);
     // Entries are written with the path quoted; older ones without quotes stay recognised.
-    const wchar_t* command = value[0] == L'"' ? value + 1 : value;
-    return std::wcsncmp(command, path.c_str(), path.size()) == 0 &&
-           (value[0] != L'"' || command[path.size()] == L'"');
+    const bool quoted = !value.empty() && value[0] == L'"';
+    const std::wstring_view command = std::wstring_view(value).substr(quoted ? 1 : 0);
+    return !path.empty() && command.starts_with(path) &&
+           (!quoted || (command.size() > path.size() && command[path.size()] == L'"'));
 }
 
 void RegistrySettings::AddRunAtStartup(const wchar_t* name)

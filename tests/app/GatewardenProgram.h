@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <optional>
 #include <regex>
 #include <string>
@@ -88,7 +89,9 @@ public:
         wchar_t path[MAX_PATH];
         GetModuleFileNameW(nullptr, path, MAX_PATH);
         std::wstring command = path;
-        command = L"\"" + command.substr(0, command.rfind(L'\\') + 1) + exe + L"\"" + arguments;
+        // A name beside the tests, or a full path.
+        const std::wstring folderOfTests = std::wcschr(exe, L':') ? L"" : command.substr(0, command.rfind(L'\\') + 1);
+        command = L"\"" + folderOfTests + exe + L"\"" + arguments;
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);
         m_started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,

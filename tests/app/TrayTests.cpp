@@ -90,7 +90,7 @@ class TrayTest : public GatewardenExeTest {};
 
 std::wstring RunValue()
 {
-    wchar_t text[600] = {};
+    wchar_t text[1000] = {};
     DWORD size = sizeof(text);
     if (RegGetValueW(HKEY_CURRENT_USER, kRunKey, L"Gatewarden", RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
         return L"";
@@ -143,24 +143,47 @@ TEST_F(TrayTest, TrayMenuShowsTheActiveProfileCheckedAndActivatesTheOneChosen)
     }
 }
 
-TEST_F(TrayTest, RunAtStartupTogglesTheRunValueAndItsCheckFollows)
+// A copy of the program (and the stand-in beside it) whose path is 256 characters long, so that
+// its Run entry, quoted and with " /s", is longer than MAX_PATH. (Wine starts no program whose
+// own path is that long.)
+std::wstring DeepCopy(const TempFolder& folder)
 {
-    SetValue(HKEY_CURRENT_USER, kRunKey, L"Gatewarden", L"");
     wchar_t path[MAX_PATH];
     GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring exe = path;
-    exe = L"\"" + exe.substr(0, exe.rfind(L'\\') + 1) + L"Gatewarden.exe\" /s";
-    Gatewarden program;
-    ASSERT_NE(program.Main(), nullptr);
-    for (const std::wstring& expected : {exe, std::wstring()}) {
-        SCOPED_TRACE(testing::PrintToString(expected));
-        HWND menu = OpenTrayMenu(program);
-        ASSERT_NE(menu, nullptr);
-        // The only item of the menu that can carry a check.
-        const std::vector<bool> rows = CheckedRows(menu, 1);
-        EXPECT_EQ(rows[0], expected.empty());
-        Press(program, menu, kRunAtStartupItem);
-        EXPECT_TRUE(WaitUntil([&] { return RunValue() == expected; }));
+    std::wstring tests = path;
+    tests.resize(tests.rfind(L'\\') + 1);
+    const std::wstring name = L"\\Gatewarden.exe";
+    std::wstring deep = folder.Path();
+    while (deep.size() + name.size() < 256) {
+        const std::size_t left = 256 - deep.size() - name.size();
+        deep += L"\\" + std::wstring(left <= 31 ? left - 1 : 20, L'd');
+        CreateDirectoryW(deep.c_str(), nullptr);
+    }
+    for (const wchar_t* file : {L"Gatewarden.exe", L"wininet.dll"})
+        EXPECT_TRUE(CopyFileW((tests + file).c_str(), (deep + L"\\" + file).c_str(), FALSE));
+    return deep + name;
+}
+
+TEST_F(TrayTest, RunAtStartupTogglesTheRunValueAndItsCheckFollowsWhereverTheProgramLies)
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring beside = path;
+    beside = beside.substr(0, beside.rfind(L'\\') + 1) + L"Gatewarden.exe";
+    for (const std::wstring& exe : {beside, DeepCopy(m_folder)}) {
+        SCOPED_TRACE(exe.size());
+        SetValue(HKEY_CURRENT_USER, kRunKey, L"Gatewarden", L"");
+        Gatewarden program(L"", L"", exe.c_str());
+        ASSERT_NE(program.Main(), nullptr);
+        for (const std::wstring& expected : {L"\"" + exe + L"\" /s", std::wstring()}) {
+            HWND menu = OpenTrayMenu(program);
+            ASSERT_NE(menu, nullptr);
+            // The only item of the menu that can carry a check.
+            const std::vector<bool> rows = CheckedRows(menu, 1);
+            EXPECT_EQ(rows[0], expected.empty());
+            Press(program, menu, kRunAtStartupItem);
+            EXPECT_TRUE(WaitUntil([&] { return RunValue() == expected; }));
+        }
     }
 }
 
