@@ -25,6 +25,7 @@ using Keys = std::initializer_list<UINT>;
 const Keys kOpenItem = {VK_DOWN, VK_RETURN};
 const Keys kCleanCacheItem = {VK_DOWN, VK_DOWN, VK_RIGHT, VK_RETURN};
 const Keys kRunAtStartupItem = {VK_UP, VK_UP, VK_UP, VK_RETURN};
+const Keys kAboutItem = {VK_UP, VK_UP, VK_RETURN};
 const Keys kTurnOffItem = {VK_UP, VK_RETURN};
 const Keys kProxiesPopup = {VK_UP, VK_UP, VK_UP, VK_UP, VK_RIGHT};
 
@@ -185,6 +186,29 @@ TEST_F(TrayTest, RunAtStartupTogglesTheRunValueAndItsCheckFollowsWhereverTheProg
             EXPECT_TRUE(WaitUntil([&] { return RunValue() == expected; }));
         }
     }
+}
+
+TEST_F(TrayTest, AboutAskedForWhileOpenComesForwardInsteadOfASecondOne)
+{
+    Gatewarden program;
+    ASSERT_NE(program.Main(), nullptr);
+    HWND about = nullptr;
+    for (int time = 0; time < 2; ++time) {
+        HWND menu = OpenTrayMenu(program);
+        ASSERT_NE(menu, nullptr);
+        Press(program, menu, kAboutItem);
+        about = program.WaitForWindow(L"#32770", L"About Gatewarden");
+        ASSERT_NE(about, nullptr);
+        EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == about; })) << time;
+    }
+    // Once the main window has read a later command, any second About would be there.
+    program.Command(kCloseToTray);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(program.Main()); }));
+    int abouts = 0;
+    for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, L"#32770", L"About Gatewarden"));)
+        abouts += IsWindowVisible(window) ? 1 : 0;
+    EXPECT_EQ(abouts, 1);
+    EXPECT_NE(FindWindowExW(about, nullptr, L"GatewardenHtmlHost", nullptr), nullptr);
 }
 
 TEST_F(TrayTest, TrayShowsTheHiddenWindowOnDoubleClickAndOpenButNotOnAMenuLeftAlone)
