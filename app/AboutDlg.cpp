@@ -5,12 +5,19 @@
 
 INT_PTR AboutDlg::Run(HWND owner)
 {
-    return DialogBoxParamW(TheWindowModule().Instance(), MAKEINTRESOURCEW(IDD_ABOUT), owner, DialogProc,
-                           reinterpret_cast<LPARAM>(this));
+    if (m_dialog != nullptr) {
+        SetForegroundWindow(m_dialog);
+        return IDCANCEL;
+    }
+    const INT_PTR result = DialogBoxParamW(TheWindowModule().Instance(), MAKEINTRESOURCEW(IDD_ABOUT), owner,
+                                           DialogProc, reinterpret_cast<LPARAM>(this));
+    m_dialog = nullptr;
+    return result;
 }
 
 void AboutDlg::OnInitDialog(HWND dialog)
 {
+    m_dialog = dialog;
     SetWindowTextW(dialog, L"About Gatewarden");
     CentreOnOwner(dialog);
     RECT client{};

@@ -3,10 +3,11 @@
 
 #include <windows.h>
 
-// The About window: a modal dialog whose whole client area is the page "ABOUT".
+// The About window: a modal dialog whose whole client area is the page "ABOUT". There is one at a
+// time: asked for again while it is open (the tray menu still works then), it comes forward.
 class AboutDlg {
 public:
-    // Runs modally, owned by the given window.
+    // Runs modally, owned by the given window; IDCANCEL at once when it was open already.
     INT_PTR Run(HWND owner);
 
 private:
@@ -14,4 +15,5 @@ private:
     void OnInitDialog(HWND dialog);
 
     AboutDlgView m_view;
+    HWND m_dialog = nullptr;
 };

@@ -14,6 +14,7 @@
 #include <shellapi.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -75,6 +76,9 @@ constexpr Cleanup kCleanups[] = {
     {kCleanTypedUrls, L"Cleanup IE Address Bar History", CleanTypedUrls, L"IE Address Bar History was successfully cleaned", 399,
      L"Failed to cleanup IE Address Bar History", 404},
 };
+
+// Carries a turn-off (wParam: the exit code) to the main loop, past any dialog that was open.
+constexpr UINT WM_DEFERRED_SHUTDOWN = WM_APP + 1;
 
 // Retries adding the tray icon while the shell's notification area is not there yet.
 constexpr UINT_PTR kTrayRetryTimer = 1;
@@ -188,6 +192,32 @@ void MainDlg::ShutDown(int exitCode)
     PostQuitMessage(exitCode);
 }
 
+// A turn-off chosen while a dialog runs its own loop (the tray menu works while the window is
+// disabled) must not destroy the window under that loop: the code that opened the dialog would
+// come back to a view that is gone. The dialogs end as if cancelled, and the turn-off runs once
+// the main loop, which alone offers messages to this window's filter, reads its message.
+void MainDlg::RequestShutDown(int exitCode)
+{
+    EndOpenModals();
+    PostMessageW(m_window, WM_DEFERRED_SHUTDOWN, static_cast<WPARAM>(exitCode), 0);
+}
+
+void MainDlg::EndOpenModals()
+{
+    EndMenu();
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM main) -> BOOL {
+            wchar_t kind[8] = {};
+            // The editor, the message boxes and About: every dialog of this thread but the main window.
+            if (window != reinterpret_cast<HWND>(main) && GetClassNameW(window, kind, 8) > 0 &&
+                std::wstring_view(kind) == L"#32770")
+                EndDialog(window, IDCANCEL);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(m_window));
+}
+
 void MainDlg::RunCleanup(UINT id)
 {
     for (const Cleanup& cleanup : kCleanups) {
@@ -216,9 +246,9 @@ void MainDlg::OnCommand(UINT id)
 {
     switch (id) {
     case IDOK: case kCloseToTray: ShowWindow(m_window, SW_HIDE); break;
-    case IDCANCEL: ShutDown(IDCANCEL); break;
-    case kTurnOff: ShutDown(kTurnOff); break;
-    case kAppExit: ShutDown(kAppExit); break;
+    case IDCANCEL: RequestShutDown(IDCANCEL); break;
+    case kTurnOff: RequestShutDown(kTurnOff); break;
+    case kAppExit: RequestShutDown(kAppExit); break;
     case kHelp: ShellExecuteW(nullptr, nullptr, L"gatewd.chm", nullptr, nullptr, SW_SHOWNORMAL); break;
     case kHomePage: ShellExecuteW(nullptr, L"open", kHomePageUrl, nullptr, nullptr, SW_SHOWNORMAL); break;
     case kFeedback: ShellExecuteW(nullptr, L"open", kFeedbackUrl, nullptr, nullptr, SW_SHOWNORMAL); break;
@@ -256,6 +286,14 @@ INT_PTR MainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return TRUE;
     }
     switch (message) {
+    case WM_DEFERRED_SHUTDOWN:
+        // Read by a loop nested in the main one: something is still open. Without a main loop
+        // of ours to wait for, there is nothing to wait for.
+        if (m_registered)
+            RequestShutDown(static_cast<int>(wParam));
+        else
+            ShutDown(static_cast<int>(wParam));
+        return TRUE;
     case TrayIcon::kCallbackMessage:
         // The same number is the dialog manager's DM_SETDEFID: only the icon's id is ours.
         if (wParam != TrayIcon::kId)
@@ -320,6 +358,10 @@ bool MainDlg::PreTranslateMessage(MSG& message)
     if (message.message == WM_COMMAND && message.hwnd == m_window && LOWORD(message.wParam) == kCrashHere)
         WriteThroughNull(nullptr);
 #endif
+    if (message.message == WM_DEFERRED_SHUTDOWN && message.hwnd == m_window && m_window != nullptr) {
+        ShutDown(static_cast<int>(message.wParam));
+        return true;
+    }
     if (message.message == WM_KEYDOWN && message.wParam == VK_F1) {
         PostMessageW(m_window, WM_COMMAND, kHelp, 0);
         message.message = WM_NULL;

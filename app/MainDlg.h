@@ -22,7 +22,8 @@ public:
     HWND Create();
     [[nodiscard]] HWND Window() const { return m_window; }
 
-    // Destroys the window, stops the monitor and posts WM_QUIT with the code.
+    // Destroys the window, stops the monitor and posts WM_QUIT with the code. Only from the
+    // main loop itself, never from a loop nested inside one of its messages.
     void ShutDown(int exitCode);
 
     bool PreTranslateMessage(MSG& message) override;
@@ -37,6 +38,9 @@ private:
     void RunCleanup(UINT id);
     void CleanupAll();
     void OnTrayNotify(WPARAM id, LPARAM mouseMessage);
+    // The turn-off commands: what is open ends first, the turn-off follows from the main loop.
+    void RequestShutDown(int exitCode);
+    void EndOpenModals();
 
     HWND m_window = nullptr;
     MainDlgView m_view;

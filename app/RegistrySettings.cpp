@@ -1,7 +1,9 @@
 #include "app/RegistrySettings.h"
 
-#include <algorithm>
-#include <cstring>
+#include "app/WindowPlace.h"
+
+#include <optional>
+#include <string_view>
 
 namespace {
 
@@ -30,19 +32,50 @@ private:
     HKEY m_key = nullptr;
 };
 
+// The whole path, however deep the folder: a cut one would never match the Run entry.
 std::wstring ExecutablePath()
 {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return path;
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+// A string value at its real size; empty when it is missing or not a string.
+std::wstring ReadString(HKEY key, const wchar_t* name)
+{
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD type = 0;
+        DWORD size = 0;
+        if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+            (type != REG_SZ && type != REG_EXPAND_SZ))
+            return {};
+        std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+        DWORD read = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+        const LONG result = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &read);
+        if (result == ERROR_MORE_DATA)
+            continue;  // it grew in between
+        if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+            return {};
+        // Stored with or without its terminator.
+        text.resize(read / sizeof(wchar_t));
+        return text.substr(0, text.find(L'\0'));
+    }
+    return {};
 }
 
 } // namespace
 
 void RegistrySettings::SaveWindowRect(const wchar_t* valueName, HWND window)
 {
-    RECT rect{};
-    GetWindowRect(window, &rect);
+    const RECT rect = NormalRect(window);
     const LONG values[4] = {rect.left, rect.top, rect.right, rect.bottom};
     RegistryKey key(kSettingsKey, true);
     if (key.Handle() != nullptr)
@@ -61,22 +94,32 @@ void RegistrySettings::RestoreWindowRect(const wchar_t* valueName, HWND window)
             ERROR_SUCCESS ||
         type != REG_BINARY || size != sizeof(values))
         return;
-    RECT rect{values[0], values[1], values[2], values[3]};
-    // A rectangle on no screen any more (a monitor gone) keeps its size but comes onto the
-    // nearest one; a rectangle on a screen that exists is used as stored.
-    MONITORINFO info{};
-    info.cbSize = sizeof(info);
-    RECT common{};
-    if (GetMonitorInfoW(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &info) &&
-        !IntersectRect(&common, &rect, &info.rcWork)) {
-        const RECT& area = info.rcWork;
-        const LONG width = rect.right - rect.left;
-        const LONG height = rect.bottom - rect.top;
-        const LONG left = std::max(area.left, std::min(rect.left, area.right - width));
-        const LONG top = std::max(area.top, std::min(rect.top, area.bottom - height));
-        rect = {left, top, left + width, top + height};
+    const std::optional<RECT> place =
+        WindowPlace::Usable(values, WindowPlace::MinimumSize(window), WindowPlace::Monitors());
+    if (place)
+        MoveWindow(window, place->left, place->top, place->right - place->left, place->bottom - place->top, TRUE);
+}
+
+RECT RegistrySettings::NormalRect(HWND window)
+{
+    // Minimised or maximised, the window's own rectangle is not the one to come back to.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    RECT rect{};
+    if (!GetWindowPlacement(window, &placement)) {
+        GetWindowRect(window, &rect);
+        return rect;
     }
-    MoveWindow(window, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+    rect = placement.rcNormalPosition;
+    // A top-level window's normal place counts from the work area of its monitor, not the screen.
+    if ((GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) == 0 &&
+        (GetWindowLongW(window, GWL_STYLE) & WS_CHILD) == 0) {
+        MONITORINFO info{};
+        info.cbSize = sizeof(info);
+        if (GetMonitorInfoW(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &info))
+            OffsetRect(&rect, info.rcWork.left - info.rcMonitor.left, info.rcWork.top - info.rcMonitor.top);
+    }
+    return rect;
 }
 
 bool RegistrySettings::IsRunAtStartup(const wchar_t* name)
@@ -85,16 +128,12 @@ bool RegistrySettings::IsRunAtStartup(const wchar_t* name)
     RegistryKey key(kRunKey, false);
     if (key.Handle() == nullptr)
         return true;
-    wchar_t value[MAX_PATH] = {};
-    DWORD type = 0;
-    DWORD size = sizeof(value) - sizeof(wchar_t);
-    if (RegQueryValueExW(key.Handle(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
-        value[0] = 0;
+    const std::wstring value = ReadString(key.Handle(), name);
     // Entries are written with the path quoted; older ones without quotes stay recognised.
-    const wchar_t* command = value[0] == L'"' ? value + 1 : value;
-    return std::wcsncmp(command, path.c_str(), path.size()) == 0 &&
-           (value[0] != L'"' || command[path.size()] == L'"');
+    const bool quoted = !value.empty() && value[0] == L'"';
+    const std::wstring_view command = std::wstring_view(value).substr(quoted ? 1 : 0);
+    return !path.empty() && command.starts_with(path) &&
+           (!quoted || (command.size() > path.size() && command[path.size()] == L'"'));
 }
 
 void RegistrySettings::AddRunAtStartup(const wchar_t* name)

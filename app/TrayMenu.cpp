@@ -13,6 +13,19 @@ constexpr UINT kFirstCleanupCommand = 0x8010;
 constexpr UINT kCleanupCount = 5;
 const wchar_t kRunName[] = L"Gatewarden";
 
+// A menu takes "&" as the mark of the next letter's shortcut; "&&" shows one "&".
+std::wstring MenuText(const std::wstring& text)
+{
+    std::wstring escaped;
+    escaped.reserve(text.size());
+    for (const wchar_t c : text) {
+        if (c == L'&')
+            escaped += L'&';
+        escaped += c;
+    }
+    return escaped;
+}
+
 } // namespace
 
 UINT TrayMenu::ProfileId(std::size_t index)
@@ -30,50 +43,58 @@ int TrayMenu::ProfileIndex(UINT id, std::size_t count)
     return index < count ? static_cast<int>(index) : -1;
 }
 
+TrayMenu::MenuHandle TrayMenu::Build(const std::vector<std::wstring>& names, const std::wstring& active,
+                                     bool runAtStartup)
+{
+    MenuHandle menu(CreatePopupMenu());
+    MenuHandle cleanup(CreatePopupMenu());
+    MenuHandle proxies(CreatePopupMenu());
+    if (!menu || !cleanup || !proxies)
+        return nullptr;
+    const wchar_t* cleanups[] = {L"Cleanup IE Cache", L"Cleanup IE Cookies", L"Cleanup IE History",
+                                 L"Cleanup IE Address Bar History"};
+    for (UINT i = 0; i < 4; ++i)
+        AppendMenuW(cleanup.get(), MF_STRING, kFirstCleanup + i, cleanups[i]);
+    AppendMenuW(cleanup.get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(cleanup.get(), MF_STRING, kFirstCleanup + 4, L"Cleanup all");
+    for (std::size_t i = 0; i < names.size(); ++i)
+        AppendMenuW(proxies.get(), MF_STRING | (names[i] == active ? MF_CHECKED : 0u), ProfileId(i),
+                    MenuText(names[i]).c_str());
+
+    HMENU main = menu.get();
+    // The main menu owns each popup once the popup is in it.
+    const auto appendPopup = [&](MenuHandle& popup, const wchar_t* text) {
+        if (AppendMenuW(main, MF_POPUP, reinterpret_cast<UINT_PTR>(popup.get()), text))
+            static_cast<void>(popup.release());
+    };
+    AppendMenuW(main, MF_STRING, kOpen, L"Open Gatewarden");
+    AppendMenuW(main, MF_SEPARATOR, 0, nullptr);
+    appendPopup(cleanup, L"Cleanup for IE");
+    AppendMenuW(main, MF_SEPARATOR, 0, nullptr);
+    appendPopup(proxies, L"Proxies");
+    AppendMenuW(main, MF_STRING | (runAtStartup ? MF_CHECKED : 0u), kRunAtStartup, L"Run at windows startup");
+    AppendMenuW(main, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(main, MF_STRING, kAbout, L"About Gatewarden...");
+    AppendMenuW(main, MF_STRING, kTurnOff, L"Turn off Gatewarden");
+    SetMenuDefaultItem(main, kOpen, FALSE);
+    return menu;
+}
+
 void TrayMenu::Run(HWND mainWindow, ProfileList& profiles)
 {
     std::vector<std::wstring> names;
     profiles.ListNames(names);
-    const std::wstring active = profiles.CurrentSettings().Name;
-
-    HMENU menu = CreatePopupMenu();
-    HMENU cleanup = CreatePopupMenu();
-    HMENU proxies = CreatePopupMenu();
-    if (menu == nullptr || cleanup == nullptr || proxies == nullptr) {
-        for (HMENU made : {menu, cleanup, proxies})
-            if (made != nullptr)
-                DestroyMenu(made);
+    const MenuHandle menu = Build(names, profiles.CurrentSettings().Name, RegistrySettings::IsRunAtStartup(kRunName));
+    if (!menu)
         return;
-    }
-    const wchar_t* cleanups[] = {L"Cleanup IE Cache", L"Cleanup IE Cookies", L"Cleanup IE History",
-                                 L"Cleanup IE Address Bar History"};
-    for (UINT i = 0; i < 4; ++i)
-        AppendMenuW(cleanup, MF_STRING, kFirstCleanup + i, cleanups[i]);
-    AppendMenuW(cleanup, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(cleanup, MF_STRING, kFirstCleanup + 4, L"Cleanup all");
-    for (std::size_t i = 0; i < names.size(); ++i)
-        AppendMenuW(proxies, MF_STRING | (names[i] == active ? MF_CHECKED : 0u), ProfileId(i), names[i].c_str());
-
-    AppendMenuW(menu, MF_STRING, kOpen, L"Open Gatewarden");
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(cleanup), L"Cleanup for IE");
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(proxies), L"Proxies");
-    AppendMenuW(menu, MF_STRING | (RegistrySettings::IsRunAtStartup(kRunName) ? MF_CHECKED : 0u), kRunAtStartup,
-                L"Run at windows startup");
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, kAbout, L"About Gatewarden...");
-    AppendMenuW(menu, MF_STRING, kTurnOff, L"Turn off Gatewarden");
-    SetMenuDefaultItem(menu, kOpen, FALSE);
 
     POINT at{};
     GetCursorPos(&at);
     // The owner in front, so that the menu closes when the user clicks elsewhere.
     SetForegroundWindow(mainWindow);
     const UINT chosen = static_cast<UINT>(
-        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, mainWindow, nullptr));
+        TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, mainWindow, nullptr));
     PostMessageW(mainWindow, WM_NULL, 0, 0);
-    DestroyMenu(menu);  // its popups with it
 
     if (chosen == kOpen) {
         ShowWindow(mainWindow, SW_RESTORE);

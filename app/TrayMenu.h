@@ -3,6 +3,11 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <vector>
+
 // The notification icon's menu, built anew at every right press: open the window, the browser
 // cleanups, a profile to switch to, start with Windows, About and turning the program off.
 class TrayMenu {
@@ -17,8 +22,17 @@ public:
         kMoreProfiles = 20000,  // profiles from the hundred-and-first on, apart from the cleanups
     };
 
+    struct MenuDeleter {
+        void operator()(HMENU menu) const { DestroyMenu(menu); }
+    };
+    using MenuHandle = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDeleter>;
+
     // Shows the menu at the cursor, owned by the main window, and acts on the choice.
     static void Run(HWND mainWindow, ProfileList& profiles);
+    // The menu with its popups; each name reads as it is written ("R&D" is not "RD" with an
+    // underlined D), the active one checked. Null when the system has no menu to give.
+    [[nodiscard]] static MenuHandle Build(const std::vector<std::wstring>& names, const std::wstring& active,
+                                          bool runAtStartup);
 
     // The profile index of a menu id, or -1 when the id is not a profile's.
     [[nodiscard]] static int ProfileIndex(UINT id, std::size_t count);

@@ -94,7 +94,9 @@ BOOL WINAPI HTMLayoutLoadHtmlEx(HWND hwnd, LPCBYTE html, UINT length, LPCWSTR ba
     // Callers may count the terminating zero of their text.
     while (!bytes.empty() && bytes.back() == '\0')
         bytes.remove_suffix(1);
-    return View::Ensure(hwnd).Load(bytes, baseUrl) ? TRUE : FALSE;
+    View& view = View::Ensure(hwnd);
+    View::Hold hold(view);
+    return view.Load(bytes, baseUrl) ? TRUE : FALSE;
 }
 
 BOOL WINAPI HTMLayoutLoadFile(HWND hwnd, LPCWSTR fileOrUrl)
@@ -102,9 +104,12 @@ BOOL WINAPI HTMLayoutLoadFile(HWND hwnd, LPCWSTR fileOrUrl)
     if (!IsWindow(hwnd) || fileOrUrl == nullptr || *fileOrUrl == 0)
         return FALSE;
     View& view = View::Ensure(hwnd);
+    View::Hold hold(view);
     std::wstring url = fileOrUrl;
     std::string bytes;
     if (!view.RequestData(url, bytes)) {
+        if (view.Ended())
+            return FALSE;
         std::wstring path = url;
         if (path.rfind(L"file://", 0) == 0)
             path = path.substr(path.rfind(L"file:///", 0) == 0 ? 8 : 7);

@@ -61,6 +61,8 @@ LRESULT CALLBACK EngineWindow::WindowProc(HWND window, UINT message, WPARAM wPar
     View* view = View::ForWindow(window);
     if (view == nullptr)
         return DefWindowProcW(window, message, wParam, lParam);
+    // A handler may destroy this window inside the message: the view stays until this returns.
+    View::Hold hold(*view);
     switch (message) {
     case WM_GETOBJECT: return AccessibleElement::Answer(window, wParam, lParam);
     case WM_ERASEBKGND: return 1;  // the page covers the whole client area

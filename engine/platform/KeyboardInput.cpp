@@ -49,7 +49,8 @@ bool KeyboardInput::MoveFocus(bool backward)
     if (next == nullptr)
         return false;
     EventDispatcher::SetFocus(page, next, false);
-    HTMLayoutScrollToView(reinterpret_cast<HELEMENT>(next), 0);
+    if (!m_view.Ended())
+        HTMLayoutScrollToView(reinterpret_cast<HELEMENT>(next), 0);
     return true;
 }
 
@@ -70,7 +71,8 @@ bool KeyboardInput::OnKey(UINT message, WPARAM key, LPARAM)
         if (DropDownKey(*focus, code))
             return true;
     }
-    if (Send(down ? HL_KEY_DOWN : HL_KEY_UP, code))
+    // A handler that ended the window took the key with it.
+    if (Send(down ? HL_KEY_DOWN : HL_KEY_UP, code) || m_view.Ended())
         return true;
     bool plain = GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0;
     if (down && code == VK_TAB && plain) {
@@ -187,7 +189,8 @@ bool KeyboardInput::DropDownKey(Element& select, UINT code)
             FormControls::Choose(select, options[static_cast<std::size_t>(index)]);
             EventDispatcher::BehaviorEvent(select, HL_SELECT_SELECTION_CHANGED, options[static_cast<std::size_t>(index)], 0);
         }
-        m_view.HidePopups();
+        if (!m_view.Ended())
+            m_view.HidePopups();
         return true;
     default:
         if (code >= 'A' && code <= 'Z') {
@@ -223,7 +226,7 @@ bool KeyboardInput::DropDownKey(Element& select, UINT code)
 
 void KeyboardInput::OnChar(WPARAM character)
 {
-    if (Send(HL_KEY_CHAR, static_cast<UINT>(character)))
+    if (Send(HL_KEY_CHAR, static_cast<UINT>(character)) || m_view.Ended())
         return;
     if (Element* focus = m_view.Page().FocusElement())
         static_cast<void>(m_view.Editing().OnChar(*focus, static_cast<wchar_t>(character)));

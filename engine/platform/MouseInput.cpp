@@ -126,7 +126,8 @@ bool MouseInput::DropDownPress(Element& target)
                 return false;
             FormControls::Choose(*select, at);
             EventDispatcher::BehaviorEvent(*select, HL_SELECT_SELECTION_CHANGED, at, 0);
-            m_view.HidePopups();
+            if (!m_view.Ended())
+                m_view.HidePopups();
             return true;
         }
         if (at->Tag() == "select" && FormControls::ControlType(*at) == HL_CTL_DD_SELECT) {
@@ -159,6 +160,8 @@ void MouseInput::SetHover(Element* element)
         element->Use();
     Document& page = m_view.Page();
     for (Element* left : before) {
+        if (m_view.Ended())
+            break;
         if (std::find(after.begin(), after.end(), left) != after.end())
             continue;
         left->ChangeState(0, HL_STATE_HOVER);
@@ -169,7 +172,7 @@ void MouseInput::SetHover(Element* element)
             EventDispatcher::CallOwn(*left, HL_HANDLE_MOUSE, &params);
         }
     }
-    for (auto it = after.rbegin(); it != after.rend(); ++it) {
+    for (auto it = after.rbegin(); it != after.rend() && !m_view.Ended(); ++it) {
         Element* entered = *it;
         if (std::find(before.begin(), before.end(), entered) != before.end())
             continue;
@@ -283,6 +286,8 @@ void MouseInput::OnMove(POINT point, WPARAM keys)
         m_selecting = false;
     }
     SetHover(capture != nullptr ? capture : hit);
+    if (m_view.Ended())
+        return;
     if (hit != nullptr || capture != nullptr)
         Send(capture != nullptr ? *capture : *hit, HL_MOUSE_MOVE, point, keys, relative);
 }
@@ -345,6 +350,11 @@ void MouseInput::OnButton(UINT message, POINT point, WPARAM keys)
         state |= MK_MBUTTON;
     target->Use();
     bool consumed = EventDispatcher::Mouse(m_view.Page(), *target, MouseParams(command, point, state, relative));
+    // The handlers may have ended the window: the view stays only until this message returns.
+    if (m_view.Ended()) {
+        target->Unuse();
+        return;
+    }
     // A press gives the focus to the focusable element under it; in a text input it places
     // the caret (a double click takes the word).
     if ((message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) && target->OwnerDocument() == &m_view.Page()) {
@@ -353,6 +363,10 @@ void MouseInput::OnButton(UINT message, POINT point, WPARAM keys)
             focusable = focusable->Parent();
         if (focusable != nullptr && focusable != m_view.Page().FocusElement())
             EventDispatcher::SetFocus(m_view.Page(), focusable, true);
+        if (m_view.Ended()) {
+            target->Unuse();
+            return;
+        }
         Box* box = target->LayoutBox();
         int spin = box != nullptr ? std::max(8, std::min(box->ContentHeight / 2 + box->Padding[0], 12)) : 0;
         if (focusable == target && TextInput::IsNumber(*target) && box != nullptr &&
@@ -393,7 +407,7 @@ void MouseInput::OnWheel(POINT screenPoint, int delta, WPARAM keys)
         hit->Use();
         bool consumed = EventDispatcher::Mouse(m_view.Page(), *hit, params);
         hit->Unuse();
-        if (consumed)
+        if (consumed || m_view.Ended())
             return;
     }
     // Over a focused number input, the wheel steps it.

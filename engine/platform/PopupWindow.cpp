@@ -90,8 +90,10 @@ POINT PopupWindow::ToPage(LPARAM lParam) const
 LRESULT CALLBACK PopupWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto* self = reinterpret_cast<PopupWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr)
+    if (self == nullptr || self->m_owner.Ended())
         return DefWindowProcW(window, message, wParam, lParam);
+    // The owner keeps this popup as long as it lives itself.
+    View::Hold hold(self->m_owner);
     return self->OnMessage(message, wParam, lParam);
 }
 

@@ -133,6 +133,8 @@ void TextInput::Commit(Element& input, bool changed)
         else
             input.SetAttribute("value", m_editor.Text());
         EventDispatcher::BehaviorEvent(input, HL_EDIT_VALUE_CHANGED, &input, 0);
+        if (m_view.Ended())
+            return;
     }
     m_view.UpdateNow();
     Box* box = input.LayoutBox();

@@ -17,6 +17,13 @@ std::map<HWND, std::unique_ptr<View>>& Views()
     return views;
 }
 
+// Views whose window is gone while a frame still held them.
+std::vector<std::unique_ptr<View>>& EndedViews()
+{
+    static std::vector<std::unique_ptr<View>> ended;
+    return ended;
+}
+
 HELEMENT ToHandle(Element* element)
 {
     return reinterpret_cast<HELEMENT>(element);
@@ -88,6 +95,27 @@ void View::End(HWND window)
     // Taken out first, so that nothing its destruction calls can find it half gone.
     std::unique_ptr<View> view = std::move(found->second);
     Views().erase(found);
+    if (view->m_holds == 0)
+        return;
+    // A frame below is still inside this view: it goes when that frame lets go of it. Until
+    // then the host hears nothing more from a window it may already have forgotten.
+    view->m_ended = true;
+    view->m_callback = nullptr;
+    for (auto& popup : view->m_popups)
+        popup->Hide();
+    EndedViews().push_back(std::move(view));
+}
+
+View::Hold::~Hold()
+{
+    if (--m_view.m_holds > 0 || !m_view.m_ended)
+        return;
+    auto& ended = EndedViews();
+    auto found = std::find_if(ended.begin(), ended.end(), [&](const auto& view) { return view.get() == &m_view; });
+    if (found == ended.end())
+        return;
+    std::unique_ptr<View> view = std::move(*found);
+    ended.erase(found);
 }
 
 void View::ReleaseElementCaptures()
@@ -146,6 +174,8 @@ bool View::Load(std::string_view utf8, const wchar_t* baseUrl)
         std::string bytes;
         if (RequestData(PageRenderer::Absolute(m_document->Root(), link), bytes))
             m_document->AddStyleSheet(CssParser::ParseStyleSheet(Utf8ToWide(bytes)));
+        if (m_ended)
+            return false;
     }
     m_document->SetDpi(m_renderer->Dpi());
     m_document->UpdateStyle();
@@ -247,6 +277,8 @@ void View::Changed()
 // every change would cost two trips to the window server each.
 void View::ScheduleUpdate()
 {
+    if (m_ended)
+        return;
     m_updateScheduled = true;
     if (!m_timerSet) {
         m_timerSet = true;
@@ -256,6 +288,8 @@ void View::ScheduleUpdate()
 
 void View::UpdateNow()
 {
+    if (m_ended)
+        return;
     m_updateScheduled = false;
     m_renderer->Update(*m_document);
     if (!m_popups.empty())
@@ -390,7 +424,7 @@ void View::FlushPosted()
     std::vector<PostedEvent> posted;
     posted.swap(m_posted);
     for (PostedEvent& event : posted) {
-        if (event.Target->OwnerDocument() == m_document.get())
+        if (!m_ended && event.Target->OwnerDocument() == m_document.get())
             EventDispatcher::BehaviorEvent(*event.Target, event.Code, event.Source, event.Reason);
         event.Target->Unuse();
         if (event.Source != nullptr)
@@ -464,8 +498,10 @@ void View::StopTimers()
 
 void CALLBACK View::TimerProc(HWND window, UINT, UINT_PTR id, DWORD)
 {
-    if (View* view = ForWindow(window))
+    if (View* view = ForWindow(window)) {
+        Hold hold(*view);
         view->OnTimer(id);
+    }
 }
 
 } // namespace Engine

@@ -18,8 +18,25 @@ namespace Engine {
 // The engine's state for one window: its document, the host's notification callback, posted
 // events and element timers. Any window handed to a load function gets one; the engine's own
 // window class makes one on creation and ends it on destruction.
+// A host callback may destroy the window while the engine is inside one of its frames for it (a
+// click whose handler runs a dialog that turns the program off): the view then ends at once for
+// everyone else, but lives on until the outermost frame that holds it returns, and each frame
+// looks at Ended() after every callback before it goes on.
 class View final : public DocumentClient {
 public:
+    // Held by every engine frame that may run a host callback: window and timer procedures,
+    // popup windows and the boundary functions that call out.
+    class Hold {
+    public:
+        explicit Hold(View& view) : m_view(view) { ++view.m_holds; }
+        ~Hold();
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        View& m_view;
+    };
+
     explicit View(HWND window);
     ~View() override;
     View(const View&) = delete;
@@ -33,6 +50,8 @@ public:
 
     [[nodiscard]] HWND Window() const { return m_window; }
     [[nodiscard]] Document& Page() { return *m_document; }
+    // Its window is gone: nothing more is drawn, dispatched or told to the host.
+    [[nodiscard]] bool Ended() const { return m_ended; }
 
     void SetCallback(HtmlNotifyProc callback, void* param);
     void SetMediaType(std::wstring media) { m_media = std::move(media); m_document->SetMediaType(m_media); }
@@ -106,6 +125,8 @@ private:
     void PlacePopups();
     bool m_updateScheduled = false;
     bool m_timerSet = false;
+    int m_holds = 0;
+    bool m_ended = false;
     bool m_ownsAllKeys = false;
     std::wstring m_media = L"screen";
     HtmlNotifyProc m_callback = nullptr;

@@ -2,6 +2,7 @@
 // windows from this process.
 #include "app/GatewardenProgram.h"
 
+#include <climits>
 #include <map>
 
 namespace {
@@ -157,31 +158,97 @@ TEST_F(GatewardenExeTest, DeleteAsksAndRemovesOnlyWhenAnsweredYes)
     }
 }
 
+std::vector<LONG> StoredPlace()
+{
+    LONG stored[4] = {};
+    DWORD type = 0, size = sizeof(stored);
+    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, L"GatewardenMainWindow", RRF_RT_ANY, &type, stored, &size) !=
+            ERROR_SUCCESS ||
+        type != REG_BINARY || size != sizeof(stored))
+        return {};
+    return std::vector<LONG>(stored, stored + 4);
+}
+
 TEST_F(GatewardenExeTest, CloseBoxHidesAndTheNextStartRestoresThePlace)
 {
-    const std::pair<UINT, RECT> cases[] = {{WM_CLOSE, {40, 30, 700, 480}}, {WM_SYSCOMMAND, {120, 90, 760, 520}}};
-    for (const auto& [message, r] : cases) {
-        SCOPED_TRACE(message);
+    enum class Way { Close, SystemClose, CloseWhileMinimised };
+    const std::pair<Way, RECT> cases[] = {
+        {Way::Close, {40, 30, 700, 480}},
+        {Way::SystemClose, {120, 90, 760, 520}},
+        {Way::CloseWhileMinimised, {60, 70, 720, 530}},
+    };
+    for (const auto& [way, r] : cases) {
+        SCOPED_TRACE(static_cast<int>(way));
         {
             Gatewarden program;
             ASSERT_NE(program.Main(), nullptr);
             SetWindowPos(program.Main(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER);
-            PostMessageW(program.Main(), message, message == WM_SYSCOMMAND ? SC_CLOSE : 0, 0);
+            if (way == Way::CloseWhileMinimised) {
+                // As from the taskbar button's menu.
+                PostMessageW(program.Main(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+                ASSERT_TRUE(WaitUntil([&] { return IsIconic(program.Main()) != FALSE; }));
+            }
+            if (way == Way::Close)
+                PostMessageW(program.Main(), WM_CLOSE, 0, 0);
+            else
+                PostMessageW(program.Main(), WM_SYSCOMMAND, SC_CLOSE, 0);
             EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(program.Main()); }));
             EXPECT_EQ(program.ExitCode(0), STILL_ACTIVE);
-            LONG stored[4] = {};
-            DWORD type = 0, size = sizeof(stored);
-            ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, L"GatewardenMainWindow", RRF_RT_ANY, &type,
-                                   stored, &size), ERROR_SUCCESS);
-            EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
-            EXPECT_EQ(size, 16u);
-            EXPECT_EQ(std::vector<LONG>(stored, stored + 4), std::vector<LONG>({r.left, r.top, r.right, r.bottom}));
+            EXPECT_EQ(StoredPlace(), std::vector<LONG>({r.left, r.top, r.right, r.bottom}));
         }
         Gatewarden next;
         ASSERT_NE(next.Main(), nullptr);
         RECT place = {};
         GetWindowRect(next.Main(), &place);
         EXPECT_TRUE(EqualRect(&place, &r));
+    }
+}
+
+TEST_F(GatewardenExeTest, HostileStoredPlacesOpenAUsableWindowThatIsSavedSane)
+{
+    RECT fresh = {};
+    {
+        Gatewarden program;
+        ASSERT_NE(program.Main(), nullptr);
+        GetWindowRect(program.Main(), &fresh);
+    }
+    RECT work = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    struct Case {
+        const char* What;
+        LONG Stored[4];
+        bool Moved;  // brought onto the screen at its own size, else the template's place
+    };
+    const Case cases[] = {
+        {"far and huge", {-1000000000, -1000000000, 1000000000, 1000000000}, false},
+        {"inverted", {700, 480, 40, 30}, false},
+        {"empty", {100, 100, 100, 100}, false},
+        {"minimised leftover", {-32000, -32000, -31840, -31972}, false},
+        {"inverted, 400 wide in 32 bits", {LONG_MAX, 0, LONG_MAX - 4294966896LL, 300}, false},
+        {"off every screen", {5000, 5000, 5600, 5400}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"GatewardenMainWindow", REG_BINARY, c.Stored,
+                                  sizeof(c.Stored)), ERROR_SUCCESS);
+        Gatewarden program;
+        ASSERT_NE(program.Main(), nullptr);
+        RECT place = {}, client = {};
+        GetWindowRect(program.Main(), &place);
+        GetClientRect(program.Main(), &client);
+        if (c.Moved) {
+            EXPECT_EQ(place.right - place.left, 600);
+            EXPECT_EQ(place.bottom - place.top, 400);
+            RECT inside = {};
+            IntersectRect(&inside, &place, &work);
+            EXPECT_TRUE(EqualRect(&inside, &place));
+        } else {
+            EXPECT_TRUE(EqualRect(&place, &fresh));
+        }
+        EXPECT_GT(client.bottom, 100);
+        PostMessageW(program.Main(), WM_CLOSE, 0, 0);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(program.Main()); }));
+        EXPECT_EQ(StoredPlace(), std::vector<LONG>({place.left, place.top, place.right, place.bottom}));
     }
 }
 

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cwchar>
 #include <optional>
 #include <regex>
 #include <string>
@@ -88,7 +89,9 @@ public:
         wchar_t path[MAX_PATH];
         GetModuleFileNameW(nullptr, path, MAX_PATH);
         std::wstring command = path;
-        command = L"\"" + command.substr(0, command.rfind(L'\\') + 1) + exe + L"\"" + arguments;
+        // A name beside the tests, or a full path.
+        const std::wstring folderOfTests = std::wcschr(exe, L':') ? L"" : command.substr(0, command.rfind(L'\\') + 1);
+        command = L"\"" + folderOfTests + exe + L"\"" + arguments;
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);
         m_start = GetTickCount();
@@ -168,6 +171,14 @@ public:
         PostMessageW(window, WM_MOUSEMOVE, 0, where);
         PostMessageW(window, down, down == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON, where);
         PostMessageW(window, down + 1, 0, where);
+    }
+    // Press, release, the system's double-click message and release, as a double click arrives.
+    void DoubleClick(POINT at, HWND to = nullptr)
+    {
+        HWND window = to ? to : View();
+        Click(at, WM_LBUTTONDOWN, window);
+        PostMessageW(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+        PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
     }
     // Characters as the keyboard's translated messages bring them to the focused input.
     static void Type(const std::wstring& text, HWND to)

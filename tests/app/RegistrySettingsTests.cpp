@@ -1,9 +1,12 @@
 // The main window's place and the start-with-Windows entry in Wine's real registry.
 #include "app/RegistrySettings.h"
+#include "app/WindowPlace.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cwctype>
+#include <optional>
 #include <string>
 
 namespace {
@@ -48,10 +51,54 @@ void SetRunString(const std::wstring& text)
 
 } // namespace
 
+TEST(RegistrySettingsTest, StoredPlaceIsUsedOnlyWhenSaneAndComesOntoTheNearestWorkArea)
+{
+    // A 1280x1024 monitor with a taskbar at its foot, and a smaller one to its right, top-aligned.
+    const std::vector<WindowPlace::Monitor> monitors = {
+        {{0, 0, 1280, 1024}, {0, 0, 1280, 984}},
+        {{1280, 0, 2304, 768}, {1280, 0, 2304, 768}},
+    };
+    const SIZE minimum{300, 200};
+    struct Case {
+        const char* What;
+        LONG Stored[4];
+        std::optional<RECT> Place;
+    };
+    const Case cases[] = {
+        {"on the first monitor", {40, 50, 440, 350}, RECT{40, 50, 440, 350}},
+        {"on the second monitor", {1400, 100, 1900, 500}, RECT{1400, 100, 1900, 500}},
+        {"across both, mostly shown", {1000, 100, 1500, 500}, RECT{1000, 100, 1500, 500}},
+        {"wider than a monitor, within the desktop", {0, 0, 2000, 900}, RECT{0, 0, 2000, 900}},
+        {"minimised leftover", {-32000, -32000, -31840, -31972}, std::nullopt},
+        {"below the minimum", {0, 0, 299, 400}, std::nullopt},
+        {"inverted", {500, 500, 100, 100}, std::nullopt},
+        {"empty", {100, 100, 100, 100}, std::nullopt},
+        {"larger than the desktop", {-1000000000, -1000000000, 1000000000, 1000000000}, std::nullopt},
+        {"taller than the desktop", {0, 0, 400, 1100}, std::nullopt},
+        {"the widest values", {LONG_MIN, LONG_MIN, LONG_MAX, LONG_MAX}, std::nullopt},
+        {"inverted, 400 wide in 32 bits", {LONG_MAX, 0, LONG_MAX - 4294966896LL, 300}, std::nullopt},
+        {"on no monitor", {9000, 7000, 9400, 7300}, RECT{1904, 468, 2304, 768}},
+        {"in the gap below the second", {1500, 800, 1900, 1000}, RECT{1500, 568, 1900, 768}},
+        {"caption above the top", {100, -50, 500, 350}, RECT{100, 0, 500, 400}},
+        {"mostly past the left edge", {-350, 100, 50, 400}, RECT{0, 100, 400, 400}},
+        {"mostly below the work area", {100, 900, 500, 1200}, RECT{100, 684, 500, 984}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        const std::optional<RECT> place = WindowPlace::Usable(c.Stored, minimum, monitors);
+        ASSERT_EQ(place.has_value(), c.Place.has_value());
+        if (!place)
+            continue;
+        EXPECT_EQ(std::vector<LONG>({place->left, place->top, place->right, place->bottom}),
+                  std::vector<LONG>({c.Place->left, c.Place->top, c.Place->right, c.Place->bottom}));
+    }
+}
+
 TEST(RegistrySettingsTest, WindowRectIsRestoredOnlyFromSixteenBinaryBytesAndOntoAScreen)
 {
     const LONG onScreen[4] = {40, 50, 440, 350};
     const LONG offScreen[4] = {9000, 7000, 9300, 7200};
+    const LONG inverted[4] = {440, 350, 40, 50};
     const LONG shortValue[3] = {1, 2, 3};
     const DWORD number = 5;
     struct Case {
@@ -66,6 +113,7 @@ TEST(RegistrySettingsTest, WindowRectIsRestoredOnlyFromSixteenBinaryBytesAndOnto
         {"another type", REG_DWORD, &number, sizeof(number), {-1, 0, 0, 0}},
         {"too short", REG_BINARY, shortValue, sizeof(shortValue), {-1, 0, 0, 0}},
         {"on a screen", REG_BINARY, onScreen, sizeof(onScreen), {40, 50, 440, 350}},
+        {"inverted", REG_BINARY, inverted, sizeof(inverted), {-1, 0, 0, 0}},
         {"on no screen", REG_BINARY, offScreen, sizeof(offScreen), {0, 0, 300, 200}},
     };
     for (const Case& c : cases) {
@@ -95,7 +143,11 @@ TEST(RegistrySettingsTest, WindowRectIsRestoredOnlyFromSixteenBinaryBytesAndOnto
             EXPECT_EQ(c.Expected.bottom, at.bottom);
         }
     }
-    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 33, 44, 150, 90, nullptr, nullptr, nullptr, nullptr);
+    // Minimised, the window's normal place is what it comes back to.
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 33, 44, 150, 90, nullptr, nullptr, nullptr,
+                                  nullptr);
+    ShowWindow(window, SW_SHOWMINNOACTIVE);
+    ASSERT_TRUE(IsIconic(window));
     RegistrySettings::SaveWindowRect(kRectValue, window);
     DestroyWindow(window);
     LONG saved[4] = {};

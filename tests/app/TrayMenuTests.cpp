@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
+#include <vector>
 
 TEST(TrayMenuTest, EveryProfileHasItsOwnIdApartFromTheOtherItems)
 {
@@ -28,4 +30,24 @@ TEST(TrayMenuTest, EveryProfileHasItsOwnIdApartFromTheOtherItems)
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.Index, TrayMenu::ProfileIndex(c.Id, c.Count)) << c.Id;
+}
+
+TEST(TrayMenuTest, ProfileNamesReadAsWrittenWithTheActiveOneChecked)
+{
+    const std::vector<std::wstring> names = {L"R&D", L"Plain", L"A&&B &", L"Office"};
+    const TrayMenu::MenuHandle menu = TrayMenu::Build(names, L"R&D", true);
+    ASSERT_TRUE(menu);
+    HMENU proxies = GetSubMenu(menu.get(), 4);
+    ASSERT_NE(proxies, nullptr);
+    // A menu shows "&&" as one "&" and underlines the letter after a single one.
+    const std::vector<std::wstring> texts = {L"R&&D", L"Plain", L"A&&&&B &&", L"Office"};
+    ASSERT_EQ(GetMenuItemCount(proxies), static_cast<int>(names.size()));
+    for (UINT i = 0; i < names.size(); ++i) {
+        wchar_t text[64] = {};
+        GetMenuStringW(proxies, i, text, 64, MF_BYPOSITION);
+        EXPECT_EQ(texts[i], text);
+        EXPECT_EQ(TrayMenu::ProfileId(i), GetMenuItemID(proxies, static_cast<int>(i)));
+        EXPECT_EQ(i == 0, (GetMenuState(proxies, i, MF_BYPOSITION) & MF_CHECKED) != 0) << i;
+    }
+    EXPECT_NE(GetMenuState(menu.get(), TrayMenu::kRunAtStartup, MF_BYCOMMAND) & MF_CHECKED, 0u);
 }

@@ -22,6 +22,7 @@ using Keys = std::initializer_list<UINT>;
 const Keys kOpenItem = {VK_DOWN, VK_RETURN};
 const Keys kCleanCacheItem = {VK_DOWN, VK_DOWN, VK_RIGHT, VK_RETURN};
 const Keys kRunAtStartupItem = {VK_UP, VK_UP, VK_UP, VK_RETURN};
+const Keys kAboutItem = {VK_UP, VK_UP, VK_RETURN};
 const Keys kTurnOffItem = {VK_UP, VK_RETURN};
 const Keys kProxiesPopup = {VK_UP, VK_UP, VK_UP, VK_UP, VK_RIGHT};
 
@@ -87,7 +88,7 @@ class TrayTest : public GatewardenExeTest {};
 
 std::wstring RunValue()
 {
-    wchar_t text[600] = {};
+    wchar_t text[1000] = {};
     DWORD size = sizeof(text);
     if (RegGetValueW(HKEY_CURRENT_USER, kRunKey, L"Gatewarden", RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
         return L"";
@@ -140,25 +141,71 @@ TEST_F(TrayTest, TrayMenuShowsTheActiveProfileCheckedAndActivatesTheOneChosen)
     }
 }
 
-TEST_F(TrayTest, RunAtStartupTogglesTheRunValueAndItsCheckFollows)
+// A copy of the program (and the stand-in beside it) whose path is 256 characters long, so that
+// its Run entry, quoted and with " /s", is longer than MAX_PATH. (Wine starts no program whose
+// own path is that long.)
+std::wstring DeepCopy(const TempFolder& folder)
 {
-    SetValue(HKEY_CURRENT_USER, kRunKey, L"Gatewarden", L"");
     wchar_t path[MAX_PATH];
     GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring exe = path;
-    exe = L"\"" + exe.substr(0, exe.rfind(L'\\') + 1) + L"Gatewarden.exe\" /s";
+    std::wstring tests = path;
+    tests.resize(tests.rfind(L'\\') + 1);
+    const std::wstring name = L"\\Gatewarden.exe";
+    std::wstring deep = folder.Path();
+    while (deep.size() + name.size() < 256) {
+        const std::size_t left = 256 - deep.size() - name.size();
+        deep += L"\\" + std::wstring(left <= 31 ? left - 1 : 20, L'd');
+        CreateDirectoryW(deep.c_str(), nullptr);
+    }
+    for (const wchar_t* file : {L"Gatewarden.exe", L"wininet.dll"})
+        EXPECT_TRUE(CopyFileW((tests + file).c_str(), (deep + L"\\" + file).c_str(), FALSE));
+    return deep + name;
+}
+
+TEST_F(TrayTest, RunAtStartupTogglesTheRunValueAndItsCheckFollowsWhereverTheProgramLies)
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring beside = path;
+    beside = beside.substr(0, beside.rfind(L'\\') + 1) + L"Gatewarden.exe";
+    for (const std::wstring& exe : {beside, DeepCopy(m_folder)}) {
+        SCOPED_TRACE(exe.size());
+        SetValue(HKEY_CURRENT_USER, kRunKey, L"Gatewarden", L"");
+        Gatewarden program(L"", L"", exe.c_str());
+        ASSERT_NE(program.Main(), nullptr);
+        for (const std::wstring& expected : {L"\"" + exe + L"\" /s", std::wstring()}) {
+            HWND menu = OpenTrayMenu(program);
+            ASSERT_NE(menu, nullptr);
+            // The only item of the menu that can carry a check.
+            const std::vector<bool> rows = CheckedRows(menu, 1);
+            EXPECT_EQ(rows[0], expected.empty());
+            Press(program, menu, kRunAtStartupItem);
+            EXPECT_TRUE(WaitUntil([&] { return RunValue() == expected; }));
+        }
+    }
+}
+
+TEST_F(TrayTest, AboutAskedForWhileOpenComesForwardInsteadOfASecondOne)
+{
     Gatewarden program;
     ASSERT_NE(program.Main(), nullptr);
-    for (const std::wstring& expected : {exe, std::wstring()}) {
-        SCOPED_TRACE(testing::PrintToString(expected));
+    HWND about = nullptr;
+    for (int time = 0; time < 2; ++time) {
         HWND menu = OpenTrayMenu(program);
         ASSERT_NE(menu, nullptr);
-        // The only item of the menu that can carry a check.
-        const std::vector<bool> rows = CheckedRows(menu, 1);
-        EXPECT_EQ(rows[0], expected.empty());
-        Press(program, menu, kRunAtStartupItem);
-        EXPECT_TRUE(WaitUntil([&] { return RunValue() == expected; }));
+        Press(program, menu, kAboutItem);
+        about = program.WaitForWindow(L"#32770", L"About Gatewarden");
+        ASSERT_NE(about, nullptr);
+        EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == about; })) << time;
     }
+    // Once the main window has read a later command, any second About would be there.
+    program.Command(kCloseToTray);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(program.Main()); }));
+    int abouts = 0;
+    for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, L"#32770", L"About Gatewarden"));)
+        abouts += IsWindowVisible(window) ? 1 : 0;
+    EXPECT_EQ(abouts, 1);
+    EXPECT_NE(FindWindowExW(about, nullptr, L"GatewardenHtmlHost", nullptr), nullptr);
 }
 
 TEST_F(TrayTest, TrayShowsTheHiddenWindowOnDoubleClickAndOpenButNotOnAMenuLeftAlone)
@@ -200,6 +247,47 @@ TEST_F(TrayTest, TrayTurnOffEndsWithCodeTwoAndTakesTheIconAway)
     Press(program, menu, kTurnOffItem);
     EXPECT_EQ(program.ExitCode(), 2u);
     EXPECT_FALSE(TellShell(NIM_MODIFY, main));
+}
+
+// A dialog that a click in the main view opened runs its loop inside that click's handler; the
+// tray menu still works then. Run once more under Wine's heap checking (tests/app/CMakeLists.txt).
+TEST_F(TrayTest, TurnOffWhileADialogOpenedByAClickIsOpenEndsCleanlyWithItsCode)
+{
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring dump = std::wstring(temp) + L"Gatewarden.exe.dmp";
+    enum class Way { AddButton, RowDoubleClick, RemoveButton };
+    const std::pair<Way, const wchar_t*> cases[] = {
+        {Way::AddButton, L"New proxy settings"},
+        {Way::RowDoubleClick, L"Edit proxy settings"},
+        {Way::RemoveButton, L"Confirm"},
+    };
+    for (const auto& [way, caption] : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(caption)));
+        DeleteFileW(dump.c_str());
+        const std::string store = TempFolder::ReadBytes(m_store);
+        Gatewarden program;
+        ASSERT_NE(program.Main(), nullptr);
+        if (way == Way::AddButton) {
+            program.Click(Gatewarden::Place(program.View(), ROLE_SYSTEM_PUSHBUTTON, L"Add proxy [Ctrl + N]"));
+        } else if (way == Way::RowDoubleClick) {
+            program.DoubleClick(program.Row(1));
+        } else {
+            program.SelectRow(1);
+            program.Click(Gatewarden::Place(program.View(), ROLE_SYSTEM_PUSHBUTTON, L"Remove proxy [Del]"));
+        }
+        HWND dialog = program.WaitForWindow(L"#32770", caption);
+        ASSERT_NE(dialog, nullptr);
+        HWND menu = OpenTrayMenu(program);
+        ASSERT_NE(menu, nullptr);
+        Press(program, menu, kTurnOffItem);
+        EXPECT_EQ(program.ExitCode(), 2u);
+        EXPECT_EQ(GetFileAttributesW(dump.c_str()), INVALID_FILE_ATTRIBUTES);
+        for (const std::string& row : LogRows())
+            EXPECT_EQ(row.find("Unhandled exception"), std::string::npos) << row;
+        // Cancelled, not confirmed: the store is as it was.
+        EXPECT_EQ(TempFolder::ReadBytes(m_store), store);
+    }
 }
 
 TEST_F(TrayTest, CleanupAllRunsTheFourInOrderOnlyWhenAnsweredYes)

@@ -1,6 +1,7 @@
 // The report mail as the crash page's fields and the crash files make it.
 #include "crash/CrashMail.h"
 #include "crash/CrashPage.h"
+#include "mail/ScriptedSmtpServer.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -65,4 +66,60 @@ TEST(CrashMail, RefusedConnectionIsAFailedSend)
 {
     // Nothing listens on port 1 of the loopback address.
     EXPECT_FALSE(SendCrashMail(FieldMap(), CrashFiles(), kChannel));
+}
+
+TEST(CrashMail, TypedAddressIsTheSenderOnlyWhenItIsOneMailbox)
+{
+    const std::wstring kDefault = kChannel.Sender;
+    const struct {
+        std::wstring Typed;
+        std::wstring From;
+    } cases[] = {
+        {L"  me@home.test \t", L"me@home.test"},
+        {L"first.last+tag@mail.example-host.org", L"first.last+tag@mail.example-host.org"},
+        {L"a@b, \"X\" <c@d>", kDefault},
+        {L"<me@home.test>", kDefault},
+        {L"Me <me@home.test>", kDefault},
+        {L"me@home.test;other@home.test", kDefault},
+        {L"me @home.test", kDefault},
+        {L"\"me\"@home.test", kDefault},
+        {L"me@home.test\r\nRCPT TO: <other@home.test>", kDefault},
+        {L"me\x01@home.test", kDefault},
+        {L"me@@home.test", kDefault},
+        {L"@home.test", kDefault},
+        {L"me@", kDefault},
+        {L"me.@home.test", kDefault},
+        {L"me@home..test", kDefault},
+        {L"me@-home.test", kDefault},
+        {L"me@[127.0.0.1]", kDefault},
+        {L"m\u00E9@home.test", kDefault},
+        {std::wstring(65, L'a') + L"@home.test", kDefault},
+    };
+    for (const auto& c : cases) {
+        FieldMap fields;
+        fields.Set(L"email", c.Typed);
+        KEMail::MailMessage message;
+        ComposeCrashMail(message, fields, CrashFiles(), kChannel);
+        EXPECT_EQ(message.FromAddress(), c.From) << testing::PrintToString(c.Typed);
+    }
+}
+
+TEST(CrashMail, ReportWithAnAddressListTypedGoesOutFromTheDefaultSender)
+{
+    const auto say = [](const char* reply) { return ServerStep(reply); };
+    ScriptedSmtpServer server({say("220 mail.test ready\r\n"), say("250 mail.test\r\n"), say("250 ok\r\n"),
+                               say("250 ok\r\n"), say("250 ok\r\n"), say("354 go ahead\r\n"), say("250 queued\r\n"),
+                               say("221 bye\r\n")});
+    ReportChannel channel = kChannel;
+    channel.SmtpPort = server.Port();
+    FieldMap fields;
+    fields.Set(L"email", L"a@b, \"X\" <c@d>");
+    fields.Set(L"action", L"clicked Add");
+    ASSERT_TRUE(SendCrashMail(fields, CrashFiles(), channel));
+    const std::string transcript = server.Transcript();
+    EXPECT_NE(transcript.find("C: MAIL FROM: <default@example.test>\n"), std::string::npos) << transcript;
+    EXPECT_EQ(transcript.find("c@d"), std::string::npos) << transcript;
+    const std::string data = server.Data();
+    EXPECT_NE(data.find("\r\nFrom: <default@example.test>\r\n"), std::string::npos) << data;
+    EXPECT_NE(data.find("clicked Add\r\n\r\nE-mail address as typed: a@b, \"X\" <c@d>"), std::string::npos) << data;
 }
