@@ -16,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cwchar>
 #include <optional>
 #include <regex>
@@ -94,19 +93,15 @@ public:
         command = L"\"" + folderOfTests + exe + L"\"" + arguments;
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);
-        m_start = GetTickCount();
         m_started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                    folder.empty() ? nullptr : folder.c_str(), &startup, &m_process) != FALSE;
-        fprintf(stderr, "[timing] started %lu\n", GetTickCount() - m_start);
     }
     ~Gatewarden()
     {
         if (!m_started)
             return;
-        fprintf(stderr, "[timing] ending %lu\n", GetTickCount() - m_start);
         TerminateProcess(m_process.hProcess, 1);
         WaitForSingleObject(m_process.hProcess, kLimitMs);
-        fprintf(stderr, "[timing] ended %lu\n", GetTickCount() - m_start);
         CloseHandle(m_process.hThread);
         CloseHandle(m_process.hProcess);
     }
@@ -141,10 +136,8 @@ public:
     }
     HWND Main()
     {
-        if (m_main == nullptr) {
+        if (m_main == nullptr)
             m_main = WaitForWindow(nullptr, L"Gatewarden v2.2");
-            fprintf(stderr, "[timing] window %lu\n", GetTickCount() - m_start);
-        }
         return m_main;
     }
     HWND View() { return FindWindowExW(Main(), nullptr, L"GatewardenHtmlHost", nullptr); }
@@ -223,7 +216,6 @@ public:
     }
 
 private:
-    DWORD m_start = 0;
     PROCESS_INFORMATION m_process = {};
     bool m_started = false;
     HWND m_main = nullptr;
