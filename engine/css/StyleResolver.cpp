@@ -2,9 +2,11 @@
 
 #include "engine/css/AncestorFilter.h"
 #include "engine/css/DefaultStyleSheet.h"
+#include "engine/css/PropertyTable.h"
 #include "engine/dom/Element.h"
 
 #include <algorithm>
+#include <cwctype>
 #include <memory>
 #include <unordered_map>
 
@@ -212,25 +214,25 @@ void StyleResolver::Apply(Element& element, MatchContext& context, WinnerLists& 
 
 bool StyleResolver::IsInherited(std::string_view property)
 {
-    static constexpr std::string_view kInherited[] = {
-        "color",      "cursor",       "direction",   "font",        "font-family", "font-size",
-        "font-style", "font-variant", "font-weight", "letter-spacing", "line-height", "list-style",
-        "list-style-type", "text-align", "text-indent", "text-transform", "visibility", "white-space",
-        "word-spacing"};
-    return std::find(std::begin(kInherited), std::end(kInherited), property) != std::end(kInherited);
+    const PropertyInfo* info = PropertyTable::Find(property);
+    return info != nullptr && info->Inherited;
 }
 
 const std::wstring* StyleResolver::Lookup(const Element& element, std::string_view property)
 {
     bool inherited = IsInherited(property);
-    for (const Element* at = &element; at != nullptr; at = inherited ? at->Parent() : nullptr) {
+    for (const Element* at = &element; at != nullptr; at = at->Parent()) {
         const auto& style = at->CascadedStyle();
         auto found = std::lower_bound(style.begin(), style.end(), property,
                                       [](const Declaration* d, std::string_view name) { return d->Property < name; });
         if (found != style.end() && (*found)->Property == property) {
-            if (inherited && (*found)->Value == L"inherit")
-                continue;
-            return &(*found)->Value;
+            // "inherit" reads the parent's, whether the property is inherited or not.
+            const std::wstring& value = (*found)->Value;
+            if (value.size() != 7 || !std::equal(value.begin(), value.end(), L"inherit",
+                                                 [](wchar_t a, wchar_t b) { return std::towlower(a) == b; }))
+                return &value;
+        } else if (!inherited) {
+            return nullptr;
         }
     }
     return nullptr;
