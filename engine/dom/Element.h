@@ -146,6 +146,9 @@ private:
     mutable bool m_childrenValid = false;  // built when first asked for
     bool m_inlineStyleValid = false;
     bool m_hintStyleValid = false;
+    // Which of its document's queues of changes hold the element (Document::Queued bits), so
+    // that a batch of changes queues each element once.
+    std::uint8_t m_queued = 0;
     SharedDeclarations m_cascaded;
     // Hints made from the same attributes are one list (every cell with nowrap).
     std::shared_ptr<const std::vector<Declaration>> m_hintStyle;
