@@ -45,7 +45,7 @@ constexpr PropertyInfo kTable[] = {
     // Empty: the measurer's default face, the system's dialog font.
     {"font-family", CssProperty::FontFamily, kInherited, kRelayout, L"",
      FieldsOf([](auto& s) { return std::tie(s.Inherited.Font.Family); }), {}},
-    // The engine's medium is 12 CSS pixels, the size of the system's dialog text, not 16.
+    // The engine starts at 12 CSS pixels, the size of the system's dialog text, not CSS's 16.
     {"font-size", CssProperty::FontSize, kInherited, kRelayout, L"12px",
      FieldsOf([](auto& s) { return std::tie(s.Inherited.Font.SizePx); }), {}},
     {"font-weight", CssProperty::FontWeight, kInherited, kRelayout, L"normal",

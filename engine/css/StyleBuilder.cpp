@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <string_view>
-#include <unordered_map>
 
 namespace Engine {
 

@@ -87,6 +87,8 @@ void StyleResolver::Add(const StyleSheet& sheet, StyleOrigin origin, std::wstrin
             continue;
         for (const ComplexSelector& selector : rule.Selectors) {
             IndexedRule entry{&selector, &rule, origin, m_order++};
+            for (const CompoundSelector& compound : selector.Compounds)
+                NoteStates(compound);
             // What stands left of + or ~ decides how the siblings after it match.
             for (std::size_t i = 1; i < selector.Compounds.size(); ++i) {
                 Combinator combinator = selector.Compounds[i].ToLeft;
@@ -163,6 +165,13 @@ void StyleResolver::ApplyToTrees(std::span<Element* const> tops, const std::func
         for (; !path.empty(); path.pop_back())
             ancestors.Pop(*path.back());
     }
+}
+
+void StyleResolver::NoteStates(const CompoundSelector& compound)
+{
+    m_states |= compound.StatesSet | compound.StatesClear;
+    for (const CompoundSelector& negation : compound.Negations)
+        NoteStates(negation);
 }
 
 bool StyleResolver::ReachesLaterSiblings(const Element& element) const

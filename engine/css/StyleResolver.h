@@ -42,6 +42,8 @@ public:
     // Whether a change of the element can change how the siblings after it match: it may be
     // what stands left of a + or ~ (tags never change, so the tag decides).
     [[nodiscard]] bool ReachesLaterSiblings(const Element& element) const;
+    // The state bits some selector tests: a change of the others changes no style.
+    [[nodiscard]] unsigned StatesTested() const { return m_states; }
 
 private:
     struct IndexedRule {
@@ -51,6 +53,7 @@ private:
         std::uint32_t Order;
     };
     void Add(const StyleSheet& sheet, StyleOrigin origin, std::wstring_view mediaType);
+    void NoteStates(const CompoundSelector& compound);
     void Apply(Element& element, MatchContext& context, WinnerLists& lists) const;
 
     std::unordered_map<std::wstring_view, std::vector<IndexedRule>> m_byId;
@@ -61,6 +64,7 @@ private:
     bool m_siblings = false;
     std::vector<std::string> m_siblingTags;  // of the compounds left of + and ~
     bool m_siblingsAnyTag = false;           // one of them names no tag
+    unsigned m_states = 0;
 };
 
 } // namespace Engine

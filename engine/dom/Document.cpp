@@ -96,6 +96,19 @@ void Document::NoteChange(Element& element, ChangeKind kind)
     QueueRestyle(element);
 }
 
+void Document::NoteStateChange(Element& element, unsigned changedBits)
+{
+    if (m_client != nullptr)
+        m_client->Changed();
+    if (m_styleDirty)
+        return;
+    // Only selectors see states: a bit that none of them tests changes no style (the grid's
+    // focusable bit on a table of thousands of rows, for one).
+    if (m_resolver && (m_resolver->StatesTested() & changedBits) == 0)
+        return;
+    QueueRestyle(element);
+}
+
 void Document::QueueRestyle(Element& element)
 {
     for (const Element* at = &element; at != nullptr; at = at->Parent()) {
@@ -279,7 +292,8 @@ void Document::Restyle(const std::vector<Element*>& tops)
             style = std::make_shared<ComputedStyle>(builder.Build(element.CascadedStyle(), parentStyle));
             shared.emplace(StyleKey{parentStyle, element.CascadedStyle()}, style);
         }
-        if (!full) {
+        // A new element gets its boxes with its parent's, whose children changed as it came.
+        if (!full && element.Computed()) {
             StyleChange change = Compare(element.Computed().get(), *style);
             if (change != StyleChange::None) {
                 element.Use();

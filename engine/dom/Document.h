@@ -73,6 +73,7 @@ public:
     }
     [[nodiscard]] bool StyleDirty() const { return m_styleDirty || !m_restyle.empty(); }
     void NoteChange(Element& element, ChangeKind kind);
+    void NoteStateChange(Element& element, unsigned changedBits);
     // Runs the cascade when something changed since the last run, for the whole page or only
     // for the elements a change can reach, then asks the client for the behaviors that styles
     // newly name.

@@ -16,7 +16,7 @@ struct ComputedStyle;
 
 // What changed about an element, so that only what the change can reach is styled and laid
 // out again.
-enum class ChangeKind { Children, Attributes, State };
+enum class ChangeKind { Children, Attributes };
 
 // A cascade's winners, shared by the elements that have the same ones (the cells of a table
 // column): a page has thousands of elements and few distinct lists.

@@ -178,6 +178,7 @@ TEST(IncrementalLayout, ABatchOfChangesStylesAndBuildsEachElementOnce)
     const std::string html = R"(<html><head><style>
         td + td { text-align: center }
         tr:nth-child(odd) { background: #C2DBF9 }
+        tr:current { color: white }
         </style></head><body><table id="list"><tr><th>Name</th><th>Type</th></tr></table><p>below</p></body></html>)";
     auto list = [](LaidOutPage& page) -> Element& { return *page.Page.Root().Children()[1]->Children()[0]; };
     struct Case {
@@ -199,6 +200,8 @@ TEST(IncrementalLayout, ABatchOfChangesStylesAndBuildsEachElementOnce)
              for (std::size_t i = 1; i < table.Children().size(); ++i)
                  table.Children()[i]->ChangeState(0x20, 0);
          }, 3 * kRows, 0},
+        // A state that no selector tests changes no style.
+        {"the table made focusable", [](Element& table) { table.ChangeState(0x2000, 0); }, 0, 0},
     };
     for (const Case& c : cases) {
         LaidOutPage page;
