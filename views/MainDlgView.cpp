@@ -177,18 +177,15 @@ void MainDlgView::FillList()
         return;
     ProfileList& profiles = m_profiles;
     const std::wstring active = profiles.CurrentSettings().Name;
-    std::vector<std::wstring> names;
-    profiles.ListNames(names);
+    std::vector<ProxyProfile> listed;
+    profiles.ListProfiles(listed);
     // Every row is made whole, marker included, before the first goes in: the page then takes
     // them in one step and lays the table out once.
     std::vector<ElementRef> rows;
-    rows.reserve(names.size());
-    for (const std::wstring& name : names) {
-        const auto profile = profiles.Find(name);
-        if (!profile)
-            continue;
-        rows.push_back(MakeRow(*profile));
-        if (!active.empty() && profile->Name == active)
+    rows.reserve(listed.size());
+    for (const ProxyProfile& profile : listed) {
+        rows.push_back(MakeRow(profile));
+        if (!active.empty() && profile.Name == active)
             SetMarker(Cell(rows.back(), 0));
     }
     for (const ElementRef& row : rows)
