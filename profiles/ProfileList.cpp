@@ -347,6 +347,17 @@ void ProfileList::ListNames(std::vector<std::wstring>& names)
     }
 }
 
+void ProfileList::ListProfiles(std::vector<ProxyProfile>& profiles)
+{
+    profiles.clear();
+    EventLockGuard guard(m_shared->ListLock);
+    profiles.reserve(m_shared->Profiles.size());
+    for (const auto& [name, entry] : m_shared->Profiles) {
+        if (!name.empty())
+            profiles.push_back(entry.Profile);
+    }
+}
+
 std::size_t ProfileList::Count() const
 {
     return m_shared->Count.load();

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -182,20 +183,19 @@ void MainDlgView::FillList()
         return;
     ProfileList& profiles = m_profiles;
     const std::wstring active = profiles.CurrentSettings().Name;
-    std::vector<std::wstring> names;
-    profiles.ListNames(names);
-    ElementRef marked;
-    for (const std::wstring& name : names) {
-        const auto profile = profiles.Find(name);
-        if (!profile)
-            continue;
-        ElementRef row = MakeRow(*profile);
-        m_list.Insert(row, HL_INSERT_APPEND);
-        if (!active.empty() && profile->Name == active)
-            marked = Cell(row, 0);
+    std::vector<ProxyProfile> listed;
+    profiles.ListProfiles(listed);
+    // Every row is made whole, marker included, before the first goes in: the page then takes
+    // them in one step and lays the table out once.
+    std::vector<ElementRef> rows;
+    rows.reserve(listed.size());
+    for (const ProxyProfile& profile : listed) {
+        rows.push_back(MakeRow(profile));
+        if (!active.empty() && profile.Name == active)
+            SetMarker(Cell(rows.back(), 0));
     }
-    if (marked)
-        SetMarker(marked);
+    for (const ElementRef& row : rows)
+        m_list.Insert(row, HL_INSERT_APPEND);
     m_list.Update(Relayout::Yes);
 }
 

@@ -1,7 +1,8 @@
 // The shipped Gatewarden.exe as a user starts it: the time to a painted main window once the
-// prefix is warm, its memory with a store of 1,000 profiles, and its idle processor time with
-// the window shown and hidden. Run by hand under Wine, with no other Gatewarden running:
-//   wine build/bench/AppBench.exe [startup|memory|idle [seconds]]
+// prefix is warm, how that time grows with the profiles in the store, its memory with a store of
+// 1,000 profiles, and its idle processor time with the window shown and hidden. Run by hand under
+// Wine, with no other Gatewarden running:
+//   wine build/bench/AppBench.exe [startup|scaling [runs]|memory|idle [seconds]]
 // It starts the Gatewarden.exe beside it if there is one, else build/bin's. The user's store is
 // put back as it was at the end.
 #include "diag/AppFolders.h"
@@ -26,7 +27,7 @@ constexpr const wchar_t* kCaption = L"Gatewarden v2.2";
 constexpr const wchar_t* kViewClass = L"GatewardenHtmlHost";
 constexpr WPARAM kTurnOff = 0x8004;
 constexpr WPARAM kCloseToTray = 0x800B;
-constexpr DWORD kShowTimeoutMs = 30000;
+constexpr double kShowTimeoutMs = 30000;
 
 double Now()
 {
@@ -60,7 +61,7 @@ std::wstring ProgramPath()
 // a measure gives up on it.
 class RunningProgram {
 public:
-    RunningProgram() : m_started(Now())
+    explicit RunningProgram(double showTimeoutMs = kShowTimeoutMs) : m_started(Now()), m_showTimeout(showTimeoutMs)
     {
         std::wstring command = L"\"" + ProgramPath() + L"\"";
         STARTUPINFOW startup{};
@@ -96,7 +97,7 @@ public:
     [[nodiscard]] Showing WaitShown()
     {
         Showing showing;
-        while (Now() - m_started < kShowTimeoutMs && WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT) {
+        while (Now() - m_started < m_showTimeout && WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT) {
             if (m_window == nullptr)
                 m_window = FindOwnWindow();
             if (m_window != nullptr && showing.Visible < 0 && IsWindowVisible(m_window))
@@ -172,6 +173,7 @@ private:
     }
 
     double m_started;
+    double m_showTimeout;
     PROCESS_INFORMATION m_process{};
     HWND m_window = nullptr;
     HWND m_view = nullptr;
@@ -288,6 +290,68 @@ std::vector<ProxyProfile> SampleProfiles(std::size_t count)
     return profiles;
 }
 
+// Start-up to a painted window with 4, 1,000 and 5,000 profiles in the store, in one run, each as a
+// ratio to the start with 4: filling the list must cost the same per profile however long it is.
+// Both the wall time and the program's processor time up to then, the steadier figure on a busy
+// machine. The store is written anew before every start, since a start may add the system's own
+// settings to it. A start gets ten minutes, so that even a slow one gives a figure.
+bool Scaling(int runs)
+{
+    constexpr std::size_t kCounts[] = {4, 1000, 5000};
+    constexpr double kTimeoutMs = 600000;
+    auto median = [](std::vector<double> values) {
+        std::sort(values.begin(), values.end());
+        return values[values.size() / 2];
+    };
+    SavedStore store;
+    std::vector<double> wall, cpu;  // medians, by count
+    bool complete = true;
+    for (std::size_t count : kCounts) {
+        const std::vector<ProxyProfile> profiles = SampleProfiles(count);
+        std::vector<double> walls, cpus;
+        // The first start of all warms Wine's caches and is not counted.
+        for (int run = wall.empty() ? -1 : 0; run < runs && complete; ++run) {
+            if (!WriteStoreFile(store.Path(), profiles)) {
+                std::printf("scaling: cannot write the store %ls\n", store.Path().c_str());
+                return false;
+            }
+            RunningProgram program(kTimeoutMs);
+            const double onScreen = program.WaitShown().OnScreen;
+            const double processor = static_cast<double>(ProcessCpuTicks(program.ProcessId())) / 1e4;
+            if (onScreen < 0 || !program.TurnOff()) {
+                std::printf("  %zu profiles: no painted window within %.0f s, or no clean exit\n", count, kTimeoutMs / 1000);
+                complete = false;
+                break;
+            }
+            std::printf("  %zu profiles%s: on screen %.1f ms, processor %.1f ms\n", count, run < 0 ? " (warm-up)" : "",
+                        onScreen, processor);
+            if (run >= 0) {
+                walls.push_back(onScreen);
+                cpus.push_back(processor);
+            }
+        }
+        if (!complete)
+            break;
+        wall.push_back(median(walls));
+        cpu.push_back(median(cpus));
+    }
+    for (std::size_t i = 0; i < wall.size(); ++i)
+        std::printf("start-up with %zu profiles: median %.1f ms (%.2fx the start with %zu), processor %.1f ms (%.2fx)\n",
+                    kCounts[i], wall[i], wall[i] / wall[0], kCounts[0], cpu[i], cpu[i] / cpu[0]);
+    if (!complete)
+        return false;
+    std::printf("scaling target: 1,000 profiles within 1.5x the start with 4: wall %s, processor %s\n",
+                Verdict(wall[1] / wall[0] <= 1.5), Verdict(cpu[1] / cpu[0] <= 1.5));
+    // Linear growth: each profile beyond the first few costs the same up to 5,000 as up to 1,000.
+    // Only the processor time is steady enough to tell: the wall clock of a shared machine moves
+    // by more than a thousand profiles cost.
+    auto perProfile = [&](std::size_t i) { return (cpu[i] - cpu[0]) / static_cast<double>(kCounts[i] - kCounts[0]); };
+    std::printf("processor time per profile: %.3f ms up to 1,000, %.3f ms up to 5,000\n", perProfile(1), perProfile(2));
+    std::printf("scaling target: linear, the processor time per profile up to 5,000 within 1.5x that up to 1,000: %s\n",
+                Verdict(perProfile(2) <= perProfile(1) * 1.5));
+    return true;
+}
+
 // Committed private memory, region by region: what Windows counts as private bytes. Wine
 // leaves PrivateUsage at 0 for another process, so this is the figure to read there.
 std::uint64_t CommittedPrivateBytes(HANDLE process)
@@ -400,6 +464,8 @@ int main(int argc, char** argv)
     bool ok = true;
     if (all || std::strcmp(part, "startup") == 0)
         ok = Startup() && ok;
+    if (all || std::strcmp(part, "scaling") == 0)
+        ok = Scaling(all || argc <= 2 ? 3 : std::max(1, std::atoi(argv[2]))) && ok;
     if (all || std::strcmp(part, "memory") == 0)
         ok = Memory() && ok;
     if (all || std::strcmp(part, "idle") == 0)

@@ -31,6 +31,7 @@ table.separator { height: 4px; background: #303030; }
 table.log { height: 100px; }
 table.log div.lines { height: 100px; overflow: auto; }
 table.log td { font: 7pt Tahoma; color: white; background: linear-gradient(#202020, #404040); }
+table.log td + td + td { width: 100%; white-space: normal; }
 </style></head>
 <body leftmargin=0 topmargin=0>
 <table name="toolbar" id="toolbar" width=100% cellspacing=0 cellpadding=0><tr>

@@ -310,6 +310,10 @@ CssValue CssValue::Parse(std::wstring_view text)
 {
     CssValue value;
     value.Tokens = Reader(text).ReadList(0);
+    if (value.IsKeyword(L"inherit"))
+        value.Wide = CssWideKeyword::Inherit;
+    else if (value.IsKeyword(L"initial"))
+        value.Wide = CssWideKeyword::Initial;
     return value;
 }
 

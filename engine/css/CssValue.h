@@ -23,10 +23,14 @@ struct CssToken {
     std::wstring_view Source;       // the token as written, within the value it was read from
 };
 
+// The keywords every property takes (CSS 2.1, 6.2.1 and CSS 3's "initial").
+enum class CssWideKeyword : unsigned char { None, Inherit, Initial };
+
 // A property value read into its components. Colour names, #rgb, #rrggbb, rgb() and rgba() and
 // the system colour names become colours at once.
 struct CssValue {
     std::vector<CssToken> Tokens;
+    CssWideKeyword Wide = CssWideKeyword::None;  // the whole value is one of these keywords
 
     [[nodiscard]] static CssValue Parse(std::wstring_view text);
     [[nodiscard]] bool IsKeyword(std::wstring_view keyword) const

@@ -1,6 +1,7 @@
 #include "engine/css/Shorthands.h"
 
 #include "engine/css/CssValue.h"
+#include "engine/css/PropertyTable.h"
 
 #include <array>
 
@@ -172,15 +173,8 @@ private:
 
 bool Shorthands::IsShorthand(const std::string& property)
 {
-    static constexpr const char* kNames[] = {"margin",       "padding",      "border",      "border-width",
-                                             "border-style", "border-color", "border-top",  "border-right",
-                                             "border-bottom", "border-left", "background",  "font",
-                                             "list-style"};
-    for (const char* name : kNames) {
-        if (property == name)
-            return true;
-    }
-    return false;
+    const PropertyInfo* info = PropertyTable::Find(property);
+    return info != nullptr && !info->Longhands.empty();
 }
 
 std::vector<Declaration> Shorthands::Expand(std::vector<Declaration> declarations)
@@ -203,7 +197,11 @@ std::vector<Declaration> Shorthands::Expand(std::vector<Declaration> declaration
         Declaration copy = shorthand;
         Expander expander(copy, out);
         const Tokens& tokens = value.Tokens;
-        if (property == "margin" || property == "padding")
+        if (value.Wide != CssWideKeyword::None) {
+            // "inherit" and "initial" go to every longhand as they stand.
+            for (std::string_view longhand : PropertyTable::Find(property)->Longhands)
+                expander.Add(std::string(longhand), copy.Value);
+        } else if (property == "margin" || property == "padding")
             expander.Boxed(property + "-", "", tokens);
         else if (property == "border-width" || property == "border-style" || property == "border-color")
             expander.Boxed("border-", property.substr(6), tokens);

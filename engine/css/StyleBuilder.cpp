@@ -2,55 +2,23 @@
 
 #include "engine/css/CssValue.h"
 #include "engine/css/Declaration.h"
+#include "engine/css/PropertyTable.h"
 
 #include <algorithm>
 #include <cmath>
 #include <string_view>
-#include <unordered_map>
 
 namespace Engine {
 
 namespace {
 
-enum Prop : short {
-    kUnknown, kColor, kFontFamily, kFontSize, kFontWeight, kFontStyle, kTextDecoration, kLineHeight,
-    kTextAlign, kWhiteSpace, kVisibility, kCursor, kListStyleType, kBorderSpacing, kBorderCollapse,
-    kTextIndent, kDisplay, kPosition, kTop, kRight, kBottom, kLeft, kWidth, kHeight, kMinWidth, kMinHeight,
-    kMaxWidth, kMaxHeight, kMarginTop, kMarginRight, kMarginBottom, kMarginLeft, kPaddingTop, kPaddingRight,
-    kPaddingBottom, kPaddingLeft, kBorderTopWidth, kBorderRightWidth, kBorderBottomWidth, kBorderLeftWidth,
-    kBorderTopStyle, kBorderRightStyle, kBorderBottomStyle, kBorderLeftStyle, kBorderTopColor,
-    kBorderRightColor, kBorderBottomColor, kBorderLeftColor, kOverflow, kOverflowX, kOverflowY,
-    kVerticalAlign, kFloat, kZIndex, kBackgroundColor, kBackgroundImage, kBackgroundRepeat,
-    kBackgroundPosition, kOpacity, kForegroundImage,
-};
-
-short PropertyIdOf(const std::string& name)
+CssProperty IdOf(const Declaration& declaration)
 {
-    static const std::unordered_map<std::string_view, Prop> kIds = {
-        {"color", kColor}, {"font-family", kFontFamily}, {"font-size", kFontSize}, {"font-weight", kFontWeight},
-        {"font-style", kFontStyle}, {"text-decoration", kTextDecoration}, {"line-height", kLineHeight},
-        {"text-align", kTextAlign}, {"white-space", kWhiteSpace}, {"visibility", kVisibility},
-        {"cursor", kCursor}, {"list-style-type", kListStyleType}, {"border-spacing", kBorderSpacing},
-        {"border-collapse", kBorderCollapse}, {"text-indent", kTextIndent}, {"display", kDisplay},
-        {"position", kPosition}, {"top", kTop}, {"right", kRight}, {"bottom", kBottom}, {"left", kLeft},
-        {"width", kWidth}, {"height", kHeight}, {"min-width", kMinWidth}, {"min-height", kMinHeight},
-        {"max-width", kMaxWidth}, {"max-height", kMaxHeight}, {"margin-top", kMarginTop},
-        {"margin-right", kMarginRight}, {"margin-bottom", kMarginBottom}, {"margin-left", kMarginLeft},
-        {"padding-top", kPaddingTop}, {"padding-right", kPaddingRight}, {"padding-bottom", kPaddingBottom},
-        {"padding-left", kPaddingLeft}, {"border-top-width", kBorderTopWidth},
-        {"border-right-width", kBorderRightWidth}, {"border-bottom-width", kBorderBottomWidth},
-        {"border-left-width", kBorderLeftWidth}, {"border-top-style", kBorderTopStyle},
-        {"border-right-style", kBorderRightStyle}, {"border-bottom-style", kBorderBottomStyle},
-        {"border-left-style", kBorderLeftStyle}, {"border-top-color", kBorderTopColor},
-        {"border-right-color", kBorderRightColor}, {"border-bottom-color", kBorderBottomColor},
-        {"border-left-color", kBorderLeftColor}, {"overflow", kOverflow}, {"overflow-x", kOverflowX},
-        {"overflow-y", kOverflowY}, {"vertical-align", kVerticalAlign}, {"float", kFloat},
-        {"z-index", kZIndex}, {"background-color", kBackgroundColor}, {"background-image", kBackgroundImage},
-        {"background-repeat", kBackgroundRepeat}, {"background-position", kBackgroundPosition},
-        {"opacity", kOpacity}, {"foreground-image", kForegroundImage},
-    };
-    auto found = kIds.find(name);
-    return found == kIds.end() ? kUnknown : found->second;
+    if (declaration.PropertyId < 0) {
+        const PropertyInfo* property = PropertyTable::Find(declaration.Property);
+        declaration.PropertyId = static_cast<short>(property != nullptr ? property->Id : CssProperty::Unknown);
+    }
+    return static_cast<CssProperty>(declaration.PropertyId);
 }
 
 template <typename Enum, std::size_t N>
@@ -225,19 +193,36 @@ int Length::Resolve(int base, int autoValue) const
     return 0;
 }
 
+// The initial values come from the property table, read as a page's declarations would be, so
+// that `initial` and a root without declarations agree with what the table says.
 const ComputedStyle& StyleBuilder::Initial()
 {
     static const ComputedStyle initial = [] {
+        static const std::vector<Declaration> declarations = [] {
+            std::vector<Declaration> list;
+            for (const PropertyInfo& property : PropertyTable::All()) {
+                if (!property.Initial.empty() && property.Longhands.empty())
+                    list.emplace_back(std::string(property.Name), std::wstring(property.Initial), false);
+            }
+            return list;
+        }();
+        std::vector<const Declaration*> winners;
+        for (const Declaration& declaration : declarations)
+            winners.push_back(&declaration);
         ComputedStyle style;
-        for (Length& margin : style.Box.Margin)
-            margin = Length::Px(0);
-        for (Length& padding : style.Box.Padding)
-            padding = Length::Px(0);
-        for (Color& color : style.Paint.BorderColors)
-            color = kCurrentColor;
+        // Border colours stay "currentcolor" here: each element's own text colour resolves them.
+        StyleBuilder(96).Apply(winners, style, style);
         return style;
     }();
     return initial;
+}
+
+StyleBuilder::StyleBuilder(int dpi) : m_scale(dpi > 0 ? dpi / 96.0f : 1.0f)
+{
+    static const Declaration rootSize("font-size", std::wstring(PropertyTable::Of(CssProperty::FontSize).Initial), false);
+    Length length;
+    if (Context(m_scale, 0, 0, 0).ToLength(ParsedValue(rootSize).Tokens.at(0), length, true))
+        m_rootFontSize = static_cast<int>(std::lround(length.Value));
 }
 
 ComputedStyle StyleBuilder::Build(const std::vector<const Declaration*>& winners, const ComputedStyle* parent) const
@@ -245,22 +230,30 @@ ComputedStyle StyleBuilder::Build(const std::vector<const Declaration*>& winners
     ComputedStyle style = Initial();
     if (parent != nullptr) {
         style.Inherited = parent->Inherited;
+        Apply(winners, *parent, style);
     } else {
-        style.Inherited.Font.SizePx = static_cast<int>(std::lround(12 * m_scale));
+        style.Inherited.Font.SizePx = m_rootFontSize;
+        // The root inherits the initial values (CSS 2.1, 6.2.1).
+        const ComputedStyle root = style;
+        Apply(winners, root, style);
     }
-    const ComputedStyle& from = parent != nullptr ? *parent : Initial();
-    auto id = [](const Declaration& d) {
-        if (d.PropertyId < 0)
-            d.PropertyId = PropertyIdOf(d.Property);
-        return static_cast<Prop>(d.PropertyId);
-    };
-    auto isInherit = [](const CssValue& value) { return value.IsKeyword(L"inherit"); };
+    // A side whose style is none has no width (CSS 2.1, 8.5.3).
+    for (int side = 0; side < 4; ++side) {
+        if (style.Paint.BorderStyles[side] == BorderStyle::None)
+            style.Box.BorderWidth[side] = 0;
+        if (style.Paint.BorderColors[side] == kCurrentColor)
+            style.Paint.BorderColors[side] = style.Inherited.TextColor;
+    }
+    return style;
+}
 
+void StyleBuilder::Apply(const std::vector<const Declaration*>& winners, const ComputedStyle& from, ComputedStyle& style) const
+{
     // The font first: em lengths everywhere else depend on its size.
     float parentSize = static_cast<float>(from.Inherited.Font.SizePx);
     float size = static_cast<float>(style.Inherited.Font.SizePx);
     for (const Declaration* d : winners) {
-        if (id(*d) != kFontSize)
+        if (IdOf(*d) != CssProperty::FontSize)
             continue;
         const CssValue& value = ParsedValue(*d);
         if (value.Tokens.empty())
@@ -270,7 +263,11 @@ ComputedStyle StyleBuilder::Build(const std::vector<const Declaration*>& winners
             {L"xx-small", 9}, {L"x-small", 10}, {L"small", 13}, {L"medium", 16}, {L"large", 18},
             {L"x-large", 24}, {L"xx-large", 32}};
         Length length;
-        if (Context(m_scale, parentSize, parentSize, 0).ToLength(token, length, true) && !length.IsAuto()) {
+        if (value.Wide == CssWideKeyword::Inherit) {
+            size = parentSize;
+        } else if (value.Wide == CssWideKeyword::Initial) {
+            size = static_cast<float>(m_rootFontSize);
+        } else if (Context(m_scale, parentSize, parentSize, 0).ToLength(token, length, true) && !length.IsAuto()) {
             size = length.Value;
         } else if (token.Type == CssToken::Kind::Ident) {
             for (const auto& [name, px] : kSizes) {
@@ -288,31 +285,34 @@ ComputedStyle StyleBuilder::Build(const std::vector<const Declaration*>& winners
                     std::max(1, style.Inherited.Font.SizePx / 2));
 
     for (const Declaration* d : winners) {
-        Prop prop = id(*d);
-        if (prop == kUnknown || prop == kFontSize)
+        CssProperty prop = IdOf(*d);
+        if (prop == CssProperty::Unknown || prop == CssProperty::FontSize)
             continue;
         const CssValue& value = ParsedValue(*d);
         if (value.Tokens.empty())
             continue;
+        if (value.Wide != CssWideKeyword::None) {
+            // Once for every property: the parent's computed value, or the initial one.
+            if (const StyleFields& fields = PropertyTable::Of(prop).Fields; fields.Copy != nullptr)
+                fields.Copy(style, value.Wide == CssWideKeyword::Inherit ? from : Initial());
+            continue;
+        }
         const CssToken& first = value.Tokens[0];
-        bool inherit = isInherit(value);
         Length length;
         auto lengthInto = [&](Length& target) {
-            if (inherit)
-                return;
             if (context.ToLength(first, length))
                 target = length;
         };
-        auto sideOf = [](Prop p, Prop base) { return static_cast<int>(p - base); };
+        auto sideOf = [](CssProperty p, CssProperty base) { return static_cast<int>(p) - static_cast<int>(base); };
         switch (prop) {
-        case kColor:
+        case CssProperty::Color:
             if (first.Type == CssToken::Kind::Color)
                 style.Inherited.TextColor = ColorOf(first);
             break;
-        case kFontFamily: if (!inherit) style.Inherited.Font.Family = FamilyList(value); break;
-        case kFontWeight: if (!inherit) style.Inherited.Font.Weight = FontWeight(first, from.Inherited.Font.Weight); break;
-        case kFontStyle: style.Inherited.Font.Italic = first.Text == L"italic" || first.Text == L"oblique"; break;
-        case kTextDecoration:
+        case CssProperty::FontFamily: style.Inherited.Font.Family = FamilyList(value); break;
+        case CssProperty::FontWeight: style.Inherited.Font.Weight = FontWeight(first, from.Inherited.Font.Weight); break;
+        case CssProperty::FontStyle: style.Inherited.Font.Italic = first.Text == L"italic" || first.Text == L"oblique"; break;
+        case CssProperty::TextDecoration:
             style.Inherited.Font.Underline = false;
             style.Inherited.Font.Strike = false;
             for (const CssToken& token : value.Tokens) {
@@ -320,7 +320,7 @@ ComputedStyle StyleBuilder::Build(const std::vector<const Declaration*>& winners
                 style.Inherited.Font.Strike |= token.Text == L"line-through";
             }
             break;
-        case kLineHeight:
+        case CssProperty::LineHeight:
             if (first.Type == CssToken::Kind::Number && first.Unit == CssUnit::None) {
                 style.Inherited.LineHeightFactor = std::clamp(first.Number, 0.0f, 100.0f);
                 style.Inherited.LineHeight = -1;
@@ -332,67 +332,69 @@ ComputedStyle StyleBuilder::Build(const std::vector<const Declaration*>& winners
                 style.Inherited.LineHeightFactor = 0;
             }
             break;
-        case kTextAlign: Keyword(value, kAligns, style.Inherited.Align); break;
-        case kWhiteSpace: Keyword(value, kSpaces, style.Inherited.Space); break;
-        case kVisibility: Keyword(value, kVisibilities, style.Inherited.Visible); break;
-        case kCursor: Keyword(value, kCursors, style.Inherited.CursorShape); break;
-        case kListStyleType: Keyword(value, kListStyles, style.Inherited.ListMarker); break;
-        case kBorderSpacing:
+        case CssProperty::TextAlign: Keyword(value, kAligns, style.Inherited.Align); break;
+        case CssProperty::WhiteSpace: Keyword(value, kSpaces, style.Inherited.Space); break;
+        case CssProperty::Visibility: Keyword(value, kVisibilities, style.Inherited.Visible); break;
+        case CssProperty::Cursor: Keyword(value, kCursors, style.Inherited.CursorShape); break;
+        case CssProperty::ListStyleType: Keyword(value, kListStyles, style.Inherited.ListMarker); break;
+        case CssProperty::BorderSpacing:
             if (context.ToLength(first, length) && !length.IsPercent() && !length.IsAuto()) {
                 style.Inherited.SpacingX = style.Inherited.SpacingY = std::max(0, length.Resolve(0));
                 if (value.Tokens.size() > 1 && context.ToLength(value.Tokens[1], length) && !length.IsAuto())
                     style.Inherited.SpacingY = std::max(0, length.Resolve(0));
             }
             break;
-        case kBorderCollapse: style.Inherited.CollapseBorders = first.Text == L"collapse"; break;
-        case kTextIndent:
+        case CssProperty::BorderCollapse: style.Inherited.CollapseBorders = first.Text == L"collapse"; break;
+        case CssProperty::TextIndent:
             if (context.ToLength(first, length) && !length.IsAuto())
                 style.Inherited.TextIndent = length.Resolve(0);
             break;
-        case kDisplay: Keyword(value, kDisplays, style.Box.Show); break;
-        case kPosition: Keyword(value, kPositions, style.Box.Place); break;
-        case kTop: case kRight: case kBottom: case kLeft: lengthInto(style.Box.Offsets[sideOf(prop, kTop)]); break;
-        case kWidth: lengthInto(style.Box.Width); break;
-        case kHeight: lengthInto(style.Box.Height); break;
-        case kMinWidth: lengthInto(style.Box.MinWidth); break;
-        case kMinHeight: lengthInto(style.Box.MinHeight); break;
-        case kMaxWidth: if (first.Text == L"none") style.Box.MaxWidth = Length::Auto(); else lengthInto(style.Box.MaxWidth); break;
-        case kMaxHeight: if (first.Text == L"none") style.Box.MaxHeight = Length::Auto(); else lengthInto(style.Box.MaxHeight); break;
-        case kMarginTop: case kMarginRight: case kMarginBottom: case kMarginLeft:
-            lengthInto(style.Box.Margin[sideOf(prop, kMarginTop)]);
+        case CssProperty::Display: Keyword(value, kDisplays, style.Box.Show); break;
+        case CssProperty::Position: Keyword(value, kPositions, style.Box.Place); break;
+        case CssProperty::Top: case CssProperty::Right: case CssProperty::Bottom: case CssProperty::Left: lengthInto(style.Box.Offsets[sideOf(prop, CssProperty::Top)]); break;
+        case CssProperty::Width: lengthInto(style.Box.Width); break;
+        case CssProperty::Height: lengthInto(style.Box.Height); break;
+        case CssProperty::MinWidth: lengthInto(style.Box.MinWidth); break;
+        case CssProperty::MinHeight: lengthInto(style.Box.MinHeight); break;
+        case CssProperty::MaxWidth: if (first.Text == L"none") style.Box.MaxWidth = Length::Auto(); else lengthInto(style.Box.MaxWidth); break;
+        case CssProperty::MaxHeight: if (first.Text == L"none") style.Box.MaxHeight = Length::Auto(); else lengthInto(style.Box.MaxHeight); break;
+        case CssProperty::MarginTop: case CssProperty::MarginRight: case CssProperty::MarginBottom: case CssProperty::MarginLeft:
+            lengthInto(style.Box.Margin[sideOf(prop, CssProperty::MarginTop)]);
             break;
-        case kPaddingTop: case kPaddingRight: case kPaddingBottom: case kPaddingLeft:
+        case CssProperty::PaddingTop: case CssProperty::PaddingRight: case CssProperty::PaddingBottom: case CssProperty::PaddingLeft:
             if (context.ToLength(first, length) && !length.IsAuto())
-                style.Box.Padding[sideOf(prop, kPaddingTop)] = length.Value < 0 ? Length::Px(0) : length;
+                style.Box.Padding[sideOf(prop, CssProperty::PaddingTop)] = length.Value < 0 ? Length::Px(0) : length;
             break;
-        case kBorderTopWidth: case kBorderRightWidth: case kBorderBottomWidth: case kBorderLeftWidth:
-            style.Box.BorderWidth[sideOf(prop, kBorderTopWidth)] = BorderWidth(first, context);
+        case CssProperty::BorderTopWidth: case CssProperty::BorderRightWidth: case CssProperty::BorderBottomWidth: case CssProperty::BorderLeftWidth:
+            style.Box.BorderWidth[sideOf(prop, CssProperty::BorderTopWidth)] = BorderWidth(first, context);
             break;
-        case kBorderTopStyle: case kBorderRightStyle: case kBorderBottomStyle: case kBorderLeftStyle:
-            Keyword(value, kBorderStyles, style.Paint.BorderStyles[sideOf(prop, kBorderTopStyle)]);
+        case CssProperty::BorderTopStyle: case CssProperty::BorderRightStyle: case CssProperty::BorderBottomStyle: case CssProperty::BorderLeftStyle:
+            Keyword(value, kBorderStyles, style.Paint.BorderStyles[sideOf(prop, CssProperty::BorderTopStyle)]);
             break;
-        case kBorderTopColor: case kBorderRightColor: case kBorderBottomColor: case kBorderLeftColor:
+        case CssProperty::BorderTopColor: case CssProperty::BorderRightColor: case CssProperty::BorderBottomColor: case CssProperty::BorderLeftColor:
             if (first.Type == CssToken::Kind::Color)
-                style.Paint.BorderColors[sideOf(prop, kBorderTopColor)] = ColorOf(first);
+                style.Paint.BorderColors[sideOf(prop, CssProperty::BorderTopColor)] = ColorOf(first);
             else if (first.Text == L"currentcolor")
-                style.Paint.BorderColors[sideOf(prop, kBorderTopColor)] = kCurrentColor;
+                style.Paint.BorderColors[sideOf(prop, CssProperty::BorderTopColor)] = kCurrentColor;
             break;
-        case kOverflow:
+        case CssProperty::Overflow:
             Keyword(value, kOverflows, style.Box.OverflowX);
             style.Box.OverflowY = style.Box.OverflowX;
             break;
-        case kOverflowX: Keyword(value, kOverflows, style.Box.OverflowX); break;
-        case kOverflowY: Keyword(value, kOverflows, style.Box.OverflowY); break;
-        case kVerticalAlign: Keyword(value, kVAligns, style.Box.VAlign); break;
-        case kFloat:
+        case CssProperty::OverflowX: Keyword(value, kOverflows, style.Box.OverflowX); break;
+        case CssProperty::OverflowY: Keyword(value, kOverflows, style.Box.OverflowY); break;
+        case CssProperty::VerticalAlign: Keyword(value, kVAligns, style.Box.VAlign); break;
+        case CssProperty::Float:
             style.Box.FloatLeft = first.Text == L"left";
             style.Box.FloatRight = first.Text == L"right";
             break;
-        case kZIndex:
+        case CssProperty::ZIndex:
             if (first.Type == CssToken::Kind::Number)
                 style.Box.ZIndex = static_cast<int>(first.Number);
+            else if (first.Text == L"auto")
+                style.Box.ZIndex = 0;
             break;
-        case kBackgroundColor:
+        case CssProperty::BackgroundColor:
             // Two colours make a vertical gradient, as older pages write it.
             if (first.Type == CssToken::Kind::Color) {
                 style.Paint.Background = ColorOf(first);
@@ -400,7 +402,7 @@ ComputedStyle StyleBuilder::Build(const std::vector<const Declaration*>& winners
                     style.Paint.GradientEnd = ColorOf(value.Tokens.back());
             }
             break;
-        case kBackgroundImage:
+        case CssProperty::BackgroundImage:
             if (first.Type == CssToken::Kind::Url) {
                 style.Paint.BackgroundImage = first.Text;
             } else if (first.Type == CssToken::Kind::Function && first.Text == L"linear-gradient") {
@@ -421,8 +423,8 @@ ComputedStyle StyleBuilder::Build(const std::vector<const Declaration*>& winners
                 style.Paint.BackgroundImage.clear();
             }
             break;
-        case kBackgroundRepeat: Keyword(value, kRepeats, style.Paint.Repeat); break;
-        case kBackgroundPosition:
+        case CssProperty::BackgroundRepeat: Keyword(value, kRepeats, style.Paint.Repeat); break;
+        case CssProperty::BackgroundPosition:
             for (std::size_t i = 0; i < value.Tokens.size() && i < 2; ++i) {
                 Length& target = i == 0 ? style.Paint.BackgroundX : style.Paint.BackgroundY;
                 const CssToken& token = value.Tokens[i];
@@ -436,43 +438,34 @@ ComputedStyle StyleBuilder::Build(const std::vector<const Declaration*>& winners
                     target = length;
             }
             break;
-        case kOpacity:
+        case CssProperty::Opacity:
             if (first.Type == CssToken::Kind::Number)
                 style.Paint.Opacity = std::clamp(first.Number, 0.0f, 1.0f);
             break;
-        case kForegroundImage:
+        case CssProperty::ForegroundImage:
             style.Paint.ForegroundImage = first.Type == CssToken::Kind::Url ? first.Text : std::wstring();
             break;
         default: break;
         }
     }
-    // A side whose style is none has no width (CSS 2.1, 8.5.3).
-    for (int side = 0; side < 4; ++side) {
-        if (style.Paint.BorderStyles[side] == BorderStyle::None)
-            style.Box.BorderWidth[side] = 0;
-        if (style.Paint.BorderColors[side] == kCurrentColor)
-            style.Paint.BorderColors[side] = style.Inherited.TextColor;
-    }
-    return style;
 }
 
 StyleChange Compare(const ComputedStyle* before, const ComputedStyle& after)
 {
     if (before == nullptr)
         return StyleChange::Relayout;
-    const InheritedStyle& a = before->Inherited;
-    const InheritedStyle& b = after.Inherited;
-    bool layoutInherited = a.Font.Family != b.Font.Family || a.Font.SizePx != b.Font.SizePx ||
-                           a.Font.Weight != b.Font.Weight || a.Font.Italic != b.Font.Italic ||
-                           a.LineHeight != b.LineHeight || a.LineHeightFactor != b.LineHeightFactor ||
-                           a.Align != b.Align || a.Space != b.Space || a.SpacingX != b.SpacingX ||
-                           a.SpacingY != b.SpacingY || a.CollapseBorders != b.CollapseBorders ||
-                           a.TextIndent != b.TextIndent || a.ListMarker != b.ListMarker;
-    if (layoutInherited || !(before->Box == after.Box) || before->Paint.BackgroundImage != after.Paint.BackgroundImage)
-        return StyleChange::Relayout;
-    if (!(a == b) || !(before->Paint == after.Paint))
-        return StyleChange::Repaint;
-    return StyleChange::None;
+    if (before->Inherited == after.Inherited && before->Box == after.Box && before->Paint == after.Paint)
+        return StyleChange::None;
+    StyleChange change = StyleChange::None;
+    for (const PropertyInfo& property : PropertyTable::All()) {
+        if (property.Fields.Same == nullptr || property.Fields.Same(*before, after))
+            continue;
+        if (property.Effect == StyleChange::Relayout)
+            return StyleChange::Relayout;
+        change = StyleChange::Repaint;
+    }
+    // A difference that no property names: safest laid out again.
+    return change == StyleChange::None ? StyleChange::Relayout : change;
 }
 
 } // namespace Engine

@@ -2,9 +2,11 @@
 
 #include "engine/css/AncestorFilter.h"
 #include "engine/css/DefaultStyleSheet.h"
+#include "engine/css/PropertyTable.h"
 #include "engine/dom/Element.h"
 
 #include <algorithm>
+#include <cwctype>
 #include <memory>
 #include <unordered_map>
 
@@ -86,8 +88,19 @@ void StyleResolver::Add(const StyleSheet& sheet, StyleOrigin origin, std::wstrin
         for (const ComplexSelector& selector : rule.Selectors) {
             IndexedRule entry{&selector, &rule, origin, m_order++};
             for (const CompoundSelector& compound : selector.Compounds)
-                m_siblings = m_siblings || compound.ToLeft == Combinator::NextSibling ||
-                             compound.ToLeft == Combinator::LaterSibling;
+                NoteStates(compound);
+            // What stands left of + or ~ decides how the siblings after it match.
+            for (std::size_t i = 1; i < selector.Compounds.size(); ++i) {
+                Combinator combinator = selector.Compounds[i].ToLeft;
+                if (combinator != Combinator::NextSibling && combinator != Combinator::LaterSibling)
+                    continue;
+                m_siblings = true;
+                const std::string& tag = selector.Compounds[i - 1].Tag;
+                if (tag.empty())
+                    m_siblingsAnyTag = true;
+                else if (std::find(m_siblingTags.begin(), m_siblingTags.end(), tag) == m_siblingTags.end())
+                    m_siblingTags.push_back(tag);
+            }
             const CompoundSelector& key = selector.Compounds.back();
             if (!key.Id.empty())
                 m_byId[key.Id].push_back(entry);
@@ -101,48 +114,70 @@ void StyleResolver::Add(const StyleSheet& sheet, StyleOrigin origin, std::wstrin
     }
 }
 
-void StyleResolver::ApplyToTree(Element& root, const std::function<void(Element&)>& styled) const
+void StyleResolver::ApplyToTrees(std::span<Element* const> tops, const std::function<void(Element&)>& styled) const
 {
     std::size_t remaining = 0;
-    std::vector<Element*> pending{&root};
-    while (!pending.empty()) {
-        Element* element = pending.back();
-        pending.pop_back();
-        ++remaining;
-        element->PushChildrenReversed(pending);
+    std::vector<Element*> pending;
+    for (Element* top : tops) {
+        pending.push_back(top);
+        while (!pending.empty()) {
+            Element* element = pending.back();
+            pending.pop_back();
+            ++remaining;
+            element->PushChildrenReversed(pending);
+        }
     }
+    // One filter for every tree: each starts with what stands above it and gives it back after.
     AncestorFilter ancestors;
-    // Styling a part of the page: the filter starts with what stands above it.
-    std::vector<Element*> above;
-    for (Element* at = root.Parent(); at != nullptr; at = at->Parent())
-        above.push_back(at);
-    for (auto it = above.rbegin(); it != above.rend(); ++it)
-        ancestors.Push(**it);
     MatchContext context;
     context.Ancestors = &ancestors;
     WinnerLists lists;
     std::uint64_t budget = kCascadeBudget;
     std::vector<Element*> path;  // from the root down to the parent of the element styled next
-    pending.push_back(&root);
-    while (!pending.empty()) {
-        Element* element = pending.back();
-        pending.pop_back();
-        while (!path.empty() && element != &root && path.back() != element->Parent()) {
-            ancestors.Pop(*path.back());
-            path.pop_back();
+    for (Element* top : tops) {
+        for (Element* at = top->Parent(); at != nullptr; at = at->Parent())
+            path.push_back(at);
+        std::reverse(path.begin(), path.end());
+        for (Element* at : path)
+            ancestors.Push(*at);
+        const std::size_t above = path.size();
+        pending.push_back(top);
+        while (!pending.empty()) {
+            Element* element = pending.back();
+            pending.pop_back();
+            while (path.size() > above && path.back() != element->Parent()) {
+                ancestors.Pop(*path.back());
+                path.pop_back();
+            }
+            // Each element may spend its share of what is left, and at least what one selector
+            // may, so that elements late in a costly page still get their rules while the budget lasts.
+            std::uint64_t share =
+                std::min<std::uint64_t>(budget, std::max<std::uint64_t>(budget / remaining--, Selector::kMatchBudget));
+            context.StepsLeft = share;
+            Apply(*element, context, lists);
+            budget -= share - context.StepsLeft;
+            if (styled)
+                styled(*element);
+            ancestors.Push(*element);
+            path.push_back(element);
+            element->PushChildrenReversed(pending);
         }
-        // Each element may spend its share of what is left, and at least what one selector may,
-        // so that elements late in a costly page still get their rules while the budget lasts.
-        std::uint64_t share = std::min<std::uint64_t>(budget, std::max<std::uint64_t>(budget / remaining--, Selector::kMatchBudget));
-        context.StepsLeft = share;
-        Apply(*element, context, lists);
-        budget -= share - context.StepsLeft;
-        if (styled)
-            styled(*element);
-        ancestors.Push(*element);
-        path.push_back(element);
-        element->PushChildrenReversed(pending);
+        for (; !path.empty(); path.pop_back())
+            ancestors.Pop(*path.back());
     }
+}
+
+void StyleResolver::NoteStates(const CompoundSelector& compound)
+{
+    m_states |= compound.StatesSet | compound.StatesClear;
+    for (const CompoundSelector& negation : compound.Negations)
+        NoteStates(negation);
+}
+
+bool StyleResolver::ReachesLaterSiblings(const Element& element) const
+{
+    return m_siblingsAnyTag ||
+           std::find(m_siblingTags.begin(), m_siblingTags.end(), element.Tag()) != m_siblingTags.end();
 }
 
 void StyleResolver::Apply(Element& element, MatchContext& context, WinnerLists& lists) const
@@ -212,25 +247,25 @@ void StyleResolver::Apply(Element& element, MatchContext& context, WinnerLists& 
 
 bool StyleResolver::IsInherited(std::string_view property)
 {
-    static constexpr std::string_view kInherited[] = {
-        "color",      "cursor",       "direction",   "font",        "font-family", "font-size",
-        "font-style", "font-variant", "font-weight", "letter-spacing", "line-height", "list-style",
-        "list-style-type", "text-align", "text-indent", "text-transform", "visibility", "white-space",
-        "word-spacing"};
-    return std::find(std::begin(kInherited), std::end(kInherited), property) != std::end(kInherited);
+    const PropertyInfo* info = PropertyTable::Find(property);
+    return info != nullptr && info->Inherited;
 }
 
 const std::wstring* StyleResolver::Lookup(const Element& element, std::string_view property)
 {
     bool inherited = IsInherited(property);
-    for (const Element* at = &element; at != nullptr; at = inherited ? at->Parent() : nullptr) {
+    for (const Element* at = &element; at != nullptr; at = at->Parent()) {
         const auto& style = at->CascadedStyle();
         auto found = std::lower_bound(style.begin(), style.end(), property,
                                       [](const Declaration* d, std::string_view name) { return d->Property < name; });
         if (found != style.end() && (*found)->Property == property) {
-            if (inherited && (*found)->Value == L"inherit")
-                continue;
-            return &(*found)->Value;
+            // "inherit" reads the parent's, whether the property is inherited or not.
+            const std::wstring& value = (*found)->Value;
+            if (value.size() != 7 || !std::equal(value.begin(), value.end(), L"inherit",
+                                                 [](wchar_t a, wchar_t b) { return std::towlower(a) == b; }))
+                return &value;
+        } else if (!inherited) {
+            return nullptr;
         }
     }
     return nullptr;

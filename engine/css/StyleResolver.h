@@ -3,6 +3,7 @@
 #include "engine/css/StyleSheet.h"
 
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -28,15 +29,21 @@ public:
 
     StyleResolver(const std::vector<const StyleSheet*>& pageSheets, std::wstring_view mediaType);
 
-    // The cascade for an element and everything below it, in document order; styled hears of
-    // each element as soon as its declarations are known (its parent's before it).
-    void ApplyToTree(Element& top, const std::function<void(Element&)>& styled = {}) const;
+    // The cascade for each element and everything below it, in document order (no top may lie
+    // below another); styled hears of each element as soon as its declarations are known (its
+    // parent's before it).
+    void ApplyToTrees(std::span<Element* const> tops, const std::function<void(Element&)>& styled = {}) const;
 
     // The winning value of a property for an element as last applied; inherited properties
     // come from the nearest ancestor that has them.
     [[nodiscard]] static const std::wstring* Lookup(const Element& element, std::string_view property);
     [[nodiscard]] static bool IsInherited(std::string_view property);
     [[nodiscard]] bool UsesSiblingCombinators() const { return m_siblings; }
+    // Whether a change of the element can change how the siblings after it match: it may be
+    // what stands left of a + or ~ (tags never change, so the tag decides).
+    [[nodiscard]] bool ReachesLaterSiblings(const Element& element) const;
+    // The state bits some selector tests: a change of the others changes no style.
+    [[nodiscard]] unsigned StatesTested() const { return m_states; }
 
 private:
     struct IndexedRule {
@@ -46,6 +53,7 @@ private:
         std::uint32_t Order;
     };
     void Add(const StyleSheet& sheet, StyleOrigin origin, std::wstring_view mediaType);
+    void NoteStates(const CompoundSelector& compound);
     void Apply(Element& element, MatchContext& context, WinnerLists& lists) const;
 
     std::unordered_map<std::wstring_view, std::vector<IndexedRule>> m_byId;
@@ -54,6 +62,9 @@ private:
     std::vector<IndexedRule> m_universal;
     std::uint32_t m_order = 0;
     bool m_siblings = false;
+    std::vector<std::string> m_siblingTags;  // of the compounds left of + and ~
+    bool m_siblingsAnyTag = false;           // one of them names no tag
+    unsigned m_states = 0;
 };
 
 } // namespace Engine

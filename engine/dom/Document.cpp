@@ -22,9 +22,7 @@ Document::~Document()
 {
     for (BehaviorRequest& request : m_behaviorRequests)
         request.Target->Unuse();
-    for (Element* element : m_restyle)
-        element->Unuse();
-    m_changes.Release();
+    DropQueues();
     m_root->SetDocumentForTree(nullptr);
     m_root->Unuse();
 }
@@ -77,22 +75,60 @@ void Document::CollectStyleSheets()
     }
 }
 
+// A batch of changes costs one styling and one rebuild of what it reached: each element is
+// queued once, and not at all below an element queued for styling, whose styling covers it.
 void Document::NoteChange(Element& element, ChangeKind kind)
 {
     if (m_client != nullptr)
         m_client->Changed();
     if (m_styleDirty)
         return;
-    if (kind == ChangeKind::Children) {
+    if (kind == ChangeKind::Children && (element.m_queued & kQueuedRebuild) == 0) {
+        element.m_queued |= kQueuedRebuild;
         element.Use();
         m_changes.Rebuild.push_back(&element);
-    } else if (kind == ChangeKind::Attributes) {
+    } else if (kind == ChangeKind::Attributes && (element.m_queued & kQueuedRelayout) == 0) {
         // Attributes that boxes read (spans, sources) lay the element out again.
+        element.m_queued |= kQueuedRelayout;
         element.Use();
         m_changes.Styles.push_back({&element, StyleChange::Relayout});
     }
+    QueueRestyle(element);
+}
+
+void Document::NoteStateChange(Element& element, unsigned changedBits)
+{
+    if (m_client != nullptr)
+        m_client->Changed();
+    if (m_styleDirty)
+        return;
+    // Only selectors see states: a bit that none of them tests changes no style (the grid's
+    // focusable bit on a table of thousands of rows, for one).
+    if (m_resolver && (m_resolver->StatesTested() & changedBits) == 0)
+        return;
+    QueueRestyle(element);
+}
+
+void Document::QueueRestyle(Element& element)
+{
+    for (const Element* at = &element; at != nullptr; at = at->Parent()) {
+        if ((at->m_queued & kQueuedRestyle) != 0)
+            return;
+    }
+    element.m_queued |= kQueuedRestyle;
     element.Use();
     m_restyle.push_back(&element);
+}
+
+void Document::DropQueues()
+{
+    for (Element* element : m_restyle) {
+        element->m_queued = static_cast<std::uint8_t>(element->m_queued & ~kQueuedRestyle);
+        element->Unuse();
+    }
+    m_restyle.clear();
+    StyleChanges dropped = TakeChanges();
+    dropped.Release();
 }
 
 void Document::SetDpi(int dpi)
@@ -118,6 +154,10 @@ StyleChanges Document::TakeChanges()
 {
     StyleChanges taken = std::move(m_changes);
     m_changes = StyleChanges();
+    for (auto& [element, change] : taken.Styles)
+        element->m_queued = static_cast<std::uint8_t>(element->m_queued & ~kQueuedRelayout);
+    for (Element* element : taken.Rebuild)
+        element->m_queued = static_cast<std::uint8_t>(element->m_queued & ~kQueuedRebuild);
     return taken;
 }
 
@@ -129,33 +169,68 @@ void Document::UpdateStyle()
         for (const auto& sheet : m_sheets)
             sheets.push_back(sheet.get());
         m_resolver = std::make_unique<StyleResolver>(sheets, m_media);
-        for (Element* element : m_restyle)
-            element->Unuse();
-        m_restyle.clear();
-        m_changes.Release();
+        DropQueues();
         m_changes.Full = true;
-        Restyle(*m_root);
+        Restyle({m_root});
     } else if (!m_restyle.empty()) {
-        std::vector<Element*> pending;
-        pending.swap(m_restyle);
-        for (Element* element : pending) {
-            if (element->OwnerDocument() == this) {
-                Restyle(*element);
-                // Selectors with + and ~ reach the siblings that follow.
-                Element* parent = element->Parent();
-                if (m_resolver->UsesSiblingCombinators() && parent != nullptr) {
-                    const auto& siblings = parent->Children();
-                    for (std::size_t i = static_cast<std::size_t>(element->IndexInParent()) + 1; i < siblings.size(); ++i)
-                        Restyle(*siblings[i]);
-                }
-            }
-        }
-        for (Element* element : pending)
-            element->Unuse();
+        RestyleQueued();
     } else {
         return;
     }
     RequestBehaviors();
+}
+
+void Document::RestyleQueued()
+{
+    std::vector<Element*> queued;
+    queued.swap(m_restyle);
+    std::vector<Element*> tops;
+    tops.reserve(queued.size());
+    for (Element* element : queued) {
+        if (element->OwnerDocument() == this)
+            tops.push_back(element);
+    }
+    // Selectors with + and ~ reach the siblings that follow a change: from the first changed
+    // child of each parent on, every later sibling is styled too, once however many changed.
+    std::vector<Element*> siblings;
+    if (m_resolver->UsesSiblingCombinators()) {
+        std::unordered_map<Element*, std::size_t> firstChanged;
+        for (Element* element : tops) {
+            Element* parent = element->Parent();
+            if (parent == nullptr || !m_resolver->ReachesLaterSiblings(*element))
+                continue;
+            auto index = static_cast<std::size_t>(element->IndexInParent());
+            auto [at, added] = firstChanged.try_emplace(parent, index);
+            if (!added)
+                at->second = std::min(at->second, index);
+        }
+        for (auto& [parent, first] : firstChanged) {
+            const auto& children = parent->Children();
+            for (std::size_t i = first + 1; i < children.size(); ++i) {
+                if ((children[i]->m_queued & kQueuedRestyle) == 0) {
+                    children[i]->m_queued |= kQueuedRestyle;
+                    siblings.push_back(children[i]);
+                }
+            }
+        }
+        tops.insert(tops.end(), siblings.begin(), siblings.end());
+    }
+    // What lies below another top is styled with it.
+    auto covered = [](const Element& element) {
+        for (const Element* at = element.Parent(); at != nullptr; at = at->Parent()) {
+            if ((at->m_queued & kQueuedRestyle) != 0)
+                return true;
+        }
+        return false;
+    };
+    tops.erase(std::remove_if(tops.begin(), tops.end(), [&](Element* top) { return covered(*top); }), tops.end());
+    Restyle(tops);
+    for (Element* element : siblings)
+        element->m_queued = static_cast<std::uint8_t>(element->m_queued & ~kQueuedRestyle);
+    for (Element* element : queued) {
+        element->m_queued = static_cast<std::uint8_t>(element->m_queued & ~kQueuedRestyle);
+        element->Unuse();
+    }
 }
 
 namespace {
@@ -200,12 +275,13 @@ struct StyleKeyEqual {
 
 } // namespace
 
-void Document::Restyle(Element& top)
+void Document::Restyle(const std::vector<Element*>& tops)
 {
     StyleBuilder builder(m_dpi);
     bool full = m_changes.Full;
     std::unordered_map<StyleKey, std::shared_ptr<const ComputedStyle>, StyleKeyHash, StyleKeyEqual> shared;
-    m_resolver->ApplyToTree(top, [&](Element& element) {
+    m_resolver->ApplyToTrees(tops, [&](Element& element) {
+        ++m_styled;
         const Element* parent = element.Parent();
         const ComputedStyle* parentStyle = parent != nullptr && &element != m_root ? parent->Computed().get() : nullptr;
         auto found = shared.find(StyleKeyView{parentStyle, &element.CascadedStyle()});
@@ -216,7 +292,8 @@ void Document::Restyle(Element& top)
             style = std::make_shared<ComputedStyle>(builder.Build(element.CascadedStyle(), parentStyle));
             shared.emplace(StyleKey{parentStyle, element.CascadedStyle()}, style);
         }
-        if (!full) {
+        // A new element gets its boxes with its parent's, whose children changed as it came.
+        if (!full && element.Computed()) {
             StyleChange change = Compare(element.Computed().get(), *style);
             if (change != StyleChange::None) {
                 element.Use();
@@ -268,6 +345,8 @@ void Document::RequestBehaviors()
 
 void Document::ForgetElement(Element& element)
 {
+    // Queued here, it is no concern of another document's queues.
+    element.m_queued = 0;
     if (m_client != nullptr)
         m_client->ElementLeaving(element);
     if (m_focus == &element)

@@ -3,6 +3,7 @@
 #include "engine/css/StyleSheet.h"
 #include "engine/dom/Element.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,12 +73,15 @@ public:
     }
     [[nodiscard]] bool StyleDirty() const { return m_styleDirty || !m_restyle.empty(); }
     void NoteChange(Element& element, ChangeKind kind);
+    void NoteStateChange(Element& element, unsigned changedBits);
     // Runs the cascade when something changed since the last run, for the whole page or only
     // for the elements a change can reach, then asks the client for the behaviors that styles
     // newly name.
     void UpdateStyle();
     // What changed since layout last asked.
     [[nodiscard]] StyleChanges TakeChanges();
+    // Elements styled since the document was made: the work changes cost, counted.
+    [[nodiscard]] std::uint64_t ElementsStyled() const { return m_styled; }
     void SetDpi(int dpi);
     [[nodiscard]] int Dpi() const { return m_dpi; }
 
@@ -97,7 +101,13 @@ private:
     void NoteBehaviors(Element& element);
     void RequestBehaviors();
 
-    void Restyle(Element& top);
+    // The queues an element may wait in, as Element::m_queued bits.
+    enum Queued : std::uint8_t { kQueuedRestyle = 1, kQueuedRebuild = 2, kQueuedRelayout = 4 };
+    void QueueRestyle(Element& element);
+    void RestyleQueued();
+    void Restyle(const std::vector<Element*>& tops);
+    // Lets the queued elements go, for a restyle of the whole page.
+    void DropQueues();
 
     Element* m_root;
     std::unique_ptr<StyleResolver> m_resolver;
@@ -109,6 +119,7 @@ private:
     std::vector<BehaviorRequest> m_behaviorRequests;
     StyleChanges m_changes;
     int m_dpi = 96;
+    std::uint64_t m_styled = 0;
     std::vector<std::unique_ptr<StyleSheet>> m_sheets;
     std::wstring m_media = L"screen";
     std::wstring m_baseUrl;

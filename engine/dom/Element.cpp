@@ -448,8 +448,10 @@ void Element::ChangeState(unsigned bitsToSet, unsigned bitsToClear)
     unsigned state = (m_state & ~bitsToClear) | bitsToSet;
     if (state == m_state)
         return;
+    unsigned changed = state ^ m_state;
     m_state = state;
-    NoteChanged(ChangeKind::State);
+    if (m_document != nullptr)
+        m_document->NoteStateChange(*this, changed);
 }
 
 Element::RareData& Element::Rare()

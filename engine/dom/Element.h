@@ -16,7 +16,7 @@ struct ComputedStyle;
 
 // What changed about an element, so that only what the change can reach is styled and laid
 // out again.
-enum class ChangeKind { Children, Attributes, State };
+enum class ChangeKind { Children, Attributes };
 
 // A cascade's winners, shared by the elements that have the same ones (the cells of a table
 // column): a page has thousands of elements and few distinct lists.
@@ -146,6 +146,9 @@ private:
     mutable bool m_childrenValid = false;  // built when first asked for
     bool m_inlineStyleValid = false;
     bool m_hintStyleValid = false;
+    // Which of its document's queues of changes hold the element (Document::Queued bits), so
+    // that a batch of changes queues each element once.
+    std::uint8_t m_queued = 0;
     SharedDeclarations m_cascaded;
     // Hints made from the same attributes are one list (every cell with nowrap).
     std::shared_ptr<const std::vector<Declaration>> m_hintStyle;

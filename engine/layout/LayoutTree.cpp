@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <map>
+#include <queue>
+#include <unordered_set>
 
 namespace Engine {
 
@@ -64,6 +66,31 @@ BoxKind KindFor(const Element& element, const ComputedStyle& style)
     default: return BoxKind::Block;
     }
 }
+
+// Elements whose children get their boxes anew, the deepest first; one asked for twice is
+// done once.
+class RebuildQueue {
+public:
+    void Add(Element* element)
+    {
+        if (!m_asked.insert(element).second)
+            return;
+        m_waiting.push({element->Depth(), element});
+    }
+    // Null when none is left.
+    [[nodiscard]] Element* Next()
+    {
+        if (m_waiting.empty())
+            return nullptr;
+        Element* element = m_waiting.top().second;
+        m_waiting.pop();
+        return element;
+    }
+
+private:
+    std::unordered_set<const Element*> m_asked;
+    std::priority_queue<std::pair<std::size_t, Element*>> m_waiting;
+};
 
 constexpr int kMaxSpan = 1000;
 
@@ -183,6 +210,7 @@ std::unique_ptr<Box> LayoutTree::BuildBox(Element& element)
 
 void LayoutTree::BuildChildren(Box& box, Element& element)
 {
+    ++m_childListsMade;
     // Boxes of children that stay are kept with their caches; the others are made.
     std::map<Element*, std::unique_ptr<Box>> kept;
     std::vector<std::unique_ptr<Box>> old;
@@ -289,7 +317,11 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
         changes.Release();
         return;
     }
-    std::vector<Element*> rebuild = changes.Rebuild;
+    // Each element's children are made once, deepest first: a parent made after its children
+    // keeps the boxes they just got, and a new child's whole subtree comes with its parent's.
+    RebuildQueue rebuild;
+    for (Element* element : changes.Rebuild)
+        rebuild.Add(element);
     for (auto& [element, change] : changes.Styles) {
         if (element->OwnerDocument() != &document)
             continue;
@@ -301,7 +333,7 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
             if (box == nullptr && !shown)
                 continue;
             if (element->Parent() != nullptr) {
-                rebuild.push_back(element->Parent());
+                rebuild.Add(element->Parent());
             } else {
                 // The root changed its kind or hid itself: the whole tree anew.
                 Clear();
@@ -341,9 +373,7 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
         if (change == StyleChange::Relayout)
             box->MarkNeedsLayout();
     }
-    // Indexed: a shown element adds its parent to the list while it is walked.
-    for (std::size_t i = 0; i < rebuild.size() && i < 100000; ++i) {
-        Element* element = rebuild[i];
+    while (Element* element = rebuild.Next()) {
         if (element->OwnerDocument() != &document)
             continue;
         Box* box = element->LayoutBox();
@@ -356,7 +386,7 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
         if (box == nullptr) {
             // Shown again: its parent makes its box among its siblings.
             if (element->Parent() != nullptr && element->Parent()->LayoutBox() != nullptr)
-                rebuild.push_back(element->Parent());
+                rebuild.Add(element->Parent());
             continue;
         }
         BoxKind wanted = KindFor(*element, box->S());
@@ -364,7 +394,7 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
             element->Parent() != nullptr) {
             // An input that gained or lost content changes kind: its parent makes its box anew.
             element->SetLayoutBox(nullptr);
-            rebuild.push_back(element->Parent());
+            rebuild.Add(element->Parent());
             continue;
         }
         if (box->Kind == BoxKind::Replaced || box->Kind == BoxKind::LineBreak)
@@ -375,7 +405,7 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
         box->MarkNeedsLayout();
         // An inline that became a block or back joins or leaves its siblings' lines.
         if (box->Kind != kind && element->Parent() != nullptr)
-            rebuild.push_back(element->Parent());
+            rebuild.Add(element->Parent());
     }
     changes.Release();
 }

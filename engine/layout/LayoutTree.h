@@ -3,6 +3,7 @@
 #include "engine/layout/Box.h"
 #include "engine/layout/TextMeasurer.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -60,6 +61,8 @@ public:
     // A text dump of the tree: "kind <tag#id> x,y wxh", children indented.
     [[nodiscard]] std::string Dump() const;
     [[nodiscard]] TextMeasurer& Measurer() const { return m_measurer; }
+    // Boxes whose children were made since the tree was: the work changes cost, counted.
+    [[nodiscard]] std::uint64_t ChildListsMade() const { return m_childListsMade; }
     [[nodiscard]] int ScrollbarSize() const { return m_scrollbar; }
     void SetScrollbarSize(int size) { m_scrollbar = size; }
     void SetDpi(int dpi) { m_dpi = dpi; }
@@ -88,6 +91,7 @@ private:
     int m_scrollbar = 16;
     int m_dpi = 96;
     unsigned m_generation = 0;
+    std::uint64_t m_childListsMade = 0;
     Rect m_damage;
 };
 

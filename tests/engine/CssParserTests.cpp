@@ -2,6 +2,8 @@
 // attributes, and the cascade that picks each element's winning declarations.
 #include "ExpectedDumps.h"
 #include "engine/css/CssParser.h"
+#include "engine/css/PropertyTable.h"
+#include "engine/css/StyleBuilder.h"
 #include "engine/css/StyleResolver.h"
 #include "engine/dom/Document.h"
 #include "engine/dom/Utf.h"
@@ -12,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 using namespace Engine;
@@ -151,14 +154,78 @@ TEST(EngineCss, CascadePicksTheWinningDeclaration)
     EXPECT_EQ(L"thick", Value(StyleOf(document, "one", "border")));
 }
 
-TEST(EngineCss, InheritedPropertiesComeFromAncestors)
+// Every property the engine knows, longhand or shorthand: "inherit" takes the parent's computed
+// value and "initial" the initial one, whether the property is inherited or not, and a child
+// that says nothing gets the parent's value exactly when the property is inherited. Style reads
+// follow the same table.
+TEST(EngineCss, InheritAndInitialReachEveryProperty)
 {
-    Document document;
-    ASSERT_TRUE(document.Load("<style>div { color: navy; width: 5px; font-family: Tahoma }</style>"
-                              "<div><p><span id=s style='font-family: inherit'>x</span></p></div>"));
-    EXPECT_EQ(L"navy", Value(StyleOf(document, "s", "color")));
-    EXPECT_EQ(L"Tahoma", Value(StyleOf(document, "s", "font-family")));
-    EXPECT_EQ(L"(none)", Value(StyleOf(document, "s", "width")));
+    // A value other than the initial one for each property, and what some need to show (a
+    // border width needs a style).
+    std::map<std::string, std::wstring> samples = {
+        {"color", L"red"}, {"font-family", L"Tahoma"}, {"font-size", L"20px"}, {"font-weight", L"bold"},
+        {"font-style", L"italic"}, {"font-variant", L"small-caps"}, {"text-decoration", L"underline"},
+        {"line-height", L"30px"}, {"text-align", L"center"}, {"text-indent", L"10px"},
+        {"text-transform", L"uppercase"}, {"letter-spacing", L"2px"}, {"word-spacing", L"3px"},
+        {"direction", L"rtl"}, {"white-space", L"nowrap"}, {"visibility", L"hidden"}, {"cursor", L"pointer"},
+        {"list-style-type", L"square"}, {"list-style-position", L"inside"}, {"list-style-image", L"url(m.png)"},
+        {"border-spacing", L"4px 6px"}, {"border-collapse", L"collapse"}, {"display", L"block"},
+        {"position", L"relative"}, {"width", L"50%"}, {"height", L"40px"}, {"min-width", L"5px"},
+        {"min-height", L"6px"}, {"max-width", L"70px"}, {"max-height", L"80px"}, {"overflow", L"hidden"},
+        {"overflow-x", L"auto"}, {"overflow-y", L"scroll"}, {"vertical-align", L"middle"}, {"float", L"left"},
+        {"z-index", L"3"}, {"background-color", L"yellow"}, {"background-image", L"url(b.png)"},
+        {"background-repeat", L"no-repeat"}, {"background-position", L"10px 20px"}, {"opacity", L"0.5"},
+        {"foreground-image", L"url(f.png)"}, {"font", L"italic bold 20px/30px Tahoma"},
+        {"list-style", L"square inside url(m.png)"}, {"margin", L"1px 2px 3px 4px"},
+        {"padding", L"1px 2px 3px 4px"}, {"border", L"5px dashed blue"}, {"border-width", L"1px 2px 3px 4px"},
+        {"border-style", L"dashed"}, {"border-color", L"blue"}, {"background", L"yellow url(b.png) no-repeat 10px 20px"}};
+    std::map<std::string, std::wstring> needs = {{"border-width", L"border-style: solid; "}};
+    for (const char* side : {"top", "right", "bottom", "left"}) {
+        const std::string name = side;
+        samples[name] = samples["margin-" + name] = samples["padding-" + name] = L"7px";
+        samples["border-" + name] = L"5px dashed blue";
+        samples["border-" + name + "-width"] = L"5px";
+        needs["border-" + name + "-width"] = L"border-" + Utf8ToWide(name) + L"-style: solid; ";
+        samples["border-" + name + "-style"] = L"dashed";
+        samples["border-" + name + "-color"] = L"blue";
+    }
+    const ComputedStyle initial = StyleBuilder(96).Build({}, nullptr);
+    for (const PropertyInfo& property : PropertyTable::All()) {
+        const std::string name(property.Name);
+        SCOPED_TRACE(name);
+        auto sample = samples.find(name);
+        ASSERT_NE(samples.end(), sample) << "a sample value is wanted";
+        const std::wstring wide = Utf8ToWide(name);
+        const std::wstring& value = sample->second;
+        const std::wstring& need = needs[name];
+        Document document;
+        ASSERT_TRUE(document.Load(WideToUtf8(L"<outer style='" + need + wide + L": " + value + L"'>"
+                                             "<inner style='" + need + wide + L": inherit'></inner>"
+                                             "<inner style='" + need + wide + L": INITIAL'></inner>"
+                                             "<inner style='" + need + L"'></inner></outer>")));
+        document.UpdateStyle();
+        Element& parent = *document.Root().Children()[0];
+        ASSERT_EQ(3u, parent.Children().size());
+        const Element& inherit = *parent.Children()[0];
+        const Element& initialChild = *parent.Children()[1];
+        const Element& plain = *parent.Children()[2];
+
+        EXPECT_EQ(value, Value(StyleResolver::Lookup(inherit, name)));
+        EXPECT_EQ(property.Inherited ? value : L"(none)", Value(StyleResolver::Lookup(plain, name)));
+        std::vector<std::string_view> longhands(property.Longhands.begin(), property.Longhands.end());
+        if (longhands.empty())
+            longhands.push_back(property.Name);
+        for (std::string_view longhand : longhands) {
+            const PropertyInfo& each = *PropertyTable::Find(longhand);
+            if (each.Fields.Same == nullptr)
+                continue;  // read as written only, checked above
+            SCOPED_TRACE(std::string(longhand));
+            ASSERT_FALSE(each.Fields.Same(*parent.Computed(), initial)) << "the sample must differ from the initial value";
+            EXPECT_TRUE(each.Fields.Same(*inherit.Computed(), *parent.Computed()));
+            EXPECT_TRUE(each.Fields.Same(*initialChild.Computed(), initial));
+            EXPECT_EQ(each.Inherited, each.Fields.Same(*plain.Computed(), *parent.Computed()));
+        }
+    }
 }
 
 TEST(EngineCss, StatesChangeTheStyleOnTheNextUpdate)

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <cstring>
@@ -126,6 +128,24 @@ TEST(IncrementalLayout, ChangesGiveTheSameBoxesAsAFreshLayout)
                  log.AppendNode(line);
              }
          }},
+        {"rows appended in one batch", [](Element& root) {
+             Element& table = *rowOf(root, 0).Parent();
+             for (int i = 0; i < 3; ++i) {
+                 auto* added = new Element("tr");
+                 for (const wchar_t* text : {L"new", L"row"}) {
+                     auto* cell = new Element("td");
+                     cell->AppendNode(new Text(text));
+                     added->AppendNode(cell);
+                 }
+                 table.AppendNode(added);
+             }
+         }},
+        {"every row changed in one batch", [](Element& root) {
+             for (int n = 0; n < 2; ++n) {
+                 rowOf(root, n).ChangeState(0x40, 0);
+                 rowOf(root, n).Children()[0]->SetTextContent(L"x");
+             }
+         }},
         {"remove", [](Element& root) { rowOf(root, 0).Detach(); }},
         {"hide", [](Element& root) { rowOf(root, 1).SetAttribute("style", L"display:none"); }},
     };
@@ -146,6 +166,73 @@ TEST(IncrementalLayout, ChangesGiveTheSameBoxesAsAFreshLayout)
         c.Change(fresh.Page.Root());
         fresh.Update(300, 200);
         EXPECT_EQ(fresh.Tree.Dump() + paint(fresh), incremental) << c.Name;
+    }
+}
+
+// A batch of changes costs one styling and one making of boxes of what it reached, however
+// many changes it holds: each element once, counted rather than timed.
+TEST(IncrementalLayout, ABatchOfChangesStylesAndBuildsEachElementOnce)
+{
+    constexpr int kRows = 200;
+    // The page's sheet uses + between cells, as the program's main page does.
+    const std::string html = R"(<html><head><style>
+        td + td { text-align: center }
+        tr:nth-child(odd) { background: #C2DBF9 }
+        tr:current { color: white }
+        </style></head><body><table id="list"><tr><th>Name</th><th>Type</th></tr></table><p>below</p></body></html>)";
+    auto list = [](LaidOutPage& page) -> Element& { return *page.Page.Root().Children()[1]->Children()[0]; };
+    struct Case {
+        const char* Name;
+        void (*Change)(Element& list);
+        std::uint64_t Styled;     // elements styled
+        std::uint64_t ListsMade;  // boxes whose children were made
+    };
+    const Case cases[] = {
+        // Appending the rows is the batch: the table and all it holds once, styles and boxes.
+        {"rows appended one by one", nullptr, 1 + 3 + 3 * kRows, 1 + 3 + 3 * kRows},
+        // Each first cell, and the cell after it that + reaches; each first cell's text anew.
+        {"every row's first cell rewritten", [](Element& table) {
+             for (std::size_t i = 1; i < table.Children().size(); ++i)
+                 table.Children()[i]->Children()[0]->SetTextContent(L"");
+         }, 2 * kRows, kRows},
+        // Rows are not what stands left of +: no row styles the rows after it.
+        {"every row's state changed", [](Element& table) {
+             for (std::size_t i = 1; i < table.Children().size(); ++i)
+                 table.Children()[i]->ChangeState(0x20, 0);
+         }, 3 * kRows, 0},
+        // A state that no selector tests changes no style.
+        {"the table made focusable", [](Element& table) { table.ChangeState(0x2000, 0); }, 0, 0},
+    };
+    for (const Case& c : cases) {
+        LaidOutPage page;
+        page.Load(html);
+        page.Update(400, 300);
+        std::uint64_t styled = page.Page.ElementsStyled();
+        std::uint64_t made = page.Tree.ChildListsMade();
+        for (int i = 0; i < kRows; ++i) {
+            auto* row = new Element("tr");
+            list(page).AppendNode(row);
+            for (const wchar_t* text : {L"Profile", L"Proxy"}) {
+                auto* cell = new Element("td");
+                cell->AppendNode(new Text(text));
+                row->AppendNode(cell);
+            }
+        }
+        if (c.Change != nullptr) {
+            page.Update(400, 300);
+            styled = page.Page.ElementsStyled();
+            made = page.Tree.ChildListsMade();
+            c.Change(list(page));
+        }
+        page.Page.UpdateStyle();
+        EXPECT_EQ(c.Styled, page.Page.ElementsStyled() - styled) << c.Name;
+        StyleChanges changes = page.Page.TakeChanges();
+        std::vector<Element*> rebuild = changes.Rebuild;
+        std::sort(rebuild.begin(), rebuild.end());
+        EXPECT_EQ(std::unique(rebuild.begin(), rebuild.end()), rebuild.end()) << c.Name << ": an element queued twice";
+        page.Tree.Apply(page.Page, std::move(changes));
+        page.Tree.Layout(400, 300);
+        EXPECT_EQ(c.ListsMade, page.Tree.ChildListsMade() - made) << c.Name;
     }
 }
 
