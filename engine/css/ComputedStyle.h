@@ -36,6 +36,7 @@ enum class Visibility : unsigned char { Visible, Hidden, Collapse };
 enum class Cursor : unsigned char { Auto, Default, Pointer, Text, Wait, Move, Help, NotAllowed, Crosshair, ResizeEW, ResizeNS };
 enum class ListStyle : unsigned char { None, Disc, Circle, Square, Decimal };
 enum class BackgroundRepeat : unsigned char { Repeat, RepeatX, RepeatY, NoRepeat };
+enum class TableLayoutMode : unsigned char { Auto, Fixed };
 
 // What an element looks like after the cascade. Three groups: what children inherit, what
 // places boxes, and what only paints, so that a change can be told apart as relayout or repaint.
@@ -72,6 +73,7 @@ struct BoxStyle {
     Overflow OverflowX = Overflow::Visible;
     Overflow OverflowY = Overflow::Visible;
     VerticalAlign VAlign = VerticalAlign::Baseline;
+    TableLayoutMode ColumnLayout = TableLayoutMode::Auto;
     bool FloatRight = false;
     bool FloatLeft = false;
     int ZIndex = 0;

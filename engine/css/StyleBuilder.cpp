@@ -21,7 +21,7 @@ enum Prop : short {
     kBorderTopStyle, kBorderRightStyle, kBorderBottomStyle, kBorderLeftStyle, kBorderTopColor,
     kBorderRightColor, kBorderBottomColor, kBorderLeftColor, kOverflow, kOverflowX, kOverflowY,
     kVerticalAlign, kFloat, kZIndex, kBackgroundColor, kBackgroundImage, kBackgroundRepeat,
-    kBackgroundPosition, kOpacity, kForegroundImage,
+    kBackgroundPosition, kOpacity, kForegroundImage, kTableLayout,
 };
 
 short PropertyIdOf(const std::string& name)
@@ -47,7 +47,7 @@ short PropertyIdOf(const std::string& name)
         {"overflow-y", kOverflowY}, {"vertical-align", kVerticalAlign}, {"float", kFloat},
         {"z-index", kZIndex}, {"background-color", kBackgroundColor}, {"background-image", kBackgroundImage},
         {"background-repeat", kBackgroundRepeat}, {"background-position", kBackgroundPosition},
-        {"opacity", kOpacity}, {"foreground-image", kForegroundImage},
+        {"opacity", kOpacity}, {"foreground-image", kForegroundImage}, {"table-layout", kTableLayout},
     };
     auto found = kIds.find(name);
     return found == kIds.end() ? kUnknown : found->second;
@@ -106,6 +106,8 @@ constexpr std::pair<const wchar_t*, BorderStyle> kBorderStyles[] = {
     {L"dotted", BorderStyle::Dotted}, {L"dashed", BorderStyle::Dashed}, {L"double", BorderStyle::Double},
     {L"groove", BorderStyle::Groove}, {L"ridge", BorderStyle::Ridge}, {L"inset", BorderStyle::Inset},
     {L"outset", BorderStyle::Outset}};
+constexpr std::pair<const wchar_t*, TableLayoutMode> kTableLayouts[] = {
+    {L"auto", TableLayoutMode::Auto}, {L"fixed", TableLayoutMode::Fixed}};
 constexpr std::pair<const wchar_t*, BackgroundRepeat> kRepeats[] = {
     {L"repeat", BackgroundRepeat::Repeat}, {L"repeat-x", BackgroundRepeat::RepeatX},
     {L"repeat-y", BackgroundRepeat::RepeatY}, {L"no-repeat", BackgroundRepeat::NoRepeat}};
@@ -384,6 +386,7 @@ ComputedStyle StyleBuilder::Build(const std::vector<const Declaration*>& winners
         case kOverflowX: Keyword(value, kOverflows, style.Box.OverflowX); break;
         case kOverflowY: Keyword(value, kOverflows, style.Box.OverflowY); break;
         case kVerticalAlign: Keyword(value, kVAligns, style.Box.VAlign); break;
+        case kTableLayout: Keyword(value, kTableLayouts, style.Box.ColumnLayout); break;
         case kFloat:
             style.Box.FloatLeft = first.Text == L"left";
             style.Box.FloatRight = first.Text == L"right";
