@@ -36,6 +36,7 @@ enum class Visibility : unsigned char { Visible, Hidden, Collapse };
 enum class Cursor : unsigned char { Auto, Default, Pointer, Text, Wait, Move, Help, NotAllowed, Crosshair, ResizeEW, ResizeNS };
 enum class ListStyle : unsigned char { None, Disc, Circle, Square, Decimal };
 enum class BackgroundRepeat : unsigned char { Repeat, RepeatX, RepeatY, NoRepeat };
+enum class TextOverflow : unsigned char { Clip, Ellipsis };
 enum class TableLayoutMode : unsigned char { Auto, Fixed };
 
 // What an element looks like after the cascade. Three groups: what children inherit, what
@@ -73,6 +74,7 @@ struct BoxStyle {
     Overflow OverflowX = Overflow::Visible;
     Overflow OverflowY = Overflow::Visible;
     VerticalAlign VAlign = VerticalAlign::Baseline;
+    TextOverflow OverflowText = TextOverflow::Clip;
     TableLayoutMode ColumnLayout = TableLayoutMode::Auto;
     bool FloatRight = false;
     bool FloatLeft = false;

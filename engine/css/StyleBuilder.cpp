@@ -21,7 +21,7 @@ enum Prop : short {
     kBorderTopStyle, kBorderRightStyle, kBorderBottomStyle, kBorderLeftStyle, kBorderTopColor,
     kBorderRightColor, kBorderBottomColor, kBorderLeftColor, kOverflow, kOverflowX, kOverflowY,
     kVerticalAlign, kFloat, kZIndex, kBackgroundColor, kBackgroundImage, kBackgroundRepeat,
-    kBackgroundPosition, kOpacity, kForegroundImage, kTableLayout,
+    kBackgroundPosition, kOpacity, kForegroundImage, kTextOverflow, kTableLayout,
 };
 
 short PropertyIdOf(const std::string& name)
@@ -47,7 +47,8 @@ short PropertyIdOf(const std::string& name)
         {"overflow-y", kOverflowY}, {"vertical-align", kVerticalAlign}, {"float", kFloat},
         {"z-index", kZIndex}, {"background-color", kBackgroundColor}, {"background-image", kBackgroundImage},
         {"background-repeat", kBackgroundRepeat}, {"background-position", kBackgroundPosition},
-        {"opacity", kOpacity}, {"foreground-image", kForegroundImage}, {"table-layout", kTableLayout},
+        {"opacity", kOpacity}, {"foreground-image", kForegroundImage}, {"text-overflow", kTextOverflow},
+        {"table-layout", kTableLayout},
     };
     auto found = kIds.find(name);
     return found == kIds.end() ? kUnknown : found->second;
@@ -106,6 +107,8 @@ constexpr std::pair<const wchar_t*, BorderStyle> kBorderStyles[] = {
     {L"dotted", BorderStyle::Dotted}, {L"dashed", BorderStyle::Dashed}, {L"double", BorderStyle::Double},
     {L"groove", BorderStyle::Groove}, {L"ridge", BorderStyle::Ridge}, {L"inset", BorderStyle::Inset},
     {L"outset", BorderStyle::Outset}};
+constexpr std::pair<const wchar_t*, TextOverflow> kTextOverflows[] = {
+    {L"clip", TextOverflow::Clip}, {L"ellipsis", TextOverflow::Ellipsis}};
 constexpr std::pair<const wchar_t*, TableLayoutMode> kTableLayouts[] = {
     {L"auto", TableLayoutMode::Auto}, {L"fixed", TableLayoutMode::Fixed}};
 constexpr std::pair<const wchar_t*, BackgroundRepeat> kRepeats[] = {
@@ -386,6 +389,7 @@ ComputedStyle StyleBuilder::Build(const std::vector<const Declaration*>& winners
         case kOverflowX: Keyword(value, kOverflows, style.Box.OverflowX); break;
         case kOverflowY: Keyword(value, kOverflows, style.Box.OverflowY); break;
         case kVerticalAlign: Keyword(value, kVAligns, style.Box.VAlign); break;
+        case kTextOverflow: Keyword(value, kTextOverflows, style.Box.OverflowText); break;
         case kTableLayout: Keyword(value, kTableLayouts, style.Box.ColumnLayout); break;
         case kFloat:
             style.Box.FloatLeft = first.Text == L"left";

@@ -34,6 +34,7 @@ struct LineItem {
     struct Box* Source = nullptr;  // the text box, or the atomic box itself
     std::size_t Start = 0;   // text range in the source's text
     std::size_t Length = 0;
+    bool Ellipsis = false;   // the ellipsis of a cut line: Source is the container, no text range
 };
 
 struct LineBox {
@@ -60,6 +61,7 @@ struct BoxRare {
     // text is scrolled to keep the caret in view.
     int Caret = -1, SelectFrom = 0, SelectTo = 0, EditScroll = 0;
     bool CaretHidden = false;  // the off half of the caret's blink
+    bool Ellipsed = false;     // an atomic box that an ellipsis at its line's end hides
     // A table's grid, kept while its rows and cells stay the same ones, and its columns'
     // widths, kept while nothing inside its rows changes.
     std::shared_ptr<TableCache> Table;

@@ -583,7 +583,7 @@ Element* LayoutTree::HitTest(Point page, Point& relative, const Box* within) con
     while (!pending.empty()) {
         const Box* box = pending.back();
         pending.pop_back();
-        if (box->Kind == BoxKind::Text || box->Kind == BoxKind::LineBreak)
+        if (box->Kind == BoxKind::Text || box->Kind == BoxKind::LineBreak || box->Rare().Ellipsed)
             continue;
         if (!popups.empty() && std::find(popups.begin(), popups.end(), box) != popups.end())
             continue;  // shown in a window of its own
@@ -711,6 +711,13 @@ std::string LayoutTree::Dump() const
             AppendRect(out, origin.X + line.Area.X, origin.Y + line.Area.Y, line.Area.Width, line.Area.Height);
             out += "\n";
             for (const LineItem& item : line.Items) {
+                if (item.Ellipsis) {
+                    Indent(out, depth + 2);
+                    out += "ellipsis";
+                    AppendRect(out, origin.X + item.Area.X, origin.Y + item.Area.Y, item.Area.Width, item.Area.Height);
+                    out += "\n";
+                    continue;
+                }
                 if (item.Source->Kind != BoxKind::Text)
                     continue;
                 Indent(out, depth + 2);

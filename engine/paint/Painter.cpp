@@ -2,6 +2,7 @@
 
 #include "engine/HTMLayoutConstants.h"
 #include "engine/css/CssValue.h"
+#include "engine/layout/LayoutContext.h"
 #include "engine/layout/TextPositions.h"
 #include "engine/dom/Document.h"
 #include "engine/dom/Element.h"
@@ -181,6 +182,16 @@ void Painter::PaintLines(const Box& box, DisplayList& out, const Rect& damage) c
             continue;
         for (const LineItem& lineItem : line.Items) {
             const Box& source = *lineItem.Source;
+            if (lineItem.Ellipsis && box.S().Inherited.Visible == Visibility::Visible) {
+                // The ellipsis takes the container's font and colour.
+                DisplayItem item = Item(DisplayItemKind::Text, lineItem.Area.Translated(origin.X, origin.Y));
+                item.Color1 = box.S().Inherited.TextColor;
+                item.Font = InlineLayout::FontOf(box, m_tree.Measurer());
+                item.Text = L"\u2026";
+                item.Owner = box.Owner != nullptr ? box.Owner : box.Parent != nullptr ? box.Parent->Owner : nullptr;
+                out.push_back(std::move(item));
+                continue;
+            }
             if (source.Kind != BoxKind::Text || source.S().Inherited.Visible != Visibility::Visible)
                 continue;
             DisplayItem item = Item(DisplayItemKind::Text, lineItem.Area.Translated(origin.X, origin.Y));
@@ -347,7 +358,7 @@ void Painter::PaintScrollBars(const Box& box, DisplayList& out) const
 
 void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) const
 {
-    if (box.Kind == BoxKind::Text || box.Kind == BoxKind::LineBreak)
+    if (box.Kind == BoxKind::Text || box.Kind == BoxKind::LineBreak || box.Rare().Ellipsed)
         return;
     Rect area = box.PageRect();
     if (Contained(box) && !area.Intersects(damage))
