@@ -27,7 +27,7 @@ enum class Display : unsigned char {
     None, Block, Inline, InlineBlock, ListItem, Table, InlineTable, TableRowGroup, TableHeaderGroup,
     TableFooterGroup, TableRow, TableCell, TableColumn, TableColumnGroup, TableCaption
 };
-enum class Position : unsigned char { Static, Relative, Absolute, Fixed };
+enum class Position : unsigned char { Static, Relative, Absolute, Fixed, Sticky };
 enum class Overflow : unsigned char { Visible, Hidden, Auto, Scroll };
 enum class WhiteSpace : unsigned char { Normal, NoWrap, Pre, PreWrap, PreLine };
 enum class TextAlign : unsigned char { Left, Right, Center, Justify };

@@ -77,7 +77,7 @@ constexpr std::pair<const wchar_t*, Display> kDisplays[] = {
     {L"table-column-group", Display::TableColumnGroup}, {L"table-caption", Display::TableCaption}};
 constexpr std::pair<const wchar_t*, Position> kPositions[] = {
     {L"static", Position::Static}, {L"relative", Position::Relative}, {L"absolute", Position::Absolute},
-    {L"fixed", Position::Fixed}};
+    {L"fixed", Position::Fixed}, {L"sticky", Position::Sticky}};
 constexpr std::pair<const wchar_t*, Overflow> kOverflows[] = {
     {L"visible", Overflow::Visible}, {L"hidden", Overflow::Hidden}, {L"auto", Overflow::Auto},
     {L"scroll", Overflow::Scroll}, {L"scroll-indicator", Overflow::Auto}, {L"hidden-scroll", Overflow::Auto}};

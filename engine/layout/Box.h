@@ -62,6 +62,7 @@ struct BoxRare {
     int Caret = -1, SelectFrom = 0, SelectTo = 0, EditScroll = 0;
     bool CaretHidden = false;  // the off half of the caret's blink
     bool Ellipsed = false;     // an atomic box that an ellipsis at its line's end hides
+    Point Sticky;              // how far a sticky box stands from its place in the flow
     // A table's grid, kept while its rows and cells stay the same ones, and its columns'
     // widths, kept while nothing inside its rows changes.
     std::shared_ptr<TableCache> Table;
@@ -176,6 +177,13 @@ struct Box {
         return Style && Kind != BoxKind::Inline && (Style->Scrolls() || (Kind == BoxKind::Block && Style->Clips()));
     }
     [[nodiscard]] Rect PageRect() const { return {PageX, PageY, Width, Height}; }
+    // position: sticky, on a box of its own (inline elements stay in their lines).
+    [[nodiscard]] bool IsSticky() const
+    {
+        return Owner != nullptr && Style && Kind != BoxKind::Text && Kind != BoxKind::Inline &&
+               Style->Box.Place == Position::Sticky;
+    }
+    [[nodiscard]] Point StickyShift() const { return RareData ? RareData->Sticky : Point{}; }
     // Where the content starts in page coordinates: scrolled content moves, and a cell's
     // content moves down as the cell aligns it.
     [[nodiscard]] Point ContentOrigin() const

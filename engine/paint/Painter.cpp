@@ -70,6 +70,7 @@ DisplayList Painter::Record(const Rect& damage) const
     PaintBackground(*canvasSource, canvas, list, damage);
     m_canvasSource = canvasSource;
     PaintBox(*root, damage, list);
+    PaintSticky(*root, damage, list);
     return list;
 }
 
@@ -79,8 +80,38 @@ DisplayList Painter::RecordPopup(const Box& popup, const Rect& damage) const
     m_canvasSource = nullptr;
     m_popupPass = true;
     PaintBox(popup, damage, list);
+    PaintSticky(popup, damage, list);
     m_popupPass = false;
     return list;
+}
+
+// Sticky boxes paint over the rest of their layer, as positioned boxes do, inside the clips of
+// the boxes around them.
+void Painter::PaintSticky(const Box& top, const Rect& damage, DisplayList& out) const
+{
+    for (const Box* sticky : m_tree.StickyBoxesIn(top)) {
+        Rect clip = sticky->PageRect();
+        bool clipped = false;
+        for (const Box* at = sticky->Parent; at != nullptr; at = at->Parent) {
+            if (at->S().Clips() && at->Kind != BoxKind::Inline) {
+                // A scroller's bars stay over what scrolls.
+                Rect view = PaddingBox(*at);
+                if (at->IsScroller())
+                    view = {view.X, view.Y, std::max(0, view.Width - at->BarV), std::max(0, view.Height - at->BarH)};
+                clip = clip.Intersect(view);
+                clipped = true;
+            }
+            if (at == &top)
+                break;
+        }
+        if (!clip.Intersects(damage))
+            continue;
+        if (clipped)
+            out.push_back(Item(DisplayItemKind::PushClip, clip));
+        PaintBox(*sticky, damage, out);
+        if (clipped)
+            out.push_back(Item(DisplayItemKind::PopClip, clip));
+    }
 }
 
 void Painter::PaintBackground(const Box& box, const Rect& area, DisplayList& out, const Rect& damage) const
@@ -439,8 +470,10 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
     if (box.Kind == BoxKind::Table || box.Kind == BoxKind::RowGroup) {
         bool rowsOnly = std::all_of(first, last, [](const auto& child) { return child->Kind == BoxKind::Row; });
         if (rowsOnly) {
-            first = std::partition_point(first, last, [&](const auto& row) { return row->PageY + row->Height <= damage.Y; });
-            last = std::partition_point(first, last, [&](const auto& row) { return row->PageY < damage.Bottom(); });
+            // By their places in the flow: a stuck row stands elsewhere, and paints later.
+            auto top = [](const Box& row) { return row.PageY - row.StickyShift().Y; };
+            first = std::partition_point(first, last, [&](const auto& row) { return top(*row) + row->Height <= damage.Y; });
+            last = std::partition_point(first, last, [&](const auto& row) { return top(*row) < damage.Bottom(); });
         }
     }
     std::vector<const Box*> pending;
@@ -449,6 +482,8 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
     while (!pending.empty()) {
         const Box* child = pending.back();
         pending.pop_back();
+        if (child->IsSticky())
+            continue;  // over the rest of the layer: PaintSticky
         if (child->Kind == BoxKind::Inline) {
             for (auto it = child->Children.rbegin(); it != child->Children.rend(); ++it)
                 pending.push_back(it->get());
