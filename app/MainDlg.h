@@ -37,6 +37,7 @@ private:
     void RunCleanup(UINT id);
     void CleanupAll();
     void OnTrayNotify(WPARAM id, LPARAM mouseMessage);
+    [[nodiscard]] POINT MinimumTrackSize() const;
 
     HWND m_window = nullptr;
     MainDlgView m_view;
