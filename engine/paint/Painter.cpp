@@ -45,6 +45,32 @@ bool Contained(const Box& box)
            box.Kind == BoxKind::RowGroup || (box.Style && box.S().Clips());
 }
 
+// A clipping box whose lines all lie inside its padding box has nothing to clip: table cells with
+// hidden overflow mostly are such, and each clip costs the canvas a state saved and restored.
+bool ContentInside(const Box& box)
+{
+    if (!box.InlineContent || box.IsScroller())
+        return false;
+    for (const auto& child : box.Children) {
+        if (child->Kind == BoxKind::Text)
+            continue;
+        // An inline element without edges paints nothing beside its text.
+        bool edges = false;
+        for (int side = 0; side < 4; ++side)
+            edges = edges || child->Border[side] != 0 || child->Padding[side] != 0;
+        if (child->Kind != BoxKind::Inline || edges ||
+            !std::all_of(child->Children.begin(), child->Children.end(), [](const auto& c) { return c->Kind == BoxKind::Text; }))
+            return false;
+    }
+    Rect inside{box.Border[3], box.Border[0], box.Width - box.Border[1] - box.Border[3], box.Height - box.Border[0] - box.Border[2]};
+    for (const LineBox& line : box.Lines) {
+        Rect area = line.Area.Translated(0, box.ShiftY);
+        if (area.X < inside.X || area.Y < inside.Y || area.Right() > inside.Right() || area.Bottom() > inside.Bottom())
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 DisplayList Painter::Record(const Rect& damage) const
@@ -443,7 +469,7 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
             out.push_back(std::move(item));
         }
     }
-    bool clips = style.Clips() && box.Kind != BoxKind::Inline;
+    bool clips = style.Clips() && box.Kind != BoxKind::Inline && !ContentInside(box);
     if (clips)
         out.push_back(Item(DisplayItemKind::PushClip, PaddingBox(box)));
     if (box.InlineContent) {
