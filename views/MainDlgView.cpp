@@ -26,7 +26,7 @@ constexpr int kStatusPanelHeight = 105;
 // The page's smallest client area, in CSS pixels: the columns' shares of the width in the page's
 // style sheet leave the widest header, "Auto Proxy URL", whole here; the height keeps the
 // header and a few rows above the status panel.
-constexpr SIZE kMinimumClient{470, 230};
+constexpr SIZE kMinimumClient{490, 230};
 
 // Menu ids of the main window (its "Proxies" popup is the menu bar's second).
 constexpr UINT kMenuActivate = 0x8015;
