@@ -188,6 +188,13 @@ Point StickyShiftAt(const Box& box, int x, int y)
                        limits.Y, limits.Bottom())};
 }
 
+bool OnScrollBar(const Box& box, Point page)
+{
+    int inRight = box.PageX + box.Width - box.Border[1] - page.X;
+    int inBottom = box.PageY + box.Height - box.Border[2] - page.Y;
+    return (box.BarV > 0 && inRight >= 0 && inRight < box.BarV) || (box.BarH > 0 && inBottom >= 0 && inBottom < box.BarH);
+}
+
 void AppendRect(std::string& out, int x, int y, int w, int h)
 {
     out.append(" ").append(std::to_string(x)).append(",").append(std::to_string(y));
@@ -731,24 +738,24 @@ bool LayoutTree::PageRectOf(const Element& element, Rect& rect) const
     return true;
 }
 
+namespace {
+
 // Whether a point of the page reaches a sticky box through what clips it on the way up to top.
-bool LayoutTree::ReachesThrough(const Box& sticky, const Box& top, Point page) const
+bool ReachesThrough(const Box& sticky, const Box& top, Point page)
 {
     for (const Box* at = sticky.Parent; at != nullptr; at = at->Parent) {
         Rect area = at->PageRect();
         if (at->S().Clips() && at->Kind != BoxKind::Inline && !area.Contains(page))
             return false;
-        if (at->IsScroller()) {
-            int inRight = area.Right() - at->Border[1] - page.X;
-            int inBottom = area.Bottom() - at->Border[2] - page.Y;
-            if ((at->BarV > 0 && inRight >= 0 && inRight < at->BarV) || (at->BarH > 0 && inBottom >= 0 && inBottom < at->BarH))
-                return false;
-        }
+        if (at->IsScroller() && OnScrollBar(*at, page))
+            return false;
         if (at == &top)
             break;
     }
     return true;
 }
+
+} // namespace
 
 Element* LayoutTree::HitTest(Point page, Point& relative, const Box* within) const
 {
@@ -787,13 +794,9 @@ Element* LayoutTree::HitTest(Point page, Point& relative, const Box* within) con
             }
             if (box->S().Clips() && box->Kind != BoxKind::Inline && !area.Contains(page))
                 continue;
-            if (box->IsScroller() && area.Contains(page)) {
-                // The bars belong to the box, not to what scrolls under them.
-                int inRight = area.Right() - box->Border[1] - page.X;
-                int inBottom = area.Bottom() - box->Border[2] - page.Y;
-                if ((box->BarV > 0 && inRight >= 0 && inRight < box->BarV) || (box->BarH > 0 && inBottom >= 0 && inBottom < box->BarH))
-                    continue;
-            }
+            // The bars belong to the box, not to what scrolls under them.
+            if (box->IsScroller() && area.Contains(page) && OnScrollBar(*box, page))
+                continue;
             for (auto it = box->Children.begin(); it != box->Children.end(); ++it)
                 pending.push_back(it->get());
             // Children are visited after their parent (the stack pops the first child last):

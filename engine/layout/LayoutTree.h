@@ -80,7 +80,6 @@ private:
     void Place(Box& box, int pageX, int pageY, std::vector<Rect>* damage, unsigned generation);
     void PlacePopups(std::vector<Rect>& damage);
     void PlaceSticky(std::vector<Rect>& damage);
-    [[nodiscard]] bool ReachesThrough(const Box& sticky, const Box& top, Point page) const;
 
     struct PopupAnchor {
         Element* Popup;
