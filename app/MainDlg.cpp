@@ -13,6 +13,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -277,6 +278,20 @@ void MainDlg::OnTrayNotify(WPARAM id, LPARAM mouseMessage)
         TrayMenu::Run(m_window, TheProfileList());
 }
 
+// The frame, menu bar included, around the main view's smallest client area at the screen's DPI.
+POINT MainDlg::MinimumTrackSize() const
+{
+    HDC screen = GetDC(m_window);
+    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen != nullptr)
+        ReleaseDC(m_window, screen);
+    const SIZE client = MainDlgView::MinimumClientSize(dpi);
+    RECT frame{0, 0, client.cx, client.cy};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(m_window, GWL_STYLE)), GetMenu(m_window) != nullptr,
+                       static_cast<DWORD>(GetWindowLongW(m_window, GWL_EXSTYLE)));
+    return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
 INT_PTR MainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     // Explorer started again: its notification area knows no icon any more.
@@ -312,6 +327,12 @@ INT_PTR MainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             MoveWindow(m_view.Window(), 0, 0, client.right, client.bottom, TRUE);
         }
         return TRUE;
+    case WM_GETMINMAXINFO: {
+        auto& info = *reinterpret_cast<MINMAXINFO*>(lParam);
+        const POINT minimum = MinimumTrackSize();
+        info.ptMinTrackSize = {std::max(info.ptMinTrackSize.x, minimum.x), std::max(info.ptMinTrackSize.y, minimum.y)};
+        return TRUE;
+    }
     case WM_SHOWWINDOW:
         // Hidden, the window has no commands to grey: its timer rests.
         m_view.SetCommandTimer(wParam != FALSE);

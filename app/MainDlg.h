@@ -41,6 +41,7 @@ private:
     // The turn-off commands: what is open ends first, the turn-off follows from the main loop.
     void RequestShutDown(int exitCode);
     void EndOpenModals();
+    [[nodiscard]] POINT MinimumTrackSize() const;
 
     HWND m_window = nullptr;
     MainDlgView m_view;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Photographs the real Gatewarden under a virtual display into docs/app-*.png: the main window
-# empty, with four profiles and one active, the notification area's menu, with 200 profiles scrolled and the list's menu open,
-# at 144 DPI, and the About window. Uses the build's Wine prefix with Wine's own WinINet; the
+# empty, with four profiles and one active, at its smallest size, the notification area's menu,
+# with 200 profiles scrolled to the end (the header row still at the top) and with the list's menu
+# open, at 144 DPI, and the About window. Uses the build's Wine prefix with Wine's own WinINet; the
 # prefix's store and window place are replaced.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -55,12 +56,23 @@ stop_app
 wine "$build/tools/MakeStore.exe" 200 </dev/null >/dev/null 2>&1
 start_app
 gw_driver click 200 60
-gw_driver key 0x23        # End: the last row, scrolled into view
+gw_driver key 0x23        # End: the last row, scrolled into view below the header
 sleep 0.5
+shoot app-main-200-end.png
 gw_driver click 200 120 right
 sleep 1
 shoot app-main-200-menu.png 160 60
 xdotool key Escape 2>/dev/null || true
+stop_app
+
+# The window made as small as it goes: every column header whole, long cells ending in an ellipsis.
+wine "$build/tools/MakeStore.exe" three </dev/null >/dev/null 2>&1
+start_app
+gw_driver size 100 100
+gw_driver click 200 60
+gw_driver key 0x28        # Down: Lab, with the longest proxies, is current
+sleep 0.5
+shoot app-main-smallest.png
 stop_app
 
 # The notification area's menu, with the profiles open.

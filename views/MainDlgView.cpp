@@ -24,6 +24,11 @@ const wchar_t kMarkerText[] = L"\u00BB";
 // The separator and the status panel below the work area, in CSS pixels.
 constexpr int kStatusPanelHeight = 105;
 
+// The page's smallest client area, in CSS pixels: the columns' shares of the width in the page's
+// style sheet leave the widest header, "Auto Proxy URL", whole here; the height keeps the
+// header and a few rows above the status panel.
+constexpr SIZE kMinimumClient{490, 230};
+
 // Menu ids of the main window (its "Proxies" popup is the menu bar's second).
 constexpr UINT kMenuActivate = 0x8015;
 constexpr UINT kMenuDelete = 0x8017;
@@ -47,6 +52,12 @@ void SetMarker(const ElementRef& cell)
 } // namespace
 
 MainDlgView::MainDlgView(ProfileList& profiles) : HtmlHost(L"MAIN", {L"Failed to create Main window", "MainDlgView.cpp", 40}), m_profiles(profiles) {}
+
+SIZE MainDlgView::MinimumClientSize(int dpi)
+{
+    dpi = dpi > 0 ? dpi : 96;
+    return {MulDiv(kMinimumClient.cx, dpi, 96), MulDiv(kMinimumClient.cy, dpi, 96)};
+}
 
 std::wstring MainDlgView::TypeText(const ProxyProfile& profile)
 {

@@ -30,6 +30,10 @@ public:
     // The current row carries the active marker.
     [[nodiscard]] bool IsSelectedActive() const;
 
+    // The smallest client area at which the toolbar and every column header stay whole, at a
+    // screen's DPI.
+    [[nodiscard]] static SIZE MinimumClientSize(int dpi);
+
     // How a profile's cells read in the table.
     [[nodiscard]] static std::wstring TypeText(const ProxyProfile& profile);
     [[nodiscard]] static std::wstring ProxyText(const ProxyProfile& profile);

@@ -21,9 +21,14 @@ button.command { behavior: command; padding: 2px; border: none; }
 button.command:hover { background: #ffffff; }
 button.command:disabled { opacity: 0.4; }
 td#workarea { behavior: scroller; overflow: auto; height: 640px; }
-table#proxy_list { behavior: grid; width: 100%; }
-table#proxy_list th { color: white; background: #175085; text-align: center; }
-table#proxy_list td { text-align: center; font: 10pt Verdana; }
+table#proxy_list { behavior: grid; width: 100%; table-layout: fixed; }
+table#proxy_list > tr:first-child { position: sticky; top: 0; }
+table#proxy_list th { color: white; background: #175085; text-align: center; white-space: nowrap; overflow: hidden; text-overflow: ellipsis; }
+table#proxy_list td { text-align: center; font: 10pt Verdana; overflow: hidden; text-overflow: ellipsis; }
+table#proxy_list th:nth-child(3) { width: 48px; }
+table#proxy_list th:nth-child(4) { width: 26%; }
+table#proxy_list th:nth-child(5) { width: 13%; }
+table#proxy_list th:nth-child(6) { width: 25%; }
 tr[name='proxy_info'] { background: #F4F3F9; }
 tr[name='proxy_info'].odd { background: #C2DBF9; }
 tr[name='proxy_info']:current { background: #bdbccc; color: white; }

@@ -154,6 +154,15 @@ HtmlDomResult WINAPI HTMLayoutScrollToView(HELEMENT he, UINT flags)
                 continue;
             int top = scroller->PageY + scroller->Border[0] + scroller->Padding[0];
             int height = scroller->ContentHeightInner();
+            // What sticks to the view's edges covers them: the element comes into view beside it.
+            int coverTop = 0, coverBottom = 0;
+            if (const Box* box = element.LayoutBox())
+                layout.StickyCover(*scroller, *box, coverTop, coverBottom);
+            int viewTop = scroller->PageY + scroller->Border[0];
+            int viewBottom = viewTop + ViewOf(*scroller).Height;
+            int coveredTop = std::max(top, viewTop + coverTop);
+            height = std::max(0, std::min(top + height, viewBottom - coverBottom) - coveredTop);
+            top = coveredTop;
             int left = scroller->PageX + scroller->Border[3] + scroller->Padding[3];
             int width = scroller->ContentWidthInner();
             int y = scroller->ScrollY;

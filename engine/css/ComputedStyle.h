@@ -27,7 +27,7 @@ enum class Display : unsigned char {
     None, Block, Inline, InlineBlock, ListItem, Table, InlineTable, TableRowGroup, TableHeaderGroup,
     TableFooterGroup, TableRow, TableCell, TableColumn, TableColumnGroup, TableCaption
 };
-enum class Position : unsigned char { Static, Relative, Absolute, Fixed };
+enum class Position : unsigned char { Static, Relative, Absolute, Fixed, Sticky };
 enum class Overflow : unsigned char { Visible, Hidden, Auto, Scroll };
 enum class WhiteSpace : unsigned char { Normal, NoWrap, Pre, PreWrap, PreLine };
 enum class TextAlign : unsigned char { Left, Right, Center, Justify };
@@ -36,6 +36,8 @@ enum class Visibility : unsigned char { Visible, Hidden, Collapse };
 enum class Cursor : unsigned char { Auto, Default, Pointer, Text, Wait, Move, Help, NotAllowed, Crosshair, ResizeEW, ResizeNS };
 enum class ListStyle : unsigned char { None, Disc, Circle, Square, Decimal };
 enum class BackgroundRepeat : unsigned char { Repeat, RepeatX, RepeatY, NoRepeat };
+enum class TextOverflow : unsigned char { Clip, Ellipsis };
+enum class TableLayoutMode : unsigned char { Auto, Fixed };
 
 // What an element looks like after the cascade. Three groups: what children inherit, what
 // places boxes, and what only paints, so that a change can be told apart as relayout or repaint.
@@ -72,6 +74,8 @@ struct BoxStyle {
     Overflow OverflowX = Overflow::Visible;
     Overflow OverflowY = Overflow::Visible;
     VerticalAlign VAlign = VerticalAlign::Baseline;
+    TextOverflow OverflowText = TextOverflow::Clip;
+    TableLayoutMode ColumnLayout = TableLayoutMode::Auto;
     bool FloatRight = false;
     bool FloatLeft = false;
     int ZIndex = 0;

@@ -155,6 +155,10 @@ constexpr PropertyInfo kTable[] = {
     // The engine's own: a picture drawn over the content.
     {"foreground-image", CssProperty::ForegroundImage, kNotInherited, kRepaint, L"none",
      FieldsOf([](auto& s) { return std::tie(s.Paint.ForegroundImage); }), {}},
+    {"text-overflow", CssProperty::TextOverflow, kNotInherited, kRelayout, L"clip",
+     FieldsOf([](auto& s) { return std::tie(s.Box.OverflowText); }), {}},
+    {"table-layout", CssProperty::TableLayout, kNotInherited, kRelayout, L"auto",
+     FieldsOf([](auto& s) { return std::tie(s.Box.ColumnLayout); }), {}},
 
     {"font", CssProperty::Font, kInherited, kRelayout, L"", {}, kFont},
     {"list-style", CssProperty::ListStyle, kInherited, kRelayout, L"", {}, kListStyle},

@@ -20,7 +20,7 @@ enum class CssProperty : short {
     BorderTopWidth, BorderRightWidth, BorderBottomWidth, BorderLeftWidth, BorderTopStyle, BorderRightStyle,
     BorderBottomStyle, BorderLeftStyle, BorderTopColor, BorderRightColor, BorderBottomColor, BorderLeftColor,
     Overflow, OverflowX, OverflowY, VerticalAlign, Float, ZIndex, BackgroundColor, BackgroundImage,
-    BackgroundRepeat, BackgroundPosition, Opacity, ForegroundImage,
+    BackgroundRepeat, BackgroundPosition, Opacity, ForegroundImage, TextOverflow, TableLayout,
     // Shorthands: they stay as written for style reads and bring their longhands after them.
     Font, ListStyle, Margin, Padding, Border, BorderWidth, BorderStyle, BorderColor, BorderTop, BorderRight,
     BorderBottom, BorderLeft, Background,

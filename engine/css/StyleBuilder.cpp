@@ -44,7 +44,7 @@ constexpr std::pair<const wchar_t*, Display> kDisplays[] = {
     {L"table-column-group", Display::TableColumnGroup}, {L"table-caption", Display::TableCaption}};
 constexpr std::pair<const wchar_t*, Position> kPositions[] = {
     {L"static", Position::Static}, {L"relative", Position::Relative}, {L"absolute", Position::Absolute},
-    {L"fixed", Position::Fixed}};
+    {L"fixed", Position::Fixed}, {L"sticky", Position::Sticky}};
 constexpr std::pair<const wchar_t*, Overflow> kOverflows[] = {
     {L"visible", Overflow::Visible}, {L"hidden", Overflow::Hidden}, {L"auto", Overflow::Auto},
     {L"scroll", Overflow::Scroll}, {L"scroll-indicator", Overflow::Auto}, {L"hidden-scroll", Overflow::Auto}};
@@ -74,6 +74,10 @@ constexpr std::pair<const wchar_t*, BorderStyle> kBorderStyles[] = {
     {L"dotted", BorderStyle::Dotted}, {L"dashed", BorderStyle::Dashed}, {L"double", BorderStyle::Double},
     {L"groove", BorderStyle::Groove}, {L"ridge", BorderStyle::Ridge}, {L"inset", BorderStyle::Inset},
     {L"outset", BorderStyle::Outset}};
+constexpr std::pair<const wchar_t*, TextOverflow> kTextOverflows[] = {
+    {L"clip", TextOverflow::Clip}, {L"ellipsis", TextOverflow::Ellipsis}};
+constexpr std::pair<const wchar_t*, TableLayoutMode> kTableLayouts[] = {
+    {L"auto", TableLayoutMode::Auto}, {L"fixed", TableLayoutMode::Fixed}};
 constexpr std::pair<const wchar_t*, BackgroundRepeat> kRepeats[] = {
     {L"repeat", BackgroundRepeat::Repeat}, {L"repeat-x", BackgroundRepeat::RepeatX},
     {L"repeat-y", BackgroundRepeat::RepeatY}, {L"no-repeat", BackgroundRepeat::NoRepeat}};
@@ -384,6 +388,8 @@ void StyleBuilder::Apply(const std::vector<const Declaration*>& winners, const C
         case CssProperty::OverflowX: Keyword(value, kOverflows, style.Box.OverflowX); break;
         case CssProperty::OverflowY: Keyword(value, kOverflows, style.Box.OverflowY); break;
         case CssProperty::VerticalAlign: Keyword(value, kVAligns, style.Box.VAlign); break;
+        case CssProperty::TextOverflow: Keyword(value, kTextOverflows, style.Box.OverflowText); break;
+        case CssProperty::TableLayout: Keyword(value, kTableLayouts, style.Box.ColumnLayout); break;
         case CssProperty::Float:
             style.Box.FloatLeft = first.Text == L"left";
             style.Box.FloatRight = first.Text == L"right";

@@ -34,6 +34,7 @@ struct LineItem {
     struct Box* Source = nullptr;  // the text box, or the atomic box itself
     std::size_t Start = 0;   // text range in the source's text
     std::size_t Length = 0;
+    bool Ellipsis = false;   // the ellipsis of a cut line: Source is the container, no text range
 };
 
 struct LineBox {
@@ -60,6 +61,8 @@ struct BoxRare {
     // text is scrolled to keep the caret in view.
     int Caret = -1, SelectFrom = 0, SelectTo = 0, EditScroll = 0;
     bool CaretHidden = false;  // the off half of the caret's blink
+    bool Ellipsed = false;     // an atomic box that an ellipsis at its line's end hides
+    Point Sticky;              // how far a sticky box stands from its place in the flow
     // A table's grid, kept while its rows and cells stay the same ones, and its columns'
     // widths, kept while nothing inside its rows changes.
     std::shared_ptr<TableCache> Table;
@@ -174,6 +177,13 @@ struct Box {
         return Style && Kind != BoxKind::Inline && (Style->Scrolls() || (Kind == BoxKind::Block && Style->Clips()));
     }
     [[nodiscard]] Rect PageRect() const { return {PageX, PageY, Width, Height}; }
+    // position: sticky, on a box of its own (inline elements stay in their lines).
+    [[nodiscard]] bool IsSticky() const
+    {
+        return Owner != nullptr && Style && Kind != BoxKind::Text && Kind != BoxKind::Inline &&
+               Style->Box.Place == Position::Sticky;
+    }
+    [[nodiscard]] Point StickyShift() const { return RareData ? RareData->Sticky : Point{}; }
     // Where the content starts in page coordinates: scrolled content moves, and a cell's
     // content moves down as the cell aligns it.
     [[nodiscard]] Point ContentOrigin() const

@@ -144,6 +144,74 @@ struct LineMetrics {
     int Below = 0;
 };
 
+// text-overflow: ellipsis (CSS Overflow 3, 2.2): characters and atomic boxes at the end of a line
+// that passes the content box's edge go until the ellipsis fits after what stays. The first
+// character or atomic box of the line always stays, clipped rather than ellipsed, and the ellipsis
+// then follows it beyond the edge, where the box's clip hides it.
+void Ellipsize(LineBox& line, Box& container, int edge, FontId font, const FontMetrics& metrics, int baseline,
+               TextMeasurer& measurer)
+{
+    constexpr std::wstring_view kEllipsis = L"\u2026";
+    int ellipsisWidth = measurer.Width(font, kEllipsis);
+    int limit = edge - ellipsisWidth;
+    int end = line.Area.X;  // where the ellipsis goes
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < line.Items.size(); ++i) {
+        LineItem& item = line.Items[i];
+        if (item.Area.Right() <= limit) {
+            end = item.Area.Right();
+            kept = i + 1;
+            continue;
+        }
+        if (item.Source->Kind != BoxKind::Text) {
+            if (i == 0) {
+                end = item.Area.Right();
+                kept = 1;
+            }
+            break;
+        }
+        const std::wstring& text = item.Source->TextData();
+        std::size_t length = 0;
+        int x = item.Area.X;
+        while (length < item.Length && item.Start + length < text.size()) {
+            // A character outside the Basic Multilingual Plane goes whole.
+            wchar_t c = text[item.Start + length];
+            std::size_t step = c >= 0xD800 && c <= 0xDBFF && length + 1 < item.Length ? 2 : 1;
+            int width = step == 2 ? measurer.Width(item.Source->RunsFont, std::wstring_view(text).substr(item.Start + length, 2))
+                                  : measurer.Width(item.Source->RunsFont, std::wstring_view(IsCollapsibleSpace(c) ? L" " : &c, 1));
+            if (x + width > limit && (i > 0 || length > 0))
+                break;
+            x += width;
+            length += step;
+        }
+        if (length > 0) {
+            item.Length = length;
+            item.Area.Width = x - item.Area.X;
+            end = x;
+            kept = i + 1;
+        }
+        break;
+    }
+    for (std::size_t i = kept; i < line.Items.size(); ++i) {
+        if (line.Items[i].Source->Kind != BoxKind::Text)
+            line.Items[i].Source->Rare().Ellipsed = true;
+    }
+    line.Items.resize(kept);
+    LineItem ellipsis;
+    ellipsis.Area = {end, line.Area.Y + baseline - metrics.Ascent, ellipsisWidth, metrics.Height};
+    ellipsis.Baseline = metrics.Ascent;
+    ellipsis.Source = &container;
+    ellipsis.Ellipsis = true;
+    line.Items.push_back(ellipsis);
+    line.Area.Width = std::max(0, end + ellipsisWidth - line.Area.X);
+}
+
+// An anonymous block's lines are its parent's: they clip and end as the parent says.
+const ComputedStyle& OverflowStyleOf(const Box& container)
+{
+    return container.Owner == nullptr && container.Parent != nullptr ? container.Parent->S() : container.S();
+}
+
 } // namespace
 
 FontId InlineLayout::FontOf(const Box& box, TextMeasurer& measurer)
@@ -268,6 +336,8 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
     std::size_t at = 0;
     int y = 0;
     bool firstLine = true;
+    const ComputedStyle& overflow = OverflowStyleOf(container);
+    bool ellipsis = overflow.Box.OverflowText == TextOverflow::Ellipsis && overflow.Clips();
     while (at < pieces.size()) {
         // Skip the spaces a line would start with.
         while (at < pieces.size() && pieces[at].Type == Piece::Kind::Space)
@@ -389,6 +459,8 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
                 }
                 box.X = originX + x + box.Margin[3];
                 box.Y = originY + top + box.Margin[0];
+                if (box.RareData)
+                    box.RareData->Ellipsed = false;
                 LineItem item;
                 item.Area = {box.X, box.Y, box.Width, box.Height};
                 item.Source = &box;
@@ -396,8 +468,12 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
             }
             x += piece.Width;
         }
+        if (ellipsis && line.Area.Right() > originX + width)
+            Ellipsize(line, container, originX + width, strutFont, strut, baseline, context.Measurer);
         // Inline elements cover the pieces of their content on this line.
         for (const LineItem& item : line.Items) {
+            if (item.Ellipsis)
+                continue;
             for (Box* owner = item.Source->Parent; owner != nullptr && owner != &container; owner = owner->Parent) {
                 if (owner->Kind != BoxKind::Inline)
                     continue;

@@ -43,7 +43,8 @@ public:
 
 // The automatic table layout (CSS 2.1, 17.5.2.2, with the column width distribution browsers
 // use): column minimum and maximum widths from the cells, fixed and percentage widths, spans,
-// border spacing, row heights from the cells, vertical alignment in cells.
+// border spacing, row heights from the cells, vertical alignment in cells. The fixed one
+// (17.5.2.1) for a table with a width and table-layout: fixed: columns from the first row alone.
 class TableLayout {
 public:
     static void Layout(Box& table, int available, LayoutContext& context);

@@ -129,6 +129,99 @@ std::string Label(const Box& box)
     return label;
 }
 
+const Box* NearestScroller(const Box& box)
+{
+    for (const Box* at = box.Parent; at != nullptr; at = at->Parent) {
+        if (at->IsScroller())
+            return at;
+    }
+    return nullptr;
+}
+
+// What a sticky box stays inside: a table part's table, anything else's parent.
+const Box* StickyContainer(const Box& box)
+{
+    if (box.Kind == BoxKind::Row || box.Kind == BoxKind::RowGroup || box.Kind == BoxKind::Cell) {
+        for (const Box* at = box.Parent; at != nullptr; at = at->Parent) {
+            if (at->Kind == BoxKind::Table)
+                return at;
+        }
+    }
+    return box.Parent;
+}
+
+bool IsInside(const Box& box, const Box& ancestor)
+{
+    for (const Box* at = &box; at != nullptr; at = at->Parent) {
+        if (at == &ancestor)
+            return true;
+    }
+    return false;
+}
+
+// A scroller's view: its padding box less its bars.
+Rect ScrollView(const Box& box)
+{
+    return {box.PageX + box.Border[3], box.PageY + box.Border[0],
+            std::max(0, box.Width - box.Border[1] - box.Border[3] - box.BarV),
+            std::max(0, box.Height - box.Border[0] - box.Border[2] - box.BarH)};
+}
+
+// One axis of a sticky box's shift: towards the inset from the view's start edge while its place
+// in the flow has scrolled past it, else towards the inset from the end edge, never out of what
+// holds it.
+int StickyAxis(int at, int size, int marginBefore, int marginAfter, int viewStart, int viewEnd, const Length& start,
+               const Length& end, int limitStart, int limitEnd)
+{
+    int viewSize = viewEnd - viewStart;
+    if (!start.IsAuto()) {
+        int want = viewStart + start.Resolve(viewSize) - at;
+        if (want > 0)
+            return std::max(0, std::min(want, limitEnd - (at + size + marginAfter)));
+    }
+    if (!end.IsAuto()) {
+        int want = viewEnd - end.Resolve(viewSize) - (at + size);
+        if (want < 0)
+            return std::min(0, std::max(want, limitStart - (at - marginBefore)));
+    }
+    return 0;
+}
+
+// Sticky positioning (CSS Positioned Layout 3, 3.4): a box placed in the flow at x, y shifts to
+// keep its insets from the nearest scroller's view while its containing block is in view (a table
+// part's is the table; a scroller holding it directly lends its whole scrolled content). Without a
+// scroller around it, nothing scrolls and it stays in place.
+Point StickyShiftAt(const Box& box, int x, int y)
+{
+    const Box* scroller = NearestScroller(box);
+    const Box* container = StickyContainer(box);
+    if (scroller == nullptr || container == nullptr)
+        return {};
+    Rect view = ScrollView(*scroller);
+    Rect limits;
+    if (container->IsScroller()) {
+        Point origin = container->ContentOrigin();
+        limits = {origin.X + container->ContentX(), origin.Y + container->ContentY(),
+                  std::max(container->ContentWidth, container->ContentWidthInner()),
+                  std::max(container->ContentHeight, container->ContentHeightInner())};
+    } else {
+        limits = {container->PageX + container->ContentX(), container->PageY + container->ContentY(),
+                  container->ContentWidthInner(), container->ContentHeightInner()};
+    }
+    const BoxStyle& s = box.S().Box;
+    return {StickyAxis(x, box.Width, box.Margin[3], box.Margin[1], view.X, view.Right(), s.Offsets[3], s.Offsets[1],
+                       limits.X, limits.Right()),
+            StickyAxis(y, box.Height, box.Margin[0], box.Margin[2], view.Y, view.Bottom(), s.Offsets[0], s.Offsets[2],
+                       limits.Y, limits.Bottom())};
+}
+
+bool OnScrollBar(const Box& box, Point page)
+{
+    int inRight = box.PageX + box.Width - box.Border[1] - page.X;
+    int inBottom = box.PageY + box.Height - box.Border[2] - page.Y;
+    return (box.BarV > 0 && inRight >= 0 && inRight < box.BarV) || (box.BarH > 0 && inBottom >= 0 && inBottom < box.BarH);
+}
+
 void AppendRect(std::string& out, int x, int y, int w, int h)
 {
     out.append(" ").append(std::to_string(x)).append(",").append(std::to_string(y));
@@ -149,6 +242,7 @@ void LayoutTree::Clear()
     if (m_root)
         Destroy(*m_root);
     m_root.reset();
+    m_sticky.clear();
 }
 
 void LayoutTree::Destroy(Box& top)
@@ -159,6 +253,8 @@ void LayoutTree::Destroy(Box& top)
         pending.pop_back();
         if (box->Owner != nullptr && box->Owner->LayoutBox() == box)
             box->Owner->SetLayoutBox(nullptr);
+        if (!m_sticky.empty())
+            std::erase(m_sticky, box);
         for (auto& child : box->Children)
             pending.push_back(child.get());
     }
@@ -175,6 +271,8 @@ std::unique_ptr<Box> LayoutTree::BuildBox(Element& element)
     box->Style = style;
     box->Kind = KindFor(element, *style);
     element.SetLayoutBox(box.get());
+    if (box->IsSticky())
+        m_sticky.push_back(box.get());
     if (box->Kind == BoxKind::Cell)
         ReadSpans(*box);
     if (box->Kind == BoxKind::Replaced) {
@@ -344,6 +442,8 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
         }
         Repaint(*element);
         box->Style = style;
+        if (box->IsSticky() && std::find(m_sticky.begin(), m_sticky.end(), box) == m_sticky.end())
+            m_sticky.push_back(box);
         if (box->Kind == BoxKind::Cell) {
             ReadSpans(*box);
             if (box->Parent != nullptr)
@@ -454,6 +554,7 @@ bool LayoutTree::Layout(int width, int height)
     }
     std::vector<Rect> damage;
     Place(*m_root, 0, 0, &damage, m_generation);
+    PlaceSticky(damage);
     PlacePopups(damage);
     for (const Rect& area : damage)
         AddDamage(area);
@@ -481,6 +582,15 @@ void LayoutTree::Place(Box& top, int originX, int originY, std::vector<Rect>* da
             x += !s.Offsets[3].IsAuto() ? s.Offsets[3].Resolve(base) : !s.Offsets[1].IsAuto() ? -s.Offsets[1].Resolve(base) : 0;
             y += !s.Offsets[0].IsAuto() ? s.Offsets[0].Resolve(0) : !s.Offsets[2].IsAuto() ? -s.Offsets[2].Resolve(0) : 0;
         }
+        if (box.IsSticky()) {
+            Point shift = StickyShiftAt(box, x, y);
+            if (shift != box.StickyShift())
+                box.Rare().Sticky = shift;
+            x += shift.X;
+            y += shift.Y;
+        } else if (box.RareData) {
+            box.RareData->Sticky = {};
+        }
         bool moved = x != box.PageX || y != box.PageY || !box.Placed;
         if (damage != nullptr && moved) {
             if (box.Placed)
@@ -500,6 +610,66 @@ void LayoutTree::Place(Box& top, int originX, int originY, std::vector<Rect>* da
             origin = {x, y};
         for (auto& child : box.Children)
             pending.push_back({child.get(), origin.X, origin.Y});
+    }
+}
+
+// Sticky boxes that the walk above left alone may still have to move: what holds them grew, or
+// their scroller's view changed. Outer ones first, so that inner ones shift from their place.
+void LayoutTree::PlaceSticky(std::vector<Rect>& damage)
+{
+    std::erase_if(m_sticky, [](const Box* box) { return !box->IsSticky(); });
+    if (m_sticky.empty())
+        return;
+    for (const Box* sticky : StickyBoxesIn(*m_root)) {
+        Box& box = *const_cast<Box*>(sticky);
+        Point old = box.StickyShift();
+        int x = box.PageX - old.X;
+        int y = box.PageY - old.Y;
+        if (StickyShiftAt(box, x, y) != old)
+            Place(box, x - box.X, y - box.Y, &damage, 0);
+    }
+}
+
+std::vector<const Box*> LayoutTree::StickyBoxesIn(const Box& top) const
+{
+    std::vector<std::pair<int, const Box*>> found;
+    for (const Box* sticky : m_sticky) {
+        if (!sticky->IsSticky() || !sticky->Placed)
+            continue;
+        int depth = 0;
+        for (const Box* at = sticky->Parent; at != nullptr; at = at->Parent, ++depth) {
+            if (at == &top) {
+                found.emplace_back(depth, sticky);
+                break;
+            }
+            if (at->Owner != nullptr && (at->Owner->State() & HL_STATE_POPUP) != 0)
+                break;  // in a popup, which shows in a window of its own
+        }
+    }
+    std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<const Box*> boxes;
+    boxes.reserve(found.size());
+    for (const auto& [depth, box] : found)
+        boxes.push_back(box);
+    return boxes;
+}
+
+void LayoutTree::StickyCover(const Box& scroller, const Box& target, int& top, int& bottom) const
+{
+    top = bottom = 0;
+    int viewHeight = ScrollView(scroller).Height;
+    for (const Box* sticky : m_sticky) {
+        if (!sticky->IsSticky() || NearestScroller(*sticky) != &scroller || IsInside(target, *sticky) ||
+            IsInside(*sticky, target))
+            continue;
+        const Box* container = StickyContainer(*sticky);
+        if (container == nullptr || !IsInside(target, *container))
+            continue;
+        const BoxStyle& s = sticky->S().Box;
+        if (!s.Offsets[0].IsAuto())
+            top = std::max(top, s.Offsets[0].Resolve(viewHeight) + sticky->Height + sticky->Margin[2]);
+        else if (!s.Offsets[2].IsAuto())
+            bottom = std::max(bottom, s.Offsets[2].Resolve(viewHeight) + sticky->Height + sticky->Margin[0]);
     }
 }
 
@@ -598,6 +768,25 @@ bool LayoutTree::PageRectOf(const Element& element, Rect& rect) const
     return true;
 }
 
+namespace {
+
+// Whether a point of the page reaches a sticky box through what clips it on the way up to top.
+bool ReachesThrough(const Box& sticky, const Box& top, Point page)
+{
+    for (const Box* at = sticky.Parent; at != nullptr; at = at->Parent) {
+        Rect area = at->PageRect();
+        if (at->S().Clips() && at->Kind != BoxKind::Inline && !area.Contains(page))
+            return false;
+        if (at->IsScroller() && OnScrollBar(*at, page))
+            return false;
+        if (at == &top)
+            break;
+    }
+    return true;
+}
+
+} // namespace
+
 Element* LayoutTree::HitTest(Point page, Point& relative, const Box* within) const
 {
     if (!m_root)
@@ -608,40 +797,49 @@ Element* LayoutTree::HitTest(Point page, Point& relative, const Box* within) con
         Rect Area;
     };
     Hit best;
-    std::vector<const Box*> pending{within != nullptr ? within : m_root.get()};
+    const Box& top = within != nullptr ? *within : *m_root;
     std::vector<Box*> popups = within != nullptr ? std::vector<Box*>() : ShownPopups();
-    while (!pending.empty()) {
-        const Box* box = pending.back();
-        pending.pop_back();
-        if (box->Kind == BoxKind::Text || box->Kind == BoxKind::LineBreak)
-            continue;
-        if (!popups.empty() && std::find(popups.begin(), popups.end(), box) != popups.end())
-            continue;  // shown in a window of its own
-        bool visible = box->S().Inherited.Visible == Visibility::Visible;
-        Rect area = box->PageRect();
-        if (box->Kind == BoxKind::Inline) {
-            for (const Rect& fragment : box->Fragments) {
-                Rect piece = fragment.Translated(box->PageX, box->PageY);
-                if (visible && piece.Contains(page))
-                    best = {box, piece};
-            }
-        } else if (visible && area.Contains(page)) {
-            best = {box, area};
-        }
-        if (box->S().Clips() && box->Kind != BoxKind::Inline && !area.Contains(page))
-            continue;
-        if (box->IsScroller() && area.Contains(page)) {
-            // The bars belong to the box, not to what scrolls under them.
-            int inRight = area.Right() - box->Border[1] - page.X;
-            int inBottom = area.Bottom() - box->Border[2] - page.Y;
-            if ((box->BarV > 0 && inRight >= 0 && inRight < box->BarV) || (box->BarH > 0 && inBottom >= 0 && inBottom < box->BarH))
+    std::vector<const Box*> pending;
+    auto walk = [&](const Box& start) {
+        pending.assign(1, &start);
+        while (!pending.empty()) {
+            const Box* box = pending.back();
+            pending.pop_back();
+            if (box->Kind == BoxKind::Text || box->Kind == BoxKind::LineBreak || box->Rare().Ellipsed)
                 continue;
+            if (box != &start && box->IsSticky())
+                continue;  // over the rest: hit after it
+            if (!popups.empty() && std::find(popups.begin(), popups.end(), box) != popups.end())
+                continue;  // shown in a window of its own
+            bool visible = box->S().Inherited.Visible == Visibility::Visible;
+            Rect area = box->PageRect();
+            if (box->Kind == BoxKind::Inline) {
+                for (const Rect& fragment : box->Fragments) {
+                    Rect piece = fragment.Translated(box->PageX, box->PageY);
+                    if (visible && piece.Contains(page))
+                        best = {box, piece};
+                }
+            } else if (visible && area.Contains(page)) {
+                best = {box, area};
+            }
+            if (box->S().Clips() && box->Kind != BoxKind::Inline && !area.Contains(page))
+                continue;
+            // The bars belong to the box, not to what scrolls under them.
+            if (box->IsScroller() && area.Contains(page) && OnScrollBar(*box, page))
+                continue;
+            for (auto it = box->Children.begin(); it != box->Children.end(); ++it)
+                pending.push_back(it->get());
+            // Children are visited after their parent (the stack pops the first child last):
+            // reverse so that later siblings, painted on top, are visited later and win.
+            std::reverse(pending.end() - static_cast<std::ptrdiff_t>(box->Children.size()), pending.end());
         }
-        for (auto it = box->Children.begin(); it != box->Children.end(); ++it)
-            pending.push_back(it->get());
-        // Children are visited after their parent (the stack pops the first child last):
-        // reverse so that later siblings, painted on top, are visited later and win.
-        std::reverse(pending.end() - static_cast<std::ptrdiff_t>(box->Children.size()), pending.end());
+    };
+    walk(top);
+    if (!m_sticky.empty()) {
+        for (const Box* sticky : StickyBoxesIn(top)) {
+            if (ReachesThrough(*sticky, top, page))
+                walk(*sticky);
+        }
     }
     const Box* hit = best.Target;
     while (hit != nullptr && hit->Owner == nullptr)
@@ -741,6 +939,13 @@ std::string LayoutTree::Dump() const
             AppendRect(out, origin.X + line.Area.X, origin.Y + line.Area.Y, line.Area.Width, line.Area.Height);
             out += "\n";
             for (const LineItem& item : line.Items) {
+                if (item.Ellipsis) {
+                    Indent(out, depth + 2);
+                    out += "ellipsis";
+                    AppendRect(out, origin.X + item.Area.X, origin.Y + item.Area.Y, item.Area.Width, item.Area.Height);
+                    out += "\n";
+                    continue;
+                }
                 if (item.Source->Kind != BoxKind::Text)
                     continue;
                 Indent(out, depth + 2);

@@ -53,6 +53,13 @@ public:
     // Moves a scroll container; false when it did not move.
     bool ScrollTo(Box& box, int x, int y);
 
+    // The sticky boxes inside top (the root or a shown popup, not inside another popup), outer
+    // ones first: they paint over the rest of their layer and are hit there first.
+    [[nodiscard]] std::vector<const Box*> StickyBoxesIn(const Box& top) const;
+    // How much of a scroller's view the sticky boxes stuck to its edges cover for a box inside
+    // it, so that what scrolls into view does not end up under them.
+    void StickyCover(const Box& scroller, const Box& target, int& top, int& bottom) const;
+
     // A shown popup goes next to its anchor (below it, or above where below has no room; 
     // placement 8 asks for above first); null takes it away.
     void SetPopupAnchor(Element& popup, Element* anchor, unsigned placement);
@@ -75,6 +82,7 @@ private:
     void Destroy(Box& box);
     void Place(Box& box, int pageX, int pageY, std::vector<Rect>* damage, unsigned generation);
     void PlacePopups(std::vector<Rect>& damage);
+    void PlaceSticky(std::vector<Rect>& damage);
 
     struct PopupAnchor {
         Element* Popup;
@@ -86,6 +94,7 @@ private:
     TextMeasurer& m_measurer;
     ImageLookup m_images;
     std::unique_ptr<Box> m_root;
+    std::vector<Box*> m_sticky;  // every box made with position: sticky, while it lives
     int m_width = 0;
     int m_height = 0;
     int m_scrollbar = 16;

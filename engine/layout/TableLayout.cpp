@@ -121,6 +121,47 @@ Columns MeasureColumns(Box& table, const Grid& grid, LayoutContext& context)
     return columns;
 }
 
+// The fixed table layout (CSS 2.1, 17.5.2.1) applies only to a table with a width; otherwise the
+// automatic one does.
+bool FixedColumns(const Box& table)
+{
+    return table.S().Box.ColumnLayout == TableLayoutMode::Fixed && !table.S().Box.Width.IsAuto();
+}
+
+// The fixed layout's columns come from the first row's cells alone, whatever the other cells
+// hold: a fixed width (the cell's border box) as Min and Max, a percentage, or nothing (auto).
+// A cell spanning columns shares its width among them.
+Columns MeasureFirstRow(const Grid& grid)
+{
+    Columns columns;
+    std::size_t n = static_cast<std::size_t>(grid.Columns);
+    columns.Min.assign(n, 0);
+    columns.Percent.assign(n, 0);
+    columns.Fixed.assign(n, false);
+    for (Box* cell : grid.Cells) {
+        if (cell->Row != 0)
+            break;
+        const Length& width = cell->S().Box.Width;
+        std::size_t first = static_cast<std::size_t>(cell->Column);
+        std::size_t span = std::min<std::size_t>(static_cast<std::size_t>(cell->ColSpan), n - first);
+        if (span == 0 || width.IsAuto())
+            continue;
+        int share = static_cast<int>(span);
+        if (width.IsPercent()) {
+            for (std::size_t c = first; c < first + span; ++c)
+                columns.Percent[c] = std::clamp(width.Value, 0.0f, 100.0f) / static_cast<float>(share);
+            continue;
+        }
+        int total = std::clamp(std::max(0, width.Resolve(0)) + BlockLayout::HorizontalEdges(*cell, 0), 0, kMaxSize);
+        for (std::size_t c = first; c < first + span; ++c) {
+            columns.Min[c] = total / share + (c == first ? total % share : 0);
+            columns.Fixed[c] = true;
+        }
+    }
+    columns.Max = columns.Min;
+    return columns;
+}
+
 int TableEdges(const Box& table)
 {
     return table.Border[1] + table.Border[3] + table.Padding[1] + table.Padding[3];
@@ -204,6 +245,43 @@ std::vector<int> Distribute(const Columns& columns, int space)
     return widths;
 }
 
+// The fixed layout's widths: fixed columns as given, percentages of the space, auto columns
+// sharing what is left equally; with no auto column the rest goes to all in proportion to
+// their widths. Columns wider than the space make the table wider.
+std::vector<int> DistributeFixed(const Columns& columns, int space)
+{
+    std::size_t n = columns.Min.size();
+    std::vector<int> widths(n, 0);
+    long long used = 0;
+    std::vector<std::size_t> autos;
+    for (std::size_t c = 0; c < n; ++c) {
+        if (columns.Fixed[c])
+            widths[c] = columns.Min[c];
+        else if (columns.Percent[c] > 0)
+            widths[c] = static_cast<int>(static_cast<double>(space) * columns.Percent[c] / 100.0);
+        else
+            autos.push_back(c);
+        used += widths[c];
+    }
+    long long room = space - used;
+    if (room <= 0 || n == 0)
+        return widths;
+    if (!autos.empty()) {
+        for (std::size_t i = 0; i < autos.size(); ++i)
+            widths[autos[i]] += static_cast<int>(room / static_cast<long long>(autos.size()) +
+                                                 (i + 1 == autos.size() ? room % static_cast<long long>(autos.size()) : 0));
+        return widths;
+    }
+    long long given = 0;
+    for (std::size_t c = 0; c < n; ++c) {
+        long long share = used > 0 ? room * widths[c] / used : room / static_cast<long long>(n);
+        widths[c] += static_cast<int>(share);
+        given += share;
+    }
+    widths[n - 1] += static_cast<int>(room - given);
+    return widths;
+}
+
 // Moves a cell's content down inside the cell as its vertical alignment asks.
 void AlignCell(Box& cell, int height, int before, unsigned generation)
 {
@@ -272,7 +350,9 @@ const TableCache& CacheOf(Box& table, LayoutContext& context)
     if (!table.ColumnsValid) {
         if (!cache.Dirty.empty() && !DirtyCellsInGrid(cache))
             cache.Full = true;
-        if (cache.Full || !cache.LaidOut || cache.Cells.Spans || cache.Dirty.empty())
+        if (FixedColumns(table))
+            cache.Widths = MeasureFirstRow(cache.Cells);
+        else if (cache.Full || !cache.LaidOut || cache.Cells.Spans || cache.Dirty.empty())
             cache.Widths = MeasureColumns(table, cache.Cells, context);
         else
             RemeasureColumns(cache, context);
@@ -370,7 +450,13 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
         used = std::max<long long>(std::min<long long>(available - margins, maxTable), minTable);
     used = std::min<long long>(used, kMaxSize);
     int space = static_cast<int>(std::max<long long>(0, used - fixedEdges));
-    std::vector<int> widths = Distribute(columns, space);
+    std::vector<int> widths;
+    if (FixedColumns(table)) {
+        widths = DistributeFixed(columns, space);
+        used = std::min<long long>(std::max(used, Sum(widths) + fixedEdges), kMaxSize);
+    } else {
+        widths = Distribute(columns, space);
+    }
 
     std::vector<int> columnX(static_cast<std::size_t>(n) + 1, 0);
     int x = table.Border[3] + table.Padding[3] + sx;

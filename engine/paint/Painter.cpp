@@ -2,6 +2,7 @@
 
 #include "engine/HTMLayoutConstants.h"
 #include "engine/css/CssValue.h"
+#include "engine/layout/LayoutContext.h"
 #include "engine/layout/TextPositions.h"
 #include "engine/dom/Document.h"
 #include "engine/dom/Element.h"
@@ -44,6 +45,32 @@ bool Contained(const Box& box)
            box.Kind == BoxKind::RowGroup || (box.Style && box.S().Clips());
 }
 
+// A clipping box whose lines all lie inside its padding box has nothing to clip: table cells with
+// hidden overflow mostly are such, and each clip costs the canvas a state saved and restored.
+bool ContentInside(const Box& box)
+{
+    if (!box.InlineContent || box.IsScroller())
+        return false;
+    for (const auto& child : box.Children) {
+        if (child->Kind == BoxKind::Text)
+            continue;
+        // An inline element without edges paints nothing beside its text.
+        bool edges = false;
+        for (int side = 0; side < 4; ++side)
+            edges = edges || child->Border[side] != 0 || child->Padding[side] != 0;
+        if (child->Kind != BoxKind::Inline || edges ||
+            !std::all_of(child->Children.begin(), child->Children.end(), [](const auto& c) { return c->Kind == BoxKind::Text; }))
+            return false;
+    }
+    Rect inside{box.Border[3], box.Border[0], box.Width - box.Border[1] - box.Border[3], box.Height - box.Border[0] - box.Border[2]};
+    for (const LineBox& line : box.Lines) {
+        Rect area = line.Area.Translated(0, box.ShiftY);
+        if (area.X < inside.X || area.Y < inside.Y || area.Right() > inside.Right() || area.Bottom() > inside.Bottom())
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 DisplayList Painter::Record(const Rect& damage) const
@@ -69,6 +96,7 @@ DisplayList Painter::Record(const Rect& damage) const
     PaintBackground(*canvasSource, canvas, list, damage);
     m_canvasSource = canvasSource;
     PaintBox(*root, damage, list);
+    PaintSticky(*root, damage, list);
     return list;
 }
 
@@ -78,8 +106,38 @@ DisplayList Painter::RecordPopup(const Box& popup, const Rect& damage) const
     m_canvasSource = nullptr;
     m_popupPass = true;
     PaintBox(popup, damage, list);
+    PaintSticky(popup, damage, list);
     m_popupPass = false;
     return list;
+}
+
+// Sticky boxes paint over the rest of their layer, as positioned boxes do, inside the clips of
+// the boxes around them.
+void Painter::PaintSticky(const Box& top, const Rect& damage, DisplayList& out) const
+{
+    for (const Box* sticky : m_tree.StickyBoxesIn(top)) {
+        Rect clip = sticky->PageRect();
+        bool clipped = false;
+        for (const Box* at = sticky->Parent; at != nullptr; at = at->Parent) {
+            if (at->S().Clips() && at->Kind != BoxKind::Inline) {
+                // A scroller's bars stay over what scrolls.
+                Rect view = PaddingBox(*at);
+                if (at->IsScroller())
+                    view = {view.X, view.Y, std::max(0, view.Width - at->BarV), std::max(0, view.Height - at->BarH)};
+                clip = clip.Intersect(view);
+                clipped = true;
+            }
+            if (at == &top)
+                break;
+        }
+        if (!clip.Intersects(damage))
+            continue;
+        if (clipped)
+            out.push_back(Item(DisplayItemKind::PushClip, clip));
+        PaintBox(*sticky, damage, out);
+        if (clipped)
+            out.push_back(Item(DisplayItemKind::PopClip, clip));
+    }
 }
 
 void Painter::PaintBackground(const Box& box, const Rect& area, DisplayList& out, const Rect& damage) const
@@ -181,6 +239,16 @@ void Painter::PaintLines(const Box& box, DisplayList& out, const Rect& damage) c
             continue;
         for (const LineItem& lineItem : line.Items) {
             const Box& source = *lineItem.Source;
+            if (lineItem.Ellipsis && box.S().Inherited.Visible == Visibility::Visible) {
+                // The ellipsis takes the container's font and colour.
+                DisplayItem item = Item(DisplayItemKind::Text, lineItem.Area.Translated(origin.X, origin.Y));
+                item.Color1 = box.S().Inherited.TextColor;
+                item.Font = InlineLayout::FontOf(box, m_tree.Measurer());
+                item.Text = L"\u2026";
+                item.Owner = box.Owner != nullptr ? box.Owner : box.Parent != nullptr ? box.Parent->Owner : nullptr;
+                out.push_back(std::move(item));
+                continue;
+            }
             if (source.Kind != BoxKind::Text || source.S().Inherited.Visible != Visibility::Visible)
                 continue;
             DisplayItem item = Item(DisplayItemKind::Text, lineItem.Area.Translated(origin.X, origin.Y));
@@ -347,7 +415,7 @@ void Painter::PaintScrollBars(const Box& box, DisplayList& out) const
 
 void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) const
 {
-    if (box.Kind == BoxKind::Text || box.Kind == BoxKind::LineBreak)
+    if (box.Kind == BoxKind::Text || box.Kind == BoxKind::LineBreak || box.Rare().Ellipsed)
         return;
     Rect area = box.PageRect();
     if (Contained(box) && !area.Intersects(damage))
@@ -401,7 +469,7 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
             out.push_back(std::move(item));
         }
     }
-    bool clips = style.Clips() && box.Kind != BoxKind::Inline;
+    bool clips = style.Clips() && box.Kind != BoxKind::Inline && !ContentInside(box);
     if (clips)
         out.push_back(Item(DisplayItemKind::PushClip, PaddingBox(box)));
     if (box.InlineContent) {
@@ -428,8 +496,10 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
     if (box.Kind == BoxKind::Table || box.Kind == BoxKind::RowGroup) {
         bool rowsOnly = std::all_of(first, last, [](const auto& child) { return child->Kind == BoxKind::Row; });
         if (rowsOnly) {
-            first = std::partition_point(first, last, [&](const auto& row) { return row->PageY + row->Height <= damage.Y; });
-            last = std::partition_point(first, last, [&](const auto& row) { return row->PageY < damage.Bottom(); });
+            // By their places in the flow: a stuck row stands elsewhere, and paints later.
+            auto top = [](const Box& row) { return row.PageY - row.StickyShift().Y; };
+            first = std::partition_point(first, last, [&](const auto& row) { return top(*row) + row->Height <= damage.Y; });
+            last = std::partition_point(first, last, [&](const auto& row) { return top(*row) < damage.Bottom(); });
         }
     }
     std::vector<const Box*> pending;
@@ -438,6 +508,8 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
     while (!pending.empty()) {
         const Box* child = pending.back();
         pending.pop_back();
+        if (child->IsSticky())
+            continue;  // over the rest of the layer: PaintSticky
         if (child->Kind == BoxKind::Inline) {
             for (auto it = child->Children.rbegin(); it != child->Children.rend(); ++it)
                 pending.push_back(it->get());

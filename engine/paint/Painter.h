@@ -18,6 +18,7 @@ public:
 
 private:
     void PaintBox(const Box& box, const Rect& damage, DisplayList& out) const;
+    void PaintSticky(const Box& top, const Rect& damage, DisplayList& out) const;
     void PaintBackground(const Box& box, const Rect& area, DisplayList& out, const Rect& damage) const;
     void PaintLines(const Box& box, DisplayList& out, const Rect& damage) const;
     void PaintInlineDecorations(const Box& box, DisplayList& out) const;

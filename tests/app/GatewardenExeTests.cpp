@@ -252,6 +252,24 @@ TEST_F(GatewardenExeTest, HostileStoredPlacesOpenAUsableWindowThatIsSavedSane)
     }
 }
 
+// The window answers its smallest size to whoever asks, and a resize below it stops there.
+TEST_F(GatewardenExeTest, TheWindowTellsItsSmallestSizeAndGoesNoSmaller)
+{
+    Gatewarden program;
+    ASSERT_NE(program.Main(), nullptr);
+    MINMAXINFO info{};
+    SendMessageW(program.Main(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    RECT place{};
+    GetWindowRect(program.Main(), &place);
+    EXPECT_GT(info.ptMinTrackSize.x, GetSystemMetrics(SM_CXMINTRACK));
+    EXPECT_LE(info.ptMinTrackSize.x, place.right - place.left);
+    EXPECT_LE(info.ptMinTrackSize.y, place.bottom - place.top);
+    SetWindowPos(program.Main(), nullptr, 0, 0, 100, 60, SWP_NOMOVE | SWP_NOZORDER);
+    GetWindowRect(program.Main(), &place);
+    EXPECT_EQ(info.ptMinTrackSize.x, place.right - place.left);
+    EXPECT_EQ(info.ptMinTrackSize.y, place.bottom - place.top);
+}
+
 TEST_F(GatewardenExeTest, RunsAloneAndTurnsOffWithItsCodeWhateverTheCommandLine)
 {
     for (const wchar_t* arguments : {L"", L" /s", L" Office"}) {

@@ -20,23 +20,49 @@ using namespace Engine;
 
 namespace {
 
-// The first line of a sample names its viewport: <!-- width=400 height=300 dpi=144 -->.
+// The first line of a sample names its viewport and where its scrollers stand:
+// <!-- width=400 height=300 dpi=144 scroll=list:0,40 -->.
 struct Viewport {
     int Width = 400;
     int Height = 300;
     int Dpi = 96;
+    struct Scroll {
+        std::wstring Id;
+        int X = 0, Y = 0;
+    };
+    std::vector<Scroll> Scrolls;
 };
 
 Viewport ViewportOf(const std::string& html)
 {
     Viewport viewport;
-    if (const char* at = std::strstr(html.c_str(), "width="))
+    std::string first = html.substr(0, html.find('\n'));
+    if (const char* at = std::strstr(first.c_str(), "width="))
         std::sscanf(at, "width=%d", &viewport.Width);
-    if (const char* at = std::strstr(html.c_str(), "height="))
+    if (const char* at = std::strstr(first.c_str(), "height="))
         std::sscanf(at, "height=%d", &viewport.Height);
-    if (const char* at = std::strstr(html.c_str(), "dpi="))
+    if (const char* at = std::strstr(first.c_str(), "dpi="))
         std::sscanf(at, "dpi=%d", &viewport.Dpi);
+    for (const char* at = std::strstr(first.c_str(), "scroll="); at != nullptr; at = std::strstr(at + 1, "scroll=")) {
+        char id[64] = {};
+        Viewport::Scroll scroll;
+        if (std::sscanf(at, "scroll=%63[^:]:%d,%d", id, &scroll.X, &scroll.Y) == 3) {
+            scroll.Id = Utf8ToWide(id);
+            viewport.Scrolls.push_back(scroll);
+        }
+    }
     return viewport;
+}
+
+Element* FindById(Element& element, const std::wstring& id)
+{
+    if (const std::wstring* own = element.FindAttribute("id"); own != nullptr && *own == id)
+        return &element;
+    for (Element* child : element.Children()) {
+        if (Element* found = FindById(*child, id))
+            return found;
+    }
+    return nullptr;
 }
 
 std::string DumpDisplayList(const DisplayList& list, const TextMeasurer& fonts)
@@ -85,17 +111,23 @@ int CompareSamples(const char* folder, const std::function<std::string(LaidOutPa
         LaidOutPage page;
         page.Load(html, viewport.Dpi);
         page.Update(viewport.Width, viewport.Height);
+        for (const Viewport::Scroll& scroll : viewport.Scrolls) {
+            Element* scroller = FindById(page.Page.Root(), scroll.Id);
+            EXPECT_TRUE(scroller != nullptr && scroller->LayoutBox() != nullptr) << WideToUtf8(scroll.Id);
+            if (scroller != nullptr && scroller->LayoutBox() != nullptr)
+                page.Tree.ScrollTo(*scroller->LayoutBox(), scroll.X, scroll.Y);
+        }
         return dump(page, viewport);
     });
 }
 
 TEST(LayoutDumps, SamplePagesLayOutAndPaintAsExpected)
 {
-    EXPECT_GE(CompareSamples(ENGINE_TEST_DIR "/layout", [](LaidOutPage& page, const Viewport&) { return page.Tree.Dump(); }), 8);
+    EXPECT_GE(CompareSamples(ENGINE_TEST_DIR "/layout", [](LaidOutPage& page, const Viewport&) { return page.Tree.Dump(); }), 11);
     EXPECT_GE(CompareSamples(ENGINE_TEST_DIR "/paint", [](LaidOutPage& page, const Viewport& viewport) {
                   Painter painter(page.Tree, [](Element&, const std::wstring& url) { return FakeImage(url); });
                   return DumpDisplayList(painter.Record({0, 0, viewport.Width, viewport.Height}), page.Measurer);
-              }), 3);
+              }), 5);
 }
 
 // Every kind of change, laid out incrementally, must give the boxes a layout from scratch gives.
@@ -233,6 +265,65 @@ TEST(IncrementalLayout, ABatchOfChangesStylesAndBuildsEachElementOnce)
         page.Tree.Apply(page.Page, std::move(changes));
         page.Tree.Layout(400, 300);
         EXPECT_EQ(c.ListsMade, page.Tree.ChildListsMade() - made) << c.Name;
+    }
+}
+
+// A scrolled list with a sticky header, fixed columns and ellipsed cells, changed: the stuck
+// header, the columns and the ellipses are what a layout from scratch at that scroll gives.
+TEST(IncrementalLayout, StickyRowsFixedColumnsAndEllipsesFollowChanges)
+{
+    std::string html = R"(<html><head><style>
+        table { width: 100%; border-spacing: 0; table-layout: fixed; }
+        td, th { height: 15px; padding: 0 2px; white-space: nowrap; overflow: hidden; text-overflow: ellipsis; }
+        tr.head { position: sticky; top: 0; }
+        </style></head><body style="margin:0; font-size:10px">
+        <div id="list" style="height:60px; overflow:hidden"><table id="t">
+        <tr class="head"><th style="width:30%">Name</th><th>Proxy</th></tr>)";
+    for (int i = 0; i < 12; ++i)
+        html += "<tr><td>profile " + std::to_string(i) + "</td><td>proxy" + std::to_string(i) + ".example.com:3128</td></tr>";
+    html += "</table></div></body></html>";
+    struct Case {
+        const char* Name;
+        void (*Change)(Element& table);
+    };
+    const Case cases[] = {
+        {"rows appended", [](Element& table) {
+             for (int i = 0; i < 3; ++i) {
+                 auto* row = new Element("tr");
+                 auto* cell = new Element("td");
+                 cell->AppendNode(new Text(L"a profile added with a long name"));
+                 row->AppendNode(cell);
+                 table.AppendNode(row);
+             }
+         }},
+        {"rows removed", [](Element& table) { table.Children()[12]->Detach(); table.Children()[11]->Detach(); }},
+        {"text", [](Element& table) { table.Children()[11]->Children()[1]->SetTextContent(L"short"); }},
+        {"column width", [](Element& table) { table.Children()[0]->Children()[0]->SetAttribute("style", L"width:60%"); }},
+        {"no longer sticky", [](Element& table) { table.Children()[0]->SetAttribute("class", L""); }},
+    };
+    auto dump = [](LaidOutPage& page) {
+        Painter painter(page.Tree, [](Element&, const std::wstring& url) { return FakeImage(url); });
+        return page.Tree.Dump() + DumpDisplayList(painter.Record({0, 0, 200, 100}), page.Measurer);
+    };
+    auto scroll = [](LaidOutPage& page) {
+        page.Tree.ScrollTo(*FindById(page.Page.Root(), L"list")->LayoutBox(), 0, 100);
+        static_cast<void>(page.Tree.TakeDamage());
+    };
+    for (const Case& c : cases) {
+        LaidOutPage page;
+        page.Load(html);
+        page.Update(200, 100);
+        scroll(page);
+        c.Change(*FindById(page.Page.Root(), L"t"));
+        page.Update(200, 100);
+        std::string incremental = dump(page);
+
+        LaidOutPage fresh;
+        fresh.Load(html);
+        c.Change(*FindById(fresh.Page.Root(), L"t"));
+        fresh.Update(200, 100);
+        scroll(fresh);
+        EXPECT_EQ(dump(fresh), incremental) << c.Name;
     }
 }
 

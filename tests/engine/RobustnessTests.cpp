@@ -570,9 +570,12 @@ std::string SizedDump(const LayoutTree& tree)
     std::string out;
     std::istringstream lines(dump);
     for (std::string line; std::getline(lines, line);) {
-        std::size_t at = line.rfind(' ', line.size() - 5);
-        if (line.size() > 4 && line.compare(line.size() - 4, 4, " 0x0") == 0 && at != std::string::npos)
-            line.erase(at);
+        // A scroller's line ends in its content's size and offset after its own.
+        std::size_t end = line.find(" content=");
+        end = end == std::string::npos ? line.size() : end;
+        std::size_t at = end > 5 ? line.rfind(' ', end - 5) : std::string::npos;
+        if (end > 4 && line.compare(end - 4, 4, " 0x0") == 0 && at != std::string::npos)
+            line.erase(at, end - at);
         out += line + "\n";
     }
     return out;
@@ -632,8 +635,9 @@ TEST(EngineRobustness, RandomPagesLayOutPaintAndRelayOutSoundly)
         }
     }
     EXPECT_GT(compared, 300);
-    // Known: an inline table inside an inline in a cell lands 1 px off after some edits (rounds
-    // 1004 and 1308). Lower this to 0 once that is fixed.
+    // Known: inline content of a table built out of its parts' places lands off after some edits
+    // (round 484), and so does a block in a page of fixed boxes a million pixels tall (round
+    // 1216). Lower this to 0 once those are fixed.
     EXPECT_LE(mismatched, 2);
 }
 

@@ -193,6 +193,61 @@ TEST_F(EngineWindowTest, ElementsDrawTheirLayersWhenPainted)
     }
 }
 
+// A table's sticky header row in a scroller of 100 pixels, over ten rows of 20.
+TEST(EngineStickyRows, TheHeaderStaysInViewHitThereAndRowsScrollOutFromUnderIt)
+{
+    std::string page = R"(<html><body style="margin:0"><div id="list" style="height:100px; overflow:hidden">
+        <table style="width:100%; border-spacing:0"><tr id="head" style="position:sticky; top:0">
+        <th id="name" style="height:20px; padding:0">Name</th></tr>)";
+    for (int i = 1; i <= 10; ++i)
+        page += "<tr id=\"r" + std::to_string(i) + "\"><td style=\"height:20px; padding:0\">" + std::to_string(i) + "</td></tr>";
+    page += "</table></div></body></html>";
+    EngineTestWindow window;
+    ASSERT_TRUE(window.Load(page));
+    ShowWindow(window.Window(), SW_SHOWNOACTIVATE);
+    EngineTestWindow::Pump(20);
+    HELEMENT list = window.Find("#list");
+    std::vector<Seen> seen;
+    ASSERT_EQ(HLDOM_OK, HTMLayoutAttachEventHandlerEx(window.Root(), RecordDown, &seen, HL_HANDLE_MOUSE));
+    auto top = [&](const char* selector) {
+        RECT rect{};
+        HTMLayoutGetElementLocation(window.Find(selector), &rect, HL_VIEW_RELATIVE | HL_BORDER_BOX);
+        return rect.top;
+    };
+    auto scrolled = [&] {
+        POINT position{};
+        HTMLayoutGetScrollInfo(list, &position, nullptr, nullptr);
+        return position.y;
+    };
+    struct Case {
+        const char* Shown;  // the row scrolled into view
+        int Scroll;         // where the list stands then
+        int RowTop;         // where the row shows
+    };
+    const Case cases[] = {
+        {"#r10", 120, 80},  // down to the end
+        {"#r6", 100, 20},   // it lay under the header: out from under it
+        {"#r1", 0, 20},     // back up to the first row, below the header
+        {"#r4", 0, 80},     // in view already
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(HLDOM_OK, HTMLayoutScrollToView(window.Find(c.Shown), 0));
+        EXPECT_EQ(c.Scroll, scrolled()) << c.Shown;
+        EXPECT_EQ(c.RowTop, top(c.Shown)) << c.Shown;
+        EXPECT_EQ(0, top("#head")) << c.Shown;
+    }
+    // Scrolled to the end, a press on the header's place reaches the header, not the row under it.
+    ASSERT_EQ(HLDOM_OK, HTMLayoutSetScrollPos(list, POINT{0, 120}, FALSE));
+    for (int y : {5, 30}) {
+        seen.clear();
+        SendMessageW(window.Window(), WM_LBUTTONDOWN, MK_LBUTTON, At(5, y));
+        SendMessageW(window.Window(), WM_LBUTTONUP, 0, At(5, y));
+        ASSERT_EQ(1u, seen.size());
+        EXPECT_EQ(y == 5 ? "name" : "", seen[0].Id) << y;
+        EXPECT_EQ(y == 5 ? 5 : 10, seen[0].Pos.y) << y;
+    }
+}
+
 TEST_F(EngineWindowTest, PopupsShowInWindowsOfTheirOwnBesideTheirAnchor)
 {
     HELEMENT popup = m_window.Find("#pop");

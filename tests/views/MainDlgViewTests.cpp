@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cwchar>
 #include <memory>
 
 namespace {
@@ -134,4 +136,39 @@ TEST_F(MainDlgViewTest, FillsOneRowPerProfileWithNamesAsTypedAndTheMarkerOnTheAc
         Sleep(5);
     }
     EXPECT_FALSE(activate.TestState(HL_STATE_DISABLED));
+}
+
+// At the smallest client area the main window allows, the table keeps to the window and every
+// column header shows whole: its text, measured by the system in the header's own font, fits
+// inside its cell; the toolbar's last button stays in view.
+TEST_F(MainDlgViewTest, TheSmallestWindowKeepsTheToolbarAndEveryColumnHeaderWhole)
+{
+    HDC screen = GetDC(m_window);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    const SIZE smallest = MainDlgView::MinimumClientSize(dpi);
+    SetWindowPos(m_window, nullptr, 0, 0, smallest.cx, smallest.cy, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_LE(SelectFirst(m_view->Root(), "*[id='help']").Location(HL_VIEW_RELATIVE | HL_BORDER_BOX).right, smallest.cx);
+    std::vector<ElementRef> headers;
+    SelectAll(m_view->Root(), headers, "#proxy_list th");
+    ASSERT_EQ(6u, headers.size());
+    for (const ElementRef& header : headers) {
+        const std::wstring text = header.Text();
+        SCOPED_TRACE(std::string(text.begin(), text.end()));
+        const wchar_t* family = header.StyleAttribute("font-family");
+        const wchar_t* size = header.StyleAttribute("font-size");
+        const wchar_t* weight = header.StyleAttribute("font-weight");
+        ASSERT_TRUE(family != nullptr && size != nullptr && std::wcsstr(size, L"pt") != nullptr);
+        HFONT font = CreateFontW(-static_cast<int>(std::lround(std::wcstod(size, nullptr) * dpi / 72)), 0, 0, 0,
+                                 weight != nullptr && std::wcscmp(weight, L"bold") == 0 ? FW_BOLD : FW_NORMAL, FALSE,
+                                 FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, family);
+        HGDIOBJ old = SelectObject(screen, font);
+        SIZE extent{};
+        GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &extent);
+        SelectObject(screen, old);
+        DeleteObject(font);
+        const RECT content = header.Location(HL_VIEW_RELATIVE | HL_CONTENT_BOX);
+        EXPECT_LE(extent.cx, content.right - content.left);
+        EXPECT_LE(header.Location(HL_VIEW_RELATIVE | HL_BORDER_BOX).right, smallest.cx);
+    }
+    ReleaseDC(m_window, screen);
 }

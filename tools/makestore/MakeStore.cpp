@@ -2,7 +2,8 @@
 // runs:
 //   MakeStore.exe empty       no store at all
 //   MakeStore.exe three       Home, Office (the system's current settings) and Lab
-//   MakeStore.exe <count>     that many profiles, "Profile 001" ..., the first holding the settings
+//   MakeStore.exe <count>     that many profiles, "Profile 001" ..., the first holding the settings,
+//                             every third with a configuration script too
 #include "diag/AppFolders.h"
 #include "profiles/ProfileStore.h"
 #include "sysproxy/SystemSettings.h"
@@ -58,9 +59,12 @@ int wmain(int argc, wchar_t** argv)
         for (int i = 1; i <= count; ++i) {
             wchar_t name[32];
             std::swprintf(name, std::size(name), L"Profile %03d", i);
-            ProxyProfile profile = i == 1 ? current : Make(L"", PROXY_TYPE_PROXY,
-                                                           L"proxy" + std::to_wstring(i) + L".example.com:3128",
-                                                           L"<local>", L"");
+            const bool script = i % 3 == 0;
+            ProxyProfile profile =
+                i == 1 ? current
+                       : Make(L"", PROXY_TYPE_PROXY | (script ? PROXY_TYPE_AUTO_PROXY_URL : 0),
+                              L"proxy" + std::to_wstring(i) + L".example.com:3128", L"<local>;*.intranet.example.com",
+                              script ? L"http://wpad.example.com/proxy-" + std::to_wstring(i) + L".pac" : L"");
             profile.Name = name;
             profiles.push_back(profile);
         }
