@@ -175,7 +175,8 @@ TEST(EngineCss, InheritAndInitialReachEveryProperty)
         {"overflow-x", L"auto"}, {"overflow-y", L"scroll"}, {"vertical-align", L"middle"}, {"float", L"left"},
         {"z-index", L"3"}, {"background-color", L"yellow"}, {"background-image", L"url(b.png)"},
         {"background-repeat", L"no-repeat"}, {"background-position", L"10px 20px"}, {"opacity", L"0.5"},
-        {"foreground-image", L"url(f.png)"}, {"font", L"italic bold 20px/30px Tahoma"},
+        {"foreground-image", L"url(f.png)"}, {"text-overflow", L"ellipsis"}, {"table-layout", L"fixed"},
+        {"font", L"italic bold 20px/30px Tahoma"},
         {"list-style", L"square inside url(m.png)"}, {"margin", L"1px 2px 3px 4px"},
         {"padding", L"1px 2px 3px 4px"}, {"border", L"5px dashed blue"}, {"border-width", L"1px 2px 3px 4px"},
         {"border-style", L"dashed"}, {"border-color", L"blue"}, {"background", L"yellow url(b.png) no-repeat 10px 20px"}};
