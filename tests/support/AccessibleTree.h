@@ -41,7 +41,8 @@ public:
 
     // Reads the whole tree below the window's client area, depth first (empty when the window
     // answers with none).
-    explicit AccessibleTree(HWND window, Reading reading = Reading::Everything) : m_reading(reading)
+    explicit AccessibleTree(HWND window, Reading reading = Reading::Everything, int maxDepth = 64)
+        : m_reading(reading), m_maxDepth(maxDepth)
     {
         const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         IAccessible* root = nullptr;
@@ -116,7 +117,7 @@ private:
             item.Box = RECT{left, top, left + width, top + height};
         m_items.push_back(item);
         long count = 0;
-        if (FAILED(object->get_accChildCount(&count)))
+        if (depth >= m_maxDepth || FAILED(object->get_accChildCount(&count)))
             return;
         for (long i = 1; i <= count; ++i) {
             VARIANT index;
@@ -136,5 +137,6 @@ private:
     }
 
     Reading m_reading;
+    int m_maxDepth;
     std::vector<AccessibleItem> m_items;
 };

@@ -1,8 +1,10 @@
 // Drives a running Gatewarden as a user would, for scripts (tools/run.sh, tools/app-screenshots.sh):
 //   AppDriver.exe command <id>              posts the menu command to the main window
 //   AppDriver.exe click <x> <y> [right]      clicks at a point of the main view's client area
-//   AppDriver.exe row <n> [right]            clicks the main view's table row n (0: the header), found
-//                                            through the view's accessible tree
+//   AppDriver.exe row <n> [right]            makes the main view's table row n current (0: the header):
+//                                            a click on its place, found through the view's accessible
+//                                            tree, then Home and Down, since the list follows the pointer;
+//                                            right: a right click on the row's place instead
 //   AppDriver.exe key <virtual key> [ctrl]   presses and releases a key in the main window
 //   AppDriver.exe size <width> <height>      gives the main window that size
 // Input goes through SendInput, as a real mouse and keyboard would send it. Exits with 1 when the
@@ -79,12 +81,21 @@ int wmain(int argc, wchar_t** argv)
         return 0;
     }
     if (verb == L"row") {
-        const auto row = AccessibleTree(view, AccessibleTree::Reading::RolesNamesAndPlaces)
+        // The page, its table and the table's rows: no deeper.
+        const auto row = AccessibleTree(view, AccessibleTree::Reading::RolesNamesAndPlaces, 2)
                              .Find(ROLE_SYSTEM_ROW, nullptr, static_cast<int>(value));
         if (!row)
             return 1;
-        ClickAt(POINT{(row->Box.left + row->Box.right) / 2, (row->Box.top + row->Box.bottom) / 2},
-                argc >= 4 && std::wstring(argv[3]) == L"right");
+        const bool right = argc >= 4 && std::wstring(argv[3]) == L"right";
+        ClickAt(POINT{(row->Box.left + row->Box.right) / 2, (row->Box.top + row->Box.bottom) / 2}, right);
+        if (right || value == 0)
+            return 0;
+        Key(VK_HOME, false);
+        Key(VK_HOME, true);
+        for (unsigned long i = 1; i < value; ++i) {
+            Key(VK_DOWN, false);
+            Key(VK_DOWN, true);
+        }
         return 0;
     }
     if (verb == L"key") {
