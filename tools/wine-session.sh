@@ -17,6 +17,15 @@ gw_wine_start() {
         rm -f "$fdfile"
     fi
     # Services that the first Wine process spawns keep its output open: boot with it closed.
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        # A prefix made now is made by this wineserver, which then starts the service manager
+        # anew for every program that starts (seen: dozens of services.exe, and 20 s more for
+        # every program that asks COM for a service). Made, it is booted again by a server of
+        # its own, which starts the services once.
+        wine wineboot -i </dev/null >/dev/null 2>&1 || true
+        wineserver -k >/dev/null 2>&1 || true
+        wineserver -w >/dev/null 2>&1 || true
+    fi
     wine wineboot </dev/null >/dev/null 2>&1 || true
     # Wine's own faces (Tahoma among them, from fonts-wine) go where every Wine finds a prefix's
     # fonts: Debian's Wine 8 misses them in its data folder.

@@ -8,6 +8,7 @@
 #include "engine/input/FormControls.h"
 
 #include <cwctype>
+#include <utility>
 
 namespace Engine {
 
@@ -331,16 +332,15 @@ unsigned Accessibility::StatesOf(const Element& element)
     const unsigned state = element.State();
     const AccessRole role = RoleOf(element);
     unsigned result = 0;
-    if ((state & HL_STATE_FOCUS) != 0)
-        result |= kAccessFocused;
+    static constexpr std::pair<unsigned, unsigned> kFromState[] = {
+        {HL_STATE_FOCUS, kAccessFocused}, {HL_STATE_DISABLED, kAccessUnavailable}, {HL_STATE_HOVER, kAccessHot},
+        {HL_STATE_ACTIVE, kAccessPressed}};
+    for (const auto& [own, access] : kFromState) {
+        if ((state & own) != 0)
+            result |= access;
+    }
     if (FocusOrder::IsFocusable(element))
         result |= kAccessFocusable;
-    if ((state & HL_STATE_DISABLED) != 0)
-        result |= kAccessUnavailable;
-    if ((state & HL_STATE_HOVER) != 0)
-        result |= kAccessHot;
-    if ((state & HL_STATE_ACTIVE) != 0)
-        result |= kAccessPressed;
     const auto& style = element.Computed();
     if (element.LayoutBox() == nullptr || (style && style->Inherited.Visible != Visibility::Visible))
         result |= kAccessInvisible;
