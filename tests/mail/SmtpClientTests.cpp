@@ -57,6 +57,7 @@ std::vector<T> Joined(std::initializer_list<std::vector<T>> parts)
 }
 
 const auto Concat = Joined<std::string>;
+const auto Steps = Joined<ServerStep>;
 
 const std::vector<std::string> kRecipientsAndData = Concat({kRecipients, kDataAccepted});
 const std::vector<std::string> kEnvelope = Concat({{"C: MAIL FROM: <crash@example.test>", "S: 250 ok"}, kRecipients});
@@ -66,14 +67,24 @@ ServerStep Say(std::string reply)
     return ServerStep(std::move(reply));
 }
 
-const auto Steps = Joined<ServerStep>;
-
-const std::vector<ServerStep> kServerHello = {Say("220 mail.test ready\r\n"), Say("250 mail.test\r\n")};
-const std::vector<ServerStep> kServerEnvelope = {Say("250 ok\r\n"), Say("250 ok\r\n"), Say("250 ok\r\n"),
-                                                 Say("250 ok\r\n")};
-const std::vector<ServerStep> kServerRecipientsAndData = {
-    Say("250 ok\r\n"),       Say("250 ok\r\n"),     Say("250 ok\r\n"),
-    Say("354 go ahead\r\n"), Say("250 queued\r\n"), Say("221 bye\r\n")};
+// The server's side of a transcript: after the client's each line (and before the first), what
+// the server said, as one reply.
+std::vector<ServerStep> ScriptFrom(const std::vector<std::string>& transcript)
+{
+    std::vector<ServerStep> script;
+    std::string reply;
+    for (const std::string& line : transcript) {
+        if (line.starts_with("S: ")) {
+            reply += line.substr(3) + "\r\n";
+        } else if (!reply.empty()) {
+            script.push_back(Say(std::move(reply)));
+            reply.clear();
+        }
+    }
+    if (!reply.empty())
+        script.push_back(Say(std::move(reply)));
+    return script;
+}
 
 struct Scenario {
     Scenario(const char* name, std::vector<ServerStep> script, std::vector<std::string> transcript,
@@ -85,7 +96,7 @@ struct Scenario {
     }
 
     const char* name;
-    std::vector<ServerStep> script;
+    std::vector<ServerStep> script;  // empty: the server says what the transcript has it say
     std::vector<std::string> transcript;
     std::optional<std::wstring> error;  // none: the send succeeds and the server has the message
     std::wstring lastResponse;
@@ -100,25 +111,19 @@ TEST(MailSmtpClient, EndsEachConversationAsTheServerLeadsIt)
     const std::wstring fromFailed = L"FROM failed:\n530 5.7.0 Authentication required";
     const Scenario scenarios[] = {
         {"a plain exchange with a multi-line hello reply",
-         Steps({{Say("220 mail.test ready\r\n"), Say("250-mail.test\r\n250-SIZE 1000000\r\n250 AUTH LOGIN\r\n"),
-                 Say("250 sender ok\r\n")},
-                kServerRecipientsAndData}),
+         {},
          Concat({{"S: 220 mail.test ready", "C: EHLO [127.0.0.1]", "S: 250-mail.test", "S: 250-SIZE 1000000",
                   "S: 250 AUTH LOGIN", "C: MAIL FROM: <crash@example.test>", "S: 250 sender ok"},
                  kRecipientsAndData}),
          std::nullopt, L"250 queued"},
         {"EHLO refused and HELO accepted",
-         Steps({{Say("220 mail.test ready\r\n"), Say("502 unknown\r\n"), Say("250 hello\r\n"), Say("250 ok\r\n")},
-                kServerRecipientsAndData}),
+         {},
          Concat({{"S: 220 mail.test ready", "C: EHLO [127.0.0.1]", "S: 502 unknown", "C: HELO [127.0.0.1]",
                   "S: 250 hello", "C: MAIL FROM: <crash@example.test>", "S: 250 ok"},
                  kRecipientsAndData}),
          std::nullopt, L"250 queued"},
         {"530, then AUTH LOGIN with base64 challenges and MAIL FROM again",
-         Steps({kServerHello,
-                {Say("530 5.7.0 Authentication required\r\n"), Say("334 VXNlcm5hbWU6\r\n"),
-                 Say("334 UGFzc3dvcmQ6\r\n"), Say("235 2.7.0 accepted\r\n"), Say("250 ok\r\n")},
-                kServerRecipientsAndData}),
+         {},
          Concat({kGreetingAndHello,
                  {"C: MAIL FROM: <crash@example.test>", "S: 530 5.7.0 Authentication required", "C: AUTH LOGIN",
                   "S: 334 VXNlcm5hbWU6", "C: cmVwb3J0ZXI=", "S: 334 UGFzc3dvcmQ6", "C: czNjcmV0",
@@ -126,10 +131,7 @@ TEST(MailSmtpClient, EndsEachConversationAsTheServerLeadsIt)
                  kRecipientsAndData}),
          std::nullopt, L"250 queued", L"reporter"},
         {"refused credentials end after one login",
-         Steps({kServerHello,
-                {Say("530 5.7.0 Authentication required\r\n"), Say("334 VXNlcm5hbWU6\r\n"),
-                 Say("334 UGFzc3dvcmQ6\r\n"), Say("535 5.7.8 bad credentials\r\n"),
-                 Say("530 5.7.0 Authentication required\r\n"), Say("221 bye\r\n")}}),
+         {},
          Concat({kGreetingAndHello,
                  {"C: MAIL FROM: <crash@example.test>", "S: 530 5.7.0 Authentication required", "C: AUTH LOGIN",
                   "S: 334 VXNlcm5hbWU6", "C: cmVwb3J0ZXI=", "S: 334 UGFzc3dvcmQ6", "C: czNjcmV0",
@@ -137,10 +139,7 @@ TEST(MailSmtpClient, EndsEachConversationAsTheServerLeadsIt)
                   "S: 530 5.7.0 Authentication required", "C: QUIT", "S: 221 bye"}}),
          fromFailed, L"221 bye", L"reporter"},
         {"a challenge asked twice is cancelled",
-         Steps({kServerHello,
-                {Say("530 5.7.0 Authentication required\r\n"), Say("334 VXNlcm5hbWU6\r\n"),
-                 Say("334 VXNlcm5hbWU6\r\n"), Say("501 cancelled\r\n"),
-                 Say("530 5.7.0 Authentication required\r\n"), Say("221 bye\r\n")}}),
+         {},
          Concat({kGreetingAndHello,
                  {"C: MAIL FROM: <crash@example.test>", "S: 530 5.7.0 Authentication required", "C: AUTH LOGIN",
                   "S: 334 VXNlcm5hbWU6", "C: cmVwb3J0ZXI=", "S: 334 VXNlcm5hbWU6", "C: *", "S: 501 cancelled",
@@ -148,18 +147,14 @@ TEST(MailSmtpClient, EndsEachConversationAsTheServerLeadsIt)
                   "S: 221 bye"}}),
          fromFailed, L"221 bye", L"reporter"},
         {"530 without a user name asks once more and gives up",
-         Steps({kServerHello,
-                {Say("530 5.7.0 Authentication required\r\n"), Say("530 5.7.0 Authentication required\r\n"),
-                 Say("221 bye\r\n")}}),
+         {},
          Concat({kGreetingAndHello,
                  {"C: MAIL FROM: <crash@example.test>", "S: 530 5.7.0 Authentication required",
                   "C: MAIL FROM: <crash@example.test>", "S: 530 5.7.0 Authentication required", "C: QUIT",
                   "S: 221 bye"}}),
          fromFailed, L"221 bye"},
         {"one of three recipients refused with 550",
-         Steps({kServerHello,
-                {Say("250 ok\r\n"), Say("250 ok\r\n"), Say("550 5.1.1 no such user\r\n"), Say("251 forwarded\r\n"),
-                 Say("354 go ahead\r\n"), Say("250 queued\r\n"), Say("221 bye\r\n")}}),
+         {},
          Concat({kGreetingAndHello,
                  {"C: MAIL FROM: <crash@example.test>", "S: 250 ok", "C: RCPT TO: <support@example.test>",
                   "S: 250 ok", "C: RCPT TO: <ops@example.test>", "S: 550 5.1.1 no such user",
@@ -167,9 +162,7 @@ TEST(MailSmtpClient, EndsEachConversationAsTheServerLeadsIt)
                   "C: <message>", "S: 250 queued", "C: QUIT", "S: 221 bye"}}),
          std::nullopt, L"250 queued"},
         {"every recipient refused keeps the connection",
-         Steps({kServerHello,
-                {Say("250 ok\r\n"), Say("550 one\r\n"), Say("550 two\r\n"), Say("550 three\r\n"),
-                 Say("221 bye\r\n")}}),
+         {},
          Concat({kGreetingAndHello,
                  {"C: MAIL FROM: <crash@example.test>", "S: 250 ok", "C: RCPT TO: <support@example.test>",
                   "S: 550 one", "C: RCPT TO: <ops@example.test>", "S: 550 two", "C: RCPT TO: <audit@example.test>",
@@ -196,26 +189,26 @@ TEST(MailSmtpClient, EndsEachConversationAsTheServerLeadsIt)
          Steps({{Say("220 mail.test ready\r\n"),
                  ServerStep{"250-mail.test\r\n", StepAction::Reply, "250-PIPELINING\r\n250 AUTH LOGIN\r\n", 300ms},
                  Say("250 sender ok\r\n")},
-                kServerRecipientsAndData}),
+                ScriptFrom(kRecipientsAndData)}),
          Concat({{"S: 220 mail.test ready", "C: EHLO [127.0.0.1]", "S: 250-mail.test", "S: 250-PIPELINING",
                   "S: 250 AUTH LOGIN", "C: MAIL FROM: <crash@example.test>", "S: 250 sender ok"},
                  kRecipientsAndData}),
          std::nullopt, L"250 queued"},
-        {"DATA refused", Steps({kServerHello, kServerEnvelope, {Say("554 no data\r\n"), Say("221 bye\r\n")}}),
+        {"DATA refused", {},
          Concat({kGreetingAndHello, kEnvelope, {"C: DATA", "S: 554 no data", "C: QUIT", "S: 221 bye"}}),
          L"DATA failed:\n554 no data", L"221 bye"},
         {"the message refused after its end",
-         Steps({kServerHello, kServerEnvelope,
-                {Say("354 go ahead\r\n"), Say("552 too big\r\n"), Say("221 bye\r\n")}}),
+         {},
          Concat({kGreetingAndHello, kEnvelope,
                  {"C: DATA", "S: 354 go ahead", "C: <message>", "S: 552 too big", "C: QUIT", "S: 221 bye"}}),
          L"Message not accepted:\n552 too big", L"221 bye"},
         {"the connection dropped during DATA",
-         Steps({kServerHello, kServerEnvelope, {Say("354 go ahead\r\n"), ServerStep{"", StepAction::Close}}}),
+         Steps({ScriptFrom(Concat({kGreetingAndHello, kEnvelope, {"C: DATA", "S: 354 go ahead"}})),
+                {ServerStep{"", StepAction::Close}}}),
          Concat({kGreetingAndHello, kEnvelope, {"C: DATA", "S: 354 go ahead"}}), L"Message not accepted:\n", L""},
     };
     for (const Scenario& s : scenarios) {
-        ScriptedSmtpServer server(s.script);
+        ScriptedSmtpServer server(s.script.empty() ? ScriptFrom(s.transcript) : s.script);
         MailMessage message = ThreeRecipientMessage();
         std::optional<std::wstring> error;
         std::wstring lastResponse;
@@ -276,8 +269,9 @@ TEST(MailSmtpClient, GivesUpWithinTheTimeOutOnAServerThatNeverStopsSending)
 
 TEST(MailSmtpClient, KeepsTheFirst1024BytesOfALongReplyAndReadsPastTheRest)
 {
-    ScriptedSmtpServer server(Steps(
-        {kServerHello, {Say("250 " + std::string(1500, 'x') + "\r\n"), Say("250 second\r\n"), Say("221 bye\r\n")}}));
+    const std::vector<std::string> transcript = Concat(
+        {kGreetingAndHello, {"C: NOOP", "S: 250 " + std::string(1500, 'x'), "C: NOOP", "S: 250 second", "C: QUIT", "S: 221 bye"}});
+    ScriptedSmtpServer server(ScriptFrom(transcript));
     SmtpClient client;
     client.SetTimeout(2s);
     client.Connect(L"127.0.0.1", server.Port());
@@ -287,9 +281,7 @@ TEST(MailSmtpClient, KeepsTheFirst1024BytesOfALongReplyAndReadsPastTheRest)
     EXPECT_EQ(client.LastResponse(), L"250 second");
     client.Disconnect();
     EXPECT_FALSE(client.IsConnected());
-    EXPECT_EQ(server.Transcript(), Lines(Concat({kGreetingAndHello,
-                                                 {"C: NOOP", "S: 250 " + std::string(1500, 'x'), "C: NOOP",
-                                                  "S: 250 second", "C: QUIT", "S: 221 bye"}})));
+    EXPECT_EQ(server.Transcript(), Lines(transcript));
 }
 
 TEST(MailSmtpClient, RefusesMessagesItCannotSend)
@@ -310,7 +302,8 @@ TEST(MailSmtpClient, RefusesMessagesItCannotSend)
          L"No email recipients"},
     };
     for (const Case& c : cases) {
-        ScriptedSmtpServer server(Steps({kServerHello, {Say("221 bye\r\n")}}));
+        const std::vector<std::string> transcript = Concat({kGreetingAndHello, {"C: QUIT", "S: 221 bye"}});
+        ScriptedSmtpServer server(ScriptFrom(transcript));
         MailMessage message = ThreeRecipientMessage();
         c.shape(message);
         SmtpClient client;
@@ -322,7 +315,7 @@ TEST(MailSmtpClient, RefusesMessagesItCannotSend)
             EXPECT_EQ(e.Message(), c.error) << c.name;
         }
         EXPECT_FALSE(client.IsConnected()) << c.name;
-        EXPECT_EQ(server.Transcript(), Lines(Concat({kGreetingAndHello, {"C: QUIT", "S: 221 bye"}}))) << c.name;
+        EXPECT_EQ(server.Transcript(), Lines(transcript)) << c.name;
     }
 }
 
@@ -342,7 +335,7 @@ TEST(MailSmtpClient, SendsOnlyOverAConnection)
         }
     }
 
-    ScriptedSmtpServer server(Steps({kServerHello, {Say("250 ok\r\n")}, kServerRecipientsAndData}));
+    ScriptedSmtpServer server(ScriptFrom(Concat({kGreetingAndHello, {"C: MAIL FROM: <crash@example.test>", "S: 250 ok"}, kRecipientsAndData})));
     client.SetTimeout(2s);
     client.Connect(L"127.0.0.1", server.Port());
     EXPECT_TRUE(client.IsConnected());
