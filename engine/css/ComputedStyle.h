@@ -1,7 +1,7 @@
 #pragma once
-#include "engine/paint/Color.h"
-#include "engine/paint/DisplayList.h"
-#include "engine/paint/Font.h"
+#include "engine/gfx/BorderStyle.h"
+#include "engine/gfx/Color.h"
+#include "engine/gfx/Font.h"
 
 #include <memory>
 #include <string>

@@ -3,8 +3,8 @@
 #include "engine/dom/NodePool.h"
 #include "engine/dom/Text.h"
 #include "engine/layout/TableCache.h"
-#include "engine/paint/Geometry.h"
-#include "engine/paint/Image.h"
+#include "engine/gfx/Geometry.h"
+#include "engine/gfx/Image.h"
 
 #include <memory>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 #include "engine/layout/LayoutTree.h"
-#include "engine/paint/DisplayList.h"
+#include "engine/gfx/DisplayList.h"
 
 namespace Engine {
 

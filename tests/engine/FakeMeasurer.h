@@ -1,7 +1,7 @@
 #pragma once
 // Fixed text metrics, so that layout and paint dumps are the same on every machine: every
 // character is half the font size wide (six tenths when bold), ascent is eight tenths.
-#include "engine/layout/TextMeasurer.h"
+#include "engine/gfx/TextMeasurer.h"
 #include "engine/layout/LayoutTree.h"
 #include "engine/css/CssValue.h"
 #include "engine/dom/Document.h"

@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/paint/Canvas.h"
+#include "engine/gfx/Canvas.h"
 
 #include <windows.h>
 

@@ -1,8 +1,9 @@
 #pragma once
-#include "engine/paint/Color.h"
-#include "engine/paint/Font.h"
-#include "engine/paint/Geometry.h"
-#include "engine/paint/Image.h"
+#include "engine/gfx/BorderStyle.h"
+#include "engine/gfx/Color.h"
+#include "engine/gfx/Font.h"
+#include "engine/gfx/Geometry.h"
+#include "engine/gfx/Image.h"
 
 #include <string>
 #include <vector>
@@ -10,8 +11,6 @@
 namespace Engine {
 
 class Element;
-
-enum class BorderStyle : unsigned char { None, Solid, Dotted, Dashed, Inset, Outset, Double, Groove, Ridge };
 
 enum class DisplayItemKind : unsigned char {
     Fill,        // Area in Color1

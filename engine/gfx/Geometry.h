@@ -35,4 +35,21 @@ struct Rect {
     bool operator==(const Rect&) const = default;
 };
 
+// One value for each side of a box, named as CSS names the sides.
+template <typename T>
+struct Sides {
+    T Top{};
+    T Right{};
+    T Bottom{};
+    T Left{};
+
+    // For numbers: what the sides across each axis add up to.
+    [[nodiscard]] T Horizontal() const { return Left + Right; }
+    [[nodiscard]] T Vertical() const { return Top + Bottom; }
+    bool operator==(const Sides&) const = default;
+};
+
+// The widths of a box's margin, border or padding.
+using Edges = Sides<int>;
+
 } // namespace Engine
