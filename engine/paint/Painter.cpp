@@ -29,11 +29,15 @@ bool WantsDraw(const Element* element)
     return std::any_of(handlers.begin(), handlers.end(), [](const HandlerEntry& h) { return (h.Groups & HL_HANDLE_DRAW) != 0; });
 }
 
-DisplayItem Item(DisplayItemKind kind, const Rect& area)
+BorderItem BorderOf(const Box& box, const Rect& area)
 {
-    DisplayItem item;
-    item.Kind = kind;
-    item.Area = area;
+    BorderItem item{area, {}};
+    const PaintStyle& paint = box.S().Paint;
+    auto side = [](int width, BorderStyle style, Color shade) { return BorderSide{width, style, shade}; };
+    item.Side.Top = side(box.Border[0], paint.BorderStyles[0], paint.BorderColors[0]);
+    item.Side.Right = side(box.Border[1], paint.BorderStyles[1], paint.BorderColors[1]);
+    item.Side.Bottom = side(box.Border[2], paint.BorderStyles[2], paint.BorderColors[2]);
+    item.Side.Left = side(box.Border[3], paint.BorderStyles[3], paint.BorderColors[3]);
     return item;
 }
 
@@ -133,10 +137,10 @@ void Painter::PaintSticky(const Box& top, const Rect& damage, DisplayList& out) 
         if (!clip.Intersects(damage))
             continue;
         if (clipped)
-            out.push_back(Item(DisplayItemKind::PushClip, clip));
+            out.push_back(PushClipItem{clip});
         PaintBox(*sticky, damage, out);
         if (clipped)
-            out.push_back(Item(DisplayItemKind::PopClip, clip));
+            out.push_back(PopClipItem{clip});
     }
 }
 
@@ -144,17 +148,10 @@ void Painter::PaintBackground(const Box& box, const Rect& area, DisplayList& out
 {
     const PaintStyle& paint = box.S().Paint;
     if (AlphaOf(paint.Background) != 0 || AlphaOf(paint.GradientEnd) != 0) {
-        if (paint.GradientEnd != kTransparent) {
-            DisplayItem item = Item(DisplayItemKind::Gradient, area);
-            item.Color1 = paint.Background;
-            item.Color2 = paint.GradientEnd;
-            item.Vertical = paint.GradientVertical;
-            out.push_back(std::move(item));
-        } else {
-            DisplayItem item = Item(DisplayItemKind::Fill, area);
-            item.Color1 = paint.Background;
-            out.push_back(std::move(item));
-        }
+        if (paint.GradientEnd != kTransparent)
+            out.push_back(GradientItem{area, paint.Background, paint.GradientEnd, paint.GradientVertical});
+        else
+            out.push_back(FillItem{area, paint.Background});
     }
     if (paint.BackgroundImage.empty() || box.Owner == nullptr)
         return;
@@ -184,20 +181,18 @@ void Painter::PaintBackground(const Box& box, const Rect& area, DisplayList& out
             firstY += tileH;
         lastY = visible.Bottom();
     }
-    out.push_back(Item(DisplayItemKind::PushClip, area));
+    out.push_back(PushClipItem{area});
     int tiles = 0;
     for (int y = firstY; y <= lastY && tiles < kMaxTiles; y += tileH) {
         for (int x = firstX; x <= lastX && tiles < kMaxTiles; x += tileW, ++tiles) {
-            DisplayItem item = Item(DisplayItemKind::Image, {x, y, tileW, tileH});
-            item.Picture = picture;
-            out.push_back(std::move(item));
+            out.push_back(ImageItem{{x, y, tileW, tileH}, picture});
             if (!repeatX)
                 break;
         }
         if (!repeatY)
             break;
     }
-    out.push_back(Item(DisplayItemKind::PopClip, area));
+    out.push_back(PopClipItem{area});
 }
 
 void Painter::PaintInlineDecorations(const Box& container, DisplayList& out) const
@@ -214,15 +209,8 @@ void Painter::PaintInlineDecorations(const Box& container, DisplayList& out) con
             for (const Rect& fragment : box->Fragments) {
                 Rect area = fragment.Translated(box->PageX, box->PageY);
                 PaintBackground(*box, area, out, area);
-                if (box->Border[0] + box->Border[1] + box->Border[2] + box->Border[3] > 0) {
-                    DisplayItem item = Item(DisplayItemKind::Border, area);
-                    for (int side = 0; side < 4; ++side) {
-                        item.Widths[side] = box->Border[side];
-                        item.Styles[side] = box->S().Paint.BorderStyles[side];
-                        item.Colors[side] = box->S().Paint.BorderColors[side];
-                    }
-                    out.push_back(std::move(item));
-                }
+                if (box->Border[0] + box->Border[1] + box->Border[2] + box->Border[3] > 0)
+                    out.push_back(BorderOf(*box, area));
             }
         }
         for (auto it = box->Children.rbegin(); it != box->Children.rend(); ++it)
@@ -241,25 +229,18 @@ void Painter::PaintLines(const Box& box, DisplayList& out, const Rect& damage) c
             const Box& source = *lineItem.Source;
             if (lineItem.Ellipsis && box.S().Inherited.Visible == Visibility::Visible) {
                 // The ellipsis takes the container's font and colour.
-                DisplayItem item = Item(DisplayItemKind::Text, lineItem.Area.Translated(origin.X, origin.Y));
-                item.Color1 = box.S().Inherited.TextColor;
-                item.Font = InlineLayout::FontOf(box, m_tree.Measurer());
-                item.Text = L"\u2026";
-                item.Owner = box.Owner != nullptr ? box.Owner : box.Parent != nullptr ? box.Parent->Owner : nullptr;
-                out.push_back(std::move(item));
+                out.push_back(TextItem{lineItem.Area.Translated(origin.X, origin.Y), box.S().Inherited.TextColor,
+                                       InlineLayout::FontOf(box, m_tree.Measurer()), L"\u2026"});
                 continue;
             }
             if (source.Kind != BoxKind::Text || source.S().Inherited.Visible != Visibility::Visible)
                 continue;
-            DisplayItem item = Item(DisplayItemKind::Text, lineItem.Area.Translated(origin.X, origin.Y));
-            item.Color1 = source.S().Inherited.TextColor;
-            item.Font = source.RunsFont;
+            TextItem item{lineItem.Area.Translated(origin.X, origin.Y), source.S().Inherited.TextColor, source.RunsFont, {}};
             item.Text = source.TextData().substr(lineItem.Start, std::min(lineItem.Length, source.TextData().size() - std::min(lineItem.Start, source.TextData().size())));
             for (wchar_t& c : item.Text) {
                 if (c == L'\n' || c == L'\r' || c == L'\t' || c == L'\f')
                     c = L' ';
             }
-            item.Owner = source.Parent != nullptr ? source.Parent->Owner : nullptr;
             out.push_back(std::move(item));
         }
     }
@@ -274,12 +255,10 @@ void Painter::PaintInput(const Box& box, DisplayList& out) const
     Rect content{box.PageX + box.ContentX(), box.PageY + box.ContentY(), box.ContentWidth, box.ContentHeight};
     unsigned state = input.State();
     if (kind == L"checkbox" || kind == L"radio") {
-        DisplayItem item = Item(DisplayItemKind::CheckMark, content);
-        item.Vertical = kind == L"radio";
-        item.HotPart = ((state & HL_STATE_CHECKED) != 0 ? kControlChecked : 0) |
-                       ((state & HL_STATE_DISABLED) != 0 ? kControlDisabled : 0) |
-                       ((state & HL_STATE_ACTIVE) != 0 ? kControlPressed : 0);
-        out.push_back(std::move(item));
+        unsigned look = ((state & HL_STATE_CHECKED) != 0 ? kControlChecked : 0) |
+                        ((state & HL_STATE_DISABLED) != 0 ? kControlDisabled : 0) |
+                        ((state & HL_STATE_ACTIVE) != 0 ? kControlPressed : 0);
+        out.push_back(ControlItem{content, kind == L"radio" ? ControlPart::RadioButton : ControlPart::CheckBox, look});
         return;
     }
     // A number input's spin buttons stand at its right edge, inside the border.
@@ -288,15 +267,9 @@ void Painter::PaintInput(const Box& box, DisplayList& out) const
         int right = box.PageX + box.Width - box.Border[1];
         int top = box.PageY + box.Border[0];
         int height = box.Height - box.Border[0] - box.Border[2];
-        int disabled = (state & HL_STATE_DISABLED) != 0 ? kControlDisabled : 0;
-        DisplayItem up = Item(DisplayItemKind::CheckMark, {right - size, top, size, height / 2});
-        up.Vertical = false;
-        up.HotPart = kControlSpinUp | disabled;
-        DisplayItem down = Item(DisplayItemKind::CheckMark, {right - size, top + height / 2, size, height - height / 2});
-        down.Vertical = false;
-        down.HotPart = kControlSpinDown | disabled;
-        out.push_back(std::move(up));
-        out.push_back(std::move(down));
+        unsigned disabled = (state & HL_STATE_DISABLED) != 0 ? kControlDisabled : 0;
+        out.push_back(ControlItem{{right - size, top, size, height / 2}, ControlPart::SpinUp, disabled});
+        out.push_back(ControlItem{{right - size, top + height / 2, size, height - height / 2}, ControlPart::SpinDown, disabled});
         content.Width = std::max(0, content.Width - size);
     }
     const std::wstring* value = input.FindAttribute("value");
@@ -312,7 +285,7 @@ void Painter::PaintInput(const Box& box, DisplayList& out) const
     int width = measurer.Width(box.RunsFont, text);
     int x = content.X + (centred ? std::max(0, (content.Width - width) / 2) : -box.Rare().EditScroll);
     int y = content.Y + std::max(0, (content.Height - metrics.Height) / 2);
-    out.push_back(Item(DisplayItemKind::PushClip, content));
+    out.push_back(PushClipItem{content});
     // Text before, inside and after the selection; the selection on the highlight colour.
     int from = std::clamp(box.Rare().Caret >= 0 ? box.Rare().SelectFrom : 0, 0, static_cast<int>(text.size()));
     int to = std::clamp(box.Rare().Caret >= 0 ? box.Rare().SelectTo : 0, from, static_cast<int>(text.size()));
@@ -324,27 +297,18 @@ void Painter::PaintInput(const Box& box, DisplayList& out) const
             continue;
         std::wstring piece = text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
         int pieceWidth = measurer.Width(box.RunsFont, piece);
-        if (part == 1) {
-            DisplayItem highlight = Item(DisplayItemKind::Fill, {left, y, pieceWidth, metrics.Height});
-            highlight.Color1 = SystemColorOf(13);
-            out.push_back(std::move(highlight));
-        }
-        DisplayItem item = Item(DisplayItemKind::Text, {left, y, pieceWidth, metrics.Height});
-        item.Font = box.RunsFont;
-        item.Color1 = part == 1 ? SystemColorOf(14) : box.S().Inherited.TextColor;
-        item.Text = std::move(piece);
-        item.Owner = box.Owner;
-        out.push_back(std::move(item));
+        if (part == 1)
+            out.push_back(FillItem{{left, y, pieceWidth, metrics.Height}, SystemColorOf(13)});
+        out.push_back(TextItem{{left, y, pieceWidth, metrics.Height},
+                               part == 1 ? SystemColorOf(14) : box.S().Inherited.TextColor, box.RunsFont, std::move(piece)});
         left += pieceWidth;
     }
     if (box.Rare().Caret >= 0 && !box.Rare().CaretHidden && (input.State() & HL_STATE_FOCUS) != 0) {
         int caretX = x + measurer.Width(box.RunsFont, std::wstring_view(text).substr(0, std::min<std::size_t>(
                                                                                           static_cast<std::size_t>(box.Rare().Caret), text.size())));
-        DisplayItem caret = Item(DisplayItemKind::Fill, {caretX, y, 1, metrics.Height});
-        caret.Color1 = box.S().Inherited.TextColor;
-        out.push_back(std::move(caret));
+        out.push_back(FillItem{{caretX, y, 1, metrics.Height}, box.S().Inherited.TextColor});
     }
-    out.push_back(Item(DisplayItemKind::PopClip, content));
+    out.push_back(PopClipItem{content});
 }
 
 // The selection of a text area being edited, on the highlight colour under its text.
@@ -368,10 +332,8 @@ void Painter::PaintTextAreaSelection(const Box& box, DisplayList& out) const
             std::wstring_view all(text);
             int left = measurer.Width(item.Source->RunsFont, all.substr(item.Start, start - item.Start));
             int right = measurer.Width(item.Source->RunsFont, all.substr(item.Start, end - item.Start));
-            DisplayItem fill = Item(DisplayItemKind::Fill, Rect{item.Area.X + left, item.Area.Y, right - left, item.Area.Height}
-                                                               .Translated(origin.X, origin.Y));
-            fill.Color1 = SystemColorOf(13);
-            out.push_back(std::move(fill));
+            Rect selected{item.Area.X + left, item.Area.Y, right - left, item.Area.Height};
+            out.push_back(FillItem{selected.Translated(origin.X, origin.Y), SystemColorOf(13)});
         }
     }
 }
@@ -391,8 +353,7 @@ void Painter::PaintScrollBars(const Box& box, DisplayList& out) const
                                            : box.ContentWidth + box.Padding[1] + box.Padding[3]);
         int view = vertical ? viewH : viewW;
         int scroll = vertical ? box.ScrollY : box.ScrollX;
-        DisplayItem item = Item(DisplayItemKind::ScrollBar, area);
-        item.Vertical = vertical;
+        ScrollBarItem item{area, {}, vertical};
         if (content > view && track > 0) {
             int thumb = std::clamp(static_cast<int>(static_cast<long long>(track) * view / content), std::min(track, thickness), track);
             int range = std::max(1, content - view);
@@ -407,9 +368,7 @@ void Painter::PaintScrollBars(const Box& box, DisplayList& out) const
     if (box.BarH > 0)
         bar(false);
     if (box.BarV > 0 && box.BarH > 0) {
-        DisplayItem corner = Item(DisplayItemKind::Fill, {padding.Right() - box.BarV, padding.Bottom() - box.BarH, box.BarV, box.BarH});
-        corner.Color1 = MakeColor(240, 240, 240);
-        out.push_back(std::move(corner));
+        out.push_back(FillItem{{padding.Right() - box.BarV, padding.Bottom() - box.BarH, box.BarV, box.BarH}, MakeColor(240, 240, 240)});
     }
 }
 
@@ -426,52 +385,35 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
     if (visible && box.Kind != BoxKind::Inline) {
         if (box.Parent != nullptr && &box != m_canvasSource)
             PaintBackground(box, area, out, damage);
-        if (draws) {
-            DisplayItem item = Item(DisplayItemKind::ElementDraw, area);
-            item.Owner = box.Owner;
-            item.Layer = 0;
-            out.push_back(std::move(item));
-        }
-        if (box.Border[0] + box.Border[1] + box.Border[2] + box.Border[3] > 0) {
-            DisplayItem item = Item(DisplayItemKind::Border, area);
-            for (int side = 0; side < 4; ++side) {
-                item.Widths[side] = box.Border[side];
-                item.Styles[side] = style.Paint.BorderStyles[side];
-                item.Colors[side] = style.Paint.BorderColors[side];
-            }
-            out.push_back(std::move(item));
-        }
-        if (box.Kind == BoxKind::Replaced && box.Rare().Picture && box.Rare().Picture->Valid()) {
-            DisplayItem item = Item(DisplayItemKind::Image,
-                                    {area.X + box.Border[3] + box.Padding[3], area.Y + box.Border[0] + box.Padding[0],
-                                     box.ContentWidth, box.ContentHeight});
-            item.Picture = box.Rare().Picture;
-            out.push_back(std::move(item));
-        }
+        if (draws)
+            out.push_back(ElementDrawItem{area, DrawSourceOf(*box.Owner), 0});
+        if (box.Border[0] + box.Border[1] + box.Border[2] + box.Border[3] > 0)
+            out.push_back(BorderOf(box, area));
+        if (box.Kind == BoxKind::Replaced && box.Rare().Picture && box.Rare().Picture->Valid())
+            out.push_back(ImageItem{{area.X + box.Border[3] + box.Padding[3], area.Y + box.Border[0] + box.Padding[0],
+                                     box.ContentWidth, box.ContentHeight},
+                                    box.Rare().Picture});
         if (box.Kind == BoxKind::Replaced && box.Owner != nullptr && box.Owner->Tag() == "input")
             PaintInput(box, out);
         // A drop-down's button shows the arrow.
         if (box.Owner != nullptr && box.Owner->Tag() == "button" && box.Owner->Parent() != nullptr &&
             box.Owner->Parent()->Tag() == "select") {
-            DisplayItem arrow = Item(DisplayItemKind::CheckMark, area);
-            arrow.Vertical = false;
             unsigned select = box.Owner->Parent()->State();
-            arrow.HotPart = kControlDropArrow | ((select & HL_STATE_DISABLED) != 0 ? kControlDisabled : 0) |
+            unsigned look = ((select & HL_STATE_DISABLED) != 0 ? kControlDisabled : 0) |
                             ((box.Owner->State() & HL_STATE_ACTIVE) != 0 ? kControlPressed : 0);
-            out.push_back(std::move(arrow));
+            out.push_back(ControlItem{area, ControlPart::DropArrow, look});
         }
         if (style.Box.Show == Display::ListItem && style.Inherited.ListMarker != ListStyle::None && !box.Lines.empty()) {
             const LineBox& first = box.Lines.front();
             int size = std::max(3, style.Inherited.Font.SizePx / 3);
-            DisplayItem item = Item(DisplayItemKind::Fill, {area.X + box.ContentX() - size * 3,
-                                                            area.Y + first.Area.Y + (first.Area.Height - size) / 2, size, size});
-            item.Color1 = style.Inherited.TextColor;
-            out.push_back(std::move(item));
+            out.push_back(FillItem{{area.X + box.ContentX() - size * 3, area.Y + first.Area.Y + (first.Area.Height - size) / 2,
+                                    size, size},
+                                   style.Inherited.TextColor});
         }
     }
     bool clips = style.Clips() && box.Kind != BoxKind::Inline && !ContentInside(box);
     if (clips)
-        out.push_back(Item(DisplayItemKind::PushClip, PaddingBox(box)));
+        out.push_back(PushClipItem{PaddingBox(box)});
     if (box.InlineContent) {
         PaintInlineDecorations(box, out);
         bool editing = box.Rare().Caret >= 0 && box.Owner != nullptr && box.Owner->Tag() == "textarea" &&
@@ -483,9 +425,7 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
             Rect caret;
             Point origin = box.ContentOrigin();
             if (TextPositions::PointOf(box, static_cast<std::size_t>(box.Rare().Caret), m_tree.Measurer(), caret)) {
-                DisplayItem item = Item(DisplayItemKind::Fill, caret.Translated(origin.X, origin.Y));
-                item.Color1 = style.Inherited.TextColor;
-                out.push_back(std::move(item));
+                out.push_back(FillItem{caret.Translated(origin.X, origin.Y), style.Inherited.TextColor});
             }
         }
     }
@@ -519,27 +459,19 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
         if (!(child->Owner != nullptr && (child->Owner->State() & HL_STATE_POPUP) != 0 && !m_popupPass))
             PaintBox(*child, damage, out);
     }
-    if (visible && draws) {
-        DisplayItem content = Item(DisplayItemKind::ElementDraw, area);
-        content.Owner = box.Owner;
-        content.Layer = 1;
-        out.push_back(std::move(content));
-    }
+    if (visible && draws)
+        out.push_back(ElementDrawItem{area, DrawSourceOf(*box.Owner), 1});
     if (box.IsScroller() && (box.BarV > 0 || box.BarH > 0))
         PaintScrollBars(box, out);
     if (clips)
-        out.push_back(Item(DisplayItemKind::PopClip, PaddingBox(box)));
-    if (visible && draws) {
-        DisplayItem foreground = Item(DisplayItemKind::ElementDraw, area);
-        foreground.Owner = box.Owner;
-        foreground.Layer = 2;
-        out.push_back(std::move(foreground));
-    }
+        out.push_back(PopClipItem{PaddingBox(box)});
+    if (visible && draws)
+        out.push_back(ElementDrawItem{area, DrawSourceOf(*box.Owner), 2});
     // The focus rectangle shows where the keyboard moved the focus, as in Windows' dialogs.
     if (box.Owner != nullptr && box.Parent != nullptr && box.Kind != BoxKind::Inline &&
         box.Owner->OwnerDocument() != nullptr && box.Owner->OwnerDocument()->FocusElement() == box.Owner &&
         box.Owner->OwnerDocument()->FocusByKeyboard())
-        out.push_back(Item(DisplayItemKind::FocusRect, area));
+        out.push_back(FocusRectItem{area});
 }
 
 } // namespace Engine

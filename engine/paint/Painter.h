@@ -4,6 +4,16 @@
 
 namespace Engine {
 
+// The element whose procedures draw an element-drawn item, as the display list names it, and back.
+[[nodiscard]] inline const DrawSource* DrawSourceOf(const Element& element)
+{
+    return reinterpret_cast<const DrawSource*>(&element);
+}
+[[nodiscard]] inline Element& ElementOf(const DrawSource& source)
+{
+    return *const_cast<Element*>(reinterpret_cast<const Element*>(&source));
+}
+
 // Records the drawing of a laid-out page as a display list (CSS 2.1, appendix E, simplified:
 // each box paints its background, border and content, then its children in order; inline
 // backgrounds go under their text). Only what meets the damaged area is recorded.

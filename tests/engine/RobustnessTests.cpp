@@ -553,7 +553,7 @@ void ExpectSaneGeometry(const LaidOutPage& page, const DisplayList& drawing, con
             pending.push_back(child.get());
     }
     for (const DisplayItem& item : drawing)
-        ASSERT_TRUE(std::abs(item.Area.X) < kLimit && std::abs(item.Area.Y) < kLimit) << "from: " << source;
+        ASSERT_TRUE(std::abs(AreaOf(item).X) < kLimit && std::abs(AreaOf(item).Y) < kLimit) << "from: " << source;
 }
 
 DisplayList PaintViewport(const LaidOutPage& page)

@@ -7,6 +7,7 @@
 
 namespace Engine {
 
+class Element;
 class FontCache;
 
 // Plays a display list into a device context (the window's back buffer) with GDI. Only items that
