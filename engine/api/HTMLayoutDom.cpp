@@ -9,6 +9,7 @@
 #include "engine/dom/Text.h"
 #include "engine/dom/Utf.h"
 #include "engine/input/FormControls.h"
+#include "engine/platform/BoundaryCodes.h"
 #include "engine/platform/View.h"
 
 #include <algorithm>
@@ -161,7 +162,7 @@ HtmlDomResult WINAPI HTMLayoutIsElementEnabled(HELEMENT he, BOOL* enabled)
 {
     return ReadElement(he, enabled, [](Element& element) -> BOOL {
         for (Element* at = &element; at != nullptr; at = at->Parent()) {
-            if (at->State() & HL_STATE_DISABLED)
+            if (at->State() & kStateDisabled)
                 return FALSE;
         }
         return TRUE;
@@ -395,6 +396,7 @@ HtmlDomResult WINAPI HTMLayoutUpdateElement(HELEMENT he, UINT flags)
     return HLDOM_OK;
 }
 
+// State bits cross the boundary as they are (BoundaryCodes.h).
 HtmlDomResult WINAPI HTMLayoutGetElementState(HELEMENT he, UINT* state)
 {
     return ReadElement(he, state, [](Element& element) { return static_cast<UINT>(element.State()); });

@@ -14,6 +14,40 @@ class Document;
 struct Box;
 struct ComputedStyle;
 
+// State bits of an element, as selectors and the engine's inputs read them.
+enum ElementState : unsigned {
+    kStateLink = 0x1,       // an a with an href, from the markup
+    kStateHover = 0x2,
+    kStateActive = 0x4,     // pressed
+    kStateFocus = 0x8,
+    kStateVisited = 0x10,
+    kStateCurrent = 0x20,
+    kStateChecked = 0x40,
+    kStateDisabled = 0x80,
+    kStateReadOnly = 0x100,
+    kStateExpanded = 0x200,
+    kStateCollapsed = 0x400,
+    kStateIncomplete = 0x800,
+    kStateFocusable = 0x2000,
+    kStateAnchor = 0x4000,
+    kStatePopup = 0x10000,  // shown as a popup
+    kStateOwnsPopup = 0x20000,
+};
+
+// The groups of events an element procedure asks for.
+enum EventGroup : unsigned {
+    kEventMouse = 0x1,
+    kEventKey = 0x2,
+    kEventFocus = 0x4,
+    kEventScroll = 0x8,
+    kEventTimer = 0x10,
+    kEventSize = 0x20,
+    kEventDraw = 0x40,
+    kEventDataArrived = 0x80,
+    kEventBehavior = 0x100,
+    kEventMethodCall = 0x200,
+};
+
 // What changed about an element, so that only what the change can reach is styled and laid
 // out again.
 enum class ChangeKind { Children, Attributes };
@@ -32,7 +66,7 @@ using OpaqueProc = void (*)();
 struct HandlerEntry {
     OpaqueProc Proc = nullptr;
     void* Tag = nullptr;
-    unsigned Groups = 0;
+    unsigned Groups = 0;  // EventGroup bits
 };
 
 class Element final : public Node {

@@ -1,6 +1,5 @@
 #include "engine/layout/LayoutContext.h"
 
-#include "engine/HTMLayoutConstants.h"
 #include "engine/dom/Element.h"
 
 #include <algorithm>
@@ -29,7 +28,7 @@ int CollapseMargins(int a, int b)
 
 bool IsPopup(const Box& box)
 {
-    return box.Owner != nullptr && (box.Owner->State() & HL_STATE_POPUP) != 0;
+    return box.Owner != nullptr && (box.Owner->State() & kStatePopup) != 0;
 }
 
 bool ShrinksToFit(const Box& box)

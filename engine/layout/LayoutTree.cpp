@@ -1,6 +1,5 @@
 #include "engine/layout/LayoutTree.h"
 
-#include "engine/HTMLayoutConstants.h"
 #include "engine/css/StyleBuilder.h"
 #include "engine/dom/Element.h"
 #include "engine/dom/Text.h"
@@ -642,7 +641,7 @@ std::vector<const Box*> LayoutTree::StickyBoxesIn(const Box& top) const
                 found.emplace_back(depth, sticky);
                 break;
             }
-            if (at->Owner != nullptr && (at->Owner->State() & HL_STATE_POPUP) != 0)
+            if (at->Owner != nullptr && (at->Owner->State() & kStatePopup) != 0)
                 break;  // in a popup, which shows in a window of its own
         }
     }
@@ -686,7 +685,7 @@ std::vector<Box*> LayoutTree::ShownPopups() const
     std::vector<Box*> shown;
     for (const PopupAnchor& popup : m_popups) {
         Box* box = popup.Popup->LayoutBox();
-        if (box != nullptr && (popup.Popup->State() & HL_STATE_POPUP) != 0)
+        if (box != nullptr && (popup.Popup->State() & kStatePopup) != 0)
             shown.push_back(box);
     }
     return shown;
@@ -697,7 +696,7 @@ void LayoutTree::PlacePopups(std::vector<Rect>& damage)
     for (const PopupAnchor& popup : m_popups) {
         Box* box = popup.Popup->LayoutBox();
         Rect anchor;
-        if (box == nullptr || (popup.Popup->State() & HL_STATE_POPUP) == 0 || !PageRectOf(*popup.Anchor, anchor))
+        if (box == nullptr || (popup.Popup->State() & kStatePopup) == 0 || !PageRectOf(*popup.Anchor, anchor))
             continue;
         int height = box->Height + box->Margin[0] + box->Margin[2];
         bool above = popup.Placement == 8 ? anchor.Y - height >= 0 : anchor.Bottom() + height > m_height && anchor.Y - height >= 0;

@@ -1,6 +1,5 @@
 #include "engine/paint/Painter.h"
 
-#include "engine/HTMLayoutConstants.h"
 #include "engine/css/CssValue.h"
 #include "engine/layout/LayoutContext.h"
 #include "engine/layout/TextPositions.h"
@@ -26,7 +25,7 @@ bool WantsDraw(const Element* element)
     if (element == nullptr)
         return false;
     const auto& handlers = element->Handlers();
-    return std::any_of(handlers.begin(), handlers.end(), [](const HandlerEntry& h) { return (h.Groups & HL_HANDLE_DRAW) != 0; });
+    return std::any_of(handlers.begin(), handlers.end(), [](const HandlerEntry& h) { return (h.Groups & kEventDraw) != 0; });
 }
 
 BorderItem BorderOf(const Box& box, const Rect& area)
@@ -255,9 +254,9 @@ void Painter::PaintInput(const Box& box, DisplayList& out) const
     Rect content{box.PageX + box.ContentX(), box.PageY + box.ContentY(), box.ContentWidth, box.ContentHeight};
     unsigned state = input.State();
     if (kind == L"checkbox" || kind == L"radio") {
-        unsigned look = ((state & HL_STATE_CHECKED) != 0 ? kControlChecked : 0) |
-                        ((state & HL_STATE_DISABLED) != 0 ? kControlDisabled : 0) |
-                        ((state & HL_STATE_ACTIVE) != 0 ? kControlPressed : 0);
+        unsigned look = ((state & kStateChecked) != 0 ? kControlChecked : 0) |
+                        ((state & kStateDisabled) != 0 ? kControlDisabled : 0) |
+                        ((state & kStateActive) != 0 ? kControlPressed : 0);
         out.push_back(ControlItem{content, kind == L"radio" ? ControlPart::RadioButton : ControlPart::CheckBox, look});
         return;
     }
@@ -267,7 +266,7 @@ void Painter::PaintInput(const Box& box, DisplayList& out) const
         int right = box.PageX + box.Width - box.Border[1];
         int top = box.PageY + box.Border[0];
         int height = box.Height - box.Border[0] - box.Border[2];
-        unsigned disabled = (state & HL_STATE_DISABLED) != 0 ? kControlDisabled : 0;
+        unsigned disabled = (state & kStateDisabled) != 0 ? kControlDisabled : 0;
         out.push_back(ControlItem{{right - size, top, size, height / 2}, ControlPart::SpinUp, disabled});
         out.push_back(ControlItem{{right - size, top + height / 2, size, height - height / 2}, ControlPart::SpinDown, disabled});
         content.Width = std::max(0, content.Width - size);
@@ -303,7 +302,7 @@ void Painter::PaintInput(const Box& box, DisplayList& out) const
                                part == 1 ? SystemColorOf(14) : box.S().Inherited.TextColor, box.RunsFont, std::move(piece)});
         left += pieceWidth;
     }
-    if (box.Rare().Caret >= 0 && !box.Rare().CaretHidden && (input.State() & HL_STATE_FOCUS) != 0) {
+    if (box.Rare().Caret >= 0 && !box.Rare().CaretHidden && (input.State() & kStateFocus) != 0) {
         int caretX = x + measurer.Width(box.RunsFont, std::wstring_view(text).substr(0, std::min<std::size_t>(
                                                                                           static_cast<std::size_t>(box.Rare().Caret), text.size())));
         out.push_back(FillItem{{caretX, y, 1, metrics.Height}, box.S().Inherited.TextColor});
@@ -399,8 +398,8 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
         if (box.Owner != nullptr && box.Owner->Tag() == "button" && box.Owner->Parent() != nullptr &&
             box.Owner->Parent()->Tag() == "select") {
             unsigned select = box.Owner->Parent()->State();
-            unsigned look = ((select & HL_STATE_DISABLED) != 0 ? kControlDisabled : 0) |
-                            ((box.Owner->State() & HL_STATE_ACTIVE) != 0 ? kControlPressed : 0);
+            unsigned look = ((select & kStateDisabled) != 0 ? kControlDisabled : 0) |
+                            ((box.Owner->State() & kStateActive) != 0 ? kControlPressed : 0);
             out.push_back(ControlItem{area, ControlPart::DropArrow, look});
         }
         if (style.Box.Show == Display::ListItem && style.Inherited.ListMarker != ListStyle::None && !box.Lines.empty()) {
@@ -417,7 +416,7 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
     if (box.InlineContent) {
         PaintInlineDecorations(box, out);
         bool editing = box.Rare().Caret >= 0 && box.Owner != nullptr && box.Owner->Tag() == "textarea" &&
-                       (box.Owner->State() & HL_STATE_FOCUS) != 0;
+                       (box.Owner->State() & kStateFocus) != 0;
         if (editing)
             PaintTextAreaSelection(box, out);
         PaintLines(box, out, damage);
@@ -456,7 +455,7 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
             continue;
         }
         // Shown popups paint last, over everything.
-        if (!(child->Owner != nullptr && (child->Owner->State() & HL_STATE_POPUP) != 0 && !m_popupPass))
+        if (!(child->Owner != nullptr && (child->Owner->State() & kStatePopup) != 0 && !m_popupPass))
             PaintBox(*child, damage, out);
     }
     if (visible && draws)

@@ -122,7 +122,7 @@ bool MouseInput::DropDownPress(Element& target)
     for (Element* at = &target; at != nullptr; at = at->Parent()) {
         if (at->Tag() == "option") {
             Element* select = FormControls::DropDownOf(*at);
-            if (select == nullptr || (at->State() & HL_STATE_DISABLED) != 0)
+            if (select == nullptr || (at->State() & kStateDisabled) != 0)
                 return false;
             FormControls::Choose(*select, at);
             EventDispatcher::BehaviorEvent(*select, HL_SELECT_SELECTION_CHANGED, at, 0);
@@ -130,13 +130,13 @@ bool MouseInput::DropDownPress(Element& target)
                 m_view.HidePopups();
             return true;
         }
-        if (at->Tag() == "select" && FormControls::ControlType(*at) == HL_CTL_DD_SELECT) {
-            if ((at->State() & HL_STATE_DISABLED) != 0)
+        if (at->Tag() == "select" && FormControls::ControlType(*at) == ControlKind::DropDown) {
+            if ((at->State() & kStateDisabled) != 0)
                 return false;
             Element* list = at->Children().size() >= 3 ? at->Children()[2] : nullptr;
             if (list == nullptr)
                 return false;
-            if ((list->State() & HL_STATE_POPUP) != 0)
+            if ((list->State() & kStatePopup) != 0)
                 m_view.HidePopups();
             else
                 m_view.OpenDropDown(*at);
@@ -164,7 +164,7 @@ void MouseInput::SetHover(Element* element)
             break;
         if (std::find(after.begin(), after.end(), left) != after.end())
             continue;
-        left->ChangeState(0, HL_STATE_HOVER);
+        left->ChangeState(0, kStateHover);
         if (left->OwnerDocument() == &page) {
             HtmlMouseParams params{};
             params.cmd = HL_MOUSE_LEAVE;
@@ -176,7 +176,7 @@ void MouseInput::SetHover(Element* element)
         Element* entered = *it;
         if (std::find(before.begin(), before.end(), entered) != before.end())
             continue;
-        entered->ChangeState(HL_STATE_HOVER, 0);
+        entered->ChangeState(kStateHover, 0);
         HtmlMouseParams params{};
         params.cmd = HL_MOUSE_ENTER;
         params.target = ToHandle(entered);
@@ -338,7 +338,7 @@ void MouseInput::OnButton(UINT message, POINT point, WPARAM keys)
     if (target == nullptr)
         return;
     if (down && message != WM_LBUTTONDBLCLK)
-        target->ChangeState(HL_STATE_ACTIVE, 0);
+        target->ChangeState(kStateActive, 0);
     UINT command = message == WM_LBUTTONDBLCLK ? HL_MOUSE_DCLICK : down ? HL_MOUSE_DOWN : HL_MOUSE_UP;
     // The button that changed counts as pressed for the event, as the pages expect.
     WPARAM state = keys;
@@ -384,7 +384,7 @@ void MouseInput::OnButton(UINT message, POINT point, WPARAM keys)
     }
     if (!down) {
         for (Element* at = target; at != nullptr; at = at->Parent())
-            at->ChangeState(0, HL_STATE_ACTIVE);
+            at->ChangeState(0, kStateActive);
     }
     target->Unuse();
     m_view.ScheduleUpdate();

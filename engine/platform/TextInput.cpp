@@ -91,7 +91,7 @@ TextEditor& TextInput::Editor(Element& input)
         }
         long maxLength = NumberAttribute(input, "maxlength", 0);
         m_editor.Reset(std::move(text), static_cast<std::size_t>(std::max(0L, maxLength)),
-                       (input.State() & HL_STATE_READONLY) != 0 || input.HasAttribute("readonly"), area);
+                       (input.State() & kStateReadOnly) != 0 || input.HasAttribute("readonly"), area);
     }
     return m_editor;
 }
@@ -181,7 +181,7 @@ void TextInput::Commit(Element& input, bool changed)
 
 void TextInput::Step(Element& input, int direction)
 {
-    if ((input.State() & (HL_STATE_DISABLED | HL_STATE_READONLY)) != 0 || input.HasAttribute("readonly"))
+    if ((input.State() & (kStateDisabled | kStateReadOnly)) != 0 || input.HasAttribute("readonly"))
         return;
     TextEditor& editor = Editor(input);
     long step = std::max(1L, NumberAttribute(input, "step", 1));
@@ -193,7 +193,7 @@ void TextInput::Step(Element& input, int direction)
 
 bool TextInput::OnKey(Element& input, UINT key, bool shift, bool control)
 {
-    if (!IsEditable(input) || (input.State() & HL_STATE_DISABLED) != 0)
+    if (!IsEditable(input) || (input.State() & kStateDisabled) != 0)
         return false;
     TextEditor& editor = Editor(input);
     bool password = input.InputType() == L"password";
@@ -271,7 +271,7 @@ bool TextInput::OnKey(Element& input, UINT key, bool shift, bool control)
 
 bool TextInput::OnChar(Element& input, wchar_t character)
 {
-    if (!IsEditable(input) || (input.State() & HL_STATE_DISABLED) != 0)
+    if (!IsEditable(input) || (input.State() & kStateDisabled) != 0)
         return false;
     // Control characters are keys, handled as keys.
     if (character < 0x20 || character == 0x7F)
@@ -321,7 +321,7 @@ std::size_t TextInput::IndexAt(Element& input, int x, int y) const
 
 void TextInput::Enter(Element& input)
 {
-    if (!IsEditable(input) || (input.State() & HL_STATE_DISABLED) != 0)
+    if (!IsEditable(input) || (input.State() & kStateDisabled) != 0)
         return;
     Editor(input).SelectAll();
     Commit(input, false);
@@ -329,7 +329,7 @@ void TextInput::Enter(Element& input)
 
 void TextInput::OnClick(Element& input, int x, int y, bool extend, bool word)
 {
-    if (!IsEditable(input) || (input.State() & HL_STATE_DISABLED) != 0)
+    if (!IsEditable(input) || (input.State() & kStateDisabled) != 0)
         return;
     TextEditor& editor = Editor(input);
     std::size_t at = IndexAt(input, x, y);

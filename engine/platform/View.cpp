@@ -298,10 +298,10 @@ void View::UpdateNow()
 
 void View::ShowPopup(Element& popup, Element* anchor, unsigned placement)
 {
-    popup.ChangeState(HL_STATE_POPUP, 0);
+    popup.ChangeState(kStatePopup, 0);
     Element* at = anchor != nullptr ? anchor : popup.Parent();
     if (at != nullptr)
-        at->ChangeState(HL_STATE_OWNS_POPUP, 0);
+        at->ChangeState(kStateOwnsPopup, 0);
     m_renderer->Layout().SetPopupAnchor(popup, at, placement);
     HidePopup(popup);
     // A popup shown before comes back in its own window: making a window costs more than the page.
@@ -329,8 +329,8 @@ void View::OpenDropDown(Element& select)
     }
     // The chosen option is the one the keys start from.
     for (Element* option : list.Children()) {
-        bool chosen = (option->State() & HL_STATE_CHECKED) != 0;
-        option->ChangeState(chosen ? static_cast<unsigned>(HL_STATE_HOVER) : 0u, chosen ? 0u : static_cast<unsigned>(HL_STATE_HOVER));
+        bool chosen = (option->State() & kStateChecked) != 0;
+        option->ChangeState(chosen ? static_cast<unsigned>(kStateHover) : 0u, chosen ? 0u : static_cast<unsigned>(kStateHover));
     }
     ShowPopup(list, &select, 2);
 }
