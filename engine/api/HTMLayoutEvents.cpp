@@ -2,7 +2,7 @@
 #include "engine/HTMLayout.h"
 
 #include "engine/api/Handles.h"
-#include "engine/input/EventDispatcher.h"
+#include "engine/platform/EventDispatcher.h"
 #include "engine/platform/ModalDialog.h"
 #include "engine/platform/View.h"
 

@@ -3,7 +3,7 @@
 
 #include "engine/api/Handles.h"
 #include "engine/css/StyleResolver.h"
-#include "engine/input/EventDispatcher.h"
+#include "engine/platform/EventDispatcher.h"
 
 #include <algorithm>
 

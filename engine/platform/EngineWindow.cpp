@@ -1,7 +1,7 @@
 #include "engine/platform/EngineWindow.h"
 
 #include "engine/css/CssValue.h"
-#include "engine/input/EventDispatcher.h"
+#include "engine/platform/EventDispatcher.h"
 #include "engine/platform/AccessibleElement.h"
 #include "engine/platform/View.h"
 

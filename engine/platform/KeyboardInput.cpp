@@ -1,6 +1,6 @@
 #include "engine/platform/KeyboardInput.h"
 
-#include "engine/input/EventDispatcher.h"
+#include "engine/platform/EventDispatcher.h"
 #include "engine/input/FocusOrder.h"
 #include "engine/input/FormControls.h"
 #include "engine/platform/View.h"

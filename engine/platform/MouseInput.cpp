@@ -1,8 +1,9 @@
 #include "engine/platform/MouseInput.h"
 
-#include "engine/input/EventDispatcher.h"
 #include "engine/input/FocusOrder.h"
 #include "engine/input/FormControls.h"
+#include "engine/platform/ElementHandles.h"
+#include "engine/platform/EventDispatcher.h"
 #include "engine/platform/View.h"
 
 #include <algorithm>
@@ -11,11 +12,6 @@
 namespace Engine {
 
 namespace {
-
-HELEMENT ToHandle(Element* element)
-{
-    return reinterpret_cast<HELEMENT>(element);
-}
 
 UINT ButtonState(WPARAM keys)
 {

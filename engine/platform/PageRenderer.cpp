@@ -1,8 +1,9 @@
 #include "engine/platform/PageRenderer.h"
 
 #include "engine/HTMLayout.h"
-#include "engine/input/EventDispatcher.h"
 #include "engine/paint/Painter.h"
+#include "engine/platform/ElementHandles.h"
+#include "engine/platform/EventDispatcher.h"
 #include "engine/platform/gdi/GdiCanvas.h"
 #include "engine/platform/gdi/ImageDecoder.h"
 
@@ -11,11 +12,6 @@
 namespace Engine {
 
 namespace {
-
-HELEMENT ToHandle(Element* element)
-{
-    return reinterpret_cast<HELEMENT>(element);
-}
 
 bool HasScheme(const std::wstring& url)
 {

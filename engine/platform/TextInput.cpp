@@ -1,6 +1,6 @@
 #include "engine/platform/TextInput.h"
 
-#include "engine/input/EventDispatcher.h"
+#include "engine/platform/EventDispatcher.h"
 #include "engine/input/FormControls.h"
 #include "engine/layout/TextPositions.h"
 #include "engine/platform/View.h"

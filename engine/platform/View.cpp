@@ -2,8 +2,9 @@
 
 #include "engine/css/CssParser.h"
 #include "engine/dom/Utf.h"
-#include "engine/input/EventDispatcher.h"
 #include "engine/input/FormControls.h"
+#include "engine/platform/ElementHandles.h"
+#include "engine/platform/EventDispatcher.h"
 
 #include <algorithm>
 
@@ -22,11 +23,6 @@ std::vector<std::unique_ptr<View>>& EndedViews()
 {
     static std::vector<std::unique_ptr<View>> ended;
     return ended;
-}
-
-HELEMENT ToHandle(Element* element)
-{
-    return reinterpret_cast<HELEMENT>(element);
 }
 
 } // namespace

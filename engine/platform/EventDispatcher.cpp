@@ -1,8 +1,10 @@
-#include "engine/input/EventDispatcher.h"
+#include "engine/platform/EventDispatcher.h"
 
 #include "engine/dom/Document.h"
 #include "engine/dom/Element.h"
 #include "engine/input/FormControls.h"
+#include "engine/platform/BoundaryCodes.h"
+#include "engine/platform/ElementHandles.h"
 
 #include <algorithm>
 #include <utility>
@@ -11,11 +13,6 @@
 namespace Engine {
 
 namespace {
-
-HELEMENT ToHandle(Element* element)
-{
-    return reinterpret_cast<HELEMENT>(element);
-}
 
 HtmlElementProc ProcOf(const HandlerEntry& entry)
 {
