@@ -2,6 +2,7 @@
 #include "engine/HTMLayout.h"
 
 #include "engine/api/Handles.h"
+#include "engine/css/ElementStyle.h"
 #include "engine/css/Selector.h"
 #include "engine/css/StyleResolver.h"
 #include "engine/dom/HtmlSerializer.h"
@@ -225,7 +226,7 @@ HtmlDomResult WINAPI HTMLayoutSetStyleAttribute(HELEMENT he, LPCSTR name, LPCWST
     if (name == nullptr || *name == 0)
         return HLDOM_INVALID_PARAMETER;
     std::wstring text = value != nullptr ? value : L"";
-    element->SetRuntimeStyle(name, value != nullptr ? &text : nullptr);
+    ElementStyle::SetRuntime(*element, name, value != nullptr ? &text : nullptr);
     return HLDOM_OK;
 }
 

@@ -50,8 +50,8 @@ template <typename Act>
 
 inline void UpdateStyleOf(Element& element)
 {
-    if (Document* document = element.OwnerDocument())
-        document->UpdateStyle();
+    if (View* view = View::ForDocument(element.OwnerDocument()))
+        view->Style().Update();
 }
 
 } // namespace Engine

@@ -2,6 +2,7 @@
 #include "engine/gfx/BorderStyle.h"
 #include "engine/gfx/Color.h"
 #include "engine/gfx/Font.h"
+#include "engine/dom/StyleChange.h"
 
 #include <memory>
 #include <string>
@@ -118,7 +119,6 @@ struct ComputedStyle {
 
 using StylePtr = std::shared_ptr<const ComputedStyle>;
 
-enum class StyleChange { None, Repaint, Relayout };
 [[nodiscard]] StyleChange Compare(const ComputedStyle* before, const ComputedStyle& after);
 
 } // namespace Engine

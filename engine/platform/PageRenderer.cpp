@@ -74,20 +74,21 @@ void PageRenderer::Reset()
     m_images.clear();
 }
 
-void PageRenderer::SetDpi(Document& document, int dpi)
+void PageRenderer::SetDpi(DocumentStyle& style, int dpi)
 {
     if (dpi == m_dpi)
         return;
     m_dpi = dpi;
     m_layout.SetDpi(dpi);
     m_layout.SetScrollbarSize(ScrollbarSize(dpi));
-    document.SetDpi(dpi);
+    style.SetDpi(dpi);
 }
 
-void PageRenderer::Update(Document& document)
+void PageRenderer::Update(DocumentStyle& style)
 {
-    document.SetDpi(m_dpi);
-    document.UpdateStyle();
+    style.SetDpi(m_dpi);
+    style.Update();
+    Document& document = style.Page();
     StyleChanges changes = document.TakeChanges();
     if (m_rebuild) {
         changes.Release();
@@ -109,9 +110,9 @@ void PageRenderer::Invalidate(const Rect& area)
     InvalidateRect(m_window, &rect, FALSE);
 }
 
-void PageRenderer::Paint(Document& document, HDC dc, const RECT& area)
+void PageRenderer::Paint(DocumentStyle& style, HDC dc, const RECT& area)
 {
-    Update(document);
+    Update(style);
     RECT client{};
     GetClientRect(m_window, &client);
     SIZE size{std::max(1L, client.right), std::max(1L, client.bottom)};

@@ -264,7 +264,7 @@ TEST(IncrementalLayout, ABatchOfChangesStylesAndBuildsEachElementOnce)
         LaidOutPage page;
         page.Load(html);
         page.Update(400, 300);
-        std::uint64_t styled = page.Page.ElementsStyled();
+        std::uint64_t styled = page.Style.ElementsStyled();
         std::uint64_t made = page.Tree.ChildListsMade();
         for (int i = 0; i < kRows; ++i) {
             auto* row = new Element("tr");
@@ -277,12 +277,12 @@ TEST(IncrementalLayout, ABatchOfChangesStylesAndBuildsEachElementOnce)
         }
         if (c.Change != nullptr) {
             page.Update(400, 300);
-            styled = page.Page.ElementsStyled();
+            styled = page.Style.ElementsStyled();
             made = page.Tree.ChildListsMade();
             c.Change(list(page));
         }
-        page.Page.UpdateStyle();
-        EXPECT_EQ(c.Styled, page.Page.ElementsStyled() - styled) << c.Name;
+        page.Style.Update();
+        EXPECT_EQ(c.Styled, page.Style.ElementsStyled() - styled) << c.Name;
         StyleChanges changes = page.Page.TakeChanges();
         std::vector<Element*> rebuild = changes.Rebuild;
         std::sort(rebuild.begin(), rebuild.end());
