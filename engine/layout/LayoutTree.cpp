@@ -4,6 +4,7 @@
 #include "engine/dom/Element.h"
 #include "engine/dom/Text.h"
 #include "engine/dom/Utf.h"
+#include "engine/layout/ControlBox.h"
 #include "engine/layout/LayoutContext.h"
 
 #include <algorithm>
@@ -54,7 +55,7 @@ BoxKind KindFor(const Element& element, const ComputedStyle& style)
         return BoxKind::Replaced;
     if (tag == "br")
         return BoxKind::LineBreak;
-    if (tag == "input" && element.Nodes().empty())
+    if (const ControlBox* control = ControlBox::For(element); control != nullptr && control->Replaced(element))
         return BoxKind::Replaced;
     switch (style.Box.Show) {
     case Display::Inline: return BoxKind::Inline;
@@ -278,25 +279,8 @@ std::unique_ptr<Box> LayoutTree::BuildBox(Element& element)
         if (element.Tag() == "img") {
             if (const std::wstring* src = element.FindAttribute("src"))
                 box->Rare().Picture = m_images(element, *src);
-        } else {
-            // Inputs are drawn by the engine at a size of their kind; their text is measured here.
-            std::wstring kind = element.InputType();
-            FontId font = m_measurer.Intern(style->Inherited.Font);
-            const FontMetrics& metrics = m_measurer.Metrics(font);
-            box->RunsFont = font;
-            int dpi = std::max(m_dpi, 1);
-            if (kind == L"checkbox" || kind == L"radio") {
-                box->Rare().IntrinsicWidth = box->Rare().IntrinsicHeight = std::max(13 * dpi / 96, metrics.Height * 13 / 16);
-            } else if (kind == L"hidden") {
-                box->Rare().IntrinsicWidth = box->Rare().IntrinsicHeight = 0;
-            } else if (kind == L"button" || kind == L"submit" || kind == L"reset") {
-                const std::wstring* value = element.FindAttribute("value");
-                box->Rare().IntrinsicWidth = m_measurer.Width(font, value != nullptr ? *value : std::wstring());
-                box->Rare().IntrinsicHeight = metrics.LineHeight;
-            } else {
-                box->Rare().IntrinsicWidth = metrics.AverageWidth * 20;
-                box->Rare().IntrinsicHeight = metrics.LineHeight;
-            }
+        } else if (const ControlBox* control = ControlBox::For(element)) {
+            control->Measure(*box, m_measurer, m_dpi);
         }
         return box;
     }

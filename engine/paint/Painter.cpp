@@ -1,8 +1,8 @@
 #include "engine/paint/Painter.h"
 
 #include "engine/css/CssValue.h"
+#include "engine/layout/ControlBox.h"
 #include "engine/layout/LayoutContext.h"
-#include "engine/layout/TextPositions.h"
 #include "engine/dom/Document.h"
 #include "engine/dom/Element.h"
 
@@ -245,98 +245,6 @@ void Painter::PaintLines(const Box& box, DisplayList& out, const Rect& damage) c
     }
 }
 
-// Inputs without content: checkboxes and radio buttons as the system draws them, the others
-// with their text (a password's as bullets) in their content box.
-void Painter::PaintInput(const Box& box, DisplayList& out) const
-{
-    const Element& input = *box.Owner;
-    std::wstring kind = input.InputType();
-    Rect content{box.PageX + box.ContentX(), box.PageY + box.ContentY(), box.ContentWidth, box.ContentHeight};
-    unsigned state = input.State();
-    if (kind == L"checkbox" || kind == L"radio") {
-        unsigned look = ((state & kStateChecked) != 0 ? kControlChecked : 0) |
-                        ((state & kStateDisabled) != 0 ? kControlDisabled : 0) |
-                        ((state & kStateActive) != 0 ? kControlPressed : 0);
-        out.push_back(ControlItem{content, kind == L"radio" ? ControlPart::RadioButton : ControlPart::CheckBox, look});
-        return;
-    }
-    // A number input's spin buttons stand at its right edge, inside the border.
-    if (kind == L"number" || kind == L"integer") {
-        int size = std::max(8, std::min(content.Height / 2 + box.Padding[0], 12));
-        int right = box.PageX + box.Width - box.Border[1];
-        int top = box.PageY + box.Border[0];
-        int height = box.Height - box.Border[0] - box.Border[2];
-        unsigned disabled = (state & kStateDisabled) != 0 ? kControlDisabled : 0;
-        out.push_back(ControlItem{{right - size, top, size, height / 2}, ControlPart::SpinUp, disabled});
-        out.push_back(ControlItem{{right - size, top + height / 2, size, height - height / 2}, ControlPart::SpinDown, disabled});
-        content.Width = std::max(0, content.Width - size);
-    }
-    const std::wstring* value = input.FindAttribute("value");
-    static const std::wstring kNoValue;
-    if (value == nullptr)
-        value = &kNoValue;
-    if (kind == L"hidden" || box.RunsFont < 0 || (value->empty() && box.Rare().Caret < 0))
-        return;
-    std::wstring text = kind == L"password" ? std::wstring(value->size(), L'\x2022') : *value;
-    TextMeasurer& measurer = m_tree.Measurer();
-    const FontMetrics& metrics = measurer.Metrics(box.RunsFont);
-    bool centred = kind == L"button" || kind == L"submit" || kind == L"reset";
-    int width = measurer.Width(box.RunsFont, text);
-    int x = content.X + (centred ? std::max(0, (content.Width - width) / 2) : -box.Rare().EditScroll);
-    int y = content.Y + std::max(0, (content.Height - metrics.Height) / 2);
-    out.push_back(PushClipItem{content});
-    // Text before, inside and after the selection; the selection on the highlight colour.
-    int from = std::clamp(box.Rare().Caret >= 0 ? box.Rare().SelectFrom : 0, 0, static_cast<int>(text.size()));
-    int to = std::clamp(box.Rare().Caret >= 0 ? box.Rare().SelectTo : 0, from, static_cast<int>(text.size()));
-    int left = x;
-    for (int part = 0; part < 3; ++part) {
-        int start = part == 0 ? 0 : part == 1 ? from : to;
-        int end = part == 0 ? from : part == 1 ? to : static_cast<int>(text.size());
-        if (end <= start)
-            continue;
-        std::wstring piece = text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
-        int pieceWidth = measurer.Width(box.RunsFont, piece);
-        if (part == 1)
-            out.push_back(FillItem{{left, y, pieceWidth, metrics.Height}, SystemColorOf(13)});
-        out.push_back(TextItem{{left, y, pieceWidth, metrics.Height},
-                               part == 1 ? SystemColorOf(14) : box.S().Inherited.TextColor, box.RunsFont, std::move(piece)});
-        left += pieceWidth;
-    }
-    if (box.Rare().Caret >= 0 && !box.Rare().CaretHidden && (input.State() & kStateFocus) != 0) {
-        int caretX = x + measurer.Width(box.RunsFont, std::wstring_view(text).substr(0, std::min<std::size_t>(
-                                                                                          static_cast<std::size_t>(box.Rare().Caret), text.size())));
-        out.push_back(FillItem{{caretX, y, 1, metrics.Height}, box.S().Inherited.TextColor});
-    }
-    out.push_back(PopClipItem{content});
-}
-
-// The selection of a text area being edited, on the highlight colour under its text.
-void Painter::PaintTextAreaSelection(const Box& box, DisplayList& out) const
-{
-    TextMeasurer& measurer = m_tree.Measurer();
-    Point origin = box.ContentOrigin();
-    std::size_t from = static_cast<std::size_t>(std::max(0, box.Rare().SelectFrom));
-    std::size_t to = static_cast<std::size_t>(std::max(0, box.Rare().SelectTo));
-    if (from >= to)
-        return;
-    for (const LineBox& line : box.Lines) {
-        for (const LineItem& item : line.Items) {
-            if (item.Source == nullptr || item.Source->Kind != BoxKind::Text)
-                continue;
-            std::size_t start = std::max(from, item.Start);
-            std::size_t end = std::min(to, item.Start + item.Length);
-            if (start >= end)
-                continue;
-            const std::wstring& text = item.Source->TextData();
-            std::wstring_view all(text);
-            int left = measurer.Width(item.Source->RunsFont, all.substr(item.Start, start - item.Start));
-            int right = measurer.Width(item.Source->RunsFont, all.substr(item.Start, end - item.Start));
-            Rect selected{item.Area.X + left, item.Area.Y, right - left, item.Area.Height};
-            out.push_back(FillItem{selected.Translated(origin.X, origin.Y), SystemColorOf(13)});
-        }
-    }
-}
-
 void Painter::PaintScrollBars(const Box& box, DisplayList& out) const
 {
     Rect padding = PaddingBox(box);
@@ -392,16 +300,8 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
             out.push_back(ImageItem{{area.X + box.Border[3] + box.Padding[3], area.Y + box.Border[0] + box.Padding[0],
                                      box.ContentWidth, box.ContentHeight},
                                     box.Rare().Picture});
-        if (box.Kind == BoxKind::Replaced && box.Owner != nullptr && box.Owner->Tag() == "input")
-            PaintInput(box, out);
-        // A drop-down's button shows the arrow.
-        if (box.Owner != nullptr && box.Owner->Tag() == "button" && box.Owner->Parent() != nullptr &&
-            box.Owner->Parent()->Tag() == "select") {
-            unsigned select = box.Owner->Parent()->State();
-            unsigned look = ((select & kStateDisabled) != 0 ? kControlDisabled : 0) |
-                            ((box.Owner->State() & kStateActive) != 0 ? kControlPressed : 0);
-            out.push_back(ControlItem{area, ControlPart::DropArrow, look});
-        }
+        if (const ControlBox* control = box.Owner != nullptr ? ControlBox::For(*box.Owner) : nullptr)
+            control->Paint(box, m_tree.Measurer(), out);
         if (style.Box.Show == Display::ListItem && style.Inherited.ListMarker != ListStyle::None && !box.Lines.empty()) {
             const LineBox& first = box.Lines.front();
             int size = std::max(3, style.Inherited.Font.SizePx / 3);
@@ -415,18 +315,12 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
         out.push_back(PushClipItem{PaddingBox(box)});
     if (box.InlineContent) {
         PaintInlineDecorations(box, out);
-        bool editing = box.Rare().Caret >= 0 && box.Owner != nullptr && box.Owner->Tag() == "textarea" &&
-                       (box.Owner->State() & kStateFocus) != 0;
-        if (editing)
-            PaintTextAreaSelection(box, out);
+        const ControlBox* control = box.Owner != nullptr ? ControlBox::For(*box.Owner) : nullptr;
+        if (control != nullptr)
+            control->PaintUnderText(box, m_tree.Measurer(), out);
         PaintLines(box, out, damage);
-        if (editing && !box.Rare().CaretHidden) {
-            Rect caret;
-            Point origin = box.ContentOrigin();
-            if (TextPositions::PointOf(box, static_cast<std::size_t>(box.Rare().Caret), m_tree.Measurer(), caret)) {
-                out.push_back(FillItem{caret.Translated(origin.X, origin.Y), style.Inherited.TextColor});
-            }
-        }
+        if (control != nullptr)
+            control->PaintOverText(box, m_tree.Measurer(), out);
     }
     // Children: atomic boxes inside inline elements are found through them. Rows stand in page
     // order and paint inside themselves: only those that meet the damage are visited.

@@ -33,8 +33,6 @@ private:
     void PaintLines(const Box& box, DisplayList& out, const Rect& damage) const;
     void PaintInlineDecorations(const Box& box, DisplayList& out) const;
     void PaintScrollBars(const Box& box, DisplayList& out) const;
-    void PaintInput(const Box& box, DisplayList& out) const;
-    void PaintTextAreaSelection(const Box& box, DisplayList& out) const;
 
     const LayoutTree& m_tree;
     ImageLookup m_images;
