@@ -34,7 +34,7 @@ Rect Inset(const Rect& rect, int top, int right, int bottom, int left)
 // What a scroller shows of its content: its padding box less its scroll bars.
 Rect ViewOf(const Box& box)
 {
-    return Inset(box.PageRect(), box.Border[0], box.Border[1] + box.BarV, box.Border[2] + box.BarH, box.Border[3]);
+    return Inset(box.PageRect(), box.Border.Top, box.Border.Right + box.BarV, box.Border.Bottom + box.BarH, box.Border.Left);
 }
 
 void ScrollAndPaint(View& view, Box& box, int x, int y)
@@ -78,11 +78,11 @@ HtmlDomResult WINAPI HTMLayoutGetElementLocation(HELEMENT he, RECT* location, UI
         const Box& box = *element.LayoutBox();
         switch (areas & 0xF0) {
         case HL_CONTENT_BOX:
-            rect = Inset(rect, box.Border[0] + box.Padding[0], box.Border[1] + box.Padding[1] + box.BarV,
-                         box.Border[2] + box.Padding[2] + box.BarH, box.Border[3] + box.Padding[3]);
+            rect = Inset(rect, box.Border.Top + box.Padding.Top, box.Border.Right + box.Padding.Right + box.BarV,
+                         box.Border.Bottom + box.Padding.Bottom + box.BarH, box.Border.Left + box.Padding.Left);
             break;
-        case HL_PADDING_BOX: rect = Inset(rect, box.Border[0], box.Border[1], box.Border[2], box.Border[3]); break;
-        case HL_MARGIN_BOX: rect = Inset(rect, -box.Margin[0], -box.Margin[1], -box.Margin[2], -box.Margin[3]); break;
+        case HL_PADDING_BOX: rect = Inset(rect, box.Border.Top, box.Border.Right, box.Border.Bottom, box.Border.Left); break;
+        case HL_MARGIN_BOX: rect = Inset(rect, -box.Margin.Top, -box.Margin.Right, -box.Margin.Bottom, -box.Margin.Left); break;
         case HL_SCROLLABLE_AREA:
             // What shows of the element: a scroller's view, else its border box, within the views
             // of the scrollers around it.
@@ -152,18 +152,18 @@ HtmlDomResult WINAPI HTMLayoutScrollToView(HELEMENT he, UINT flags)
             Rect target;
             if (scroller == nullptr || !layout.PageRectOf(element, target))
                 continue;
-            int top = scroller->PageY + scroller->Border[0] + scroller->Padding[0];
+            int top = scroller->PageY + scroller->Border.Top + scroller->Padding.Top;
             int height = scroller->ContentHeightInner();
             // What sticks to the view's edges covers them: the element comes into view beside it.
             int coverTop = 0, coverBottom = 0;
             if (const Box* box = element.LayoutBox())
                 layout.StickyCover(*scroller, *box, coverTop, coverBottom);
-            int viewTop = scroller->PageY + scroller->Border[0];
+            int viewTop = scroller->PageY + scroller->Border.Top;
             int viewBottom = viewTop + ViewOf(*scroller).Height;
             int coveredTop = std::max(top, viewTop + coverTop);
             height = std::max(0, std::min(top + height, viewBottom - coverBottom) - coveredTop);
             top = coveredTop;
-            int left = scroller->PageX + scroller->Border[3] + scroller->Padding[3];
+            int left = scroller->PageX + scroller->Border.Left + scroller->Padding.Left;
             int width = scroller->ContentWidthInner();
             int y = scroller->ScrollY;
             int x = scroller->ScrollX;

@@ -47,12 +47,12 @@ bool OutOfFlow(const Box& box)
 
 int VerticalEdges(const Box& box)
 {
-    return box.Border[0] + box.Border[2] + box.Padding[0] + box.Padding[2];
+    return box.Border.Vertical() + box.Padding.Vertical();
 }
 
 int HorizontalInner(const Box& box)
 {
-    return box.Border[1] + box.Border[3] + box.Padding[1] + box.Padding[3];
+    return box.Border.Horizontal() + box.Padding.Horizontal();
 }
 
 void ClampWidth(const Box& box, int available, int& content)
@@ -108,7 +108,7 @@ void LayoutReplaced(Box& box, int available, int containingHeight, LayoutContext
 void BlockLayout::ResolveEdges(Box& box, int available)
 {
     const BoxStyle& s = box.S().Box;
-    for (int side = 0; side < 4; ++side) {
+    for (Side side : kAllSides) {
         box.Margin[side] = Clamp(s.Margin[side].Resolve(available, 0));
         box.Padding[side] = std::clamp(s.Padding[side].Resolve(available, 0), 0, kMaxSize);
         box.Border[side] = std::clamp(s.BorderWidth[side], 0, kMaxSize);
@@ -119,7 +119,7 @@ int BlockLayout::HorizontalEdges(const Box& box, int available)
 {
     const BoxStyle& s = box.S().Box;
     int edges = 0;
-    for (int side : {1, 3}) {
+    for (Side side : {Side::Right, Side::Left}) {
         edges += s.Margin[side].Resolve(available, 0);
         edges += std::max(0, s.Padding[side].Resolve(available, 0));
         edges += s.BorderWidth[side];
@@ -195,35 +195,35 @@ int BlockLayout::LayoutContent(Box& box, LayoutContext& context, int innerHeight
             if (OutOfFlow(c)) {
                 Layout(c, IsPopup(c) ? context.ViewportWidth : width, innerHeight, context);
                 const BoxStyle& cs = c.S().Box;
-                int left = cs.Offsets[3].IsAuto() ? 0 : cs.Offsets[3].Resolve(width);
-                int top = cs.Offsets[0].IsAuto() ? y : cs.Offsets[0].Resolve(std::max(0, innerHeight));
-                if (cs.Offsets[3].IsAuto() && !cs.Offsets[1].IsAuto())
-                    left = width - cs.Offsets[1].Resolve(width) - c.Width - c.Margin[1] - c.Margin[3];
-                c.X = box.ContentX() + left + c.Margin[3];
-                c.Y = box.ContentY() + top + c.Margin[0];
+                int left = cs.Offsets.Left.IsAuto() ? 0 : cs.Offsets.Left.Resolve(width);
+                int top = cs.Offsets.Top.IsAuto() ? y : cs.Offsets.Top.Resolve(std::max(0, innerHeight));
+                if (cs.Offsets.Left.IsAuto() && !cs.Offsets.Right.IsAuto())
+                    left = width - cs.Offsets.Right.Resolve(width) - c.Width - c.Margin.Horizontal();
+                c.X = box.ContentX() + left + c.Margin.Left;
+                c.Y = box.ContentY() + top + c.Margin.Top;
                 continue;
             }
             Layout(c, width, innerHeight, context);
-            int top = c.Margin[0];
+            int top = c.Margin.Top;
             int margin = first ? top : CollapseMargins(pending, top);
             bool empty = c.Height == 0 && c.Kind != BoxKind::Table && c.Children.empty();
-            c.X = box.ContentX() + c.Margin[3];
+            c.X = box.ContentX() + c.Margin.Left;
             // Auto side margins centre a block of a given width.
             const BoxStyle& cs = c.S().Box;
-            if (!ShrinksToFit(c) && cs.Margin[1].IsAuto() && cs.Margin[3].IsAuto())
+            if (!ShrinksToFit(c) && cs.Margin.Right.IsAuto() && cs.Margin.Left.IsAuto())
                 c.X = box.ContentX() + std::max(0, (width - c.Width) / 2);
-            else if (!ShrinksToFit(c) && cs.Margin[3].IsAuto() && !cs.Width.IsAuto())
-                c.X = box.ContentX() + std::max(0, width - c.Width - c.Margin[1]);
+            else if (!ShrinksToFit(c) && cs.Margin.Left.IsAuto() && !cs.Width.IsAuto())
+                c.X = box.ContentX() + std::max(0, width - c.Width - c.Margin.Right);
             if (empty) {
                 c.Y = box.ContentY() + y + margin;
-                pending = CollapseMargins(margin, c.Margin[2]);
+                pending = CollapseMargins(margin, c.Margin.Bottom);
                 continue;
             }
             c.Y = box.ContentY() + y + (first ? top : margin);
             y = c.Y - box.ContentY() + c.Height;
-            pending = c.Margin[2];
+            pending = c.Margin.Bottom;
             first = false;
-            extentRight = std::max(extentRight, c.X - box.ContentX() + c.Width + c.Margin[1]);
+            extentRight = std::max(extentRight, c.X - box.ContentX() + c.Width + c.Margin.Right);
         }
         y += first ? std::max(0, pending) : pending;
         height = std::max(0, y);
@@ -248,7 +248,7 @@ void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutCo
         box.Width = box.Height = 0;
     } else {
         int inner = HorizontalInner(box);
-        int margins = box.Margin[1] + box.Margin[3];
+        int margins = box.Margin.Horizontal();
         int content = 0;
         if (box.Kind == BoxKind::Cell) {
             content = available - inner;  // the table gave it its columns' width

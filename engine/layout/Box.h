@@ -93,9 +93,9 @@ struct Box {
 
     // Geometry, as used values in device pixels.
     int X = 0, Y = 0, Width = 0, Height = 0;  // border box
-    int Margin[4] = {0, 0, 0, 0};
-    int Padding[4] = {0, 0, 0, 0};
-    int Border[4] = {0, 0, 0, 0};
+    Edges Margin;
+    Edges Padding;
+    Edges Border;
     int PageX = 0, PageY = 0;               // border box in page coordinates (scrolling included)
 
     // Inline content of a block container.
@@ -161,15 +161,15 @@ struct Box {
     static void operator delete(void* block, std::size_t size) { NodePool::Free(block, size); }
 
     [[nodiscard]] const ComputedStyle& S() const { return *Style; }
-    [[nodiscard]] int ContentX() const { return Border[3] + Padding[3]; }
-    [[nodiscard]] int ContentY() const { return Border[0] + Padding[0]; }
+    [[nodiscard]] int ContentX() const { return Border.Left + Padding.Left; }
+    [[nodiscard]] int ContentY() const { return Border.Top + Padding.Top; }
     [[nodiscard]] int ContentWidthInner() const
     {
-        return Width - Border[1] - Border[3] - Padding[1] - Padding[3] - BarV;
+        return Width - Border.Horizontal() - Padding.Horizontal() - BarV;
     }
     [[nodiscard]] int ContentHeightInner() const
     {
-        return Height - Border[0] - Border[2] - Padding[0] - Padding[2] - BarH;
+        return Height - Border.Vertical() - Padding.Vertical() - BarH;
     }
     // A block with hidden overflow scrolls too, by the program only: no bars and no wheel.
     [[nodiscard]] bool IsScroller() const

@@ -119,10 +119,10 @@ class PasswordControl final : public InputControl {
 class NumberControl final : public InputControl {
     void PaintInside(const Box& box, TextMeasurer& measurer, Rect content, DisplayList& out) const override
     {
-        int size = std::max(8, std::min(content.Height / 2 + box.Padding[0], 12));
-        int right = box.PageX + box.Width - box.Border[1];
-        int top = box.PageY + box.Border[0];
-        int height = box.Height - box.Border[0] - box.Border[2];
+        int size = std::max(8, std::min(content.Height / 2 + box.Padding.Top, 12));
+        int right = box.PageX + box.Width - box.Border.Right;
+        int top = box.PageY + box.Border.Top;
+        int height = box.Height - box.Border.Vertical();
         unsigned disabled = LookOf(box.Owner->State() & kStateDisabled);
         out.push_back(ControlItem{{right - size, top, size, height / 2}, ControlPart::SpinUp, disabled});
         out.push_back(ControlItem{{right - size, top + height / 2, size, height - height / 2}, ControlPart::SpinDown, disabled});

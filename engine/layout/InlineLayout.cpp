@@ -79,8 +79,8 @@ struct Flattener {
             case BoxKind::Inline: {
                 c.Fragments.clear();
                 BlockLayout::ResolveEdges(c, Width);
-                int left = c.Margin[3] + c.Border[3] + c.Padding[3];
-                int right = c.Margin[1] + c.Border[1] + c.Padding[1];
+                int left = c.Margin.Left + c.Border.Left + c.Padding.Left;
+                int right = c.Margin.Right + c.Border.Right + c.Padding.Right;
                 if (left != 0)
                     Pieces.push_back({Piece::Kind::Edge, &c, 0, 0, left});
                 Walk(c);
@@ -127,7 +127,7 @@ struct Flattener {
         int minWidth = 0;
         if (Context != nullptr) {
             BlockLayout::Layout(box, Width, -1, *Context);
-            width = box.Width + box.Margin[1] + box.Margin[3];
+            width = box.Width + box.Margin.Horizontal();
         } else {
             LayoutContext scratch{Measurer};
             BlockLayout::Intrinsic(box, scratch, minWidth, width);
@@ -400,7 +400,7 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
                 metrics.Below = std::max(metrics.Below, lineHeight - above);
             } else if (piece.Type == Piece::Kind::Atomic) {
                 const Box& box = *piece.Source;
-                int height = box.Height + box.Margin[0] + box.Margin[2];
+                int height = box.Height + box.Margin.Vertical();
                 switch (box.S().Box.VAlign) {
                 case VerticalAlign::Middle:
                     metrics.Above = std::max(metrics.Above, (height + strut.XHeight) / 2);
@@ -449,7 +449,7 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
                 }
             } else if (piece.Type == Piece::Kind::Atomic) {
                 Box& box = *piece.Source;
-                int height = box.Height + box.Margin[0] + box.Margin[2];
+                int height = box.Height + box.Margin.Vertical();
                 int top = baseline - height;
                 switch (box.S().Box.VAlign) {
                 case VerticalAlign::Middle: top = baseline - (height + strut.XHeight) / 2; break;
@@ -457,8 +457,8 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
                 case VerticalAlign::Bottom: case VerticalAlign::TextBottom: top = lineHeight - height; break;
                 default: break;
                 }
-                box.X = originX + x + box.Margin[3];
-                box.Y = originY + top + box.Margin[0];
+                box.X = originX + x + box.Margin.Left;
+                box.Y = originY + top + box.Margin.Top;
                 if (box.RareData)
                     box.RareData->Ellipsed = false;
                 LineItem item;

@@ -162,9 +162,9 @@ bool IsInside(const Box& box, const Box& ancestor)
 // A scroller's view: its padding box less its bars.
 Rect ScrollView(const Box& box)
 {
-    return {box.PageX + box.Border[3], box.PageY + box.Border[0],
-            std::max(0, box.Width - box.Border[1] - box.Border[3] - box.BarV),
-            std::max(0, box.Height - box.Border[0] - box.Border[2] - box.BarH)};
+    return {box.PageX + box.Border.Left, box.PageY + box.Border.Top,
+            std::max(0, box.Width - box.Border.Horizontal() - box.BarV),
+            std::max(0, box.Height - box.Border.Vertical() - box.BarH)};
 }
 
 // One axis of a sticky box's shift: towards the inset from the view's start edge while its place
@@ -209,16 +209,16 @@ Point StickyShiftAt(const Box& box, int x, int y)
                   container->ContentWidthInner(), container->ContentHeightInner()};
     }
     const BoxStyle& s = box.S().Box;
-    return {StickyAxis(x, box.Width, box.Margin[3], box.Margin[1], view.X, view.Right(), s.Offsets[3], s.Offsets[1],
+    return {StickyAxis(x, box.Width, box.Margin.Left, box.Margin.Right, view.X, view.Right(), s.Offsets.Left, s.Offsets.Right,
                        limits.X, limits.Right()),
-            StickyAxis(y, box.Height, box.Margin[0], box.Margin[2], view.Y, view.Bottom(), s.Offsets[0], s.Offsets[2],
+            StickyAxis(y, box.Height, box.Margin.Top, box.Margin.Bottom, view.Y, view.Bottom(), s.Offsets.Top, s.Offsets.Bottom,
                        limits.Y, limits.Bottom())};
 }
 
 bool OnScrollBar(const Box& box, Point page)
 {
-    int inRight = box.PageX + box.Width - box.Border[1] - page.X;
-    int inBottom = box.PageY + box.Height - box.Border[2] - page.Y;
+    int inRight = box.PageX + box.Width - box.Border.Right - page.X;
+    int inBottom = box.PageY + box.Height - box.Border.Bottom - page.Y;
     return (box.BarV > 0 && inRight >= 0 && inRight < box.BarV) || (box.BarH > 0 && inBottom >= 0 && inBottom < box.BarH);
 }
 
@@ -532,8 +532,8 @@ bool LayoutTree::Layout(int width, int height)
     bool laidOut = m_root->NeedsLayout || m_root->LastAvailable != width || m_root->LastAvailableHeight != height;
     if (laidOut) {
         BlockLayout::Layout(*m_root, width, height, context);
-        m_root->X = m_root->Margin[3];
-        m_root->Y = m_root->Margin[0];
+        m_root->X = m_root->Margin.Left;
+        m_root->Y = m_root->Margin.Top;
     }
     std::vector<Rect> damage;
     Place(*m_root, 0, 0, &damage, m_generation);
@@ -562,8 +562,8 @@ void LayoutTree::Place(Box& top, int originX, int originY, std::vector<Rect>* da
         if (box.Style && box.S().Box.Place == Position::Relative) {
             const BoxStyle& s = box.S().Box;
             int base = box.Parent != nullptr ? box.Parent->Width : m_width;
-            x += !s.Offsets[3].IsAuto() ? s.Offsets[3].Resolve(base) : !s.Offsets[1].IsAuto() ? -s.Offsets[1].Resolve(base) : 0;
-            y += !s.Offsets[0].IsAuto() ? s.Offsets[0].Resolve(0) : !s.Offsets[2].IsAuto() ? -s.Offsets[2].Resolve(0) : 0;
+            x += !s.Offsets.Left.IsAuto() ? s.Offsets.Left.Resolve(base) : !s.Offsets.Right.IsAuto() ? -s.Offsets.Right.Resolve(base) : 0;
+            y += !s.Offsets.Top.IsAuto() ? s.Offsets.Top.Resolve(0) : !s.Offsets.Bottom.IsAuto() ? -s.Offsets.Bottom.Resolve(0) : 0;
         }
         if (box.IsSticky()) {
             Point shift = StickyShiftAt(box, x, y);
@@ -649,10 +649,10 @@ void LayoutTree::StickyCover(const Box& scroller, const Box& target, int& top, i
         if (container == nullptr || !IsInside(target, *container))
             continue;
         const BoxStyle& s = sticky->S().Box;
-        if (!s.Offsets[0].IsAuto())
-            top = std::max(top, s.Offsets[0].Resolve(viewHeight) + sticky->Height + sticky->Margin[2]);
-        else if (!s.Offsets[2].IsAuto())
-            bottom = std::max(bottom, s.Offsets[2].Resolve(viewHeight) + sticky->Height + sticky->Margin[0]);
+        if (!s.Offsets.Top.IsAuto())
+            top = std::max(top, s.Offsets.Top.Resolve(viewHeight) + sticky->Height + sticky->Margin.Bottom);
+        else if (!s.Offsets.Bottom.IsAuto())
+            bottom = std::max(bottom, s.Offsets.Bottom.Resolve(viewHeight) + sticky->Height + sticky->Margin.Top);
     }
 }
 
@@ -682,12 +682,12 @@ void LayoutTree::PlacePopups(std::vector<Rect>& damage)
         Rect anchor;
         if (box == nullptr || (popup.Popup->State() & kStatePopup) == 0 || !PageRectOf(*popup.Anchor, anchor))
             continue;
-        int height = box->Height + box->Margin[0] + box->Margin[2];
+        int height = box->Height + box->Margin.Vertical();
         bool above = popup.Placement == 8 ? anchor.Y - height >= 0 : anchor.Bottom() + height > m_height && anchor.Y - height >= 0;
         int x = std::max(0, std::min(anchor.X, m_width - box->Width));
         int y = above ? anchor.Y - height : anchor.Bottom();
-        int dx = x + box->Margin[3] - box->PageX;
-        int dy = y + box->Margin[0] - box->PageY;
+        int dx = x + box->Margin.Left - box->PageX;
+        int dy = y + box->Margin.Top - box->PageY;
         if (dx == 0 && dy == 0)
             continue;
         damage.push_back(box->PageRect());
@@ -871,7 +871,7 @@ std::pair<int, int> LayoutTree::IntrinsicWidths()
     LayoutContext context{m_measurer, m_width, m_height, m_scrollbar, m_dpi, m_generation};
     int minWidth = 0, maxWidth = 0;
     BlockLayout::Intrinsic(*m_root, context, minWidth, maxWidth);
-    int margins = m_root->Margin[1] + m_root->Margin[3];
+    int margins = m_root->Margin.Horizontal();
     return {minWidth + margins, maxWidth + margins};
 }
 
@@ -881,7 +881,7 @@ int LayoutTree::MinHeight(int width)
         return 0;
     int savedWidth = m_width, savedHeight = m_height;
     Layout(width, 0);
-    int height = m_root->Height + m_root->Margin[0] + m_root->Margin[2];
+    int height = m_root->Height + m_root->Margin.Vertical();
     Layout(savedWidth, savedHeight);
     m_damage = {};
     AddDamage({0, 0, std::max(savedWidth, 1), std::max(savedHeight, 1)});

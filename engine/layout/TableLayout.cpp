@@ -164,7 +164,7 @@ Columns MeasureFirstRow(const Grid& grid)
 
 int TableEdges(const Box& table)
 {
-    return table.Border[1] + table.Border[3] + table.Padding[1] + table.Padding[3];
+    return table.Border.Horizontal() + table.Padding.Horizontal();
 }
 
 long long Sum(const std::vector<int>& values)
@@ -287,7 +287,7 @@ void AlignCell(Box& cell, int height, int before, unsigned generation)
 {
     int shift = cell.ShiftY;
     int content = cell.ContentHeight;
-    int inner = height - cell.Border[0] - cell.Border[2] - cell.Padding[0] - cell.Padding[2];
+    int inner = height - cell.Border.Vertical() - cell.Padding.Vertical();
     switch (cell.S().Box.VAlign) {
     case VerticalAlign::Middle: cell.ShiftY = std::max(0, (inner - content) / 2); break;
     case VerticalAlign::Bottom: case VerticalAlign::TextBottom: cell.ShiftY = std::max(0, inner - content); break;
@@ -378,7 +378,7 @@ bool LayOutChangedCells(Box& table, TableCache& cache, const std::vector<int>& c
         int own = cell->LaidOutHeight;
         const Length& height = cell->S().Box.Height;
         if (height.Type == Length::Kind::Px)
-            own = std::max(own, height.Resolve(0) + cell->Border[0] + cell->Border[2] + cell->Padding[0] + cell->Padding[2]);
+            own = std::max(own, height.Resolve(0) + cell->Border.Vertical() + cell->Padding.Vertical());
         std::size_t row = static_cast<std::size_t>(cell->Row);
         cache.CellHeights[static_cast<std::size_t>(cell->CellIndex)] = own;
         // The row's height is its tallest cell's (or its own): if that changed, rows move.
@@ -421,7 +421,7 @@ void TableLayout::Intrinsic(Box& table, LayoutContext& context, int& minWidth, i
         BlockLayout::Intrinsic(*caption, context, captionMin, captionMax);
         low = std::max<long long>(low, captionMin);
     }
-    long long margins = table.Margin[1] + table.Margin[3];
+    long long margins = table.Margin.Horizontal();
     minWidth = static_cast<int>(std::min<long long>(low + margins, kMaxSize));
     maxWidth = static_cast<int>(std::min<long long>(high + margins, kMaxSize));
 }
@@ -441,7 +441,7 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
     long long minTable = Sum(columns.Min) + fixedEdges;
     long long maxTable = Sum(columns.Max) + fixedEdges;
     const Length& styleWidth = table.S().Box.Width;
-    int margins = table.Margin[1] + table.Margin[3];
+    int margins = table.Margin.Horizontal();
     long long used;
     // A table's width is its border box's, as browsers have it.
     if (!styleWidth.IsAuto())
@@ -459,7 +459,7 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
     }
 
     std::vector<int> columnX(static_cast<std::size_t>(n) + 1, 0);
-    int x = table.Border[3] + table.Padding[3] + sx;
+    int x = table.Border.Left + table.Padding.Left + sx;
     for (int c = 0; c < n; ++c) {
         columnX[static_cast<std::size_t>(c)] = x;
         x += widths[static_cast<std::size_t>(c)] + sx;
@@ -470,13 +470,13 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
         used == cache.Used && columnX == cache.ColumnX && LayOutChangedCells(table, cache, columnX, context))
         return;
 
-    int y = table.Border[0] + table.Padding[0];
+    int y = table.Border.Top + table.Padding.Top;
     int innerWidth = table.Width - TableEdges(table);
     for (Box* caption : grid.Captions) {
         BlockLayout::Layout(*caption, innerWidth, -1, context);
-        caption->X = table.Border[3] + table.Padding[3] + caption->Margin[3];
-        caption->Y = y + caption->Margin[0];
-        y = caption->Y + caption->Height + caption->Margin[2];
+        caption->X = table.Border.Left + table.Padding.Left + caption->Margin.Left;
+        caption->Y = y + caption->Margin.Top;
+        y = caption->Y + caption->Height + caption->Margin.Bottom;
     }
 
     // Cells at their columns' width; rows as tall as their tallest cell that does not span.
@@ -499,8 +499,8 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
         cell->Height = cell->LaidOutHeight;  // a cell kept from the last pass is not as tall as its row made it
         const Length& height = cell->S().Box.Height;
         if (height.Type == Length::Kind::Px)
-            cell->Height = std::max(cell->Height, height.Resolve(0) + cell->Border[0] + cell->Border[2] +
-                                                      cell->Padding[0] + cell->Padding[2]);
+            cell->Height = std::max(cell->Height, height.Resolve(0) + cell->Border.Vertical() +
+                                                      cell->Padding.Vertical());
         cache.CellHeights[static_cast<std::size_t>(cell->CellIndex)] = cell->Height;
         if (cell->RowSpan == 1)
             rowHeights[static_cast<std::size_t>(cell->Row)] = std::max(rowHeights[static_cast<std::size_t>(cell->Row)], cell->Height);
@@ -520,7 +520,7 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
     // Rows and their groups, in page order of the children.
     std::vector<int> rowY(rows + 1, 0);
     y += sy;
-    int rowLeft = table.Border[3] + table.Padding[3] + sx;
+    int rowLeft = table.Border.Left + table.Padding.Left + sx;
     int rowWidth = std::max(0, table.Width - TableEdges(table) - 2 * sx);
     std::size_t r = 0;
     for (auto& child : table.Children) {
@@ -568,11 +568,11 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
         cell->X = x;
         cell->Y = 0;
     }
-    int height = std::max(0, y - table.Border[0] - table.Padding[0]);  // captions' negative margins pull y back
+    int height = std::max(0, y - table.Border.Top - table.Padding.Top);  // captions' negative margins pull y back
     const Length& styleHeight = table.S().Box.Height;
     if (styleHeight.Type == Length::Kind::Px)
         height = std::max(height, styleHeight.Resolve(0));
-    table.Height = height + table.Border[0] + table.Border[2] + table.Padding[0] + table.Padding[2];
+    table.Height = height + table.Border.Vertical() + table.Padding.Vertical();
     table.ContentWidth = table.Width;
     table.ContentHeight = table.Height;
     cache.LaidOut = true;

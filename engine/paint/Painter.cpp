@@ -16,8 +16,8 @@ constexpr int kMaxTiles = 4096;
 
 Rect PaddingBox(const Box& box)
 {
-    return {box.PageX + box.Border[3], box.PageY + box.Border[0], std::max(0, box.Width - box.Border[1] - box.Border[3]),
-            std::max(0, box.Height - box.Border[0] - box.Border[2])};
+    return {box.PageX + box.Border.Left, box.PageY + box.Border.Top, std::max(0, box.Width - box.Border.Horizontal()),
+            std::max(0, box.Height - box.Border.Vertical())};
 }
 
 bool WantsDraw(const Element* element)
@@ -32,11 +32,8 @@ BorderItem BorderOf(const Box& box, const Rect& area)
 {
     BorderItem item{area, {}};
     const PaintStyle& paint = box.S().Paint;
-    auto side = [](int width, BorderStyle style, Color shade) { return BorderSide{width, style, shade}; };
-    item.Side.Top = side(box.Border[0], paint.BorderStyles[0], paint.BorderColors[0]);
-    item.Side.Right = side(box.Border[1], paint.BorderStyles[1], paint.BorderColors[1]);
-    item.Side.Bottom = side(box.Border[2], paint.BorderStyles[2], paint.BorderColors[2]);
-    item.Side.Left = side(box.Border[3], paint.BorderStyles[3], paint.BorderColors[3]);
+    for (Side side : kAllSides)
+        item.Side[side] = {box.Border[side], paint.BorderStyles[side], paint.BorderColors[side]};
     return item;
 }
 
@@ -58,14 +55,12 @@ bool ContentInside(const Box& box)
         if (child->Kind == BoxKind::Text)
             continue;
         // An inline element without edges paints nothing beside its text.
-        bool edges = false;
-        for (int side = 0; side < 4; ++side)
-            edges = edges || child->Border[side] != 0 || child->Padding[side] != 0;
+        bool edges = child->Border != Edges{} || child->Padding != Edges{};
         if (child->Kind != BoxKind::Inline || edges ||
             !std::all_of(child->Children.begin(), child->Children.end(), [](const auto& c) { return c->Kind == BoxKind::Text; }))
             return false;
     }
-    Rect inside{box.Border[3], box.Border[0], box.Width - box.Border[1] - box.Border[3], box.Height - box.Border[0] - box.Border[2]};
+    Rect inside{box.Border.Left, box.Border.Top, box.Width - box.Border.Horizontal(), box.Height - box.Border.Vertical()};
     for (const LineBox& line : box.Lines) {
         Rect area = line.Area.Translated(0, box.ShiftY);
         if (area.X < inside.X || area.Y < inside.Y || area.Right() > inside.Right() || area.Bottom() > inside.Bottom())
@@ -208,7 +203,7 @@ void Painter::PaintInlineDecorations(const Box& container, DisplayList& out) con
             for (const Rect& fragment : box->Fragments) {
                 Rect area = fragment.Translated(box->PageX, box->PageY);
                 PaintBackground(*box, area, out, area);
-                if (box->Border[0] + box->Border[1] + box->Border[2] + box->Border[3] > 0)
+                if (box->Border.Horizontal() + box->Border.Vertical() > 0)
                     out.push_back(BorderOf(*box, area));
             }
         }
@@ -248,16 +243,16 @@ void Painter::PaintLines(const Box& box, DisplayList& out, const Rect& damage) c
 void Painter::PaintScrollBars(const Box& box, DisplayList& out) const
 {
     Rect padding = PaddingBox(box);
-    int viewW = box.ContentWidthInner() + box.Padding[1] + box.Padding[3];
-    int viewH = box.ContentHeightInner() + box.Padding[0] + box.Padding[2];
+    int viewW = box.ContentWidthInner() + box.Padding.Horizontal();
+    int viewH = box.ContentHeightInner() + box.Padding.Vertical();
     auto bar = [&](bool vertical) {
         Rect area = vertical ? Rect{padding.Right() - box.BarV, padding.Y, box.BarV, padding.Height - box.BarH}
                              : Rect{padding.X, padding.Bottom() - box.BarH, padding.Width - box.BarV, box.BarH};
         int thickness = vertical ? box.BarV : box.BarH;
         int length = vertical ? area.Height : area.Width;
         int track = std::max(0, length - 2 * thickness);
-        int content = std::max(1, vertical ? box.ContentHeight + box.Padding[0] + box.Padding[2]
-                                           : box.ContentWidth + box.Padding[1] + box.Padding[3]);
+        int content = std::max(1, vertical ? box.ContentHeight + box.Padding.Vertical()
+                                           : box.ContentWidth + box.Padding.Horizontal());
         int view = vertical ? viewH : viewW;
         int scroll = vertical ? box.ScrollY : box.ScrollX;
         ScrollBarItem item{area, {}, vertical};
@@ -294,10 +289,10 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
             PaintBackground(box, area, out, damage);
         if (draws)
             out.push_back(ElementDrawItem{area, DrawSourceOf(*box.Owner), 0});
-        if (box.Border[0] + box.Border[1] + box.Border[2] + box.Border[3] > 0)
+        if (box.Border.Horizontal() + box.Border.Vertical() > 0)
             out.push_back(BorderOf(box, area));
         if (box.Kind == BoxKind::Replaced && box.Rare().Picture && box.Rare().Picture->Valid())
-            out.push_back(ImageItem{{area.X + box.Border[3] + box.Padding[3], area.Y + box.Border[0] + box.Padding[0],
+            out.push_back(ImageItem{{area.X + box.Border.Left + box.Padding.Left, area.Y + box.Border.Top + box.Padding.Top,
                                      box.ContentWidth, box.ContentHeight},
                                     box.Rare().Picture});
         if (const ControlBox* control = box.Owner != nullptr ? ControlBox::For(*box.Owner) : nullptr)

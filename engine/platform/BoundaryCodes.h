@@ -8,18 +8,23 @@
 
 namespace Engine {
 
-static_assert(kStateLink == HL_STATE_LINK && kStateHover == HL_STATE_HOVER && kStateActive == HL_STATE_ACTIVE &&
-              kStateFocus == HL_STATE_FOCUS && kStateVisited == HL_STATE_VISITED && kStateCurrent == HL_STATE_CURRENT &&
-              kStateChecked == HL_STATE_CHECKED && kStateDisabled == HL_STATE_DISABLED &&
-              kStateReadOnly == HL_STATE_READONLY && kStateExpanded == HL_STATE_EXPANDED &&
-              kStateCollapsed == HL_STATE_COLLAPSED && kStateIncomplete == HL_STATE_INCOMPLETE &&
-              kStateFocusable == HL_STATE_FOCUSABLE && kStateAnchor == HL_STATE_ANCHOR && kStatePopup == HL_STATE_POPUP &&
-              kStateOwnsPopup == HL_STATE_OWNS_POPUP);
+constexpr bool Same(unsigned engine, unsigned boundary)
+{
+    return engine == boundary;
+}
 
-static_assert(kEventMouse == HL_HANDLE_MOUSE && kEventKey == HL_HANDLE_KEY && kEventFocus == HL_HANDLE_FOCUS &&
-              kEventScroll == HL_HANDLE_SCROLL && kEventTimer == HL_HANDLE_TIMER && kEventSize == HL_HANDLE_SIZE &&
-              kEventDraw == HL_HANDLE_DRAW && kEventDataArrived == HL_HANDLE_DATA_ARRIVED &&
-              kEventBehavior == HL_HANDLE_BEHAVIOR_EVENT && kEventMethodCall == HL_HANDLE_METHOD_CALL);
+static_assert(Same(kStateLink, HL_STATE_LINK) && Same(kStateHover, HL_STATE_HOVER) && Same(kStateActive, HL_STATE_ACTIVE) &&
+              Same(kStateFocus, HL_STATE_FOCUS) && Same(kStateVisited, HL_STATE_VISITED) && Same(kStateCurrent, HL_STATE_CURRENT) &&
+              Same(kStateChecked, HL_STATE_CHECKED) && Same(kStateDisabled, HL_STATE_DISABLED) &&
+              Same(kStateReadOnly, HL_STATE_READONLY) && Same(kStateExpanded, HL_STATE_EXPANDED) &&
+              Same(kStateCollapsed, HL_STATE_COLLAPSED) && Same(kStateIncomplete, HL_STATE_INCOMPLETE) &&
+              Same(kStateFocusable, HL_STATE_FOCUSABLE) && Same(kStateAnchor, HL_STATE_ANCHOR) && Same(kStatePopup, HL_STATE_POPUP) &&
+              Same(kStateOwnsPopup, HL_STATE_OWNS_POPUP));
+
+static_assert(Same(kEventMouse, HL_HANDLE_MOUSE) && Same(kEventKey, HL_HANDLE_KEY) && Same(kEventFocus, HL_HANDLE_FOCUS) &&
+              Same(kEventScroll, HL_HANDLE_SCROLL) && Same(kEventTimer, HL_HANDLE_TIMER) && Same(kEventSize, HL_HANDLE_SIZE) &&
+              Same(kEventDraw, HL_HANDLE_DRAW) && Same(kEventDataArrived, HL_HANDLE_DATA_ARRIVED) &&
+              Same(kEventBehavior, HL_HANDLE_BEHAVIOR_EVENT) && Same(kEventMethodCall, HL_HANDLE_METHOD_CALL));
 
 constexpr unsigned BoundaryCode(ControlKind kind)
 {

@@ -197,10 +197,10 @@ MouseInput::BarHit MouseInput::HitScrollBar(POINT point) const
         if (!box->PageRect().Contains(page) && box->Style && box->S().Clips())
             continue;
         if (box->IsScroller() && (box->BarV > 0 || box->BarH > 0) && box->PageRect().Contains(page)) {
-            int right = box->PageX + box->Width - box->Border[1];
-            int bottom = box->PageY + box->Height - box->Border[2];
-            int top = box->PageY + box->Border[0];
-            int left = box->PageX + box->Border[3];
+            int right = box->PageX + box->Width - box->Border.Right;
+            int bottom = box->PageY + box->Height - box->Border.Bottom;
+            int top = box->PageY + box->Border.Top;
+            int left = box->PageX + box->Border.Left;
             for (bool vertical : {true, false}) {
                 int thickness = vertical ? box->BarV : box->BarH;
                 if (thickness == 0)
@@ -213,10 +213,10 @@ MouseInput::BarHit MouseInput::HitScrollBar(POINT point) const
                 int length = vertical ? bottom - box->BarH - top : right - box->BarV - left;
                 int at = (vertical ? page.Y : page.X) - start;
                 int track = std::max(0, length - 2 * thickness);
-                int content = vertical ? box->ContentHeight + box->Padding[0] + box->Padding[2]
-                                       : box->ContentWidth + box->Padding[1] + box->Padding[3];
-                int view = vertical ? box->ContentHeightInner() + box->Padding[0] + box->Padding[2]
-                                    : box->ContentWidthInner() + box->Padding[1] + box->Padding[3];
+                int content = vertical ? box->ContentHeight + box->Padding.Vertical()
+                                       : box->ContentWidth + box->Padding.Horizontal();
+                int view = vertical ? box->ContentHeightInner() + box->Padding.Vertical()
+                                    : box->ContentWidthInner() + box->Padding.Horizontal();
                 int scroll = vertical ? box->ScrollY : box->ScrollX;
                 int thumb = content > view ? std::clamp(track * view / std::max(1, content), std::min(track, thickness), track) : track;
                 int range = std::max(1, content - view);
@@ -256,8 +256,8 @@ void MouseInput::OnMove(POINT point, WPARAM keys)
     }
     if (m_drag.Scroller != nullptr && m_drag.Part == BarPart::Thumb) {
         Box& box = *m_drag.Scroller;
-        int length = m_drag.Vertical ? box.Height - box.Border[0] - box.Border[2] - box.BarH
-                                     : box.Width - box.Border[1] - box.Border[3] - box.BarV;
+        int length = m_drag.Vertical ? box.Height - box.Border.Vertical() - box.BarH
+                                     : box.Width - box.Border.Horizontal() - box.BarV;
         int thickness = m_drag.Vertical ? box.BarV : box.BarH;
         int content = m_drag.Vertical ? box.ContentHeight : box.ContentWidth;
         int view = m_drag.Vertical ? box.ContentHeightInner() : box.ContentWidthInner();
@@ -364,9 +364,9 @@ void MouseInput::OnButton(UINT message, POINT point, WPARAM keys)
             return;
         }
         Box* box = target->LayoutBox();
-        int spin = box != nullptr ? std::max(8, std::min(box->ContentHeight / 2 + box->Padding[0], 12)) : 0;
+        int spin = box != nullptr ? std::max(8, std::min(box->ContentHeight / 2 + box->Padding.Top, 12)) : 0;
         if (focusable == target && TextInput::IsNumber(*target) && box != nullptr &&
-            relative.X >= box->Width - box->Border[1] - spin) {
+            relative.X >= box->Width - box->Border.Right - spin) {
             m_view.Editing().Step(*target, relative.Y < box->Height / 2 ? 1 : -1);
         } else if (focusable == target && TextInput::IsEditable(*target)) {
             m_view.Editing().OnClick(*target, relative.X, relative.Y, (keys & MK_SHIFT) != 0, message == WM_LBUTTONDBLCLK);

@@ -47,14 +47,12 @@ struct SidePaint {
     int On = 0;
 };
 
-enum Side { Top, Right, Bottom, Left };
-
 SidePaint PaintOfSide(BorderStyle style, int width, Color color, Side side)
 {
     SidePaint paint;
     if (style == BorderStyle::None || width <= 0 || AlphaOf(color) == 0)
         return paint;
-    bool upperLeft = side == Top || side == Left;
+    bool upperLeft = side == Side::Top || side == Side::Left;
     auto one = [&](Color shade) { paint.Bands[paint.BandCount++] = {0, width, shade}; };
     auto two = [&](int outer, Color outerShade, Color innerShade) {
         paint.Bands[paint.BandCount++] = {0, outer, outerShade};
@@ -312,35 +310,34 @@ private:
     void Draw(const BorderItem& item)
     {
         const Rect& box = item.Area;
-        const BorderSide* sides[4] = {&item.Side.Top, &item.Side.Right, &item.Side.Bottom, &item.Side.Left};
-        SidePaint paints[4];
-        int widths[4];
-        for (int side = Top; side <= Left; ++side) {
-            const BorderSide& given = *sides[side];
+        Sides<SidePaint> paints;
+        Edges widths;
+        for (Side side : kAllSides) {
+            const BorderSide& given = item.Side[side];
             widths[side] = given.Style == BorderStyle::None ? 0 : std::max(given.Width, 0);
-            paints[side] = PaintOfSide(given.Style, widths[side], given.Shade, static_cast<Side>(side));
+            paints[side] = PaintOfSide(given.Style, widths[side], given.Shade, side);
         }
-        int top = std::min(widths[Top], box.Height);
-        int bottom = std::min(widths[Bottom], box.Height - top);
-        int left = std::min(widths[Left], box.Width);
-        int right = std::min(widths[Right], box.Width - left);
+        int top = std::min(widths.Top, box.Height);
+        int bottom = std::min(widths.Bottom, box.Height - top);
+        int left = std::min(widths.Left, box.Width);
+        int right = std::min(widths.Right, box.Width - left);
         int x0 = box.X;
         int x1 = box.Right();
         auto cornerRow = [&](int y, int depth, int width, const SidePaint& paint) {
             int leftPart = left * depth / width;
             int rightPart = right * depth / width;
-            SideRun(paints[Left], false, x0, x0 + leftPart, y, y + 1, box.Y, 0, leftPart, true);
-            SideRun(paints[Right], false, x1 - rightPart, x1, y, y + 1, box.Y, 0, rightPart, false);
+            SideRun(paints.Left, false, x0, x0 + leftPart, y, y + 1, box.Y, 0, leftPart, true);
+            SideRun(paints.Right, false, x1 - rightPart, x1, y, y + 1, box.Y, 0, rightPart, false);
             SideRun(paint, true, y, y + 1, x0 + leftPart, x1 - rightPart, x0, depth, depth + 1, true);
         };
         for (int i = 0; i < top; ++i)
-            cornerRow(box.Y + i, i, top, paints[Top]);
+            cornerRow(box.Y + i, i, top, paints.Top);
         for (int i = 0; i < bottom; ++i)
-            cornerRow(box.Bottom() - 1 - i, i, bottom, paints[Bottom]);
+            cornerRow(box.Bottom() - 1 - i, i, bottom, paints.Bottom);
         int middleTop = box.Y + top;
         int middleBottom = box.Bottom() - bottom;
-        SideRun(paints[Left], false, x0, x0 + left, middleTop, middleBottom, box.Y, 0, left, true);
-        SideRun(paints[Right], false, x1 - right, x1, middleTop, middleBottom, box.Y, 0, right, false);
+        SideRun(paints.Left, false, x0, x0 + left, middleTop, middleBottom, box.Y, 0, left, true);
+        SideRun(paints.Right, false, x1 - right, x1, middleTop, middleBottom, box.Y, 0, right, false);
     }
 
     void Draw(const ScrollBarItem& item)
