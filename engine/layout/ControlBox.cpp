@@ -47,7 +47,7 @@ public:
     {
         if (box.Kind != BoxKind::Replaced)
             return;
-        Rect content{box.PageX + box.ContentX(), box.PageY + box.ContentY(), box.ContentWidth, box.ContentHeight};
+        Rect content{box.Used.PageX + box.Used.ContentX(), box.Used.PageY + box.Used.ContentY(), box.Used.ContentWidth, box.Used.ContentHeight};
         PaintInside(box, measurer, content, out);
     }
 
@@ -119,10 +119,10 @@ class PasswordControl final : public InputControl {
 class NumberControl final : public InputControl {
     void PaintInside(const Box& box, TextMeasurer& measurer, Rect content, DisplayList& out) const override
     {
-        int size = std::max(8, std::min(content.Height / 2 + box.Padding.Top, 12));
-        int right = box.PageX + box.Width - box.Border.Right;
-        int top = box.PageY + box.Border.Top;
-        int height = box.Height - box.Border.Vertical();
+        int size = std::max(8, std::min(content.Height / 2 + box.Used.Padding.Top, 12));
+        int right = box.Used.PageX + box.Used.Width - box.Used.Border.Right;
+        int top = box.Used.PageY + box.Used.Border.Top;
+        int height = box.Used.Height - box.Used.Border.Vertical();
         unsigned disabled = LookOf(box.Owner->State() & kStateDisabled);
         out.push_back(ControlItem{{right - size, top, size, height / 2}, ControlPart::SpinUp, disabled});
         out.push_back(ControlItem{{right - size, top + height / 2, size, height - height / 2}, ControlPart::SpinDown, disabled});
@@ -171,7 +171,7 @@ class DropButtonControl final : public ControlBox {
     void Paint(const Box& box, TextMeasurer&, DisplayList& out) const override
     {
         unsigned look = LookOf((box.Owner->Parent()->State() & kStateDisabled) | (box.Owner->State() & kStateActive));
-        out.push_back(ControlItem{box.PageRect(), ControlPart::DropArrow, look});
+        out.push_back(ControlItem{box.Used.PageRect(), ControlPart::DropArrow, look});
     }
 };
 

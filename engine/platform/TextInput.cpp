@@ -156,8 +156,8 @@ void TextInput::Commit(Element& input, bool changed)
         // The text area scrolls to keep the caret in view.
         Rect caret;
         if (TextPositions::PointOf(*box, m_editor.Caret(), measurer, caret) && box->IsScroller()) {
-            int top = box->ContentY() + box->ScrollY;
-            int view = box->ContentHeightInner();
+            int top = box->Used.ContentY() + box->ScrollY;
+            int view = box->Used.ContentHeightInner();
             int y = box->ScrollY;
             if (caret.Y < top)
                 y -= top - caret.Y;
@@ -169,7 +169,7 @@ void TextInput::Commit(Element& input, bool changed)
     } else if (box->RunsFont >= 0) {
         std::wstring shown = input.InputType() == L"password" ? std::wstring(m_editor.Text().size(), L'\x2022') : m_editor.Text();
         int caretX = measurer.Width(box->RunsFont, std::wstring_view(shown).substr(0, m_editor.Caret()));
-        int room = std::max(1, box->ContentWidth - 1);
+        int room = std::max(1, box->Used.ContentWidth - 1);
         if (caretX - box->Rare().EditScroll > room)
             box->Rare().EditScroll = caretX - room;
         if (caretX < box->Rare().EditScroll)
@@ -307,7 +307,7 @@ std::size_t TextInput::IndexAt(Element& input, int x, int y) const
         return m_editor.Text().size();
     TextMeasurer& measurer = m_view.Renderer().Layout().Measurer();
     const std::wstring& text = m_editor.Text();
-    int target = x - box->ContentX() + box->Rare().EditScroll;
+    int target = x - box->Used.ContentX() + box->Rare().EditScroll;
     // The caret goes to the nearer side of the character under the pointer.
     int before = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {

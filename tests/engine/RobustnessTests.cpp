@@ -543,8 +543,8 @@ void ExpectSaneGeometry(const LaidOutPage& page, const DisplayList& drawing, con
     while (!pending.empty() && pending.back() != nullptr) {
         const Box& box = *pending.back();
         pending.pop_back();
-        bool ok = sane({box.X, box.Y, box.Width, box.Height}) && sane(box.PageRect()) &&
-                  sane({box.ScrollX, box.ScrollY, box.ContentWidth, box.ContentHeight});
+        bool ok = sane({box.Used.X, box.Used.Y, box.Used.Width, box.Used.Height}) && sane(box.Used.PageRect()) &&
+                  sane({box.ScrollX, box.ScrollY, box.Used.ContentWidth, box.Used.ContentHeight});
         for (const LineBox& line : box.Lines) {
             ok = ok && sane(line.Area);
             for (const LineItem& item : line.Items)
