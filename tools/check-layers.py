@@ -15,6 +15,14 @@ import sys
 
 SOURCE_SUFFIXES = ('.h', '.hpp', '.cpp', '.c', '.inl')
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
+SYSTEM_INCLUDE = re.compile(r'^\s*#\s*include\s*<([^>]+)>')
+# The table's name for the system's own headers (<windows.h>, <wrl/client.h>...): every <...> header
+# with a suffix or a folder, which leaves out the C++ library's (<vector>, <cstdint>).
+SYSTEM = '<system>'
+
+
+def system_header(name):
+    return name.endswith('.h') or '/' in name
 
 
 def read_table(path):
@@ -46,7 +54,10 @@ def allowed(table, user, used_path):
 
 def check(root, table):
     wrong = []
+    seen = set()
     for name in sorted(table):
+        if name == SYSTEM:
+            continue
         top = os.path.join(root, name)
         if not os.path.isdir(top):
             continue
@@ -55,11 +66,17 @@ def check(root, table):
                 if not file.endswith(SOURCE_SUFFIXES):
                     continue
                 path = os.path.relpath(os.path.join(folder, file), root).replace(os.sep, '/')
+                if path in seen:  # a folder's inner layers are walked with the folder too
+                    continue
+                seen.add(path)
                 user = owner(table, path)
                 with open(os.path.join(root, path), encoding='utf-8', errors='replace') as source:
                     for number, line in enumerate(source, 1):
                         match = INCLUDE.match(line)
                         if not match:
+                            system = SYSTEM_INCLUDE.match(line)
+                            if system and system_header(system.group(1)) and SYSTEM in table and SYSTEM not in table[user]:
+                                wrong.append(f'{path}:{number}: includes <{system.group(1)}>: {user} may not use the system\'s headers')
                             continue
                         included = match.group(1)
                         # Beside the file first, as the compiler looks; then from the root.
