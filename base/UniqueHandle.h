@@ -55,46 +55,21 @@ struct KernelHandleTraits {
 };
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 
-struct RegistryKeyTraits {
-    using Type = HKEY;
+// The common kind: empty when null, given back by one function of the system.
+template <typename Handle, auto CloseFunction>
+struct NullableTraits {
+    using Type = Handle;
     static Type Empty() { return nullptr; }
-    static bool Holds(Type key) { return key != nullptr; }
-    static void Close(Type key) { RegCloseKey(key); }
+    static bool Holds(Type handle) { return handle != nullptr; }
+    static void Close(Type handle) { CloseFunction(handle); }
 };
-using RegistryKey = UniqueHandle<RegistryKeyTraits>;
 
-struct MenuTraits {
-    using Type = HMENU;
-    static Type Empty() { return nullptr; }
-    static bool Holds(Type menu) { return menu != nullptr; }
-    static void Close(Type menu) { DestroyMenu(menu); }
-};
-using MenuHandle = UniqueHandle<MenuTraits>;
-
+using RegistryKey = UniqueHandle<NullableTraits<HKEY, &RegCloseKey>>;
+using MenuHandle = UniqueHandle<NullableTraits<HMENU, &DestroyMenu>>;
 // Pens, brushes, fonts, bitmaps and regions.
-struct GdiObjectTraits {
-    using Type = HGDIOBJ;
-    static Type Empty() { return nullptr; }
-    static bool Holds(Type object) { return object != nullptr; }
-    static void Close(Type object) { DeleteObject(object); }
-};
-using GdiObject = UniqueHandle<GdiObjectTraits>;
-
-struct IconTraits {
-    using Type = HICON;
-    static Type Empty() { return nullptr; }
-    static bool Holds(Type icon) { return icon != nullptr; }
-    static void Close(Type icon) { DestroyIcon(icon); }
-};
-using IconHandle = UniqueHandle<IconTraits>;
-
-struct ModuleTraits {
-    using Type = HMODULE;
-    static Type Empty() { return nullptr; }
-    static bool Holds(Type module) { return module != nullptr; }
-    static void Close(Type module) { FreeLibrary(module); }
-};
-using ModuleHandle = UniqueHandle<ModuleTraits>;
+using GdiObject = UniqueHandle<NullableTraits<HGDIOBJ, &DeleteObject>>;
+using IconHandle = UniqueHandle<NullableTraits<HICON, &DestroyIcon>>;
+using ModuleHandle = UniqueHandle<NullableTraits<HMODULE, &FreeLibrary>>;
 
 // COM for this thread while it lives, undone only when it was done here.
 class ComScope {

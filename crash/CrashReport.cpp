@@ -80,13 +80,7 @@ struct ComTraits {
 template <typename Interface>
 using ComRef = UniqueHandle<ComTraits<Interface>>;
 
-struct BstrTraits {
-    using Type = BSTR;
-    static Type Empty() { return nullptr; }
-    static bool Holds(Type text) { return text != nullptr; }
-    static void Close(Type text) { SysFreeString(text); }
-};
-using Bstr = UniqueHandle<BstrTraits>;
+using Bstr = UniqueHandle<NullableTraits<BSTR, &SysFreeString>>;
 
 Bstr MakeBstr(const wchar_t* text)
 {

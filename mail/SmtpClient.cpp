@@ -14,13 +14,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct AddressListTraits {
-    using Type = addrinfo*;
-    static Type Empty() { return nullptr; }
-    static bool Holds(Type list) { return list != nullptr; }
-    static void Close(Type list) { freeaddrinfo(list); }
-};
-using AddressList = UniqueHandle<AddressListTraits>;
+using AddressList = UniqueHandle<NullableTraits<addrinfo*, &freeaddrinfo>>;
 
 timeval Remaining(Clock::time_point deadline)
 {

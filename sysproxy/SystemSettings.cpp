@@ -11,13 +11,7 @@
 namespace {
 
 // WinINet hands its strings over in GlobalAlloc memory that the caller releases.
-struct WinInetStringTraits {
-    using Type = LPWSTR;
-    static Type Empty() { return nullptr; }
-    static bool Holds(Type text) { return text != nullptr; }
-    static void Close(Type text) { GlobalFree(text); }
-};
-using WinInetString = UniqueHandle<WinInetStringTraits>;
+using WinInetString = UniqueHandle<NullableTraits<LPWSTR, &GlobalFree>>;
 
 constexpr const wchar_t* kConnectionsKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
 // Large enough for any registry value name, so that no name ends the enumeration early.
