@@ -161,7 +161,7 @@ TEST_F(EngineEvents, BehaviorEventsStartAtTheirElement)
     EXPECT_EQ(7u, seen.Reason);
 }
 
-TEST_F(EngineEvents, PostedEventsArriveLaterOnce)
+TEST_F(EngineEvents, PostedEventsArriveLaterOnceUnlessTheirElementWentAway)
 {
     ASSERT_EQ(HLDOM_OK, HTMLayoutPostEvent(m_window.Find("#c"), HL_TABLE_HEADER_CLICK, m_window.Find("#c"), 1));
     EXPECT_EQ("", Log());
@@ -169,10 +169,6 @@ TEST_F(EngineEvents, PostedEventsArriveLaterOnce)
     EXPECT_EQ("root:100:8081 a:100:8081 b:100:8081 c:100:8081 c:100:81 b:100:81 a:100:81 root:100:81", Log());
     EngineTestWindow::Pump(50);
     EXPECT_EQ("", Log());
-}
-
-TEST_F(EngineEvents, PostedEventsForDeletedElementsAreDropped)
-{
     ASSERT_EQ(HLDOM_OK, HTMLayoutPostEvent(m_window.Find("#c"), HL_BUTTON_CLICK, nullptr, 0));
     ASSERT_EQ(HLDOM_OK, HTMLayoutDeleteElement(m_window.Find("#a")));
     EngineTestWindow::Pump(100);

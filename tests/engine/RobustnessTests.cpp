@@ -181,6 +181,14 @@ TEST(EngineRobustness, RandomAndMutatedInputsNeverBreakTheEngine)
 
 TEST(EngineRobustness, OversizedPiecesStayWithinTheirCaps)
 {
+    EXPECT_FALSE(Engine::Document().Load(std::string(Engine::Document::kMaxSourceBytes + 1, 'x')));
+    std::string nested;
+    for (int i = 0; i < 5000; ++i)
+        nested += "<div>";
+    Engine::Document deep;
+    ASSERT_TRUE(deep.Load(nested));
+    EXPECT_EQ(static_cast<int>(HtmlTreeBuilder::kMaxDepth), Depth(deep.Root()));
+
     std::string attributes = "<p";
     for (int i = 0; i < 1000; ++i)
         attributes += " a" + std::to_string(i) + "=1";
@@ -660,10 +668,11 @@ TEST(EngineRobustness, HugeAndDeepPagesLayOutAndPaint)
         repeat("<div style='padding:1px; border:1px solid'>", 256) + "deep",
         repeat("<table><tr><td>", 256) + "deep",
         repeat("<span style='padding:2px'>", 256) + "deep words wrap",
-        "<div style='width:1e9px; height:1e9px; margin:1e9px; padding:1e9px; border:1e9px solid'>"
-        "<table style='width:1e9px' cellspacing=1e9><tr><td style='padding:1e9px' colspan=1000>x</td></tr></table></div>",
-        "<div style='width:-50px; height:-1e9px; margin:-1e9px; font-size:1e6px'>negative <img src=40x20.png "
-        "width=-40 height=-1e9><span style='position:relative; left:-1e9px; top:1e9px'>x</span></div>",
+        // Written out in digits: CSS 2.1 numbers have no exponent, and "1e9px" is no length at all.
+        "<div style='width:999999999px; height:999999999px; margin:999999999px; padding:999999999px; border:999999999px solid'>"
+        "<table style='width:999999999px' cellspacing=999999999><tr><td style='padding:999999999px' colspan=1000>x</td></tr></table></div>",
+        "<div style='width:-50px; height:-999999999px; margin:-999999999px; font-size:1000000px'>negative <img src=40x20.png "
+        "width=-40 height=-999999999><span style='position:relative; left:-999999999px; top:999999999px'>x</span></div>",
     };
     for (const std::string& html : kPages) {
         for (int width : {0, 1, 1280, 32767}) {
