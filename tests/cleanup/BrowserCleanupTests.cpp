@@ -1,6 +1,7 @@
 #include "cleanup/BrowserCleanup.h"
 #include "standins/wininet/WinInetControl.h"
 #include "support/SavedRegistryKey.h"
+#include "support/ScopedEnvironmentVariable.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -201,9 +202,8 @@ TEST(CleanupHistoryTest, DeletesNothingWhenTheProfileFolderIsUnknown)
     TempFolder temp;
     wchar_t previousFolder[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, previousFolder);
-    const std::wstring profile = Expanded(L"%USERPROFILE%");
     SetCurrentDirectoryW(temp.Path().c_str());
-    SetEnvironmentVariableW(L"USERPROFILE", nullptr);
+    ScopedEnvironmentVariable noProfile(L"USERPROFILE", nullptr);
     CreateDirectoryW(temp.File(L"%userprofile%").c_str(), nullptr);
     {
         const HistoryFolder folder(temp.File(L"%userprofile%"));
@@ -211,7 +211,6 @@ TEST(CleanupHistoryTest, DeletesNothingWhenTheProfileFolderIsUnknown)
         EXPECT_FALSE(CleanHistory());
         EXPECT_TRUE(folder.IndexExists());
     }
-    SetEnvironmentVariableW(L"USERPROFILE", profile.c_str());
     SetCurrentDirectoryW(previousFolder);
 }
 
