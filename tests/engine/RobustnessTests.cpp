@@ -104,10 +104,11 @@ private:
     std::mt19937 m_random;
 };
 
-std::vector<std::string> SamplePages()
+// The pages of the dump tests of one folder ("parser", "layout"), to start mutations from.
+std::vector<std::string> SamplePages(const char* folder)
 {
     std::vector<std::string> pages;
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(ENGINE_TEST_DIR) / "parser" / "input"))
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(ENGINE_TEST_DIR) / folder / "input"))
         pages.push_back(ReadFileBytes(entry.path()));
     return pages;
 }
@@ -133,7 +134,7 @@ TEST(EngineRobustness, RandomAndMutatedInputsNeverBreakTheEngine)
     auto started = std::chrono::steady_clock::now();
     std::size_t liveBefore = Element::LiveCount();
     Fuzzer fuzzer(20240601);
-    std::vector<std::string> samples = SamplePages();
+    std::vector<std::string> samples = SamplePages("parser");
     ASSERT_FALSE(samples.empty());
     int matched = 0;
     for (int round = 0; round < 6000; ++round) {
@@ -603,20 +604,12 @@ std::string FreshDump(Engine::Document& document, int width, int height)
     return SizedDump(tree);
 }
 
-std::vector<std::string> LayoutSamples()
-{
-    std::vector<std::string> pages;
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(ENGINE_TEST_DIR) / "layout" / "input"))
-        pages.push_back(ReadFileBytes(entry.path()));
-    return pages;
-}
-
 } // namespace
 
 TEST(EngineRobustness, RandomPagesLayOutPaintAndRelayOutSoundly)
 {
     LayoutFuzzer fuzzer(20240602);
-    std::vector<std::string> samples = LayoutSamples();
+    std::vector<std::string> samples = SamplePages("layout");
     ASSERT_FALSE(samples.empty());
     const int kWidths[] = {0, 1, 2, 37, 400, 1280, 32767, 1000000};
     int compared = 0, mismatched = 0;
