@@ -1,5 +1,7 @@
 #include "cleanup/BrowserCleanup.h"
 #include "standins/wininet/WinInetControl.h"
+#include "support/SavedRegistryKey.h"
+#include "support/ScopedEnvironmentVariable.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -73,39 +75,6 @@ constexpr wchar_t kTypedUrlsPath[] = L"Software\\Microsoft\\Internet Explorer\\T
 // The user's typed addresses in the prefix's registry, put back as they were at the end.
 class TypedUrlsKey {
 public:
-    TypedUrlsKey()
-    {
-        HKEY key = nullptr;
-        m_existed = RegOpenKeyExW(HKEY_CURRENT_USER, kTypedUrlsPath, 0, KEY_READ, &key) == ERROR_SUCCESS;
-        if (!m_existed)
-            return;
-        for (DWORD i = 0;; ++i) {
-            wchar_t name[16384];
-            DWORD nameLength = 16384;
-            DWORD type = 0;
-            DWORD size = 0;
-            if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-                break;
-            Value value{name, type, std::vector<BYTE>(size)};
-            RegQueryValueExW(key, name, nullptr, nullptr, value.Data.data(), &size);
-            m_saved.push_back(value);
-        }
-        RegCloseKey(key);
-    }
-    ~TypedUrlsKey()
-    {
-        Fill({});
-        if (!m_existed) {
-            RegDeleteKeyW(HKEY_CURRENT_USER, kTypedUrlsPath);
-            return;
-        }
-        for (const Value& value : m_saved)
-            RegSetKeyValueW(HKEY_CURRENT_USER, kTypedUrlsPath, value.Name.c_str(), value.Type, value.Data.data(),
-                            static_cast<DWORD>(value.Data.size()));
-    }
-    TypedUrlsKey(const TypedUrlsKey&) = delete;
-    TypedUrlsKey& operator=(const TypedUrlsKey&) = delete;
-
     // Leaves the key with just these values, each holding an address.
     static void Fill(const std::vector<std::wstring>& names)
     {
@@ -135,13 +104,7 @@ public:
     }
 
 private:
-    struct Value {
-        std::wstring Name;
-        DWORD Type;
-        std::vector<BYTE> Data;
-    };
-    bool m_existed = false;
-    std::vector<Value> m_saved;
+    SavedRegistryKey m_saved{kTypedUrlsPath};
 };
 
 TEST(CleanupTypedUrlsTest, DeletesTheNumberedAddressesUpToTheFirstGap)
@@ -239,9 +202,8 @@ TEST(CleanupHistoryTest, DeletesNothingWhenTheProfileFolderIsUnknown)
     TempFolder temp;
     wchar_t previousFolder[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, previousFolder);
-    const std::wstring profile = Expanded(L"%USERPROFILE%");
     SetCurrentDirectoryW(temp.Path().c_str());
-    SetEnvironmentVariableW(L"USERPROFILE", nullptr);
+    ScopedEnvironmentVariable noProfile(L"USERPROFILE", nullptr);
     CreateDirectoryW(temp.File(L"%userprofile%").c_str(), nullptr);
     {
         const HistoryFolder folder(temp.File(L"%userprofile%"));
@@ -249,7 +211,6 @@ TEST(CleanupHistoryTest, DeletesNothingWhenTheProfileFolderIsUnknown)
         EXPECT_FALSE(CleanHistory());
         EXPECT_TRUE(folder.IndexExists());
     }
-    SetEnvironmentVariableW(L"USERPROFILE", profile.c_str());
     SetCurrentDirectoryW(previousFolder);
 }
 

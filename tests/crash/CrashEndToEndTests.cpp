@@ -1,6 +1,7 @@
 // The real program, built with its hidden crash commands, crashing under Wine: the files it
 // leaves in TEMP, its log, the crash page and the ways out of it.
 #include "app/GatewardenProgram.h"
+#include "support/ScopedEnvironmentVariable.h"
 
 #include <winsock2.h>
 #include <dbghelp.h>
@@ -54,17 +55,7 @@ private:
 
 class CrashEndToEnd : public GatewardenExeTest {
 protected:
-    void SetUp() override
-    {
-        GatewardenExeTest::SetUp();
-        m_hadTemp = GetEnvironmentVariableW(L"TEMP", m_temp, MAX_PATH) != 0;
-        SetEnvironmentVariableW(L"TEMP", m_folder.Path().c_str());
-    }
-    void TearDown() override
-    {
-        SetEnvironmentVariableW(L"TEMP", m_hadTemp ? m_temp : nullptr);
-        GatewardenExeTest::TearDown();
-    }
+    ScopedEnvironmentVariable m_temp{L"TEMP", m_folder.Path().c_str()};
 
     // Crashes the program the way given, waits for the crash page and answers it.
     static void CrashAndAnswer(Gatewarden& program, UINT crash, Answer answer)
@@ -84,9 +75,6 @@ protected:
             break;
         }
     }
-
-    wchar_t m_temp[MAX_PATH] = {};
-    bool m_hadTemp = false;
 };
 
 std::vector<std::string> CrashRows()

@@ -4,6 +4,7 @@
 #include "crash/CrashGuard.h"
 #include "crash/CrashReport.h"
 #include "crash/crash.h"
+#include "support/ScopedEnvironmentVariable.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -15,23 +16,6 @@
 #include <vector>
 
 namespace {
-
-// TEMP as the test sets it, put back afterwards.
-class TempVariable {
-public:
-    explicit TempVariable(const char* value)
-    {
-        m_had = GetEnvironmentVariableA("TEMP", m_old, MAX_PATH) != 0;
-        SetEnvironmentVariableA("TEMP", value);
-    }
-    ~TempVariable() { SetEnvironmentVariableA("TEMP", m_had ? m_old : nullptr); }
-    TempVariable(const TempVariable&) = delete;
-    TempVariable& operator=(const TempVariable&) = delete;
-
-private:
-    char m_old[MAX_PATH] = {};
-    bool m_had = false;
-};
 
 std::string Narrow(const std::wstring& text)
 {
@@ -65,7 +49,7 @@ SavedReport ReadReport(const std::wstring& path)
 class CrashFilesTest : public testing::Test {
 protected:
     TempFolder m_folder;
-    TempVariable m_temp{Narrow(m_folder.Path()).c_str()};
+    ScopedEnvironmentVariable m_temp{L"TEMP", m_folder.Path().c_str()};
 };
 
 } // namespace
@@ -115,12 +99,11 @@ TEST_F(CrashFilesTest, PathsAreTempAndTheRunningExecutablesName)
     ASSERT_TRUE(CrashFilePath(L".dmp", path));
     EXPECT_EQ(std::wstring(path), m_folder.File(L"CrashTests.exe.dmp"));
     {
-        TempVariable unset(nullptr);
+        ScopedEnvironmentVariable unset(L"TEMP", nullptr);
         ASSERT_TRUE(CrashFilePath(L".xml", path));
         EXPECT_EQ(std::wstring(path), L"\\CrashTests.exe.xml");
     }
-    const std::string tooLong(300, 'x');
-    TempVariable overlong(tooLong.c_str());
+    ScopedEnvironmentVariable overlong(L"TEMP", std::wstring(300, L'x').c_str());
     EXPECT_FALSE(CrashFilePath(L".dmp", path));
 }
 

@@ -292,23 +292,19 @@ TEST(LogServiceRows, MessageIsCutAt1024Characters)
         EXPECT_EQ(page.Rows[i].Message, expected[i]) << "row " << i + 1;
 }
 
-TEST(LogServiceLifecycle, LogBeforeStartThrowsAndTryLogReportsFalse)
-{
-    LogService log;
-    EXPECT_EQ(ErrorOf([&] { log.Log(kLogEvent, "Early.cpp", 1, L"too early"); }), L"Start log service before logging");
-    EXPECT_EQ(ErrorOf([&] { log.Log(kLogEvent, "Early.cpp", 2, "too early, narrow"); }),
-              L"Start log service before logging");
-    EXPECT_FALSE(log.TryLog(kLogCrash, "Early.cpp", 3, L"crash before start"));
-    EXPECT_FALSE(log.TryLog(kLogCrash, "Early.cpp", 4, "crash before start"));
-    EXPECT_EQ(log.GetFileName(), L"");
-}
-
-TEST(LogServiceLifecycle, CloseWritesTheFootOnceAndLaterRowsAreDropped)
+// Before Start, Log throws; after Close, rows are dropped. TryLog tells which.
+TEST(LogServiceLifecycle, RowsAreWrittenOnlyBetweenStartAndCloseWhichWritesTheFootOnce)
 {
     TempFolder temp;
     std::wstring file;
     {
         LogService log;
+        EXPECT_EQ(ErrorOf([&] { log.Log(kLogEvent, "Early.cpp", 1, L"too early"); }), L"Start log service before logging");
+        EXPECT_EQ(ErrorOf([&] { log.Log(kLogEvent, "Early.cpp", 2, "too early, narrow"); }),
+                  L"Start log service before logging");
+        EXPECT_FALSE(log.TryLog(kLogCrash, "Early.cpp", 3, L"crash before start"));
+        EXPECT_FALSE(log.TryLog(kLogCrash, "Early.cpp", 4, "crash before start"));
+        EXPECT_EQ(log.GetFileName(), L"");
         log.StartInFolder(temp.Path(), L"\\logs\\", L"Gatewarden", LogFileNaming::SingleFile);
         EXPECT_TRUE(log.TryLog(kLogEvent, "Close.cpp", 1, L"before"));
         log.StartInFolder(temp.Path(), L"\\other\\", L"Again", LogFileNaming::Dated);  // ignored

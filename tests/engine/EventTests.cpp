@@ -71,10 +71,29 @@ protected:
 
 } // namespace
 
-TEST_F(EngineEvents, MouseEventsGoDownThenUp)
+TEST_F(EngineEvents, MouseEventsGoDownThenUpThroughWhoeverListens)
 {
+    HELEMENT b = m_window.Find("#b");
     EXPECT_FALSE(Mouse("#c", HL_MOUSE_DOWN));
     EXPECT_EQ("root:1:8004 a:1:8004 b:1:8004 c:1:8004 c:1:4 b:1:4 a:1:4 root:1:4", Log());
+    // A capture takes them to the capturing element, until it is released.
+    ASSERT_EQ(HLDOM_OK, HTMLayoutSetCapture(m_window.Find("#a")));
+    Mouse("#c", HL_MOUSE_MOVE);
+    EXPECT_EQ("root:1:8002 a:1:8002 a:1:2 root:1:2", Log());
+    ASSERT_EQ(HLDOM_OK, HTMLayoutSetCapture(nullptr));
+    Mouse("#c", HL_MOUSE_MOVE);
+    EXPECT_EQ(8u, m_log.size());
+    Log();
+    // A detached procedure is told so and hears no more; attached again, only what it asks for.
+    ASSERT_EQ(HLDOM_OK, HTMLayoutDetachEventHandler(b, Record, &m_recorders[2]));
+    EXPECT_EQ("b:0:0", Log());
+    Mouse("#c", HL_MOUSE_MOVE);
+    EXPECT_EQ("root:1:8002 a:1:8002 c:1:8002 c:1:2 a:1:2 root:1:2", Log());
+    EXPECT_EQ(HLDOM_INVALID_PARAMETER, HTMLayoutDetachEventHandler(b, Record, &m_recorders[2]));
+    ASSERT_EQ(HLDOM_OK, HTMLayoutAttachEventHandlerEx(b, Record, &m_recorders[2], HL_HANDLE_KEY));
+    Log();
+    Mouse("#c", HL_MOUSE_UP);
+    EXPECT_EQ("root:1:8003 a:1:8003 c:1:8003 c:1:3 a:1:3 root:1:3", Log());
 }
 
 TEST_F(EngineEvents, ConsumedEventsGoNoFurther)
@@ -98,23 +117,6 @@ TEST_F(EngineEvents, ConsumedEventsGoNoFurther)
         EXPECT_TRUE(Mouse("#c", HL_MOUSE_MOVE));
         EXPECT_EQ(c.Log, Log());
     }
-}
-
-TEST_F(EngineEvents, ProceduresGetOnlyTheGroupsTheyAskFor)
-{
-    ASSERT_EQ(HLDOM_OK, HTMLayoutAttachEventHandlerEx(m_window.Find("#b"), Record, &m_recorders[2], HL_HANDLE_KEY));
-    Mouse("#c", HL_MOUSE_UP);
-    EXPECT_EQ("root:1:8003 a:1:8003 c:1:8003 c:1:3 a:1:3 root:1:3", Log());
-}
-
-TEST_F(EngineEvents, CaptureTakesTheMouseEvents)
-{
-    ASSERT_EQ(HLDOM_OK, HTMLayoutSetCapture(m_window.Find("#a")));
-    Mouse("#c", HL_MOUSE_MOVE);
-    EXPECT_EQ("root:1:8002 a:1:8002 a:1:2 root:1:2", Log());
-    ASSERT_EQ(HLDOM_OK, HTMLayoutSetCapture(nullptr));
-    Mouse("#c", HL_MOUSE_MOVE);
-    EXPECT_EQ(8u, m_log.size());
 }
 
 TEST_F(EngineEvents, FocusMovesAndKeysFollowIt)
@@ -161,7 +163,7 @@ TEST_F(EngineEvents, BehaviorEventsStartAtTheirElement)
     EXPECT_EQ(7u, seen.Reason);
 }
 
-TEST_F(EngineEvents, PostedEventsArriveLaterOnce)
+TEST_F(EngineEvents, PostedEventsArriveLaterOnceUnlessTheirElementWentAway)
 {
     ASSERT_EQ(HLDOM_OK, HTMLayoutPostEvent(m_window.Find("#c"), HL_TABLE_HEADER_CLICK, m_window.Find("#c"), 1));
     EXPECT_EQ("", Log());
@@ -169,10 +171,6 @@ TEST_F(EngineEvents, PostedEventsArriveLaterOnce)
     EXPECT_EQ("root:100:8081 a:100:8081 b:100:8081 c:100:8081 c:100:81 b:100:81 a:100:81 root:100:81", Log());
     EngineTestWindow::Pump(50);
     EXPECT_EQ("", Log());
-}
-
-TEST_F(EngineEvents, PostedEventsForDeletedElementsAreDropped)
-{
     ASSERT_EQ(HLDOM_OK, HTMLayoutPostEvent(m_window.Find("#c"), HL_BUTTON_CLICK, nullptr, 0));
     ASSERT_EQ(HLDOM_OK, HTMLayoutDeleteElement(m_window.Find("#a")));
     EngineTestWindow::Pump(100);
@@ -191,15 +189,6 @@ TEST_F(EngineEvents, TimersTickUntilStopped)
     Log();
     EngineTestWindow::Pump(100);
     EXPECT_EQ("", Log());
-}
-
-TEST_F(EngineEvents, DetachedProceduresHearNoMore)
-{
-    ASSERT_EQ(HLDOM_OK, HTMLayoutDetachEventHandler(m_window.Find("#b"), Record, &m_recorders[2]));
-    EXPECT_EQ("b:0:0", Log());  // told of the detachment
-    Mouse("#c", HL_MOUSE_MOVE);
-    EXPECT_EQ("root:1:8002 a:1:8002 c:1:8002 c:1:2 a:1:2 root:1:2", Log());
-    EXPECT_EQ(HLDOM_INVALID_PARAMETER, HTMLayoutDetachEventHandler(m_window.Find("#b"), Record, &m_recorders[2]));
 }
 
 TEST_F(EngineEvents, ClickMethodClicksTheEnginesInputs)

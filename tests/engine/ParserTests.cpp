@@ -128,27 +128,3 @@ TEST(EngineParser, AttributeReferencesKeepAddressesWhole)
     ASSERT_TRUE(document.Load("<a href='x?a=1&copy=2&amp;b=3&lt=4'>"));
     EXPECT_EQ(L"x?a=1&copy=2&b=3&lt=4", *document.Root().Children()[0]->FindAttribute("href"));
 }
-
-TEST(EngineParser, RefusesSourcesOverTheSizeCap)
-{
-    Document document;
-    std::string huge(Document::kMaxSourceBytes + 1, 'x');
-    EXPECT_FALSE(document.Load(huge));
-}
-
-TEST(EngineParser, DeepNestingStopsAtTheDepthCap)
-{
-    std::string source;
-    for (int i = 0; i < 5000; ++i)
-        source += "<div>";
-    Document document;
-    ASSERT_TRUE(document.Load(source));
-    int depth = 0;
-    const Element* at = &document.Root();
-    while (!at->Children().empty()) {
-        at = at->Children().back();
-        ++depth;
-    }
-    EXPECT_LE(depth, 256);
-    EXPECT_GE(depth, 250);
-}

@@ -104,10 +104,11 @@ private:
     std::mt19937 m_random;
 };
 
-std::vector<std::string> SamplePages()
+// The pages of the dump tests of one folder ("parser", "layout"), to start mutations from.
+std::vector<std::string> SamplePages(const char* folder)
 {
     std::vector<std::string> pages;
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(ENGINE_TEST_DIR) / "parser" / "input"))
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(ENGINE_TEST_DIR) / folder / "input"))
         pages.push_back(ReadFileBytes(entry.path()));
     return pages;
 }
@@ -133,7 +134,7 @@ TEST(EngineRobustness, RandomAndMutatedInputsNeverBreakTheEngine)
     auto started = std::chrono::steady_clock::now();
     std::size_t liveBefore = Element::LiveCount();
     Fuzzer fuzzer(20240601);
-    std::vector<std::string> samples = SamplePages();
+    std::vector<std::string> samples = SamplePages("parser");
     ASSERT_FALSE(samples.empty());
     int matched = 0;
     for (int round = 0; round < 6000; ++round) {
@@ -181,6 +182,14 @@ TEST(EngineRobustness, RandomAndMutatedInputsNeverBreakTheEngine)
 
 TEST(EngineRobustness, OversizedPiecesStayWithinTheirCaps)
 {
+    EXPECT_FALSE(Engine::Document().Load(std::string(Engine::Document::kMaxSourceBytes + 1, 'x')));
+    std::string nested;
+    for (int i = 0; i < 5000; ++i)
+        nested += "<div>";
+    Engine::Document deep;
+    ASSERT_TRUE(deep.Load(nested));
+    EXPECT_EQ(static_cast<int>(HtmlTreeBuilder::kMaxDepth), Depth(deep.Root()));
+
     std::string attributes = "<p";
     for (int i = 0; i < 1000; ++i)
         attributes += " a" + std::to_string(i) + "=1";
@@ -595,20 +604,12 @@ std::string FreshDump(Engine::Document& document, int width, int height)
     return SizedDump(tree);
 }
 
-std::vector<std::string> LayoutSamples()
-{
-    std::vector<std::string> pages;
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(ENGINE_TEST_DIR) / "layout" / "input"))
-        pages.push_back(ReadFileBytes(entry.path()));
-    return pages;
-}
-
 } // namespace
 
 TEST(EngineRobustness, RandomPagesLayOutPaintAndRelayOutSoundly)
 {
     LayoutFuzzer fuzzer(20240602);
-    std::vector<std::string> samples = LayoutSamples();
+    std::vector<std::string> samples = SamplePages("layout");
     ASSERT_FALSE(samples.empty());
     const int kWidths[] = {0, 1, 2, 37, 400, 1280, 32767, 1000000};
     int compared = 0, mismatched = 0;
@@ -660,10 +661,11 @@ TEST(EngineRobustness, HugeAndDeepPagesLayOutAndPaint)
         repeat("<div style='padding:1px; border:1px solid'>", 256) + "deep",
         repeat("<table><tr><td>", 256) + "deep",
         repeat("<span style='padding:2px'>", 256) + "deep words wrap",
-        "<div style='width:1e9px; height:1e9px; margin:1e9px; padding:1e9px; border:1e9px solid'>"
-        "<table style='width:1e9px' cellspacing=1e9><tr><td style='padding:1e9px' colspan=1000>x</td></tr></table></div>",
-        "<div style='width:-50px; height:-1e9px; margin:-1e9px; font-size:1e6px'>negative <img src=40x20.png "
-        "width=-40 height=-1e9><span style='position:relative; left:-1e9px; top:1e9px'>x</span></div>",
+        // Written out in digits: CSS 2.1 numbers have no exponent, and "1e9px" is no length at all.
+        "<div style='width:999999999px; height:999999999px; margin:999999999px; padding:999999999px; border:999999999px solid'>"
+        "<table style='width:999999999px' cellspacing=999999999><tr><td style='padding:999999999px' colspan=1000>x</td></tr></table></div>",
+        "<div style='width:-50px; height:-999999999px; margin:-999999999px; font-size:1000000px'>negative <img src=40x20.png "
+        "width=-40 height=-999999999><span style='position:relative; left:-999999999px; top:999999999px'>x</span></div>",
     };
     for (const std::string& html : kPages) {
         for (int width : {0, 1, 1280, 32767}) {

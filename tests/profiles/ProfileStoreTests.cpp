@@ -208,9 +208,7 @@ TEST_F(ProfileStoreTest, UnreadStoreIsKeptAsideBeforeItIsReplacedOrNotReplacedAt
         else if (c.Held == Hold::ThroughTheLoad)
             CloseHandle(held);
         EXPECT_EQ(Names(list->Profiles), c.Names);
-        ProxyProfile added;
-        added.Name = L"New";
-        list->Profiles.Put(added);
+        list->Profiles.Put(TestProfile(L"New", L""));
         for (std::size_t save = 0; save < c.Saves.size(); ++save) {
             m_lines.clear();
             EXPECT_EQ(list->Store.Save(), c.Saves[save]) << save;
@@ -289,23 +287,15 @@ TEST_F(ProfileStoreTest, EveryFieldRoundTripsIncludingNonBmpNames)
     EXPECT_EQ(m_lines, std::vector<std::wstring>{L"white: Proxies loaded successfully"});
 }
 
-TEST_F(ProfileStoreTest, SaveWritesTheEmptyNamedEntryFirstThenNameOrder)
+// A later record of a name replaces the earlier one.
+TEST_F(ProfileStoreTest, SaveWritesTheEmptyNamedEntryFirstThenNameOrderAndLaterRecordsWin)
 {
-    TempFolder::WriteBytes(m_store, kHeader110 + Record(1, L"B") + Record(3, L"A", L"a:1"));
+    TempFolder::WriteBytes(m_store, kHeader110 + Record(1, L"B") + Record(1, L"A", L"old:1") + Record(3, L"A", L"a:1"));
     auto list = MakeList();
     ASSERT_EQ(list->Store.Load(), ProfileStore::Loaded);
     ASSERT_EQ(list->Store.Save(), ProfileStore::Saved);
     EXPECT_EQ(TempFolder::ReadBytes(m_store),
               kHeader110 + Record(0, L"") + Record(3, L"A", L"a:1") + Record(1, L"B"));
-}
-
-TEST_F(ProfileStoreTest, LaterRecordOfTheSameNameWins)
-{
-    TempFolder::WriteBytes(m_store, kHeader110 + Record(1, L"A", L"old:1") + Record(3, L"A", L"new:2"));
-    auto list = MakeList();
-    ASSERT_EQ(list->Store.Load(), ProfileStore::Loaded);
-    EXPECT_EQ(list->Profiles.Find(L"A")->ProxyServer, L"new:2");
-    EXPECT_EQ(list->Profiles.Count(), 2u);
 }
 
 TEST_F(ProfileStoreTest, LoadsOldFormatNamesFromAnsiAndSavesTheNewFormat)
@@ -336,15 +326,13 @@ TEST_F(ProfileStoreTest, LoadsOldFormatNamesFromAnsiAndSavesTheNewFormat)
 
 TEST_F(ProfileStoreTest, FailedWriteHalfWayLeavesThePreviousStoreIntact)
 {
-    std::vector<ProxyProfile> before(2);
-    before[0].Name = L"Kept";
-    before[1].Name = L"Also kept";
+    const std::vector<ProxyProfile> before = {TestProfile(L"Kept", L""), TestProfile(L"Also kept", L"")};
     ASSERT_TRUE(WriteStoreFile(m_store, before));
     const std::string previous = TempFolder::ReadBytes(m_store);
 
-    std::vector<ProxyProfile> after(200);
-    for (std::size_t i = 0; i < after.size(); ++i)
-        after[i].Name = L"Replacement " + std::to_wstring(i);
+    std::vector<ProxyProfile> after;
+    for (int i = 0; i < 200; ++i)
+        after.push_back(TestProfile(L"Replacement " + std::to_wstring(i), L""));
     StoreWriteFault fault;
     fault.FailAfterBytes = 3000;
     EXPECT_FALSE(WriteStoreFile(m_store, after, fault));
@@ -359,11 +347,8 @@ TEST_F(ProfileStoreTest, FailedWriteHalfWayLeavesThePreviousStoreIntact)
 
 TEST_F(ProfileStoreTest, SaveWaitsForAReaderThatHoldsTheStoreForAMomentButNotForever)
 {
-    std::vector<ProxyProfile> first(1);
-    first[0].Name = L"First";
-    ASSERT_TRUE(WriteStoreFile(m_store, first));
-    std::vector<ProxyProfile> second(1);
-    second[0].Name = L"Second";
+    ASSERT_TRUE(WriteStoreFile(m_store, {TestProfile(L"First", L"")}));
+    const std::vector<ProxyProfile> second = {TestProfile(L"Second", L"")};
     for (const DWORD heldMs : {3000u, 200u}) {
         const std::string previous = TempFolder::ReadBytes(m_store);
         // Open as most readers open a file: others may read it, but not replace it.
@@ -444,11 +429,8 @@ TEST_F(ProfileStoreTest, UniqueUnnamedNameTakesTheFirstFreeNumber)
     };
     for (const Case& c : cases) {
         auto list = MakeList();
-        for (const std::wstring& name : c.Taken) {
-            ProxyProfile profile;
-            profile.Name = name;
-            list->Profiles.Put(profile);
-        }
+        for (const std::wstring& name : c.Taken)
+            list->Profiles.Put(TestProfile(name, L""));
         EXPECT_EQ(list->Profiles.UniqueUnnamedName(), c.Expected);
     }
 }
@@ -456,8 +438,7 @@ TEST_F(ProfileStoreTest, UniqueUnnamedNameTakesTheFirstFreeNumber)
 TEST_F(ProfileStoreTest, EntryIdsSurviveReplacementButNotRemoval)
 {
     auto list = MakeList();
-    ProxyProfile profile;
-    profile.Name = L"A";
+    ProxyProfile profile = TestProfile(L"A", L"");
     list->Profiles.Put(profile);
     const std::uint64_t id = list->Profiles.FindId(L"A");
     ASSERT_NE(id, 0u);
@@ -476,14 +457,9 @@ TEST_F(ProfileStoreTest, EntryIdsSurviveReplacementButNotRemoval)
 TEST_F(ProfileStoreTest, PutUnlessSameSettingsAndFindNameBySettingsScanInNameOrder)
 {
     auto list = MakeList();
-    ProxyProfile b;
-    b.Name = L"B";
-    b.ProxyServer = L"s:1";
-    b.ConnectionFlags = 3;
-    ProxyProfile a = b;
-    a.Name = L"A";
+    const ProxyProfile b = TestProfile(L"B", L"s:1");
     list->Profiles.Put(b);
-    list->Profiles.Put(a);
+    list->Profiles.Put(TestProfile(L"A", L"s:1"));
     ProxyProfile probe = b;
     probe.Name = L"C";
     probe.NdisName = L"different adapter does not matter";

@@ -1,4 +1,5 @@
 #include "profiles/ProxyProfile.h"
+#include "support/TestProfiles.h"
 
 #include <gtest/gtest.h>
 
@@ -58,14 +59,8 @@ TEST(ProxyProfileServerString, BuildAlwaysWritesAllFiveTrimmedEntries)
 
 TEST(ProxyProfileSettings, SameSettingsComparesOnlyTheSystemFieldsExactly)
 {
-    ProxyProfile a;
-    a.Name = L"A";
-    a.ProxyServer = L"http=a:1";
-    a.ConnectionFlags = 3;
-    ProxyProfile b = a;
-    b.Name = L"B";
-    b.NdisName = L"eth0";
-    b.AutoIp = L"10.0.0.1";
+    const ProxyProfile a = TestProfile(L"A", L"http=a:1");
+    ProxyProfile b = TestProfile(L"B", L"http=a:1", 0x3, L"eth0", L"10.0.0.1");
     b.AutoDiscoveryFlags = 0x10;
     EXPECT_TRUE(a.SameSettings(b));
     b.ProxyServer = L"HTTP=a:1";

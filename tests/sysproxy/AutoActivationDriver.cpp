@@ -6,7 +6,6 @@
 #include "OutsideSettings.h"
 #include "app/GatewardenProgram.h"
 #include "sysproxy/Adapters.h"
-#include "sysproxy/SystemSettings.h"
 #include "views/Commands.h"
 
 #include <algorithm>
@@ -79,45 +78,6 @@ TEST_F(AutoActivationTest, AChangeToAProfilesAddressActivatesItOnceAndAgainAfter
         EXPECT_EQ(Applied(), std::vector<std::wstring>(step.Activations, L"lab:8080"));
     }
     EXPECT_EQ(m_list->Snapshot().Current().Name, L"Lab");
-}
-
-TEST_F(AutoActivationTest, AnAdapterThatHasTheAddressWhenTheThreadStartsActivatesNothing)
-{
-    ASSERT_TRUE(AskForAddresses("gwa0 10.77.1.2/24 gwa1 10.77.2.1/24"));
-    // Else this would pass without the namespace's adapters being what the program sees.
-    ASSERT_EQ(AdapterAddress(kFirst), L"10.77.1.2");
-    ASSERT_EQ(AdapterAddress(kSecond), L"10.77.2.1");
-    Start({TestProfile(L"Direct", L"", 0x1), Lab()});
-    WaitForAdapterChecks(3);
-    EXPECT_TRUE(Applied().empty());
-    EXPECT_EQ(m_list->Snapshot().Current().Name, L"Direct");
-}
-
-TEST_F(AutoActivationTest, TwoAdaptersChangingInOnePassApplyBothInAdapterOrderAndTheLaterStays)
-{
-    ASSERT_TRUE(AskForAddresses("gwa0 10.77.1.1/24 gwa1 10.77.2.1/24"));
-    Start({TestProfile(L"Direct", L"", 0x1), Lab(),
-           TestProfile(L"Office", L"office:3128", 0x3, kSecond, L"10.77.2.2")});
-    WaitForAdapterChecks(2);
-    std::vector<std::wstring> adapters;
-    ListAdapters(adapters);
-    std::vector<std::wstring> expected;
-    for (const std::wstring& adapter : adapters) {
-        if (adapter == kFirst)
-            expected.push_back(L"lab:8080");
-        else if (adapter == kSecond)
-            expected.push_back(L"office:3128");
-    }
-    ASSERT_EQ(expected.size(), 2u);
-
-    // Right after a check the next one is three passes away: both changes land before it.
-    ASSERT_TRUE(AskForAddresses("gwa0 10.77.1.2/24 gwa1 10.77.2.2/24"));
-    WaitForAdapterChecks(2);
-    EXPECT_EQ(Applied(), expected);
-    ProxyProfile system;
-    CaptureSystemSettings(system);
-    EXPECT_EQ(system.ProxyServer, expected.back());
-    EXPECT_EQ(m_list->Snapshot().Current().ProxyServer, expected.back());
 }
 
 // The whole way through the shipped program: a user makes the rule in the editor, and the

@@ -1,4 +1,5 @@
 #include "OutsideSettings.h"
+#include "support/SavedRegistryKey.h"
 #include "sysproxy/SystemSettings.h"
 
 #include <set>
@@ -6,44 +7,14 @@
 
 namespace {
 
-
 constexpr const wchar_t* kConnections = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
-constexpr const wchar_t* kBackup = L"Software\\Gatewarden Tests\\ConnectionsBackup";
-
 using RegistryValue = std::tuple<std::wstring, DWORD, std::vector<BYTE>>;
-
-// Moves the tree from one key to the other; false when there was none to move.
-bool MoveKey(const wchar_t* from, const wchar_t* to)
-{
-    HKEY source = nullptr, target = nullptr;
-    const bool had = RegOpenKeyExW(HKEY_CURRENT_USER, from, 0, KEY_READ, &source) == ERROR_SUCCESS;
-    if (had && RegCreateKeyExW(HKEY_CURRENT_USER, to, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &target, nullptr) ==
-                   ERROR_SUCCESS) {
-        RegCopyTreeW(source, nullptr, target);
-        RegCloseKey(target);
-    }
-    if (had)
-        RegCloseKey(source);
-    RegDeleteTreeW(HKEY_CURRENT_USER, from);
-    return had;
-}
 
 // The Connections key of this prefix is the test's for its run; whatever was there comes back.
 class SystemSettingsTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        WinInetControl::Reset();
-        RegDeleteTreeW(HKEY_CURRENT_USER, kBackup);
-        m_hadConnections = MoveKey(kConnections, kBackup);
-    }
-    void TearDown() override
-    {
-        RegDeleteTreeW(HKEY_CURRENT_USER, kConnections);
-        if (m_hadConnections)
-            MoveKey(kBackup, kConnections);
-        WinInetControl::Reset();
-    }
+    void SetUp() override { WinInetControl::Reset(); }
+    void TearDown() override { WinInetControl::Reset(); }
 
     static std::vector<RegistryValue> ConnectionValues()
     {
@@ -74,7 +45,7 @@ protected:
         ImportConnections(*m_profiles, *m_snapshot);
     }
 
-    bool m_hadConnections = false;
+    SavedRegistryKey m_connections{kConnections};
     std::unique_ptr<ProfileCollection> m_profiles;
     std::unique_ptr<SettingsSnapshot> m_snapshot;
 };

@@ -1,5 +1,6 @@
 // Against Wine's own WinINet, which keeps only part of the per-connection options: what an
 // activation leaves there is the proxy switch and the HTTP server.
+#include "support/TestProfiles.h"
 #include "sysproxy/ApplyProfile.h"
 
 #include <windows.h>
@@ -35,20 +36,14 @@ Queried QueryLan()
 
 TEST(WineWinInet, KeepsTheProxySwitchAndTheHttpServer)
 {
-    ProxyProfile proxy;
-    proxy.Name = L"Office";
-    proxy.ConnectionFlags = kProxyTypeDirect | kProxyTypeProxy;
-    proxy.ProxyServer = L"office-proxy:3128";
+    ProxyProfile proxy = TestProfile(L"Office", L"office-proxy:3128", kProxyTypeDirect | kProxyTypeProxy);
     proxy.ProxyBypass = L"<local>";
     ASSERT_TRUE(ApplyProfile(proxy));
     Queried seen = QueryLan();
     EXPECT_TRUE(seen.Flags & PROXY_TYPE_PROXY);
     EXPECT_EQ(seen.Server, L"office-proxy:3128");
 
-    ProxyProfile direct;
-    direct.Name = L"Direct";
-    direct.ConnectionFlags = kProxyTypeDirect;
-    ASSERT_TRUE(ApplyProfile(direct));
+    ASSERT_TRUE(ApplyProfile(TestProfile(L"Direct", L"", kProxyTypeDirect)));
     seen = QueryLan();
     EXPECT_FALSE(seen.Flags & PROXY_TYPE_PROXY);
     EXPECT_EQ(seen.Flags & PROXY_TYPE_DIRECT, static_cast<DWORD>(PROXY_TYPE_DIRECT));

@@ -1,7 +1,7 @@
 // Form values in and out of a page in a real engine window, for every kind of input.
 #include "ui/FormValues.h"
 
-#include "engine/HTMLayout.h"
+#include "engine/EngineTestWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -22,14 +22,9 @@ const char kPage[] = R"(<html><body>
 
 class FormValuesTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        m_window = CreateWindowExW(0, HTMLayoutClassNameW(), L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr,
-                                   GetModuleHandleW(nullptr), nullptr);
-        ASSERT_TRUE(HTMLayoutLoadHtml(m_window, reinterpret_cast<LPCBYTE>(kPage), sizeof(kPage) - 1));
-    }
-    void TearDown() override { DestroyWindow(m_window); }
-    HWND m_window = nullptr;
+    void SetUp() override { ASSERT_TRUE(m_page.Load(kPage)); }
+    EngineTestWindow m_page;
+    HWND m_window = m_page.Window();
 };
 
 TEST_F(FormValuesTest, CollectedValuesCoverEveryKindAndKeepNamesAlreadyThere)

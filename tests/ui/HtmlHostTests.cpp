@@ -38,17 +38,6 @@ TEST(HtmlHostTest, OpensItsPageWithPicturesByEveryUrlFormAndTheBytesAsStored)
     EXPECT_EQ(L"width=100%%", host.Find("#kept").Text());
 }
 
-TEST(HtmlHostTest, ChildHostsAreVisibleClippingChildrenByDefault)
-{
-    TestHost parent;
-    parent.Open();
-    TestHost child;
-    HWND window = child.Create(parent.Window(), RECT{0, 0, 100, 50}, 0, 7);
-    ASSERT_NE(nullptr, window);
-    EXPECT_EQ(0x56000000, GetWindowLongW(window, GWL_STYLE) & 0xFFFF0000);
-    EXPECT_EQ(7, GetDlgCtrlID(window));
-}
-
 TEST(HtmlHostTest, LoaderFindsEachUrlFormInTheRightModuleAndType)
 {
     const std::wstring module = ModuleBeside(L"UiTestModule.dll");

@@ -1,6 +1,7 @@
 #pragma once
 // A host window for tests: it records the command messages and the grid's posted events, and
 // drives its page by real mouse and key messages.
+#include "engine/EngineTestWindow.h"
 #include "ui/CommandInfo.h"
 #include "ui/HtmlHost.h"
 
@@ -65,18 +66,7 @@ public:
         SetKeyboardState(none);
     }
 
-    static void Pump(DWORD milliseconds)
-    {
-        const DWORD start = GetTickCount();
-        do {
-            MSG message;
-            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&message);
-                DispatchMessageW(&message);
-            }
-            Sleep(1);
-        } while (GetTickCount() - start < milliseconds);
-    }
+    static void Pump(DWORD milliseconds) { EngineTestWindow::Pump(milliseconds); }
 
     std::vector<Command> Commands;
     std::vector<Event> Events;
