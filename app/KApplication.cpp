@@ -2,6 +2,7 @@
 // COM, the main window and its message loop.
 #include "app/MainDlg.h"
 #include "app/MessageLoop.h"
+#include "app/StartupPhases.h"
 #include "app/TheProfileList.h"
 #include "app/WindowModule.h"
 #include "base/UniqueHandle.h"
@@ -31,7 +32,13 @@ int Run(int showCommand)
             g_module.RemoveMessageLoop();
             return 0;
         }
+        NoteStartupPhase("window created");
         ShowWindow(mainWindow.Window(), showCommand);
+        NoteStartupPhase("shown");
+        // The first picture before anything else the loop would do first.
+        RedrawWindow(mainWindow.Window(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        NoteStartupPhase("first paint");
+        TheProfileList().StartMonitor();
         exitCode = loop.Run();
         g_module.RemoveMessageLoop();
         // A quit that did not come from ShutDown leaves the window: end it the same way.
@@ -45,6 +52,7 @@ int Run(int showCommand)
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand)
 {
+    NoteStartupPhase("entry");
     // Held for the life of the process; the system closes it at exit.
     CreateMutexW(nullptr, TRUE, L"KELM_Gatewarden_app_mutex");
     if (GetLastError() == ERROR_ALREADY_EXISTS)
@@ -55,14 +63,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand)
     TheLogService().Start(L"\\Gatewarden\\logs\\", L"Gatewarden", LogFileNaming::SingleFile,
                           LogFolderScope::CurrentUser);
     TheLogService().Log(kLogEvent, kStartedPlace.Source, kStartedPlace.Line, L"Gatewarden Started");
-    // Loads the store and starts the monitor thread; a crash or a store it cannot read is now logged.
+    NoteStartupPhase("log started");
+    // Loads the store (the monitor thread starts once the window is on screen); a crash or a store
+    // it cannot read is now logged.
     static_cast<void>(TheProfileList());
+    NoteStartupPhase("store loaded");
     const ComScope com(COINIT_MULTITHREADED);
     static_cast<void>(CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
                                            RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr));
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     g_module.Init(instance);
+    NoteStartupPhase("COM and controls");
     const int exitCode = Run(showCommand);
     g_module.Term();
     return exitCode;

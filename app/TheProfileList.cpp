@@ -9,6 +9,8 @@ ProfileList& TheProfileList()
         ProfileListOptions options;
         options.Status = &TheStatusLog();
         options.Monitoring.ApplyFailed = ShowApplyFailure;
+        // The window shows first: the monitor's first look comes a period later in any case.
+        options.Monitor = MonitorStart::Later;
         return options;
     }());
     return list;

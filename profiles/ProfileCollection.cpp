@@ -4,12 +4,14 @@ void ProfileCollection::Locked::Clear()
 {
     m_profiles.m_entries.clear();
     m_profiles.m_count.store(0);
+    ++m_profiles.m_revision;
 }
 
 void ProfileCollection::Locked::Put(ProxyProfile profile)
 {
     auto [where, added] = m_profiles.m_entries.try_emplace(profile.Name);
     where->second.Profile = std::move(profile);
+    ++m_profiles.m_revision;
     if (added) {
         where->second.Id = m_profiles.m_nextId++;
         m_profiles.m_count.store(m_profiles.m_entries.size());
@@ -75,6 +77,7 @@ void ProfileCollection::Remove(const std::wstring& name)
     EventLockGuard guard(m_lock);
     m_entries.erase(name);
     m_count.store(m_entries.size());
+    ++m_revision;
 }
 
 std::wstring ProfileCollection::FindNameBySettings(const ProxyProfile& settings)

@@ -36,6 +36,9 @@ public:
     void ListProfiles(std::vector<ProxyProfile>& profiles);
     // Without the lock.
     [[nodiscard]] std::size_t Count() const { return m_count.load(); }
+    // Grows with every change to the profiles, without the lock: a reader that saw the same
+    // revision before knows nothing changed.
+    [[nodiscard]] std::uint64_t Revision() const { return m_revision.load(); }
     [[nodiscard]] std::wstring UniqueUnnamedName();
 
     // The collection while the list lock is held.
@@ -66,5 +69,6 @@ private:
     std::map<std::wstring, Entry> m_entries;
     EventLock m_lock;
     std::atomic<std::size_t> m_count{0};
+    std::atomic<std::uint64_t> m_revision{0};
     std::uint64_t m_nextId = 1;
 };

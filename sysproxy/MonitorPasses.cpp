@@ -14,8 +14,8 @@ constexpr int kPassesBetweenAdapterChecks = 3;
 
 } // namespace
 
-MonitorPasses::MonitorPasses(MonitorState& state, AdapterSource adapters)
-    : m_state(state), m_adapters(std::move(adapters))
+MonitorPasses::MonitorPasses(MonitorState& state, AdapterSource adapters, ChangeSource changes)
+    : m_state(state), m_adapters(std::move(adapters)), m_changes(std::move(changes))
 {
 }
 
@@ -24,20 +24,34 @@ MonitorPasses::Outcome MonitorPasses::RunPass()
     const DWORD period = m_state.PeriodMs();
     if (m_state.WaitUnlessStopped(period))
         return Outcome::Stopped;
+    const SystemChanges changes = m_changes();
+    const bool fullPass = ++m_passesSinceFullPass >= m_state.PassesPerFullPass();
+    if (fullPass)
+        m_passesSinceFullPass = 0;
+    // The first reading only learns the addresses: it must come whether or not a notice did.
+    const bool readAdapters = !m_adaptersRead || changes.Addresses || fullPass;
     bool activated = false;
-    if (m_passCounter > kPassesBetweenAdapterChecks) {
+    if (m_passCounter > kPassesBetweenAdapterChecks && readAdapters) {
+        m_adaptersRead = true;
         m_passCounter = 0;
         // Reading the adapters costs more than the rest of a pass: only the passes that look
         // at them read them.
         activated = CheckAdapters(m_adapters());
     }
     ++m_passCounter;
+    // A notice taken on a pass that does not read the settings stays due for the next.
+    const std::uint64_t revision = m_state.Profiles().Revision();
+    m_settingsPending = m_settingsPending || changes.Settings || activated || revision != m_profilesRevision;
+    m_profilesRevision = revision;
     if (activated) {
         // Gives the applied settings time to settle before the next pass reads them back.
         if (m_state.WaitUnlessStopped(period / 3))
             return Outcome::Stopped;
         return Outcome::ProfileActivated;
     }
+    if (!m_settingsPending && !fullPass)
+        return Outcome::NothingChanged;
+    m_settingsPending = false;
     TrackSettings();
     return Outcome::SettingsTracked;
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include "sysproxy/Adapters.h"
+#include "sysproxy/ChangeSignals.h"
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -11,14 +13,22 @@ class MonitorState;
 // The monitor thread's passes: the adapter check that auto-activates profiles and the tracking
 // of the system's settings against the snapshot. The thread owns one and runs it until
 // a stop is asked for; tests run passes one by one.
+//
+// A pass in which nothing changed costs next to nothing: the settings are read only when the
+// system signalled a change under WinINet's key, the profiles changed or an activation just
+// wrote them, and the adapters (on their own schedule) only when an address changed; every
+// few seconds one pass reads both anyway, for the changes that come with no notice.
 class MonitorPasses {
 public:
     using AdapterSource = std::function<std::vector<Adapter>()>;
-    enum class Outcome { SettingsTracked, ProfileActivated, Stopped };
+    // What changed since the last pass; by default everything, every pass.
+    using ChangeSource = std::function<SystemChanges()>;
+    enum class Outcome { SettingsTracked, ProfileActivated, NothingChanged, Stopped };
 
     // The pause before each pass is the state's period; after an activation a third of it more.
     // A stop ends either pause at once (Stopped).
-    explicit MonitorPasses(MonitorState& state, AdapterSource adapters = ReadAdapters);
+    explicit MonitorPasses(MonitorState& state, AdapterSource adapters = ReadAdapters,
+                           ChangeSource changes = [] { return SystemChanges{}; });
 
     Outcome RunPass();
 
@@ -28,6 +38,11 @@ private:
 
     MonitorState& m_state;
     AdapterSource m_adapters;
+    ChangeSource m_changes;
     std::map<std::wstring, std::wstring> m_lastAddress;  // only grows: absent adapters keep theirs
     int m_passCounter = 0;
+    int m_passesSinceFullPass = 0;
+    bool m_adaptersRead = false;
+    bool m_settingsPending = true;
+    std::uint64_t m_profilesRevision = 0;
 };

@@ -3,7 +3,7 @@
 MonitorState::MonitorState(std::shared_ptr<ProfileCollection> profiles, std::shared_ptr<SettingsSnapshot> snapshot,
                            std::shared_ptr<ProfileNotifier> notifier, MonitorOptions options)
     : m_profiles(std::move(profiles)), m_snapshot(std::move(snapshot)), m_notifier(std::move(notifier)),
-      m_periodMs(options.PeriodMs), m_stopEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      m_periodMs(options.PeriodMs), m_passesPerFullPass(options.PassesPerFullPass), m_stopEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       m_passDone(std::move(options.PassDone)), m_applyFailed(std::move(options.ApplyFailed))
 {
 }

@@ -15,6 +15,8 @@
 
 struct MonitorOptions {
     DWORD PeriodMs = 300;
+    // Passes read what no notice said had changed on every so many passes (three seconds).
+    int PassesPerFullPass = 10;
     // Called by the monitor thread after each pass with the number of passes made so far, so
     // that tests can follow its schedule without sleeping.
     std::function<void(std::uint64_t passes)> PassDone;
@@ -37,6 +39,7 @@ public:
     [[nodiscard]] ProfileCollection& Profiles() { return *m_profiles; }
     [[nodiscard]] SettingsSnapshot& Snapshot() { return *m_snapshot; }
     [[nodiscard]] DWORD PeriodMs() const { return m_periodMs; }
+    [[nodiscard]] int PassesPerFullPass() const { return m_passesPerFullPass; }
 
     // The thread leaves its loop at its next check; nothing waits for it.
     void RequestStop();
@@ -55,6 +58,7 @@ private:
     std::shared_ptr<SettingsSnapshot> m_snapshot;
     std::shared_ptr<ProfileNotifier> m_notifier;
     const DWORD m_periodMs;
+    const int m_passesPerFullPass;
     std::atomic<bool> m_stop{false};
     KernelHandle m_stopEvent;
     // Held while the thread posts or reports, so that once Stop has taken it nobody outside hears

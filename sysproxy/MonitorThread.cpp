@@ -10,13 +10,16 @@ namespace {
 
 // How long the destruction waits for the thread to notice the stop.
 constexpr DWORD kStopWaitMs = 500;
+// The passes call WinINet, COM and the IP helper and nothing deeper: a quarter of the two
+// megabytes the program's threads get by default, which some systems commit whole.
+constexpr SIZE_T kStackBytes = 512 * 1024;
 
 } // namespace
 
 MonitorThread::MonitorThread(std::shared_ptr<MonitorState> state) : m_state(std::move(state))
 {
     auto shared = std::make_unique<std::shared_ptr<MonitorState>>(m_state);
-    m_thread.Reset(CreateThread(nullptr, 0, Run, shared.get(), 0, nullptr));
+    m_thread.Reset(CreateThread(nullptr, kStackBytes, Run, shared.get(), STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
     if (m_thread)
         static_cast<void>(shared.release());  // the thread's own from now on
 }
@@ -38,7 +41,8 @@ DWORD WINAPI MonitorThread::Run(void* state)
     // A failure inside a pass ends tracking and auto-activation for the rest of the run, not
     // the program.
     try {
-        MonitorPasses passes(shared);
+        ChangeSignals signals;
+        MonitorPasses passes(shared, ReadAdapters, [&signals] { return signals.Take(); });
         std::uint64_t done = 0;
         while (!shared.StopRequested() && passes.RunPass() != MonitorPasses::Outcome::Stopped)
             shared.NotePass(++done);

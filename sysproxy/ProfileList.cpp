@@ -13,14 +13,23 @@ constexpr DWORD kEditSettleMs = 10;
 ProfileList::ProfileList(ProfileListOptions options)
     : m_profiles(std::make_shared<ProfileCollection>()), m_snapshot(std::make_shared<SettingsSnapshot>()),
       m_notifier(std::make_shared<ProfileNotifier>(*m_profiles)),
-      m_store(*m_profiles, options.StorePath, options.StoreRetryMs, options.Status)
+      m_store(*m_profiles, options.StorePath, options.StoreRetryMs, options.Status),
+      m_monitoring(std::move(options.Monitoring)), m_monitorDue(options.Monitor != MonitorStart::DontStart)
 {
     static_cast<void>(m_store.Load());
     if (options.Import == ConnectionImport::Import)
         ImportConnections(*m_profiles, *m_snapshot);
     if (options.Monitor == MonitorStart::Start)
-        m_monitor = std::make_unique<MonitorThread>(
-            std::make_shared<MonitorState>(m_profiles, m_snapshot, m_notifier, std::move(options.Monitoring)));
+        StartMonitor();
+}
+
+void ProfileList::StartMonitor()
+{
+    if (!m_monitorDue)
+        return;
+    m_monitorDue = false;
+    m_monitor = std::make_unique<MonitorThread>(
+        std::make_shared<MonitorState>(m_profiles, m_snapshot, m_notifier, std::move(m_monitoring)));
 }
 
 ProfileList::~ProfileList()
@@ -55,6 +64,7 @@ std::optional<ProxyProfile> ProfileList::StoreEdited(const std::wstring& oldName
 
 void ProfileList::RequestStop()
 {
+    m_monitorDue = false;
     if (m_monitor)
         m_monitor->RequestStop();
 }

@@ -14,7 +14,8 @@
 
 class StatusSink;
 
-enum class MonitorStart { Start, DontStart };
+// Later: the list waits for StartMonitor (the program starts it once its window is on screen).
+enum class MonitorStart { Start, DontStart, Later };
 enum class ConnectionImport { Import, Skip };
 
 struct ProfileListOptions {
@@ -56,6 +57,9 @@ public:
     [[nodiscard]] std::optional<ProxyProfile> StoreEdited(const std::wstring& oldName, const ProxyProfile& edited,
                                                           EditedProfileWas was);
 
+    // Starts the monitor thread of a list made with MonitorStart::Later; nothing once it runs or
+    // a stop was asked for.
+    void StartMonitor();
     // The monitor thread leaves its loop at its next check; nothing waits for it.
     void RequestStop();
 
@@ -64,5 +68,7 @@ private:
     std::shared_ptr<SettingsSnapshot> m_snapshot;
     std::shared_ptr<ProfileNotifier> m_notifier;
     ProfileStore m_store;
+    MonitorOptions m_monitoring;
+    bool m_monitorDue = false;
     std::unique_ptr<MonitorThread> m_monitor;
 };

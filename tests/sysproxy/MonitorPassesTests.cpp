@@ -29,7 +29,7 @@ protected:
         m_passes.reset();
         m_state = std::make_shared<MonitorState>(m_profiles, m_snapshot, m_notifier, options);
         m_passesRun = 0;
-        m_passes.emplace(*m_state, [this] { return m_adapters; });
+        m_passes.emplace(*m_state, [this] { return m_adapters; }, [this] { return m_changes; });
         WinInetControl::ClearCalls();
     }
     void TearDown() override
@@ -53,6 +53,7 @@ protected:
     std::shared_ptr<ProfileNotifier> m_notifier;
     std::shared_ptr<MonitorState> m_state;
     std::vector<Adapter> m_adapters;
+    SystemChanges m_changes;  // every pass hears of every change unless a test says otherwise
     std::optional<MonitorPasses> m_passes;
     int m_passesRun = 0;
 };
@@ -191,6 +192,36 @@ TEST_F(MonitorPassesTest, RemovingTheActiveProfileBringsTheSettingsBackAsAnUnnam
     EXPECT_EQ(m_snapshot->Current().Name, L"Unnamed Proxy 1");
     m_passes->RunPass();
     EXPECT_TRUE(m_window.Take(*m_profiles).empty());
+}
+
+// With no notice from the system a pass asks WinINet nothing, unless the profiles changed since the
+// last reading or it is the full pass that comes every so many passes for unnoticed changes.
+TEST_F(MonitorPassesTest, WithoutANoticeOnlyAProfileChangeOrTheFullPassReadsTheSettings)
+{
+    using enum MonitorPasses::Outcome;
+    MonitorOptions options;
+    options.PeriodMs = 0;
+    options.PassesPerFullPass = 4;
+    m_passes.reset();
+    m_state = std::make_shared<MonitorState>(m_profiles, m_snapshot, m_notifier, options);
+    m_passes.emplace(*m_state, [this] { return m_adapters; }, [this] { return m_changes; });
+    m_changes = {.Settings = false, .Addresses = false};
+    EXPECT_EQ(m_passes->RunPass(), SettingsTracked);  // the first reads everything
+    ASSERT_TRUE(OutsideSettings::Write(TestProfile(L"", L"cafe:1")));
+    const int queries = WinInetControl::Queries();
+    EXPECT_EQ(m_passes->RunPass(), NothingChanged);
+    EXPECT_EQ(m_passes->RunPass(), NothingChanged);
+    EXPECT_EQ(WinInetControl::Queries(), queries);
+    EXPECT_TRUE(m_window.Take(*m_profiles).empty());
+    EXPECT_EQ(m_passes->RunPass(), SettingsTracked);  // the full pass
+    EXPECT_EQ(m_window.Take(*m_profiles),
+              (Messages{{WM_PROFILE_ADDED, L"Unnamed Proxy"}, {WM_PROFILE_ACTIVATED, L"Unnamed Proxy"}}));
+    EXPECT_EQ(m_passes->RunPass(), SettingsTracked);  // after its own addition
+    EXPECT_EQ(m_passes->RunPass(), NothingChanged);
+    m_profiles->Remove(L"Unnamed Proxy");
+    EXPECT_EQ(m_passes->RunPass(), SettingsTracked);
+    EXPECT_EQ(m_window.Take(*m_profiles),
+              (Messages{{WM_PROFILE_ADDED, L"Unnamed Proxy"}, {WM_PROFILE_ACTIVATED, L"Unnamed Proxy"}}));
 }
 
 TEST_F(MonitorPassesTest, NothingIsPostedWithoutANotifyWindowButProfilesAreStillTakenIn)

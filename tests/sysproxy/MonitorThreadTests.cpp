@@ -25,6 +25,25 @@ TEST_F(MonitorThreadTest, TheThreadReportsOutsideChangesOnItsNextPass)
               (Messages{{WM_PROFILE_ADDED, L"Unnamed Proxy"}, {WM_PROFILE_ACTIVATED, L"Unnamed Proxy"}}));
 }
 
+// A pass reads the settings only when the system signalled a change under WinINet's key: with no
+// reading for unnoticed changes, quiet passes ask WinINet nothing, and a change that another
+// program makes at the program's own period is still taken in by the next pass.
+TEST_F(MonitorThreadTest, QuietPassesAskWinInetNothingAndAnOutsideChangeIsTakenInByTheNextPass)
+{
+    constexpr int kNoUnnoticedReadings = 1000000;
+    Start(300, {TestProfile(L"Direct", L"", 0x1)}, kNoUnnoticedReadings);
+    ASSERT_TRUE(m_watch.WaitForMore(2));
+    const int queries = WinInetControl::Queries();
+    ASSERT_TRUE(m_watch.WaitForMore(4));
+    EXPECT_EQ(WinInetControl::Queries(), queries);
+    EXPECT_TRUE(m_window.Take(m_list->Profiles()).empty());
+    ASSERT_TRUE(OutsideSettings::Write(TestProfile(L"", L"cafe:1")));
+    // The pass under way may have read the settings just before they changed: the next one has them.
+    ASSERT_TRUE(m_watch.WaitForMore(2));
+    EXPECT_EQ(m_window.Take(m_list->Profiles()),
+              (Messages{{WM_PROFILE_ADDED, L"Unnamed Proxy"}, {WM_PROFILE_ACTIVATED, L"Unnamed Proxy"}}));
+}
+
 // Waits until the WinINet stand-in logs a line; false when it did not within ten seconds.
 bool WaitForCall(const std::wstring& line)
 {

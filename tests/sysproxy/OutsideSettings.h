@@ -150,12 +150,13 @@ protected:
     }
 
     // The stand-in's call log starts empty.
-    void Start(DWORD periodMs, const std::vector<ProxyProfile>& stored)
+    void Start(DWORD periodMs, const std::vector<ProxyProfile>& stored, int passesPerFullPass = 10)
     {
         m_list.reset();
         ProfileListOptions options;
         options.StorePath = m_folder.File(L"proxies.kpp");
         options.Monitoring.PeriodMs = periodMs;
+        options.Monitoring.PassesPerFullPass = passesPerFullPass;
         options.Monitoring.PassDone = m_watch.Hook();
         m_list = OutsideSettings::StartList(std::move(options), stored);
         m_list->Notifier().SetWindow(m_window.Get());

@@ -96,12 +96,26 @@ std::vector<std::wstring> CacheUrls()
     return urls;
 }
 
-int OpenCacheFinds()
+namespace {
+
+int Counted(const wchar_t* name)
 {
     DWORD count = 0;
     DWORD size = sizeof(count);
-    RegGetValueW(HKEY_CURRENT_USER, GW_STANDIN_KEY, L"OpenFinds", RRF_RT_REG_DWORD, nullptr, &count, &size);
+    RegGetValueW(HKEY_CURRENT_USER, GW_STANDIN_KEY, name, RRF_RT_REG_DWORD, nullptr, &count, &size);
     return static_cast<int>(count);
+}
+
+} // namespace
+
+int Queries()
+{
+    return Counted(L"Queries");
+}
+
+int OpenCacheFinds()
+{
+    return Counted(L"OpenFinds");
 }
 
 } // namespace WinInetControl

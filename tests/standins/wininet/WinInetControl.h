@@ -24,6 +24,8 @@ void HoldQueries(const std::wstring& eventName);
 void SeedCache(const std::vector<CacheEntry>& entries);
 // The source URLs of the entries left in the URL cache, in order.
 std::vector<std::wstring> CacheUrls();
+// Per-connection queries answered since the last Reset.
+int Queries();
 // Cache enumerations opened and not yet closed since the last Reset.
 int OpenCacheFinds();
 

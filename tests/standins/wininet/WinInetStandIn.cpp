@@ -191,6 +191,33 @@ void HoldQueryIfAsked()
     CloseHandle(event);
 }
 
+void CountIn(HKEY key, const wchar_t* name, int change)
+{
+    DWORD count = 0;
+    DWORD size = sizeof(count);
+    if (RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&count), &size) != ERROR_SUCCESS)
+        count = 0;
+    count += change;
+    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count), sizeof(count));
+}
+
+// Windows' WinINet also writes every change of a connection's settings as a binary value under
+// its Connections key (the LAN's among them), whose first two numbers are the format's version and
+// a counter of changes: programs watch that key for changes, and the stand-in lets them.
+void TouchConnectionsKey(LPCWSTR connection)
+{
+    RegKey key(L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections");
+    if (!key.Get())
+        return;
+    const wchar_t* name = connection ? connection : L"SavedLegacySettings";
+    DWORD header[2] = {0x46, 0};
+    DWORD size = sizeof(header);
+    RegQueryValueExW(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(header), &size);
+    header[0] = 0x46;
+    ++header[1];
+    RegSetValueExW(key.Get(), name, 0, REG_BINARY, reinterpret_cast<const BYTE*>(header), sizeof(header));
+}
+
 BOOL SetPerConnection(const INTERNET_PER_CONN_OPTION_LISTW* list, DWORD length)
 {
     if (!list || length < sizeof(INTERNET_PER_CONN_OPTION_LISTW) ||
@@ -246,6 +273,7 @@ BOOL SetPerConnection(const INTERNET_PER_CONN_OPTION_LISTW* list, DWORD length)
             break;
         }
     }
+    TouchConnectionsKey(list->pszConnection);
     AppendCall(line);
     return TRUE;
 }
@@ -286,6 +314,7 @@ BOOL QueryPerConnection(INTERNET_PER_CONN_OPTION_LISTW* list, const DWORD* lengt
         return FALSE;
     }
     StateMutex guard;
+    CountIn(RegKey(GW_STANDIN_KEY).Get(), L"Queries", +1);
     RegKey key(ConnectionKey(list->pszConnection));
     for (DWORD i = 0; i < list->dwOptionCount; ++i) {
         INTERNET_PER_CONN_OPTIONW& option = list->pOptions[i];
@@ -333,16 +362,6 @@ std::set<CacheFindState*>& OpenFinds()
 {
     static std::set<CacheFindState*> finds;
     return finds;
-}
-
-void CountOpenFinds(HKEY key, int change)
-{
-    DWORD count = 0;
-    DWORD size = sizeof(count);
-    if (RegQueryValueExW(key, L"OpenFinds", nullptr, nullptr, reinterpret_cast<BYTE*>(&count), &size) != ERROR_SUCCESS)
-        count = 0;
-    count += change;
-    RegSetValueExW(key, L"OpenFinds", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count), sizeof(count));
 }
 
 // The pattern "cookie:" picks the cookie entries, whose URLs begin "Cookie:", regardless of case;
@@ -429,7 +448,7 @@ extern "C" HANDLE WINAPI FindFirstUrlCacheEntryW(LPCWSTR pattern, LPINTERNET_CAC
         return nullptr;
     }
     OpenFinds().insert(find);
-    CountOpenFinds(key.Get(), +1);
+    CountIn(key.Get(), L"OpenFinds", +1);
     SetLastError(ERROR_SUCCESS);
     return find;
 }
@@ -460,7 +479,7 @@ extern "C" BOOL WINAPI FindCloseUrlCache(HANDLE handle)
     }
     delete find;
     RegKey key(GW_STANDIN_KEY);
-    CountOpenFinds(key.Get(), -1);
+    CountIn(key.Get(), L"OpenFinds", -1);
     return TRUE;
 }
 

@@ -1,0 +1,38 @@
+#pragma once
+#include "base/UniqueHandle.h"
+
+#include <windows.h>
+
+// What the system signalled since the last look.
+struct SystemChanges {
+    bool Settings = true;   // something under WinINet's connection settings in the registry
+    bool Addresses = true;  // an adapter's address
+};
+
+// The system's own change notices for what the monitor's passes read: the registry key under
+// which WinINet keeps the connection settings, and the adapters' addresses. A pass that heard of
+// neither need not ask WinINet nor the adapters. The first look reports both as changed, and so
+// does every look at a source whose notice could not be set up: that source is then read on
+// every pass, as without notices.
+class ChangeSignals {
+public:
+    ChangeSignals();
+    ~ChangeSignals();
+    ChangeSignals(const ChangeSignals&) = delete;
+    ChangeSignals& operator=(const ChangeSignals&) = delete;
+
+    // What changed since the last call; sets the notices up again for the next.
+    [[nodiscard]] SystemChanges Take();
+
+private:
+    [[nodiscard]] bool WatchSettings();
+    [[nodiscard]] bool WatchAddresses();
+
+    RegistryKey m_settingsKey;
+    KernelHandle m_settingsEvent;
+    KernelHandle m_addressEvent;
+    OVERLAPPED m_addressWait{};
+    bool m_settingsWatched = false;
+    bool m_addressesWatched = false;
+    bool m_first = true;
+};
