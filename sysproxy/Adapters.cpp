@@ -1,8 +1,6 @@
 #include "sysproxy/Adapters.h"
 
-#include <winsock2.h>
-#include <windows.h>
-#include <iphlpapi.h>
+#include "sysproxy/IpHelper.h"
 
 #include <cstring>
 
@@ -34,12 +32,12 @@ std::vector<Adapter> ReadAdapters()
     // Records hold pointers to each other: keep the buffer aligned as the records are.
     std::vector<IP_ADAPTER_INFO> buffer(1);
     ULONG size = sizeof(IP_ADAPTER_INFO);
-    DWORD result = GetAdaptersInfo(buffer.data(), &size);
+    DWORD result = IpHelper::GetAdaptersInfo(buffer.data(), &size);
     if (result == ERROR_BUFFER_OVERFLOW) {
         std::vector<IP_ADAPTER_INFO> larger(size / sizeof(IP_ADAPTER_INFO) + 1);
         buffer.swap(larger);
         size = static_cast<ULONG>(buffer.size() * sizeof(IP_ADAPTER_INFO));
-        result = GetAdaptersInfo(buffer.data(), &size);
+        result = IpHelper::GetAdaptersInfo(buffer.data(), &size);
     }
     if (result != NO_ERROR)
         return adapters;

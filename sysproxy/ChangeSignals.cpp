@@ -1,8 +1,6 @@
 #include "sysproxy/ChangeSignals.h"
 
-#include <winsock2.h>
-#include <windows.h>
-#include <iphlpapi.h>
+#include "sysproxy/IpHelper.h"
 
 namespace {
 
@@ -36,7 +34,7 @@ ChangeSignals::ChangeSignals()
 ChangeSignals::~ChangeSignals()
 {
     // The system writes into the OVERLAPPED when it ends the wait: let it finish before it goes.
-    if (m_addressesWatched && CancelIPChangeNotify(&m_addressWait))
+    if (m_addressesWatched && IpHelper::CancelIPChangeNotify(&m_addressWait))
         WaitForSingleObject(m_addressEvent.Get(), 1000);
 }
 
@@ -71,5 +69,5 @@ bool ChangeSignals::WatchAddresses()
     if (!m_addressEvent)
         return false;
     HANDLE unused = nullptr;
-    return NotifyAddrChange(&unused, &m_addressWait) == ERROR_IO_PENDING;
+    return IpHelper::NotifyAddrChange(&unused, &m_addressWait) == ERROR_IO_PENDING;
 }

@@ -1,0 +1,64 @@
+#include "sysproxy/IpHelper.h"
+
+#include <string>
+
+namespace {
+
+struct Functions {
+    decltype(&::GetAdaptersInfo) GetAdaptersInfo = nullptr;
+    decltype(&::NotifyAddrChange) NotifyAddrChange = nullptr;
+    decltype(&::CancelIPChangeNotify) CancelIPChangeNotify = nullptr;
+};
+
+template <typename Function>
+void Find(HMODULE module, const char* name, Function& function)
+{
+    // The documented way to reach an export: its address cast to the declared type.
+    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+const Functions& Loaded()
+{
+    static const Functions functions = [] {
+        Functions found;
+        // From the system folder only. The library stays loaded to the end of the process: the
+        // monitor thread may still be inside it when static destruction runs.
+        wchar_t folder[MAX_PATH];
+        const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH)
+            return found;
+        const std::wstring path = std::wstring(folder, length) + L"\\iphlpapi.dll";
+        HMODULE module = LoadLibraryW(path.c_str());
+        if (module == nullptr)
+            return found;
+        Find(module, "GetAdaptersInfo", found.GetAdaptersInfo);
+        Find(module, "NotifyAddrChange", found.NotifyAddrChange);
+        Find(module, "CancelIPChangeNotify", found.CancelIPChangeNotify);
+        return found;
+    }();
+    return functions;
+}
+
+} // namespace
+
+namespace IpHelper {
+
+DWORD GetAdaptersInfo(PIP_ADAPTER_INFO adapters, PULONG size)
+{
+    const auto function = Loaded().GetAdaptersInfo;
+    return function != nullptr ? function(adapters, size) : ERROR_NOT_SUPPORTED;
+}
+
+DWORD NotifyAddrChange(PHANDLE handle, LPOVERLAPPED overlapped)
+{
+    const auto function = Loaded().NotifyAddrChange;
+    return function != nullptr ? function(handle, overlapped) : ERROR_NOT_SUPPORTED;
+}
+
+BOOL CancelIPChangeNotify(LPOVERLAPPED overlapped)
+{
+    const auto function = Loaded().CancelIPChangeNotify;
+    return function != nullptr && function(overlapped);
+}
+
+} // namespace IpHelper
