@@ -51,8 +51,10 @@ SystemChanges ChangeSignals::Take()
         changes.Addresses = false;
     if (m_first) {
         m_first = false;
-        return SystemChanges{};
+        changes.Settings = true;
+        changes.Addresses = true;
     }
+    changes.AddressNotices = m_addressesWatched;
     return changes;
 }
 

@@ -7,6 +7,9 @@
 struct SystemChanges {
     bool Settings = true;   // something under WinINet's connection settings in the registry
     bool Addresses = true;  // an adapter's address
+    // Whether Addresses comes from the system's notice: without one the adapters are read on
+    // a fixed schedule; with one, on the pass after the notice.
+    bool AddressNotices = false;
 };
 
 // The system's own change notices for what the monitor's passes read: the registry key under

@@ -16,8 +16,9 @@ class MonitorState;
 //
 // A pass in which nothing changed costs next to nothing: the settings are read only when the
 // system signalled a change under WinINet's key, the profiles changed or an activation just
-// wrote them, and the adapters (on their own schedule) only when an address changed; every
-// few seconds one pass reads both anyway, for the changes that come with no notice.
+// wrote them, and the adapters only on the pass after the system's notice of an address (where
+// there are no such notices, on their own schedule); every few seconds one pass reads both
+// anyway, for the changes that come with no notice.
 class MonitorPasses {
 public:
     using AdapterSource = std::function<std::vector<Adapter>()>;
@@ -43,6 +44,7 @@ private:
     int m_passCounter = 0;
     int m_passesSinceFullPass = 0;
     bool m_adaptersRead = false;
+    bool m_relearnAddresses = false;
     bool m_settingsPending = true;
     std::uint64_t m_profilesRevision = 0;
 };
