@@ -100,16 +100,6 @@ std::wstring ProfileCollection::FindNameByRule(const std::wstring& ndisName, con
     return {};
 }
 
-bool ProfileCollection::HasRules()
-{
-    EventLockGuard guard(m_lock);
-    for (const auto& [name, entry] : m_entries) {
-        if (!name.empty() && !entry.Profile.NdisName.empty())
-            return true;
-    }
-    return false;
-}
-
 void ProfileCollection::ListNames(std::vector<std::wstring>& names)
 {
     names.clear();

@@ -30,8 +30,6 @@ public:
     [[nodiscard]] std::wstring FindNameBySettings(const ProxyProfile& settings);
     // The first named profile, in map order, whose rule is this adapter and address.
     [[nodiscard]] std::wstring FindNameByRule(const std::wstring& ndisName, const std::wstring& address);
-    // Whether any named profile waits for an adapter's address.
-    [[nodiscard]] bool HasRules();
     void ListNames(std::vector<std::wstring>& names);
     // Copies of the named profiles in name order, under one lock: a table of thousands reads
     // them in one go rather than a lock for each.

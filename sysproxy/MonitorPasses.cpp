@@ -36,27 +36,13 @@ MonitorPasses::Outcome MonitorPasses::RunPass()
         readAdapters = changes.Addresses || fullPass;
     else if (m_adaptersRead)
         readAdapters = scheduled && (changes.Addresses || fullPass);
-    // While no profile waits for an address, reading the adapters is the costliest part of a
-    // pass for nothing. The reading that follows such a time only learns the addresses again, as
-    // the first does: a rule made for the address an adapter has now does not fire at once.
-    if (readAdapters && m_adaptersRead && !m_state.Profiles().HasRules()) {
-        readAdapters = false;
-        m_relearnAddresses = true;
-    }
     bool activated = false;
     if (readAdapters) {
         m_adaptersRead = true;
         m_passCounter = 0;
         // Reading the adapters costs more than the rest of a pass: only the passes that look
         // at them read them.
-        const std::vector<Adapter> adapters = m_adapters();
-        if (m_relearnAddresses) {
-            m_relearnAddresses = false;
-            for (const Adapter& adapter : adapters)
-                m_lastAddress.insert_or_assign(adapter.Name, AdapterAddress(adapters, adapter.Name));
-        } else {
-            activated = CheckAdapters(adapters);
-        }
+        activated = CheckAdapters(m_adapters());
     }
     ++m_passCounter;
     // A notice taken on a pass that does not read the settings stays due for the next.

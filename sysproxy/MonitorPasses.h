@@ -44,7 +44,6 @@ private:
     int m_passCounter = 0;
     int m_passesSinceFullPass = 0;
     bool m_adaptersRead = false;
-    bool m_relearnAddresses = false;
     bool m_settingsPending = true;
     std::uint64_t m_profilesRevision = 0;
 };

@@ -29,19 +29,13 @@ protected:
         m_passes.reset();
         m_state = std::make_shared<MonitorState>(m_profiles, m_snapshot, m_notifier, options);
         m_passesRun = 0;
-        m_passes.emplace(*m_state, [this] { return TestAdapters(); }, [this] { return m_changes; });
+        m_passes.emplace(*m_state, [this] { return m_adapters; }, [this] { return m_changes; });
         WinInetControl::ClearCalls();
     }
     void TearDown() override
     {
         m_passes.reset();
         WinInetControl::Reset();
-    }
-
-    std::vector<Adapter> TestAdapters()
-    {
-        ++m_adapterReads;
-        return m_adapters;
     }
 
     // Runs passes up to and including the next one that looks at the adapters.
@@ -59,7 +53,6 @@ protected:
     std::shared_ptr<ProfileNotifier> m_notifier;
     std::shared_ptr<MonitorState> m_state;
     std::vector<Adapter> m_adapters;
-    int m_adapterReads = 0;
     SystemChanges m_changes;  // every pass hears of every change unless a test says otherwise
     std::optional<MonitorPasses> m_passes;
     int m_passesRun = 0;
@@ -211,7 +204,7 @@ TEST_F(MonitorPassesTest, WithoutANoticeOnlyAProfileChangeOrTheFullPassReadsTheS
     options.PassesPerFullPass = 4;
     m_passes.reset();
     m_state = std::make_shared<MonitorState>(m_profiles, m_snapshot, m_notifier, options);
-    m_passes.emplace(*m_state, [this] { return TestAdapters(); }, [this] { return m_changes; });
+    m_passes.emplace(*m_state, [this] { return m_adapters; }, [this] { return m_changes; });
     m_changes = {.Settings = false, .Addresses = false};
     EXPECT_EQ(m_passes->RunPass(), SettingsTracked);  // the first reads everything
     ASSERT_TRUE(OutsideSettings::Write(TestProfile(L"", L"cafe:1")));
@@ -246,29 +239,6 @@ TEST_F(MonitorPassesTest, AnAddressNoticeBringsTheAdapterCheckToTheNextPass)
     m_changes.Addresses = true;
     EXPECT_EQ(m_passes->RunPass(), ProfileActivated);
     EXPECT_EQ(OutsideSettings::AppliedServers(), std::vector<std::wstring>{L"office:1"});
-}
-
-// While no profile has a rule the adapters are not read; the first reading after a rule is made
-// learns the addresses, so that the rule fires on the next change to its address, not at once.
-TEST_F(MonitorPassesTest, WithoutRulesTheAdaptersAreNotReadAndANewRuleWaitsForAChange)
-{
-    using enum MonitorPasses::Outcome;
-    m_changes = {.Settings = false, .Addresses = true, .AddressNotices = true};
-    m_adapters = {{L"eth0", L"10.1.0.1"}};
-    for (int pass = 1; pass <= 5; ++pass)
-        m_passes->RunPass();
-    ASSERT_EQ(m_adapterReads, 1);
-    m_adapters = {{L"eth0", L"10.1.0.2"}};
-    m_passes->RunPass();
-    m_passes->RunPass();
-    EXPECT_EQ(m_adapterReads, 1);
-    m_profiles->Put(TestProfile(L"Office", L"office:1", 0x3, L"eth0", L"10.1.0.2"));
-    EXPECT_NE(m_passes->RunPass(), ProfileActivated);
-    EXPECT_EQ(m_adapterReads, 2);
-    m_adapters = {{L"eth0", L"10.1.0.1"}};
-    EXPECT_NE(m_passes->RunPass(), ProfileActivated);
-    m_adapters = {{L"eth0", L"10.1.0.2"}};
-    EXPECT_EQ(m_passes->RunPass(), ProfileActivated);
 }
 
 TEST_F(MonitorPassesTest, NothingIsPostedWithoutANotifyWindowButProfilesAreStillTakenIn)
