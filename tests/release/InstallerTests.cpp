@@ -114,13 +114,13 @@ std::wstring KnownFolder(REFKNOWNFOLDERID id)
 TEST(Installer, InstallsForTheUserStartsAndUninstallsLeavingTheProfiles)
 {
     const std::wstring installer = Installer();
-    ASSERT_TRUE(Exists(installer)) << "build the installer first (tools/package.sh)";
+    ASSERT_TRUE(Exists(installer)) << testing::PrintToString(installer) << ": build the installer first (tools/package.sh)";
     // The user's profiles, as a run before the installation left them.
     const std::wstring store = GetAppDataFolder() + L"\\Gatewarden\\proxies.kpp";
     const std::optional<std::string> previous =
         Exists(store) ? std::optional<std::string>(TempFolder::ReadBytes(store)) : std::nullopt;
     EnsureAppFolder(L"Gatewarden");
-    const std::string profiles = Store({TestProfile(L"Office", L"office:3128"), TestProfile(L"Home", L"")});
+    const std::string profiles = StoreBytes::Store({TestProfile(L"Office", L"office:3128"), TestProfile(L"Home", L"")});
     TempFolder::WriteBytes(store, profiles);
 
     PROCESS_INFORMATION setup = Start(L"\"" + installer + L"\" /S /CurrentUser");
@@ -144,10 +144,11 @@ TEST(Installer, InstallsForTheUserStartsAndUninstallsLeavingTheProfiles)
     PROCESS_INFORMATION uninstaller = Start(L"\"" + *folder + L"\\Uninstall.exe\" /S");
     Finish(uninstaller);
     EXPECT_EQ(Finish(program), kTurnOffCommand) << "the uninstaller turns the running program off";
-    EXPECT_TRUE(WaitUntil([&] { return !Exists(*folder); }));
+    // Its entry in Apps goes last.
+    EXPECT_TRUE(WaitUntil([&] { return !ReadString(HKEY_CURRENT_USER, kUninstallKey, L"InstallLocation"); }));
+    EXPECT_FALSE(Exists(*folder));
     EXPECT_FALSE(Exists(shortcut));
     EXPECT_FALSE(ReadString(HKEY_CURRENT_USER, kRunKey, L"Gatewarden").has_value());
-    EXPECT_FALSE(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"InstallLocation").has_value());
     EXPECT_EQ(TempFolder::ReadBytes(store), profiles);
 
     if (previous)

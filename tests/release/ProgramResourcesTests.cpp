@@ -62,7 +62,7 @@ TEST(ProgramResources, ManifestAsksForPerMonitorDpiControlsSixAndNoElevation)
     for (const char* text : wanted)
         EXPECT_NE(manifest.find(text), std::string::npos) << text;
     // The older store format is read with the system's ANSI code page, which UTF-8 would replace.
-    EXPECT_EQ(manifest.find("activeCodePage"), std::string::npos);
+    EXPECT_EQ(manifest.find("<activeCodePage"), std::string::npos);
 }
 
 TEST(ProgramResources, VersionResourceNamesTheProductVersionAndCopyright)
