@@ -125,6 +125,8 @@ def run(wine: str, exe: pathlib.Path, arguments: List[str], log, standin: bool) 
         done = subprocess.run([wine, str(exe), *arguments], cwd=exe.parent, capture_output=True, text=True,
                               errors='replace', timeout=1200, env=env)
         out = done.stdout
+        if done.returncode != 0:
+            log.write(f'(exit code {done.returncode})\n{done.stderr[-2000:]}\n')
     except subprocess.TimeoutExpired as expired:
         out = expired.stdout.decode(errors='replace') if expired.stdout else ''
     log.write(f'=== {exe.name} {" ".join(arguments)}\n{out}\n')
@@ -140,8 +142,8 @@ def main() -> int:
     parser.add_argument('--log', default='bench-output.txt', help='where the benchmarks\' own reports go')
     parser.add_argument('--wine', default='wine')
     args = parser.parse_args()
-    bench = pathlib.Path(args.bench)
-    standin = pathlib.Path(args.beside_standin)
+    bench = pathlib.Path(args.bench).resolve()
+    standin = pathlib.Path(args.beside_standin).resolve()
     plan: List[tuple] = [
         (bench / 'TextBench.exe', [], text_bench),
         (bench / 'EngineBench.exe', [], engine_bench),
