@@ -116,13 +116,18 @@ def app_idle(out: str) -> List[Row]:
                 number(r'^idle with the window hidden, \d+ s: ([\d.]+)%', out))]
 
 
+def shown(value: float) -> str:
+    return f'{value:.0f}' if value >= 100 else f'{value:.1f}' if value >= 10 else f'{value:.3g}'
+
+
 def run(wine: str, exe: pathlib.Path, arguments: List[str], log, standin: bool) -> str:
     print(f'running {exe.name} {" ".join(arguments)}', file=sys.stderr, flush=True)
     env = dict(os.environ)
     if standin:
         env['WINEDLLOVERRIDES'] = 'wininet=n'
     try:
-        done = subprocess.run([wine, str(exe), *arguments], cwd=exe.parent, capture_output=True, text=True,
+        # From the checkout's root, where MemoryBench finds the main page.
+        done = subprocess.run([wine, str(exe), *arguments], capture_output=True, text=True,
                               errors='replace', timeout=1200, env=env)
         out = done.stdout
         if done.returncode != 0:
@@ -167,7 +172,7 @@ def main() -> int:
     print(f'{"-" * width}  {"-" * 12}  {"-" * 12}  ------')
     for row in rows:
         target = f'<= {row.target:g} {row.unit}{"*" if row.own_target else ""}'
-        measured = f'{row.measured:.3g} {row.unit}' if row.measured is not None else 'no result'
+        measured = f'{shown(row.measured)} {row.unit}' if row.measured is not None else 'no result'
         print(f'{row.figure:<{width}}  {target:>12}  {measured:>12}  {"pass" if row.met() else "FAIL"}')
     met = sum(row.met() for row in rows)
     print(f'\nBenchmarks: {met} of {len(rows)} targets met.'

@@ -109,6 +109,36 @@ std::wstring KnownFolder(REFKNOWNFOLDERID id)
     return folder;
 }
 
+// The user's store and start with Windows as they were before the test, put back after it.
+class UserState {
+public:
+    explicit UserState(std::wstring store)
+        : m_store(std::move(store)),
+          m_bytes(Exists(m_store) ? std::optional<std::string>(TempFolder::ReadBytes(m_store)) : std::nullopt),
+          m_run(ReadString(HKEY_CURRENT_USER, kRunKey, L"Gatewarden"))
+    {
+    }
+    ~UserState()
+    {
+        if (m_bytes)
+            TempFolder::WriteBytes(m_store, *m_bytes);
+        else
+            DeleteFileW(m_store.c_str());
+        if (m_run)
+            RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Gatewarden", REG_SZ, m_run->c_str(),
+                            static_cast<DWORD>((m_run->size() + 1) * sizeof(wchar_t)));
+        else
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Gatewarden");
+    }
+    UserState(const UserState&) = delete;
+    UserState& operator=(const UserState&) = delete;
+
+private:
+    std::wstring m_store;
+    std::optional<std::string> m_bytes;
+    std::optional<std::wstring> m_run;
+};
+
 } // namespace
 
 TEST(Installer, InstallsForTheUserStartsAndUninstallsLeavingTheProfiles)
@@ -117,8 +147,7 @@ TEST(Installer, InstallsForTheUserStartsAndUninstallsLeavingTheProfiles)
     ASSERT_TRUE(Exists(installer)) << testing::PrintToString(installer) << ": build the installer first (tools/package.sh)";
     // The user's profiles, as a run before the installation left them.
     const std::wstring store = GetAppDataFolder() + L"\\Gatewarden\\proxies.kpp";
-    const std::optional<std::string> previous =
-        Exists(store) ? std::optional<std::string>(TempFolder::ReadBytes(store)) : std::nullopt;
+    const UserState kept(store);
     EnsureAppFolder(L"Gatewarden");
     const std::string profiles = StoreBytes::Store({TestProfile(L"Office", L"office:3128"), TestProfile(L"Home", L"")});
     TempFolder::WriteBytes(store, profiles);
@@ -150,9 +179,4 @@ TEST(Installer, InstallsForTheUserStartsAndUninstallsLeavingTheProfiles)
     EXPECT_FALSE(Exists(shortcut));
     EXPECT_FALSE(ReadString(HKEY_CURRENT_USER, kRunKey, L"Gatewarden").has_value());
     EXPECT_EQ(TempFolder::ReadBytes(store), profiles);
-
-    if (previous)
-        TempFolder::WriteBytes(store, *previous);
-    else
-        DeleteFileW(store.c_str());
 }
