@@ -1,4 +1,4 @@
-// The installer as a user runs it, silently: it installs for the current user, the program starts
+// The installer as a user runs it, silently: it installs, the program starts
 // from where it was put, and the uninstaller turns it off and takes away the program and its start
 // with Windows, leaving the user's profiles.
 #include "diag/AppFolders.h"
@@ -141,8 +141,18 @@ private:
 
 } // namespace
 
-TEST(Installer, InstallsForTheUserStartsAndUninstallsLeavingTheProfiles)
+// Installed for the user alone (no administrator rights needed) and for all users: each mode
+// keeps its files, shortcuts and Apps entry apart, and its uninstaller, run as Apps runs it, finds
+// them again.
+TEST(Installer, InstallsStartsAndUninstallsLeavingTheProfiles)
 {
+    struct Mode {
+        const wchar_t* Switch;
+        HKEY Root;
+        const KNOWNFOLDERID& Programs;
+    };
+    const Mode modes[] = {{L"/CurrentUser", HKEY_CURRENT_USER, FOLDERID_Programs},
+                          {L"/AllUsers", HKEY_LOCAL_MACHINE, FOLDERID_CommonPrograms}};
     const std::wstring installer = Installer();
     ASSERT_TRUE(Exists(installer)) << testing::PrintToString(installer) << ": build the installer first (tools/package.sh)";
     // The user's profiles, as a run before the installation left them.
@@ -152,31 +162,35 @@ TEST(Installer, InstallsForTheUserStartsAndUninstallsLeavingTheProfiles)
     const std::string profiles = StoreBytes::Store({TestProfile(L"Office", L"office:3128"), TestProfile(L"Home", L"")});
     TempFolder::WriteBytes(store, profiles);
 
-    PROCESS_INFORMATION setup = Start(L"\"" + installer + L"\" /S /CurrentUser");
-    ASSERT_EQ(Finish(setup), 0u);
-    const std::optional<std::wstring> folder = ReadString(HKEY_CURRENT_USER, kUninstallKey, L"InstallLocation");
-    ASSERT_TRUE(folder.has_value());
-    for (const wchar_t* file : {L"Gatewarden.exe", L"gatewd.chm", L"README.txt", L"LICENSE.txt", L"Uninstall.exe"})
-        EXPECT_TRUE(Exists(*folder + L"\\" + file)) << testing::PrintToString(std::wstring(file));
-    const std::wstring shortcut = KnownFolder(FOLDERID_Programs) + L"\\Gatewarden\\Gatewarden.lnk";
-    EXPECT_TRUE(Exists(shortcut));
-    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, kUninstallKey, L"DisplayVersion"), L"2.2.0");
+    for (const Mode& mode : modes) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(mode.Switch)));
+        PROCESS_INFORMATION setup = Start(L"\"" + installer + L"\" /S " + mode.Switch);
+        ASSERT_EQ(Finish(setup), 0u);
+        const std::optional<std::wstring> folder = ReadString(mode.Root, kUninstallKey, L"InstallLocation");
+        const std::optional<std::wstring> uninstall = ReadString(mode.Root, kUninstallKey, L"QuietUninstallString");
+        ASSERT_TRUE(folder.has_value() && uninstall.has_value());
+        for (const wchar_t* file : {L"Gatewarden.exe", L"gatewd.chm", L"README.txt", L"LICENSE.txt", L"Uninstall.exe"})
+            EXPECT_TRUE(Exists(*folder + L"\\" + file)) << testing::PrintToString(std::wstring(file));
+        const std::wstring shortcut = KnownFolder(mode.Programs) + L"\\Gatewarden\\Gatewarden.lnk";
+        EXPECT_TRUE(Exists(shortcut));
+        EXPECT_EQ(ReadString(mode.Root, kUninstallKey, L"DisplayVersion"), L"2.2.0");
 
-    PROCESS_INFORMATION program = Start(L"\"" + *folder + L"\\Gatewarden.exe\"");
-    EXPECT_TRUE(WaitUntil([&] { return VisibleWindowOf(program.dwProcessId, L"Gatewarden v2.2") != nullptr; }));
-    // The start with Windows, as the icon's menu sets it.
-    const std::wstring run = L"\"" + *folder + L"\\Gatewarden.exe\"";
-    RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Gatewarden", REG_SZ, run.c_str(),
-                    static_cast<DWORD>((run.size() + 1) * sizeof(wchar_t)));
+        PROCESS_INFORMATION program = Start(L"\"" + *folder + L"\\Gatewarden.exe\"");
+        EXPECT_TRUE(WaitUntil([&] { return VisibleWindowOf(program.dwProcessId, L"Gatewarden v2.2") != nullptr; }));
+        // The start with Windows, as the icon's menu sets it.
+        const std::wstring run = L"\"" + *folder + L"\\Gatewarden.exe\"";
+        RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Gatewarden", REG_SZ, run.c_str(),
+                        static_cast<DWORD>((run.size() + 1) * sizeof(wchar_t)));
 
-    // The uninstaller runs a copy of itself and returns at once: its work shows in what goes.
-    PROCESS_INFORMATION uninstaller = Start(L"\"" + *folder + L"\\Uninstall.exe\" /S");
-    Finish(uninstaller);
-    EXPECT_EQ(Finish(program), kTurnOffCommand) << "the uninstaller turns the running program off";
-    // Its entry in Apps goes last.
-    EXPECT_TRUE(WaitUntil([&] { return !ReadString(HKEY_CURRENT_USER, kUninstallKey, L"InstallLocation"); }));
-    EXPECT_FALSE(Exists(*folder));
-    EXPECT_FALSE(Exists(shortcut));
-    EXPECT_FALSE(ReadString(HKEY_CURRENT_USER, kRunKey, L"Gatewarden").has_value());
-    EXPECT_EQ(TempFolder::ReadBytes(store), profiles);
+        // The uninstaller runs a copy of itself and returns at once: its work shows in what goes.
+        PROCESS_INFORMATION uninstaller = Start(*uninstall);
+        Finish(uninstaller);
+        EXPECT_EQ(Finish(program), kTurnOffCommand) << "the uninstaller turns the running program off";
+        // Its entry in Apps goes last.
+        EXPECT_TRUE(WaitUntil([&] { return !ReadString(mode.Root, kUninstallKey, L"InstallLocation"); }));
+        EXPECT_FALSE(Exists(*folder));
+        EXPECT_FALSE(Exists(shortcut));
+        EXPECT_FALSE(ReadString(HKEY_CURRENT_USER, kRunKey, L"Gatewarden").has_value());
+        EXPECT_EQ(TempFolder::ReadBytes(store), profiles);
+    }
 }
