@@ -10,6 +10,7 @@ packages=(
     fonts-wine fonts-dejavu-core
     iproute2 procps python3
     postfix
+    fp-utils libchm-bin nsis
 )
 packages+=(${GW_EXTRA_PACKAGES:-})
 

@@ -165,7 +165,7 @@ void MainDlgView::FitWorkArea()
     RECT client{};
     GetClientRect(Window(), &client);
     const RECT top = toolbar.Location(HL_VIEW_RELATIVE | HL_MARGIN_BOX);
-    const int height = std::max(0, MulDiv(client.bottom - top.bottom, 96, ScreenDpi(Window())) - kStatusPanelHeight);
+    const int height = std::max(0, MulDiv(client.bottom - top.bottom, 96, Dpi()) - kStatusPanelHeight);
     const std::wstring style = std::to_wstring(height) + L"px";
     HTMLayoutSetStyleAttribute(frame.Handle(), "height", style.c_str());
 }
@@ -361,7 +361,7 @@ LRESULT MainDlgView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool&
         handled = true;
         OnProfileMessage(message, wParam);
         return 0;
-    case WM_SIZE:
+    case WM_SIZE: case WM_DPICHANGED:
         handled = true;
         DefaultProcessing();
         if (PageLoaded())

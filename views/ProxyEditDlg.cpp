@@ -40,8 +40,12 @@ INT_PTR ProxyEditDlg::Run(HWND owner, FieldMap* fields, EditorMode mode)
     return result == IDOK ? IDOK : IDCANCEL;
 }
 
-INT_PTR ProxyEditDlg::OnDialogMessage(UINT message, WPARAM wParam, LPARAM)
+INT_PTR ProxyEditDlg::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_DPICHANGED) {
+        FollowDpiChange(m_window, wParam, lParam);
+        return TRUE;
+    }
     if (message == WM_INITDIALOG) {
         OnInitDialog();
         return FALSE;  // the page has the focus already
