@@ -19,7 +19,7 @@ if [ -z "${GW_CONTRAST_THEME:-}" ]; then
 fi
 . tools/wine-session.sh
 gw_wine_start "$build" own-display
-export WINEDLLOVERRIDES="wininet=n"
+export WINEDLLOVERRIDES="wininet=b"
 mkdir -p docs
 
 colours_key='HKCU\Control Panel\Colors'
@@ -52,18 +52,18 @@ for ((i = 0; i < ${#scheme[@]}; i += 2)); do
 done
 wine reg add "$contrast_key" /v Flags /t REG_SZ /d 127 /f </dev/null >/dev/null 2>&1
 
-# shoot <picture> <X window>: the window with the frame that Wine draws (no window manager).
+# shoot <picture> <X window>: the window, whose X window holds the frame that Wine draws (no
+# window manager).
 shoot() {
     local G_X G_Y G_WIDTH G_HEIGHT
     eval "$(xdotool getwindowgeometry --shell "$2" | sed 's/^/G_/')"
-    import -window root -crop "$((G_WIDTH + 8))x$((G_HEIGHT + 34))+$((G_X > 4 ? G_X - 4 : 0))+$((G_Y > 30 ? G_Y - 30 : 0))" \
-        +repage -strip -define png:compression-level=9 "$1"
+    import -window root -crop "${G_WIDTH}x${G_HEIGHT}+${G_X}+${G_Y}" +repage -strip -define png:compression-level=9 "$1"
     echo "$1: $(identify -format '%wx%h' "$1")"
 }
 
 wine "$build/tools/MakeStore.exe" three </dev/null >/dev/null 2>&1
 wine reg delete 'HKCU\Software\KELM\Gatewarden' /f </dev/null >/dev/null 2>&1 || true
-wine "$build/tests/bin/Gatewarden.exe" </dev/null >/dev/null 2>&1 &
+WINEDLLOVERRIDES="wininet=n" wine "$build/tests/bin/Gatewarden.exe" </dev/null >/dev/null 2>&1 &
 app=$!
 window=$(gw_find_window '^Gatewarden v2.2$') || { echo "contrast-screenshots: no main window" >&2; exit 1; }
 sleep 3
