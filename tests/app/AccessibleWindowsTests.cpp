@@ -54,22 +54,8 @@ std::vector<Heard> g_heard;
 
 void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD)
 {
-    IAccessible* accessible = nullptr;
-    VARIANT self;
-    VariantInit(&self);
-    if (FAILED(AccessibleObjectFromEvent(window, static_cast<DWORD>(object), static_cast<DWORD>(child), &accessible, &self)))
-        return;
-    Heard heard{event, 0, {}};
-    VARIANT role;
-    VariantInit(&role);
-    if (SUCCEEDED(accessible->get_accRole(self, &role)) && role.vt == VT_I4)
-        heard.Role = role.lVal;
-    BSTR name = nullptr;
-    if (SUCCEEDED(accessible->get_accName(self, &name)) && name != nullptr)
-        heard.Name.assign(name, SysStringLen(name));
-    SysFreeString(name);
-    accessible->Release();
-    g_heard.push_back(heard);
+    if (const std::optional<AccessibleItem> item = AccessibleTree::FromEvent(window, object, child))
+        g_heard.push_back({event, item->Role, item->Name});
 }
 
 // The hook on the program's events, out of its process, for as long as it lives.

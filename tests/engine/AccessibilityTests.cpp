@@ -105,19 +105,8 @@ std::vector<std::tuple<DWORD, long, std::wstring>> g_heard;
 
 void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD)
 {
-    IAccessible* accessible = nullptr;
-    VARIANT self;
-    VariantInit(&self);
-    if (FAILED(AccessibleObjectFromEvent(window, static_cast<DWORD>(object), static_cast<DWORD>(child), &accessible, &self)))
-        return;
-    VARIANT role;
-    VariantInit(&role);
-    BSTR name = nullptr;
-    accessible->get_accRole(self, &role);
-    accessible->get_accName(self, &name);
-    g_heard.emplace_back(event, role.vt == VT_I4 ? role.lVal : 0, name != nullptr ? std::wstring(name, SysStringLen(name)) : L"");
-    SysFreeString(name);
-    accessible->Release();
+    if (const std::optional<AccessibleItem> item = AccessibleTree::FromEvent(window, object, child))
+        g_heard.emplace_back(event, item->Role, item->Name);
 }
 
 HELEMENT Created(const char* tag, const wchar_t* text)
