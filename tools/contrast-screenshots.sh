@@ -24,21 +24,6 @@ mkdir -p docs
 
 colours_key='HKCU\Control Panel\Colors'
 contrast_key='HKCU\Control Panel\Accessibility\HighContrast'
-# Windows' own High Contrast Black and High Contrast White, by the names the registry uses.
-black=(Window "0 0 0" WindowText "255 255 255" ButtonFace "0 0 0" ButtonText "255 255 255" Hilight "26 235 255"
-       HilightText "0 0 0" GrayText "63 242 63" HotTrackingColor "255 255 0" Menu "0 0 0" MenuText "255 255 255"
-       ActiveTitle "0 0 0" TitleText "255 255 255" InactiveTitle "0 0 0" InactiveTitleText "63 242 63"
-       ButtonShadow "128 128 128" ButtonHilight "255 255 255" ButtonLight "255 255 255" ButtonDkShadow "255 255 255"
-       WindowFrame "255 255 255" ActiveBorder "255 255 255" InactiveBorder "255 255 255" AppWorkSpace "0 0 0"
-       Background "0 0 0" InfoWindow "0 0 0" InfoText "255 255 255" MenuBar "0 0 0" MenuHilight "26 235 255")
-white=(Window "255 255 255" WindowText "0 0 0" ButtonFace "255 255 255" ButtonText "0 0 0" Hilight "55 0 110"
-       HilightText "255 255 255" GrayText "96 0 0" HotTrackingColor "0 0 159" Menu "255 255 255" MenuText "0 0 0"
-       ActiveTitle "0 0 0" TitleText "255 255 255" InactiveTitle "255 255 255" InactiveTitleText "96 0 0"
-       ButtonShadow "128 128 128" ButtonHilight "0 0 0" ButtonLight "0 0 0" ButtonDkShadow "0 0 0"
-       WindowFrame "0 0 0" ActiveBorder "0 0 0" InactiveBorder "0 0 0" AppWorkSpace "255 255 255"
-       Background "255 255 255" InfoWindow "255 255 255" InfoText "0 0 0" MenuBar "255 255 255" MenuHilight "55 0 110")
-if [ "$GW_CONTRAST_THEME" = black ]; then scheme=("${black[@]}"); else scheme=("${white[@]}"); fi
-
 wine reg export "$colours_key" "$build/colours-before.reg" /y </dev/null >/dev/null 2>&1 || true
 restore() {
     wine reg delete "$colours_key" /f </dev/null >/dev/null 2>&1 || true
@@ -47,9 +32,39 @@ restore() {
     gw_wine_stop
 }
 trap restore EXIT
-for ((i = 0; i < ${#scheme[@]}; i += 2)); do
-    wine reg add "$colours_key" /v "${scheme[i]}" /t REG_SZ /d "${scheme[i + 1]}" /f </dev/null >/dev/null 2>&1
-done
+# Windows' own High Contrast Black and High Contrast White, by the names the registry uses.
+while read -r name black white; do
+    value=$([ "$GW_CONTRAST_THEME" = black ] && echo "$black" || echo "$white")
+    wine reg add "$colours_key" /v "$name" /t REG_SZ /d "${value//,/ }" /f </dev/null >/dev/null 2>&1
+done <<'COLOURS'
+Window            0,0,0       255,255,255
+WindowText        255,255,255 0,0,0
+ButtonFace        0,0,0       255,255,255
+ButtonText        255,255,255 0,0,0
+Hilight           26,235,255  55,0,110
+HilightText       0,0,0       255,255,255
+GrayText          63,242,63   96,0,0
+HotTrackingColor  255,255,0   0,0,159
+Menu              0,0,0       255,255,255
+MenuText          255,255,255 0,0,0
+MenuBar           0,0,0       255,255,255
+MenuHilight       26,235,255  55,0,110
+ActiveTitle       0,0,0       0,0,0
+TitleText         255,255,255 255,255,255
+InactiveTitle     0,0,0       255,255,255
+InactiveTitleText 63,242,63   96,0,0
+ButtonShadow      128,128,128 128,128,128
+ButtonHilight     255,255,255 0,0,0
+ButtonLight       255,255,255 0,0,0
+ButtonDkShadow    255,255,255 0,0,0
+WindowFrame       255,255,255 0,0,0
+ActiveBorder      255,255,255 0,0,0
+InactiveBorder    255,255,255 0,0,0
+AppWorkSpace      0,0,0       255,255,255
+Background        0,0,0       255,255,255
+InfoWindow        0,0,0       255,255,255
+InfoText          255,255,255 0,0,0
+COLOURS
 wine reg add "$contrast_key" /v Flags /t REG_SZ /d 127 /f </dev/null >/dev/null 2>&1
 
 # shoot <picture> <X window>: the window, whose X window holds the frame that Wine draws (no
