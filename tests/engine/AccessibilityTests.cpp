@@ -120,6 +120,7 @@ TEST(Accessibility, ChangesAreToldAsWinEventsThatNameTheirElements)
 {
     EngineTestWindow window;
     ASSERT_TRUE(window.Load(R"(<html><body><input id="who" title="Who"><input type="checkbox" id="fast" title="Fast">
+<select title="Colour"><option>Red<option>Blue</select>
 <table fixedrows="1"><tr><th>Host</th></tr></table><div role="log" aria-label="Status"></div></body></html>)"));
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     const HWINEVENTHOOK hook = SetWinEventHook(EVENT_MIN, EVENT_AIA_END, nullptr, OnWinEvent, GetCurrentProcessId(),
@@ -140,6 +141,11 @@ TEST(Accessibility, ChangesAreToldAsWinEventsThatNameTheirElements)
          {EVENT_OBJECT_REORDER, ROLE_SYSTEM_TABLE, L""}},
         {[&] { HTMLayoutSetElementState(row, HL_STATE_CURRENT, 0, TRUE); },
          {EVENT_OBJECT_SELECTION, ROLE_SYSTEM_ROW, L"example.org"}},
+        {[&] {
+             HTMLayoutSetElementState(window.Find("select"), HL_STATE_FOCUS, 0, TRUE);
+             SendMessageW(window.Window(), WM_KEYDOWN, VK_F4, 0);
+         },
+         {EVENT_OBJECT_STATECHANGE, ROLE_SYSTEM_COMBOBOX, L"Colour"}},
         {[&] { HTMLayoutInsertElement(Created("div", L"Saved"), window.Find("div"), 0); },
          {0x8019 /* EVENT_OBJECT_LIVEREGIONCHANGED */, ROLE_SYSTEM_GROUPING, L"Status"}},
     };
