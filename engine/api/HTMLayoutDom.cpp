@@ -411,9 +411,10 @@ HtmlDomResult WINAPI HTMLayoutSetElementState(HELEMENT he, UINT bitsToSet, UINT 
         return HLDOM_INVALID_HANDLE;
     // The focus is the document's to move: its element loses it, handlers and listeners hear.
     Document* page = element->OwnerDocument();
-    if (page != nullptr && ((bitsToSet & kStateFocus) != 0 || ((bitsToClear & kStateFocus) != 0 && page->FocusElement() == element))) {
+    const bool taking = (bitsToSet & kStateFocus) != 0;
+    if (page != nullptr && (taking || ((bitsToClear & kStateFocus) != 0 && page->FocusElement() == element))) {
         element->Use();
-        EventDispatcher::SetFocus(*page, (bitsToSet & kStateFocus) != 0 ? element : nullptr, true);
+        EventDispatcher::SetFocus(*page, taking ? element : nullptr, true);
         element->Unuse();
     }
     bitsToSet &= ~static_cast<UINT>(kStateFocus);

@@ -113,8 +113,9 @@ void AccessibleEvents::Tell()
             }
             if ((change.Bits & ~static_cast<unsigned>(kStatePopup)) != 0 && role != AccessRole::None) {
                 add(EVENT_OBJECT_STATECHANGE, shown);
-                if ((change.Bits & (kStateCurrent | kStateChecked)) != 0 && (target.State() & (kStateCurrent | kStateChecked)) != 0 &&
-                    (role == AccessRole::Row || role == AccessRole::ListItem))
+                constexpr unsigned kChosen = kStateCurrent | kStateChecked;
+                const bool chosenNow = (change.Bits & kChosen) != 0 && (target.State() & kChosen) != 0;
+                if (chosenNow && (role == AccessRole::Row || role == AccessRole::ListItem))
                     add(EVENT_OBJECT_SELECTION, shown);
             }
             break;

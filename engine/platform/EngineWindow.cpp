@@ -112,9 +112,9 @@ LRESULT CALLBACK EngineWindow::WindowProc(HWND window, UINT message, WPARAM wPar
             // The window's focus is its focused element's, for whoever follows the focus.
             if (Element* focus = view->Page().FocusElement())
                 view->Access().FocusMoved(*focus);
-        }
-        else
+        } else {
             view->HidePopups();  // a popup does not outlive its owner's focus
+        }
         view->ScheduleUpdate();
         break;
     case WM_KEYDOWN: case WM_KEYUP: case WM_SYSKEYDOWN: case WM_SYSKEYUP:
