@@ -130,6 +130,9 @@ LRESULT HtmlHost::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& ha
         OnCommand(wParam, lParam);
         handled = true;
     }
+    // A high-contrast theme turned on or off while the page shows: its contrast styles follow.
+    if (message == WM_SETTINGCHANGE || message == WM_SYSCOLORCHANGE || message == WM_THEMECHANGED)
+        HTMLayoutSetMediaType(m_window, MediaType());
     return 0;
 }
 

@@ -152,6 +152,10 @@ void MainDlgView::OnPageOpened()
     m_profiles.Notifier().SetWindow(Window());
     UpdateCommandStates();
     FitWorkArea();
+    // The keys (arrows, Enter, Delete, the menu key) act on the list from the start, without a
+    // click to give it the focus first.
+    if (m_list)
+        m_list.SetFocus();
 }
 
 void MainDlgView::FitWorkArea()
@@ -289,8 +293,16 @@ UINT MainDlgView::TrackListMenu() const
     AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu.Get(), MF_STRING | (IsSelectedActive() ? MF_GRAYED : 0u), kContextActivate, MenuText::Activate);
     SetMenuDefaultItem(menu.Get(), kContextEdit, FALSE);
+    // At the pointer when it is over the current row (a right click), else below the row's
+    // start, as a menu opened by the keyboard shows.
     POINT at{};
     GetCursorPos(&at);
+    if (const ElementRef row = CurrentRow()) {
+        RECT box = row.Location(HL_VIEW_RELATIVE | HL_BORDER_BOX);
+        MapWindowPoints(Window(), nullptr, reinterpret_cast<POINT*>(&box), 2);
+        if (!PtInRect(&box, at))
+            at = POINT{box.left + 16, box.bottom};
+    }
     return static_cast<UINT>(
         TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, Window(), nullptr));
 }
@@ -391,7 +403,12 @@ bool MainDlgView::OnKey(HELEMENT, HtmlKeyParams& params)
     const bool control = (params.altState & HL_CONTROL_KEY_PRESSED) != 0;
     const bool alt = (params.altState & HL_ALT_KEY_PRESSED) != 0;
     switch (params.keyCode) {
-    case VK_RETURN: Edit(); return true;
+    case VK_RETURN:
+        // On a focused toolbar button, Enter presses that button.
+        if (ElementRef(params.target).ControlType() == HL_CTL_BUTTON)
+            return false;
+        Edit();
+        return true;
     case VK_DELETE: Remove(); return true;
     case 'N':
         if (!control)
