@@ -7,7 +7,7 @@
 # Targets: html css store proxy smtp mime.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build="${GW_FUZZ_BUILD_DIR:-build-fuzz}"
+build="${GW_FUZZ_BUILD_DIR:-${GW_BUILD_DIR:-build}-fuzz}"
 clang="${GW_CLANG:-clang++-14}"
 
 configure_and_build() {

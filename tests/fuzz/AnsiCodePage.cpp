@@ -1,7 +1,5 @@
 #include "AnsiCodePage.h"
 
-#include "mail/TextConversion.h"
-
 #include <array>
 
 namespace {
@@ -43,17 +41,3 @@ std::string EncodeWindows1252(std::wstring_view text)
     }
     return out;
 }
-
-namespace KEMail {
-
-std::string ToAnsi(std::wstring_view text)
-{
-    return EncodeWindows1252(text);
-}
-
-std::wstring FromAnsi(std::string_view text)
-{
-    return DecodeWindows1252(text);
-}
-
-} // namespace KEMail
