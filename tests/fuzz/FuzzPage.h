@@ -2,6 +2,7 @@
 // A page styled, laid out and painted without a window, with fixed text metrics: what the HTML and
 // CSS targets run their inputs through.
 #include "FixedMetrics.h"
+#include "FuzzCheck.h"
 #include "engine/css/CssValue.h"
 #include "engine/css/DocumentStyle.h"
 #include "engine/dom/Document.h"
@@ -10,19 +11,8 @@
 #include "engine/layout/LayoutTree.h"
 #include "engine/paint/Painter.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
-
-// Aborts with the text, so that libFuzzer keeps the input that broke a promise.
-inline void FuzzCheck(bool holds, const char* what)
-{
-    if (!holds) {
-        std::fprintf(stderr, "fuzz check failed: %s\n", what);
-        std::abort();
-    }
-}
 
 struct FuzzPage final : Engine::DocumentClient {
     FakeMeasurer Measurer;

@@ -2,6 +2,7 @@
 // parses back as one message, every line CR LF-ended and within SMTP's limit, no line a lone ".",
 // whose headers and parts are the inputs (as the ANSI code page writes them).
 #include "AnsiCodePage.h"
+#include "FuzzCheck.h"
 #include "mail/Base64.h"
 #include "mail/MailMessage.h"
 #include "mail/PartEncoding.h"
@@ -10,8 +11,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <vector>
 
@@ -21,13 +20,6 @@ namespace {
 
 constexpr std::size_t kMaxWireLine = 998;
 
-void Check(bool holds, const char* what)
-{
-    if (!holds) {
-        std::fprintf(stderr, "fuzz check failed: %s\n", what);
-        std::abort();
-    }
-}
 
 std::wstring Text(FuzzedDataProvider& input, std::size_t limit)
 {
@@ -62,13 +54,13 @@ std::vector<std::string> Lines(const std::string& message)
     std::size_t start = 0;
     while (start < message.size()) {
         const std::size_t end = message.find("\r\n", start);
-        Check(end != std::string::npos, "the message ends with CR LF");
+        FuzzCheck(end != std::string::npos, "the message ends with CR LF");
         std::string line = message.substr(start, end - start);
-        Check(line.find_first_of("\r\n") == std::string::npos, "no lone CR or LF");
-        Check(line.size() <= kMaxWireLine, "no line over SMTP's limit");
-        Check(line != ".", "no line ends the message early");
+        FuzzCheck(line.find_first_of("\r\n") == std::string::npos, "no lone CR or LF");
+        FuzzCheck(line.size() <= kMaxWireLine, "no line over SMTP's limit");
+        FuzzCheck(line != ".", "no line ends the message early");
         if (!line.empty() && line[0] == '.') {
-            Check(line.size() > 1 && line[1] == '.', "a line's leading dot is doubled");
+            FuzzCheck(line.size() > 1 && line[1] == '.', "a line's leading dot is doubled");
             line.erase(0, 1);
         }
         lines.push_back(line);
@@ -92,17 +84,17 @@ std::map<std::string, std::string> Headers(const std::vector<std::string>& lines
     for (; index < lines.size() && !lines[index].empty(); ++index) {
         const std::string& line = lines[index];
         if (line[0] == '\t' || line[0] == ' ') {
-            Check(!last.empty(), "a folded line follows a header");
+            FuzzCheck(!last.empty(), "a folded line follows a header");
             headers[last] += line;
             continue;
         }
         const std::size_t colon = line.find(':');
-        Check(colon != std::string::npos && colon > 0, "a header line has a name");
+        FuzzCheck(colon != std::string::npos && colon > 0, "a header line has a name");
         last = Lower(line.substr(0, colon));
-        Check(headers.count(last) == 0, "each header once");
+        FuzzCheck(headers.count(last) == 0, "each header once");
         headers[last] = line.substr(colon + 1);
     }
-    Check(index < lines.size(), "the headers end with an empty line");
+    FuzzCheck(index < lines.size(), "the headers end with an empty line");
     ++index;
     return headers;
 }
@@ -110,14 +102,14 @@ std::map<std::string, std::string> Headers(const std::vector<std::string>& lines
 // A quoted string starting at at ("\" escapes the next character), moved past.
 std::string Quoted(const std::string& text, std::size_t& at)
 {
-    Check(at < text.size() && text[at] == '"', "a quoted string starts with a quote");
+    FuzzCheck(at < text.size() && text[at] == '"', "a quoted string starts with a quote");
     std::string value;
     for (++at; at < text.size() && text[at] != '"'; ++at) {
         if (text[at] == '\\' && at + 1 < text.size())
             ++at;
         value += text[at];
     }
-    Check(at < text.size(), "a quoted string ends with a quote");
+    FuzzCheck(at < text.size(), "a quoted string ends with a quote");
     ++at;
     return value;
 }
@@ -126,7 +118,7 @@ std::string Quoted(const std::string& text, std::size_t& at)
 std::string Parameter(const std::string& value, const std::string& name)
 {
     const std::size_t at = value.find(";\t" + name + "=\"");
-    Check(at != std::string::npos, "the parameter is there");
+    FuzzCheck(at != std::string::npos, "the parameter is there");
     std::size_t start = at + name.size() + 3;
     return Quoted(value, start);
 }
@@ -140,19 +132,19 @@ std::vector<Recipient> Recipients(const std::string& value)
         Recipient recipient;
         if (value[at] == '"') {
             recipient.Name = Quoted(value, at);
-            Check(at < value.size() && value[at] == ' ', "a blank follows the name");
+            FuzzCheck(at < value.size() && value[at] == ' ', "a blank follows the name");
             ++at;
         }
         if (at < value.size() && value[at] == '<') {
             const std::size_t end = value.find('>', at);
-            Check(end != std::string::npos, "an address ends with >");
+            FuzzCheck(end != std::string::npos, "an address ends with >");
             recipient.Address = value.substr(at + 1, end - at - 1);
             at = end + 1;
         }
         if (!recipient.Name.empty() || !recipient.Address.empty())
             list.push_back(recipient);
         if (at < value.size()) {
-            Check(value.compare(at, 2, ",\t") == 0, "recipients are parted by a comma");
+            FuzzCheck(value.compare(at, 2, ",\t") == 0, "recipients are parted by a comma");
             at += 2;
         }
     }
@@ -168,7 +160,7 @@ std::string DecodeQuotedPrintable(const std::string& text)
         } else if (text.compare(i, 3, "=\r\n") == 0) {
             i += 2;
         } else {
-            Check(i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+            FuzzCheck(i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
                       std::isxdigit(static_cast<unsigned char>(text[i + 2])),
                   "an escape is two hex digits");
             out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
@@ -181,12 +173,12 @@ std::string DecodeQuotedPrintable(const std::string& text)
 std::string Decoded(const Part& part)
 {
     const auto encoding = part.Headers.find("content-transfer-encoding");
-    Check(encoding != part.Headers.end(), "a part names its encoding");
+    FuzzCheck(encoding != part.Headers.end(), "a part names its encoding");
     if (encoding->second == " base64")
         return Base64Decode(part.Content);
     if (encoding->second == " quoted-printable")
         return DecodeQuotedPrintable(part.Content);
-    Check(encoding->second == " 7bit" || encoding->second == " 8bit", "a known encoding");
+    FuzzCheck(encoding->second == " 7bit" || encoding->second == " 8bit", "a known encoding");
     return part.Content;
 }
 
@@ -274,12 +266,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::string> lines = Lines(message.ComposeBytes() + "\r\n");
     std::size_t index = 0;
     const std::map<std::string, std::string> headers = Headers(lines, index);
-    Check(headers.at("subject") == " " + Wire(subject), "the subject as given");
+    FuzzCheck(headers.at("subject") == " " + Wire(subject), "the subject as given");
     const Recipient sender{Wire(fromName), WireAddress(fromAddress)};
     const std::vector<Recipient> from = Recipients(headers.at("from"));
-    Check(from == (sender == Recipient{} ? std::vector<Recipient>{} : std::vector<Recipient>{sender}),
+    FuzzCheck(from == (sender == Recipient{} ? std::vector<Recipient>{} : std::vector<Recipient>{sender}),
           "the sender as given");
-    Check(Recipients(headers.at("to")) == to, "the To and Cc recipients as given, no Bcc");
+    FuzzCheck(Recipients(headers.at("to")) == to, "the To and Cc recipients as given, no Bcc");
 
     std::vector<Part> parts;
     if (attachments.empty()) {
@@ -294,31 +286,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         bool closed = false;
         while (!closed) {
-            Check(index < lines.size(), "every part ends with a delimiter");
+            FuzzCheck(index < lines.size(), "every part ends with a delimiter");
             ++index;
             Part part;
             part.Headers = Headers(lines, index);
             std::string content;
             for (; index < lines.size() && lines[index] != delimiter && lines[index] != delimiter + "--"; ++index)
                 content += lines[index] + "\r\n";
-            Check(index < lines.size(), "the last part is closed");
+            FuzzCheck(index < lines.size(), "the last part is closed");
             closed = lines[index] == delimiter + "--";
             // The CR LF before a delimiter belongs to it.
-            Check(content.size() >= 2, "a part's content ends with a line end");
+            FuzzCheck(content.size() >= 2, "a part's content ends with a line end");
             part.Content = content.substr(0, content.size() - 2);
             parts.push_back(part);
         }
-        Check(index + 2 == lines.size() && lines.back().empty(), "nothing follows the closing delimiter");
+        FuzzCheck(index + 2 == lines.size() && lines.back().empty(), "nothing follows the closing delimiter");
     }
 
-    Check(parts.size() == 1 + attachments.size(), "one part for the body and one for each attachment");
-    Check(Decoded(parts[0]) == Expected(EncodeWindows1252(body), parts[0]), "the body as given");
+    FuzzCheck(parts.size() == 1 + attachments.size(), "one part for the body and one for each attachment");
+    FuzzCheck(Decoded(parts[0]) == Expected(EncodeWindows1252(body), parts[0]), "the body as given");
     for (std::size_t i = 0; i < attachments.size(); ++i) {
         const Part& part = parts[i + 1];
-        Check(Parameter(part.Headers.at("content-type"), "name") == Wire(attachments[i].Name), "the name as given");
-        Check(Parameter(part.Headers.at("content-disposition"), "filename") == Wire(attachments[i].Name),
+        FuzzCheck(Parameter(part.Headers.at("content-type"), "name") == Wire(attachments[i].Name), "the name as given");
+        FuzzCheck(Parameter(part.Headers.at("content-disposition"), "filename") == Wire(attachments[i].Name),
               "the file name as given");
-        Check(Decoded(part) == Expected(attachments[i].Data, part), "the attachment's bytes as given");
+        FuzzCheck(Decoded(part) == Expected(attachments[i].Data, part), "the attachment's bytes as given");
     }
     return 0;
 }

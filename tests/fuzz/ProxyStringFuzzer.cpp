@@ -3,22 +3,13 @@
 // and back (with its auto-activation address). Once written in the program's own form, a second
 // trip changes nothing.
 #include "AnsiCodePage.h"
+#include "FuzzCheck.h"
 #include "profiles/ProxyProfile.h"
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
-
-void Check(bool holds, const char* what)
-{
-    if (!holds) {
-        std::fprintf(stderr, "fuzz check failed: %s\n", what);
-        std::abort();
-    }
-}
 
 std::array<std::wstring, kProxyProtocolCount> Entries(const ProxyServerParts& parts)
 {
@@ -74,12 +65,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const HostPort& server : ProxyProfile::ParseServerString(text).Servers)
             colonInHost = colonInHost || server.Host.find(L':') != std::wstring::npos;
     }
-    Check(colonInHost || Rebuilt(once) == once, "a built server string parses and builds to itself");
+    FuzzCheck(colonInHost || Rebuilt(once) == once, "a built server string parses and builds to itself");
     static_cast<void>(profile.ServerSummary());
 
     ProxyProfile again = ThroughTheEditor(edited);
     if (colonInHost)
         again.ProxyServer = edited.ProxyServer;
-    Check(again == edited, "a profile the editor wrote comes back from it unchanged");
+    FuzzCheck(again == edited, "a profile the editor wrote comes back from it unchanged");
     return 0;
 }

@@ -4,14 +4,13 @@
 // bytes come (pieces of what size, how long each takes) and whether a silent server closes or
 // stays silent. Whatever the server does, the client ends the exchange (with the message sent or
 // an exception) and never waits past the deadlines its time-out gives.
+#include "FuzzCheck.h"
 #include "mail/KEmailException.h"
 #include "mail/SmtpClient.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 using namespace KEMail;
@@ -20,13 +19,6 @@ namespace {
 
 constexpr std::chrono::milliseconds kTimeout{1000};
 
-void Check(bool holds, const char* what)
-{
-    if (!holds) {
-        std::fprintf(stderr, "fuzz check failed: %s\n", what);
-        std::abort();
-    }
-}
 
 constexpr std::chrono::milliseconds kSlowestPiece{300};
 constexpr std::chrono::milliseconds kLateWake{50};
@@ -59,7 +51,7 @@ public:
     [[nodiscard]] bool WaitWritable(Clock::time_point deadline) override { return m_script.Now < deadline; }
     [[nodiscard]] int Receive(char* buffer, int count) override
     {
-        Check(count > 0, "the client asks for at least one byte");
+        FuzzCheck(count > 0, "the client asks for at least one byte");
         m_script.Now += std::chrono::milliseconds(m_script.Input.ConsumeIntegralInRange<int>(0, kSlowestPiece.count()));
         const std::size_t piece = std::min({m_script.Input.ConsumeIntegralInRange<std::size_t>(1, 1024),
                                             static_cast<std::size_t>(count), m_script.Arrived.size()});
@@ -69,7 +61,7 @@ public:
     }
     [[nodiscard]] int Send(const char* bytes, int count) override
     {
-        Check(count > 0 && bytes != nullptr, "the client sends something");
+        FuzzCheck(count > 0 && bytes != nullptr, "the client sends something");
         if (bytes[count - 1] == '\n') {
             ++m_script.Commands;
             Answer();
@@ -122,6 +114,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // The greeting and each command wait at most one time-out, and one slow piece or late wake.
     const auto spent = script.Now - SmtpTransport::Clock::time_point{};
-    Check(spent <= (script.Commands + 1) * (kTimeout + kSlowestPiece + kLateWake), "no wait outlasts its deadline");
+    FuzzCheck(spent <= (script.Commands + 1) * (kTimeout + kSlowestPiece + kLateWake), "no wait outlasts its deadline");
     return 0;
 }

@@ -2,11 +2,10 @@
 // one winning), saved, and loaded again. The second load equals the first, but for the entry
 // under the empty name, which every complete file ends with and so always loads empty.
 #include "AnsiCodePage.h"
+#include "FuzzCheck.h"
 #include "profiles/StoreFormat.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <map>
 
@@ -33,13 +32,6 @@ StoreReadResult Load(const char* bytes, std::size_t size, Profiles& profiles)
     });
 }
 
-void Check(bool holds, const char* what)
-{
-    if (!holds) {
-        std::fprintf(stderr, "fuzz check failed: %s\n", what);
-        std::abort();
-    }
-}
 
 } // namespace
 
@@ -47,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     Profiles first;
     const StoreReadResult read = Load(reinterpret_cast<const char*>(data), size, first);
-    Check(read == StoreReadResult::Read || first.empty(), "a file not read leaves nothing");
+    FuzzCheck(read == StoreReadResult::Read || first.empty(), "a file not read leaves nothing");
     if (read != StoreReadResult::Read)
         return 0;
 
@@ -57,8 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<char> saved = FormatStoreFile(records);
 
     Profiles second;
-    Check(Load(saved.data(), saved.size(), second) == StoreReadResult::Read, "a saved store reads back");
+    FuzzCheck(Load(saved.data(), saved.size(), second) == StoreReadResult::Read, "a saved store reads back");
     first[L""] = ProxyProfile();
-    Check(second == first, "a store saved and loaded again holds what it held");
+    FuzzCheck(second == first, "a store saved and loaded again holds what it held");
     return 0;
 }
