@@ -5,7 +5,6 @@
 #include "mail/TextConversion.h"
 
 #include <algorithm>
-#include <iterator>
 
 namespace KEMail {
 namespace {
