@@ -1,6 +1,7 @@
 // A style sheet against a fixed page that holds what the program's pages hold (tables with a
 // sticky header, a scroller, form controls, floats, lists): parsed, cascaded, laid out at two
-// widths and painted, then a state change restyles what it reaches.
+// widths and painted, then as one element's style attribute, and a state change restyles what
+// it reaches.
 #include "FuzzPage.h"
 #include "engine/css/CssParser.h"
 #include "engine/dom/Utf.h"
@@ -30,11 +31,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return -1;
     const std::size_t liveBefore = Engine::Element::LiveCount();
     {
+        const std::wstring text = Engine::Utf8ToWide({reinterpret_cast<const char*>(data), size});
         FuzzPage page;
         page.Load(kPage);
-        page.Style.AddStyleSheet(
-            Engine::CssParser::ParseStyleSheet(Engine::Utf8ToWide({reinterpret_cast<const char*>(data), size})));
+        page.Style.AddStyleSheet(Engine::CssParser::ParseStyleSheet(text));
         page.Render(400, 300);
+        // The same text as declarations in a style attribute, which outweighs the sheet.
+        page.Elements()[3]->SetAttribute("style", text);
         page.Render(37, 300);
         for (Engine::Element* element : page.Elements())
             element->ChangeState(0x20 | 0x2, 0);
