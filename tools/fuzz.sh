@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The parsers' fuzz targets, built natively with clang under ASan and UBSan (tests/fuzz).
 #   tools/fuzz.sh replay            builds them and runs each once over its corpus (the tests do)
-#   tools/fuzz.sh TARGET MINUTES    runs one target for that long; inputs that reach new code go
-#                                   into its corpus, minimized; a crash leaves its input in
+#   tools/fuzz.sh TARGET MINUTES    runs one target for that long; inputs that reach new edges go
+#                                   into its corpus (a hundred files at most, those that cover the
+#                                   most edges, GW_FUZZ_CORPUS_FILES); a crash leaves its input in
 #                                   ${GW_FUZZ_BUILD_DIR:-build-fuzz}/findings/TARGET
 # Targets: html css store proxy smtp mime.
 set -euo pipefail
@@ -46,8 +47,13 @@ status=0
     grep -E '^#[0-9]+\s+(INITED|DONE)|^==[0-9]+==|^SUMMARY|^stat::|fuzz check failed' || true
 [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
 # Only what reaches an edge the corpus does not yet reach is kept (counting edges only, not how
-# often each runs, which would keep hundreds of near twins).
+# often each runs, which would keep hundreds of near twins); then, past a hundred files, only
+# the seeds and the files that cover the most edges.
 "$build/$target" -merge=1 -use_counters=0 -timeout=20 "$corpus" "$fresh" >/dev/null 2>&1
+rm -rf "$fresh" && mkdir -p "$fresh"
+control="$build/merge-$target.txt"
+rm -f "$control"
+"$build/$target" -merge=1 -use_counters=0 -timeout=20 -merge_control_file="$control" "$fresh" "$corpus" >/dev/null 2>&1
 rm -rf "$fresh"
-echo "fuzz: $target: corpus now $(ls "$corpus" | wc -l) files; log in $build/fuzz-$target.log"
+echo "fuzz: $target: corpus of $(tools/fuzz-cover.py "$control" "${GW_FUZZ_CORPUS_FILES:-100}"); log in $build/fuzz-$target.log"
 exit $status
