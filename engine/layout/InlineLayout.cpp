@@ -264,7 +264,9 @@ void InlineLayout::PrepareText(Box& text, TextMeasurer& measurer)
             text.Runs.push_back(run);
             continue;
         } else {
-            std::size_t end = at;
+            // The first character goes in whatever it is: a form feed or carriage return kept by
+            // "pre" is no word character, and a run of none would never move on.
+            std::size_t end = at + 1;
             while (end < data.size() && !IsCollapsibleSpace(data[end]))
                 ++end;
             run.Length = end - at;

@@ -434,9 +434,10 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
         }
         // Text keeps its measured runs when only paint changed; the font is interned again for
         // decorations, which do not change widths.
-        auto restyleText = [&](Box& text) {
+        // (A structured binding is copied in by name: not every compiler lets a lambda capture one.)
+        auto restyleText = [&, relayout = change == StyleChange::Relayout](Box& text) {
             text.Style = style;
-            text.RunsFont = change == StyleChange::Relayout || text.RunsFont < 0 ? -1 : m_measurer.Intern(style->Inherited.Font);
+            text.RunsFont = relayout || text.RunsFont < 0 ? -1 : m_measurer.Intern(style->Inherited.Font);
         };
         for (auto& child : box->Children) {
             if (child->Kind == BoxKind::Text) {
