@@ -2,37 +2,35 @@
 
 #include "app/WindowModule.h"
 #include "resources/ResourceIds.h"
+#include "ui/WindowGeometry.h"
 
 INT_PTR AboutDlg::Run(HWND owner)
 {
-    if (m_dialog != nullptr) {
-        SetForegroundWindow(m_dialog);
+    if (m_window != nullptr) {
+        SetForegroundWindow(m_window);
         return IDCANCEL;
     }
-    const INT_PTR result = DialogBoxParamW(TheWindowModule().Instance(), MAKEINTRESOURCEW(IDD_ABOUT), owner,
-                                           DialogProc, reinterpret_cast<LPARAM>(this));
-    m_dialog = nullptr;
-    return result;
+    return DialogBoxParamW(TheWindowModule().Instance(), MAKEINTRESOURCEW(IDD_ABOUT), owner, DialogProc,
+                           reinterpret_cast<LPARAM>(this));
 }
 
-void AboutDlg::OnInitDialog(HWND dialog)
+void AboutDlg::OnInitDialog()
 {
-    m_dialog = dialog;
-    SetWindowTextW(dialog, L"About Gatewarden");
-    CentreOnOwner(dialog);
+    SetWindowTextW(m_window, L"About Gatewarden");
+    CentreOnOwner(m_window);
     RECT client{};
-    GetClientRect(dialog, &client);
-    m_view.Create(dialog, client);
+    GetClientRect(m_window, &client);
+    m_view.Create(m_window, client);
 }
 
-INT_PTR CALLBACK AboutDlg::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR AboutDlg::OnDialogMessage(UINT message, WPARAM wParam, LPARAM)
 {
     if (message == WM_INITDIALOG) {
-        reinterpret_cast<AboutDlg*>(lParam)->OnInitDialog(dialog);
+        OnInitDialog();
         return TRUE;
     }
     if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, IDCANCEL);
+        EndDialog(m_window, IDCANCEL);
         return TRUE;
     }
     return FALSE;

@@ -2,11 +2,13 @@
 // COM, the main window and its message loop.
 #include "app/MainDlg.h"
 #include "app/MessageLoop.h"
+#include "app/TheProfileList.h"
 #include "app/WindowModule.h"
+#include "base/UniqueHandle.h"
 #include "crash/crash.h"
 #include "diag/AppFolders.h"
+#include "diag/LogPlaces.h"
 #include "diag/LogService.h"
-#include "profiles/ProfileList.h"
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -52,10 +54,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand)
     EnsureCommonAppFolder(L"Gatewarden");
     TheLogService().Start(L"\\Gatewarden\\logs\\", L"Gatewarden", LogFileNaming::SingleFile,
                           LogFolderScope::CurrentUser);
-    TheLogService().Log(kLogEvent, "KApplication.cpp", 63, L"Gatewarden Started");
+    TheLogService().Log(kLogEvent, kStartedPlace.Source, kStartedPlace.Line, L"Gatewarden Started");
     // Loads the store and starts the monitor thread; a crash or a store it cannot read is now logged.
     static_cast<void>(TheProfileList());
-    static_cast<void>(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    const ComScope com(COINIT_MULTITHREADED);
     static_cast<void>(CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
                                            RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr));
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES};
@@ -63,6 +65,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand)
     g_module.Init(instance);
     const int exitCode = Run(showCommand);
     g_module.Term();
-    CoUninitialize();
     return exitCode;
 }

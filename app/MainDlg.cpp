@@ -3,13 +3,16 @@
 #include "app/AboutDlg.h"
 #include "app/RegistrySettings.h"
 #include "app/StatusLog.h"
+#include "app/TheProfileList.h"
 #include "app/TrayMenu.h"
 #include "app/WindowModule.h"
 #include "cleanup/BrowserCleanup.h"
+#include "diag/LogPlaces.h"
 #include "diag/LogService.h"
 #include "diag/LogText.h"
-#include "profiles/ProfileList.h"
 #include "resources/ResourceIds.h"
+#include "ui/WindowGeometry.h"
+#include "views/Commands.h"
 
 #include <shellapi.h>
 
@@ -19,31 +22,6 @@
 #include <vector>
 
 namespace {
-
-enum MenuCommand : UINT {
-    kTurnOff = 0x8004,
-    kHelp = 0x8005,
-    kHomePage = 0x8006,
-    kFeedback = 0x8007,
-    kMakerPage = 0x8008,
-    kAbout = 0x8009,
-    kCloseToTray = ID_FILE_CLOSE_TO_TRAY,
-    kCleanCache = 0x8010,
-    kCleanCookies = 0x8011,
-    kCleanHistory = 0x8012,
-    kCleanTypedUrls = 0x8013,
-    kCleanAll = 0x8014,
-    kActivate = 0x8015,
-    kNewProxy = 0x8016,
-    kDeleteProxy = 0x8017,
-    kEditProxy = 0x8018,
-    kAppExit = 0xE102,
-#ifdef GW_CRASH_TRIGGER
-    // Only in builds for the tests: no menu shows them.
-    kCrashHere = 0x8F01,
-    kCrashOnThread = 0x8F02,
-#endif
-};
 
 #ifdef GW_CRASH_TRIGGER
 // A real access violation: through a volatile pointer the compiler cannot turn it into a trap.
@@ -65,17 +43,20 @@ struct Cleanup {
     const wchar_t* MenuText;
     bool (*Run)();
     const wchar_t* Succeeded;
-    int SucceededLine;
+    LogPlace SucceededPlace;
     const wchar_t* Failed;
-    int FailedLine;
+    LogPlace FailedPlace;
 };
 
 constexpr Cleanup kCleanups[] = {
-    {kCleanCache, L"Cleanup IE Cache", CleanCache, L"IE Cache was successfully cleaned", 354, L"Failed to cleanup IE Cache", 359},
-    {kCleanCookies, L"Cleanup IE Cookies", CleanCookies, L"IE Cookies was successfully cleaned", 369, L"Failed to cleanup IE Cookies", 374},
-    {kCleanHistory, L"Cleanup IE History", CleanHistory, L"IE History was successfully cleaned", 384, L"Failed to cleanup IE History", 389},
-    {kCleanTypedUrls, L"Cleanup IE Address Bar History", CleanTypedUrls, L"IE Address Bar History was successfully cleaned", 399,
-     L"Failed to cleanup IE Address Bar History", 404},
+    {Command::CleanCache, MenuText::CleanCache, CleanCache, L"IE Cache was successfully cleaned", kCacheCleanedPlace,
+     L"Failed to cleanup IE Cache", kCacheNotCleanedPlace},
+    {Command::CleanCookies, MenuText::CleanCookies, CleanCookies, L"IE Cookies was successfully cleaned",
+     kCookiesCleanedPlace, L"Failed to cleanup IE Cookies", kCookiesNotCleanedPlace},
+    {Command::CleanHistory, MenuText::CleanHistory, CleanHistory, L"IE History was successfully cleaned",
+     kHistoryCleanedPlace, L"Failed to cleanup IE History", kHistoryNotCleanedPlace},
+    {Command::CleanTypedUrls, MenuText::CleanTypedUrls, CleanTypedUrls, L"IE Address Bar History was successfully cleaned",
+     kTypedUrlsCleanedPlace, L"Failed to cleanup IE Address Bar History", kTypedUrlsNotCleanedPlace},
 };
 
 // Carries a turn-off (wParam: the exit code) to the main loop, past any dialog that was open.
@@ -87,7 +68,7 @@ constexpr UINT kTrayRetryMs = 2000;
 
 AboutDlg& TheAboutDlg()
 {
-    static AboutDlg about;
+    static AboutDlg about(TheStatusLog());
     return about;
 }
 
@@ -99,13 +80,13 @@ HICON LoadProgramIcon(int widthMetric, int heightMetric)
 
 } // namespace
 
-MainDlg::MainDlg() : m_view(TheProfileList()) {}
+MainDlg::MainDlg() : m_view(TheProfileList(), TheStatusLog(), this) {}
 
 MainDlg::~MainDlg()
 {
     if (m_window != nullptr)
         DestroyWindow(m_window);
-    StatusLog::SetDocument({});
+    TheStatusLog().SetDocument({});
 }
 
 HWND MainDlg::Create()
@@ -120,32 +101,38 @@ void MainDlg::BuildMenuBar()
     if (bar == nullptr) {
         bar = CreateMenu();
         HMENU file = CreatePopupMenu();
-        AppendMenuW(file, MF_STRING, kCloseToTray, L"Close to tray\tAlt+F4");
+        AppendMenuW(file, MF_STRING, Command::CloseToTray, L"Close to tray\tAlt+F4");
         AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"File");
     }
-    AppendMenuW(GetSubMenu(bar, 0), MF_STRING, kTurnOff, L"Turn off Gatewarden");
-    HMENU proxies = CreatePopupMenu();
-    AppendMenuW(proxies, MF_STRING, kActivate, L"Activate");
-    AppendMenuW(proxies, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(proxies, MF_STRING, kNewProxy, L"New Proxy Settings\tCtrl+N");
-    AppendMenuW(proxies, MF_STRING, kDeleteProxy, L"Delete Proxy\tDel");
-    AppendMenuW(proxies, MF_STRING, kEditProxy, L"Edit Proxy\tEnter");
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(proxies), L"Proxies");
+    AppendMenuW(GetSubMenu(bar, 0), MF_STRING, Command::TurnOff, MenuText::TurnOff);
+    m_proxiesMenu = CreatePopupMenu();
+    AppendMenuW(m_proxiesMenu, MF_STRING, Command::Activate, MenuText::Activate);
+    AppendMenuW(m_proxiesMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(m_proxiesMenu, MF_STRING, Command::NewProxy, MenuText::NewProxy);
+    AppendMenuW(m_proxiesMenu, MF_STRING, Command::DeleteProxy, MenuText::DeleteProxy);
+    AppendMenuW(m_proxiesMenu, MF_STRING, Command::EditProxy, MenuText::EditProxy);
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(m_proxiesMenu), L"Proxies");
     HMENU extras = CreatePopupMenu();
     for (const Cleanup& cleanup : kCleanups)
         AppendMenuW(extras, MF_STRING, cleanup.Id, cleanup.MenuText);
     AppendMenuW(extras, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(extras, MF_STRING, kCleanAll, L"Cleanup all");
+    AppendMenuW(extras, MF_STRING, Command::CleanAll, MenuText::CleanAll);
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(extras), L"Extras");
     HMENU help = CreatePopupMenu();
-    AppendMenuW(help, MF_STRING, kHomePage, L"Gatewarden Home Page");
-    AppendMenuW(help, MF_STRING, kFeedback, L"Send Suggestion or Feedback");
-    AppendMenuW(help, MF_STRING, kMakerPage, L"KELM Software Home Page");
+    AppendMenuW(help, MF_STRING, Command::HomePage, L"Gatewarden Home Page");
+    AppendMenuW(help, MF_STRING, Command::Feedback, L"Send Suggestion or Feedback");
+    AppendMenuW(help, MF_STRING, Command::MakerPage, L"KELM Software Home Page");
     AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(help, MF_STRING, kAbout, L"About Gatewarden...");
+    AppendMenuW(help, MF_STRING, Command::About, MenuText::About);
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"Help");
     SetMenu(m_window, bar);
     DrawMenuBar(m_window);
+}
+
+void MainDlg::OnRowCommandsEnabled(bool enabled)
+{
+    for (const UINT id : {Command::Activate, Command::DeleteProxy, Command::EditProxy})
+        EnableMenuItem(m_proxiesMenu, id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
 }
 
 void MainDlg::OnInitDialog()
@@ -162,23 +149,23 @@ void MainDlg::OnInitDialog()
         SetForegroundWindow(view);
         SetActiveWindow(m_window);
     }
-    StatusLog::SetDocument(m_view.Root());
+    StatusLog& status = TheStatusLog();
+    status.SetDocument(m_view.Root());
     if (!m_tray.Install(m_window, kCaption, IDR_MAINFRAME))
         SetTimer(m_window, kTrayRetryTimer, kTrayRetryMs, nullptr);
-    StatusLog::Info(L"Gatewarden run");
-    ProfileList& profiles = TheProfileList();
+    status.Info(L"Gatewarden run");
+    ProfileList& list = TheProfileList();
     // The load ran before this panel existed: what it could not read is told here.
-    const std::vector<std::wstring> loadFailure = profiles.LoadFailureReport();
+    const std::vector<std::wstring> loadFailure = list.Store().LoadFailureReport();
     for (const std::wstring& line : loadFailure)
-        StatusLog::Error(line);
-    if (loadFailure.empty() && profiles.Count() > 1)
-        StatusLog::Info(L"Proxies loaded successfully");
-    const std::wstring active = profiles.CurrentSettings().Name;
+        status.Error(line);
+    if (loadFailure.empty() && list.Profiles().Count() > 1)
+        status.Info(L"Proxies loaded successfully");
+    const std::wstring active = list.Snapshot().Current().Name;
     if (!active.empty())
-        StatusLog::Info(FormatText(L"Proxy \"%s\" is active now.", active.c_str()));
+        status.Info(FormatText(L"Proxy \"%s\" is active now.", active.c_str()));
     if (MessageLoop* loop = TheWindowModule().CurrentLoop()) {
         loop->AddFilter(this);
-        loop->AddIdleHandler(this);
         m_registered = true;
     }
 }
@@ -225,11 +212,13 @@ void MainDlg::RunCleanup(UINT id)
         if (cleanup.Id != id)
             continue;
         if (cleanup.Run()) {
-            StatusLog::Info(cleanup.Succeeded);
-            TheLogService().TryLog(kLogEvent, "MainDlg.cpp", cleanup.SucceededLine, L"%s", cleanup.Succeeded);
+            TheStatusLog().Info(cleanup.Succeeded);
+            TheLogService().TryLog(kLogEvent, cleanup.SucceededPlace.Source, cleanup.SucceededPlace.Line, L"%s",
+                                   cleanup.Succeeded);
         } else {
-            StatusLog::Error(cleanup.Failed);
-            TheLogService().TryLog(kLogFailure, "MainDlg.cpp", cleanup.FailedLine, L"%s", cleanup.Failed);
+            TheStatusLog().Error(cleanup.Failed);
+            TheLogService().TryLog(kLogFailure, cleanup.FailedPlace.Source, cleanup.FailedPlace.Line, L"%s",
+                                   cleanup.Failed);
         }
     }
 }
@@ -246,23 +235,25 @@ void MainDlg::CleanupAll()
 void MainDlg::OnCommand(UINT id)
 {
     switch (id) {
-    case IDOK: case kCloseToTray: ShowWindow(m_window, SW_HIDE); break;
+    case IDOK: case Command::CloseToTray: ShowWindow(m_window, SW_HIDE); break;
     case IDCANCEL: RequestShutDown(IDCANCEL); break;
-    case kTurnOff: RequestShutDown(kTurnOff); break;
-    case kAppExit: RequestShutDown(kAppExit); break;
-    case kHelp: ShellExecuteW(nullptr, nullptr, L"gatewd.chm", nullptr, nullptr, SW_SHOWNORMAL); break;
-    case kHomePage: ShellExecuteW(nullptr, L"open", kHomePageUrl, nullptr, nullptr, SW_SHOWNORMAL); break;
-    case kFeedback: ShellExecuteW(nullptr, L"open", kFeedbackUrl, nullptr, nullptr, SW_SHOWNORMAL); break;
-    case kMakerPage: ShellExecuteW(nullptr, L"open", kMakerUrl, nullptr, nullptr, SW_SHOWNORMAL); break;
-    case kAbout: TheAboutDlg().Run(GetActiveWindow()); break;
-    case kCleanCache: case kCleanCookies: case kCleanHistory: case kCleanTypedUrls: RunCleanup(id); break;
-    case kCleanAll: CleanupAll(); break;
-    case kActivate: m_view.Activate(); break;
-    case kNewProxy: m_view.Add(); break;
-    case kDeleteProxy: m_view.Remove(); break;
-    case kEditProxy: m_view.Edit(); break;
+    case Command::TurnOff: RequestShutDown(Command::TurnOff); break;
+    case Command::AppExit: RequestShutDown(Command::AppExit); break;
+    case Command::Help: ShellExecuteW(nullptr, nullptr, L"gatewd.chm", nullptr, nullptr, SW_SHOWNORMAL); break;
+    case Command::HomePage: ShellExecuteW(nullptr, L"open", kHomePageUrl, nullptr, nullptr, SW_SHOWNORMAL); break;
+    case Command::Feedback: ShellExecuteW(nullptr, L"open", kFeedbackUrl, nullptr, nullptr, SW_SHOWNORMAL); break;
+    case Command::MakerPage: ShellExecuteW(nullptr, L"open", kMakerUrl, nullptr, nullptr, SW_SHOWNORMAL); break;
+    case Command::About: TheAboutDlg().Run(GetActiveWindow()); break;
+    case Command::CleanCache: case Command::CleanCookies: case Command::CleanHistory: case Command::CleanTypedUrls:
+        RunCleanup(id);
+        break;
+    case Command::CleanAll: CleanupAll(); break;
+    case Command::Activate: m_view.Activate(); break;
+    case Command::NewProxy: m_view.Add(); break;
+    case Command::DeleteProxy: m_view.Remove(); break;
+    case Command::EditProxy: m_view.Edit(); break;
 #ifdef GW_CRASH_TRIGGER
-    case kCrashOnThread: CloseHandle(CreateThread(nullptr, 0, WriteThroughNull, nullptr, 0, nullptr)); break;
+    case Command::CrashOnThread: CloseHandle(CreateThread(nullptr, 0, WriteThroughNull, nullptr, 0, nullptr)); break;
 #endif
     default: break;
     }
@@ -281,18 +272,14 @@ void MainDlg::OnTrayNotify(WPARAM id, LPARAM mouseMessage)
 // The frame, menu bar included, around the main view's smallest client area at the screen's DPI.
 POINT MainDlg::MinimumTrackSize() const
 {
-    HDC screen = GetDC(m_window);
-    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen != nullptr)
-        ReleaseDC(m_window, screen);
-    const SIZE client = MainDlgView::MinimumClientSize(dpi);
+    const SIZE client = MainDlgView::MinimumClientSize(ScreenDpi(m_window));
     RECT frame{0, 0, client.cx, client.cy};
     AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(m_window, GWL_STYLE)), GetMenu(m_window) != nullptr,
                        static_cast<DWORD>(GetWindowLongW(m_window, GWL_EXSTYLE)));
     return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
-INT_PTR MainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR MainDlg::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     // Explorer started again: its notification area knows no icon any more.
     if (message == TrayIcon::TaskbarCreatedMessage() && message != 0) {
@@ -301,6 +288,7 @@ INT_PTR MainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return TRUE;
     }
     switch (message) {
+    case WM_INITDIALOG: OnInitDialog(); return TRUE;
     case WM_DEFERRED_SHUTDOWN:
         // Read by a loop nested in the main one: something is still open. Without a main loop
         // of ours to wait for, there is nothing to wait for.
@@ -333,10 +321,6 @@ INT_PTR MainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         info.ptMinTrackSize = {std::max(info.ptMinTrackSize.x, minimum.x), std::max(info.ptMinTrackSize.y, minimum.y)};
         return TRUE;
     }
-    case WM_SHOWWINDOW:
-        // Hidden, the window has no commands to grey: its timer rests.
-        m_view.SetCommandTimer(wParam != FALSE);
-        return FALSE;
     case WM_CLOSE:
         RegistrySettings::SaveWindowRect(kRectValue, m_window);
         ShowWindow(m_window, SW_HIDE);
@@ -344,31 +328,15 @@ INT_PTR MainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ERASEBKGND: SetWindowLongPtrW(m_window, DWLP_MSGRESULT, 1); return TRUE;
     case WM_DESTROY:
         if (m_registered) {
-            if (MessageLoop* loop = TheWindowModule().CurrentLoop()) {
+            if (MessageLoop* loop = TheWindowModule().CurrentLoop())
                 loop->RemoveFilter(this);
-                loop->RemoveIdleHandler(this);
-            }
             m_registered = false;
         }
-        StatusLog::SetDocument({});
+        TheStatusLog().SetDocument({});
         return FALSE;
-    case WM_NCDESTROY: m_window = nullptr; return FALSE;
     default: break;
     }
     return FALSE;
-}
-
-INT_PTR CALLBACK MainDlg::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_INITDIALOG) {
-        auto* self = reinterpret_cast<MainDlg*>(lParam);
-        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-        self->m_window = dialog;
-        self->OnInitDialog();
-        return TRUE;
-    }
-    auto* self = reinterpret_cast<MainDlg*>(GetWindowLongPtrW(dialog, DWLP_USER));
-    return self != nullptr ? self->HandleMessage(message, wParam, lParam) : FALSE;
 }
 
 bool MainDlg::PreTranslateMessage(MSG& message)
@@ -376,7 +344,7 @@ bool MainDlg::PreTranslateMessage(MSG& message)
 #ifdef GW_CRASH_TRIGGER
     // Here rather than in the dialog procedure: Wine drops exceptions raised inside a window
     // procedure, as 64-bit Windows does for some, so that they would never reach the handler.
-    if (message.message == WM_COMMAND && message.hwnd == m_window && LOWORD(message.wParam) == kCrashHere)
+    if (message.message == WM_COMMAND && message.hwnd == m_window && LOWORD(message.wParam) == Command::CrashHere)
         WriteThroughNull(nullptr);
 #endif
     if (message.message == WM_DEFERRED_SHUTDOWN && message.hwnd == m_window && m_window != nullptr) {
@@ -384,13 +352,8 @@ bool MainDlg::PreTranslateMessage(MSG& message)
         return true;
     }
     if (message.message == WM_KEYDOWN && message.wParam == VK_F1) {
-        PostMessageW(m_window, WM_COMMAND, kHelp, 0);
+        PostMessageW(m_window, WM_COMMAND, Command::Help, 0);
         message.message = WM_NULL;
     }
     return m_window != nullptr && IsDialogMessageW(m_window, &message);
-}
-
-bool MainDlg::OnIdle(int)
-{
-    return false;
 }

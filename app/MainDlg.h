@@ -1,6 +1,7 @@
 #pragma once
 #include "app/MessageLoop.h"
 #include "app/TrayIcon.h"
+#include "base/WindowBase.h"
 #include "views/MainDlgView.h"
 
 #include <windows.h>
@@ -8,7 +9,7 @@
 // The program's top-level window: a modeless dialog with the menu bar around the main view. It
 // hides instead of closing, remembers its place between runs, and ends the program on
 // "Turn off Gatewarden".
-class MainDlg : public MessageFilter, public IdleHandler {
+class MainDlg : public WindowBase<MainDlg>, public MessageFilter, public MainDlgView::Owner {
 public:
     static constexpr const wchar_t* kCaption = L"Gatewarden v2.2";
     static constexpr const wchar_t* kRectValue = L"GatewardenMainWindow";
@@ -20,18 +21,18 @@ public:
 
     // Creates the window from its template; null when it could not be made.
     HWND Create();
-    [[nodiscard]] HWND Window() const { return m_window; }
 
     // Destroys the window, stops the monitor and posts WM_QUIT with the code. Only from the
     // main loop itself, never from a loop nested inside one of its messages.
     void ShutDown(int exitCode);
 
     bool PreTranslateMessage(MSG& message) override;
-    bool OnIdle(int count) override;
+    void OnRowCommandsEnabled(bool enabled) override;
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    friend class WindowBase<MainDlg>;
+    static int WindowSlot() { return DWLP_USER; }
+    INT_PTR OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnInitDialog();
     void OnCommand(UINT id);
     void BuildMenuBar();
@@ -43,8 +44,8 @@ private:
     void EndOpenModals();
     [[nodiscard]] POINT MinimumTrackSize() const;
 
-    HWND m_window = nullptr;
     MainDlgView m_view;
     TrayIcon m_tray;
+    HMENU m_proxiesMenu = nullptr;  // owned by the menu bar
     bool m_registered = false;
 };

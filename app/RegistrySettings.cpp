@@ -1,36 +1,28 @@
 #include "app/RegistrySettings.h"
 
 #include "app/WindowPlace.h"
+#include "base/UniqueHandle.h"
 
 #include <optional>
 #include <string_view>
 
 namespace {
 
-class RegistryKey {
-public:
-    // Opens the key for reading and writing; creates it when asked and it is missing.
-    RegistryKey(const wchar_t* path, bool create)
-    {
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ | KEY_WRITE, &m_key) != ERROR_SUCCESS) {
-            m_key = nullptr;
-            if (create && RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
-                                          &m_key, nullptr) != ERROR_SUCCESS)
-                m_key = nullptr;
-        }
-    }
-    ~RegistryKey()
-    {
-        if (m_key != nullptr)
-            RegCloseKey(m_key);
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    [[nodiscard]] HKEY Handle() const { return m_key; }
+enum class IfMissing { Fail, Create };
 
-private:
-    HKEY m_key = nullptr;
-};
+// Opened for reading and writing; empty when it could not be.
+RegistryKey OpenKey(const wchar_t* path, IfMissing missing)
+{
+    RegistryKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ | KEY_WRITE, key.Put()) == ERROR_SUCCESS)
+        return key;
+    // What a failed call leaves there is no key.
+    static_cast<void>(key.Release());
+    if (missing == IfMissing::Create && RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_READ | KEY_WRITE,
+                                                        nullptr, key.Put(), nullptr) != ERROR_SUCCESS)
+        static_cast<void>(key.Release());
+    return key;
+}
 
 // The whole path, however deep the folder: a cut one would never match the Run entry.
 std::wstring ExecutablePath()
@@ -77,20 +69,20 @@ void RegistrySettings::SaveWindowRect(const wchar_t* valueName, HWND window)
 {
     const RECT rect = NormalRect(window);
     const LONG values[4] = {rect.left, rect.top, rect.right, rect.bottom};
-    RegistryKey key(kSettingsKey, true);
-    if (key.Handle() != nullptr)
-        RegSetValueExW(key.Handle(), valueName, 0, REG_BINARY, reinterpret_cast<const BYTE*>(values), sizeof(values));
+    const RegistryKey key = OpenKey(kSettingsKey, IfMissing::Create);
+    if (key)
+        RegSetValueExW(key.Get(), valueName, 0, REG_BINARY, reinterpret_cast<const BYTE*>(values), sizeof(values));
 }
 
 void RegistrySettings::RestoreWindowRect(const wchar_t* valueName, HWND window)
 {
-    RegistryKey key(kSettingsKey, true);
-    if (key.Handle() == nullptr)
+    const RegistryKey key = OpenKey(kSettingsKey, IfMissing::Create);
+    if (!key)
         return;
     LONG values[4] = {};
     DWORD type = 0;
     DWORD size = sizeof(values);
-    if (RegQueryValueExW(key.Handle(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(values), &size) !=
+    if (RegQueryValueExW(key.Get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(values), &size) !=
             ERROR_SUCCESS ||
         type != REG_BINARY || size != sizeof(values))
         return;
@@ -125,10 +117,10 @@ RECT RegistrySettings::NormalRect(HWND window)
 bool RegistrySettings::IsRunAtStartup(const wchar_t* name)
 {
     const std::wstring path = ExecutablePath();
-    RegistryKey key(kRunKey, false);
-    if (key.Handle() == nullptr)
+    const RegistryKey key = OpenKey(kRunKey, IfMissing::Fail);
+    if (!key)
         return true;
-    const std::wstring value = ReadString(key.Handle(), name);
+    const std::wstring value = ReadString(key.Get(), name);
     // Entries are written with the path quoted; older ones without quotes stay recognised.
     const bool quoted = !value.empty() && value[0] == L'"';
     const std::wstring_view command = std::wstring_view(value).substr(quoted ? 1 : 0);
@@ -140,15 +132,15 @@ void RegistrySettings::AddRunAtStartup(const wchar_t* name)
 {
     // Quoted: an unquoted path with spaces could start another program (C:\Program.exe).
     const std::wstring command = L"\"" + ExecutablePath() + L"\" /s";
-    RegistryKey key(kRunKey, false);
-    if (key.Handle() != nullptr)
-        RegSetValueExW(key.Handle(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+    const RegistryKey key = OpenKey(kRunKey, IfMissing::Fail);
+    if (key)
+        RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
                        static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
 }
 
 void RegistrySettings::RemoveRunAtStartup(const wchar_t* name)
 {
-    RegistryKey key(kRunKey, false);
-    if (key.Handle() != nullptr)
-        RegDeleteValueW(key.Handle(), name);
+    const RegistryKey key = OpenKey(kRunKey, IfMissing::Fail);
+    if (key)
+        RegDeleteValueW(key.Get(), name);
 }

@@ -6,17 +6,6 @@
 
 namespace {
 
-struct State {
-    ElementRef Document;
-    StatusLog::Sink Sink;
-};
-
-State& Current()
-{
-    static State state;
-    return state;
-}
-
 ElementRef Cell(const wchar_t* text, const wchar_t* style)
 {
     ElementRef cell = ElementRef::Create("td", text);
@@ -29,16 +18,13 @@ ElementRef Cell(const wchar_t* text, const wchar_t* style)
 
 void StatusLog::AddLine(const std::wstring& colour, const std::wstring& text)
 {
-    State& state = Current();
-    if (state.Sink)
-        state.Sink(colour, text);
-    if (!state.Document)
+    if (!m_document)
         return;
     SYSTEMTIME now{};
     GetLocalTime(&now);
     wchar_t time[16] = {};
     std::swprintf(time, std::size(time), L"%02d:%02d:%02d", now.wHour, now.wMinute, now.wSecond);
-    ElementRef panel = SelectFirst(state.Document, "*[name='panel_log']");
+    ElementRef panel = SelectFirst(m_document, "*[name='panel_log']");
     if (!panel)
         return;
     const std::wstring style = L"color:" + colour;
@@ -57,12 +43,8 @@ void StatusLog::AddLine(const std::wstring& colour, const std::wstring& text)
     panel.Update(Relayout::Yes);
 }
 
-void StatusLog::SetDocument(const ElementRef& root)
+StatusLog& TheStatusLog()
 {
-    Current().Document = root;
-}
-
-void StatusLog::SetSink(Sink sink)
-{
-    Current().Sink = std::move(sink);
+    static StatusLog log;
+    return log;
 }

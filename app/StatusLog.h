@@ -1,23 +1,25 @@
 #pragma once
+#include "base/StatusSink.h"
 #include "ui/ElementRef.h"
 
-#include <functional>
 #include <string>
 
 // The timed, coloured lines of the main page's log panel (the table named "panel_log"). Lines
 // written while no page is set are dropped. Called from the user-interface thread only.
-class StatusLog {
+class StatusLog : public StatusSink {
 public:
-    // Also hears every line, page or not (tests listen here).
-    using Sink = std::function<void(const std::wstring& colour, const std::wstring& text)>;
-
     // Appends a row "time, space, text" before the panel's last (filler) row; the text is shown
     // as text, never as markup.
-    static void AddLine(const std::wstring& colour, const std::wstring& text);
-    static void Info(const std::wstring& text) { AddLine(L"white", text); }
-    static void Error(const std::wstring& text) { AddLine(L"red", text); }
+    void AddLine(const std::wstring& colour, const std::wstring& text);
+    void Info(const std::wstring& text) override { AddLine(L"white", text); }
+    void Error(const std::wstring& text) override { AddLine(L"red", text); }
 
     // The main window sets its page's root here; a null reference releases it.
-    static void SetDocument(const ElementRef& root);
-    static void SetSink(Sink sink);
+    void SetDocument(const ElementRef& root) { m_document = root; }
+
+private:
+    ElementRef m_document;
 };
+
+// The main window's panel, for the whole process.
+StatusLog& TheStatusLog();

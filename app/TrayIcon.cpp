@@ -9,8 +9,6 @@
 TrayIcon::~TrayIcon()
 {
     Remove();
-    if (m_icon != nullptr)
-        DestroyIcon(m_icon);
 }
 
 UINT TrayIcon::TaskbarCreatedMessage()
@@ -24,9 +22,9 @@ bool TrayIcon::Install(HWND owner, const std::wstring& tip, UINT iconId)
     m_installed = true;
     m_owner = owner;
     m_tip = tip;
-    if (m_icon == nullptr)
-        m_icon = static_cast<HICON>(LoadImageW(TheWindowModule().Instance(), MAKEINTRESOURCEW(iconId), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    if (!m_icon)
+        m_icon.Reset(static_cast<HICON>(LoadImageW(TheWindowModule().Instance(), MAKEINTRESOURCEW(iconId), IMAGE_ICON,
+                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
     return Add();
 }
 
@@ -41,16 +39,15 @@ bool TrayIcon::Add()
     data.uID = kId;
     data.uFlags = NIF_MESSAGE;
     data.uCallbackMessage = kCallbackMessage;
-    if (m_icon != nullptr) {
+    if (m_icon) {
         data.uFlags |= NIF_ICON;
-        data.hIcon = m_icon;
+        data.hIcon = m_icon.Get();
     }
     if (!m_tip.empty()) {
         data.uFlags |= NIF_TIP;
         std::wcsncpy(data.szTip, m_tip.c_str(), 63);
     }
-    m_shown = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
-    return m_shown;
+    return Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
 }
 
 void TrayIcon::Remove()
@@ -62,5 +59,4 @@ void TrayIcon::Remove()
     data.hWnd = m_owner;
     data.uID = kId;
     Shell_NotifyIconW(NIM_DELETE, &data);
-    m_shown = false;
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "base/UniqueHandle.h"
+
 #include <windows.h>
 
 #include <string>
@@ -21,15 +23,13 @@ public:
     // Adds the installed icon again (after TaskbarCreated, or to retry); true when it is there.
     bool Add();
     void Remove();
-    [[nodiscard]] bool IsShown() const { return m_shown; }
 
     // The message the shell broadcasts when its taskbar comes (back).
     [[nodiscard]] static UINT TaskbarCreatedMessage();
 
 private:
     bool m_installed = false;
-    bool m_shown = false;
     HWND m_owner = nullptr;
     std::wstring m_tip;
-    HICON m_icon = nullptr;
+    IconHandle m_icon;
 };

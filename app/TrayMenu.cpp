@@ -1,20 +1,20 @@
 #include "app/TrayMenu.h"
 
 #include "app/RegistrySettings.h"
+#include "views/Commands.h"
+#include "views/ProfileFlows.h"
 
 #include <string>
 #include <vector>
 
 namespace {
 
-// The main window's commands that the menu posts.
-constexpr UINT kAboutCommand = 0x8009;
-constexpr UINT kFirstCleanupCommand = 0x8010;
+// The cleanup items post the main window's cleanup commands, in the same order.
 constexpr UINT kCleanupCount = 5;
 const wchar_t kRunName[] = L"Gatewarden";
 
 // A menu takes "&" as the mark of the next letter's shortcut; "&&" shows one "&".
-std::wstring MenuText(const std::wstring& text)
+std::wstring ItemText(const std::wstring& text)
 {
     std::wstring escaped;
     escaped.reserve(text.size());
@@ -43,29 +43,29 @@ int TrayMenu::ProfileIndex(UINT id, std::size_t count)
     return index < count ? static_cast<int>(index) : -1;
 }
 
-TrayMenu::MenuHandle TrayMenu::Build(const std::vector<std::wstring>& names, const std::wstring& active,
+MenuHandle TrayMenu::Build(const std::vector<std::wstring>& names, const std::wstring& active,
                                      bool runAtStartup)
 {
     MenuHandle menu(CreatePopupMenu());
     MenuHandle cleanup(CreatePopupMenu());
     MenuHandle proxies(CreatePopupMenu());
     if (!menu || !cleanup || !proxies)
-        return nullptr;
-    const wchar_t* cleanups[] = {L"Cleanup IE Cache", L"Cleanup IE Cookies", L"Cleanup IE History",
-                                 L"Cleanup IE Address Bar History"};
+        return {};
+    const wchar_t* cleanups[] = {MenuText::CleanCache, MenuText::CleanCookies, MenuText::CleanHistory,
+                                 MenuText::CleanTypedUrls};
     for (UINT i = 0; i < 4; ++i)
-        AppendMenuW(cleanup.get(), MF_STRING, kFirstCleanup + i, cleanups[i]);
-    AppendMenuW(cleanup.get(), MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(cleanup.get(), MF_STRING, kFirstCleanup + 4, L"Cleanup all");
+        AppendMenuW(cleanup.Get(), MF_STRING, kFirstCleanup + i, cleanups[i]);
+    AppendMenuW(cleanup.Get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(cleanup.Get(), MF_STRING, kFirstCleanup + 4, MenuText::CleanAll);
     for (std::size_t i = 0; i < names.size(); ++i)
-        AppendMenuW(proxies.get(), MF_STRING | (names[i] == active ? MF_CHECKED : 0u), ProfileId(i),
-                    MenuText(names[i]).c_str());
+        AppendMenuW(proxies.Get(), MF_STRING | (names[i] == active ? MF_CHECKED : 0u), ProfileId(i),
+                    ItemText(names[i]).c_str());
 
-    HMENU main = menu.get();
+    HMENU main = menu.Get();
     // The main menu owns each popup once the popup is in it.
     const auto appendPopup = [&](MenuHandle& popup, const wchar_t* text) {
-        if (AppendMenuW(main, MF_POPUP, reinterpret_cast<UINT_PTR>(popup.get()), text))
-            static_cast<void>(popup.release());
+        if (AppendMenuW(main, MF_POPUP, reinterpret_cast<UINT_PTR>(popup.Get()), text))
+            static_cast<void>(popup.Release());
     };
     AppendMenuW(main, MF_STRING, kOpen, L"Open Gatewarden");
     AppendMenuW(main, MF_SEPARATOR, 0, nullptr);
@@ -74,17 +74,17 @@ TrayMenu::MenuHandle TrayMenu::Build(const std::vector<std::wstring>& names, con
     appendPopup(proxies, L"Proxies");
     AppendMenuW(main, MF_STRING | (runAtStartup ? MF_CHECKED : 0u), kRunAtStartup, L"Run at windows startup");
     AppendMenuW(main, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(main, MF_STRING, kAbout, L"About Gatewarden...");
-    AppendMenuW(main, MF_STRING, kTurnOff, L"Turn off Gatewarden");
+    AppendMenuW(main, MF_STRING, kAbout, MenuText::About);
+    AppendMenuW(main, MF_STRING, kTurnOff, MenuText::TurnOff);
     SetMenuDefaultItem(main, kOpen, FALSE);
     return menu;
 }
 
-void TrayMenu::Run(HWND mainWindow, ProfileList& profiles)
+void TrayMenu::Run(HWND mainWindow, ProfileList& list)
 {
     std::vector<std::wstring> names;
-    profiles.ListNames(names);
-    const MenuHandle menu = Build(names, profiles.CurrentSettings().Name, RegistrySettings::IsRunAtStartup(kRunName));
+    list.Profiles().ListNames(names);
+    const MenuHandle menu = Build(names, list.Snapshot().Current().Name, RegistrySettings::IsRunAtStartup(kRunName));
     if (!menu)
         return;
 
@@ -93,13 +93,13 @@ void TrayMenu::Run(HWND mainWindow, ProfileList& profiles)
     // The owner in front, so that the menu closes when the user clicks elsewhere.
     SetForegroundWindow(mainWindow);
     const UINT chosen = static_cast<UINT>(
-        TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, mainWindow, nullptr));
+        TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, mainWindow, nullptr));
     PostMessageW(mainWindow, WM_NULL, 0, 0);
 
     if (chosen == kOpen) {
         ShowWindow(mainWindow, SW_RESTORE);
     } else if (chosen == kAbout) {
-        PostMessageW(mainWindow, WM_COMMAND, kAboutCommand, 0);
+        PostMessageW(mainWindow, WM_COMMAND, Command::About, 0);
     } else if (chosen == kTurnOff) {
         PostMessageW(mainWindow, WM_COMMAND, IDCANCEL, 0);
     } else if (chosen == kRunAtStartup) {
@@ -108,8 +108,8 @@ void TrayMenu::Run(HWND mainWindow, ProfileList& profiles)
         else
             RegistrySettings::AddRunAtStartup(kRunName);
     } else if (chosen >= kFirstCleanup && chosen < kFirstCleanup + kCleanupCount) {
-        PostMessageW(mainWindow, WM_COMMAND, kFirstCleanupCommand + (chosen - kFirstCleanup), 0);
+        PostMessageW(mainWindow, WM_COMMAND, Command::CleanCache + (chosen - kFirstCleanup), 0);
     } else if (const int index = ProfileIndex(chosen, names.size()); index >= 0) {
-        profiles.Activate(names[static_cast<std::size_t>(index)]);
+        ActivateProfile(list, names[static_cast<std::size_t>(index)]);
     }
 }

@@ -1,11 +1,10 @@
 #pragma once
-#include "profiles/ProfileList.h"
+#include "base/UniqueHandle.h"
+#include "sysproxy/ProfileList.h"
 
 #include <windows.h>
 
-#include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 // The notification icon's menu, built anew at every right press: open the window, the browser
@@ -22,13 +21,8 @@ public:
         kMoreProfiles = 20000,  // profiles from the hundred-and-first on, apart from the cleanups
     };
 
-    struct MenuDeleter {
-        void operator()(HMENU menu) const { DestroyMenu(menu); }
-    };
-    using MenuHandle = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDeleter>;
-
     // Shows the menu at the cursor, owned by the main window, and acts on the choice.
-    static void Run(HWND mainWindow, ProfileList& profiles);
+    static void Run(HWND mainWindow, ProfileList& list);
     // The menu with its popups; each name reads as it is written ("R&D" is not "RD" with an
     // underlined D), the active one checked. Null when the system has no menu to give.
     [[nodiscard]] static MenuHandle Build(const std::vector<std::wstring>& names, const std::wstring& active,

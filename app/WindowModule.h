@@ -25,7 +25,3 @@ private:
 
 // The one module of the process, constructed before any other program-wide object.
 WindowModule& TheWindowModule();
-
-// Centres a window over its owner (over the work area when the owner is hidden or minimised),
-// kept inside the work area of the owner's monitor.
-void CentreOnOwner(HWND window);

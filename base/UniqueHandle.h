@@ -80,6 +80,14 @@ struct GdiObjectTraits {
 };
 using GdiObject = UniqueHandle<GdiObjectTraits>;
 
+struct IconTraits {
+    using Type = HICON;
+    static Type Empty() { return nullptr; }
+    static bool Holds(Type icon) { return icon != nullptr; }
+    static void Close(Type icon) { DestroyIcon(icon); }
+};
+using IconHandle = UniqueHandle<IconTraits>;
+
 struct ModuleTraits {
     using Type = HMODULE;
     static Type Empty() { return nullptr; }

@@ -1,5 +1,7 @@
 #include "cleanup/BrowserCleanup.h"
 
+#include "base/UniqueHandle.h"
+
 #include <windows.h>
 #include <wininet.h>
 
@@ -129,15 +131,16 @@ bool CleanHistory()
 
 bool CleanTypedUrls()
 {
-    HKEY key = nullptr;
+    RegistryKey key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\TypedURLs", 0, KEY_SET_VALUE,
-                      &key) != ERROR_SUCCESS)
+                      key.Put()) != ERROR_SUCCESS) {
+        static_cast<void>(key.Release());  // what a failed call leaves there is no key
         return true;
+    }
     for (int n = 1;; ++n) {
         const std::wstring name = L"url" + std::to_wstring(n);
-        if (RegDeleteValueW(key, name.c_str()) != ERROR_SUCCESS)
+        if (RegDeleteValueW(key.Get(), name.c_str()) != ERROR_SUCCESS)
             break;
     }
-    RegCloseKey(key);
     return true;
 }

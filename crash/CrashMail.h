@@ -1,8 +1,8 @@
 #pragma once
 // The report mail: the user's words and the three crash files, to the report mailboxes.
+#include "base/FieldValue.h"
 #include "crash/ReportChannel.h"
 #include "mail/MailMessage.h"
-#include "profiles/FieldValue.h"
 
 #include <string>
 

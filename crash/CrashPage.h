@@ -1,6 +1,6 @@
 #pragma once
 // The page that tells the user the program failed and offers to send the crash files.
-#include "profiles/FieldValue.h"
+#include "base/FieldValue.h"
 
 #include <string>
 #include <string_view>

@@ -2,6 +2,7 @@
 // as attributes of a document built with the system's XML DOM and saved beside the dump.
 #include "crash/CrashReport.h"
 
+#include "base/UniqueHandle.h"
 #include "crash/CrashFiles.h"
 #include "crash/crash.h"
 #include "diag/AppFolders.h"
@@ -69,51 +70,28 @@ const wchar_t* NameOf(const CodeName (&table)[N], DWORD code, const wchar_t* oth
     return other;
 }
 
-template <typename T>
-class ComRef {
-public:
-    ComRef() = default;
-    ~ComRef()
-    {
-        if (m_object != nullptr)
-            m_object->Release();
-    }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    T** Out() { return &m_object; }
-    T* operator->() const { return m_object; }
-    [[nodiscard]] T* Get() const { return m_object; }
-
-private:
-    T* m_object = nullptr;
+template <typename Interface>
+struct ComTraits {
+    using Type = Interface*;
+    static Type Empty() { return nullptr; }
+    static bool Holds(Type object) { return object != nullptr; }
+    static void Close(Type object) { object->Release(); }
 };
+template <typename Interface>
+using ComRef = UniqueHandle<ComTraits<Interface>>;
 
-class Bstr {
-public:
-    explicit Bstr(const std::wstring& text) : m_text(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-    ~Bstr() { SysFreeString(m_text); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    operator BSTR() const { return m_text; }
-
-private:
-    BSTR m_text;
+struct BstrTraits {
+    using Type = BSTR;
+    static Type Empty() { return nullptr; }
+    static bool Holds(Type text) { return text != nullptr; }
+    static void Close(Type text) { SysFreeString(text); }
 };
+using Bstr = UniqueHandle<BstrTraits>;
 
-class ComSession {
-public:
-    ComSession() : m_started(SUCCEEDED(CoInitialize(nullptr))) {}
-    ~ComSession()
-    {
-        if (m_started)
-            CoUninitialize();
-    }
-    ComSession(const ComSession&) = delete;
-    ComSession& operator=(const ComSession&) = delete;
-
-private:
-    bool m_started;
-};
+Bstr MakeBstr(const wchar_t* text)
+{
+    return Bstr(SysAllocString(text));
+}
 
 std::wstring Format(const wchar_t* format, auto... values)
 {
@@ -129,7 +107,7 @@ public:
 
     bool Start(const wchar_t* name, IXMLDOMElement** element)
     {
-        return SUCCEEDED(m_document->createElement(Bstr(name), element)) && *element != nullptr;
+        return SUCCEEDED(m_document->createElement(MakeBstr(name).Get(), element)) && *element != nullptr;
     }
     static void Set(IXMLDOMElement* element, const wchar_t* name, const std::wstring& text)
     {
@@ -137,7 +115,7 @@ public:
         VariantInit(&value);
         value.vt = VT_BSTR;
         value.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-        element->setAttribute(Bstr(name), value);
+        element->setAttribute(MakeBstr(name).Get(), value);
         VariantClear(&value);
     }
     static void Set(IXMLDOMElement* element, const wchar_t* name, long number)
@@ -146,12 +124,12 @@ public:
         VariantInit(&value);
         value.vt = VT_I4;
         value.lVal = number;
-        element->setAttribute(Bstr(name), value);
+        element->setAttribute(MakeBstr(name).Get(), value);
     }
     static bool Append(IXMLDOMNode* parent, IXMLDOMElement* child)
     {
         ComRef<IXMLDOMNode> added;
-        return SUCCEEDED(parent->appendChild(child, added.Out()));
+        return SUCCEEDED(parent->appendChild(child, added.Put()));
     }
 
 private:
@@ -190,7 +168,7 @@ RTL_OSVERSIONINFOW ThisWindows()
 bool AppendExceptionRecord(ReportBuilder& builder, IXMLDOMElement* root, const EXCEPTION_RECORD& record)
 {
     ComRef<IXMLDOMElement> element;
-    if (!builder.Start(L"ExceptionRecord", element.Out()))
+    if (!builder.Start(L"ExceptionRecord", element.Put()))
         return false;
     wchar_t module[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, module, MAX_PATH);
@@ -207,7 +185,7 @@ bool AppendExceptionRecord(ReportBuilder& builder, IXMLDOMElement* root, const E
 bool AppendProcessor(ReportBuilder& builder, IXMLDOMElement* root)
 {
     ComRef<IXMLDOMElement> element;
-    if (!builder.Start(L"Processor", element.Out()))
+    if (!builder.Start(L"Processor", element.Put()))
         return false;
     SYSTEM_INFO system{};
     GetSystemInfo(&system);
@@ -225,7 +203,7 @@ bool AppendProcessor(ReportBuilder& builder, IXMLDOMElement* root)
 bool AppendOperatingSystem(ReportBuilder& builder, IXMLDOMElement* root)
 {
     ComRef<IXMLDOMElement> element;
-    if (!builder.Start(L"OperatingSystem", element.Out()))
+    if (!builder.Start(L"OperatingSystem", element.Put()))
         return false;
     const RTL_OSVERSIONINFOW windows = ThisWindows();
     ReportBuilder::Set(element.Get(), L"MajorVersion", static_cast<long>(windows.dwMajorVersion));
@@ -238,11 +216,11 @@ bool AppendOperatingSystem(ReportBuilder& builder, IXMLDOMElement* root)
 bool AppendModules(ReportBuilder& builder, IXMLDOMElement* root)
 {
     ComRef<IXMLDOMElement> modules;
-    if (!builder.Start(L"Modules", modules.Out()))
+    if (!builder.Start(L"Modules", modules.Put()))
         return false;
     for (const CrashModule* entry = CrashModuleList(); entry != nullptr; entry = entry->Next) {
         ComRef<IXMLDOMElement> module;
-        if (!builder.Start(L"Module", module.Out()))
+        if (!builder.Start(L"Module", module.Put()))
             return false;
         ReportBuilder::Set(module.Get(), L"FullPath", entry->FullPath);
         ReportBuilder::Set(module.Get(), L"BaseAddress",
@@ -285,15 +263,15 @@ const wchar_t* IntelProcessorName(WORD level)
 
 std::wstring WriteCrashReport(EXCEPTION_POINTERS* pointers)
 {
-    ComSession com;
+    const ComScope com(COINIT_APARTMENTTHREADED);
     ComRef<IXMLDOMDocument> document;
     if (FAILED(CoCreateInstance(kDomDocumentClass, nullptr, CLSCTX_INPROC_SERVER, kDomDocumentInterface,
-                                reinterpret_cast<void**>(document.Out()))) ||
+                                reinterpret_cast<void**>(document.Put()))) ||
         document.Get() == nullptr)
         return {};
     ReportBuilder builder(document.Get());
     ComRef<IXMLDOMElement> root;
-    if (!builder.Start(L"Exception", root.Out()))
+    if (!builder.Start(L"Exception", root.Put()))
         return {};
     if (pointers != nullptr && pointers->ExceptionRecord != nullptr &&
         !AppendExceptionRecord(builder, root.Get(), *pointers->ExceptionRecord))
@@ -309,7 +287,7 @@ std::wstring WriteCrashReport(EXCEPTION_POINTERS* pointers)
     VariantInit(&destination);
     destination.vt = VT_BSTR;
     destination.bstrVal = SysAllocString(path);
-    document->save(destination);
+    document.Get()->save(destination);
     VariantClear(&destination);
     return path;
 }

@@ -1,5 +1,6 @@
 #include "crash/crash.h"
 
+#include "base/UniqueHandle.h"
 #include "crash/CrashFiles.h"
 #include "crash/CrashGuard.h"
 #include "crash/CrashPage.h"
@@ -8,7 +9,6 @@
 #include <dbghelp.h>
 
 #include <cwchar>
-#include <memory>
 
 namespace {
 
@@ -44,16 +44,6 @@ BOOL CALLBACK DumpCallback(PVOID, const PMINIDUMP_CALLBACK_INPUT input, PMINIDUM
         AppendModule(input->Module);
     return TRUE;
 }
-
-// Closes the dump file however the writing went.
-struct FileCloser {
-    void operator()(HANDLE handle) const
-    {
-        if (handle != INVALID_HANDLE_VALUE)
-            CloseHandle(handle);
-    }
-};
-using FileHandle = std::unique_ptr<void, FileCloser>;
 
 } // namespace
 
@@ -100,11 +90,12 @@ std::wstring WriteCrashDump(EXCEPTION_POINTERS* pointers)
     g_moduleCount = 0;
     g_moduleHead = g_moduleTail = nullptr;
     {
-        FileHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file.get() != INVALID_HANDLE_VALUE) {
+        // Closed however the writing went.
+        const KernelHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
             MINIDUMP_EXCEPTION_INFORMATION exception{GetCurrentThreadId(), pointers, FALSE};
             MINIDUMP_CALLBACK_INFORMATION callback{DumpCallback, nullptr};
-            MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file.get(), MiniDumpNormal,
+            MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file.Get(), MiniDumpNormal,
                               pointers != nullptr ? &exception : nullptr, nullptr, &callback);
         }
     }

@@ -22,15 +22,6 @@ private:
     CRITICAL_SECTION& m_lock;
 };
 
-std::wstring Printf(const wchar_t* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    std::wstring text = FormatLogMessage(format, args);
-    va_end(args);
-    return text;
-}
-
 std::wstring UserName()
 {
     wchar_t name[260] = {};
@@ -44,7 +35,7 @@ std::wstring RowTime()
 {
     SYSTEMTIME now;
     GetSystemTime(&now);
-    return Printf(L"%02d/%02d/%0004d %02d:%02d:%02d", now.wMonth, now.wDay, now.wYear, now.wHour, now.wMinute,
+    return FormatText(L"%02d/%02d/%0004d %02d:%02d:%02d", now.wMonth, now.wDay, now.wYear, now.wHour, now.wMinute,
                   now.wSecond);
 }
 
@@ -87,11 +78,11 @@ void LogService::StartInFolder(const std::wstring& base, const std::wstring& fol
     SYSTEMTIME today;
     GetSystemTime(&today);
     const std::wstring stem = base + folder + UserName();
-    const std::wstring dated = stem + Printf(L"-%02d-%02d-%0004d", today.wDay, today.wMonth, today.wYear);
+    const std::wstring dated = stem + FormatText(L"-%02d-%02d-%0004d", today.wDay, today.wMonth, today.wYear);
     std::wstring name = naming == LogFileNaming::SingleFile ? stem + L".htm" : dated + L".htm";
     for (int attempt = 0;; ++attempt) {
-        m_file = CreateLogFile(name, naming);
-        if (m_file != INVALID_HANDLE_VALUE)
+        m_file.Reset(CreateLogFile(name, naming));
+        if (m_file)
             break;
         if (attempt >= kMaxAttempt)
             throw kCantCreate;
@@ -150,7 +141,7 @@ bool LogService::TryLog(LogLevel level, const char* sourceFile, int line, const 
 
 bool LogService::WriteRow(LogLevel level, const char* sourceFile, int line, const std::wstring& message)
 {
-    const std::wstring thread = Printf(L"0x%X (%d)", GetCurrentThreadId(), GetCurrentThreadId());
+    const std::wstring thread = FormatText(L"0x%X (%d)", GetCurrentThreadId(), GetCurrentThreadId());
     const std::wstring position = WidenAnsi(sourceFile) + L":" + std::to_wstring(line);
     LockGuard guard(m_lock);
     if (m_state != State::Open)
@@ -167,7 +158,7 @@ void LogService::Write(const std::wstring& text)
 {
     const std::string bytes = ToLocaleBytes(text);
     DWORD written = 0;
-    WriteFile(m_file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    WriteFile(m_file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 std::wstring LogService::GetFileName()
@@ -181,9 +172,7 @@ void LogService::Close()
     LockGuard guard(m_lock);
     if (m_state == State::Open)
         Write(L"\n</table>\n</body></html>");
-    if (m_file != INVALID_HANDLE_VALUE)
-        CloseHandle(m_file);
-    m_file = INVALID_HANDLE_VALUE;
+    m_file.Reset();
     m_state = State::Closed;
 }
 

@@ -17,6 +17,8 @@
 // The page foot is written when the process ends. Rows that still arrive after that (another
 // thread, the destructor of another static object) are dropped; a page with rows after its foot
 // would no longer be a table.
+#include "base/UniqueHandle.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -70,7 +72,7 @@ private:
     void Write(const std::wstring& text);
 
     CRITICAL_SECTION m_lock;
-    HANDLE m_file = INVALID_HANDLE_VALUE;
+    KernelHandle m_file;
     std::wstring m_fileName;
     std::atomic<State> m_state = State::NotStarted;
 };

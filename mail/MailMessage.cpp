@@ -1,11 +1,10 @@
 #include "mail/MailMessage.h"
 
+#include "base/UniqueHandle.h"
 #include "mail/MailDate.h"
 #include "mail/PartEncoding.h"
 
 #include <cstdio>
-#include <memory>
-#include <type_traits>
 
 namespace KEMail {
 namespace {
@@ -13,38 +12,27 @@ namespace {
 constexpr DWORD kMaxContentTypeChars = 260;
 constexpr char kMultipartPreamble[] = "This is a multipart message in MIME format";
 
-struct FileCloser {
-    void operator()(HANDLE file) const { CloseHandle(file); }
-};
-using FileHandle = std::unique_ptr<void, FileCloser>;
-
-struct KeyCloser {
-    void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using KeyHandle = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
-
 // Others may go on reading and writing it: the log is attached while the program still writes it.
-FileHandle OpenForReading(const std::wstring& path)
+KernelHandle OpenForReading(const std::wstring& path)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    return FileHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
+    return KernelHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 bool ReadWholeFile(const std::wstring& path, std::string& bytes)
 {
-    const FileHandle file = OpenForReading(path);
+    const KernelHandle file = OpenForReading(path);
     if (!file)
         return false;
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 || size.QuadPart > MAXDWORD)
+    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 || size.QuadPart > MAXDWORD)
         return false;
     bytes.assign(static_cast<std::size_t>(size.QuadPart), '\0');
     std::size_t done = 0;
     while (done < bytes.size()) {
         DWORD read = 0;
         const DWORD want = static_cast<DWORD>(bytes.size() - done);
-        if (!ReadFile(file.get(), bytes.data() + done, want, &read, nullptr))
+        if (!ReadFile(file.Get(), bytes.data() + done, want, &read, nullptr))
             return false;
         if (read == 0) {
             bytes.resize(done);  // cut short by its writer meanwhile
@@ -61,14 +49,15 @@ std::wstring RegisteredContentType(const std::wstring& name)
     const std::size_t dot = name.find(L'.');
     if (dot == std::wstring::npos)
         return {};
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, name.substr(dot).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+    RegistryKey key;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, name.substr(dot).c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
+        static_cast<void>(key.Release());  // what a failed call leaves there is no key
         return {};
-    const KeyHandle key(opened);
+    }
     wchar_t value[kMaxContentTypeChars + 1] = {};
     DWORD type = 0;
     DWORD bytes = kMaxContentTypeChars * sizeof(wchar_t);
-    if (RegQueryValueExW(key.get(), L"Content Type", nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes) !=
+    if (RegQueryValueExW(key.Get(), L"Content Type", nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes) !=
             ERROR_SUCCESS ||
         type != REG_SZ)
         return {};

@@ -8,17 +8,19 @@
 
 #include <algorithm>
 #include <iterator>
-#include <memory>
 
 namespace KEMail {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct AddressListDeleter {
-    void operator()(addrinfo* list) const { freeaddrinfo(list); }
+struct AddressListTraits {
+    using Type = addrinfo*;
+    static Type Empty() { return nullptr; }
+    static bool Holds(Type list) { return list != nullptr; }
+    static void Close(Type list) { freeaddrinfo(list); }
 };
-using AddressList = std::unique_ptr<addrinfo, AddressListDeleter>;
+using AddressList = UniqueHandle<AddressListTraits>;
 
 timeval Remaining(Clock::time_point deadline)
 {
@@ -121,11 +123,11 @@ void SmtpClient::ConnectSocket(const std::wstring& server, std::uint16_t port)
     if (getaddrinfo(ToAnsi(server).c_str(), nullptr, &hints, &found) != 0 || found == nullptr)
         throw KEmailException(L"Can't resolve hostname");
     const AddressList list(found);
-    sockaddr_in address = *reinterpret_cast<const sockaddr_in*>(list->ai_addr);
+    sockaddr_in address = *reinterpret_cast<const sockaddr_in*>(list.Get()->ai_addr);
     address.sin_port = htons(port);
 
     SocketHandle socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-    if (!socket.IsOpen())
+    if (!socket)
         throw KEmailException(L"Can't create client socket");
 
     // Connecting without blocking lets the time-out bound an unanswered connection attempt too.
@@ -264,11 +266,11 @@ int SmtpClient::AnswerChallenges(int reply)
 
 void SmtpClient::Disconnect()
 {
-    if (m_connected && m_socket.IsOpen()) {
+    if (m_connected && m_socket) {
         m_connected = false;
         (void)SendCommand(L"QUIT\r\n");
     }
-    if (m_socket.IsOpen())
+    if (m_socket)
         shutdown(m_socket.Get(), SD_BOTH);
     DropConnection();
     m_message = nullptr;
@@ -305,7 +307,7 @@ int SmtpClient::SendCommand()
 int SmtpClient::Exchange(std::string_view bytes)
 {
     m_lastResponse.clear();
-    if (!m_socket.IsOpen())
+    if (!m_socket)
         return -1;
     // One deadline for the whole command, whatever the server sends meanwhile.
     const Clock::time_point deadline = Clock::now() + m_timeout;

@@ -4,13 +4,7 @@
 
 EventLock::EventLock() : m_event(CreateEventW(nullptr, FALSE, FALSE, nullptr))
 {
-    SetEvent(m_event);
-}
-
-EventLock::~EventLock()
-{
-    if (m_event)
-        CloseHandle(m_event);
+    SetEvent(m_event.Get());
 }
 
 void EventLock::Lock()
@@ -19,12 +13,12 @@ void EventLock::Lock()
     if (m_holder.load() == GetCurrentThreadId())
         throw std::logic_error("EventLock taken again by the thread that holds it");
     // An auto-reset event is reset by the wait that takes it.
-    WaitForSingleObject(m_event, INFINITE);
+    WaitForSingleObject(m_event.Get(), INFINITE);
     m_holder.store(GetCurrentThreadId());
 }
 
 void EventLock::Unlock()
 {
     m_holder.store(0);
-    SetEvent(m_event);
+    SetEvent(m_event.Get());
 }

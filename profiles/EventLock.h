@@ -1,4 +1,6 @@
 #pragma once
+#include "base/UniqueHandle.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -9,7 +11,6 @@
 class EventLock {
 public:
     EventLock();
-    ~EventLock();
     EventLock(const EventLock&) = delete;
     EventLock& operator=(const EventLock&) = delete;
 
@@ -17,7 +18,7 @@ public:
     void Unlock();
 
 private:
-    HANDLE m_event;
+    KernelHandle m_event;
     std::atomic<DWORD> m_holder{0};  // the holding thread's id, 0 when free
 };
 

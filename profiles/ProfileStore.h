@@ -1,47 +1,50 @@
 #pragma once
-#include "profiles/ProxyProfile.h"
+#include "profiles/ProfileCollection.h"
+#include "profiles/StoreFile.h"
 
-#include <cstddef>
-#include <cstdint>
-#include <functional>
-#include <limits>
+#include <windows.h>
+
+#include <mutex>
 #include <string>
 #include <vector>
 
-// The store file "proxies.kpp": a 9-byte header, then length-prefixed records to the end of the
-// file. Format 1.10 (UTF-16) is read and written; 1.00 (ANSI, no adapter rule) is read.
+class StatusSink;
 
-enum class StoreReadResult {
-    Read,
-    Missing,     // no file there
-    InUse,       // another program holds it (a backup, an editor, a sync client): worth another try
-    CannotRead,  // there, but it could not be opened or read to its end
-    UnknownHeader,
-    TooLarge,
+// The collection's store file: loaded into the collection and saved from it under the list lock.
+// A store that is there but could not be read (held by another program, damaged) is never
+// replaced unread: the next Save first keeps a copy of it beside it, and refuses while it cannot.
+// The reports go to the status sink, when there is one, and to the log.
+class ProfileStore {
+public:
+    enum LoadResult { Loaded = 0, CannotOpen = 1, Corrupted = 2 };
+    enum SaveResult { Saved = 0, CannotCreate = 1 };
+
+    // path empty: proxies.kpp in the user's Gatewarden folder. Another program's hold on the
+    // store is tried again for retryMs, at the load and before a save.
+    ProfileStore(ProfileCollection& profiles, std::wstring path, DWORD retryMs, StatusSink* status);
+
+    LoadResult Load();
+    SaveResult Save();
+    // Saves; a failure is told in the status sink and the log, since the change then lives only
+    // until the program ends.
+    void SaveOrReport();
+    // The red lines of the last load that found the store and could not read it; empty after a
+    // good load or when there was no store. The main window shows them once its panel exists.
+    [[nodiscard]] std::vector<std::wstring> LoadFailureReport();
+    [[nodiscard]] const std::wstring& Path() const { return m_path; }
+
+private:
+    [[nodiscard]] StoreReadResult Read(ProfileCollection::Locked& profiles);
+    [[nodiscard]] StoreKeepResult KeepUnreadStore(std::wstring& keptAs);
+    void Info(const std::wstring& line) const;
+    void Error(const std::wstring& line) const;
+
+    ProfileCollection& m_profiles;
+    std::wstring m_path;
+    DWORD m_retryMs;
+    StatusSink* m_status;
+    std::mutex m_stateLock;
+    // The store is there unread and no copy of it is kept yet; what the load that found it reported.
+    bool m_unreadStore = false;
+    std::vector<std::wstring> m_loadFailure;
 };
-
-// No real store comes near this size (10,000 profiles take under 4 MB); a larger file is refused
-// unread, since the smallest records would number in the millions.
-constexpr std::uint64_t kMaxStoreBytes = 256ull * 1024 * 1024;
-
-// Hands each record to take as soon as it is read, in file order, so that what the reader keeps
-// never grows with the file. Every complete file ends with one empty record (the pass that meets
-// the end of the file), which the list keeps under the empty name.
-[[nodiscard]] StoreReadResult ReadStoreFile(const std::wstring& path,
-                                            const std::function<void(ProxyProfile&&)>& take);
-
-// For tests: the write stops, as a full disk would stop it, after this many bytes.
-struct StoreWriteFault {
-    std::size_t FailAfterBytes = std::numeric_limits<std::size_t>::max();
-};
-
-// Writes the 1.10 format beside the old file and replaces it only once the new one is complete:
-// a failure part way leaves the previous store as it was. False when nothing was replaced.
-[[nodiscard]] bool WriteStoreFile(const std::wstring& path, const std::vector<ProxyProfile>& records,
-                                  StoreWriteFault fault = {});
-
-enum class StoreKeepResult { Kept, NothingThere, InUse, Failed };
-
-// Copies the store beside itself as "<name>.unreadable-YYYYMMDD-HHMMSS" (local time; "-2", "-3"...
-// after it when a copy of that second exists), never over an earlier copy; keptAs names the copy.
-[[nodiscard]] StoreKeepResult KeepStoreAside(const std::wstring& path, std::wstring& keptAs);

@@ -1,5 +1,5 @@
 #pragma once
-#include "profiles/FieldValue.h"
+#include "base/FieldValue.h"
 
 #include <array>
 #include <cstdint>

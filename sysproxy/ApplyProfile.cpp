@@ -38,8 +38,11 @@ bool ApplyProfile(const ProxyProfile& profile)
     return true;
 }
 
-void ShowApplyFailure(const ProxyProfile& profile)
+std::optional<ProxyProfile> ApplyStored(ProfileCollection& profiles, const std::wstring& name)
 {
-    const std::wstring text = L"Failed to activate/modify \"" + profile.Name + L"\" proxy";
-    MessageBoxW(nullptr, text.c_str(), L"Gatewarden", MB_OK);
+    const ProfileCollection::Locked locked = profiles.Lock();
+    const ProxyProfile* found = locked.Find(name);
+    if (name.empty() || found == nullptr || ApplyProfile(*found))
+        return std::nullopt;
+    return *found;
 }

@@ -1,7 +1,8 @@
 #include "sysproxy/MonitorPasses.h"
 
-#include "profiles/ProfileList.h"
 #include "profiles/ProfileMessages.h"
+#include "sysproxy/ApplyProfile.h"
+#include "sysproxy/MonitorState.h"
 #include "sysproxy/SystemSettings.h"
 
 #include <utility>
@@ -13,15 +14,15 @@ constexpr int kPassesBetweenAdapterChecks = 3;
 
 } // namespace
 
-MonitorPasses::MonitorPasses(ProfileList& list, AdapterSource adapters)
-    : m_list(list), m_adapters(std::move(adapters))
+MonitorPasses::MonitorPasses(MonitorState& state, AdapterSource adapters)
+    : m_state(state), m_adapters(std::move(adapters))
 {
 }
 
 MonitorPasses::Outcome MonitorPasses::RunPass()
 {
-    const DWORD period = m_list.MonitorPeriodMs();
-    if (m_list.WaitUnlessStopped(period))
+    const DWORD period = m_state.PeriodMs();
+    if (m_state.WaitUnlessStopped(period))
         return Outcome::Stopped;
     bool activated = false;
     if (m_passCounter > kPassesBetweenAdapterChecks) {
@@ -33,7 +34,7 @@ MonitorPasses::Outcome MonitorPasses::RunPass()
     ++m_passCounter;
     if (activated) {
         // Gives the applied settings time to settle before the next pass reads them back.
-        if (m_list.WaitUnlessStopped(period / 3))
+        if (m_state.WaitUnlessStopped(period / 3))
             return Outcome::Stopped;
         return Outcome::ProfileActivated;
     }
@@ -54,11 +55,12 @@ bool MonitorPasses::CheckAdapters(const std::vector<Adapter>& adapters)
         if (seenFirst || last->second == address)
             continue;
         last->second = address;
-        const std::wstring name = m_list.FindNameByRule(adapter.Name, address);
+        const std::wstring name = m_state.Profiles().FindNameByRule(adapter.Name, address);
         if (name.empty())
             continue;
-        m_list.Activate(name);
-        m_list.PostProfileMessage(WM_PROFILE_ACTIVATED, name);
+        if (const auto refused = ApplyStored(m_state.Profiles(), name))
+            m_state.ApplyFailed(*refused);
+        m_state.Post(WM_PROFILE_ACTIVATED, name);
         activated = true;
     }
     return activated;
@@ -66,32 +68,33 @@ bool MonitorPasses::CheckAdapters(const std::vector<Adapter>& adapters)
 
 void MonitorPasses::TrackSettings()
 {
-    EventLockGuard settingsGuard(m_list.SettingsLock());
+    SettingsSnapshot::Locked locked = m_state.Snapshot().Lock();
+    ProfileCollection& profiles = m_state.Profiles();
     ProxyProfile captured;
     // A failed query tells nothing about the system's settings, and neither does one that
     // reports nothing at all (no flags, no strings: what a failed query leaves behind). Neither
     // is a change, and neither is settings worth a profile of their own.
     if (!CaptureSystemSettings(captured) || captured.SameSettings(ProxyProfile()))
         return;
-    ProxyProfile& snapshot = m_list.Snapshot();
+    ProxyProfile& snapshot = locked.Settings();
     if (captured.SameSettings(snapshot)) {
         // Unchanged settings that no profile holds any more: the user removed the active one.
-        if (!m_list.FindNameBySettings(captured).empty())
+        if (!profiles.FindNameBySettings(captured).empty())
             return;
-        captured.Name = m_list.UniqueUnnamedName();
-        m_list.Put(captured);
+        captured.Name = profiles.UniqueUnnamedName();
+        profiles.Put(captured);
         // The snapshot names the active profile, and the removed one is gone.
         snapshot.Name = captured.Name;
-        m_list.PostProfileMessage(WM_PROFILE_ADDED, captured.Name);
-        m_list.PostProfileMessage(WM_PROFILE_ACTIVATED, captured.Name);
+        m_state.Post(WM_PROFILE_ADDED, captured.Name);
+        m_state.Post(WM_PROFILE_ACTIVATED, captured.Name);
         return;
     }
-    captured.Name = m_list.FindNameBySettings(captured);
+    captured.Name = profiles.FindNameBySettings(captured);
     if (captured.Name.empty()) {
-        captured.Name = m_list.UniqueUnnamedName();
-        m_list.Put(captured);
-        m_list.PostProfileMessage(WM_PROFILE_ADDED, captured.Name);
+        captured.Name = profiles.UniqueUnnamedName();
+        profiles.Put(captured);
+        m_state.Post(WM_PROFILE_ADDED, captured.Name);
     }
     snapshot = captured;
-    m_list.PostProfileMessage(WM_PROFILE_ACTIVATED, snapshot.Name);
+    m_state.Post(WM_PROFILE_ACTIVATED, snapshot.Name);
 }

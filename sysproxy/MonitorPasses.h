@@ -6,19 +6,19 @@
 #include <string>
 #include <vector>
 
-class ProfileList;
+class MonitorState;
 
 // The monitor thread's passes: the adapter check that auto-activates profiles and the tracking
-// of the system's settings against the list's snapshot. The thread owns one and runs it until
-// the stop flag is set; tests run passes one by one.
+// of the system's settings against the snapshot. The thread owns one and runs it until
+// a stop is asked for; tests run passes one by one.
 class MonitorPasses {
 public:
     using AdapterSource = std::function<std::vector<Adapter>()>;
     enum class Outcome { SettingsTracked, ProfileActivated, Stopped };
 
-    // The pause before each pass is the list's period; after an activation a third of it more.
-    // The list's destruction ends either pause at once (Stopped).
-    explicit MonitorPasses(ProfileList& list, AdapterSource adapters = ReadAdapters);
+    // The pause before each pass is the state's period; after an activation a third of it more.
+    // A stop ends either pause at once (Stopped).
+    explicit MonitorPasses(MonitorState& state, AdapterSource adapters = ReadAdapters);
 
     Outcome RunPass();
 
@@ -26,7 +26,7 @@ private:
     [[nodiscard]] bool CheckAdapters(const std::vector<Adapter>& adapters);
     void TrackSettings();
 
-    ProfileList& m_list;
+    MonitorState& m_state;
     AdapterSource m_adapters;
     std::map<std::wstring, std::wstring> m_lastAddress;  // only grows: absent adapters keep theirs
     int m_passCounter = 0;

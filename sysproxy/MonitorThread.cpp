@@ -1,46 +1,47 @@
 #include "sysproxy/MonitorThread.h"
 
-#include "profiles/ProfileList.h"
 #include "sysproxy/MonitorPasses.h"
 
 #include <objbase.h>
 
 #include <cstdint>
-#include <memory>
 
 namespace {
 
-class ComApartment {
-public:
-    ComApartment() : m_initialised(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
-    ~ComApartment()
-    {
-        if (m_initialised)
-            CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    bool m_initialised;
-};
+// How long the destruction waits for the thread to notice the stop.
+constexpr DWORD kStopWaitMs = 500;
 
 } // namespace
 
-DWORD WINAPI MonitorThread(void* profileList)
+MonitorThread::MonitorThread(std::shared_ptr<MonitorState> state) : m_state(std::move(state))
 {
-    const std::unique_ptr<ProfileList> handle(static_cast<ProfileList*>(profileList));
-    ProfileList& list = *handle;
-    const ComApartment com;
+    auto shared = std::make_unique<std::shared_ptr<MonitorState>>(m_state);
+    m_thread.Reset(CreateThread(nullptr, 0, Run, shared.get(), 0, nullptr));
+    if (m_thread)
+        static_cast<void>(shared.release());  // the thread's own from now on
+}
+
+MonitorThread::~MonitorThread()
+{
+    m_state->Stop();
+    if (m_thread)
+        WaitForSingleObject(m_thread.Get(), kStopWaitMs);
+}
+
+DWORD WINAPI MonitorThread::Run(void* state)
+{
+    const std::unique_ptr<std::shared_ptr<MonitorState>> owned(static_cast<std::shared_ptr<MonitorState>*>(state));
+    MonitorState& shared = **owned;
+    const ComScope com;
     CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT, RPC_C_IMP_LEVEL_IMPERSONATE,
                          nullptr, EOAC_NONE, nullptr);
     // A failure inside a pass ends tracking and auto-activation for the rest of the run, not
     // the program.
     try {
-        MonitorPasses passes(list);
+        MonitorPasses passes(shared);
         std::uint64_t done = 0;
-        while (!list.StopRequested() && passes.RunPass() != MonitorPasses::Outcome::Stopped)
-            list.NoteMonitorPass(++done);
+        while (!shared.StopRequested() && passes.RunPass() != MonitorPasses::Outcome::Stopped)
+            shared.NotePass(++done);
     } catch (...) {
     }
     return 0;

@@ -1,6 +1,6 @@
 #include "sysproxy/SystemSettings.h"
 
-#include "profiles/ProfileList.h"
+#include "base/UniqueHandle.h"
 
 #include <windows.h>
 #include <wininet.h>
@@ -11,44 +11,13 @@
 namespace {
 
 // WinINet hands its strings over in GlobalAlloc memory that the caller releases.
-class WinInetString {
-public:
-    explicit WinInetString(LPWSTR text) : m_text(text) {}
-    ~WinInetString()
-    {
-        if (m_text)
-            GlobalFree(m_text);
-    }
-    WinInetString(const WinInetString&) = delete;
-    WinInetString& operator=(const WinInetString&) = delete;
-
-    [[nodiscard]] bool IsNull() const { return m_text == nullptr; }
-    [[nodiscard]] std::wstring Text() const { return m_text ? std::wstring(m_text) : std::wstring(); }
-
-private:
-    LPWSTR m_text;
+struct WinInetStringTraits {
+    using Type = LPWSTR;
+    static Type Empty() { return nullptr; }
+    static bool Holds(Type text) { return text != nullptr; }
+    static void Close(Type text) { GlobalFree(text); }
 };
-
-class RegistryKey {
-public:
-    RegistryKey(HKEY parent, const wchar_t* path, REGSAM access)
-    {
-        if (RegOpenKeyExW(parent, path, 0, access, &m_key) != ERROR_SUCCESS)
-            m_key = nullptr;
-    }
-    ~RegistryKey()
-    {
-        if (m_key)
-            RegCloseKey(m_key);
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-
-    [[nodiscard]] HKEY Get() const { return m_key; }
-
-private:
-    HKEY m_key = nullptr;
-};
+using WinInetString = UniqueHandle<WinInetStringTraits>;
 
 constexpr const wchar_t* kConnectionsKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
 // Large enough for any registry value name, so that no name ends the enumeration early.
@@ -81,12 +50,12 @@ bool QueryConnection(const wchar_t* connection, ProxyProfile& profile)
     const WinInetString server(options[4].Value.pszValue);
     profile.AutoDiscoveryFlags = options[1].Value.dwValue;
     profile.ConnectionFlags = options[2].Value.dwValue;
-    if ((profile.ConnectionFlags & kProxyTypeAutoProxyUrl) && !autoConfigUrl.IsNull())
-        profile.AutoConfigUrl = autoConfigUrl.Text();
-    if (!bypass.IsNull())
-        profile.ProxyBypass = bypass.Text();
-    if (!server.IsNull())
-        profile.ProxyServer = server.Text();
+    if ((profile.ConnectionFlags & kProxyTypeAutoProxyUrl) && autoConfigUrl)
+        profile.AutoConfigUrl = autoConfigUrl.Get();
+    if (bypass)
+        profile.ProxyBypass = bypass.Get();
+    if (server)
+        profile.ProxyServer = server.Get();
     return true;
 }
 
@@ -105,9 +74,11 @@ std::vector<std::wstring> StoredConnectionNames()
     std::vector<std::wstring> names;
     // Read access only: the key is never written, and a user who may not write it still has
     // connections worth importing.
-    const RegistryKey key(HKEY_CURRENT_USER, kConnectionsKey, KEY_READ);
-    if (!key.Get())
+    RegistryKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kConnectionsKey, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
+        static_cast<void>(key.Release());  // what a failed call leaves there is no key
         return names;
+    }
     std::vector<wchar_t> buffer(kValueNameChars);
     for (DWORD index = 0;; ++index) {
         DWORD chars = kValueNameChars;
@@ -134,19 +105,19 @@ bool CaptureSystemSettings(ProxyProfile& profile)
     return QueryConnection(nullptr, profile);
 }
 
-void ImportConnections(ProfileList& list)
+void ImportConnections(ProfileCollection& profiles, SettingsSnapshot& snapshot)
 {
     for (const std::wstring& connection : StoredConnectionNames()) {
         ProxyProfile profile;
         if (!QueryConnection(connection.c_str(), profile))
             continue;
-        profile.Name = list.UniqueUnnamedName();
-        list.PutUnlessSameSettings(profile);
+        profile.Name = profiles.UniqueUnnamedName();
+        profiles.PutUnlessSameSettings(profile);
     }
 
-    // The monitor thread does not run yet, so the snapshot needs no lock here.
-    ProxyProfile& snapshot = list.Snapshot();
-    snapshot.Clear();
-    CaptureSystemSettings(snapshot);
-    snapshot.Name = list.FindNameBySettings(snapshot);
+    SettingsSnapshot::Locked locked = snapshot.Lock();
+    ProxyProfile& first = locked.Settings();
+    first.Clear();
+    CaptureSystemSettings(first);
+    first.Name = profiles.FindNameBySettings(first);
 }

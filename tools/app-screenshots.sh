@@ -23,7 +23,7 @@ start_app() {
     sleep 1.5
 }
 stop_app() {
-    gw_driver command 0x8004 || true
+    gw_driver command TurnOff || true
     wait "$app" 2>/dev/null || true
 }
 # shoot <picture> [extra width] [extra height]: the main window, with room for a menu beside it.
@@ -66,7 +66,7 @@ gw_driver row 1           # the first data row
 gw_driver key 0x28        # Down: the second row is current
 sleep 0.5
 shoot app-main-profiles.png
-gw_driver command 0x8009  # About
+gw_driver command About
 sleep 1.5
 window=$(xdotool search --name '^About Gatewarden$' | head -n1)
 shoot app-about.png
@@ -87,7 +87,7 @@ stop_app
 # The notification area's menu, with the profiles open.
 wine "$build/tools/MakeStore.exe" three </dev/null >/dev/null 2>&1
 start_app
-gw_driver command 0x800B  # close to tray: the notification area shows
+gw_driver command CloseToTray  # the notification area shows
 sleep 0.5
 tray=$(xdotool search --name '^Wine System Tray$' | head -n1)
 eval "$(xdotool getwindowgeometry --shell "$tray" | sed 's/^/T_/')"

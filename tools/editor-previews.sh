@@ -53,7 +53,7 @@ open_editor() {
 close_app() {
     xdotool key --window "$dialog" Escape 2>/dev/null || true
     sleep 0.5
-    gw_driver command 0x8004 || true  # Turn off
+    gw_driver command TurnOff || true
     wait "$app" 2>/dev/null || true
     # A second start while the first still ends would only wake the first.
     for _ in $(seq 100); do
@@ -72,17 +72,17 @@ wine "$build/tools/MakeStore.exe" three </dev/null >/dev/null 2>&1
 new="New proxy settings"
 case "$GW_EDITOR_SHOT" in
 new)
-    open_editor 0x8016 "$new"
+    open_editor NewProxy "$new"
     ;;
 144dpi)
     gw_set_dpi 144
-    open_editor 0x8016 "$new"
+    open_editor NewProxy "$new"
     ;;
 edit)
-    open_editor 0x8018 "Edit proxy settings" 2  # Edit Proxy on Lab
+    open_editor EditProxy "Edit proxy settings" 2  # on Lab
     ;;
 auto)
-    open_editor 0x8016 "$new"
+    open_editor NewProxy "$new"
     # From the name: Tab to "Auto-activate proxy" past the three enabled boxes, tick it, then past
     # the adapter drop-down into the address, each part's text selected on entry.
     xdotool key --delay 120 Tab Tab Tab Tab space Tab Tab 1 0 Tab 7 7 Tab 1 Tab 2

@@ -29,6 +29,6 @@ fi
 if [ -n "$seconds" ]; then
     sleep "$seconds"
     # File > Turn off Gatewarden.
-    wine "$build/tools/AppDriver.exe" command 0x8004 >/dev/null 2>&1 || kill "$app" 2>/dev/null || true
+    wine "$build/tools/AppDriver.exe" command TurnOff >/dev/null 2>&1 || kill "$app" 2>/dev/null || true
 fi
 wait "$app" || true

@@ -4,6 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
 tools/build.sh
+# Every #include points down the layers (tools/layers.txt), before any test runs.
+tools/check-layers.py
 build="${GW_BUILD_DIR:-build}"
 . tools/wine-session.sh
 gw_wine_start "$build" own-display

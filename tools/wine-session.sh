@@ -79,7 +79,7 @@ gw_set_dpi() {
     [ "$1" = 96 ] && GW_DPI_CHANGED="" || GW_DPI_CHANGED=1
 }
 
-# Drives the running Gatewarden (tools/appdriver): gw_driver command 0x8004, click x y, key vk...
+# Drives the running Gatewarden (tools/appdriver): gw_driver command TurnOff, click x y, key vk...
 gw_driver() {
     wine "$GW_BUILD/tools/AppDriver.exe" "$@" </dev/null >/dev/null 2>&1
 }

@@ -1,6 +1,6 @@
 #pragma once
+#include "base/FieldValue.h"
 #include "engine/HTMLayout.h"
-#include "profiles/FieldValue.h"
 
 #include <string>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "profiles/FieldValue.h"
+#include "base/FieldValue.h"
 #include "ui/ElementRef.h"
 
 // Named values between a page's inputs and the program: every element with a "name" attribute

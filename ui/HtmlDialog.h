@@ -1,5 +1,5 @@
 #pragma once
-#include "profiles/FieldValue.h"
+#include "base/FieldValue.h"
 #include "ui/EventHandler.h"
 
 // A page given as bytes, shown as a modal dialog by the engine, whose form values go back to

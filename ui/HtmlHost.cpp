@@ -1,6 +1,5 @@
 #include "ui/HtmlHost.h"
 
-#include "app/StatusLog.h"
 #include "diag/LogService.h"
 #include "ui/Behavior.h"
 #include "ui/CommandInfo.h"
@@ -42,15 +41,24 @@ constexpr DWORD kDefaultStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLI
 
 } // namespace
 
-HtmlHost::HtmlHost(const wchar_t* page, PageFailure failure) : m_page(page), m_failure(failure) {}
-
 HtmlHost::~HtmlHost()
 {
-    if (m_window != nullptr && IsWindow(m_window)) {
+    const HWND window = m_window;
+    if (window != nullptr && IsWindow(window)) {
         // The window must not call back into a host that is going.
-        SetWindowLongPtrW(m_window, Engine().HostOffset, 0);
-        DestroyWindow(m_window);
+        Detach();
+        DestroyWindow(window);
     }
+}
+
+int HtmlHost::WindowSlot()
+{
+    return Engine().HostOffset;
+}
+
+LRESULT HtmlHost::Unowned(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return CallWindowProcW(Engine().Class.lpfnWndProc, window, message, wParam, lParam);
 }
 
 bool HtmlHost::Register()
@@ -147,9 +155,9 @@ void HtmlHost::ReportMissingPage() const
 {
     if (m_failure.Text == nullptr)
         return;
-    StatusLog::Error(m_failure.Text);
-    TheLogService().TryLog(kLogFailure, m_failure.Source != nullptr ? m_failure.Source : LogSourceName(__FILE__),
-                           m_failure.Line, L"%s", m_failure.Text);
+    if (m_failure.Status != nullptr)
+        m_failure.Status->Error(m_failure.Text);
+    TheLogService().TryLog(kLogFailure, m_failure.Place.Source, m_failure.Place.Line, L"%s", m_failure.Text);
 }
 
 LRESULT HtmlHost::OnNotify(UINT message, WPARAM wParam, LPARAM lParam)
@@ -174,7 +182,7 @@ LRESULT CALLBACK HtmlHost::NotifyProc(UINT message, WPARAM wParam, LPARAM lParam
     return host != nullptr ? host->OnNotify(message, wParam, lParam) : 0;
 }
 
-LRESULT HtmlHost::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT HtmlHost::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     const Message outer = m_current;
     m_current = {message, wParam, lParam};
@@ -188,27 +196,5 @@ LRESULT HtmlHost::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
             result = DefaultProcessing();
     }
     m_current = outer;
-    return result;
-}
-
-LRESULT CALLBACK HtmlHost::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    const int offset = Engine().HostOffset;
-    HtmlHost* host = nullptr;
-    if (message == WM_NCCREATE) {
-        host = static_cast<HtmlHost*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        SetWindowLongPtrW(window, offset, reinterpret_cast<LONG_PTR>(host));
-        if (host != nullptr)
-            host->m_window = window;
-    } else {
-        host = reinterpret_cast<HtmlHost*>(GetWindowLongPtrW(window, offset));
-    }
-    if (host == nullptr)
-        return CallWindowProcW(Engine().Class.lpfnWndProc, window, message, wParam, lParam);
-    LRESULT result = host->Dispatch(message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, offset, 0);
-        host->m_window = nullptr;
-    }
     return result;
 }

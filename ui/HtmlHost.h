@@ -1,4 +1,7 @@
 #pragma once
+#include "base/StatusSink.h"
+#include "base/WindowBase.h"
+#include "diag/LogPlaces.h"
 #include "ui/ElementRef.h"
 #include "ui/EventHandler.h"
 
@@ -9,24 +12,24 @@
 // EventHandler (the host is attached to the page's root), OnCommand for the behaviors' command
 // message, OnMessage for window messages, OnPageOpened to fill the page.
 // The user-interface thread owns every host.
-class HtmlHost : public EventHandler {
+class HtmlHost : public EventHandler, public WindowBase<HtmlHost> {
 public:
-    // What a view says when its page resource is missing: the error line for the status log and
+    // What a view says when its page resource is missing: the error line for the status sink and
     // the log, with the place the log names for it.
     struct PageFailure {
-        const wchar_t* Text;
-        const char* Source;
-        int Line;
+        const wchar_t* Text = nullptr;
+        LogPlace Place{};
+        StatusSink* Status = nullptr;
     };
 
     // page: the RT_HTML resource shown (null: none is loaded at creation).
-    explicit HtmlHost(const wchar_t* page, PageFailure failure = {});
+    explicit HtmlHost(const wchar_t* page) : m_page(page) {}
+    HtmlHost(const wchar_t* page, PageFailure failure) : m_page(page), m_failure(failure) {}
     ~HtmlHost() override;
 
     // Creates the engine window; style 0 makes a visible child that clips its siblings and
     // children. Null when the window could not be made.
     HWND Create(HWND parent, const RECT& rect, DWORD style = 0, UINT id = 0);
-    [[nodiscard]] HWND Window() const { return m_window; }
 
     // Loads a page (the media type chosen first); the host's handler is attached to its root.
     bool LoadPage(const BYTE* bytes, UINT length, const wchar_t* baseUrl = nullptr);
@@ -57,22 +60,25 @@ protected:
     LRESULT DefaultProcessing();
 
 private:
+    friend class WindowBase<HtmlHost>;
+    // The host is kept among the window's extra bytes, after the engine's own.
+    static int WindowSlot();
+    static LRESULT Unowned(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
     struct Message {
         UINT Id = 0;
         WPARAM WParam = 0;
         LPARAM LParam = 0;
     };
 
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK NotifyProc(UINT message, WPARAM wParam, LPARAM lParam, LPVOID param);
-    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Open();
     void ReportMissingPage() const;
     bool Register();
 
     const wchar_t* m_page;
     PageFailure m_failure;
-    HWND m_window = nullptr;
     bool m_pageLoaded = false;
     Message m_current;
 };

@@ -1,5 +1,7 @@
 #include "ui/ResourceLoader.h"
 
+#include "base/UniqueHandle.h"
+
 #include <cwchar>
 #include <string>
 
@@ -8,28 +10,14 @@ namespace {
 // URLs are taken in a buffer of this many characters, its terminator included.
 constexpr std::size_t kUrlBuffer = 260;
 
-// A module loaded as data for one request.
-class DataModule {
-public:
-    explicit DataModule(const std::wstring& path)
-    {
-        const DWORD attributes = GetFileAttributesW(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-            m_module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    }
-    ~DataModule()
-    {
-        if (m_module != nullptr)
-            FreeLibrary(m_module);
-    }
-    DataModule(const DataModule&) = delete;
-    DataModule& operator=(const DataModule&) = delete;
-
-    [[nodiscard]] HMODULE Handle() const { return m_module; }
-
-private:
-    HMODULE m_module = nullptr;
-};
+// A module loaded as data for one request; none when the path is no file.
+ModuleHandle LoadDataModule(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return {};
+    return ModuleHandle(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+}
 
 // A found resource's bytes: true when it loads, locks and is not empty.
 bool Read(HMODULE module, HRSRC found, const BYTE*& bytes, DWORD& length)
@@ -91,8 +79,8 @@ LRESULT ResourceLoader::AnswerHost(HWND window, const HtmlNotifyLoadData& reques
     const std::size_t slash = copy.rfind(L'/');
     if (slash == std::wstring::npos)
         return Serve(window, nullptr, copy, url);
-    DataModule module(copy.substr(0, slash));
-    return Serve(window, module.Handle(), std::wstring_view(copy).substr(slash + 1), url);
+    const ModuleHandle module = LoadDataModule(copy.substr(0, slash));
+    return Serve(window, module.Get(), std::wstring_view(copy).substr(slash + 1), url);
 }
 
 LRESULT ResourceLoader::AnswerDialog(HWND window, const HtmlNotifyLoadData& request)

@@ -4,7 +4,10 @@
 
 #include <cwchar>
 
-AboutDlgView::AboutDlgView() : HtmlHost(L"ABOUT", {L"Failed to create About window", "AboutDlgView.cpp", 41}) {}
+AboutDlgView::AboutDlgView(StatusSink& status)
+    : HtmlHost(L"ABOUT", {L"Failed to create About window", kAboutPageMissingPlace, &status})
+{
+}
 
 void AboutDlgView::OnCommand(WPARAM kind, LPARAM record)
 {

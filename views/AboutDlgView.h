@@ -4,7 +4,8 @@
 // The About window's content: the page "ABOUT", whose "cancel" button ends the window.
 class AboutDlgView : public HtmlHost {
 public:
-    AboutDlgView();
+    // A missing page is told to the sink.
+    explicit AboutDlgView(StatusSink& status);
 
 protected:
     void OnCommand(WPARAM kind, LPARAM record) override;

@@ -1,13 +1,13 @@
 #include "views/MainDlgView.h"
 
-#include "app/StatusLog.h"
-#include "diag/LogService.h"
+#include "base/UniqueHandle.h"
 #include "diag/LogText.h"
-#include "profiles/ProfileFlows.h"
-#include "profiles/ProfileList.h"
 #include "profiles/ProfileMessages.h"
 #include "ui/CommandInfo.h"
 #include "ui/ElementSelect.h"
+#include "ui/WindowGeometry.h"
+#include "views/Commands.h"
+#include "views/ProfileFlows.h"
 
 #include <wininet.h>
 
@@ -29,12 +29,6 @@ constexpr int kStatusPanelHeight = 105;
 // header and a few rows above the status panel.
 constexpr SIZE kMinimumClient{490, 230};
 
-// Menu ids of the main window (its "Proxies" popup is the menu bar's second).
-constexpr UINT kMenuActivate = 0x8015;
-constexpr UINT kMenuDelete = 0x8017;
-constexpr UINT kMenuEdit = 0x8018;
-constexpr UINT kAboutCommand = 0x8009;
-
 // The list's context menu.
 enum : UINT { kContextAdd = 3001, kContextEdit = 3002, kContextDelete = 3003, kContextActivate = 3004 };
 
@@ -51,7 +45,11 @@ void SetMarker(const ElementRef& cell)
 
 } // namespace
 
-MainDlgView::MainDlgView(ProfileList& profiles) : HtmlHost(L"MAIN", {L"Failed to create Main window", "MainDlgView.cpp", 40}), m_profiles(profiles) {}
+MainDlgView::MainDlgView(ProfileList& list, StatusSink& status, Owner* owner)
+    : HtmlHost(L"MAIN", {L"Failed to create Main window", kMainPageMissingPlace, &status}), m_profiles(list),
+      m_status(status), m_owner(owner)
+{
+}
 
 SIZE MainDlgView::MinimumClientSize(int dpi)
 {
@@ -151,21 +149,9 @@ void MainDlgView::OnPageOpened()
     SetFocus(Window());
     m_list = SelectFirst(Root(), "*[id='proxy_list']");
     FillList();
-    m_profiles.SetNotifyWindow(Window());
-    SetCommandTimer(true);
+    m_profiles.Notifier().SetWindow(Window());
+    UpdateCommandStates();
     FitWorkArea();
-}
-
-void MainDlgView::SetCommandTimer(bool running)
-{
-    if (!m_list || Window() == nullptr)
-        return;
-    if (running) {
-        m_rowsTouched = true;
-        SetTimer(Window(), kCommandTimer, kCommandPeriodMs, nullptr);
-    } else {
-        KillTimer(Window(), kCommandTimer);
-    }
 }
 
 void MainDlgView::FitWorkArea()
@@ -178,12 +164,8 @@ void MainDlgView::FitWorkArea()
         return;
     RECT client{};
     GetClientRect(Window(), &client);
-    HDC screen = GetDC(Window());
-    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen != nullptr)
-        ReleaseDC(Window(), screen);
     const RECT top = toolbar.Location(HL_VIEW_RELATIVE | HL_MARGIN_BOX);
-    const int height = std::max(0, MulDiv(client.bottom - top.bottom, 96, dpi > 0 ? dpi : 96) - kStatusPanelHeight);
+    const int height = std::max(0, MulDiv(client.bottom - top.bottom, 96, ScreenDpi(Window())) - kStatusPanelHeight);
     const std::wstring style = std::to_wstring(height) + L"px";
     HTMLayoutSetStyleAttribute(frame.Handle(), "height", style.c_str());
 }
@@ -192,10 +174,9 @@ void MainDlgView::FillList()
 {
     if (!m_list)
         return;
-    ProfileList& profiles = m_profiles;
-    const std::wstring active = profiles.CurrentSettings().Name;
+    const std::wstring active = m_profiles.Snapshot().Current().Name;
     std::vector<ProxyProfile> listed;
-    profiles.ListProfiles(listed);
+    m_profiles.Profiles().ListProfiles(listed);
     // Every row is made whole, marker included, before the first goes in: the page then takes
     // them in one step and lays the table out once.
     std::vector<ElementRef> rows;
@@ -231,7 +212,7 @@ void MainDlgView::MarkActive()
 {
     if (!m_list)
         return;
-    const std::wstring active = m_profiles.CurrentSettings().Name;
+    const std::wstring active = m_profiles.Snapshot().Current().Name;
     const UINT count = m_list.ChildCount();
     for (UINT i = HeaderRows(); i < count; ++i) {
         ElementRef row = m_list.Child(i);
@@ -246,9 +227,8 @@ void MainDlgView::MarkActive()
 
 void MainDlgView::UpdateCommandStates()
 {
-    if (!m_list || !IsWindowVisible(Window()) || !m_rowsTouched)
+    if (!m_list)
         return;
-    m_rowsTouched = false;
     // One walk inside the engine rather than a call per row.
     const ElementRef current = SelectFirst(m_list, "tr:current");
     const bool enabled = current && current.Index() >= HeaderRows();
@@ -256,11 +236,8 @@ void MainDlgView::UpdateCommandStates()
         return;
     m_commandsKnown = true;
     m_commandsEnabled = enabled;
-    if (HMENU bar = GetMenu(GetParent(Window()))) {
-        HMENU proxies = GetSubMenu(bar, 1);
-        for (UINT id : {kMenuActivate, kMenuDelete, kMenuEdit})
-            EnableMenuItem(proxies, id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
-    }
+    if (m_owner != nullptr)
+        m_owner->OnRowCommandsEnabled(enabled);
     for (const char* id : {"activate", "edit", "remove"}) {
         ElementRef button = SelectFirst(Root(), "*[id='%s']", id);
         button.SetState(enabled ? 0u : HL_STATE_DISABLED, enabled ? HL_STATE_DISABLED : 0u, Repaint::Yes);
@@ -272,7 +249,7 @@ void MainDlgView::Activate()
 {
     const std::wstring name = SelectedName();
     if (!name.empty())
-        m_profiles.Activate(name);
+        ActivateProfile(m_profiles, name);
 }
 
 void MainDlgView::Add()
@@ -294,30 +271,33 @@ void MainDlgView::Remove()
     const std::wstring question = FormatText(L"Are you sure you want to delete proxy \"%s\"", name.c_str());
     if (MessageBoxW(Window(), question.c_str(), L"Confirm", MB_YESNO) != IDYES)
         return;
-    ProfileList& profiles = m_profiles;
-    profiles.Remove(name);
-    SaveOrReport(profiles);
+    m_profiles.Profiles().Remove(name);
+    m_profiles.Store().SaveOrReport();
     row.Delete();
-    m_rowsTouched = true;
     m_list.Update(Relayout::Yes);
+    UpdateCommandStates();
+}
+
+UINT MainDlgView::TrackListMenu() const
+{
+    const MenuHandle menu(CreatePopupMenu());
+    if (!menu)
+        return 0;
+    AppendMenuW(menu.Get(), MF_STRING, kContextAdd, MenuText::NewProxy);
+    AppendMenuW(menu.Get(), MF_STRING, kContextEdit, MenuText::EditProxy);
+    AppendMenuW(menu.Get(), MF_STRING, kContextDelete, MenuText::DeleteProxy);
+    AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu.Get(), MF_STRING | (IsSelectedActive() ? MF_GRAYED : 0u), kContextActivate, MenuText::Activate);
+    SetMenuDefaultItem(menu.Get(), kContextEdit, FALSE);
+    POINT at{};
+    GetCursorPos(&at);
+    return static_cast<UINT>(
+        TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, Window(), nullptr));
 }
 
 void MainDlgView::ShowListMenu()
 {
-    HMENU menu = CreatePopupMenu();
-    if (menu == nullptr)
-        return;
-    AppendMenuW(menu, MF_STRING, kContextAdd, L"New Proxy Settings\tCtrl+N");
-    AppendMenuW(menu, MF_STRING, kContextEdit, L"Edit Proxy\tEnter");
-    AppendMenuW(menu, MF_STRING, kContextDelete, L"Delete Proxy\tDel");
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING | (IsSelectedActive() ? MF_GRAYED : 0u), kContextActivate, L"Activate");
-    SetMenuDefaultItem(menu, kContextEdit, FALSE);
-    POINT at{};
-    GetCursorPos(&at);
-    const UINT chosen = static_cast<UINT>(
-        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, Window(), nullptr));
-    DestroyMenu(menu);
+    const UINT chosen = TrackListMenu();
     switch (chosen) {
     case kContextAdd: Add(); break;
     case kContextEdit: Edit(); break;
@@ -350,30 +330,28 @@ void MainDlgView::OnCommand(WPARAM kind, LPARAM record)
     else if (id == L"activate")
         Activate();
     else if (id == L"help")
-        PostMessageW(GetParent(Window()), WM_COMMAND, kAboutCommand, 0);
+        PostMessageW(GetParent(Window()), WM_COMMAND, Command::About, 0);
 }
 
 void MainDlgView::OnProfileMessage(UINT message, WPARAM id)
 {
-    m_rowsTouched = true;
-    if (id == 0)
-        return;
     // The message names the entry, not its address: an entry removed meanwhile is gone here too.
-    const auto profile = m_profiles.FindById(static_cast<std::uint64_t>(id));
+    const auto profile = id != 0 ? m_profiles.Profiles().FindById(static_cast<std::uint64_t>(id)) : std::nullopt;
     if (!profile)
         return;
     switch (message) {
     case WM_PROFILE_CHANGED: UpdateCurrentRow(*profile); break;
     case WM_PROFILE_ADDED:
-        StatusLog::Info(FormatText(L"Proxy \"%s\" added.", profile->Name.c_str()));
+        m_status.Info(FormatText(L"Proxy \"%s\" added.", profile->Name.c_str()));
         AddRow(*profile);
         break;
     case WM_PROFILE_ACTIVATED:
-        StatusLog::Info(FormatText(L"Proxy \"%s\" activated.", profile->Name.c_str()));
+        m_status.Info(FormatText(L"Proxy \"%s\" activated.", profile->Name.c_str()));
         MarkActive();
         break;
     default: break;
     }
+    UpdateCommandStates();
 }
 
 LRESULT MainDlgView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled)
@@ -382,12 +360,6 @@ LRESULT MainDlgView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool&
     case WM_PROFILE_CHANGED: case WM_PROFILE_ADDED: case WM_PROFILE_ACTIVATED:
         handled = true;
         OnProfileMessage(message, wParam);
-        return 0;
-    case WM_TIMER:
-        if (wParam != kCommandTimer)
-            break;
-        handled = true;
-        UpdateCommandStates();
         return 0;
     case WM_SIZE:
         handled = true;
@@ -404,22 +376,16 @@ LRESULT MainDlgView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool&
     return HtmlHost::OnMessage(message, wParam, lParam, handled);
 }
 
-bool MainDlgView::OnMouse(HELEMENT, HtmlMouseParams& params)
+bool MainDlgView::OnEvent(HELEMENT, HtmlBehaviorEventParams& params)
 {
-    if ((params.cmd & ~HL_SINKING) != HL_MOUSE_MOVE)
-        m_rowsTouched = true;
-    return false;
-}
-
-bool MainDlgView::OnEvent(HELEMENT, HtmlBehaviorEventParams&)
-{
-    m_rowsTouched = true;
+    // The grid reports every new current row so.
+    if ((params.cmd & ~HL_SINKING) == HL_TABLE_ROW_CLICK)
+        UpdateCommandStates();
     return false;
 }
 
 bool MainDlgView::OnKey(HELEMENT, HtmlKeyParams& params)
 {
-    m_rowsTouched = true;
     if (params.cmd != HL_KEY_DOWN)
         return false;
     const bool control = (params.altState & HL_CONTROL_KEY_PRESSED) != 0;

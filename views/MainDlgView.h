@@ -1,6 +1,7 @@
 #pragma once
-#include "profiles/ProfileList.h"
+#include "base/StatusSink.h"
 #include "profiles/ProxyProfile.h"
+#include "sysproxy/ProfileList.h"
 #include "ui/HtmlHost.h"
 
 #include <string>
@@ -11,19 +12,23 @@
 // the view only shows it.
 class MainDlgView : public HtmlHost {
 public:
-    static constexpr UINT_PTR kCommandTimer = 14;
-    static constexpr UINT kCommandPeriodMs = 50;
+    // What the view tells the window around it.
+    class Owner {
+    public:
+        virtual ~Owner() = default;
+        // The commands that act on the current row (activate, edit, remove) can run, or not: a
+        // row became current, or none is.
+        virtual void OnRowCommandsEnabled(bool enabled) = 0;
+    };
 
-    explicit MainDlgView(ProfileList& profiles);
+    // Status lines go to the sink, the page's own panel once the main window has set it up.
+    MainDlgView(ProfileList& list, StatusSink& status, Owner* owner = nullptr);
 
     // The profile commands, also reached from the main window's menu.
     void Activate();
     void Add();
     void Edit();
     void Remove();
-
-    // The command states follow the current row only while the window is shown.
-    void SetCommandTimer(bool running);
 
     // The text of the current row's Name cell; empty when no row is current.
     [[nodiscard]] std::wstring SelectedName() const;
@@ -44,7 +49,6 @@ protected:
     void OnCommand(WPARAM kind, LPARAM record) override;
     void OnPageOpened() override;
     bool OnKey(HELEMENT element, HtmlKeyParams& params) override;
-    bool OnMouse(HELEMENT element, HtmlMouseParams& params) override;
     bool OnEvent(HELEMENT element, HtmlBehaviorEventParams& params) override;
 
 private:
@@ -57,15 +61,19 @@ private:
     void AddRow(const ProxyProfile& profile);
     void UpdateCurrentRow(const ProxyProfile& profile);
     void MarkActive();
+    // Follows the current row: called when the grid reports a new one and after every change the
+    // view makes itself.
     void UpdateCommandStates();
+    // The list's context menu, gone by the time its choice runs; 0 when dismissed.
+    [[nodiscard]] UINT TrackListMenu() const;
     void ShowListMenu();
     void OnProfileMessage(UINT message, WPARAM id);
     void FitWorkArea();
 
     ProfileList& m_profiles;
+    StatusSink& m_status;
+    Owner* m_owner;
     ElementRef m_list;
     bool m_commandsEnabled = true;
     bool m_commandsKnown = false;
-    // Something happened that may have changed the current row since the last look.
-    bool m_rowsTouched = true;
 };

@@ -1,9 +1,9 @@
 #include "views/ProxyEditDlg.h"
 
-#include "app/WindowModule.h"
 #include "diag/LogText.h"
 #include "resources/ResourceIds.h"
 #include "sysproxy/Adapters.h"
+#include "ui/WindowGeometry.h"
 #include "ui/CommandInfo.h"
 #include "ui/ElementSelect.h"
 #include "ui/FormValues.h"
@@ -29,42 +29,40 @@ void Enable(const ElementRef& element, bool enabled)
 
 } // namespace
 
-ProxyEditDlg::ProxyEditDlg(ProfileList& profiles) : m_profiles(profiles), m_view(*this) {}
+ProxyEditDlg::ProxyEditDlg(ProfileCollection& profiles) : m_profiles(profiles), m_view(*this) {}
 
 INT_PTR ProxyEditDlg::Run(HWND owner, FieldMap* fields, EditorMode mode)
 {
     m_fields = fields;
     m_mode = mode;
-    const INT_PTR result = DialogBoxParamW(TheWindowModule().Instance(), MAKEINTRESOURCEW(IDD_PROXY_EDIT), owner,
+    const INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_PROXY_EDIT), owner,
                                            DialogProc, reinterpret_cast<LPARAM>(this));
     return result == IDOK ? IDOK : IDCANCEL;
 }
 
-INT_PTR CALLBACK ProxyEditDlg::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR ProxyEditDlg::OnDialogMessage(UINT message, WPARAM wParam, LPARAM)
 {
     if (message == WM_INITDIALOG) {
-        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-        reinterpret_cast<ProxyEditDlg*>(lParam)->OnInitDialog(dialog);
+        OnInitDialog();
         return FALSE;  // the page has the focus already
     }
     if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
-        EndDialog(dialog, LOWORD(wParam) == IDOK ? IDOK : IDCANCEL);
+        EndDialog(m_window, LOWORD(wParam) == IDOK ? IDOK : IDCANCEL);
         return TRUE;
     }
     return FALSE;
 }
 
-void ProxyEditDlg::OnInitDialog(HWND dialog)
+void ProxyEditDlg::OnInitDialog()
 {
-    m_dialog = dialog;
-    CentreOnOwner(dialog);
+    CentreOnOwner(m_window);
     RECT client{};
-    GetClientRect(dialog, &client);
-    if (HWND view = m_view.Create(dialog, client)) {
+    GetClientRect(m_window, &client);
+    if (HWND view = m_view.Create(m_window, client)) {
         SetForegroundWindow(view);
         SetFocus(view);
     }
-    SetWindowTextW(dialog, m_mode == EditorMode::ExistingProfile ? L"Edit proxy settings" : L"New proxy settings");
+    SetWindowTextW(m_window, m_mode == EditorMode::ExistingProfile ? L"Edit proxy settings" : L"New proxy settings");
 }
 
 ElementRef ProxyEditDlg::Field(const char* name) const
@@ -118,7 +116,7 @@ void ProxyEditDlg::FillAdapters()
 
 void ProxyEditDlg::Say(const std::wstring& text, const wchar_t* caption)
 {
-    MessageBoxW(m_dialog, text.c_str(), caption, MB_OK);
+    MessageBoxW(m_window, text.c_str(), caption, MB_OK);
 }
 
 bool ProxyEditDlg::Validate(std::wstring& adapter, std::wstring& address)
@@ -181,12 +179,12 @@ void ProxyEditDlg::Confirm()
         m_fields->Set(L"BYPASS", Field("BYPASS").Value().AsString());
         FormValues::Collect(m_view.Root(), *m_fields);
     }
-    PostMessageW(m_dialog, WM_COMMAND, IDOK, 0);
+    PostMessageW(m_window, WM_COMMAND, IDOK, 0);
 }
 
 void ProxyEditDlg::Cancel()
 {
-    PostMessageW(m_dialog, WM_COMMAND, IDCANCEL, 0);
+    PostMessageW(m_window, WM_COMMAND, IDCANCEL, 0);
 }
 
 LRESULT ProxyEditDlg::View::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled)
@@ -251,7 +249,7 @@ bool ProxyEditDlg::View::OnKey(HELEMENT, HtmlKeyParams& params)
     case VK_F4:
         if ((params.altState & HL_ALT_KEY_PRESSED) == 0)
             return false;
-        PostMessageW(m_dialog.m_dialog, WM_COMMAND, IDCANCEL, 0);
+        PostMessageW(m_dialog.Window(), WM_COMMAND, IDCANCEL, 0);
         return true;
     default: return false;
     }

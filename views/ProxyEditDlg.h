@@ -1,6 +1,7 @@
 #pragma once
-#include "profiles/FieldValue.h"
-#include "profiles/ProfileList.h"
+#include "base/FieldValue.h"
+#include "base/WindowBase.h"
+#include "profiles/ProfileCollection.h"
 #include "ui/HtmlHost.h"
 
 #include <string>
@@ -11,9 +12,9 @@ enum class EditorMode { NewProfile, ExistingProfile };
 // The modal dialog in which a profile is made or changed: the page "ADD" filled from a field
 // map, its inputs enabled by their checkboxes, the adapters listed, and the entries checked
 // before they go back into the same map. It never touches a profile itself.
-class ProxyEditDlg {
+class ProxyEditDlg : public WindowBase<ProxyEditDlg> {
 public:
-    explicit ProxyEditDlg(ProfileList& profiles);
+    explicit ProxyEditDlg(ProfileCollection& profiles);
 
     // IDOK when the user confirmed and the map was rewritten, IDCANCEL (map unchanged) otherwise.
     INT_PTR Run(HWND owner, FieldMap* fields, EditorMode mode);
@@ -35,8 +36,10 @@ private:
         ProxyEditDlg& m_dialog;
     };
 
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    void OnInitDialog(HWND dialog);
+    friend class WindowBase<ProxyEditDlg>;
+    static int WindowSlot() { return DWLP_USER; }
+    INT_PTR OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnInitDialog();
     [[nodiscard]] ElementRef Field(const char* name) const;
     void ApplyEnablingRules();
     void FillAdapters();
@@ -46,8 +49,7 @@ private:
     bool Validate(std::wstring& adapter, std::wstring& address);
     void Say(const std::wstring& text, const wchar_t* caption);
 
-    ProfileList& m_profiles;
-    HWND m_dialog = nullptr;
+    ProfileCollection& m_profiles;
     FieldMap* m_fields = nullptr;
     EditorMode m_mode = EditorMode::NewProfile;
     std::vector<std::wstring> m_adapters;

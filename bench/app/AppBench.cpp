@@ -6,8 +6,9 @@
 // It starts the Gatewarden.exe beside it if there is one, else build/bin's. The user's store is
 // put back as it was at the end.
 #include "diag/AppFolders.h"
-#include "profiles/ProfileStore.h"
+#include "profiles/StoreFile.h"
 #include "support/TempFolder.h"
+#include "views/Commands.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -25,8 +26,6 @@ namespace {
 
 constexpr const wchar_t* kCaption = L"Gatewarden v2.2";
 constexpr const wchar_t* kViewClass = L"GatewardenHtmlHost";
-constexpr WPARAM kTurnOff = 0x8004;
-constexpr WPARAM kCloseToTray = 0x800B;
 constexpr double kShowTimeoutMs = 30000;
 
 double Now()
@@ -125,14 +124,14 @@ public:
     // end with that code in time.
     bool TurnOff()
     {
-        Command(kTurnOff);
+        Command(::Command::TurnOff);
         if (WaitForSingleObject(m_process.hProcess, 15000) != WAIT_OBJECT_0)
             return false;
         DWORD code = 0;
         GetExitCodeProcess(m_process.hProcess, &code);
-        if (code != kTurnOff)
-            std::printf("  exit code 0x%lX, expected 0x%X\n", code, static_cast<unsigned>(kTurnOff));
-        return code == kTurnOff;
+        if (code != ::Command::TurnOff)
+            std::printf("  exit code 0x%lX, expected 0x%X\n", code, static_cast<unsigned>(::Command::TurnOff));
+        return code == ::Command::TurnOff;
     }
 
 private:
@@ -441,7 +440,7 @@ bool Idle(int seconds)
     const double shown = IdleShare(program.ProcessId(), seconds);
     std::printf("idle with the window shown, %d s: %.3f%% of one core (target: under 0.3%%) %s\n", seconds, shown,
                 Verdict(shown < 0.3));
-    program.Command(kCloseToTray);
+    program.Command(Command::CloseToTray);
     Sleep(1000);
     const double hidden = IdleShare(program.ProcessId(), seconds);
     std::printf("idle with the window hidden, %d s: %.3f%% of one core (target: under 0.2%%) %s\n", seconds, hidden,

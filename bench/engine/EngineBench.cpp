@@ -1,5 +1,6 @@
 // Parsing and styling the largest page the program shows: the main page with 1,000 profiles.
 #include "engine/HTMLayout.h"
+#include "engine/css/DocumentStyle.h"
 #include "engine/dom/Document.h"
 #include "engine/input/FormControls.h"
 #include "bench/engine/MainPage.h"
@@ -26,7 +27,7 @@ int main()
         Engine::FormControls::PrepareTree(document.Root());
         auto parsed = std::chrono::steady_clock::now();
         double cpuParsed = ThreadMilliseconds();
-        document.UpdateStyle();
+        Engine::DocumentStyle(document).Update();
         auto styled = std::chrono::steady_clock::now();
         cpuParse.push_back(cpuParsed - cpuStarted);
         cpuStyle.push_back(ThreadMilliseconds() - cpuParsed);

@@ -5,6 +5,7 @@
 // 20 MB of private memory with them).
 //   wine build/bench/MemoryBench.exe [path of main.html]
 #include "engine/HTMLayout.h"
+#include "engine/css/ElementStyle.h"
 #include "engine/dom/Element.h"
 #include "engine/dom/Text.h"
 #include "engine/layout/Box.h"
@@ -117,11 +118,11 @@ struct Breakdown {
             attributes += Heap(a.Name) + Heap(a.Value);
         Attributes.Add(attributes, static_cast<long long>(element.Attributes().size()));
         // Lists that elements share count once.
-        if (SharedLists.insert(&element.CascadedStyle()).second)
-            Cascaded.Add(Capacity(element.CascadedStyle()), static_cast<long long>(element.CascadedStyle().size()));
-        if (SharedLists.insert(&element.HintStyle()).second)
-            OwnStyles.Add(Capacity(element.HintStyle()));
-        OwnStyles.Add(Capacity(element.InlineStyle()) + Capacity(element.RuntimeStyle()));
+        if (SharedLists.insert(&Engine::ElementStyle::Cascaded(element)).second)
+            Cascaded.Add(Capacity(Engine::ElementStyle::Cascaded(element)), static_cast<long long>(Engine::ElementStyle::Cascaded(element).size()));
+        if (SharedLists.insert(&Engine::ElementStyle::Hints(element)).second)
+            OwnStyles.Add(Capacity(Engine::ElementStyle::Hints(element)));
+        OwnStyles.Add(Capacity(Engine::ElementStyle::Inline(element)) + Capacity(Engine::ElementStyle::Runtime(element)));
         if (element.Computed())
             DistinctStyles.insert(element.Computed().get());
         for (Engine::Node* node : element.Nodes()) {

@@ -6,7 +6,7 @@
 // Wine's own WinINet spends far longer on a settings query than Windows does; to see the
 // program's share apart from it, copy the exe into build/tests/bin, beside the WinINet
 // stand-in, and run it there with WINEDLLOVERRIDES=wininet=n.
-#include "profiles/ProfileList.h"
+#include "sysproxy/ProfileList.h"
 
 #include <windows.h>
 
@@ -56,8 +56,8 @@ Measure Run(const std::wstring& folder, DWORD periodMs, std::uint64_t warmupPass
     Sample sample;
     ProfileListOptions options;
     options.StorePath = folder + L"\\proxies.kpp";
-    options.MonitorPeriodMs = periodMs;
-    options.MonitorPassDone = [&sample](std::uint64_t done) {
+    options.Monitoring.PeriodMs = periodMs;
+    options.Monitoring.PassDone = [&sample](std::uint64_t done) {
         sample.ThreadCpu.store(ThreadCpu());
         sample.Passes.store(done);
     };
@@ -104,7 +104,7 @@ int main(int argc, char** argv)
     const std::wstring folder = std::wstring(temp) + L"gw-monitor-bench-" + std::to_wstring(GetCurrentProcessId());
     CreateDirectoryW(folder.c_str(), nullptr);
 
-    const DWORD productPeriod = ProfileListOptions{}.MonitorPeriodMs;
+    const DWORD productPeriod = MonitorOptions{}.PeriodMs;
     Report("product period", Run(folder, productPeriod, 6, static_cast<std::uint64_t>(seconds) * 1000 / productPeriod));
     const Measure fast = Run(folder, 10, 6, static_cast<std::uint64_t>(fastPasses));
     Report("10 ms period", fast);

@@ -3,6 +3,7 @@
 
 #include "engine/api/Handles.h"
 #include "engine/input/FormControls.h"
+#include "engine/platform/BoundaryCodes.h"
 
 using namespace Engine;
 
@@ -10,7 +11,7 @@ HtmlDomResult WINAPI HTMLayoutControlGetType(HELEMENT he, UINT* type)
 {
     return ReadElement(he, type, [](Element& element) {
         UpdateStyleOf(element);
-        return FormControls::ControlType(element);
+        return static_cast<UINT>(BoundaryCode(FormControls::ControlType(element)));
     });
 }
 
@@ -20,7 +21,7 @@ HtmlDomResult WINAPI HTMLayoutControlGetValue(HELEMENT he, HtmlValue* value)
         UpdateStyleOf(element);
         ControlValue result = FormControls::GetValue(element);
         element.Scratch() = std::move(result.Text);
-        HtmlValue read{static_cast<UINT>(result.Kind), result.Int, nullptr, static_cast<UINT>(element.Scratch().size())};
+        HtmlValue read{BoundaryCode(result.Kind), result.Int, nullptr, static_cast<UINT>(element.Scratch().size())};
         if (result.Kind == ControlValue::Type::String)
             read.text = element.Scratch().c_str();
         return read;

@@ -2,6 +2,7 @@
 #include "engine/HTMLayout.h"
 
 #include "engine/api/Handles.h"
+#include "engine/css/ElementStyle.h"
 #include "engine/css/Selector.h"
 #include "engine/css/StyleResolver.h"
 #include "engine/dom/HtmlSerializer.h"
@@ -9,6 +10,7 @@
 #include "engine/dom/Text.h"
 #include "engine/dom/Utf.h"
 #include "engine/input/FormControls.h"
+#include "engine/platform/BoundaryCodes.h"
 #include "engine/platform/View.h"
 
 #include <algorithm>
@@ -161,7 +163,7 @@ HtmlDomResult WINAPI HTMLayoutIsElementEnabled(HELEMENT he, BOOL* enabled)
 {
     return ReadElement(he, enabled, [](Element& element) -> BOOL {
         for (Element* at = &element; at != nullptr; at = at->Parent()) {
-            if (at->State() & HL_STATE_DISABLED)
+            if (at->State() & kStateDisabled)
                 return FALSE;
         }
         return TRUE;
@@ -224,7 +226,7 @@ HtmlDomResult WINAPI HTMLayoutSetStyleAttribute(HELEMENT he, LPCSTR name, LPCWST
     if (name == nullptr || *name == 0)
         return HLDOM_INVALID_PARAMETER;
     std::wstring text = value != nullptr ? value : L"";
-    element->SetRuntimeStyle(name, value != nullptr ? &text : nullptr);
+    ElementStyle::SetRuntime(*element, name, value != nullptr ? &text : nullptr);
     return HLDOM_OK;
 }
 
@@ -395,6 +397,7 @@ HtmlDomResult WINAPI HTMLayoutUpdateElement(HELEMENT he, UINT flags)
     return HLDOM_OK;
 }
 
+// State bits cross the boundary as they are (BoundaryCodes.h).
 HtmlDomResult WINAPI HTMLayoutGetElementState(HELEMENT he, UINT* state)
 {
     return ReadElement(he, state, [](Element& element) { return static_cast<UINT>(element.State()); });

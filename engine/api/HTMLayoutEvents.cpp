@@ -2,7 +2,7 @@
 #include "engine/HTMLayout.h"
 
 #include "engine/api/Handles.h"
-#include "engine/input/EventDispatcher.h"
+#include "engine/platform/EventDispatcher.h"
 #include "engine/platform/ModalDialog.h"
 #include "engine/platform/View.h"
 
@@ -87,9 +87,9 @@ HtmlDomResult WINAPI HTMLayoutShowPopup(HELEMENT popup, HELEMENT anchor, UINT pl
         view->ShowPopup(*element, owner, placement);
         return HLDOM_OK;
     }
-    element->ChangeState(HL_STATE_POPUP, 0);
+    element->ChangeState(kStatePopup, 0);
     if (owner != nullptr)
-        owner->ChangeState(HL_STATE_OWNS_POPUP, 0);
+        owner->ChangeState(kStateOwnsPopup, 0);
     return HLDOM_OK;
 }
 
@@ -98,9 +98,9 @@ HtmlDomResult WINAPI HTMLayoutHidePopup(HELEMENT he)
     Element* element = FromHandle(he);
     if (element == nullptr)
         return HLDOM_INVALID_HANDLE;
-    element->ChangeState(0, HL_STATE_POPUP);
+    element->ChangeState(0, kStatePopup);
     for (Element* at = element->Parent(); at != nullptr; at = at->Parent())
-        at->ChangeState(0, HL_STATE_OWNS_POPUP);
+        at->ChangeState(0, kStateOwnsPopup);
     if (View* view = View::ForDocument(element->OwnerDocument())) {
         view->Renderer().Layout().SetPopupAnchor(*element, nullptr, 0);
         view->HidePopup(*element);

@@ -3,7 +3,7 @@
 
 #include "engine/api/Handles.h"
 #include "engine/css/StyleResolver.h"
-#include "engine/input/EventDispatcher.h"
+#include "engine/platform/EventDispatcher.h"
 
 #include <algorithm>
 
@@ -34,7 +34,7 @@ Rect Inset(const Rect& rect, int top, int right, int bottom, int left)
 // What a scroller shows of its content: its padding box less its scroll bars.
 Rect ViewOf(const Box& box)
 {
-    return Inset(box.PageRect(), box.Border[0], box.Border[1] + box.BarV, box.Border[2] + box.BarH, box.Border[3]);
+    return Inset(box.Used.PageRect(), box.Used.Border.Top, box.Used.Border.Right + box.Used.BarV, box.Used.Border.Bottom + box.Used.BarH, box.Used.Border.Left);
 }
 
 void ScrollAndPaint(View& view, Box& box, int x, int y)
@@ -78,11 +78,11 @@ HtmlDomResult WINAPI HTMLayoutGetElementLocation(HELEMENT he, RECT* location, UI
         const Box& box = *element.LayoutBox();
         switch (areas & 0xF0) {
         case HL_CONTENT_BOX:
-            rect = Inset(rect, box.Border[0] + box.Padding[0], box.Border[1] + box.Padding[1] + box.BarV,
-                         box.Border[2] + box.Padding[2] + box.BarH, box.Border[3] + box.Padding[3]);
+            rect = Inset(rect, box.Used.Border.Top + box.Used.Padding.Top, box.Used.Border.Right + box.Used.Padding.Right + box.Used.BarV,
+                         box.Used.Border.Bottom + box.Used.Padding.Bottom + box.Used.BarH, box.Used.Border.Left + box.Used.Padding.Left);
             break;
-        case HL_PADDING_BOX: rect = Inset(rect, box.Border[0], box.Border[1], box.Border[2], box.Border[3]); break;
-        case HL_MARGIN_BOX: rect = Inset(rect, -box.Margin[0], -box.Margin[1], -box.Margin[2], -box.Margin[3]); break;
+        case HL_PADDING_BOX: rect = Inset(rect, box.Used.Border.Top, box.Used.Border.Right, box.Used.Border.Bottom, box.Used.Border.Left); break;
+        case HL_MARGIN_BOX: rect = Inset(rect, -box.Used.Margin.Top, -box.Used.Margin.Right, -box.Used.Margin.Bottom, -box.Used.Margin.Left); break;
         case HL_SCROLLABLE_AREA:
             // What shows of the element: a scroller's view, else its border box, within the views
             // of the scrollers around it.
@@ -99,7 +99,7 @@ HtmlDomResult WINAPI HTMLayoutGetElementLocation(HELEMENT he, RECT* location, UI
         switch (areas & 0x0F) {
         case HL_ROOT_RELATIVE:
             if (const Box* root = view->Renderer().Layout().Root())
-                origin = {root->PageX, root->PageY};
+                origin = {root->Used.PageX, root->Used.PageY};
             break;
         case HL_SELF_RELATIVE: {
             Rect own;
@@ -152,19 +152,19 @@ HtmlDomResult WINAPI HTMLayoutScrollToView(HELEMENT he, UINT flags)
             Rect target;
             if (scroller == nullptr || !layout.PageRectOf(element, target))
                 continue;
-            int top = scroller->PageY + scroller->Border[0] + scroller->Padding[0];
-            int height = scroller->ContentHeightInner();
+            int top = scroller->Used.PageY + scroller->Used.Border.Top + scroller->Used.Padding.Top;
+            int height = scroller->Used.ContentHeightInner();
             // What sticks to the view's edges covers them: the element comes into view beside it.
             int coverTop = 0, coverBottom = 0;
             if (const Box* box = element.LayoutBox())
                 layout.StickyCover(*scroller, *box, coverTop, coverBottom);
-            int viewTop = scroller->PageY + scroller->Border[0];
+            int viewTop = scroller->Used.PageY + scroller->Used.Border.Top;
             int viewBottom = viewTop + ViewOf(*scroller).Height;
             int coveredTop = std::max(top, viewTop + coverTop);
             height = std::max(0, std::min(top + height, viewBottom - coverBottom) - coveredTop);
             top = coveredTop;
-            int left = scroller->PageX + scroller->Border[3] + scroller->Padding[3];
-            int width = scroller->ContentWidthInner();
+            int left = scroller->Used.PageX + scroller->Used.Border.Left + scroller->Used.Padding.Left;
+            int width = scroller->Used.ContentWidthInner();
             int y = scroller->ScrollY;
             int x = scroller->ScrollX;
             bool toTop = (flags & 1) != 0;
@@ -197,11 +197,11 @@ HtmlDomResult WINAPI HTMLayoutGetScrollInfo(HELEMENT he, POINT* position, RECT* 
         if (position != nullptr)
             *position = POINT{box->ScrollX, box->ScrollY};
         if (viewRect != nullptr)
-            *viewRect = RECT{box->ContentX(), box->ContentY(), box->ContentX() + box->ContentWidthInner(),
-                             box->ContentY() + box->ContentHeightInner()};
+            *viewRect = RECT{box->Used.ContentX(), box->Used.ContentY(), box->Used.ContentX() + box->Used.ContentWidthInner(),
+                             box->Used.ContentY() + box->Used.ContentHeightInner()};
         if (content != nullptr)
-            *content = SIZE{box->IsScroller() ? box->ContentWidth : box->ContentWidthInner(),
-                            box->IsScroller() ? box->ContentHeight : box->ContentHeightInner()};
+            *content = SIZE{box->IsScroller() ? box->Used.ContentWidth : box->Used.ContentWidthInner(),
+                            box->IsScroller() ? box->Used.ContentHeight : box->Used.ContentHeightInner()};
     });
 }
 

@@ -1,6 +1,7 @@
 // Boundary functions: windows, loading and URLs.
 #include "engine/HTMLayout.h"
 
+#include "base/UniqueHandle.h"
 #include "engine/api/Handles.h"
 #include "engine/platform/EngineWindow.h"
 #include "engine/platform/View.h"
@@ -12,27 +13,11 @@ using namespace Engine;
 
 namespace {
 
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : m_handle(handle) {}
-    ~FileHandle()
-    {
-        if (m_handle != INVALID_HANDLE_VALUE)
-            CloseHandle(m_handle);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    [[nodiscard]] HANDLE Get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
-
 bool ReadWholeFile(const std::wstring& path, std::string& bytes)
 {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.Get() == INVALID_HANDLE_VALUE)
+    KernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > static_cast<LONGLONG>(Document::kMaxSourceBytes))

@@ -2,20 +2,10 @@
 #include "engine/HTMLayout.h"
 #include "engine/dom/Document.h"
 #include "engine/dom/Element.h"
+#include "engine/platform/ElementHandles.h"
 #include "engine/platform/View.h"
 
 namespace Engine {
-
-// Handles are element addresses, accepted only while that element exists.
-[[nodiscard]] inline Element* FromHandle(HELEMENT he)
-{
-    return Element::IsLive(he) ? reinterpret_cast<Element*>(he) : nullptr;
-}
-
-[[nodiscard]] inline HELEMENT ToHandle(Element* element)
-{
-    return reinterpret_cast<HELEMENT>(element);
-}
 
 // The shape of every reading function: a live element, somewhere to put the answer, the answer.
 template <typename Out, typename Read>
@@ -60,8 +50,8 @@ template <typename Act>
 
 inline void UpdateStyleOf(Element& element)
 {
-    if (Document* document = element.OwnerDocument())
-        document->UpdateStyle();
+    if (View* view = View::ForDocument(element.OwnerDocument()))
+        view->Style().Update();
 }
 
 } // namespace Engine

@@ -1,7 +1,9 @@
 #pragma once
-#include "engine/paint/Color.h"
-#include "engine/paint/DisplayList.h"
-#include "engine/paint/Font.h"
+#include "engine/gfx/BorderStyle.h"
+#include "engine/gfx/Color.h"
+#include "engine/gfx/Font.h"
+#include "engine/gfx/Geometry.h"
+#include "engine/dom/StyleChange.h"
 
 #include <memory>
 #include <string>
@@ -61,16 +63,16 @@ struct InheritedStyle {
 struct BoxStyle {
     Display Show = Display::Inline;
     Position Place = Position::Static;
-    Length Offsets[4] = {Length::Auto(), Length::Auto(), Length::Auto(), Length::Auto()};  // top right bottom left
+    Sides<Length> Offsets{Length::Auto(), Length::Auto(), Length::Auto(), Length::Auto()};
     Length Width = Length::Auto();
     Length Height = Length::Auto();
     Length MinWidth = Length::Px(0);
     Length MinHeight = Length::Px(0);
     Length MaxWidth = Length::Auto();  // auto: none
     Length MaxHeight = Length::Auto();
-    Length Margin[4];
-    Length Padding[4];
-    int BorderWidth[4] = {0, 0, 0, 0};
+    Sides<Length> Margin;
+    Sides<Length> Padding;
+    Edges BorderWidth;
     Overflow OverflowX = Overflow::Visible;
     Overflow OverflowY = Overflow::Visible;
     VerticalAlign VAlign = VerticalAlign::Baseline;
@@ -94,8 +96,8 @@ struct PaintStyle {
     BackgroundRepeat Repeat = BackgroundRepeat::Repeat;
     Length BackgroundX = Length::Px(0);
     Length BackgroundY = Length::Px(0);
-    BorderStyle BorderStyles[4] = {BorderStyle::None, BorderStyle::None, BorderStyle::None, BorderStyle::None};
-    Color BorderColors[4] = {0, 0, 0, 0};
+    Sides<BorderStyle> BorderStyles;
+    Sides<Color> BorderColors;
     float Opacity = 1;
     std::wstring ForegroundImage;      // foreground-image, drawn over the content
     bool operator==(const PaintStyle&) const = default;
@@ -118,7 +120,6 @@ struct ComputedStyle {
 
 using StylePtr = std::shared_ptr<const ComputedStyle>;
 
-enum class StyleChange { None, Repaint, Relayout };
 [[nodiscard]] StyleChange Compare(const ComputedStyle* before, const ComputedStyle& after);
 
 } // namespace Engine

@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/paint/Color.h"
+#include "engine/gfx/Color.h"
 
 #include <memory>
 #include <string>

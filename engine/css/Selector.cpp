@@ -1,6 +1,5 @@
 #include "engine/css/Selector.h"
 
-#include "engine/HTMLayoutConstants.h"
 #include "engine/css/AncestorFilter.h"
 #include "engine/dom/Element.h"
 
@@ -294,9 +293,9 @@ private:
         else if (name == "empty")
             compound.Structure |= kEmpty;
         else if (name == "enabled")
-            compound.StatesClear |= HL_STATE_DISABLED;
+            compound.StatesClear |= kStateDisabled;
         else if (name == "unchecked")
-            compound.StatesClear |= HL_STATE_CHECKED;
+            compound.StatesClear |= kStateChecked;
         else if (unsigned state = Selector::StateForPseudoClass(name))
             compound.StatesSet |= state;
         else
@@ -550,12 +549,12 @@ unsigned Selector::StateForPseudoClass(std::string_view name)
         unsigned State;
     };
     static constexpr Entry kStates[] = {
-        {"link", HL_STATE_LINK},         {"hover", HL_STATE_HOVER},         {"active", HL_STATE_ACTIVE},
-        {"focus", HL_STATE_FOCUS},       {"visited", HL_STATE_VISITED},     {"current", HL_STATE_CURRENT},
-        {"checked", HL_STATE_CHECKED},   {"disabled", HL_STATE_DISABLED},   {"read-only", HL_STATE_READONLY},
-        {"expanded", HL_STATE_EXPANDED}, {"collapsed", HL_STATE_COLLAPSED}, {"incomplete", HL_STATE_INCOMPLETE},
-        {"anchor", HL_STATE_ANCHOR},     {"popup", HL_STATE_POPUP},         {"owns-popup", HL_STATE_OWNS_POPUP},
-        {"focusable", HL_STATE_FOCUSABLE}};
+        {"link", kStateLink},         {"hover", kStateHover},         {"active", kStateActive},
+        {"focus", kStateFocus},       {"visited", kStateVisited},     {"current", kStateCurrent},
+        {"checked", kStateChecked},   {"disabled", kStateDisabled},   {"read-only", kStateReadOnly},
+        {"expanded", kStateExpanded}, {"collapsed", kStateCollapsed}, {"incomplete", kStateIncomplete},
+        {"anchor", kStateAnchor},     {"popup", kStatePopup},         {"owns-popup", kStateOwnsPopup},
+        {"focusable", kStateFocusable}};
     for (const Entry& entry : kStates) {
         if (entry.Name == name)
             return entry.State;

@@ -242,7 +242,7 @@ ComputedStyle StyleBuilder::Build(const std::vector<const Declaration*>& winners
         Apply(winners, root, style);
     }
     // A side whose style is none has no width (CSS 2.1, 8.5.3).
-    for (int side = 0; side < 4; ++side) {
+    for (Side side : kAllSides) {
         if (style.Paint.BorderStyles[side] == BorderStyle::None)
             style.Box.BorderWidth[side] = 0;
         if (style.Paint.BorderColors[side] == kCurrentColor)
@@ -307,7 +307,7 @@ void StyleBuilder::Apply(const std::vector<const Declaration*>& winners, const C
             if (context.ToLength(first, length))
                 target = length;
         };
-        auto sideOf = [](CssProperty p, CssProperty base) { return static_cast<int>(p) - static_cast<int>(base); };
+        auto sideOf = [](CssProperty p, CssProperty base) { return static_cast<Side>(static_cast<int>(p) - static_cast<int>(base)); };
         switch (prop) {
         case CssProperty::Color:
             if (first.Type == CssToken::Kind::Color)

@@ -2,6 +2,7 @@
 
 #include "engine/css/AncestorFilter.h"
 #include "engine/css/DefaultStyleSheet.h"
+#include "engine/css/ElementStyle.h"
 #include "engine/css/PropertyTable.h"
 #include "engine/dom/Element.h"
 
@@ -218,11 +219,11 @@ void StyleResolver::Apply(Element& element, MatchContext& context, WinnerLists& 
         consider(found->second);
     consider(m_universal);
     std::uint32_t order = 0;
-    for (const Declaration& declaration : element.HintStyle())
+    for (const Declaration& declaration : ElementStyle::Hints(element))
         candidates.push_back({PriorityOf(false, StyleOrigin::Hints, 0, order++), &InternedHint(declaration)});
-    for (const Declaration& declaration : element.InlineStyle())
+    for (const Declaration& declaration : ElementStyle::Inline(element))
         candidates.push_back({PriorityOf(declaration.Important, StyleOrigin::Inline, 0, order++), &declaration});
-    for (const Declaration& declaration : element.RuntimeStyle())
+    for (const Declaration& declaration : ElementStyle::Runtime(element))
         candidates.push_back({PriorityOf(true, StyleOrigin::Runtime, 0, order++), &declaration});
 
     // Of two declarations with the same priority, the later one written wins: the order taken
@@ -242,7 +243,7 @@ void StyleResolver::Apply(Element& element, MatchContext& context, WinnerLists& 
             continue;
         winners.push_back(candidates[i].Value);
     }
-    element.SetCascadedStyle(lists.Share(winners));
+    element.SetCascaded(lists.Share(winners));
 }
 
 bool StyleResolver::IsInherited(std::string_view property)
@@ -255,7 +256,7 @@ const std::wstring* StyleResolver::Lookup(const Element& element, std::string_vi
 {
     bool inherited = IsInherited(property);
     for (const Element* at = &element; at != nullptr; at = at->Parent()) {
-        const auto& style = at->CascadedStyle();
+        const auto& style = ElementStyle::Cascaded(*at);
         auto found = std::lower_bound(style.begin(), style.end(), property,
                                       [](const Declaration* d, std::string_view name) { return d->Property < name; });
         if (found != style.end() && (*found)->Property == property) {

@@ -1,10 +1,9 @@
 #pragma once
-#include "engine/css/ComputedStyle.h"
-#include "engine/css/StyleSheet.h"
 #include "engine/dom/Element.h"
+#include "engine/dom/StyleChange.h"
 
 #include <cstdint>
-#include <memory>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,8 +27,6 @@ public:
     }
 };
 
-class StyleResolver;
-
 // What the last style update changed, for layout to take over: each element is held (used)
 // until layout has taken it.
 struct StyleChanges {
@@ -39,8 +36,27 @@ struct StyleChanges {
     void Release();
 };
 
-// One page: its element tree (the html element at the root), its style sheets and the elements
-// that hold the focus and the mouse capture.
+// Elements to style again, each held until the batch goes.
+class RestyleBatch {
+public:
+    RestyleBatch() = default;
+    ~RestyleBatch();
+    RestyleBatch(RestyleBatch&& other) noexcept = default;
+    RestyleBatch& operator=(RestyleBatch&&) = delete;
+    RestyleBatch(const RestyleBatch&) = delete;
+    RestyleBatch& operator=(const RestyleBatch&) = delete;
+
+    // In document order of their queueing; none lies below another.
+    std::vector<Element*> Tops;
+
+private:
+    friend class Document;
+    std::vector<Element*> m_held;
+};
+
+// One page: its element tree (the html element at the root), the elements that hold the focus
+// and the mouse capture, and what changed since the styling layer (css/DocumentStyle) last
+// styled it: elements queued once each, however many changes reach them.
 class Document {
 public:
     static constexpr std::size_t kMaxSourceBytes = 32u << 20;
@@ -54,11 +70,9 @@ public:
     [[nodiscard]] bool Load(std::string_view utf8);
 
     [[nodiscard]] Element& Root() { return *m_root; }
-    [[nodiscard]] const std::vector<std::unique_ptr<StyleSheet>>& StyleSheets() const { return m_sheets; }
-    void AddStyleSheet(StyleSheet sheet);
+    // Counts the pages loaded, so that whoever keeps something of a page can tell a new one.
+    [[nodiscard]] unsigned Loads() const { return m_loads; }
 
-    void SetMediaType(std::wstring media);
-    [[nodiscard]] const std::wstring& MediaType() const { return m_media; }
     void SetBaseUrl(std::wstring url) { m_baseUrl = std::move(url); }
     [[nodiscard]] const std::wstring& BaseUrl() const { return m_baseUrl; }
 
@@ -74,16 +88,20 @@ public:
     [[nodiscard]] bool StyleDirty() const { return m_styleDirty || !m_restyle.empty(); }
     void NoteChange(Element& element, ChangeKind kind);
     void NoteStateChange(Element& element, unsigned changedBits);
-    // Runs the cascade when something changed since the last run, for the whole page or only
-    // for the elements a change can reach, then asks the client for the behaviors that styles
-    // newly name.
-    void UpdateStyle();
     // What changed since layout last asked.
     [[nodiscard]] StyleChanges TakeChanges();
-    // Elements styled since the document was made: the work changes cost, counted.
-    [[nodiscard]] std::uint64_t ElementsStyled() const { return m_styled; }
-    void SetDpi(int dpi);
-    [[nodiscard]] int Dpi() const { return m_dpi; }
+
+    // For the styling layer. A restyle of the whole page drops the queues and tells layout that
+    // every box is new; otherwise the queued elements come as a batch, widened by the later
+    // siblings of those for which reachesLaterSiblings says so (selectors with + and ~).
+    [[nodiscard]] bool WholePageDirty() const { return m_styleDirty; }
+    void BeginWholeRestyle();
+    [[nodiscard]] bool WholeRestyle() const { return m_changes.Full; }
+    [[nodiscard]] RestyleBatch TakeRestyleBatch(const std::function<bool(const Element&)>& reachesLaterSiblings);
+    // A styled element's boxes must follow its new style.
+    void NoteStyleChanged(Element& element, StyleChange change);
+    // The state bits that some selector tests: a change of the others restyles nothing.
+    void SetStatesTested(unsigned bits) { m_statesTested = bits; }
 
     [[nodiscard]] Element* FocusElement() const { return m_focus; }
     void SetFocusElement(Element* element) { m_focus = element; }
@@ -97,31 +115,17 @@ private:
     friend class Element;
     // An element leaves the document: nothing of the document may point at it any longer.
     void ForgetElement(Element& element);
-    void CollectStyleSheets();
-    void NoteBehaviors(Element& element);
-    void RequestBehaviors();
-
     // The queues an element may wait in, as Element::m_queued bits.
     enum Queued : std::uint8_t { kQueuedRestyle = 1, kQueuedRebuild = 2, kQueuedRelayout = 4 };
     void QueueRestyle(Element& element);
-    void RestyleQueued();
-    void Restyle(const std::vector<Element*>& tops);
     // Lets the queued elements go, for a restyle of the whole page.
     void DropQueues();
 
     Element* m_root;
-    std::unique_ptr<StyleResolver> m_resolver;
     std::vector<Element*> m_restyle;  // held
-    struct BehaviorRequest {
-        Element* Target;  // held
-        std::string Name;
-    };
-    std::vector<BehaviorRequest> m_behaviorRequests;
     StyleChanges m_changes;
-    int m_dpi = 96;
-    std::uint64_t m_styled = 0;
-    std::vector<std::unique_ptr<StyleSheet>> m_sheets;
-    std::wstring m_media = L"screen";
+    unsigned m_statesTested = ~0u;
+    unsigned m_loads = 0;
     std::wstring m_baseUrl;
     DocumentClient* m_client = nullptr;
     bool m_styleDirty = true;

@@ -1,15 +1,11 @@
 #include "engine/dom/Element.h"
 
-#include "engine/css/CssParser.h"
-#include "engine/css/PresentationalHints.h"
-#include "engine/css/Shorthands.h"
 #include "engine/dom/Document.h"
 #include "engine/dom/Text.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cwctype>
-#include <unordered_map>
 #include <unordered_set>
 
 namespace Engine {
@@ -108,29 +104,7 @@ const std::string* InternedTag(const std::string& tag)
     return &*tags.insert(tag).first;
 }
 
-const std::vector<const Declaration*> kNoDeclarations;
-const std::vector<Declaration> kNoStyle;
 const std::vector<HandlerEntry> kNoHandlers;
-
-// Hint lists by their declarations, each property and value ended by a NUL; bounded like the
-// tags.
-std::shared_ptr<const std::vector<Declaration>> InternedHints(std::vector<Declaration> hints)
-{
-    constexpr std::size_t kMaxLists = 1024;
-    static std::unordered_map<std::wstring, std::shared_ptr<const std::vector<Declaration>>> lists;
-    std::wstring key;
-    for (const Declaration& hint : hints) {
-        key.append(hint.Property.begin(), hint.Property.end()).push_back(L'\0');
-        key.append(hint.Value).push_back(hint.Important ? L'!' : L'\0');
-    }
-    auto found = lists.find(key);
-    if (found != lists.end())
-        return found->second;
-    auto list = std::make_shared<const std::vector<Declaration>>(std::move(hints));
-    if (lists.size() < kMaxLists)
-        lists.emplace(std::move(key), list);
-    return list;
-}
 
 } // namespace
 
@@ -385,13 +359,13 @@ void Element::SetAttribute(std::string_view name, std::wstring value)
     for (Attribute& attribute : m_attributes) {
         if (attribute.Name == lower) {
             attribute.Value = std::move(value);
-            m_inlineStyleValid = m_hintStyleValid = false;
+            m_madeFromAttributes = 0;
             NoteChanged(ChangeKind::Attributes);
             return;
         }
     }
     m_attributes.push_back({std::move(lower), std::move(value)});
-    m_inlineStyleValid = m_hintStyleValid = false;
+    m_madeFromAttributes = 0;
     NoteChanged(ChangeKind::Attributes);
 }
 
@@ -403,7 +377,7 @@ void Element::RemoveAttribute(std::string_view name)
     auto found = std::find_if(m_attributes.begin(), m_attributes.end(),
                               [value](const Attribute& attribute) { return &attribute.Value == value; });
     m_attributes.erase(found);
-    m_inlineStyleValid = m_hintStyleValid = false;
+    m_madeFromAttributes = 0;
     NoteChanged(ChangeKind::Attributes);
 }
 
@@ -464,67 +438,6 @@ Element::RareData& Element::Rare()
 const std::vector<HandlerEntry>& Element::Handlers() const
 {
     return m_rare ? m_rare->Handlers : kNoHandlers;
-}
-
-const std::vector<const Declaration*>& Element::CascadedStyle() const
-{
-    return m_cascaded ? *m_cascaded : kNoDeclarations;
-}
-
-void Element::SetCascadedStyle(std::vector<const Declaration*> style)
-{
-    m_cascaded = std::make_shared<const std::vector<const Declaration*>>(std::move(style));
-}
-
-const std::vector<Declaration>& Element::RuntimeStyle() const
-{
-    return m_rare ? m_rare->RuntimeStyle : kNoStyle;
-}
-
-const std::vector<Declaration>& Element::InlineStyle()
-{
-    if (!m_inlineStyleValid) {
-        const std::wstring* style = FindAttribute("style");
-        if (style != nullptr)
-            Rare().InlineStyle = CssParser::ParseDeclarations(*style);
-        else if (m_rare)
-            m_rare->InlineStyle.clear();
-        m_inlineStyleValid = true;
-    }
-    return m_rare ? m_rare->InlineStyle : kNoStyle;
-}
-
-const std::vector<Declaration>& Element::HintStyle()
-{
-    if (!m_hintStyleValid) {
-        std::vector<Declaration> hints = PresentationalHints::For(*this);
-        if (hints.empty())
-            m_hintStyle.reset();
-        else
-            m_hintStyle = InternedHints(std::move(hints));
-        m_hintStyleValid = true;
-    }
-    return m_hintStyle ? *m_hintStyle : kNoStyle;
-}
-
-void Element::SetRuntimeStyle(std::string_view property, const std::wstring* value)
-{
-    std::string lower(property);
-    for (char& c : lower)
-        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-    RareData& rare = Rare();
-    auto found = std::find_if(rare.RuntimeWritten.begin(), rare.RuntimeWritten.end(),
-                              [&](const Declaration& declaration) { return declaration.Property == lower; });
-    if (value == nullptr) {
-        if (found != rare.RuntimeWritten.end())
-            rare.RuntimeWritten.erase(found);
-    } else if (found != rare.RuntimeWritten.end()) {
-        *found = Declaration{lower, *value, false};
-    } else {
-        rare.RuntimeWritten.push_back({lower, *value, false});
-    }
-    rare.RuntimeStyle = Shorthands::Expand(rare.RuntimeWritten);
-    NoteChanged(ChangeKind::Attributes);
 }
 
 void Element::NoteChanged(ChangeKind kind)

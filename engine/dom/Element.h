@@ -1,5 +1,4 @@
 #pragma once
-#include "engine/css/Declaration.h"
 #include "engine/dom/Node.h"
 
 #include <cstdint>
@@ -11,8 +10,45 @@
 namespace Engine {
 
 class Document;
+// What the layers above keep with an element: the elements only hold them.
 struct Box;
 struct ComputedStyle;
+struct Declaration;
+struct RareStyle;
+
+// State bits of an element, as selectors and the engine's inputs read them.
+enum ElementState : unsigned {
+    kStateLink = 0x1,       // an a with an href, from the markup
+    kStateHover = 0x2,
+    kStateActive = 0x4,     // pressed
+    kStateFocus = 0x8,
+    kStateVisited = 0x10,
+    kStateCurrent = 0x20,
+    kStateChecked = 0x40,
+    kStateDisabled = 0x80,
+    kStateReadOnly = 0x100,
+    kStateExpanded = 0x200,
+    kStateCollapsed = 0x400,
+    kStateIncomplete = 0x800,
+    kStateFocusable = 0x2000,
+    kStateAnchor = 0x4000,
+    kStatePopup = 0x10000,  // shown as a popup
+    kStateOwnsPopup = 0x20000,
+};
+
+// The groups of events an element procedure asks for.
+enum EventGroup : unsigned {
+    kEventMouse = 0x1,
+    kEventKey = 0x2,
+    kEventFocus = 0x4,
+    kEventScroll = 0x8,
+    kEventTimer = 0x10,
+    kEventSize = 0x20,
+    kEventDraw = 0x40,
+    kEventDataArrived = 0x80,
+    kEventBehavior = 0x100,
+    kEventMethodCall = 0x200,
+};
 
 // What changed about an element, so that only what the change can reach is styled and laid
 // out again.
@@ -21,6 +57,8 @@ enum class ChangeKind { Children, Attributes };
 // A cascade's winners, shared by the elements that have the same ones (the cells of a table
 // column): a page has thousands of elements and few distinct lists.
 using SharedDeclarations = std::shared_ptr<const std::vector<const Declaration*>>;
+// Declarations made of attributes, shared by the elements with the same ones.
+using SharedDeclarationList = std::shared_ptr<const std::vector<Declaration>>;
 
 struct Attribute {
     std::string Name;  // lower case
@@ -32,7 +70,7 @@ using OpaqueProc = void (*)();
 struct HandlerEntry {
     OpaqueProc Proc = nullptr;
     void* Tag = nullptr;
-    unsigned Groups = 0;
+    unsigned Groups = 0;  // EventGroup bits
 };
 
 class Element final : public Node {
@@ -90,15 +128,18 @@ public:
     [[nodiscard]] unsigned State() const { return m_state; }
     void ChangeState(unsigned bitsToSet, unsigned bitsToClear);
 
-    // Style kept by the cascade: winning declarations, sorted by property name.
-    // Elements styled alike share one list (see SharedDeclarations).
-    [[nodiscard]] const std::vector<const Declaration*>& CascadedStyle() const;
-    void SetCascadedStyle(std::vector<const Declaration*> style);
-    void SetCascadedStyle(SharedDeclarations style) { m_cascaded = std::move(style); }
-    [[nodiscard]] const std::vector<Declaration>& InlineStyle();
-    [[nodiscard]] const std::vector<Declaration>& HintStyle();
-    [[nodiscard]] const std::vector<Declaration>& RuntimeStyle() const;
-    void SetRuntimeStyle(std::string_view property, const std::wstring* value);
+    // What the styling layer keeps here (css/ElementStyle reads and makes it): the cascade's
+    // winners, the hints made of the attributes, and the rarely used rest. Each bit of
+    // MadeFromAttributes says a part made of the attributes is current; any change of an
+    // attribute clears them all.
+    [[nodiscard]] const SharedDeclarations& Cascaded() const { return m_cascaded; }
+    void SetCascaded(SharedDeclarations winners) { m_cascaded = std::move(winners); }
+    [[nodiscard]] const SharedDeclarationList& Hints() const { return m_hints; }
+    void SetHints(SharedDeclarationList hints) { m_hints = std::move(hints); }
+    [[nodiscard]] RareStyle* RareStyleData() const { return m_rare ? m_rare->Style.get() : nullptr; }
+    [[nodiscard]] std::shared_ptr<RareStyle>& RareStyleSlot() { return Rare().Style; }
+    [[nodiscard]] unsigned MadeFromAttributes() const { return m_madeFromAttributes; }
+    void SetMadeFromAttributes(unsigned bits) { m_madeFromAttributes = static_cast<std::uint8_t>(bits); }
 
     // The mutable accessors make the element's rarely used part; the const ones never do.
     [[nodiscard]] std::vector<HandlerEntry>& Handlers() { return Rare().Handlers; }
@@ -126,9 +167,7 @@ private:
 
     // What few elements have: kept apart, so that the thousands of plain ones stay small.
     struct RareData {
-        std::vector<Declaration> InlineStyle;
-        std::vector<Declaration> RuntimeWritten;  // as the program set it
-        std::vector<Declaration> RuntimeStyle;    // with shorthands expanded
+        std::shared_ptr<RareStyle> Style;
         std::vector<HandlerEntry> Handlers;
         std::vector<std::string> RequestedBehaviors;
         std::wstring Scratch;
@@ -144,14 +183,12 @@ private:
     mutable std::uint32_t m_index = 0;  // in the parent's element list, while that is valid
     unsigned m_state = 0;
     mutable bool m_childrenValid = false;  // built when first asked for
-    bool m_inlineStyleValid = false;
-    bool m_hintStyleValid = false;
+    std::uint8_t m_madeFromAttributes = 0;
     // Which of its document's queues of changes hold the element (Document::Queued bits), so
     // that a batch of changes queues each element once.
     std::uint8_t m_queued = 0;
     SharedDeclarations m_cascaded;
-    // Hints made from the same attributes are one list (every cell with nowrap).
-    std::shared_ptr<const std::vector<Declaration>> m_hintStyle;
+    SharedDeclarationList m_hints;
     std::unique_ptr<RareData> m_rare;
     std::shared_ptr<const ComputedStyle> m_computed;
     Box* m_box = nullptr;

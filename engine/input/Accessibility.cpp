@@ -1,6 +1,5 @@
 #include "engine/input/Accessibility.h"
 
-#include "engine/HTMLayoutConstants.h"
 #include "engine/css/ComputedStyle.h"
 #include "engine/dom/Element.h"
 #include "engine/dom/Text.h"
@@ -73,7 +72,7 @@ bool TakesText(AccessRole role)
 bool IsInsideDropDown(const Element& element)
 {
     for (const Element* at = element.Parent(); at != nullptr; at = at->Parent()) {
-        if (FormControls::ControlType(*at) == HL_CTL_DD_SELECT)
+        if (FormControls::ControlType(*at) == ControlKind::DropDown)
             return true;
     }
     return false;
@@ -87,20 +86,20 @@ AccessRole OwnRole(const Element& element)
         return AccessRole::Page;
     if (tag == "option")
         return AccessRole::ListItem;
-    if (tag == "popup" && FormControls::ControlType(*element.Parent()) == HL_CTL_DD_SELECT)
+    if (tag == "popup" && FormControls::ControlType(*element.Parent()) == ControlKind::DropDown)
         return AccessRole::List;
     // A drop-down's caption and button are drawn parts of it, not controls of their own.
     if (IsInsideDropDown(element))
         return AccessRole::None;
     switch (FormControls::ControlType(element)) {
-    case HL_CTL_BUTTON: return AccessRole::PushButton;
-    case HL_CTL_CHECKBOX: return AccessRole::CheckBox;
-    case HL_CTL_RADIO: return AccessRole::RadioButton;
-    case HL_CTL_EDIT: case HL_CTL_NUMERIC: case HL_CTL_TEXTAREA: case HL_CTL_PASSWORD: case HL_CTL_DECIMAL:
-    case HL_CTL_CURRENCY: case HL_CTL_HTMLAREA:
+    case ControlKind::Button: return AccessRole::PushButton;
+    case ControlKind::CheckBox: return AccessRole::CheckBox;
+    case ControlKind::Radio: return AccessRole::RadioButton;
+    case ControlKind::Edit: case ControlKind::Numeric: case ControlKind::TextArea: case ControlKind::Password: case ControlKind::Decimal:
+    case ControlKind::Currency: case ControlKind::HtmlArea:
         return AccessRole::EditableText;
-    case HL_CTL_DD_SELECT: return AccessRole::ComboBox;
-    case HL_CTL_SELECT_SINGLE: case HL_CTL_SELECT_MULTIPLE: return AccessRole::List;
+    case ControlKind::DropDown: return AccessRole::ComboBox;
+    case ControlKind::SelectSingle: case ControlKind::SelectMultiple: return AccessRole::List;
     default: break;
     }
     if (tag == "button")
@@ -130,7 +129,7 @@ bool IsShown(const Element& element)
     // A closed drop-down still has its list, as the system's combo boxes do.
     for (const Element* at = &element; at != nullptr; at = at->Parent()) {
         if (at->Tag() == "popup")
-            return at->Parent() != nullptr && FormControls::ControlType(*at->Parent()) == HL_CTL_DD_SELECT;
+            return at->Parent() != nullptr && FormControls::ControlType(*at->Parent()) == ControlKind::DropDown;
     }
     return false;
 }
@@ -311,7 +310,7 @@ std::wstring Accessibility::ValueOf(Element& element)
 {
     switch (RoleOf(element)) {
     case AccessRole::EditableText:
-        if (FormControls::ControlType(element) == HL_CTL_PASSWORD)
+        if (FormControls::ControlType(element) == ControlKind::Password)
             return {};
         return FormControls::GetValue(element).Kind == ControlValue::Type::Int
                    ? std::to_wstring(FormControls::GetValue(element).Int)
@@ -333,8 +332,8 @@ unsigned Accessibility::StatesOf(const Element& element)
     const AccessRole role = RoleOf(element);
     unsigned result = 0;
     static constexpr std::pair<unsigned, unsigned> kFromState[] = {
-        {HL_STATE_FOCUS, kAccessFocused}, {HL_STATE_DISABLED, kAccessUnavailable}, {HL_STATE_HOVER, kAccessHot},
-        {HL_STATE_ACTIVE, kAccessPressed}};
+        {kStateFocus, kAccessFocused}, {kStateDisabled, kAccessUnavailable}, {kStateHover, kAccessHot},
+        {kStateActive, kAccessPressed}};
     for (const auto& [own, access] : kFromState) {
         if ((state & own) != 0)
             result |= access;
@@ -346,24 +345,24 @@ unsigned Accessibility::StatesOf(const Element& element)
         result |= kAccessInvisible;
     switch (role) {
     case AccessRole::CheckBox: case AccessRole::RadioButton:
-        if ((state & HL_STATE_CHECKED) != 0)
+        if ((state & kStateChecked) != 0)
             result |= kAccessChecked;
         break;
     case AccessRole::EditableText:
-        if ((state & HL_STATE_READONLY) != 0)
+        if ((state & kStateReadOnly) != 0)
             result |= kAccessReadOnly;
-        if (FormControls::ControlType(element) == HL_CTL_PASSWORD)
+        if (FormControls::ControlType(element) == ControlKind::Password)
             result |= kAccessProtected;
         break;
     case AccessRole::ComboBox: {
         const auto& parts = element.Children();
-        const bool open = parts.size() >= 3 && (parts[2]->State() & HL_STATE_POPUP) != 0;
+        const bool open = parts.size() >= 3 && (parts[2]->State() & kStatePopup) != 0;
         result |= open ? kAccessExpanded : kAccessCollapsed;
         break;
     }
     case AccessRole::Row: case AccessRole::ListItem:
         result |= kAccessSelectable;
-        if ((state & (HL_STATE_CURRENT | HL_STATE_CHECKED)) != 0)
+        if ((state & (kStateCurrent | kStateChecked)) != 0)
             result |= kAccessSelected;
         break;
     case AccessRole::Link: result |= kAccessLinked; break;
@@ -377,7 +376,7 @@ AccessAction Accessibility::DefaultActionOf(const Element& element)
 {
     switch (RoleOf(element)) {
     case AccessRole::PushButton: return AccessAction::Press;
-    case AccessRole::CheckBox: return (element.State() & HL_STATE_CHECKED) != 0 ? AccessAction::Uncheck : AccessAction::Check;
+    case AccessRole::CheckBox: return (element.State() & kStateChecked) != 0 ? AccessAction::Uncheck : AccessAction::Check;
     case AccessRole::RadioButton: return AccessAction::Check;
     case AccessRole::ComboBox:
         return (StatesOf(element) & kAccessExpanded) != 0 ? AccessAction::Close : AccessAction::Open;

@@ -1,6 +1,5 @@
 #include "engine/input/FocusOrder.h"
 
-#include "engine/HTMLayoutConstants.h"
 #include "engine/css/ComputedStyle.h"
 #include "engine/dom/Document.h"
 #include "engine/input/FormControls.h"
@@ -31,11 +30,11 @@ int TabIndex(const Element& element)
 
 bool FocusOrder::IsFocusable(const Element& element)
 {
-    if ((element.State() & HL_STATE_DISABLED) != 0 || element.LayoutBox() == nullptr)
+    if ((element.State() & kStateDisabled) != 0 || element.LayoutBox() == nullptr)
         return false;
     // A drop-down's own caption, button and list are the drop-down's.
     for (const Element* at = element.Parent(); at != nullptr; at = at->Parent()) {
-        if (FormControls::ControlType(*at) == HL_CTL_DD_SELECT)
+        if (FormControls::ControlType(*at) == ControlKind::DropDown)
             return false;
     }
     const auto& style = element.Computed();
@@ -44,7 +43,7 @@ bool FocusOrder::IsFocusable(const Element& element)
     int index = TabIndex(element);
     if (index != INT_MIN)
         return index >= 0;
-    if ((element.State() & HL_STATE_FOCUSABLE) != 0)
+    if ((element.State() & kStateFocusable) != 0)
         return true;
     const std::string& tag = element.Tag();
     if (tag == "a")
@@ -54,7 +53,7 @@ bool FocusOrder::IsFocusable(const Element& element)
         return type == nullptr || _wcsicmp(type->c_str(), L"hidden") != 0;
     }
     return tag == "button" || tag == "select" || tag == "textarea" ||
-           FormControls::ControlType(element) != HL_CTL_NO;
+           FormControls::ControlType(element) != ControlKind::None;
 }
 
 Element* FocusOrder::Next(Document& document, Element* from, bool backward)
@@ -75,7 +74,7 @@ Element* FocusOrder::Next(Document& document, Element* from, bool backward)
             int index = TabIndex(*element);
             stops.push_back({element, index == INT_MIN ? 0 : index, stops.size()});
             // The parts of a control (a drop-down's caption and button) are the control's own.
-            if (FormControls::ControlType(*element) != HL_CTL_NO)
+            if (FormControls::ControlType(*element) != ControlKind::None)
                 continue;
         }
         element->PushChildrenReversed(pending);

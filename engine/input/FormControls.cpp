@@ -1,6 +1,5 @@
 #include "engine/input/FormControls.h"
 
-#include "engine/HTMLayoutConstants.h"
 #include "engine/css/StyleResolver.h"
 #include "engine/dom/Element.h"
 #include "engine/dom/HtmlTreeBuilder.h"
@@ -87,48 +86,48 @@ void BuildDropDown(Element& select, std::size_t depth)
     ForEachDescendant(*select.Children()[2], [&](Element& option) {
         if (option.Tag() != "option" || checked)
             return;
-        checked = (option.State() & HL_STATE_CHECKED) != 0;
+        checked = (option.State() & kStateChecked) != 0;
         if (checked || chosen == nullptr || option.HasAttribute("selected"))
             chosen = &option;
     });
     FormControls::Choose(select, chosen);
 }
 
-unsigned TypeFromBehavior(std::wstring_view behavior)
+ControlKind TypeFromBehavior(std::wstring_view behavior)
 {
     struct Entry {
         std::wstring_view Name;
-        unsigned Type;
+        ControlKind Type;
     };
     static constexpr Entry kBehaviors[] = {
-        {L"edit", HL_CTL_EDIT},          {L"hidden", HL_CTL_EDIT},         {L"number", HL_CTL_NUMERIC},
-        {L"button", HL_CTL_BUTTON},      {L"checkbox", HL_CTL_CHECKBOX},   {L"radio", HL_CTL_RADIO},
-        {L"list", HL_CTL_SELECT_SINGLE}, {L"list-multiple", HL_CTL_SELECT_MULTIPLE},
-        {L"dropdown", HL_CTL_DD_SELECT}, {L"textarea", HL_CTL_TEXTAREA},   {L"richtext", HL_CTL_HTMLAREA},
-        {L"password", HL_CTL_PASSWORD},  {L"progress", HL_CTL_PROGRESS},   {L"slider", HL_CTL_SLIDER},
-        {L"decimal", HL_CTL_DECIMAL},    {L"currency", HL_CTL_CURRENCY},   {L"date", HL_CTL_DATE},
-        {L"time", HL_CTL_TIME}};
+        {L"edit", ControlKind::Edit},          {L"hidden", ControlKind::Edit},         {L"number", ControlKind::Numeric},
+        {L"button", ControlKind::Button},      {L"checkbox", ControlKind::CheckBox},   {L"radio", ControlKind::Radio},
+        {L"list", ControlKind::SelectSingle}, {L"list-multiple", ControlKind::SelectMultiple},
+        {L"dropdown", ControlKind::DropDown}, {L"textarea", ControlKind::TextArea},   {L"richtext", ControlKind::HtmlArea},
+        {L"password", ControlKind::Password},  {L"progress", ControlKind::Progress},   {L"slider", ControlKind::Slider},
+        {L"decimal", ControlKind::Decimal},    {L"currency", ControlKind::Currency},   {L"date", ControlKind::Date},
+        {L"time", ControlKind::Time}};
     for (const Entry& entry : kBehaviors) {
         if (entry.Name == behavior)
             return entry.Type;
     }
-    return HL_CTL_NO;
+    return ControlKind::None;
 }
 
 // What the element is by its markup alone, for elements whose behavior is the program's.
-unsigned TypeFromMarkup(const Element& element)
+ControlKind TypeFromMarkup(const Element& element)
 {
     const std::string& tag = element.Tag();
     if (tag == "button")
-        return HL_CTL_BUTTON;
+        return ControlKind::Button;
     if (tag == "textarea")
-        return HL_CTL_TEXTAREA;
+        return ControlKind::TextArea;
     if (tag == "select")
-        return IsDropDown(element) ? HL_CTL_DD_SELECT
-               : element.HasAttribute("multiple") ? HL_CTL_SELECT_MULTIPLE
-                                                  : HL_CTL_SELECT_SINGLE;
+        return IsDropDown(element) ? ControlKind::DropDown
+               : element.HasAttribute("multiple") ? ControlKind::SelectMultiple
+                                                  : ControlKind::SelectSingle;
     if (tag != "input")
-        return HL_CTL_UNKNOWN;
+        return ControlKind::Unknown;
     static constexpr std::pair<std::wstring_view, std::wstring_view> kTypes[] = {
         {L"checkbox", L"checkbox"}, {L"radio", L"radio"},   {L"button", L"button"},   {L"submit", L"button"},
         {L"reset", L"button"},      {L"password", L"password"}, {L"number", L"number"}, {L"integer", L"number"}};
@@ -136,7 +135,7 @@ unsigned TypeFromMarkup(const Element& element)
         if (TypeIs(element, type))
             return TypeFromBehavior(behavior);
     }
-    return HL_CTL_EDIT;
+    return ControlKind::Edit;
 }
 
 std::wstring_view FirstBehavior(const std::wstring& behaviors)
@@ -208,15 +207,15 @@ std::wstring ValueText(const ControlValue& value)
 }
 
 // Inputs whose value is their "value" attribute, read as text or as a number.
-bool IsTextKind(unsigned type)
+bool IsTextKind(ControlKind type)
 {
-    return type == HL_CTL_EDIT || type == HL_CTL_PASSWORD || type == HL_CTL_DECIMAL || type == HL_CTL_CURRENCY ||
-           type == HL_CTL_DATE || type == HL_CTL_TIME;
+    return type == ControlKind::Edit || type == ControlKind::Password || type == ControlKind::Decimal || type == ControlKind::Currency ||
+           type == ControlKind::Date || type == ControlKind::Time;
 }
 
-bool IsNumberKind(unsigned type)
+bool IsNumberKind(ControlKind type)
 {
-    return type == HL_CTL_NUMERIC || type == HL_CTL_PROGRESS || type == HL_CTL_SLIDER;
+    return type == ControlKind::Numeric || type == ControlKind::Progress || type == ControlKind::Slider;
 }
 
 void CheckRadio(Element& radio)
@@ -228,10 +227,10 @@ void CheckRadio(Element& radio)
         ForEachDescendant(*group, [&](Element& other) {
             const std::wstring* otherName = other.FindAttribute("name");
             if (&other != &radio && otherName != nullptr && *otherName == groupName && TypeIs(other, L"radio"))
-                other.ChangeState(0, HL_STATE_CHECKED);
+                other.ChangeState(0, kStateChecked);
         });
     }
-    radio.ChangeState(HL_STATE_CHECKED, 0);
+    radio.ChangeState(kStateChecked, 0);
 }
 
 } // namespace
@@ -244,15 +243,15 @@ void FormControls::PrepareTree(Element& root, std::size_t rootDepth)
         for (const Attribute& attribute : element.Attributes()) {
             const std::string& name = attribute.Name;
             if (name == "checked" && element.Tag() == "input" && (TypeIs(element, L"checkbox") || TypeIs(element, L"radio")))
-                set |= HL_STATE_CHECKED;
+                set |= kStateChecked;
             else if (name == "disabled")
-                set |= HL_STATE_DISABLED;
+                set |= kStateDisabled;
             else if (name == "readonly")
-                set |= HL_STATE_READONLY;
+                set |= kStateReadOnly;
             else if (name == "href" && element.Tag() == "a")
-                set |= HL_STATE_LINK;
+                set |= kStateLink;
             else if (name == "selected" && element.Tag() == "option")
-                set |= HL_STATE_CHECKED | HL_STATE_CURRENT;
+                set |= kStateChecked | kStateCurrent;
         }
         element.ChangeState(set, 0);
         if (IsDropDown(element))
@@ -264,13 +263,13 @@ void FormControls::PrepareTree(Element& root, std::size_t rootDepth)
         BuildDropDown(*select, rootDepth + select->Depth());
 }
 
-unsigned FormControls::ControlType(const Element& element)
+ControlKind FormControls::ControlType(const Element& element)
 {
     const std::wstring* behavior = StyleResolver::Lookup(element, "behavior");
     if (behavior == nullptr || FirstBehavior(*behavior).empty() || *behavior == L"none")
-        return HL_CTL_NO;
-    unsigned type = TypeFromBehavior(FirstBehavior(*behavior));
-    return type != HL_CTL_NO ? type : TypeFromMarkup(element);
+        return ControlKind::None;
+    ControlKind type = TypeFromBehavior(FirstBehavior(*behavior));
+    return type != ControlKind::None ? type : TypeFromMarkup(element);
 }
 
 bool FormControls::IsValueInput(const Element& element)
@@ -281,7 +280,7 @@ bool FormControls::IsValueInput(const Element& element)
 ControlValue FormControls::GetValue(Element& element)
 {
     const std::wstring* attribute = element.FindAttribute("value");
-    unsigned type = ControlType(element);
+    ControlKind type = ControlType(element);
     if (IsTextKind(type))
         return ControlValue::FromString(attribute != nullptr ? *attribute : std::wstring());
     if (IsNumberKind(type)) {
@@ -301,25 +300,25 @@ ControlValue FormControls::GetValue(Element& element)
         return ControlValue::FromInt(number);
     }
     switch (type) {
-    case HL_CTL_CHECKBOX:
-    case HL_CTL_RADIO: return ControlValue::FromBool((element.State() & HL_STATE_CHECKED) != 0);
-    case HL_CTL_BUTTON:
-    case HL_CTL_TEXTAREA: return ControlValue::FromString(element.TextContent());
-    case HL_CTL_DD_SELECT:
-    case HL_CTL_SELECT_SINGLE: {
+    case ControlKind::CheckBox:
+    case ControlKind::Radio: return ControlValue::FromBool((element.State() & kStateChecked) != 0);
+    case ControlKind::Button:
+    case ControlKind::TextArea: return ControlValue::FromString(element.TextContent());
+    case ControlKind::DropDown:
+    case ControlKind::SelectSingle: {
         Element* current = nullptr;
         for (Element* option : OptionsOf(element)) {
-            if (option->State() & HL_STATE_CHECKED)
+            if (option->State() & kStateChecked)
                 return TextOrInt(OptionValue(*option));
-            if (current == nullptr && (option->State() & HL_STATE_CURRENT))
+            if (current == nullptr && (option->State() & kStateCurrent))
                 current = option;
         }
         return current != nullptr ? TextOrInt(OptionValue(*current)) : ControlValue{};
     }
-    case HL_CTL_SELECT_MULTIPLE: {
+    case ControlKind::SelectMultiple: {
         std::wstring values;
         for (Element* option : OptionsOf(element)) {
-            if (option->State() & HL_STATE_CHECKED)
+            if (option->State() & kStateChecked)
                 values += (values.empty() ? L"" : L";") + OptionValue(*option);
         }
         return ControlValue::FromString(std::move(values));
@@ -330,26 +329,26 @@ ControlValue FormControls::GetValue(Element& element)
 
 bool FormControls::SetValue(Element& element, const ControlValue& value)
 {
-    unsigned type = ControlType(element);
+    ControlKind type = ControlType(element);
     if (IsTextKind(type) || IsNumberKind(type)) {
         element.SetAttribute("value", ValueText(value));
         return true;
     }
     switch (type) {
-    case HL_CTL_CHECKBOX: {
-        unsigned checked = HL_STATE_CHECKED;
+    case ControlKind::CheckBox: {
+        unsigned checked = kStateChecked;
         element.ChangeState(value.Int != 0 ? checked : 0u, value.Int != 0 ? 0u : checked);
         return true;
     }
-    case HL_CTL_RADIO:
+    case ControlKind::Radio:
         if (value.Int != 0)
             CheckRadio(element);
         else
-            element.ChangeState(0, HL_STATE_CHECKED);
+            element.ChangeState(0, kStateChecked);
         return true;
-    case HL_CTL_TEXTAREA: element.SetTextContent(ValueText(value)); return true;
-    case HL_CTL_DD_SELECT:
-    case HL_CTL_SELECT_SINGLE: {
+    case ControlKind::TextArea: element.SetTextContent(ValueText(value)); return true;
+    case ControlKind::DropDown:
+    case ControlKind::SelectSingle: {
         std::wstring wanted = ValueText(value);
         Element* chosen = nullptr;
         for (Element* option : OptionsOf(element)) {
@@ -376,17 +375,17 @@ void FormControls::Choose(Element& select, Element* option)
 {
     for (Element* other : OptionsOf(select)) {
         if (other != option)
-            other->ChangeState(0, HL_STATE_CHECKED | HL_STATE_CURRENT);
+            other->ChangeState(0, kStateChecked | kStateCurrent);
     }
     if (option != nullptr)
-        option->ChangeState(HL_STATE_CHECKED | HL_STATE_CURRENT, 0);
+        option->ChangeState(kStateChecked | kStateCurrent, 0);
     if (IsPrepared(select))
         select.Children()[0]->SetTextContent(option != nullptr ? option->TextContent() : std::wstring());
 }
 
 void FormControls::StateChanged(Element& element, unsigned before)
 {
-    unsigned gained = element.State() & ~before & (HL_STATE_CHECKED | HL_STATE_CURRENT);
+    unsigned gained = element.State() & ~before & (kStateChecked | kStateCurrent);
     if (gained == 0 || element.Tag() != "option")
         return;
     if (Element* select = DropDownOf(element))
@@ -396,13 +395,13 @@ void FormControls::StateChanged(Element& element, unsigned before)
 bool FormControls::Click(Element& element)
 {
     switch (ControlType(element)) {
-    case HL_CTL_CHECKBOX: {
-        unsigned checked = element.State() & HL_STATE_CHECKED;
-        element.ChangeState(checked ^ HL_STATE_CHECKED, checked);
+    case ControlKind::CheckBox: {
+        unsigned checked = element.State() & kStateChecked;
+        element.ChangeState(checked ^ kStateChecked, checked);
         return true;
     }
-    case HL_CTL_RADIO: CheckRadio(element); return true;
-    case HL_CTL_BUTTON: return true;
+    case ControlKind::Radio: CheckRadio(element); return true;
+    case ControlKind::Button: return true;
     default: return false;
     }
 }
@@ -415,13 +414,13 @@ Element* FormControls::LabelledControl(Element& label)
         if (!id->empty())
             ForEachDescendant(*label.Root(), [&](Element& element) {
                 const std::wstring* own = element.FindAttribute("id");
-                if (found == nullptr && own != nullptr && *own == *id && ControlType(element) != HL_CTL_NO)
+                if (found == nullptr && own != nullptr && *own == *id && ControlType(element) != ControlKind::None)
                     found = &element;
             });
         return found;
     }
     ForEachDescendant(label, [&](Element& element) {
-        if (found == nullptr && ControlType(element) != HL_CTL_NO)
+        if (found == nullptr && ControlType(element) != ControlKind::None)
             found = &element;
     });
     return found;

@@ -7,6 +7,29 @@ namespace Engine {
 
 class Element;
 
+// The kinds of the engine's inputs.
+enum class ControlKind : unsigned {
+    None = 0,  // not an input
+    Unknown = 1,
+    Edit = 2,
+    Numeric = 3,
+    Button = 4,
+    CheckBox = 5,
+    Radio = 6,
+    SelectSingle = 7,
+    SelectMultiple = 8,
+    DropDown = 9,
+    TextArea = 10,
+    HtmlArea = 11,
+    Password = 12,
+    Progress = 13,
+    Slider = 14,
+    Decimal = 15,
+    Currency = 16,
+    Date = 22,
+    Time = 23,
+};
+
 // The engine's own inputs. Values live in the markup itself, so that a page's HTML shows them:
 // a text input's text is its "value" attribute, a text area's its content, a checkbox's its
 // checked state. A drop-down is built as three children: caption (the current choice's text),
@@ -19,7 +42,7 @@ public:
     static void PrepareTree(Element& root, std::size_t rootDepth = 0);
 
     // The kind from the element's engine behavior (its "behavior" style), else from its tag.
-    [[nodiscard]] static unsigned ControlType(const Element& element);
+    [[nodiscard]] static ControlKind ControlType(const Element& element);
     [[nodiscard]] static ControlValue GetValue(Element& element);
     [[nodiscard]] static bool SetValue(Element& element, const ControlValue& value);
 

@@ -1,6 +1,5 @@
 #include "engine/layout/LayoutContext.h"
 
-#include "engine/HTMLayoutConstants.h"
 #include "engine/dom/Element.h"
 
 #include <algorithm>
@@ -29,7 +28,7 @@ int CollapseMargins(int a, int b)
 
 bool IsPopup(const Box& box)
 {
-    return box.Owner != nullptr && (box.Owner->State() & HL_STATE_POPUP) != 0;
+    return box.Owner != nullptr && (box.Owner->State() & kStatePopup) != 0;
 }
 
 bool ShrinksToFit(const Box& box)
@@ -48,12 +47,12 @@ bool OutOfFlow(const Box& box)
 
 int VerticalEdges(const Box& box)
 {
-    return box.Border[0] + box.Border[2] + box.Padding[0] + box.Padding[2];
+    return box.Used.Border.Vertical() + box.Used.Padding.Vertical();
 }
 
 int HorizontalInner(const Box& box)
 {
-    return box.Border[1] + box.Border[3] + box.Padding[1] + box.Padding[3];
+    return box.Used.Border.Horizontal() + box.Used.Padding.Horizontal();
 }
 
 void ClampWidth(const Box& box, int available, int& content)
@@ -98,10 +97,10 @@ void LayoutReplaced(Box& box, int available, int containingHeight, LayoutContext
         width = static_cast<int>(static_cast<long long>(height) * intrinsicW / intrinsicH);
     ClampWidth(box, available, width);
     ClampHeight(box, containingHeight, height);
-    box.Width = width + HorizontalInner(box);
-    box.Height = height + VerticalEdges(box);
-    box.ContentWidth = width;
-    box.ContentHeight = height;
+    box.Used.Width = width + HorizontalInner(box);
+    box.Used.Height = height + VerticalEdges(box);
+    box.Used.ContentWidth = width;
+    box.Used.ContentHeight = height;
 }
 
 } // namespace
@@ -109,10 +108,10 @@ void LayoutReplaced(Box& box, int available, int containingHeight, LayoutContext
 void BlockLayout::ResolveEdges(Box& box, int available)
 {
     const BoxStyle& s = box.S().Box;
-    for (int side = 0; side < 4; ++side) {
-        box.Margin[side] = Clamp(s.Margin[side].Resolve(available, 0));
-        box.Padding[side] = std::clamp(s.Padding[side].Resolve(available, 0), 0, kMaxSize);
-        box.Border[side] = std::clamp(s.BorderWidth[side], 0, kMaxSize);
+    for (Side side : kAllSides) {
+        box.Used.Margin[side] = Clamp(s.Margin[side].Resolve(available, 0));
+        box.Used.Padding[side] = std::clamp(s.Padding[side].Resolve(available, 0), 0, kMaxSize);
+        box.Used.Border[side] = std::clamp(s.BorderWidth[side], 0, kMaxSize);
     }
 }
 
@@ -120,7 +119,7 @@ int BlockLayout::HorizontalEdges(const Box& box, int available)
 {
     const BoxStyle& s = box.S().Box;
     int edges = 0;
-    for (int side : {1, 3}) {
+    for (Side side : {Side::Right, Side::Left}) {
         edges += s.Margin[side].Resolve(available, 0);
         edges += std::max(0, s.Padding[side].Resolve(available, 0));
         edges += s.BorderWidth[side];
@@ -142,7 +141,7 @@ void BlockLayout::Intrinsic(Box& box, LayoutContext& context, int& minWidth, int
         TableLayout::Intrinsic(box, context, minWidth, maxWidth);
     } else if (box.Kind == BoxKind::Replaced) {
         LayoutReplaced(box, 0, -1, context);
-        minWidth = maxWidth = box.Width - HorizontalInner(box);
+        minWidth = maxWidth = box.Used.Width - HorizontalInner(box);
     } else if (box.InlineContent) {
         InlineLayout::Intrinsic(box, context, minWidth, maxWidth);
     } else {
@@ -180,13 +179,13 @@ void BlockLayout::Intrinsic(Box& box, LayoutContext& context, int& minWidth, int
 
 int BlockLayout::LayoutContent(Box& box, LayoutContext& context, int innerHeight)
 {
-    int width = std::max(0, box.ContentWidthInner());
+    int width = std::max(0, box.Used.ContentWidthInner());
     int height = 0;
     int extentRight = 0;
     if (box.InlineContent) {
         height = InlineLayout::Layout(box, width, context);
         for (const LineBox& line : box.Lines)
-            extentRight = std::max(extentRight, line.Area.Right() - box.ContentX());
+            extentRight = std::max(extentRight, line.Area.Right() - box.Used.ContentX());
     } else {
         int y = 0;
         int pending = 0;
@@ -196,41 +195,41 @@ int BlockLayout::LayoutContent(Box& box, LayoutContext& context, int innerHeight
             if (OutOfFlow(c)) {
                 Layout(c, IsPopup(c) ? context.ViewportWidth : width, innerHeight, context);
                 const BoxStyle& cs = c.S().Box;
-                int left = cs.Offsets[3].IsAuto() ? 0 : cs.Offsets[3].Resolve(width);
-                int top = cs.Offsets[0].IsAuto() ? y : cs.Offsets[0].Resolve(std::max(0, innerHeight));
-                if (cs.Offsets[3].IsAuto() && !cs.Offsets[1].IsAuto())
-                    left = width - cs.Offsets[1].Resolve(width) - c.Width - c.Margin[1] - c.Margin[3];
-                c.X = box.ContentX() + left + c.Margin[3];
-                c.Y = box.ContentY() + top + c.Margin[0];
+                int left = cs.Offsets.Left.IsAuto() ? 0 : cs.Offsets.Left.Resolve(width);
+                int top = cs.Offsets.Top.IsAuto() ? y : cs.Offsets.Top.Resolve(std::max(0, innerHeight));
+                if (cs.Offsets.Left.IsAuto() && !cs.Offsets.Right.IsAuto())
+                    left = width - cs.Offsets.Right.Resolve(width) - c.Used.Width - c.Used.Margin.Horizontal();
+                c.Used.X = box.Used.ContentX() + left + c.Used.Margin.Left;
+                c.Used.Y = box.Used.ContentY() + top + c.Used.Margin.Top;
                 continue;
             }
             Layout(c, width, innerHeight, context);
-            int top = c.Margin[0];
+            int top = c.Used.Margin.Top;
             int margin = first ? top : CollapseMargins(pending, top);
-            bool empty = c.Height == 0 && c.Kind != BoxKind::Table && c.Children.empty();
-            c.X = box.ContentX() + c.Margin[3];
+            bool empty = c.Used.Height == 0 && c.Kind != BoxKind::Table && c.Children.empty();
+            c.Used.X = box.Used.ContentX() + c.Used.Margin.Left;
             // Auto side margins centre a block of a given width.
             const BoxStyle& cs = c.S().Box;
-            if (!ShrinksToFit(c) && cs.Margin[1].IsAuto() && cs.Margin[3].IsAuto())
-                c.X = box.ContentX() + std::max(0, (width - c.Width) / 2);
-            else if (!ShrinksToFit(c) && cs.Margin[3].IsAuto() && !cs.Width.IsAuto())
-                c.X = box.ContentX() + std::max(0, width - c.Width - c.Margin[1]);
+            if (!ShrinksToFit(c) && cs.Margin.Right.IsAuto() && cs.Margin.Left.IsAuto())
+                c.Used.X = box.Used.ContentX() + std::max(0, (width - c.Used.Width) / 2);
+            else if (!ShrinksToFit(c) && cs.Margin.Left.IsAuto() && !cs.Width.IsAuto())
+                c.Used.X = box.Used.ContentX() + std::max(0, width - c.Used.Width - c.Used.Margin.Right);
             if (empty) {
-                c.Y = box.ContentY() + y + margin;
-                pending = CollapseMargins(margin, c.Margin[2]);
+                c.Used.Y = box.Used.ContentY() + y + margin;
+                pending = CollapseMargins(margin, c.Used.Margin.Bottom);
                 continue;
             }
-            c.Y = box.ContentY() + y + (first ? top : margin);
-            y = c.Y - box.ContentY() + c.Height;
-            pending = c.Margin[2];
+            c.Used.Y = box.Used.ContentY() + y + (first ? top : margin);
+            y = c.Used.Y - box.Used.ContentY() + c.Used.Height;
+            pending = c.Used.Margin.Bottom;
             first = false;
-            extentRight = std::max(extentRight, c.X - box.ContentX() + c.Width + c.Margin[1]);
+            extentRight = std::max(extentRight, c.Used.X - box.Used.ContentX() + c.Used.Width + c.Used.Margin.Right);
         }
         y += first ? std::max(0, pending) : pending;
         height = std::max(0, y);
     }
-    box.ContentWidth = std::max(extentRight, 0);
-    box.ContentHeight = height;
+    box.Used.ContentWidth = std::max(extentRight, 0);
+    box.Used.ContentHeight = height;
     return height;
 }
 
@@ -246,10 +245,10 @@ void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutCo
     } else if (box.Kind == BoxKind::Replaced) {
         LayoutReplaced(box, available, containingHeight, context);
     } else if (box.Kind == BoxKind::Text || box.Kind == BoxKind::LineBreak || box.Kind == BoxKind::Inline) {
-        box.Width = box.Height = 0;
+        box.Used.Width = box.Used.Height = 0;
     } else {
         int inner = HorizontalInner(box);
-        int margins = box.Margin[1] + box.Margin[3];
+        int margins = box.Used.Margin.Horizontal();
         int content = 0;
         if (box.Kind == BoxKind::Cell) {
             content = available - inner;  // the table gave it its columns' width
@@ -263,7 +262,7 @@ void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutCo
             content = available - margins - inner;
         }
         ClampWidth(box, available, content);
-        box.Width = content + inner;
+        box.Used.Width = content + inner;
 
         bool heightGiven = s.Height.Type == Length::Kind::Px || (s.Height.IsPercent() && containingHeight >= 0);
         int givenHeight = heightGiven ? std::max(0, s.Height.Resolve(containingHeight)) : -1;
@@ -273,36 +272,36 @@ void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutCo
         // the vertical one), then again only if the content proves the bet wrong.
         bool fresh = box.LastAvailable < 0;
         bool autoV = s.OverflowY == Overflow::Auto && heightGiven;
-        box.BarV = s.OverflowY == Overflow::Scroll || (autoV && (fresh || box.BarV > 0)) ? context.Scrollbar : 0;
-        box.BarH = s.OverflowX == Overflow::Scroll || (s.OverflowX == Overflow::Auto && box.BarH > 0) ? context.Scrollbar : 0;
+        box.Used.BarV = s.OverflowY == Overflow::Scroll || (autoV && (fresh || box.Used.BarV > 0)) ? context.Scrollbar : 0;
+        box.Used.BarH = s.OverflowX == Overflow::Scroll || (s.OverflowX == Overflow::Auto && box.Used.BarH > 0) ? context.Scrollbar : 0;
         if (heightGiven)
-            box.Height = givenHeight + VerticalEdges(box);
+            box.Used.Height = givenHeight + VerticalEdges(box);
         int contentHeight = 0;
         for (int attempt = 0; attempt < 3; ++attempt) {
-            int innerHeight = heightGiven ? std::max(0, givenHeight - box.BarH) : -1;
+            int innerHeight = heightGiven ? std::max(0, givenHeight - box.Used.BarH) : -1;
             contentHeight = LayoutContent(box, context, innerHeight);
             if (!box.IsScroller())
                 break;
-            bool needV = s.OverflowY == Overflow::Scroll || (autoV && contentHeight > givenHeight - box.BarH);
+            bool needV = s.OverflowY == Overflow::Scroll || (autoV && contentHeight > givenHeight - box.Used.BarH);
             bool needH = s.OverflowX == Overflow::Scroll ||
-                         (s.OverflowX == Overflow::Auto && box.ContentWidth > box.ContentWidthInner());
-            if (needV == (box.BarV > 0) && needH == (box.BarH > 0))
+                         (s.OverflowX == Overflow::Auto && box.Used.ContentWidth > box.Used.ContentWidthInner());
+            if (needV == (box.Used.BarV > 0) && needH == (box.Used.BarH > 0))
                 break;
-            box.BarV = needV ? context.Scrollbar : 0;
-            box.BarH = needH ? context.Scrollbar : 0;
+            box.Used.BarV = needV ? context.Scrollbar : 0;
+            box.Used.BarH = needH ? context.Scrollbar : 0;
         }
-        int height = heightGiven ? givenHeight : contentHeight + box.BarH;
+        int height = heightGiven ? givenHeight : contentHeight + box.Used.BarH;
         if (!heightGiven)
             ClampHeight(box, containingHeight, height);
-        box.Height = height + VerticalEdges(box);
+        box.Used.Height = height + VerticalEdges(box);
         if (box.IsScroller()) {
-            box.ScrollX = std::clamp(box.ScrollX, 0, std::max(0, box.ContentWidth - box.ContentWidthInner()));
-            box.ScrollY = std::clamp(box.ScrollY, 0, std::max(0, box.ContentHeight - box.ContentHeightInner()));
+            box.ScrollX = std::clamp(box.ScrollX, 0, std::max(0, box.Used.ContentWidth - box.Used.ContentWidthInner()));
+            box.ScrollY = std::clamp(box.ScrollY, 0, std::max(0, box.Used.ContentHeight - box.Used.ContentHeightInner()));
         }
     }
     box.LastAvailable = available;
     box.LastAvailableHeight = containingHeight;
-    box.LaidOutHeight = box.Height;
+    box.LaidOutHeight = box.Used.Height;
     box.NeedsLayout = false;
     box.Generation = context.Generation;
 }

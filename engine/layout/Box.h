@@ -3,8 +3,8 @@
 #include "engine/dom/NodePool.h"
 #include "engine/dom/Text.h"
 #include "engine/layout/TableCache.h"
-#include "engine/paint/Geometry.h"
-#include "engine/paint/Image.h"
+#include "engine/gfx/Geometry.h"
+#include "engine/gfx/Image.h"
 
 #include <memory>
 #include <string>
@@ -68,8 +68,29 @@ struct BoxRare {
     std::shared_ptr<TableCache> Table;
 };
 
-// A box of the layout tree, kept apart from the element tree. Positions are relative to the
-// parent box's border box; the page position is worked out after every layout.
+// Where layout put a box and how big it made it: its used values, in device pixels. Positions
+// are relative to the parent box's border box; the page position is worked out after every layout.
+struct UsedValues {
+    int X = 0, Y = 0, Width = 0, Height = 0;  // border box
+    Edges Margin;
+    Edges Padding;
+    Edges Border;
+    int PageX = 0, PageY = 0;  // border box in page coordinates (scrolling included)
+    bool Placed = false;       // PageX and PageY hold a position already
+    int ShiftY = 0;            // content moved down inside the box (vertical alignment in cells)
+    int ContentWidth = 0, ContentHeight = 0;  // what the content takes, beyond the box when it scrolls
+    int BarV = 0, BarH = 0;    // scroll bars
+
+    [[nodiscard]] int ContentX() const { return Border.Left + Padding.Left; }
+    [[nodiscard]] int ContentY() const { return Border.Top + Padding.Top; }
+    // The content box, less the scroll bars.
+    [[nodiscard]] int ContentWidthInner() const { return Width - Border.Horizontal() - Padding.Horizontal() - BarV; }
+    [[nodiscard]] int ContentHeightInner() const { return Height - Border.Vertical() - Padding.Vertical() - BarH; }
+    [[nodiscard]] Rect PageRect() const { return {PageX, PageY, Width, Height}; }
+};
+
+// A box of the layout tree, kept apart from the element tree: its place in the tree, the used
+// values layout gave it, and what it keeps between layouts.
 struct Box {
     Box() = default;
     Box(const Box&) = delete;
@@ -81,7 +102,6 @@ struct Box {
     }
 
     BoxKind Kind = BoxKind::Block;
-    bool Placed = false;         // PageX and PageY hold a position already
     bool InlineContent = false;  // a block container of lines
     bool ColumnsValid = false;   // a table's columns' widths are current
     bool NeedsLayout = true;
@@ -91,12 +111,7 @@ struct Box {
     Box* Parent = nullptr;
     std::vector<std::unique_ptr<Box>> Children;
 
-    // Geometry, as used values in device pixels.
-    int X = 0, Y = 0, Width = 0, Height = 0;  // border box
-    int Margin[4] = {0, 0, 0, 0};
-    int Padding[4] = {0, 0, 0, 0};
-    int Border[4] = {0, 0, 0, 0};
-    int PageX = 0, PageY = 0;               // border box in page coordinates (scrolling included)
+    UsedValues Used;
 
     // Inline content of a block container.
     std::vector<LineBox> Lines;
@@ -108,17 +123,14 @@ struct Box {
     std::vector<TextRun> Runs;
     int RunsFont = -1;
 
-    // Scrolling: the content's size and the offset into it; bars in device pixels.
+    // Scrolling: the offset into the content.
     int ScrollX = 0, ScrollY = 0;
-    int ContentWidth = 0, ContentHeight = 0;
-    int BarV = 0, BarH = 0;
 
     // Tables: column and span of a cell, row of a cell (spans are capped at 1000).
     int Column = 0, Row = 0;
     short ColSpan = 1, RowSpan = 1;
     short RowSpanAsked = 1;  // the cell's rowspan attribute, before the table's end cuts it
     int CellIndex = -1;    // in its table's grid
-    int ShiftY = 0;  // content moved down inside its box (vertical alignment in cells)
 
     // Caches for relayout.
     int LastAvailable = -1;
@@ -161,22 +173,11 @@ struct Box {
     static void operator delete(void* block, std::size_t size) { NodePool::Free(block, size); }
 
     [[nodiscard]] const ComputedStyle& S() const { return *Style; }
-    [[nodiscard]] int ContentX() const { return Border[3] + Padding[3]; }
-    [[nodiscard]] int ContentY() const { return Border[0] + Padding[0]; }
-    [[nodiscard]] int ContentWidthInner() const
-    {
-        return Width - Border[1] - Border[3] - Padding[1] - Padding[3] - BarV;
-    }
-    [[nodiscard]] int ContentHeightInner() const
-    {
-        return Height - Border[0] - Border[2] - Padding[0] - Padding[2] - BarH;
-    }
     // A block with hidden overflow scrolls too, by the program only: no bars and no wheel.
     [[nodiscard]] bool IsScroller() const
     {
         return Style && Kind != BoxKind::Inline && (Style->Scrolls() || (Kind == BoxKind::Block && Style->Clips()));
     }
-    [[nodiscard]] Rect PageRect() const { return {PageX, PageY, Width, Height}; }
     // position: sticky, on a box of its own (inline elements stay in their lines).
     [[nodiscard]] bool IsSticky() const
     {
@@ -188,7 +189,7 @@ struct Box {
     // content moves down as the cell aligns it.
     [[nodiscard]] Point ContentOrigin() const
     {
-        Point origin{PageX, PageY + ShiftY};
+        Point origin{Used.PageX, Used.PageY + Used.ShiftY};
         if (IsScroller()) {
             origin.X -= ScrollX;
             origin.Y -= ScrollY;

@@ -79,8 +79,8 @@ struct Flattener {
             case BoxKind::Inline: {
                 c.Fragments.clear();
                 BlockLayout::ResolveEdges(c, Width);
-                int left = c.Margin[3] + c.Border[3] + c.Padding[3];
-                int right = c.Margin[1] + c.Border[1] + c.Padding[1];
+                int left = c.Used.Margin.Left + c.Used.Border.Left + c.Used.Padding.Left;
+                int right = c.Used.Margin.Right + c.Used.Border.Right + c.Used.Padding.Right;
                 if (left != 0)
                     Pieces.push_back({Piece::Kind::Edge, &c, 0, 0, left});
                 Walk(c);
@@ -127,7 +127,7 @@ struct Flattener {
         int minWidth = 0;
         if (Context != nullptr) {
             BlockLayout::Layout(box, Width, -1, *Context);
-            width = box.Width + box.Margin[1] + box.Margin[3];
+            width = box.Used.Width + box.Used.Margin.Horizontal();
         } else {
             LayoutContext scratch{Measurer};
             BlockLayout::Intrinsic(box, scratch, minWidth, width);
@@ -400,7 +400,7 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
                 metrics.Below = std::max(metrics.Below, lineHeight - above);
             } else if (piece.Type == Piece::Kind::Atomic) {
                 const Box& box = *piece.Source;
-                int height = box.Height + box.Margin[0] + box.Margin[2];
+                int height = box.Used.Height + box.Used.Margin.Vertical();
                 switch (box.S().Box.VAlign) {
                 case VerticalAlign::Middle:
                     metrics.Above = std::max(metrics.Above, (height + strut.XHeight) / 2);
@@ -423,8 +423,8 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
             offset = room / 2;
         if (room < 0)
             offset = 0;
-        int originX = container.ContentX();
-        int originY = container.ContentY() + y;
+        int originX = container.Used.ContentX();
+        int originY = container.Used.ContentY() + y;
         line.Area = {originX + offset, originY, std::max(0, lineWidth), lineHeight};
         int baseline = metrics.Above;
         x = offset + indent;
@@ -449,7 +449,7 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
                 }
             } else if (piece.Type == Piece::Kind::Atomic) {
                 Box& box = *piece.Source;
-                int height = box.Height + box.Margin[0] + box.Margin[2];
+                int height = box.Used.Height + box.Used.Margin.Vertical();
                 int top = baseline - height;
                 switch (box.S().Box.VAlign) {
                 case VerticalAlign::Middle: top = baseline - (height + strut.XHeight) / 2; break;
@@ -457,12 +457,12 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
                 case VerticalAlign::Bottom: case VerticalAlign::TextBottom: top = lineHeight - height; break;
                 default: break;
                 }
-                box.X = originX + x + box.Margin[3];
-                box.Y = originY + top + box.Margin[0];
+                box.Used.X = originX + x + box.Used.Margin.Left;
+                box.Used.Y = originY + top + box.Used.Margin.Top;
                 if (box.RareData)
                     box.RareData->Ellipsed = false;
                 LineItem item;
-                item.Area = {box.X, box.Y, box.Width, box.Height};
+                item.Area = {box.Used.X, box.Used.Y, box.Used.Width, box.Used.Height};
                 item.Source = &box;
                 line.Items.push_back(item);
             }

@@ -1,10 +1,10 @@
 #include "engine/layout/LayoutTree.h"
 
-#include "engine/HTMLayoutConstants.h"
 #include "engine/css/StyleBuilder.h"
 #include "engine/dom/Element.h"
 #include "engine/dom/Text.h"
 #include "engine/dom/Utf.h"
+#include "engine/layout/ControlBox.h"
 #include "engine/layout/LayoutContext.h"
 
 #include <algorithm>
@@ -55,7 +55,7 @@ BoxKind KindFor(const Element& element, const ComputedStyle& style)
         return BoxKind::Replaced;
     if (tag == "br")
         return BoxKind::LineBreak;
-    if (tag == "input" && element.Nodes().empty())
+    if (const ControlBox* control = ControlBox::For(element); control != nullptr && control->Replaced(element))
         return BoxKind::Replaced;
     switch (style.Box.Show) {
     case Display::Inline: return BoxKind::Inline;
@@ -162,9 +162,9 @@ bool IsInside(const Box& box, const Box& ancestor)
 // A scroller's view: its padding box less its bars.
 Rect ScrollView(const Box& box)
 {
-    return {box.PageX + box.Border[3], box.PageY + box.Border[0],
-            std::max(0, box.Width - box.Border[1] - box.Border[3] - box.BarV),
-            std::max(0, box.Height - box.Border[0] - box.Border[2] - box.BarH)};
+    return {box.Used.PageX + box.Used.Border.Left, box.Used.PageY + box.Used.Border.Top,
+            std::max(0, box.Used.Width - box.Used.Border.Horizontal() - box.Used.BarV),
+            std::max(0, box.Used.Height - box.Used.Border.Vertical() - box.Used.BarH)};
 }
 
 // One axis of a sticky box's shift: towards the inset from the view's start edge while its place
@@ -201,25 +201,25 @@ Point StickyShiftAt(const Box& box, int x, int y)
     Rect limits;
     if (container->IsScroller()) {
         Point origin = container->ContentOrigin();
-        limits = {origin.X + container->ContentX(), origin.Y + container->ContentY(),
-                  std::max(container->ContentWidth, container->ContentWidthInner()),
-                  std::max(container->ContentHeight, container->ContentHeightInner())};
+        limits = {origin.X + container->Used.ContentX(), origin.Y + container->Used.ContentY(),
+                  std::max(container->Used.ContentWidth, container->Used.ContentWidthInner()),
+                  std::max(container->Used.ContentHeight, container->Used.ContentHeightInner())};
     } else {
-        limits = {container->PageX + container->ContentX(), container->PageY + container->ContentY(),
-                  container->ContentWidthInner(), container->ContentHeightInner()};
+        limits = {container->Used.PageX + container->Used.ContentX(), container->Used.PageY + container->Used.ContentY(),
+                  container->Used.ContentWidthInner(), container->Used.ContentHeightInner()};
     }
     const BoxStyle& s = box.S().Box;
-    return {StickyAxis(x, box.Width, box.Margin[3], box.Margin[1], view.X, view.Right(), s.Offsets[3], s.Offsets[1],
+    return {StickyAxis(x, box.Used.Width, box.Used.Margin.Left, box.Used.Margin.Right, view.X, view.Right(), s.Offsets.Left, s.Offsets.Right,
                        limits.X, limits.Right()),
-            StickyAxis(y, box.Height, box.Margin[0], box.Margin[2], view.Y, view.Bottom(), s.Offsets[0], s.Offsets[2],
+            StickyAxis(y, box.Used.Height, box.Used.Margin.Top, box.Used.Margin.Bottom, view.Y, view.Bottom(), s.Offsets.Top, s.Offsets.Bottom,
                        limits.Y, limits.Bottom())};
 }
 
 bool OnScrollBar(const Box& box, Point page)
 {
-    int inRight = box.PageX + box.Width - box.Border[1] - page.X;
-    int inBottom = box.PageY + box.Height - box.Border[2] - page.Y;
-    return (box.BarV > 0 && inRight >= 0 && inRight < box.BarV) || (box.BarH > 0 && inBottom >= 0 && inBottom < box.BarH);
+    int inRight = box.Used.PageX + box.Used.Width - box.Used.Border.Right - page.X;
+    int inBottom = box.Used.PageY + box.Used.Height - box.Used.Border.Bottom - page.Y;
+    return (box.Used.BarV > 0 && inRight >= 0 && inRight < box.Used.BarV) || (box.Used.BarH > 0 && inBottom >= 0 && inBottom < box.Used.BarH);
 }
 
 void AppendRect(std::string& out, int x, int y, int w, int h)
@@ -279,25 +279,8 @@ std::unique_ptr<Box> LayoutTree::BuildBox(Element& element)
         if (element.Tag() == "img") {
             if (const std::wstring* src = element.FindAttribute("src"))
                 box->Rare().Picture = m_images(element, *src);
-        } else {
-            // Inputs are drawn by the engine at a size of their kind; their text is measured here.
-            std::wstring kind = element.InputType();
-            FontId font = m_measurer.Intern(style->Inherited.Font);
-            const FontMetrics& metrics = m_measurer.Metrics(font);
-            box->RunsFont = font;
-            int dpi = std::max(m_dpi, 1);
-            if (kind == L"checkbox" || kind == L"radio") {
-                box->Rare().IntrinsicWidth = box->Rare().IntrinsicHeight = std::max(13 * dpi / 96, metrics.Height * 13 / 16);
-            } else if (kind == L"hidden") {
-                box->Rare().IntrinsicWidth = box->Rare().IntrinsicHeight = 0;
-            } else if (kind == L"button" || kind == L"submit" || kind == L"reset") {
-                const std::wstring* value = element.FindAttribute("value");
-                box->Rare().IntrinsicWidth = m_measurer.Width(font, value != nullptr ? *value : std::wstring());
-                box->Rare().IntrinsicHeight = metrics.LineHeight;
-            } else {
-                box->Rare().IntrinsicWidth = metrics.AverageWidth * 20;
-                box->Rare().IntrinsicHeight = metrics.LineHeight;
-            }
+        } else if (const ControlBox* control = ControlBox::For(element)) {
+            control->Measure(*box, m_measurer, m_dpi);
         }
         return box;
     }
@@ -499,7 +482,7 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
         }
         if (box->Kind == BoxKind::Replaced || box->Kind == BoxKind::LineBreak)
             continue;
-        AddDamage(box->PageRect());
+        AddDamage(box->Used.PageRect());
         BoxKind kind = box->Kind;
         BuildChildren(*box, *element);
         box->MarkNeedsLayout();
@@ -518,7 +501,7 @@ void LayoutTree::ElementLeaving(Element& element)
     Box* box = element.LayoutBox();
     if (box == nullptr)
         return;
-    AddDamage(box->PageRect());
+    AddDamage(box->Used.PageRect());
     Box* parent = box->Parent;
     if (parent != nullptr)
         parent->InvalidateTableGrid();
@@ -549,8 +532,8 @@ bool LayoutTree::Layout(int width, int height)
     bool laidOut = m_root->NeedsLayout || m_root->LastAvailable != width || m_root->LastAvailableHeight != height;
     if (laidOut) {
         BlockLayout::Layout(*m_root, width, height, context);
-        m_root->X = m_root->Margin[3];
-        m_root->Y = m_root->Margin[0];
+        m_root->Used.X = m_root->Used.Margin.Left;
+        m_root->Used.Y = m_root->Used.Margin.Top;
     }
     std::vector<Rect> damage;
     Place(*m_root, 0, 0, &damage, m_generation);
@@ -574,13 +557,13 @@ void LayoutTree::Place(Box& top, int originX, int originY, std::vector<Rect>* da
         Pending at = pending.back();
         pending.pop_back();
         Box& box = *at.Target;
-        int x = at.X + box.X;
-        int y = at.Y + box.Y;
+        int x = at.X + box.Used.X;
+        int y = at.Y + box.Used.Y;
         if (box.Style && box.S().Box.Place == Position::Relative) {
             const BoxStyle& s = box.S().Box;
-            int base = box.Parent != nullptr ? box.Parent->Width : m_width;
-            x += !s.Offsets[3].IsAuto() ? s.Offsets[3].Resolve(base) : !s.Offsets[1].IsAuto() ? -s.Offsets[1].Resolve(base) : 0;
-            y += !s.Offsets[0].IsAuto() ? s.Offsets[0].Resolve(0) : !s.Offsets[2].IsAuto() ? -s.Offsets[2].Resolve(0) : 0;
+            int base = box.Parent != nullptr ? box.Parent->Used.Width : m_width;
+            x += !s.Offsets.Left.IsAuto() ? s.Offsets.Left.Resolve(base) : !s.Offsets.Right.IsAuto() ? -s.Offsets.Right.Resolve(base) : 0;
+            y += !s.Offsets.Top.IsAuto() ? s.Offsets.Top.Resolve(0) : !s.Offsets.Bottom.IsAuto() ? -s.Offsets.Bottom.Resolve(0) : 0;
         }
         if (box.IsSticky()) {
             Point shift = StickyShiftAt(box, x, y);
@@ -591,15 +574,15 @@ void LayoutTree::Place(Box& top, int originX, int originY, std::vector<Rect>* da
         } else if (box.RareData) {
             box.RareData->Sticky = {};
         }
-        bool moved = x != box.PageX || y != box.PageY || !box.Placed;
+        bool moved = x != box.Used.PageX || y != box.Used.PageY || !box.Used.Placed;
         if (damage != nullptr && moved) {
-            if (box.Placed)
-                damage->push_back(box.PageRect());
-            damage->push_back({x, y, box.Width, box.Height});
+            if (box.Used.Placed)
+                damage->push_back(box.Used.PageRect());
+            damage->push_back({x, y, box.Used.Width, box.Used.Height});
         }
-        box.Placed = true;
-        box.PageX = x;
-        box.PageY = y;
+        box.Used.Placed = true;
+        box.Used.PageX = x;
+        box.Used.PageY = y;
         // A box still needing layout is one no layout reaches (a block straight in a row): its
         // children may be new.
         if (!moved && generation != 0 && box.Generation != generation && &box != &top && box.Kind != BoxKind::Inline &&
@@ -623,10 +606,10 @@ void LayoutTree::PlaceSticky(std::vector<Rect>& damage)
     for (const Box* sticky : StickyBoxesIn(*m_root)) {
         Box& box = *const_cast<Box*>(sticky);
         Point old = box.StickyShift();
-        int x = box.PageX - old.X;
-        int y = box.PageY - old.Y;
+        int x = box.Used.PageX - old.X;
+        int y = box.Used.PageY - old.Y;
         if (StickyShiftAt(box, x, y) != old)
-            Place(box, x - box.X, y - box.Y, &damage, 0);
+            Place(box, x - box.Used.X, y - box.Used.Y, &damage, 0);
     }
 }
 
@@ -634,7 +617,7 @@ std::vector<const Box*> LayoutTree::StickyBoxesIn(const Box& top) const
 {
     std::vector<std::pair<int, const Box*>> found;
     for (const Box* sticky : m_sticky) {
-        if (!sticky->IsSticky() || !sticky->Placed)
+        if (!sticky->IsSticky() || !sticky->Used.Placed)
             continue;
         int depth = 0;
         for (const Box* at = sticky->Parent; at != nullptr; at = at->Parent, ++depth) {
@@ -642,7 +625,7 @@ std::vector<const Box*> LayoutTree::StickyBoxesIn(const Box& top) const
                 found.emplace_back(depth, sticky);
                 break;
             }
-            if (at->Owner != nullptr && (at->Owner->State() & HL_STATE_POPUP) != 0)
+            if (at->Owner != nullptr && (at->Owner->State() & kStatePopup) != 0)
                 break;  // in a popup, which shows in a window of its own
         }
     }
@@ -666,10 +649,10 @@ void LayoutTree::StickyCover(const Box& scroller, const Box& target, int& top, i
         if (container == nullptr || !IsInside(target, *container))
             continue;
         const BoxStyle& s = sticky->S().Box;
-        if (!s.Offsets[0].IsAuto())
-            top = std::max(top, s.Offsets[0].Resolve(viewHeight) + sticky->Height + sticky->Margin[2]);
-        else if (!s.Offsets[2].IsAuto())
-            bottom = std::max(bottom, s.Offsets[2].Resolve(viewHeight) + sticky->Height + sticky->Margin[0]);
+        if (!s.Offsets.Top.IsAuto())
+            top = std::max(top, s.Offsets.Top.Resolve(viewHeight) + sticky->Used.Height + sticky->Used.Margin.Bottom);
+        else if (!s.Offsets.Bottom.IsAuto())
+            bottom = std::max(bottom, s.Offsets.Bottom.Resolve(viewHeight) + sticky->Used.Height + sticky->Used.Margin.Top);
     }
 }
 
@@ -686,7 +669,7 @@ std::vector<Box*> LayoutTree::ShownPopups() const
     std::vector<Box*> shown;
     for (const PopupAnchor& popup : m_popups) {
         Box* box = popup.Popup->LayoutBox();
-        if (box != nullptr && (popup.Popup->State() & HL_STATE_POPUP) != 0)
+        if (box != nullptr && (popup.Popup->State() & kStatePopup) != 0)
             shown.push_back(box);
     }
     return shown;
@@ -697,20 +680,20 @@ void LayoutTree::PlacePopups(std::vector<Rect>& damage)
     for (const PopupAnchor& popup : m_popups) {
         Box* box = popup.Popup->LayoutBox();
         Rect anchor;
-        if (box == nullptr || (popup.Popup->State() & HL_STATE_POPUP) == 0 || !PageRectOf(*popup.Anchor, anchor))
+        if (box == nullptr || (popup.Popup->State() & kStatePopup) == 0 || !PageRectOf(*popup.Anchor, anchor))
             continue;
-        int height = box->Height + box->Margin[0] + box->Margin[2];
+        int height = box->Used.Height + box->Used.Margin.Vertical();
         bool above = popup.Placement == 8 ? anchor.Y - height >= 0 : anchor.Bottom() + height > m_height && anchor.Y - height >= 0;
-        int x = std::max(0, std::min(anchor.X, m_width - box->Width));
+        int x = std::max(0, std::min(anchor.X, m_width - box->Used.Width));
         int y = above ? anchor.Y - height : anchor.Bottom();
-        int dx = x + box->Margin[3] - box->PageX;
-        int dy = y + box->Margin[0] - box->PageY;
+        int dx = x + box->Used.Margin.Left - box->Used.PageX;
+        int dy = y + box->Used.Margin.Top - box->Used.PageY;
         if (dx == 0 && dy == 0)
             continue;
-        damage.push_back(box->PageRect());
-        box->X += dx;
-        box->Y += dy;
-        Place(*box, box->PageX - (box->X - dx), box->PageY - (box->Y - dy), &damage, 0);
+        damage.push_back(box->Used.PageRect());
+        box->Used.X += dx;
+        box->Used.Y += dy;
+        Place(*box, box->Used.PageX - (box->Used.X - dx), box->Used.PageY - (box->Used.Y - dy), &damage, 0);
     }
 }
 
@@ -749,11 +732,11 @@ bool LayoutTree::PageRectOf(const Element& element, Rect& rect) const
     if (box == nullptr)
         return false;
     if (box->Kind != BoxKind::Inline) {
-        rect = box->PageRect();
+        rect = box->Used.PageRect();
         return true;
     }
     if (box->Fragments.empty()) {
-        rect = {box->PageX, box->PageY, 0, 0};
+        rect = {box->Used.PageX, box->Used.PageY, 0, 0};
         return true;
     }
     int left = box->Fragments.front().X, top = box->Fragments.front().Y;
@@ -764,7 +747,7 @@ bool LayoutTree::PageRectOf(const Element& element, Rect& rect) const
         right = std::max(right, fragment.Right());
         bottom = std::max(bottom, fragment.Bottom());
     }
-    rect = {box->PageX + left, box->PageY + top, right - left, bottom - top};
+    rect = {box->Used.PageX + left, box->Used.PageY + top, right - left, bottom - top};
     return true;
 }
 
@@ -774,7 +757,7 @@ namespace {
 bool ReachesThrough(const Box& sticky, const Box& top, Point page)
 {
     for (const Box* at = sticky.Parent; at != nullptr; at = at->Parent) {
-        Rect area = at->PageRect();
+        Rect area = at->Used.PageRect();
         if (at->S().Clips() && at->Kind != BoxKind::Inline && !area.Contains(page))
             return false;
         if (at->IsScroller() && OnScrollBar(*at, page))
@@ -812,10 +795,10 @@ Element* LayoutTree::HitTest(Point page, Point& relative, const Box* within) con
             if (!popups.empty() && std::find(popups.begin(), popups.end(), box) != popups.end())
                 continue;  // shown in a window of its own
             bool visible = box->S().Inherited.Visible == Visibility::Visible;
-            Rect area = box->PageRect();
+            Rect area = box->Used.PageRect();
             if (box->Kind == BoxKind::Inline) {
                 for (const Rect& fragment : box->Fragments) {
-                    Rect piece = fragment.Translated(box->PageX, box->PageY);
+                    Rect piece = fragment.Translated(box->Used.PageX, box->Used.PageY);
                     if (visible && piece.Contains(page))
                         best = {box, piece};
                 }
@@ -848,23 +831,23 @@ Element* LayoutTree::HitTest(Point page, Point& relative, const Box* within) con
         return nullptr;
     if (hit == nullptr) {
         // The canvas beyond the root's box is still the root's.
-        relative = {page.X - m_root->PageX, page.Y - m_root->PageY};
+        relative = {page.X - m_root->Used.PageX, page.Y - m_root->Used.PageY};
         return m_root->Owner;
     }
-    Rect area = hit == best.Target ? best.Area : hit->PageRect();
+    Rect area = hit == best.Target ? best.Area : hit->Used.PageRect();
     relative = {page.X - area.X, page.Y - area.Y};
     return hit->Owner;
 }
 
 bool LayoutTree::ScrollTo(Box& box, int x, int y)
 {
-    x = std::clamp(x, 0, std::max(0, box.ContentWidth - box.ContentWidthInner()));
-    y = std::clamp(y, 0, std::max(0, box.ContentHeight - box.ContentHeightInner()));
+    x = std::clamp(x, 0, std::max(0, box.Used.ContentWidth - box.Used.ContentWidthInner()));
+    y = std::clamp(y, 0, std::max(0, box.Used.ContentHeight - box.Used.ContentHeightInner()));
     if (x == box.ScrollX && y == box.ScrollY)
         return false;
     box.ScrollX = x;
     box.ScrollY = y;
-    AddDamage(box.PageRect());
+    AddDamage(box.Used.PageRect());
     Point origin = box.ContentOrigin();
     for (auto& child : box.Children)
         Place(*child, origin.X, origin.Y, nullptr, 0);
@@ -888,7 +871,7 @@ std::pair<int, int> LayoutTree::IntrinsicWidths()
     LayoutContext context{m_measurer, m_width, m_height, m_scrollbar, m_dpi, m_generation};
     int minWidth = 0, maxWidth = 0;
     BlockLayout::Intrinsic(*m_root, context, minWidth, maxWidth);
-    int margins = m_root->Margin[1] + m_root->Margin[3];
+    int margins = m_root->Used.Margin.Horizontal();
     return {minWidth + margins, maxWidth + margins};
 }
 
@@ -898,7 +881,7 @@ int LayoutTree::MinHeight(int width)
         return 0;
     int savedWidth = m_width, savedHeight = m_height;
     Layout(width, 0);
-    int height = m_root->Height + m_root->Margin[0] + m_root->Margin[2];
+    int height = m_root->Used.Height + m_root->Used.Margin.Vertical();
     Layout(savedWidth, savedHeight);
     m_damage = {};
     AddDamage({0, 0, std::max(savedWidth, 1), std::max(savedHeight, 1)});
@@ -924,12 +907,12 @@ std::string LayoutTree::Dump() const
         out += Label(*box);
         if (box->Kind == BoxKind::Inline) {
             for (const Rect& fragment : box->Fragments)
-                AppendRect(out, box->PageX + fragment.X, box->PageY + fragment.Y, fragment.Width, fragment.Height);
+                AppendRect(out, box->Used.PageX + fragment.X, box->Used.PageY + fragment.Y, fragment.Width, fragment.Height);
         } else {
-            AppendRect(out, box->PageX, box->PageY, box->Width, box->Height);
+            AppendRect(out, box->Used.PageX, box->Used.PageY, box->Used.Width, box->Used.Height);
         }
         if (box->IsScroller())
-            out += " content=" + std::to_string(box->ContentWidth) + "x" + std::to_string(box->ContentHeight) +
+            out += " content=" + std::to_string(box->Used.ContentWidth) + "x" + std::to_string(box->Used.ContentHeight) +
                    " at=" + std::to_string(box->ScrollX) + "," + std::to_string(box->ScrollY);
         out += "\n";
         Point origin = box->ContentOrigin();

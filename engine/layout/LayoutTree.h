@@ -1,7 +1,7 @@
 #pragma once
 #include "engine/dom/Document.h"
 #include "engine/layout/Box.h"
-#include "engine/layout/TextMeasurer.h"
+#include "engine/gfx/TextMeasurer.h"
 
 #include <cstdint>
 #include <functional>

@@ -164,7 +164,7 @@ Columns MeasureFirstRow(const Grid& grid)
 
 int TableEdges(const Box& table)
 {
-    return table.Border[1] + table.Border[3] + table.Padding[1] + table.Padding[3];
+    return table.Used.Border.Horizontal() + table.Used.Padding.Horizontal();
 }
 
 long long Sum(const std::vector<int>& values)
@@ -285,17 +285,17 @@ std::vector<int> DistributeFixed(const Columns& columns, int space)
 // Moves a cell's content down inside the cell as its vertical alignment asks.
 void AlignCell(Box& cell, int height, int before, unsigned generation)
 {
-    int shift = cell.ShiftY;
-    int content = cell.ContentHeight;
-    int inner = height - cell.Border[0] - cell.Border[2] - cell.Padding[0] - cell.Padding[2];
+    int shift = cell.Used.ShiftY;
+    int content = cell.Used.ContentHeight;
+    int inner = height - cell.Used.Border.Vertical() - cell.Used.Padding.Vertical();
     switch (cell.S().Box.VAlign) {
-    case VerticalAlign::Middle: cell.ShiftY = std::max(0, (inner - content) / 2); break;
-    case VerticalAlign::Bottom: case VerticalAlign::TextBottom: cell.ShiftY = std::max(0, inner - content); break;
-    default: cell.ShiftY = 0; break;
+    case VerticalAlign::Middle: cell.Used.ShiftY = std::max(0, (inner - content) / 2); break;
+    case VerticalAlign::Bottom: case VerticalAlign::TextBottom: cell.Used.ShiftY = std::max(0, inner - content); break;
+    default: cell.Used.ShiftY = 0; break;
     }
-    if (shift != cell.ShiftY || before != height)
+    if (shift != cell.Used.ShiftY || before != height)
         cell.Generation = generation;
-    cell.Height = height;
+    cell.Used.Height = height;
 }
 
 // Whether every changed cell is one of the grid's own (a cell box outside a row is not).
@@ -373,12 +373,12 @@ bool LayOutChangedCells(Box& table, TableCache& cache, const std::vector<int>& c
     dirty.erase(std::unique(dirty.begin(), dirty.end()), dirty.end());
     for (Box* cell : dirty) {
         std::size_t column = static_cast<std::size_t>(cell->Column);
-        int stretched = cell->Height;
+        int stretched = cell->Used.Height;
         BlockLayout::Layout(*cell, std::max(0, columnX[column + 1] - sx - columnX[column]), -1, context);
         int own = cell->LaidOutHeight;
         const Length& height = cell->S().Box.Height;
         if (height.Type == Length::Kind::Px)
-            own = std::max(own, height.Resolve(0) + cell->Border[0] + cell->Border[2] + cell->Padding[0] + cell->Padding[2]);
+            own = std::max(own, height.Resolve(0) + cell->Used.Border.Vertical() + cell->Used.Padding.Vertical());
         std::size_t row = static_cast<std::size_t>(cell->Row);
         cache.CellHeights[static_cast<std::size_t>(cell->CellIndex)] = own;
         // The row's height is its tallest cell's (or its own): if that changed, rows move.
@@ -421,7 +421,7 @@ void TableLayout::Intrinsic(Box& table, LayoutContext& context, int& minWidth, i
         BlockLayout::Intrinsic(*caption, context, captionMin, captionMax);
         low = std::max<long long>(low, captionMin);
     }
-    long long margins = table.Margin[1] + table.Margin[3];
+    long long margins = table.Used.Margin.Horizontal();
     minWidth = static_cast<int>(std::min<long long>(low + margins, kMaxSize));
     maxWidth = static_cast<int>(std::min<long long>(high + margins, kMaxSize));
 }
@@ -441,7 +441,7 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
     long long minTable = Sum(columns.Min) + fixedEdges;
     long long maxTable = Sum(columns.Max) + fixedEdges;
     const Length& styleWidth = table.S().Box.Width;
-    int margins = table.Margin[1] + table.Margin[3];
+    int margins = table.Used.Margin.Horizontal();
     long long used;
     // A table's width is its border box's, as browsers have it.
     if (!styleWidth.IsAuto())
@@ -459,24 +459,24 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
     }
 
     std::vector<int> columnX(static_cast<std::size_t>(n) + 1, 0);
-    int x = table.Border[3] + table.Padding[3] + sx;
+    int x = table.Used.Border.Left + table.Used.Padding.Left + sx;
     for (int c = 0; c < n; ++c) {
         columnX[static_cast<std::size_t>(c)] = x;
         x += widths[static_cast<std::size_t>(c)] + sx;
     }
     columnX[static_cast<std::size_t>(n)] = x;
-    table.Width = static_cast<int>(used);
+    table.Used.Width = static_cast<int>(used);
     if (cache.LaidOut && !cache.Full && grid.Captions.empty() && !grid.Spans && available == cache.Available &&
         used == cache.Used && columnX == cache.ColumnX && LayOutChangedCells(table, cache, columnX, context))
         return;
 
-    int y = table.Border[0] + table.Padding[0];
-    int innerWidth = table.Width - TableEdges(table);
+    int y = table.Used.Border.Top + table.Used.Padding.Top;
+    int innerWidth = table.Used.Width - TableEdges(table);
     for (Box* caption : grid.Captions) {
         BlockLayout::Layout(*caption, innerWidth, -1, context);
-        caption->X = table.Border[3] + table.Padding[3] + caption->Margin[3];
-        caption->Y = y + caption->Margin[0];
-        y = caption->Y + caption->Height + caption->Margin[2];
+        caption->Used.X = table.Used.Border.Left + table.Used.Padding.Left + caption->Used.Margin.Left;
+        caption->Used.Y = y + caption->Used.Margin.Top;
+        y = caption->Used.Y + caption->Used.Height + caption->Used.Margin.Bottom;
     }
 
     // Cells at their columns' width; rows as tall as their tallest cell that does not span.
@@ -494,16 +494,16 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
         std::size_t first = static_cast<std::size_t>(cell->Column);
         std::size_t last = std::min<std::size_t>(first + static_cast<std::size_t>(cell->ColSpan), static_cast<std::size_t>(n));
         int cellWidth = columnX[last] - sx - columnX[first];
-        stretched.push_back(cell->Height);
+        stretched.push_back(cell->Used.Height);
         BlockLayout::Layout(*cell, std::max(0, cellWidth), -1, context);
-        cell->Height = cell->LaidOutHeight;  // a cell kept from the last pass is not as tall as its row made it
+        cell->Used.Height = cell->LaidOutHeight;  // a cell kept from the last pass is not as tall as its row made it
         const Length& height = cell->S().Box.Height;
         if (height.Type == Length::Kind::Px)
-            cell->Height = std::max(cell->Height, height.Resolve(0) + cell->Border[0] + cell->Border[2] +
-                                                      cell->Padding[0] + cell->Padding[2]);
-        cache.CellHeights[static_cast<std::size_t>(cell->CellIndex)] = cell->Height;
+            cell->Used.Height = std::max(cell->Used.Height, height.Resolve(0) + cell->Used.Border.Vertical() +
+                                                      cell->Used.Padding.Vertical());
+        cache.CellHeights[static_cast<std::size_t>(cell->CellIndex)] = cell->Used.Height;
         if (cell->RowSpan == 1)
-            rowHeights[static_cast<std::size_t>(cell->Row)] = std::max(rowHeights[static_cast<std::size_t>(cell->Row)], cell->Height);
+            rowHeights[static_cast<std::size_t>(cell->Row)] = std::max(rowHeights[static_cast<std::size_t>(cell->Row)], cell->Used.Height);
     }
     for (Box* cell : grid.Cells) {
         if (cell->RowSpan == 1)
@@ -513,25 +513,25 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
         int have = (cell->RowSpan - 1) * sy;
         for (std::size_t r = first; r <= last; ++r)
             have += rowHeights[r];
-        if (cell->Height > have)
-            rowHeights[last] += cell->Height - have;
+        if (cell->Used.Height > have)
+            rowHeights[last] += cell->Used.Height - have;
     }
 
     // Rows and their groups, in page order of the children.
     std::vector<int> rowY(rows + 1, 0);
     y += sy;
-    int rowLeft = table.Border[3] + table.Padding[3] + sx;
-    int rowWidth = std::max(0, table.Width - TableEdges(table) - 2 * sx);
+    int rowLeft = table.Used.Border.Left + table.Used.Padding.Left + sx;
+    int rowWidth = std::max(0, table.Used.Width - TableEdges(table) - 2 * sx);
     std::size_t r = 0;
     for (auto& child : table.Children) {
         auto placeRow = [&](Box& row, int originY) {
             rowY[r] = y;
-            row.X = rowLeft - (row.Parent == &table ? 0 : row.Parent->X);
-            row.Y = y - originY;
-            if (row.NeedsLayout || row.Width != rowWidth || row.Height != rowHeights[r])  // children may be new
+            row.Used.X = rowLeft - (row.Parent == &table ? 0 : row.Parent->Used.X);
+            row.Used.Y = y - originY;
+            if (row.NeedsLayout || row.Used.Width != rowWidth || row.Used.Height != rowHeights[r])  // children may be new
                 row.Generation = context.Generation;
-            row.Width = rowWidth;
-            row.Height = rowHeights[r];
+            row.Used.Width = rowWidth;
+            row.Used.Height = rowHeights[r];
             row.NeedsLayout = false;
             y += rowHeights[r] + sy;
             ++r;
@@ -540,14 +540,14 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
             placeRow(*child, 0);
         } else if (child->Kind == BoxKind::RowGroup) {
             Box& group = *child;
-            group.X = rowLeft;
-            group.Y = y;
-            group.Width = rowWidth;
+            group.Used.X = rowLeft;
+            group.Used.Y = y;
+            group.Used.Width = rowWidth;
             for (auto& row : group.Children) {
                 if (row->Kind == BoxKind::Row)
-                    placeRow(*row, group.Y);
+                    placeRow(*row, group.Used.Y);
             }
-            group.Height = std::max(0, y - sy - group.Y);
+            group.Used.Height = std::max(0, y - sy - group.Used.Y);
             group.Generation = context.Generation;
             group.NeedsLayout = false;
         }
@@ -560,21 +560,21 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
         int height = rowY[last] - sy - rowY[first];
         AlignCell(*cell, height, stretched[i], context.Generation);
         Box& row = *cell->Parent;
-        int rowPageX = row.X + (row.Parent != &table ? row.Parent->X : 0);
+        int rowPageX = row.Used.X + (row.Parent != &table ? row.Parent->Used.X : 0);
         int x = columnX[static_cast<std::size_t>(cell->Column)] - rowPageX;
         // A row whose cells moved or changed is placed again below it.
-        if (cell->X != x || cell->Y != 0 || cell->Generation == context.Generation)
+        if (cell->Used.X != x || cell->Used.Y != 0 || cell->Generation == context.Generation)
             row.Generation = context.Generation;
-        cell->X = x;
-        cell->Y = 0;
+        cell->Used.X = x;
+        cell->Used.Y = 0;
     }
-    int height = std::max(0, y - table.Border[0] - table.Padding[0]);  // captions' negative margins pull y back
+    int height = std::max(0, y - table.Used.Border.Top - table.Used.Padding.Top);  // captions' negative margins pull y back
     const Length& styleHeight = table.S().Box.Height;
     if (styleHeight.Type == Length::Kind::Px)
         height = std::max(height, styleHeight.Resolve(0));
-    table.Height = height + table.Border[0] + table.Border[2] + table.Padding[0] + table.Padding[2];
-    table.ContentWidth = table.Width;
-    table.ContentHeight = table.Height;
+    table.Used.Height = height + table.Used.Border.Vertical() + table.Used.Padding.Vertical();
+    table.Used.ContentWidth = table.Used.Width;
+    table.Used.ContentHeight = table.Used.Height;
     cache.LaidOut = true;
     cache.Full = false;
     cache.Dirty.clear();

@@ -1,6 +1,6 @@
 #pragma once
 #include "engine/layout/Box.h"
-#include "engine/layout/TextMeasurer.h"
+#include "engine/gfx/TextMeasurer.h"
 
 #include <cstddef>
 

@@ -1,9 +1,8 @@
 #include "engine/paint/Painter.h"
 
-#include "engine/HTMLayoutConstants.h"
 #include "engine/css/CssValue.h"
+#include "engine/layout/ControlBox.h"
 #include "engine/layout/LayoutContext.h"
-#include "engine/layout/TextPositions.h"
 #include "engine/dom/Document.h"
 #include "engine/dom/Element.h"
 
@@ -17,8 +16,8 @@ constexpr int kMaxTiles = 4096;
 
 Rect PaddingBox(const Box& box)
 {
-    return {box.PageX + box.Border[3], box.PageY + box.Border[0], std::max(0, box.Width - box.Border[1] - box.Border[3]),
-            std::max(0, box.Height - box.Border[0] - box.Border[2])};
+    return {box.Used.PageX + box.Used.Border.Left, box.Used.PageY + box.Used.Border.Top, std::max(0, box.Used.Width - box.Used.Border.Horizontal()),
+            std::max(0, box.Used.Height - box.Used.Border.Vertical())};
 }
 
 bool WantsDraw(const Element* element)
@@ -26,14 +25,15 @@ bool WantsDraw(const Element* element)
     if (element == nullptr)
         return false;
     const auto& handlers = element->Handlers();
-    return std::any_of(handlers.begin(), handlers.end(), [](const HandlerEntry& h) { return (h.Groups & HL_HANDLE_DRAW) != 0; });
+    return std::any_of(handlers.begin(), handlers.end(), [](const HandlerEntry& h) { return (h.Groups & kEventDraw) != 0; });
 }
 
-DisplayItem Item(DisplayItemKind kind, const Rect& area)
+BorderItem BorderOf(const Box& box, const Rect& area)
 {
-    DisplayItem item;
-    item.Kind = kind;
-    item.Area = area;
+    BorderItem item{area, {}};
+    const PaintStyle& paint = box.S().Paint;
+    for (Side side : kAllSides)
+        item.Side[side] = {box.Used.Border[side], paint.BorderStyles[side], paint.BorderColors[side]};
     return item;
 }
 
@@ -55,16 +55,14 @@ bool ContentInside(const Box& box)
         if (child->Kind == BoxKind::Text)
             continue;
         // An inline element without edges paints nothing beside its text.
-        bool edges = false;
-        for (int side = 0; side < 4; ++side)
-            edges = edges || child->Border[side] != 0 || child->Padding[side] != 0;
+        bool edges = child->Used.Border != Edges{} || child->Used.Padding != Edges{};
         if (child->Kind != BoxKind::Inline || edges ||
             !std::all_of(child->Children.begin(), child->Children.end(), [](const auto& c) { return c->Kind == BoxKind::Text; }))
             return false;
     }
-    Rect inside{box.Border[3], box.Border[0], box.Width - box.Border[1] - box.Border[3], box.Height - box.Border[0] - box.Border[2]};
+    Rect inside{box.Used.Border.Left, box.Used.Border.Top, box.Used.Width - box.Used.Border.Horizontal(), box.Used.Height - box.Used.Border.Vertical()};
     for (const LineBox& line : box.Lines) {
-        Rect area = line.Area.Translated(0, box.ShiftY);
+        Rect area = line.Area.Translated(0, box.Used.ShiftY);
         if (area.X < inside.X || area.Y < inside.Y || area.Right() > inside.Right() || area.Bottom() > inside.Bottom())
             return false;
     }
@@ -80,8 +78,8 @@ DisplayList Painter::Record(const Rect& damage) const
     if (root == nullptr || damage.Empty())
         return list;
     // The root's background covers the whole canvas.
-    Rect canvas{0, 0, std::max(m_tree.ViewportWidth(), root->PageX + root->Width),
-                std::max(m_tree.ViewportHeight(), root->PageY + root->Height)};
+    Rect canvas{0, 0, std::max(m_tree.ViewportWidth(), root->Used.PageX + root->Used.Width),
+                std::max(m_tree.ViewportHeight(), root->Used.PageY + root->Used.Height)};
     // Without a background of its own, the root takes the body's (CSS 2.1, 14.2).
     const Box* canvasSource = root;
     const PaintStyle& own = root->S().Paint;
@@ -116,14 +114,14 @@ DisplayList Painter::RecordPopup(const Box& popup, const Rect& damage) const
 void Painter::PaintSticky(const Box& top, const Rect& damage, DisplayList& out) const
 {
     for (const Box* sticky : m_tree.StickyBoxesIn(top)) {
-        Rect clip = sticky->PageRect();
+        Rect clip = sticky->Used.PageRect();
         bool clipped = false;
         for (const Box* at = sticky->Parent; at != nullptr; at = at->Parent) {
             if (at->S().Clips() && at->Kind != BoxKind::Inline) {
                 // A scroller's bars stay over what scrolls.
                 Rect view = PaddingBox(*at);
                 if (at->IsScroller())
-                    view = {view.X, view.Y, std::max(0, view.Width - at->BarV), std::max(0, view.Height - at->BarH)};
+                    view = {view.X, view.Y, std::max(0, view.Width - at->Used.BarV), std::max(0, view.Height - at->Used.BarH)};
                 clip = clip.Intersect(view);
                 clipped = true;
             }
@@ -133,10 +131,10 @@ void Painter::PaintSticky(const Box& top, const Rect& damage, DisplayList& out) 
         if (!clip.Intersects(damage))
             continue;
         if (clipped)
-            out.push_back(Item(DisplayItemKind::PushClip, clip));
+            out.push_back(PushClipItem{clip});
         PaintBox(*sticky, damage, out);
         if (clipped)
-            out.push_back(Item(DisplayItemKind::PopClip, clip));
+            out.push_back(PopClipItem{clip});
     }
 }
 
@@ -144,17 +142,10 @@ void Painter::PaintBackground(const Box& box, const Rect& area, DisplayList& out
 {
     const PaintStyle& paint = box.S().Paint;
     if (AlphaOf(paint.Background) != 0 || AlphaOf(paint.GradientEnd) != 0) {
-        if (paint.GradientEnd != kTransparent) {
-            DisplayItem item = Item(DisplayItemKind::Gradient, area);
-            item.Color1 = paint.Background;
-            item.Color2 = paint.GradientEnd;
-            item.Vertical = paint.GradientVertical;
-            out.push_back(std::move(item));
-        } else {
-            DisplayItem item = Item(DisplayItemKind::Fill, area);
-            item.Color1 = paint.Background;
-            out.push_back(std::move(item));
-        }
+        if (paint.GradientEnd != kTransparent)
+            out.push_back(GradientItem{area, paint.Background, paint.GradientEnd, paint.GradientVertical});
+        else
+            out.push_back(FillItem{area, paint.Background});
     }
     if (paint.BackgroundImage.empty() || box.Owner == nullptr)
         return;
@@ -184,20 +175,18 @@ void Painter::PaintBackground(const Box& box, const Rect& area, DisplayList& out
             firstY += tileH;
         lastY = visible.Bottom();
     }
-    out.push_back(Item(DisplayItemKind::PushClip, area));
+    out.push_back(PushClipItem{area});
     int tiles = 0;
     for (int y = firstY; y <= lastY && tiles < kMaxTiles; y += tileH) {
         for (int x = firstX; x <= lastX && tiles < kMaxTiles; x += tileW, ++tiles) {
-            DisplayItem item = Item(DisplayItemKind::Image, {x, y, tileW, tileH});
-            item.Picture = picture;
-            out.push_back(std::move(item));
+            out.push_back(ImageItem{{x, y, tileW, tileH}, picture});
             if (!repeatX)
                 break;
         }
         if (!repeatY)
             break;
     }
-    out.push_back(Item(DisplayItemKind::PopClip, area));
+    out.push_back(PopClipItem{area});
 }
 
 void Painter::PaintInlineDecorations(const Box& container, DisplayList& out) const
@@ -212,17 +201,10 @@ void Painter::PaintInlineDecorations(const Box& container, DisplayList& out) con
             continue;
         if (box->S().Inherited.Visible == Visibility::Visible) {
             for (const Rect& fragment : box->Fragments) {
-                Rect area = fragment.Translated(box->PageX, box->PageY);
+                Rect area = fragment.Translated(box->Used.PageX, box->Used.PageY);
                 PaintBackground(*box, area, out, area);
-                if (box->Border[0] + box->Border[1] + box->Border[2] + box->Border[3] > 0) {
-                    DisplayItem item = Item(DisplayItemKind::Border, area);
-                    for (int side = 0; side < 4; ++side) {
-                        item.Widths[side] = box->Border[side];
-                        item.Styles[side] = box->S().Paint.BorderStyles[side];
-                        item.Colors[side] = box->S().Paint.BorderColors[side];
-                    }
-                    out.push_back(std::move(item));
-                }
+                if (box->Used.Border.Horizontal() + box->Used.Border.Vertical() > 0)
+                    out.push_back(BorderOf(*box, area));
             }
         }
         for (auto it = box->Children.rbegin(); it != box->Children.rend(); ++it)
@@ -241,137 +223,19 @@ void Painter::PaintLines(const Box& box, DisplayList& out, const Rect& damage) c
             const Box& source = *lineItem.Source;
             if (lineItem.Ellipsis && box.S().Inherited.Visible == Visibility::Visible) {
                 // The ellipsis takes the container's font and colour.
-                DisplayItem item = Item(DisplayItemKind::Text, lineItem.Area.Translated(origin.X, origin.Y));
-                item.Color1 = box.S().Inherited.TextColor;
-                item.Font = InlineLayout::FontOf(box, m_tree.Measurer());
-                item.Text = L"\u2026";
-                item.Owner = box.Owner != nullptr ? box.Owner : box.Parent != nullptr ? box.Parent->Owner : nullptr;
-                out.push_back(std::move(item));
+                out.push_back(TextItem{lineItem.Area.Translated(origin.X, origin.Y), box.S().Inherited.TextColor,
+                                       InlineLayout::FontOf(box, m_tree.Measurer()), L"\u2026"});
                 continue;
             }
             if (source.Kind != BoxKind::Text || source.S().Inherited.Visible != Visibility::Visible)
                 continue;
-            DisplayItem item = Item(DisplayItemKind::Text, lineItem.Area.Translated(origin.X, origin.Y));
-            item.Color1 = source.S().Inherited.TextColor;
-            item.Font = source.RunsFont;
+            TextItem item{lineItem.Area.Translated(origin.X, origin.Y), source.S().Inherited.TextColor, source.RunsFont, {}};
             item.Text = source.TextData().substr(lineItem.Start, std::min(lineItem.Length, source.TextData().size() - std::min(lineItem.Start, source.TextData().size())));
             for (wchar_t& c : item.Text) {
                 if (c == L'\n' || c == L'\r' || c == L'\t' || c == L'\f')
                     c = L' ';
             }
-            item.Owner = source.Parent != nullptr ? source.Parent->Owner : nullptr;
             out.push_back(std::move(item));
-        }
-    }
-}
-
-// Inputs without content: checkboxes and radio buttons as the system draws them, the others
-// with their text (a password's as bullets) in their content box.
-void Painter::PaintInput(const Box& box, DisplayList& out) const
-{
-    const Element& input = *box.Owner;
-    std::wstring kind = input.InputType();
-    Rect content{box.PageX + box.ContentX(), box.PageY + box.ContentY(), box.ContentWidth, box.ContentHeight};
-    unsigned state = input.State();
-    if (kind == L"checkbox" || kind == L"radio") {
-        DisplayItem item = Item(DisplayItemKind::CheckMark, content);
-        item.Vertical = kind == L"radio";
-        item.HotPart = ((state & HL_STATE_CHECKED) != 0 ? kControlChecked : 0) |
-                       ((state & HL_STATE_DISABLED) != 0 ? kControlDisabled : 0) |
-                       ((state & HL_STATE_ACTIVE) != 0 ? kControlPressed : 0);
-        out.push_back(std::move(item));
-        return;
-    }
-    // A number input's spin buttons stand at its right edge, inside the border.
-    if (kind == L"number" || kind == L"integer") {
-        int size = std::max(8, std::min(content.Height / 2 + box.Padding[0], 12));
-        int right = box.PageX + box.Width - box.Border[1];
-        int top = box.PageY + box.Border[0];
-        int height = box.Height - box.Border[0] - box.Border[2];
-        int disabled = (state & HL_STATE_DISABLED) != 0 ? kControlDisabled : 0;
-        DisplayItem up = Item(DisplayItemKind::CheckMark, {right - size, top, size, height / 2});
-        up.Vertical = false;
-        up.HotPart = kControlSpinUp | disabled;
-        DisplayItem down = Item(DisplayItemKind::CheckMark, {right - size, top + height / 2, size, height - height / 2});
-        down.Vertical = false;
-        down.HotPart = kControlSpinDown | disabled;
-        out.push_back(std::move(up));
-        out.push_back(std::move(down));
-        content.Width = std::max(0, content.Width - size);
-    }
-    const std::wstring* value = input.FindAttribute("value");
-    static const std::wstring kNoValue;
-    if (value == nullptr)
-        value = &kNoValue;
-    if (kind == L"hidden" || box.RunsFont < 0 || (value->empty() && box.Rare().Caret < 0))
-        return;
-    std::wstring text = kind == L"password" ? std::wstring(value->size(), L'\x2022') : *value;
-    TextMeasurer& measurer = m_tree.Measurer();
-    const FontMetrics& metrics = measurer.Metrics(box.RunsFont);
-    bool centred = kind == L"button" || kind == L"submit" || kind == L"reset";
-    int width = measurer.Width(box.RunsFont, text);
-    int x = content.X + (centred ? std::max(0, (content.Width - width) / 2) : -box.Rare().EditScroll);
-    int y = content.Y + std::max(0, (content.Height - metrics.Height) / 2);
-    out.push_back(Item(DisplayItemKind::PushClip, content));
-    // Text before, inside and after the selection; the selection on the highlight colour.
-    int from = std::clamp(box.Rare().Caret >= 0 ? box.Rare().SelectFrom : 0, 0, static_cast<int>(text.size()));
-    int to = std::clamp(box.Rare().Caret >= 0 ? box.Rare().SelectTo : 0, from, static_cast<int>(text.size()));
-    int left = x;
-    for (int part = 0; part < 3; ++part) {
-        int start = part == 0 ? 0 : part == 1 ? from : to;
-        int end = part == 0 ? from : part == 1 ? to : static_cast<int>(text.size());
-        if (end <= start)
-            continue;
-        std::wstring piece = text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
-        int pieceWidth = measurer.Width(box.RunsFont, piece);
-        if (part == 1) {
-            DisplayItem highlight = Item(DisplayItemKind::Fill, {left, y, pieceWidth, metrics.Height});
-            highlight.Color1 = SystemColorOf(13);
-            out.push_back(std::move(highlight));
-        }
-        DisplayItem item = Item(DisplayItemKind::Text, {left, y, pieceWidth, metrics.Height});
-        item.Font = box.RunsFont;
-        item.Color1 = part == 1 ? SystemColorOf(14) : box.S().Inherited.TextColor;
-        item.Text = std::move(piece);
-        item.Owner = box.Owner;
-        out.push_back(std::move(item));
-        left += pieceWidth;
-    }
-    if (box.Rare().Caret >= 0 && !box.Rare().CaretHidden && (input.State() & HL_STATE_FOCUS) != 0) {
-        int caretX = x + measurer.Width(box.RunsFont, std::wstring_view(text).substr(0, std::min<std::size_t>(
-                                                                                          static_cast<std::size_t>(box.Rare().Caret), text.size())));
-        DisplayItem caret = Item(DisplayItemKind::Fill, {caretX, y, 1, metrics.Height});
-        caret.Color1 = box.S().Inherited.TextColor;
-        out.push_back(std::move(caret));
-    }
-    out.push_back(Item(DisplayItemKind::PopClip, content));
-}
-
-// The selection of a text area being edited, on the highlight colour under its text.
-void Painter::PaintTextAreaSelection(const Box& box, DisplayList& out) const
-{
-    TextMeasurer& measurer = m_tree.Measurer();
-    Point origin = box.ContentOrigin();
-    std::size_t from = static_cast<std::size_t>(std::max(0, box.Rare().SelectFrom));
-    std::size_t to = static_cast<std::size_t>(std::max(0, box.Rare().SelectTo));
-    if (from >= to)
-        return;
-    for (const LineBox& line : box.Lines) {
-        for (const LineItem& item : line.Items) {
-            if (item.Source == nullptr || item.Source->Kind != BoxKind::Text)
-                continue;
-            std::size_t start = std::max(from, item.Start);
-            std::size_t end = std::min(to, item.Start + item.Length);
-            if (start >= end)
-                continue;
-            const std::wstring& text = item.Source->TextData();
-            std::wstring_view all(text);
-            int left = measurer.Width(item.Source->RunsFont, all.substr(item.Start, start - item.Start));
-            int right = measurer.Width(item.Source->RunsFont, all.substr(item.Start, end - item.Start));
-            DisplayItem fill = Item(DisplayItemKind::Fill, Rect{item.Area.X + left, item.Area.Y, right - left, item.Area.Height}
-                                                               .Translated(origin.X, origin.Y));
-            fill.Color1 = SystemColorOf(13);
-            out.push_back(std::move(fill));
         }
     }
 }
@@ -379,20 +243,19 @@ void Painter::PaintTextAreaSelection(const Box& box, DisplayList& out) const
 void Painter::PaintScrollBars(const Box& box, DisplayList& out) const
 {
     Rect padding = PaddingBox(box);
-    int viewW = box.ContentWidthInner() + box.Padding[1] + box.Padding[3];
-    int viewH = box.ContentHeightInner() + box.Padding[0] + box.Padding[2];
+    int viewW = box.Used.ContentWidthInner() + box.Used.Padding.Horizontal();
+    int viewH = box.Used.ContentHeightInner() + box.Used.Padding.Vertical();
     auto bar = [&](bool vertical) {
-        Rect area = vertical ? Rect{padding.Right() - box.BarV, padding.Y, box.BarV, padding.Height - box.BarH}
-                             : Rect{padding.X, padding.Bottom() - box.BarH, padding.Width - box.BarV, box.BarH};
-        int thickness = vertical ? box.BarV : box.BarH;
+        Rect area = vertical ? Rect{padding.Right() - box.Used.BarV, padding.Y, box.Used.BarV, padding.Height - box.Used.BarH}
+                             : Rect{padding.X, padding.Bottom() - box.Used.BarH, padding.Width - box.Used.BarV, box.Used.BarH};
+        int thickness = vertical ? box.Used.BarV : box.Used.BarH;
         int length = vertical ? area.Height : area.Width;
         int track = std::max(0, length - 2 * thickness);
-        int content = std::max(1, vertical ? box.ContentHeight + box.Padding[0] + box.Padding[2]
-                                           : box.ContentWidth + box.Padding[1] + box.Padding[3]);
+        int content = std::max(1, vertical ? box.Used.ContentHeight + box.Used.Padding.Vertical()
+                                           : box.Used.ContentWidth + box.Used.Padding.Horizontal());
         int view = vertical ? viewH : viewW;
         int scroll = vertical ? box.ScrollY : box.ScrollX;
-        DisplayItem item = Item(DisplayItemKind::ScrollBar, area);
-        item.Vertical = vertical;
+        ScrollBarItem item{area, {}, vertical};
         if (content > view && track > 0) {
             int thumb = std::clamp(static_cast<int>(static_cast<long long>(track) * view / content), std::min(track, thickness), track);
             int range = std::max(1, content - view);
@@ -402,14 +265,12 @@ void Painter::PaintScrollBars(const Box& box, DisplayList& out) const
         }
         out.push_back(std::move(item));
     };
-    if (box.BarV > 0)
+    if (box.Used.BarV > 0)
         bar(true);
-    if (box.BarH > 0)
+    if (box.Used.BarH > 0)
         bar(false);
-    if (box.BarV > 0 && box.BarH > 0) {
-        DisplayItem corner = Item(DisplayItemKind::Fill, {padding.Right() - box.BarV, padding.Bottom() - box.BarH, box.BarV, box.BarH});
-        corner.Color1 = MakeColor(240, 240, 240);
-        out.push_back(std::move(corner));
+    if (box.Used.BarV > 0 && box.Used.BarH > 0) {
+        out.push_back(FillItem{{padding.Right() - box.Used.BarV, padding.Bottom() - box.Used.BarH, box.Used.BarV, box.Used.BarH}, MakeColor(240, 240, 240)});
     }
 }
 
@@ -417,7 +278,7 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
 {
     if (box.Kind == BoxKind::Text || box.Kind == BoxKind::LineBreak || box.Rare().Ellipsed)
         return;
-    Rect area = box.PageRect();
+    Rect area = box.Used.PageRect();
     if (Contained(box) && !area.Intersects(damage))
         return;
     const ComputedStyle& style = box.S();
@@ -426,68 +287,35 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
     if (visible && box.Kind != BoxKind::Inline) {
         if (box.Parent != nullptr && &box != m_canvasSource)
             PaintBackground(box, area, out, damage);
-        if (draws) {
-            DisplayItem item = Item(DisplayItemKind::ElementDraw, area);
-            item.Owner = box.Owner;
-            item.Layer = 0;
-            out.push_back(std::move(item));
-        }
-        if (box.Border[0] + box.Border[1] + box.Border[2] + box.Border[3] > 0) {
-            DisplayItem item = Item(DisplayItemKind::Border, area);
-            for (int side = 0; side < 4; ++side) {
-                item.Widths[side] = box.Border[side];
-                item.Styles[side] = style.Paint.BorderStyles[side];
-                item.Colors[side] = style.Paint.BorderColors[side];
-            }
-            out.push_back(std::move(item));
-        }
-        if (box.Kind == BoxKind::Replaced && box.Rare().Picture && box.Rare().Picture->Valid()) {
-            DisplayItem item = Item(DisplayItemKind::Image,
-                                    {area.X + box.Border[3] + box.Padding[3], area.Y + box.Border[0] + box.Padding[0],
-                                     box.ContentWidth, box.ContentHeight});
-            item.Picture = box.Rare().Picture;
-            out.push_back(std::move(item));
-        }
-        if (box.Kind == BoxKind::Replaced && box.Owner != nullptr && box.Owner->Tag() == "input")
-            PaintInput(box, out);
-        // A drop-down's button shows the arrow.
-        if (box.Owner != nullptr && box.Owner->Tag() == "button" && box.Owner->Parent() != nullptr &&
-            box.Owner->Parent()->Tag() == "select") {
-            DisplayItem arrow = Item(DisplayItemKind::CheckMark, area);
-            arrow.Vertical = false;
-            unsigned select = box.Owner->Parent()->State();
-            arrow.HotPart = kControlDropArrow | ((select & HL_STATE_DISABLED) != 0 ? kControlDisabled : 0) |
-                            ((box.Owner->State() & HL_STATE_ACTIVE) != 0 ? kControlPressed : 0);
-            out.push_back(std::move(arrow));
-        }
+        if (draws)
+            out.push_back(ElementDrawItem{area, DrawSourceOf(*box.Owner), 0});
+        if (box.Used.Border.Horizontal() + box.Used.Border.Vertical() > 0)
+            out.push_back(BorderOf(box, area));
+        if (box.Kind == BoxKind::Replaced && box.Rare().Picture && box.Rare().Picture->Valid())
+            out.push_back(ImageItem{{area.X + box.Used.Border.Left + box.Used.Padding.Left, area.Y + box.Used.Border.Top + box.Used.Padding.Top,
+                                     box.Used.ContentWidth, box.Used.ContentHeight},
+                                    box.Rare().Picture});
+        if (const ControlBox* control = box.Owner != nullptr ? ControlBox::For(*box.Owner) : nullptr)
+            control->Paint(box, m_tree.Measurer(), out);
         if (style.Box.Show == Display::ListItem && style.Inherited.ListMarker != ListStyle::None && !box.Lines.empty()) {
             const LineBox& first = box.Lines.front();
             int size = std::max(3, style.Inherited.Font.SizePx / 3);
-            DisplayItem item = Item(DisplayItemKind::Fill, {area.X + box.ContentX() - size * 3,
-                                                            area.Y + first.Area.Y + (first.Area.Height - size) / 2, size, size});
-            item.Color1 = style.Inherited.TextColor;
-            out.push_back(std::move(item));
+            out.push_back(FillItem{{area.X + box.Used.ContentX() - size * 3, area.Y + first.Area.Y + (first.Area.Height - size) / 2,
+                                    size, size},
+                                   style.Inherited.TextColor});
         }
     }
     bool clips = style.Clips() && box.Kind != BoxKind::Inline && !ContentInside(box);
     if (clips)
-        out.push_back(Item(DisplayItemKind::PushClip, PaddingBox(box)));
+        out.push_back(PushClipItem{PaddingBox(box)});
     if (box.InlineContent) {
         PaintInlineDecorations(box, out);
-        bool editing = box.Rare().Caret >= 0 && box.Owner != nullptr && box.Owner->Tag() == "textarea" &&
-                       (box.Owner->State() & HL_STATE_FOCUS) != 0;
-        if (editing)
-            PaintTextAreaSelection(box, out);
+        const ControlBox* control = box.Owner != nullptr ? ControlBox::For(*box.Owner) : nullptr;
+        if (control != nullptr)
+            control->PaintUnderText(box, m_tree.Measurer(), out);
         PaintLines(box, out, damage);
-        if (editing && !box.Rare().CaretHidden) {
-            Rect caret;
-            Point origin = box.ContentOrigin();
-            if (TextPositions::PointOf(box, static_cast<std::size_t>(box.Rare().Caret), m_tree.Measurer(), caret)) {
-                DisplayItem item = Item(DisplayItemKind::Fill, caret.Translated(origin.X, origin.Y));
-                item.Color1 = style.Inherited.TextColor;
-                out.push_back(std::move(item));
-            }
-        }
+        if (control != nullptr)
+            control->PaintOverText(box, m_tree.Measurer(), out);
     }
     // Children: atomic boxes inside inline elements are found through them. Rows stand in page
     // order and paint inside themselves: only those that meet the damage are visited.
@@ -497,8 +325,8 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
         bool rowsOnly = std::all_of(first, last, [](const auto& child) { return child->Kind == BoxKind::Row; });
         if (rowsOnly) {
             // By their places in the flow: a stuck row stands elsewhere, and paints later.
-            auto top = [](const Box& row) { return row.PageY - row.StickyShift().Y; };
-            first = std::partition_point(first, last, [&](const auto& row) { return top(*row) + row->Height <= damage.Y; });
+            auto top = [](const Box& row) { return row.Used.PageY - row.StickyShift().Y; };
+            first = std::partition_point(first, last, [&](const auto& row) { return top(*row) + row->Used.Height <= damage.Y; });
             last = std::partition_point(first, last, [&](const auto& row) { return top(*row) < damage.Bottom(); });
         }
     }
@@ -516,30 +344,22 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
             continue;
         }
         // Shown popups paint last, over everything.
-        if (!(child->Owner != nullptr && (child->Owner->State() & HL_STATE_POPUP) != 0 && !m_popupPass))
+        if (!(child->Owner != nullptr && (child->Owner->State() & kStatePopup) != 0 && !m_popupPass))
             PaintBox(*child, damage, out);
     }
-    if (visible && draws) {
-        DisplayItem content = Item(DisplayItemKind::ElementDraw, area);
-        content.Owner = box.Owner;
-        content.Layer = 1;
-        out.push_back(std::move(content));
-    }
-    if (box.IsScroller() && (box.BarV > 0 || box.BarH > 0))
+    if (visible && draws)
+        out.push_back(ElementDrawItem{area, DrawSourceOf(*box.Owner), 1});
+    if (box.IsScroller() && (box.Used.BarV > 0 || box.Used.BarH > 0))
         PaintScrollBars(box, out);
     if (clips)
-        out.push_back(Item(DisplayItemKind::PopClip, PaddingBox(box)));
-    if (visible && draws) {
-        DisplayItem foreground = Item(DisplayItemKind::ElementDraw, area);
-        foreground.Owner = box.Owner;
-        foreground.Layer = 2;
-        out.push_back(std::move(foreground));
-    }
+        out.push_back(PopClipItem{PaddingBox(box)});
+    if (visible && draws)
+        out.push_back(ElementDrawItem{area, DrawSourceOf(*box.Owner), 2});
     // The focus rectangle shows where the keyboard moved the focus, as in Windows' dialogs.
     if (box.Owner != nullptr && box.Parent != nullptr && box.Kind != BoxKind::Inline &&
         box.Owner->OwnerDocument() != nullptr && box.Owner->OwnerDocument()->FocusElement() == box.Owner &&
         box.Owner->OwnerDocument()->FocusByKeyboard())
-        out.push_back(Item(DisplayItemKind::FocusRect, area));
+        out.push_back(FocusRectItem{area});
 }
 
 } // namespace Engine

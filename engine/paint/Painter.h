@@ -1,8 +1,18 @@
 #pragma once
 #include "engine/layout/LayoutTree.h"
-#include "engine/paint/DisplayList.h"
+#include "engine/gfx/DisplayList.h"
 
 namespace Engine {
+
+// The element whose procedures draw an element-drawn item, as the display list names it, and back.
+[[nodiscard]] inline const DrawSource* DrawSourceOf(const Element& element)
+{
+    return reinterpret_cast<const DrawSource*>(&element);
+}
+[[nodiscard]] inline Element& ElementOf(const DrawSource& source)
+{
+    return *const_cast<Element*>(reinterpret_cast<const Element*>(&source));
+}
 
 // Records the drawing of a laid-out page as a display list (CSS 2.1, appendix E, simplified:
 // each box paints its background, border and content, then its children in order; inline
@@ -23,8 +33,6 @@ private:
     void PaintLines(const Box& box, DisplayList& out, const Rect& damage) const;
     void PaintInlineDecorations(const Box& box, DisplayList& out) const;
     void PaintScrollBars(const Box& box, DisplayList& out) const;
-    void PaintInput(const Box& box, DisplayList& out) const;
-    void PaintTextAreaSelection(const Box& box, DisplayList& out) const;
 
     const LayoutTree& m_tree;
     ImageLookup m_images;

@@ -1,10 +1,10 @@
 #include "engine/platform/AccessibleElement.h"
 
 #include "engine/HTMLayout.h"
-#include "engine/api/Handles.h"
 #include "engine/dom/Element.h"
 #include "engine/input/Accessibility.h"
-#include "engine/input/EventDispatcher.h"
+#include "engine/platform/ElementHandles.h"
+#include "engine/platform/EventDispatcher.h"
 #include "engine/platform/View.h"
 
 #include <functional>

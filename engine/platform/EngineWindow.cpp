@@ -1,7 +1,7 @@
 #include "engine/platform/EngineWindow.h"
 
 #include "engine/css/CssValue.h"
-#include "engine/input/EventDispatcher.h"
+#include "engine/platform/EventDispatcher.h"
 #include "engine/platform/AccessibleElement.h"
 #include "engine/platform/View.h"
 
@@ -72,13 +72,13 @@ LRESULT CALLBACK EngineWindow::WindowProc(HWND window, UINT message, WPARAM wPar
         PAINTSTRUCT paint{};
         HDC dc = BeginPaint(window, &paint);
         if (paint.rcPaint.right > paint.rcPaint.left && paint.rcPaint.bottom > paint.rcPaint.top)
-            view->Renderer().Paint(view->Page(), dc, paint.rcPaint);
+            view->Renderer().Paint(view->Style(), dc, paint.rcPaint);
         EndPaint(window, &paint);
         return 0;
     }
     case WM_SIZE: view->UpdateNow(); return 0;
     case WM_DPICHANGED: {
-        view->Renderer().SetDpi(view->Page(), HIWORD(wParam));
+        view->Renderer().SetDpi(view->Style(), HIWORD(wParam));
         const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
         if (suggested != nullptr && (GetWindowLongW(window, GWL_STYLE) & WS_CHILD) == 0)
             SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,

@@ -1,6 +1,6 @@
 #include "engine/platform/KeyboardInput.h"
 
-#include "engine/input/EventDispatcher.h"
+#include "engine/platform/EventDispatcher.h"
 #include "engine/input/FocusOrder.h"
 #include "engine/input/FormControls.h"
 #include "engine/platform/View.h"
@@ -27,9 +27,9 @@ UINT AltState()
 
 bool Pressable(Element& element)
 {
-    unsigned type = FormControls::ControlType(element);
-    return (type == HL_CTL_BUTTON || type == HL_CTL_CHECKBOX || type == HL_CTL_RADIO) &&
-           (element.State() & HL_STATE_DISABLED) == 0;
+    ControlKind type = FormControls::ControlType(element);
+    return (type == ControlKind::Button || type == ControlKind::CheckBox || type == ControlKind::Radio) &&
+           (element.State() & kStateDisabled) == 0;
 }
 
 } // namespace
@@ -62,8 +62,8 @@ bool KeyboardInput::OnKey(UINT message, WPARAM key, LPARAM)
     Element* focus = page.FocusElement();
     // An open list owns the keyboard, as a system drop-down's does: its keys never reach the
     // page's handlers (Enter takes the highlighted choice rather than the dialog's default).
-    if (down && focus != nullptr && FormControls::ControlType(*focus) == HL_CTL_DD_SELECT &&
-        focus->Children().size() >= 3 && (focus->Children()[2]->State() & HL_STATE_POPUP) != 0) {
+    if (down && focus != nullptr && FormControls::ControlType(*focus) == ControlKind::DropDown &&
+        focus->Children().size() >= 3 && (focus->Children()[2]->State() & kStatePopup) != 0) {
         if (code == VK_ESCAPE) {
             m_view.HidePopups();
             return true;
@@ -84,9 +84,9 @@ bool KeyboardInput::OnKey(UINT message, WPARAM key, LPARAM)
         m_view.HidePopups();
         return true;
     }
-    if (down && focus != nullptr && FormControls::ControlType(*focus) == HL_CTL_DD_SELECT && DropDownKey(*focus, code))
+    if (down && focus != nullptr && FormControls::ControlType(*focus) == ControlKind::DropDown && DropDownKey(*focus, code))
         return true;
-    if (down && focus != nullptr && FormControls::ControlType(*focus) == HL_CTL_RADIO &&
+    if (down && focus != nullptr && FormControls::ControlType(*focus) == ControlKind::Radio &&
         (code == VK_LEFT || code == VK_RIGHT || code == VK_UP || code == VK_DOWN)) {
         RadioArrow(*focus, code == VK_RIGHT || code == VK_DOWN);
         return true;
@@ -98,14 +98,14 @@ bool KeyboardInput::OnKey(UINT message, WPARAM key, LPARAM)
         return false;
     // Space presses while held and clicks when released; Enter clicks a button at once.
     if (code == VK_SPACE && down) {
-        focus->ChangeState(HL_STATE_ACTIVE, 0);
-    } else if (code == VK_SPACE && (focus->State() & HL_STATE_ACTIVE) != 0) {
-        focus->ChangeState(0, HL_STATE_ACTIVE);
+        focus->ChangeState(kStateActive, 0);
+    } else if (code == VK_SPACE && (focus->State() & kStateActive) != 0) {
+        focus->ChangeState(0, kStateActive);
         focus->Use();
         if (FormControls::Click(*focus))
             EventDispatcher::BehaviorEvent(*focus, HL_BUTTON_CLICK, focus, 0);
         focus->Unuse();
-    } else if (code == VK_RETURN && down && FormControls::ControlType(*focus) == HL_CTL_BUTTON) {
+    } else if (code == VK_RETURN && down && FormControls::ControlType(*focus) == ControlKind::Button) {
         focus->Use();
         static_cast<void>(FormControls::Click(*focus));
         EventDispatcher::BehaviorEvent(*focus, HL_BUTTON_CLICK, focus, 0);
@@ -128,7 +128,7 @@ void KeyboardInput::RadioArrow(Element& radio, bool forward)
         Element* element = pending.back();
         pending.pop_back();
         const std::wstring* other = element->FindAttribute("name");
-        if (element == &radio || (other != nullptr && *other == *name && FormControls::ControlType(*element) == HL_CTL_RADIO &&
+        if (element == &radio || (other != nullptr && *other == *name && FormControls::ControlType(*element) == ControlKind::Radio &&
                                   FocusOrder::IsFocusable(*element)))
             group.push_back(element);
         element->PushChildrenReversed(pending);
@@ -151,10 +151,10 @@ void KeyboardInput::RadioArrow(Element& radio, bool forward)
 // change the choice at once. A letter moves to the next option that begins with it.
 bool KeyboardInput::DropDownKey(Element& select, UINT code)
 {
-    if ((select.State() & HL_STATE_DISABLED) != 0 || select.Children().size() < 3)
+    if ((select.State() & kStateDisabled) != 0 || select.Children().size() < 3)
         return false;
     Element& list = *select.Children()[2];
-    bool open = (list.State() & HL_STATE_POPUP) != 0;
+    bool open = (list.State() & kStatePopup) != 0;
     bool alt = GetKeyState(VK_MENU) < 0;
     if (code == VK_F4 || (alt && (code == VK_DOWN || code == VK_UP))) {
         if (!open) {
@@ -165,12 +165,12 @@ bool KeyboardInput::DropDownKey(Element& select, UINT code)
     }
     std::vector<Element*> options;
     for (Element* option : list.Children()) {
-        if (option->Tag() == "option" && (option->State() & HL_STATE_DISABLED) == 0)
+        if (option->Tag() == "option" && (option->State() & kStateDisabled) == 0)
             options.push_back(option);
     }
     if (options.empty())
         return false;
-    unsigned marker = open ? HL_STATE_HOVER : HL_STATE_CHECKED;
+    unsigned marker = open ? kStateHover : kStateChecked;
     auto at = std::find_if(options.begin(), options.end(), [&](Element* o) { return (o->State() & marker) != 0; });
     std::ptrdiff_t index = at == options.end() ? -1 : at - options.begin();
     std::ptrdiff_t last = static_cast<std::ptrdiff_t>(options.size()) - 1;
@@ -214,8 +214,8 @@ bool KeyboardInput::DropDownKey(Element& select, UINT code)
     Element* chosen = options[static_cast<std::size_t>(next)];
     if (open) {
         for (Element* option : options)
-            option->ChangeState(option == chosen ? static_cast<unsigned>(HL_STATE_HOVER) : 0u,
-                                option == chosen ? 0u : static_cast<unsigned>(HL_STATE_HOVER));
+            option->ChangeState(option == chosen ? static_cast<unsigned>(kStateHover) : 0u,
+                                option == chosen ? 0u : static_cast<unsigned>(kStateHover));
     } else {
         FormControls::Choose(select, chosen);
         EventDispatcher::BehaviorEvent(select, HL_SELECT_SELECTION_CHANGED, chosen, 0);

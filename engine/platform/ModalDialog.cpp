@@ -64,31 +64,25 @@ INT_PTR ModalDialog::Run()
                                    reinterpret_cast<LPARAM>(this));
 }
 
-INT_PTR CALLBACK ModalDialog::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR ModalDialog::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-        auto* self = reinterpret_cast<ModalDialog*>(lParam);
-        if (!self->OnInitDialog(dialog)) {
-            EndDialog(dialog, -1);
+    switch (message) {
+    case WM_INITDIALOG:
+        if (!OnInitDialog()) {
+            EndDialog(m_window, -1);
             return FALSE;
         }
         return TRUE;  // the keyboard focus goes to the page, the only tab stop
-    }
-    auto* self = reinterpret_cast<ModalDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
-    if (self == nullptr)
-        return FALSE;
-    switch (message) {
     case WM_SIZE:
-        if (self->m_page != nullptr)
-            MoveWindow(self->m_page, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        if (m_page != nullptr)
+            MoveWindow(m_page, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
         return TRUE;
     case WM_CLOSE:
-        EndDialog(dialog, IDCANCEL);
+        EndDialog(m_window, IDCANCEL);
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, IDCANCEL);
+            EndDialog(m_window, IDCANCEL);
             return TRUE;
         }
         return FALSE;
@@ -96,9 +90,9 @@ INT_PTR CALLBACK ModalDialog::DialogProc(HWND dialog, UINT message, WPARAM wPara
     }
 }
 
-bool ModalDialog::OnInitDialog(HWND dialog)
+bool ModalDialog::OnInitDialog()
 {
-    m_dialog = dialog;
+    HWND dialog = m_window;
     RECT client{};
     GetClientRect(dialog, &client);
     m_page = CreateWindowExW(0, EngineWindow::ClassName(), L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0,
@@ -141,7 +135,7 @@ void ModalDialog::SetCaptionFromTitle()
     HTMLayoutGetElementInnerText16(
         title, [](LPCWSTR value, UINT length, LPVOID param) { static_cast<std::wstring*>(param)->assign(value, length); },
         &text);
-    SetWindowTextW(m_dialog, CollapsedWhiteSpace(text).c_str());
+    SetWindowTextW(m_window, CollapsedWhiteSpace(text).c_str());
 }
 
 void ModalDialog::SizeAndPlace()
@@ -156,8 +150,8 @@ void ModalDialog::SizeAndPlace()
     const RECT work = WorkAreaOf(monitor);
 
     RECT frame{0, 0, 0, 0};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(m_dialog, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrW(m_dialog, GWL_EXSTYLE)));
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(m_window, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(m_window, GWL_EXSTYLE)));
     const int frameWidth = frame.right - frame.left;
     const int frameHeight = frame.bottom - frame.top;
     const int roomWidth = std::max(1, static_cast<int>(work.right - work.left) - frameWidth);
@@ -171,7 +165,7 @@ void ModalDialog::SizeAndPlace()
     const int height = std::clamp(static_cast<int>(HTMLayoutGetMinHeight(m_page, static_cast<UINT>(width))), 1, roomHeight);
 
     const RECT placed = Placed(SIZE{width + frameWidth, height + frameHeight}, work);
-    SetWindowPos(m_dialog, nullptr, placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top,
+    SetWindowPos(m_window, nullptr, placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

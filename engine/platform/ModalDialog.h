@@ -1,4 +1,5 @@
 #pragma once
+#include "base/WindowBase.h"
 #include "engine/HTMLayout.h"
 
 namespace Engine {
@@ -26,7 +27,9 @@ struct DialogRequest {
 //         position: 7 its top-left corner, 5 its centre, 3 its bottom-right corner;
 //   other values act like 0.
 // It is then moved, when needed, to lie inside its monitor's work area.
-class ModalDialog {
+class ModalDialog : public WindowBase<ModalDialog> {
+    friend class WindowBase<ModalDialog>;
+
 public:
     explicit ModalDialog(const DialogRequest& request) : m_request(request) {}
     ModalDialog(const ModalDialog&) = delete;
@@ -37,14 +40,14 @@ public:
     [[nodiscard]] INT_PTR Run();
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    [[nodiscard]] bool OnInitDialog(HWND dialog);
+    static int WindowSlot() { return DWLP_USER; }
+    INT_PTR OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    [[nodiscard]] bool OnInitDialog();
     void SetCaptionFromTitle();
     void SizeAndPlace();
     [[nodiscard]] RECT Placed(SIZE size, const RECT& workArea) const;
 
     DialogRequest m_request;
-    HWND m_dialog = nullptr;
     HWND m_page = nullptr;
 };
 

@@ -1,8 +1,9 @@
 #include "engine/platform/MouseInput.h"
 
-#include "engine/input/EventDispatcher.h"
 #include "engine/input/FocusOrder.h"
 #include "engine/input/FormControls.h"
+#include "engine/platform/ElementHandles.h"
+#include "engine/platform/EventDispatcher.h"
 #include "engine/platform/View.h"
 
 #include <algorithm>
@@ -11,11 +12,6 @@
 namespace Engine {
 
 namespace {
-
-HELEMENT ToHandle(Element* element)
-{
-    return reinterpret_cast<HELEMENT>(element);
-}
 
 UINT ButtonState(WPARAM keys)
 {
@@ -122,7 +118,7 @@ bool MouseInput::DropDownPress(Element& target)
     for (Element* at = &target; at != nullptr; at = at->Parent()) {
         if (at->Tag() == "option") {
             Element* select = FormControls::DropDownOf(*at);
-            if (select == nullptr || (at->State() & HL_STATE_DISABLED) != 0)
+            if (select == nullptr || (at->State() & kStateDisabled) != 0)
                 return false;
             FormControls::Choose(*select, at);
             EventDispatcher::BehaviorEvent(*select, HL_SELECT_SELECTION_CHANGED, at, 0);
@@ -130,13 +126,13 @@ bool MouseInput::DropDownPress(Element& target)
                 m_view.HidePopups();
             return true;
         }
-        if (at->Tag() == "select" && FormControls::ControlType(*at) == HL_CTL_DD_SELECT) {
-            if ((at->State() & HL_STATE_DISABLED) != 0)
+        if (at->Tag() == "select" && FormControls::ControlType(*at) == ControlKind::DropDown) {
+            if ((at->State() & kStateDisabled) != 0)
                 return false;
             Element* list = at->Children().size() >= 3 ? at->Children()[2] : nullptr;
             if (list == nullptr)
                 return false;
-            if ((list->State() & HL_STATE_POPUP) != 0)
+            if ((list->State() & kStatePopup) != 0)
                 m_view.HidePopups();
             else
                 m_view.OpenDropDown(*at);
@@ -164,7 +160,7 @@ void MouseInput::SetHover(Element* element)
             break;
         if (std::find(after.begin(), after.end(), left) != after.end())
             continue;
-        left->ChangeState(0, HL_STATE_HOVER);
+        left->ChangeState(0, kStateHover);
         if (left->OwnerDocument() == &page) {
             HtmlMouseParams params{};
             params.cmd = HL_MOUSE_LEAVE;
@@ -176,7 +172,7 @@ void MouseInput::SetHover(Element* element)
         Element* entered = *it;
         if (std::find(before.begin(), before.end(), entered) != before.end())
             continue;
-        entered->ChangeState(HL_STATE_HOVER, 0);
+        entered->ChangeState(kStateHover, 0);
         HtmlMouseParams params{};
         params.cmd = HL_MOUSE_ENTER;
         params.target = ToHandle(entered);
@@ -198,29 +194,29 @@ MouseInput::BarHit MouseInput::HitScrollBar(POINT point) const
     while (!pending.empty()) {
         Box* box = pending.back();
         pending.pop_back();
-        if (!box->PageRect().Contains(page) && box->Style && box->S().Clips())
+        if (!box->Used.PageRect().Contains(page) && box->Style && box->S().Clips())
             continue;
-        if (box->IsScroller() && (box->BarV > 0 || box->BarH > 0) && box->PageRect().Contains(page)) {
-            int right = box->PageX + box->Width - box->Border[1];
-            int bottom = box->PageY + box->Height - box->Border[2];
-            int top = box->PageY + box->Border[0];
-            int left = box->PageX + box->Border[3];
+        if (box->IsScroller() && (box->Used.BarV > 0 || box->Used.BarH > 0) && box->Used.PageRect().Contains(page)) {
+            int right = box->Used.PageX + box->Used.Width - box->Used.Border.Right;
+            int bottom = box->Used.PageY + box->Used.Height - box->Used.Border.Bottom;
+            int top = box->Used.PageY + box->Used.Border.Top;
+            int left = box->Used.PageX + box->Used.Border.Left;
             for (bool vertical : {true, false}) {
-                int thickness = vertical ? box->BarV : box->BarH;
+                int thickness = vertical ? box->Used.BarV : box->Used.BarH;
                 if (thickness == 0)
                     continue;
-                bool inside = vertical ? page.X >= right - thickness && page.X < right && page.Y < bottom - box->BarH
-                                       : page.Y >= bottom - thickness && page.Y < bottom && page.X < right - box->BarV;
+                bool inside = vertical ? page.X >= right - thickness && page.X < right && page.Y < bottom - box->Used.BarH
+                                       : page.Y >= bottom - thickness && page.Y < bottom && page.X < right - box->Used.BarV;
                 if (!inside)
                     continue;
                 int start = vertical ? top : left;
-                int length = vertical ? bottom - box->BarH - top : right - box->BarV - left;
+                int length = vertical ? bottom - box->Used.BarH - top : right - box->Used.BarV - left;
                 int at = (vertical ? page.Y : page.X) - start;
                 int track = std::max(0, length - 2 * thickness);
-                int content = vertical ? box->ContentHeight + box->Padding[0] + box->Padding[2]
-                                       : box->ContentWidth + box->Padding[1] + box->Padding[3];
-                int view = vertical ? box->ContentHeightInner() + box->Padding[0] + box->Padding[2]
-                                    : box->ContentWidthInner() + box->Padding[1] + box->Padding[3];
+                int content = vertical ? box->Used.ContentHeight + box->Used.Padding.Vertical()
+                                       : box->Used.ContentWidth + box->Used.Padding.Horizontal();
+                int view = vertical ? box->Used.ContentHeightInner() + box->Used.Padding.Vertical()
+                                    : box->Used.ContentWidthInner() + box->Used.Padding.Horizontal();
                 int scroll = vertical ? box->ScrollY : box->ScrollX;
                 int thumb = content > view ? std::clamp(track * view / std::max(1, content), std::min(track, thickness), track) : track;
                 int range = std::max(1, content - view);
@@ -260,11 +256,11 @@ void MouseInput::OnMove(POINT point, WPARAM keys)
     }
     if (m_drag.Scroller != nullptr && m_drag.Part == BarPart::Thumb) {
         Box& box = *m_drag.Scroller;
-        int length = m_drag.Vertical ? box.Height - box.Border[0] - box.Border[2] - box.BarH
-                                     : box.Width - box.Border[1] - box.Border[3] - box.BarV;
-        int thickness = m_drag.Vertical ? box.BarV : box.BarH;
-        int content = m_drag.Vertical ? box.ContentHeight : box.ContentWidth;
-        int view = m_drag.Vertical ? box.ContentHeightInner() : box.ContentWidthInner();
+        int length = m_drag.Vertical ? box.Used.Height - box.Used.Border.Vertical() - box.Used.BarH
+                                     : box.Used.Width - box.Used.Border.Horizontal() - box.Used.BarV;
+        int thickness = m_drag.Vertical ? box.Used.BarV : box.Used.BarH;
+        int content = m_drag.Vertical ? box.Used.ContentHeight : box.Used.ContentWidth;
+        int view = m_drag.Vertical ? box.Used.ContentHeightInner() : box.Used.ContentWidthInner();
         int track = std::max(1, length - 2 * thickness);
         int moved = (m_drag.Vertical ? point.y : point.x) - m_dragStart;
         int target = m_dragScroll + static_cast<int>(static_cast<long long>(moved) * content / track);
@@ -307,7 +303,7 @@ void MouseInput::OnButton(UINT message, POINT point, WPARAM keys)
         if (bar.Scroller != nullptr) {
             Box& box = *bar.Scroller;
             int line = std::max(8, box.S().Inherited.Font.SizePx * 3);
-            int page = std::max(line, (bar.Vertical ? box.ContentHeightInner() : box.ContentWidthInner()) - line);
+            int page = std::max(line, (bar.Vertical ? box.Used.ContentHeightInner() : box.Used.ContentWidthInner()) - line);
             switch (bar.Part) {
             case BarPart::Back: ScrollBy(box, bar.Vertical, -line); break;
             case BarPart::Forward: ScrollBy(box, bar.Vertical, line); break;
@@ -338,7 +334,7 @@ void MouseInput::OnButton(UINT message, POINT point, WPARAM keys)
     if (target == nullptr)
         return;
     if (down && message != WM_LBUTTONDBLCLK)
-        target->ChangeState(HL_STATE_ACTIVE, 0);
+        target->ChangeState(kStateActive, 0);
     UINT command = message == WM_LBUTTONDBLCLK ? HL_MOUSE_DCLICK : down ? HL_MOUSE_DOWN : HL_MOUSE_UP;
     // The button that changed counts as pressed for the event, as the pages expect.
     WPARAM state = keys;
@@ -368,10 +364,10 @@ void MouseInput::OnButton(UINT message, POINT point, WPARAM keys)
             return;
         }
         Box* box = target->LayoutBox();
-        int spin = box != nullptr ? std::max(8, std::min(box->ContentHeight / 2 + box->Padding[0], 12)) : 0;
+        int spin = box != nullptr ? std::max(8, std::min(box->Used.ContentHeight / 2 + box->Used.Padding.Top, 12)) : 0;
         if (focusable == target && TextInput::IsNumber(*target) && box != nullptr &&
-            relative.X >= box->Width - box->Border[1] - spin) {
-            m_view.Editing().Step(*target, relative.Y < box->Height / 2 ? 1 : -1);
+            relative.X >= box->Used.Width - box->Used.Border.Right - spin) {
+            m_view.Editing().Step(*target, relative.Y < box->Used.Height / 2 ? 1 : -1);
         } else if (focusable == target && TextInput::IsEditable(*target)) {
             m_view.Editing().OnClick(*target, relative.X, relative.Y, (keys & MK_SHIFT) != 0, message == WM_LBUTTONDBLCLK);
             m_selecting = message == WM_LBUTTONDOWN;
@@ -384,7 +380,7 @@ void MouseInput::OnButton(UINT message, POINT point, WPARAM keys)
     }
     if (!down) {
         for (Element* at = target; at != nullptr; at = at->Parent())
-            at->ChangeState(0, HL_STATE_ACTIVE);
+            at->ChangeState(0, kStateActive);
     }
     target->Unuse();
     m_view.ScheduleUpdate();

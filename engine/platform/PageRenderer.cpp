@@ -1,8 +1,9 @@
 #include "engine/platform/PageRenderer.h"
 
 #include "engine/HTMLayout.h"
-#include "engine/input/EventDispatcher.h"
 #include "engine/paint/Painter.h"
+#include "engine/platform/ElementHandles.h"
+#include "engine/platform/EventDispatcher.h"
 #include "engine/platform/gdi/GdiCanvas.h"
 #include "engine/platform/gdi/ImageDecoder.h"
 
@@ -11,11 +12,6 @@
 namespace Engine {
 
 namespace {
-
-HELEMENT ToHandle(Element* element)
-{
-    return reinterpret_cast<HELEMENT>(element);
-}
 
 bool HasScheme(const std::wstring& url)
 {
@@ -78,20 +74,21 @@ void PageRenderer::Reset()
     m_images.clear();
 }
 
-void PageRenderer::SetDpi(Document& document, int dpi)
+void PageRenderer::SetDpi(DocumentStyle& style, int dpi)
 {
     if (dpi == m_dpi)
         return;
     m_dpi = dpi;
     m_layout.SetDpi(dpi);
     m_layout.SetScrollbarSize(ScrollbarSize(dpi));
-    document.SetDpi(dpi);
+    style.SetDpi(dpi);
 }
 
-void PageRenderer::Update(Document& document)
+void PageRenderer::Update(DocumentStyle& style)
 {
-    document.SetDpi(m_dpi);
-    document.UpdateStyle();
+    style.SetDpi(m_dpi);
+    style.Update();
+    Document& document = style.Page();
     StyleChanges changes = document.TakeChanges();
     if (m_rebuild) {
         changes.Release();
@@ -113,9 +110,9 @@ void PageRenderer::Invalidate(const Rect& area)
     InvalidateRect(m_window, &rect, FALSE);
 }
 
-void PageRenderer::Paint(Document& document, HDC dc, const RECT& area)
+void PageRenderer::Paint(DocumentStyle& style, HDC dc, const RECT& area)
 {
-    Update(document);
+    Update(style);
     RECT client{};
     GetClientRect(m_window, &client);
     SIZE size{std::max(1L, client.right), std::max(1L, client.bottom)};
@@ -158,8 +155,8 @@ void PageRenderer::PaintPopup(Document& document, const Box& popup, HDC dc, cons
     RECT all{0, 0, width, height};
     FillRect(memory, &all, GetSysColorBrush(COLOR_WINDOW));
     // Page coordinates map onto the window: its client origin is the popup's border box.
-    int originX = popup.PageX + area.left;
-    int originY = popup.PageY + area.top;
+    int originX = popup.Used.PageX + area.left;
+    int originY = popup.Used.PageY + area.top;
     SetViewportOrgEx(memory, -originX, -originY, nullptr);
     Rect damage{originX, originY, width, height};
     Painter painter(m_layout, [this](Element& element, const std::wstring& url) { return ImageFor(element, url); });

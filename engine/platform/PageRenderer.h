@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/dom/Document.h"
+#include "engine/css/DocumentStyle.h"
 #include "engine/layout/LayoutTree.h"
 #include "engine/platform/gdi/FontCache.h"
 
@@ -28,8 +28,8 @@ public:
     // A new page: boxes, pictures and buffers of the old one go.
     void Reset();
     // Styles and lays out what changed, at the window's size; invalidates what moved.
-    void Update(Document& document);
-    void Paint(Document& document, HDC dc, const RECT& area);
+    void Update(DocumentStyle& style);
+    void Paint(DocumentStyle& style, HDC dc, const RECT& area);
     // A shown popup's boxes into its own window, whose client origin is the popup's border box.
     void PaintPopup(Document& document, const Box& popup, HDC dc, const RECT& area);
     void Invalidate(const Rect& area);
@@ -41,7 +41,7 @@ public:
     [[nodiscard]] LayoutTree& Layout() { return m_layout; }
     [[nodiscard]] FontCache& Fonts() { return m_fonts; }
     [[nodiscard]] int Dpi() const { return m_dpi; }
-    void SetDpi(Document& document, int dpi);
+    void SetDpi(DocumentStyle& style, int dpi);
     // The window's DPI: its monitor's where the system tells, else the screen's.
     [[nodiscard]] static int WindowDpi(HWND window);
 

@@ -9,35 +9,27 @@
 
 namespace Engine {
 
-namespace {
-
-const wchar_t* PopupClass()
+const wchar_t* PopupWindow::ClassName()
 {
     static const wchar_t* const name =
-        EngineWindow::Register(L"HtmlEnginePopup", DefWindowProcW, CS_DBLCLKS | CS_DROPSHADOW, LoadCursorW(nullptr, IDC_ARROW));
+        EngineWindow::Register(L"HtmlEnginePopup", WindowProc, CS_DBLCLKS | CS_DROPSHADOW, LoadCursorW(nullptr, IDC_ARROW));
     return name;
 }
-
-} // namespace
 
 PopupWindow::PopupWindow(View& owner, Element& popup) : m_owner(owner), m_popup(popup)
 {
     m_popup.Use();
     HWND top = GetAncestor(owner.Window(), GA_ROOT);
-    m_window = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE, PopupClass(), L"",
-                               WS_POPUP | WS_CLIPSIBLINGS, 0, 0, 1, 1, top, nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (m_window != nullptr) {
-        SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        SetWindowLongPtrW(m_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc));
-    }
+    CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE, ClassName(), L"", WS_POPUP | WS_CLIPSIBLINGS,
+                    0, 0, 1, 1, top, nullptr, GetModuleHandleW(nullptr), this);
 }
 
 PopupWindow::~PopupWindow()
 {
-    if (m_window != nullptr) {
-        SetWindowLongPtrW(m_window, GWLP_USERDATA, 0);
-        DestroyWindow(m_window);
-    }
+    HWND window = m_window;
+    Detach();
+    if (window != nullptr)
+        DestroyWindow(window);
     m_popup.Unuse();
 }
 
@@ -46,8 +38,8 @@ void PopupWindow::Place(const RECT& anchor, unsigned placement)
     const Box* box = m_popup.LayoutBox();
     if (m_window == nullptr || box == nullptr)
         return;
-    int width = std::max(1, box->Width);
-    int height = std::max(1, box->Height);
+    int width = std::max(1, box->Used.Width);
+    int height = std::max(1, box->Used.Height);
     MONITORINFO monitor{};
     monitor.cbSize = sizeof(monitor);
     GetMonitorInfoW(MonitorFromRect(&anchor, MONITOR_DEFAULTTONEAREST), &monitor);
@@ -81,24 +73,18 @@ POINT PopupWindow::ToPage(LPARAM lParam) const
     const Box* box = m_popup.LayoutBox();
     POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     if (box != nullptr) {
-        point.x += box->PageX;
-        point.y += box->PageY;
+        point.x += box->Used.PageX;
+        point.y += box->Used.PageY;
     }
     return point;
 }
 
-LRESULT CALLBACK PopupWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT PopupWindow::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* self = reinterpret_cast<PopupWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr || self->m_owner.Ended())
-        return DefWindowProcW(window, message, wParam, lParam);
+    if (m_owner.Ended())
+        return DefWindowProcW(m_window, message, wParam, lParam);
     // The owner keeps this popup as long as it lives itself.
-    View::Hold hold(self->m_owner);
-    return self->OnMessage(message, wParam, lParam);
-}
-
-LRESULT PopupWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
-{
+    View::Hold hold(m_owner);
     switch (message) {
     case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
     case WM_ERASEBKGND: return 1;

@@ -1,4 +1,6 @@
 #pragma once
+#include "base/WindowBase.h"
+
 #include <windows.h>
 
 namespace Engine {
@@ -10,14 +12,15 @@ class View;
 // its owner's edges and stays inside the screen's work area. It paints the popup's boxes of its
 // owner's page and hands its mouse messages to the owner as page coordinates. It never takes
 // the activation, so the owner keeps the keyboard.
-class PopupWindow {
+class PopupWindow : public WindowBase<PopupWindow> {
+    friend class WindowBase<PopupWindow>;
+
 public:
     PopupWindow(View& owner, Element& popup);
     ~PopupWindow();
     PopupWindow(const PopupWindow&) = delete;
     PopupWindow& operator=(const PopupWindow&) = delete;
 
-    [[nodiscard]] HWND Window() const { return m_window; }
     [[nodiscard]] Element& Popup() const { return m_popup; }
     // Follows the popup's box: size, place beside the anchor on the screen, repaint.
     void Place(const RECT& anchorOnScreen, unsigned placement);
@@ -25,13 +28,12 @@ public:
     void Hide();
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    static const wchar_t* ClassName();
+    LRESULT OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
     [[nodiscard]] POINT ToPage(LPARAM lParam) const;
 
     View& m_owner;
     Element& m_popup;  // used while the window lives
-    HWND m_window = nullptr;
 };
 
 } // namespace Engine

@@ -1,6 +1,6 @@
 #include "engine/platform/TextInput.h"
 
-#include "engine/input/EventDispatcher.h"
+#include "engine/platform/EventDispatcher.h"
 #include "engine/input/FormControls.h"
 #include "engine/layout/TextPositions.h"
 #include "engine/platform/View.h"
@@ -91,7 +91,7 @@ TextEditor& TextInput::Editor(Element& input)
         }
         long maxLength = NumberAttribute(input, "maxlength", 0);
         m_editor.Reset(std::move(text), static_cast<std::size_t>(std::max(0L, maxLength)),
-                       (input.State() & HL_STATE_READONLY) != 0 || input.HasAttribute("readonly"), area);
+                       (input.State() & kStateReadOnly) != 0 || input.HasAttribute("readonly"), area);
     }
     return m_editor;
 }
@@ -156,8 +156,8 @@ void TextInput::Commit(Element& input, bool changed)
         // The text area scrolls to keep the caret in view.
         Rect caret;
         if (TextPositions::PointOf(*box, m_editor.Caret(), measurer, caret) && box->IsScroller()) {
-            int top = box->ContentY() + box->ScrollY;
-            int view = box->ContentHeightInner();
+            int top = box->Used.ContentY() + box->ScrollY;
+            int view = box->Used.ContentHeightInner();
             int y = box->ScrollY;
             if (caret.Y < top)
                 y -= top - caret.Y;
@@ -169,7 +169,7 @@ void TextInput::Commit(Element& input, bool changed)
     } else if (box->RunsFont >= 0) {
         std::wstring shown = input.InputType() == L"password" ? std::wstring(m_editor.Text().size(), L'\x2022') : m_editor.Text();
         int caretX = measurer.Width(box->RunsFont, std::wstring_view(shown).substr(0, m_editor.Caret()));
-        int room = std::max(1, box->ContentWidth - 1);
+        int room = std::max(1, box->Used.ContentWidth - 1);
         if (caretX - box->Rare().EditScroll > room)
             box->Rare().EditScroll = caretX - room;
         if (caretX < box->Rare().EditScroll)
@@ -181,7 +181,7 @@ void TextInput::Commit(Element& input, bool changed)
 
 void TextInput::Step(Element& input, int direction)
 {
-    if ((input.State() & (HL_STATE_DISABLED | HL_STATE_READONLY)) != 0 || input.HasAttribute("readonly"))
+    if ((input.State() & (kStateDisabled | kStateReadOnly)) != 0 || input.HasAttribute("readonly"))
         return;
     TextEditor& editor = Editor(input);
     long step = std::max(1L, NumberAttribute(input, "step", 1));
@@ -193,7 +193,7 @@ void TextInput::Step(Element& input, int direction)
 
 bool TextInput::OnKey(Element& input, UINT key, bool shift, bool control)
 {
-    if (!IsEditable(input) || (input.State() & HL_STATE_DISABLED) != 0)
+    if (!IsEditable(input) || (input.State() & kStateDisabled) != 0)
         return false;
     TextEditor& editor = Editor(input);
     bool password = input.InputType() == L"password";
@@ -271,7 +271,7 @@ bool TextInput::OnKey(Element& input, UINT key, bool shift, bool control)
 
 bool TextInput::OnChar(Element& input, wchar_t character)
 {
-    if (!IsEditable(input) || (input.State() & HL_STATE_DISABLED) != 0)
+    if (!IsEditable(input) || (input.State() & kStateDisabled) != 0)
         return false;
     // Control characters are keys, handled as keys.
     if (character < 0x20 || character == 0x7F)
@@ -307,7 +307,7 @@ std::size_t TextInput::IndexAt(Element& input, int x, int y) const
         return m_editor.Text().size();
     TextMeasurer& measurer = m_view.Renderer().Layout().Measurer();
     const std::wstring& text = m_editor.Text();
-    int target = x - box->ContentX() + box->Rare().EditScroll;
+    int target = x - box->Used.ContentX() + box->Rare().EditScroll;
     // The caret goes to the nearer side of the character under the pointer.
     int before = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -321,7 +321,7 @@ std::size_t TextInput::IndexAt(Element& input, int x, int y) const
 
 void TextInput::Enter(Element& input)
 {
-    if (!IsEditable(input) || (input.State() & HL_STATE_DISABLED) != 0)
+    if (!IsEditable(input) || (input.State() & kStateDisabled) != 0)
         return;
     Editor(input).SelectAll();
     Commit(input, false);
@@ -329,7 +329,7 @@ void TextInput::Enter(Element& input)
 
 void TextInput::OnClick(Element& input, int x, int y, bool extend, bool word)
 {
-    if (!IsEditable(input) || (input.State() & HL_STATE_DISABLED) != 0)
+    if (!IsEditable(input) || (input.State() & kStateDisabled) != 0)
         return;
     TextEditor& editor = Editor(input);
     std::size_t at = IndexAt(input, x, y);

@@ -1,9 +1,11 @@
 #include "engine/platform/View.h"
 
 #include "engine/css/CssParser.h"
+#include "engine/css/ElementStyle.h"
 #include "engine/dom/Utf.h"
-#include "engine/input/EventDispatcher.h"
 #include "engine/input/FormControls.h"
+#include "engine/platform/ElementHandles.h"
+#include "engine/platform/EventDispatcher.h"
 
 #include <algorithm>
 
@@ -24,14 +26,10 @@ std::vector<std::unique_ptr<View>>& EndedViews()
     return ended;
 }
 
-HELEMENT ToHandle(Element* element)
-{
-    return reinterpret_cast<HELEMENT>(element);
-}
-
 } // namespace
 
-View::View(HWND window) : m_window(window), m_document(std::make_unique<Document>())
+View::View(HWND window)
+    : m_window(window), m_document(std::make_unique<Document>()), m_style(std::make_unique<DocumentStyle>(*m_document))
 {
     m_renderer = std::make_unique<PageRenderer>(window, [this](const std::wstring& url, std::string& bytes) {
         return RequestData(url, bytes);
@@ -39,7 +37,7 @@ View::View(HWND window) : m_window(window), m_document(std::make_unique<Document
     m_mouse = std::make_unique<MouseInput>(*this);
     m_keyboard = std::make_unique<KeyboardInput>(*this);
     m_editing = std::make_unique<TextInput>(*this);
-    m_document->SetDpi(m_renderer->Dpi());
+    m_style->SetDpi(m_renderer->Dpi());
     m_document->SetClient(this);
 }
 
@@ -153,9 +151,11 @@ bool View::Load(std::string_view utf8, const wchar_t* baseUrl)
     m_popupPlaces.clear();
     m_hiddenPopups.clear();
     m_renderer->Reset();
+    m_style.reset();
     m_document = std::move(document);
+    m_style = std::make_unique<DocumentStyle>(*m_document);
     m_document->SetClient(this);
-    m_document->SetMediaType(m_media);
+    m_style->SetMediaType(m_media);
     if (baseUrl != nullptr)
         m_document->SetBaseUrl(baseUrl);
     FormControls::PrepareTree(m_document->Root());
@@ -173,14 +173,14 @@ bool View::Load(std::string_view utf8, const wchar_t* baseUrl)
     for (const std::wstring& link : links) {
         std::string bytes;
         if (RequestData(PageRenderer::Absolute(m_document->Root(), link), bytes))
-            m_document->AddStyleSheet(CssParser::ParseStyleSheet(Utf8ToWide(bytes)));
+            m_style->AddStyleSheet(CssParser::ParseStyleSheet(Utf8ToWide(bytes)));
         if (m_ended)
             return false;
     }
-    m_document->SetDpi(m_renderer->Dpi());
-    m_document->UpdateStyle();
+    m_style->SetDpi(m_renderer->Dpi());
+    m_style->Update();
     // Boxes and pictures now, so that painting never waits for them.
-    m_renderer->Update(*m_document);
+    m_renderer->Update(*m_style);
     InvalidateRect(m_window, nullptr, FALSE);
     // A page loaded into the window that has the focus gives it to its first element.
     if (GetFocus() == m_window)
@@ -291,17 +291,17 @@ void View::UpdateNow()
     if (m_ended)
         return;
     m_updateScheduled = false;
-    m_renderer->Update(*m_document);
+    m_renderer->Update(*m_style);
     if (!m_popups.empty())
         PlacePopups();
 }
 
 void View::ShowPopup(Element& popup, Element* anchor, unsigned placement)
 {
-    popup.ChangeState(HL_STATE_POPUP, 0);
+    popup.ChangeState(kStatePopup, 0);
     Element* at = anchor != nullptr ? anchor : popup.Parent();
     if (at != nullptr)
-        at->ChangeState(HL_STATE_OWNS_POPUP, 0);
+        at->ChangeState(kStateOwnsPopup, 0);
     m_renderer->Layout().SetPopupAnchor(popup, at, placement);
     HidePopup(popup);
     // A popup shown before comes back in its own window: making a window costs more than the page.
@@ -325,12 +325,12 @@ void View::OpenDropDown(Element& select)
     Rect at;
     if (m_renderer->Layout().PageRectOf(select, at)) {
         std::wstring width = std::to_wstring(at.Width) + L"px";
-        list.SetRuntimeStyle("min-width", &width);
+        ElementStyle::SetRuntime(list, "min-width", &width);
     }
     // The chosen option is the one the keys start from.
     for (Element* option : list.Children()) {
-        bool chosen = (option->State() & HL_STATE_CHECKED) != 0;
-        option->ChangeState(chosen ? static_cast<unsigned>(HL_STATE_HOVER) : 0u, chosen ? 0u : static_cast<unsigned>(HL_STATE_HOVER));
+        bool chosen = (option->State() & kStateChecked) != 0;
+        option->ChangeState(chosen ? static_cast<unsigned>(kStateHover) : 0u, chosen ? 0u : static_cast<unsigned>(kStateHover));
     }
     ShowPopup(list, &select, 2);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "engine/HTMLayout.h"
+#include "engine/css/DocumentStyle.h"
 #include "engine/dom/Document.h"
 #include "engine/platform/HttpRequests.h"
 #include "engine/platform/KeyboardInput.h"
@@ -50,11 +51,12 @@ public:
 
     [[nodiscard]] HWND Window() const { return m_window; }
     [[nodiscard]] Document& Page() { return *m_document; }
+    [[nodiscard]] DocumentStyle& Style() { return *m_style; }
     // Its window is gone: nothing more is drawn, dispatched or told to the host.
     [[nodiscard]] bool Ended() const { return m_ended; }
 
     void SetCallback(HtmlNotifyProc callback, void* param);
-    void SetMediaType(std::wstring media) { m_media = std::move(media); m_document->SetMediaType(m_media); }
+    void SetMediaType(std::wstring media) { m_media = std::move(media); m_style->SetMediaType(m_media); }
     [[nodiscard]] bool Load(std::string_view utf8, const wchar_t* baseUrl);
     // Asks the host for a URL's bytes; empty when it has none.
     [[nodiscard]] bool RequestData(const std::wstring& url, std::string& bytes);
@@ -111,6 +113,7 @@ private:
 
     HWND m_window;
     std::unique_ptr<Document> m_document;
+    std::unique_ptr<DocumentStyle> m_style;  // of m_document, which outlives it
     std::unique_ptr<PageRenderer> m_renderer;
     std::unique_ptr<MouseInput> m_mouse;
     std::unique_ptr<KeyboardInput> m_keyboard;

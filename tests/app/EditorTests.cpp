@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr UINT kNewProxy = 0x8016;
-constexpr UINT kEditProxy = 0x8018;
 const wchar_t kNewCaption[] = L"New proxy settings";
 const wchar_t kEditCaption[] = L"Edit proxy settings";
 
@@ -121,43 +119,6 @@ void Play(Gatewarden& program, HWND page, const std::wstring& script)
     }
 }
 
-// A record of the store file as it stands there: two numbers, then six counted UTF-16 strings.
-std::string Record(const ProxyProfile& profile)
-{
-    std::string bytes;
-    const auto number = [&](std::uint32_t value) {
-        for (int shift = 0; shift < 32; shift += 8)
-            bytes.push_back(static_cast<char>((value >> shift) & 0xFF));
-    };
-    number(profile.AutoDiscoveryFlags);
-    number(profile.ConnectionFlags);
-    for (const std::wstring* text : {&profile.Name, &profile.ProxyServer, &profile.ProxyBypass, &profile.AutoConfigUrl,
-                                     &profile.NdisName, &profile.AutoIp}) {
-        number(static_cast<std::uint32_t>(text->size()));
-        for (const wchar_t unit : *text) {
-            bytes.push_back(static_cast<char>(unit & 0xFF));
-            bytes.push_back(static_cast<char>(unit >> 8));
-        }
-    }
-    return bytes;
-}
-
-// The whole store file holding these records after the empty-named one, which every loaded list keeps.
-std::string StoreBytes(const std::vector<ProxyProfile>& profiles)
-{
-    std::string bytes = std::string("KPP\x17z1.10", 9) + Record(ProxyProfile());
-    for (const ProxyProfile& profile : profiles)
-        bytes += Record(profile);
-    return bytes;
-}
-
-// The names in the store, the empty one left out.
-std::size_t StoredNames(const std::wstring& store)
-{
-    const std::vector<ProxyProfile> stored = StoredProfiles(store);
-    return static_cast<std::size_t>(std::count_if(stored.begin(), stored.end(), [](const auto& p) { return !p.Name.empty(); }));
-}
-
 // Which of the named elements show enabled on the screen: an input by its white inside (greyed:
 // #eceff3), a checkbox by its label's dark text (greyed: #8d97a5), since the box itself looks alike.
 std::vector<std::string> ShownEnabled(HWND page)
@@ -213,7 +174,7 @@ protected:
     HWND Open(Gatewarden& program, int row, HWND* dialog = nullptr)
     {
         if (row == 0) {
-            program.Command(kNewProxy);
+            program.Command(Command::NewProxy);
             return program.DialogPage(kNewCaption, dialog);
         }
         program.SelectRow(row);
@@ -250,7 +211,7 @@ TEST_F(EditorTest, AddStoresOneProxyForAllProtocolsWithLocalBypassAndAppliesNoth
     for (const wchar_t* scheme : {L"http", L"https", L"ftp", L"gopher", L"socks"})
         added.ProxyServer += std::wstring(scheme) + L"=proxy.example.com:8080;";
     added.ProxyBypass = L"intranet;*.corp;<local>";
-    EXPECT_EQ(TempFolder::ReadBytes(m_store), StoreBytes({kProfiles[0], added, kProfiles[1], kProfiles[2]}));
+    EXPECT_EQ(TempFolder::ReadBytes(m_store), StoreBytes::Store({kProfiles[0], added, kProfiles[1], kProfiles[2]}));
     ASSERT_TRUE(MonitorCaughtUp());
     EXPECT_TRUE(OutsideSettings::AppliedServers().empty());
     EXPECT_EQ(LogRows(), logged);
@@ -274,7 +235,7 @@ TEST_F(EditorTest, EditingTheActiveProfileAppliesItAtOnceWithoutAnActivation)
     ASSERT_TRUE(Closed(program, dialog));
     ASSERT_TRUE(MonitorCaughtUp());
     EXPECT_EQ(OutsideSettings::AppliedServers(), std::vector<std::wstring>{edited.ProxyServer});
-    EXPECT_EQ(TempFolder::ReadBytes(m_store), StoreBytes({kProfiles[0], edited, kProfiles[2]}));
+    EXPECT_EQ(TempFolder::ReadBytes(m_store), StoreBytes::Store({kProfiles[0], edited, kProfiles[2]}));
 }
 
 TEST_F(EditorTest, RenamingAnInactiveProfileReplacesItsEntryAndCancellingChangesNothing)
@@ -298,14 +259,14 @@ TEST_F(EditorTest, RenamingAnInactiveProfileReplacesItsEntryAndCancellingChanges
     }
     HWND dialog = nullptr;
     program.SelectRow(3);
-    program.Command(kEditProxy);
+    program.Command(Command::EditProxy);
     HWND page = program.DialogPage(kEditCaption, &dialog);
     ASSERT_NE(page, nullptr);
     Play(program, page, L"{clear}Roaming{ok}");
     ASSERT_TRUE(Closed(program, dialog));
     ProxyProfile renamed = kProfiles[2];
     renamed.Name = L"Roaming";
-    EXPECT_EQ(TempFolder::ReadBytes(m_store), StoreBytes({kProfiles[0], kProfiles[1], renamed}));
+    EXPECT_EQ(TempFolder::ReadBytes(m_store), StoreBytes::Store({kProfiles[0], kProfiles[1], renamed}));
     ASSERT_TRUE(MonitorCaughtUp());
     EXPECT_TRUE(OutsideSettings::AppliedServers().empty());
     EXPECT_TRUE(SystemHolds(kProfiles[0]));
@@ -317,7 +278,7 @@ TEST_F(EditorTest, EachRefusalKeepsTheEditorOpenWithItsEntries)
     ListAdapters(adapters);
     ASSERT_FALSE(adapters.empty()) << "Wine lists no network adapter";
     const ProxyProfile upper = Profile(L"OFFICE", 0x3, L"http=upper:80;https=;ftp=;gopher=;socks=;");
-    const ProxyProfile wired = OutsideSettings::Settings(L"Wired", L"", 0x1, adapters[0], L"10.1.2.3");
+    const ProxyProfile wired = TestProfile(L"Wired", L"", 0x1, adapters[0], L"10.1.2.3");
     ASSERT_TRUE(WriteStoreFile(m_store, {kProfiles[0], upper, kProfiles[1], kProfiles[2], wired}));
     const std::wstring taken = L"Proxy \"%s\" already in the list. Please specify another display name.";
     const auto inUse = [&](const std::wstring& name) {
@@ -355,7 +316,7 @@ TEST_F(EditorTest, EachRefusalKeepsTheEditorOpenWithItsEntries)
     ASSERT_NE(program.Main(), nullptr);
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.Script));
-        const std::size_t count = StoredNames(m_store);
+        const std::size_t count = StoredNames(m_store).size();
         HWND dialog = nullptr;
         HWND page = Open(program, c.Row, &dialog);
         ASSERT_NE(page, nullptr);
@@ -374,7 +335,7 @@ TEST_F(EditorTest, EachRefusalKeepsTheEditorOpenWithItsEntries)
         ASSERT_NE(found, stored.end());
         EXPECT_EQ(found->AutoIp, c.AutoIp);
         EXPECT_EQ(found->NdisName, c.AutoIp.empty() ? L"" : adapters[0]);
-        EXPECT_EQ(StoredNames(m_store), count + (c.Row == 0 ? 1 : 0));
+        EXPECT_EQ(StoredNames(m_store).size(), count + (c.Row == 0 ? 1 : 0));
     }
 }
 

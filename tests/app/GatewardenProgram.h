@@ -4,12 +4,14 @@
 // program did is read from what it leaves behind: the store, the log, the registry and the
 // stand-in's settings.
 #include "diag/AppFolders.h"
-#include "profiles/ProfileStore.h"
+#include "profiles/StoreFile.h"
 #include "standins/wininet/WinInetControl.h"
 #include "support/AccessibleTree.h"
 #include "support/TempFolder.h"
+#include "support/TestProfiles.h"
 #include "sysproxy/OutsideSettings.h"
 #include "sysproxy/SystemSettings.h"
+#include "views/Commands.h"
 
 #include <windows.h>
 
@@ -38,7 +40,7 @@ bool WaitUntil(Condition condition, DWORD limitMs = kLimitMs)
 
 inline ProxyProfile Profile(const wchar_t* name, std::uint32_t flags, const wchar_t* server, const wchar_t* url = L"")
 {
-    ProxyProfile profile = OutsideSettings::Settings(name, server, flags);
+    ProxyProfile profile = TestProfile(name, server, flags);
     profile.ProxyBypass = *server ? L"<local>" : L"";
     profile.AutoConfigUrl = url;
     return profile;
@@ -57,6 +59,17 @@ inline std::vector<ProxyProfile> StoredProfiles(const std::wstring& store)
     std::vector<ProxyProfile> profiles;
     static_cast<void>(ReadStoreFile(store, [&](ProxyProfile&& profile) { profiles.push_back(std::move(profile)); }));
     return profiles;
+}
+
+// The names in the store in file order, the empty one left out.
+inline std::vector<std::wstring> StoredNames(const std::wstring& store)
+{
+    std::vector<std::wstring> names;
+    for (const ProxyProfile& profile : StoredProfiles(store)) {
+        if (!profile.Name.empty())
+            names.push_back(profile.Name);
+    }
+    return names;
 }
 
 inline bool SystemHolds(const ProxyProfile& profile)

@@ -35,9 +35,9 @@ TEST(TrayMenuTest, EveryProfileHasItsOwnIdApartFromTheOtherItems)
 TEST(TrayMenuTest, ProfileNamesReadAsWrittenWithTheActiveOneChecked)
 {
     const std::vector<std::wstring> names = {L"R&D", L"Plain", L"A&&B &", L"Office"};
-    const TrayMenu::MenuHandle menu = TrayMenu::Build(names, L"R&D", true);
+    const MenuHandle menu = TrayMenu::Build(names, L"R&D", true);
     ASSERT_TRUE(menu);
-    HMENU proxies = GetSubMenu(menu.get(), 4);
+    HMENU proxies = GetSubMenu(menu.Get(), 4);
     ASSERT_NE(proxies, nullptr);
     // A menu shows "&&" as one "&" and underlines the letter after a single one.
     const std::vector<std::wstring> texts = {L"R&&D", L"Plain", L"A&&&&B &&", L"Office"};
@@ -49,5 +49,5 @@ TEST(TrayMenuTest, ProfileNamesReadAsWrittenWithTheActiveOneChecked)
         EXPECT_EQ(TrayMenu::ProfileId(i), GetMenuItemID(proxies, static_cast<int>(i)));
         EXPECT_EQ(i == 0, (GetMenuState(proxies, i, MF_BYPOSITION) & MF_CHECKED) != 0) << i;
     }
-    EXPECT_NE(GetMenuState(menu.get(), TrayMenu::kRunAtStartup, MF_BYCOMMAND) & MF_CHECKED, 0u);
+    EXPECT_NE(GetMenuState(menu.Get(), TrayMenu::kRunAtStartup, MF_BYCOMMAND) & MF_CHECKED, 0u);
 }

@@ -11,8 +11,6 @@ namespace {
 
 constexpr UINT kTrayId = 1723;
 constexpr UINT kTrayNotify = WM_USER + 1;
-constexpr UINT kCloseToTray = 0x800B;
-constexpr UINT kCleanupAll = 0x8014;
 const wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const wchar_t kTypedUrlsKey[] = L"Software\\Microsoft\\Internet Explorer\\TypedURLs";
 
@@ -199,7 +197,7 @@ TEST_F(TrayTest, AboutAskedForWhileOpenComesForwardInsteadOfASecondOne)
         EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == about; })) << time;
     }
     // Once the main window has read a later command, any second About would be there.
-    program.Command(kCloseToTray);
+    program.Command(Command::CloseToTray);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(program.Main()); }));
     int abouts = 0;
     for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, L"#32770", L"About Gatewarden"));)
@@ -215,7 +213,7 @@ TEST_F(TrayTest, TrayShowsTheHiddenWindowOnDoubleClickAndOpenButNotOnAMenuLeftAl
     enum class Way { DoubleClick, MenuDismissed, OpenItem };
     for (const Way way : {Way::DoubleClick, Way::MenuDismissed, Way::OpenItem}) {
         SCOPED_TRACE(static_cast<int>(way));
-        program.Command(kCloseToTray);
+        program.Command(Command::CloseToTray);
         ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(program.Main()); }));
         if (way == Way::DoubleClick) {
             PostMessageW(program.Main(), kTrayNotify, kTrayId, WM_LBUTTONDBLCLK);
@@ -321,7 +319,7 @@ TEST_F(TrayTest, CleanupAllRunsTheFourInOrderOnlyWhenAnsweredYes)
         WinInetControl::SeedCache(cache);
         SetValue(HKEY_CURRENT_USER, kTypedUrlsKey, L"url1", L"http://example.org/");
         const std::vector<std::string> before = LogRows();
-        program.Command(kCleanupAll);
+        program.Command(Command::CleanAll);
         HWND box = program.WaitForWindow(nullptr, L"Confirm Cleanup");
         ASSERT_NE(box, nullptr);
         EXPECT_NE(FindWindowExW(box, nullptr, L"Static", L"Are you sure you want permanently remove all recent IE history?"),

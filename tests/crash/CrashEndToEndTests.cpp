@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr UINT kCrashHere = 0x8F01;
-constexpr UINT kCrashOnThread = 0x8F02;
 constexpr DWORD kCrashedExitCode = EXCEPTION_ACCESS_VIOLATION;
 const std::string kCrashRow = "#FF6666|crash.cpp:";
 
@@ -123,8 +121,8 @@ TEST_F(CrashEndToEnd, DeclinedReportLeavesFilesAndLogAndSendsNothing)
         UINT Crash;
         Answer Way;
     } cases[] = {
-        {L"Gatewarden.exe", kCrashHere, Answer::ExitButton},
-        {L"Renamed.exe", kCrashOnThread, Answer::CloseBox},
+        {L"Gatewarden.exe", Command::CrashHere, Answer::ExitButton},
+        {L"Renamed.exe", Command::CrashOnThread, Answer::CloseBox},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "exe " << std::string(c.Exe, c.Exe + wcslen(c.Exe)) << ", answer "
@@ -171,7 +169,7 @@ TEST_F(CrashEndToEnd, DeclinedReportLeavesFilesAndLogAndSendsNothing)
 TEST_F(CrashEndToEnd, RefusedConnectionIsReportedOnce)
 {
     Gatewarden program(L"", L"", L"crash\\Gatewarden.exe");
-    CrashAndAnswer(program, kCrashHere, Answer::Send);
+    CrashAndAnswer(program, Command::CrashHere, Answer::Send);
     HWND box = program.WaitForWindow(L"#32770", L"Error");
     ASSERT_NE(box, nullptr);
     wchar_t text[128] = {};

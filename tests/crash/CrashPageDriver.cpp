@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr UINT kCrashHere = 0x8F01;
 
 std::wstring Widen(const char* text)
 {
@@ -32,7 +31,7 @@ int main(int argc, char** argv)
     Gatewarden program(L"", L"", L"crash\\Gatewarden.exe");
     if (program.Main() == nullptr)
         return Fail("the program's window did not show");
-    program.Command(kCrashHere);
+    program.Command(Command::CrashHere);
     HWND dialog = program.WaitForWindow(nullptr, L"Gatewardencrash", 3 * kLimitMs);
     HWND page = dialog ? GetWindow(dialog, GW_CHILD) : nullptr;
     if (page == nullptr)

@@ -2,6 +2,7 @@
 // attributes, and the cascade that picks each element's winning declarations.
 #include "ExpectedDumps.h"
 #include "engine/css/CssParser.h"
+#include "engine/css/DocumentStyle.h"
 #include "engine/css/PropertyTable.h"
 #include "engine/css/StyleBuilder.h"
 #include "engine/css/StyleResolver.h"
@@ -44,10 +45,10 @@ std::string DumpSheet(const StyleSheet& sheet)
     return out;
 }
 
-const std::wstring* StyleOf(Document& document, const char* id, const char* property)
+const std::wstring* StyleOf(DocumentStyle& style, const char* id, const char* property)
 {
-    document.UpdateStyle();
-    std::vector<Element*> pending{&document.Root()};
+    style.Update();
+    std::vector<Element*> pending{&style.Page().Root()};
     while (!pending.empty()) {
         Element* element = pending.back();
         pending.pop_back();
@@ -110,6 +111,7 @@ TEST(EngineCss, StyleAttributesKeepEveryDeclaration)
 TEST(EngineCss, CascadePicksTheWinningDeclaration)
 {
     Document document;
+    DocumentStyle style(document);
     ASSERT_TRUE(document.Load(R"(
 <style>
   p { color: red; margin: 1px; }
@@ -147,11 +149,11 @@ TEST(EngineCss, CascadePicksTheWinningDeclaration)
         {"cell", "behavior", nullptr},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(c.Expected != nullptr ? std::wstring(c.Expected) : L"(none)", Value(StyleOf(document, c.Id, c.Property)))
+        EXPECT_EQ(c.Expected != nullptr ? std::wstring(c.Expected) : L"(none)", Value(StyleOf(style, c.Id, c.Property)))
             << c.Id << " " << c.Property;
 
-    document.SetMediaType(L"contrast-screen");
-    EXPECT_EQ(L"thick", Value(StyleOf(document, "one", "border")));
+    style.SetMediaType(L"contrast-screen");
+    EXPECT_EQ(L"thick", Value(StyleOf(style, "one", "border")));
 }
 
 // Every property the engine knows, longhand or shorthand: "inherit" takes the parent's computed
@@ -204,7 +206,8 @@ TEST(EngineCss, InheritAndInitialReachEveryProperty)
                                              "<inner style='" + need + wide + L": inherit'></inner>"
                                              "<inner style='" + need + wide + L": INITIAL'></inner>"
                                              "<inner style='" + need + L"'></inner></outer>")));
-        document.UpdateStyle();
+        DocumentStyle style(document);
+        style.Update();
         Element& parent = *document.Root().Children()[0];
         ASSERT_EQ(3u, parent.Children().size());
         const Element& inherit = *parent.Children()[0];
@@ -232,22 +235,24 @@ TEST(EngineCss, InheritAndInitialReachEveryProperty)
 TEST(EngineCss, StatesChangeTheStyleOnTheNextUpdate)
 {
     Document document;
+    DocumentStyle style(document);
     ASSERT_TRUE(document.Load("<style>tr:current { background: #bdbccc } tr { background: white }</style>"
                               "<table><tr id=r><td>x</td></tr></table>"));
-    EXPECT_EQ(L"white", Value(StyleOf(document, "r", "background")));
+    EXPECT_EQ(L"white", Value(StyleOf(style, "r", "background")));
     Element* row = document.Root().Children()[1]->Children()[0];
     row->ChangeState(0x20, 0);
-    EXPECT_EQ(L"#bdbccc", Value(StyleOf(document, "r", "background")));
+    EXPECT_EQ(L"#bdbccc", Value(StyleOf(style, "r", "background")));
 }
 
 TEST(EngineCss, EngineSheetGivesInputsTheirBehaviors)
 {
     Document document;
+    DocumentStyle style(document);
     ASSERT_TRUE(document.Load("<input id=a><input id=b type=CHECKBOX><select id=c></select><select id=d size=4></select>"
                               "<button id=e style='behavior: command'></button><a id=f href=x></a><textarea id=g></textarea>"));
     const std::pair<const char*, const wchar_t*> cases[] = {{"a", L"edit"},     {"b", L"checkbox"}, {"c", L"dropdown"},
                                                             {"d", L"list"},     {"e", L"command"},  {"f", L"hyperlink"},
                                                             {"g", L"textarea"}};
     for (const auto& [id, behavior] : cases)
-        EXPECT_EQ(behavior, Value(StyleOf(document, id, "behavior"))) << id;
+        EXPECT_EQ(behavior, Value(StyleOf(style, id, "behavior"))) << id;
 }

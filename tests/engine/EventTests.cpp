@@ -1,7 +1,7 @@
 // Event routing: down from the root with HL_SINKING, back up from the target, consumed events
 // stop; focus, keys, behavior events sent and posted, timers, capture, behavior notifications.
 #include "EngineTestWindow.h"
-#include "engine/input/EventDispatcher.h"
+#include "engine/platform/EventDispatcher.h"
 #include "engine/platform/View.h"
 
 #include <gtest/gtest.h>

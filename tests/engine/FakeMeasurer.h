@@ -1,9 +1,10 @@
 #pragma once
 // Fixed text metrics, so that layout and paint dumps are the same on every machine: every
 // character is half the font size wide (six tenths when bold), ascent is eight tenths.
-#include "engine/layout/TextMeasurer.h"
+#include "engine/gfx/TextMeasurer.h"
 #include "engine/layout/LayoutTree.h"
 #include "engine/css/CssValue.h"
+#include "engine/css/DocumentStyle.h"
 #include "engine/dom/Document.h"
 #include "engine/input/FormControls.h"
 
@@ -61,6 +62,7 @@ struct LaidOutPage final : Engine::DocumentClient {
     FakeMeasurer Measurer;
     Engine::LayoutTree Tree{Measurer, [](Engine::Element&, const std::wstring& url) { return FakeImage(url); }};
     Engine::Document Page;
+    Engine::DocumentStyle Style{Page};
 
     // System colours as the classic scheme has them, whatever the machine's theme.
     LaidOutPage()
@@ -77,13 +79,13 @@ struct LaidOutPage final : Engine::DocumentClient {
     {
         ASSERT_TRUE(Page.Load(html));
         Engine::FormControls::PrepareTree(Page.Root());
-        Page.SetDpi(dpi);
+        Style.SetDpi(dpi);
         Tree.SetDpi(dpi);
     }
     // Styles and lays out what changed since the last call.
     void Update(int width, int height)
     {
-        Page.UpdateStyle();
+        Style.Update();
         Tree.Apply(Page, Page.TakeChanges());
         Tree.Layout(width, height);
     }

@@ -1,6 +1,7 @@
 // The GDI platform layer: pictures decoded by WIC, fonts measured from width tables, and display
 // lists played into a real 32-bit bitmap.
 #include "engine/dom/Element.h"
+#include "engine/paint/Painter.h"
 #include "engine/platform/gdi/FontCache.h"
 #include "engine/platform/gdi/GdiCanvas.h"
 #include "engine/platform/gdi/ImageDecoder.h"
@@ -219,25 +220,10 @@ DWORD GdiObjectMark()
     return highest;
 }
 
-DisplayItem Item(DisplayItemKind kind, Rect area, Color color = kTransparent)
+BorderItem Border(Rect area, int width, BorderStyle style, std::initializer_list<Color> colors)
 {
-    DisplayItem item;
-    item.Kind = kind;
-    item.Area = area;
-    item.Color1 = color;
-    return item;
-}
-
-DisplayItem Border(Rect area, int width, BorderStyle style, std::initializer_list<Color> colors)
-{
-    DisplayItem item = Item(DisplayItemKind::Border, area);
-    int side = 0;
-    for (Color color : colors) {
-        item.Widths[side] = width;
-        item.Styles[side] = style;
-        item.Colors[side++] = color;
-    }
-    return item;
+    const Color* shade = colors.begin();
+    return {area, {{width, style, shade[0]}, {width, style, shade[1]}, {width, style, shade[2]}, {width, style, shade[3]}}};
 }
 
 constexpr Color kRed = MakeColor(255, 0, 0);
@@ -248,34 +234,22 @@ constexpr Color kBlack = MakeColor(0, 0, 0);
 DisplayList SampleList(FontCache& fonts, Element& owner)
 {
     DisplayList list;
-    list.push_back(Item(DisplayItemKind::Fill, {4, 4, 10, 10}, kRed));
-    list.push_back(Item(DisplayItemKind::Fill, {4, 16, 8, 8}, MakeColor(0, 0, 0, 128)));
-    DisplayItem gradient = Item(DisplayItemKind::Gradient, {4, 28, 4, 20}, kBlack);
-    gradient.Color2 = MakeColor(255, 255, 255);
-    list.push_back(gradient);
+    list.push_back(FillItem{{4, 4, 10, 10}, kRed});
+    list.push_back(FillItem{{4, 16, 8, 8}, MakeColor(0, 0, 0, 128)});
+    list.push_back(GradientItem{{4, 28, 4, 20}, kBlack, MakeColor(255, 255, 255)});
     list.push_back(Border({20, 4, 20, 20}, 2, BorderStyle::Solid, {kRed, kGreen, kBlue, kBlack}));
     list.push_back(Border({44, 4, 16, 8}, 1, BorderStyle::Dotted, {kBlack, kBlack, kBlack, kBlack}));
     list.push_back(Border({44, 16, 16, 10}, 3, BorderStyle::Double, {kBlack, kBlack, kBlack, kBlack}));
     list.push_back(Border({44, 28, 16, 8}, 1, BorderStyle::Inset, {0xFF999999, 0xFF999999, 0xFF999999, 0xFF999999}));
-    DisplayItem text = Item(DisplayItemKind::Text, {20, 30, 0, 0}, kBlack);
-    text.Font = fonts.Intern({L"Tahoma", 16, 700});
-    text.Text = L"H";
-    list.push_back(text);
-    list.push_back(Item(DisplayItemKind::PushClip, {44, 40, 8, 8}));
-    list.push_back(Item(DisplayItemKind::Fill, {40, 36, 20, 20}, kGreen));
-    list.push_back(Item(DisplayItemKind::PopClip, {}));
-    list.push_back(Item(DisplayItemKind::Fill, {56, 56, 4, 3}, kBlue));
-    list.push_back(Item(DisplayItemKind::Fill, {56, 60, 4, 4}, kBlue)); // outside the damage
-    DisplayItem picture = Item(DisplayItemKind::Image, {4, 52, 4, 4});
-    picture.Picture = Decode(Bytes(kPng));
-    list.push_back(picture);
-    DisplayItem broken = Item(DisplayItemKind::Image, {10, 52, 4, 4});
-    broken.Picture = Decode("broken");
-    list.push_back(broken);
-    DisplayItem custom = Item(DisplayItemKind::ElementDraw, {20, 50, 10, 6});
-    custom.Owner = &owner;
-    custom.Layer = 1;
-    list.push_back(custom);
+    list.push_back(TextItem{{20, 30, 0, 0}, kBlack, fonts.Intern({L"Tahoma", 16, 700}), L"H"});
+    list.push_back(PushClipItem{{44, 40, 8, 8}});
+    list.push_back(FillItem{{40, 36, 20, 20}, kGreen});
+    list.push_back(PopClipItem{{44, 40, 8, 8}});
+    list.push_back(FillItem{{56, 56, 4, 3}, kBlue});
+    list.push_back(FillItem{{56, 60, 4, 4}, kBlue}); // outside the damage
+    list.push_back(ImageItem{{4, 52, 4, 4}, Decode(Bytes(kPng))});
+    list.push_back(ImageItem{{10, 52, 4, 4}, Decode("broken")});
+    list.push_back(ElementDrawItem{{20, 50, 10, 6}, DrawSourceOf(owner), 1});
     return list;
 }
 
@@ -343,12 +317,9 @@ TEST(GdiCanvasTests, PlaysWithoutLeakingGdiObjects)
     Surface surface;
     Element owner("div");
     DisplayList list = SampleList(fonts, owner);
-    DisplayItem bar = Item(DisplayItemKind::ScrollBar, {48, 0, 16, 64});
-    bar.Thumb = {48, 20, 16, 10};
-    bar.HotPart = 1;
-    list.push_back(bar);
-    list.push_back(Item(DisplayItemKind::FocusRect, {2, 2, 30, 20}));
-    list.push_back(Item(DisplayItemKind::PushClip, {0, 0, 10, 10})); // left open: the play closes it
+    list.push_back(ScrollBarItem{{48, 0, 16, 64}, {48, 20, 16, 10}, true});
+    list.push_back(FocusRectItem{{2, 2, 30, 20}});
+    list.push_back(PushClipItem{{0, 0, 10, 10}}); // left open: the play closes it
     GdiCanvas canvas(surface.Dc(), fonts, [](Element&, int, HDC, const RECT&) { return false; });
     canvas.Play(list, {0, 0, 64, 64});
     DWORD before = GdiObjectMark();

@@ -65,41 +65,66 @@ Element* FindById(Element& element, const std::wstring& id)
     return nullptr;
 }
 
+// One line an item: "kind x,y wxh" and what the kind adds.
+class ItemPrinter {
+public:
+    explicit ItemPrinter(const TextMeasurer& fonts) : m_fonts(fonts) {}
+    std::string operator()(const DisplayItem& item)
+    {
+        static constexpr const char* kKinds[] = {"fill", "gradient", "border", "text", "image", "clip", "unclip",
+                                                 "focus", "scrollbar", "draw", "control"};
+        const Rect& area = AreaOf(item);
+        m_line = kKinds[item.index()];
+        Add(" %d,%d %dx%d", area.X, area.Y, area.Width, area.Height);
+        std::visit([this](const auto& it) { More(it); }, item);
+        return m_line;
+    }
+
+private:
+    template <typename... Values>
+    void Add(const char* format, Values... values)
+    {
+        char text[512];
+        std::snprintf(text, sizeof(text), format, values...);
+        m_line += text;
+    }
+    void More(const FillItem& item) { Add(" #%08x", item.Paint); }
+    void More(const GradientItem& item) { Add(" #%08x %s #%08x", item.From, item.Vertical ? "v" : "h", item.To); }
+    void More(const BorderItem& item)
+    {
+        for (const BorderSide* side : {&item.Side.Top, &item.Side.Right, &item.Side.Bottom, &item.Side.Left})
+            Add(" %d:%d", side->Width, static_cast<int>(side->Style));
+        Add(" #%08x", item.Side.Top.Shade);
+    }
+    void More(const TextItem& item)
+    {
+        const FontSpec& font = m_fonts.Describe(item.Font);
+        Add(" \"%s\" #%08x %dpx/%d%s", WideToUtf8(item.Text).c_str(), item.Paint, font.SizePx, font.Weight,
+            font.Underline ? " underline" : "");
+    }
+    // The parts' numbers are bits beside the state's, as the first dumps wrote them.
+    void More(const ControlItem& item)
+    {
+        static constexpr unsigned kPartBits[] = {0, 0, 8, 16, 32};
+        Add(" %u%s", item.State | kPartBits[static_cast<int>(item.Part)], item.Part == ControlPart::RadioButton ? " radio" : "");
+    }
+    void More(const ScrollBarItem& item)
+    {
+        Add(" %s thumb %d+%d", item.Vertical ? "v" : "h", item.Vertical ? item.Thumb.Y : item.Thumb.X,
+            item.Vertical ? item.Thumb.Height : item.Thumb.Width);
+    }
+    void More(const auto&) {}
+
+    const TextMeasurer& m_fonts;
+    std::string m_line;
+};
+
 std::string DumpDisplayList(const DisplayList& list, const TextMeasurer& fonts)
 {
-    static constexpr const char* kKinds[] = {"fill", "gradient", "border", "text", "image", "clip", "unclip",
-                                             "focus", "scrollbar", "draw", "control"};
+    ItemPrinter print(fonts);
     std::string out;
-    char line[512];
-    for (const DisplayItem& item : list) {
-        int n = std::snprintf(line, sizeof(line), "%s %d,%d %dx%d", kKinds[static_cast<int>(item.Kind)], item.Area.X,
-                              item.Area.Y, item.Area.Width, item.Area.Height);
-        auto more = [&](const char* format, auto... values) {
-            n += std::snprintf(line + n, sizeof(line) - static_cast<std::size_t>(n), format, values...);
-        };
-        switch (item.Kind) {
-        case DisplayItemKind::Fill: more(" #%08x", item.Color1); break;
-        case DisplayItemKind::Gradient: more(" #%08x %s #%08x", item.Color1, item.Vertical ? "v" : "h", item.Color2); break;
-        case DisplayItemKind::Border:
-            for (int side = 0; side < 4; ++side)
-                more(" %d:%d", item.Widths[side], static_cast<int>(item.Styles[side]));
-            more(" #%08x", item.Colors[0]);
-            break;
-        case DisplayItemKind::Text: {
-            const FontSpec& font = fonts.Describe(item.Font);
-            more(" \"%s\" #%08x %dpx/%d%s", WideToUtf8(item.Text).c_str(), item.Color1,
-                 font.SizePx, font.Weight, font.Underline ? " underline" : "");
-            break;
-        }
-        case DisplayItemKind::CheckMark: more(" %d%s", item.HotPart, item.Vertical ? " radio" : ""); break;
-        case DisplayItemKind::ScrollBar:
-            more(" %s thumb %d+%d", item.Vertical ? "v" : "h", item.Vertical ? item.Thumb.Y : item.Thumb.X,
-                 item.Vertical ? item.Thumb.Height : item.Thumb.Width);
-            break;
-        default: break;
-        }
-        out.append(line).append("\n");
-    }
+    for (const DisplayItem& item : list)
+        out.append(print(item)).append("\n");
     return out;
 }
 
@@ -239,7 +264,7 @@ TEST(IncrementalLayout, ABatchOfChangesStylesAndBuildsEachElementOnce)
         LaidOutPage page;
         page.Load(html);
         page.Update(400, 300);
-        std::uint64_t styled = page.Page.ElementsStyled();
+        std::uint64_t styled = page.Style.ElementsStyled();
         std::uint64_t made = page.Tree.ChildListsMade();
         for (int i = 0; i < kRows; ++i) {
             auto* row = new Element("tr");
@@ -252,12 +277,12 @@ TEST(IncrementalLayout, ABatchOfChangesStylesAndBuildsEachElementOnce)
         }
         if (c.Change != nullptr) {
             page.Update(400, 300);
-            styled = page.Page.ElementsStyled();
+            styled = page.Style.ElementsStyled();
             made = page.Tree.ChildListsMade();
             c.Change(list(page));
         }
-        page.Page.UpdateStyle();
-        EXPECT_EQ(c.Styled, page.Page.ElementsStyled() - styled) << c.Name;
+        page.Style.Update();
+        EXPECT_EQ(c.Styled, page.Style.ElementsStyled() - styled) << c.Name;
         StyleChanges changes = page.Page.TakeChanges();
         std::vector<Element*> rebuild = changes.Rebuild;
         std::sort(rebuild.begin(), rebuild.end());

@@ -4,6 +4,7 @@
 // relays out after random edits as a fresh layout would; a form in a real window takes thousands of
 // random keys, characters, clicks and edits. The seed is fixed so that a failure repeats.
 #include "engine/css/CssParser.h"
+#include "engine/css/DocumentStyle.h"
 #include "engine/css/Selector.h"
 #include "engine/css/StyleResolver.h"
 #include "engine/api/Handles.h"
@@ -142,8 +143,9 @@ TEST(EngineRobustness, RandomAndMutatedInputsNeverBreakTheEngine)
             Engine::Document document;
             ASSERT_TRUE(document.Load(source));
             FormControls::PrepareTree(document.Root());
-            document.AddStyleSheet(CssParser::ParseStyleSheet(Utf8ToWide(fuzzer.StyleSheet())));
-            document.UpdateStyle();
+            DocumentStyle style(document);
+            style.AddStyleSheet(CssParser::ParseStyleSheet(Utf8ToWide(fuzzer.StyleSheet())));
+            style.Update();
             ASSERT_LE(Depth(document.Root()), static_cast<int>(HtmlTreeBuilder::kMaxDepth));
             for (int s = 0; s < 3; ++s) {
                 auto selectors = Selector::ParseList(Utf8ToWide(fuzzer.SelectorText()));
@@ -166,7 +168,7 @@ TEST(EngineRobustness, RandomAndMutatedInputsNeverBreakTheEngine)
                 Element* first = document.Root().Children().front();
                 first->ChangeState(0x20, 0);
                 first->SetTextContent(L"x");
-                document.UpdateStyle();
+                style.Update();
             }
         }
         ASSERT_EQ(liveBefore, Element::LiveCount()) << "elements left behind in round " << round;
@@ -283,7 +285,8 @@ TEST(EngineRobustness, SiblingRulesOverTenThousandSiblingsStyleQuickly)
         page += "<p>x</p>";
     Engine::Document document;
     ASSERT_TRUE(document.Load(page + "</div>"));
-    document.UpdateStyle();
+    DocumentStyle style(document);
+    style.Update();
     const auto& siblings = document.Root().Children().back()->Children();
     ASSERT_EQ(10002u, siblings.size());
     struct Case {
@@ -323,8 +326,9 @@ TEST(EngineRobustness, HostileSheetOverDeepNestingStylesInBoundedTime)
     ASSERT_GT(page.size(), 2500000u);
     Engine::Document document;
     ASSERT_TRUE(document.Load(page));
-    ASSERT_EQ(CssParser::kMaxRules, document.StyleSheets().front()->Rules.size());
-    document.UpdateStyle();
+    DocumentStyle style(document);
+    ASSERT_EQ(CssParser::kMaxRules, style.StyleSheets().front()->Rules.size());
+    style.Update();
     const Element* deep = &document.Root();
     while (!deep->Children().empty()) {
         EXPECT_EQ(L"", StyleOf(*deep, "color")) << deep->Tag();
@@ -539,8 +543,8 @@ void ExpectSaneGeometry(const LaidOutPage& page, const DisplayList& drawing, con
     while (!pending.empty() && pending.back() != nullptr) {
         const Box& box = *pending.back();
         pending.pop_back();
-        bool ok = sane({box.X, box.Y, box.Width, box.Height}) && sane(box.PageRect()) &&
-                  sane({box.ScrollX, box.ScrollY, box.ContentWidth, box.ContentHeight});
+        bool ok = sane({box.Used.X, box.Used.Y, box.Used.Width, box.Used.Height}) && sane(box.Used.PageRect()) &&
+                  sane({box.ScrollX, box.ScrollY, box.Used.ContentWidth, box.Used.ContentHeight});
         for (const LineBox& line : box.Lines) {
             ok = ok && sane(line.Area);
             for (const LineItem& item : line.Items)
@@ -553,7 +557,7 @@ void ExpectSaneGeometry(const LaidOutPage& page, const DisplayList& drawing, con
             pending.push_back(child.get());
     }
     for (const DisplayItem& item : drawing)
-        ASSERT_TRUE(std::abs(item.Area.X) < kLimit && std::abs(item.Area.Y) < kLimit) << "from: " << source;
+        ASSERT_TRUE(std::abs(AreaOf(item).X) < kLimit && std::abs(AreaOf(item).Y) < kLimit) << "from: " << source;
 }
 
 DisplayList PaintViewport(const LaidOutPage& page)

@@ -1,7 +1,7 @@
-#include "app/StatusLog.h"
-#include "profiles/ProfileList.h"
 #include "profiles/ProfileStore.h"
+#include "support/RecordingStatus.h"
 #include "support/TempFolder.h"
+#include "support/TestProfiles.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -10,80 +10,53 @@
 
 #include <algorithm>
 #include <chrono>
+#include <future>
 #include <map>
+#include <memory>
 #include <random>
+#include <stdexcept>
 #include <thread>
 
 namespace {
 
-const std::string kHeader110("KPP\x17z1.10", 9);
-// How long the lists of these tests try a store that another program holds.
+using namespace StoreBytes;
+
+// How long the stores of these tests try a file that another program holds.
 constexpr DWORD kRetryMs = 1000;
-const std::string kHeader100("KPP\x17z1.00", 9);
 
-std::string Number(std::uint32_t value)
+std::string Record(std::uint32_t flags, const std::wstring& name, const std::wstring& server = L"")
 {
-    std::string bytes;
-    for (int shift = 0; shift < 32; shift += 8)
-        bytes.push_back(static_cast<char>((value >> shift) & 0xFF));
-    return bytes;
+    return StoreBytes::Record(TestProfile(name, server, flags));
 }
 
-std::string Wide(const std::wstring& text)
-{
-    std::string bytes = Number(static_cast<std::uint32_t>(text.size()));
-    for (wchar_t unit : text) {
-        bytes.push_back(static_cast<char>(unit & 0xFF));
-        bytes.push_back(static_cast<char>(unit >> 8));
-    }
-    return bytes;
-}
+// A collection with its store, loaded as the program loads it.
+struct StoredList {
+    StoredList(const std::wstring& path, StatusSink& status) : Store(Profiles, path, kRetryMs, &status) {}
+    ProfileCollection Profiles;
+    ProfileStore Store;
+};
 
-std::string Ansi(const std::string& text)
+std::vector<std::wstring> Names(ProfileCollection& profiles)
 {
-    return Number(static_cast<std::uint32_t>(text.size())) + text;
-}
-
-std::string Record(std::uint32_t discovery, std::uint32_t flags, const std::wstring& name,
-                   const std::wstring& server = L"", const std::wstring& bypass = L"", const std::wstring& url = L"",
-                   const std::wstring& ndis = L"", const std::wstring& ip = L"")
-{
-    return Number(discovery) + Number(flags) + Wide(name) + Wide(server) + Wide(bypass) + Wide(url) + Wide(ndis) +
-           Wide(ip);
+    std::vector<std::wstring> names;
+    profiles.ListNames(names);
+    return names;
 }
 
 class ProfileStoreTest : public testing::Test {
 protected:
-    void SetUp() override
+    std::unique_ptr<StoredList> MakeList(const std::wstring& storePath = {})
     {
-        StatusLog::SetSink([this](const std::wstring& colour, const std::wstring& text) {
-            m_lines.push_back(colour + L": " + text);
-        });
-    }
-    void TearDown() override { StatusLog::SetSink({}); }
-
-    std::unique_ptr<ProfileList> MakeList(const std::wstring& storePath = {})
-    {
-        ProfileListOptions options;
-        options.StorePath = storePath.empty() ? m_store : storePath;
-        options.Monitor = MonitorStart::DontStart;
-        options.Import = ConnectionImport::Skip;
-        options.StoreRetryMs = kRetryMs;
-        auto list = std::make_unique<ProfileList>(options);
+        auto list = std::make_unique<StoredList>(storePath.empty() ? m_store : storePath, m_status);
+        static_cast<void>(list->Store.Load());
         m_lines.clear();
         return list;
     }
 
-    std::vector<std::wstring> Names(ProfileList& list)
-    {
-        std::vector<std::wstring> names;
-        list.ListNames(names);
-        return names;
-    }
-
     TempFolder m_folder;
     std::wstring m_store = m_folder.File(L"proxies.kpp");
-    std::vector<std::wstring> m_lines;
+    RecordingStatus m_status;
+    std::vector<std::wstring>& m_lines = m_status.Lines;
 };
 
 // Extends a file with zero bytes up to the size: millions of empty records, all under the empty name.
@@ -107,38 +80,38 @@ TEST_F(ProfileStoreTest, LoadResultsForEveryShapeOfFile)
     struct Case {
         const char* What;
         std::string Bytes;
-        ProfileList::LoadResult Result;
+        ProfileStore::LoadResult Result;
         std::size_t Count;
         std::vector<std::wstring> Names;
         std::uint64_t ZerosUpTo = 0;
         bool NoFile = false;
         bool Held = false;
     } cases[] = {
-        {"no file: an empty list, silently", "", ProfileList::CannotOpen, 0, {}, 0, true},
-        {"held by another program", kHeader110 + Record(0, 1, L"A"), ProfileList::CannotOpen, 0, {}, 0, false, true},
-        {"header only", kHeader110, ProfileList::Loaded, 1, {}},
-        {"zero length", "", ProfileList::Corrupted, 0, {}},
-        {"shorter than a header", "KPP\x17z1", ProfileList::Corrupted, 0, {}},
-        {"unknown version", "KPP\x17z1.20", ProfileList::Corrupted, 0, {}},
-        {"two records, sorted", kHeader110 + Record(0, 1, L"B") + Record(0, 1, L"A"), ProfileList::Loaded, 3, {L"A", L"B"}},
-        {"case matters, upper first", kHeader110 + Record(0, 1, L"home") + Record(0, 1, L"Home"), ProfileList::Loaded, 3,
+        {"no file: an empty list, silently", "", ProfileStore::CannotOpen, 0, {}, 0, true},
+        {"held by another program", kHeader110 + Record(1, L"A"), ProfileStore::CannotOpen, 0, {}, 0, false, true},
+        {"header only", kHeader110, ProfileStore::Loaded, 1, {}},
+        {"zero length", "", ProfileStore::Corrupted, 0, {}},
+        {"shorter than a header", "KPP\x17z1", ProfileStore::Corrupted, 0, {}},
+        {"unknown version", "KPP\x17z1.20", ProfileStore::Corrupted, 0, {}},
+        {"two records, sorted", kHeader110 + Record(1, L"B") + Record(1, L"A"), ProfileStore::Loaded, 3, {L"A", L"B"}},
+        {"case matters, upper first", kHeader110 + Record(1, L"home") + Record(1, L"Home"), ProfileStore::Loaded, 3,
          {L"Home", L"home"}},
-        {"record cut in its server string", kHeader110 + Record(0, 1, L"A") + Number(0) + Number(3) + Wide(L"Cut") +
-             Number(20) + std::string("h\0t", 3), ProfileList::Loaded, 2, {L"A", L"Cut"}},
-        {"record cut inside a number", kHeader110 + Record(0, 1, L"A") + "\x01\x02", ProfileList::Loaded, 2, {L"A"}},
+        {"record cut in its server string", kHeader110 + Record(1, L"A") + Number(0) + Number(3) + Wide(L"Cut") +
+             Number(20) + std::string("h\0t", 3), ProfileStore::Loaded, 2, {L"A", L"Cut"}},
+        {"record cut inside a number", kHeader110 + Record(1, L"A") + "\x01\x02", ProfileStore::Loaded, 2, {L"A"}},
         {"string count of 4 GB", kHeader110 + Number(0) + Number(1) + Number(0xFFFFFFFF) + std::string("N\0a\0m\0", 6),
-         ProfileList::Loaded, 1, {L"Nam"}},
+         ProfileStore::Loaded, 1, {L"Nam"}},
         {"name ends at a zero unit", kHeader110 + Number(0) + Number(1) + Wide(std::wstring(L"Ab\0cd", 5)) +
-             Wide(L"") + Wide(L"") + Wide(L"") + Wide(L"") + Wide(L""), ProfileList::Loaded, 2, {L"Ab"}},
-        {"empty records up to the largest size read", kHeader110 + Record(0, 1, L"A"), ProfileList::Loaded, 2, {L"A"},
+             Wide(L"") + Wide(L"") + Wide(L"") + Wide(L"") + Wide(L""), ProfileStore::Loaded, 2, {L"Ab"}},
+        {"empty records up to the largest size read", kHeader110 + Record(1, L"A"), ProfileStore::Loaded, 2, {L"A"},
          kMaxStoreBytes},
-        {"300 MB", kHeader110, ProfileList::Corrupted, 0, {}, 300 * kMegabyte},
+        {"300 MB", kHeader110, ProfileStore::Corrupted, 0, {}, 300 * kMegabyte},
     };
     const std::wstring leftAsItIs = L"red: " + m_store + L" is left as it is; a copy of it is kept before the proxies are saved";
     const auto lines = [&](const Case& c) -> std::vector<std::wstring> {
-        if (c.Result == ProfileList::Loaded)
+        if (c.Result == ProfileStore::Loaded)
             return {L"white: Proxies loaded successfully"};
-        if (c.Result == ProfileList::Corrupted)
+        if (c.Result == ProfileStore::Corrupted)
             return {L"red: Could not load proxies settings. Proxies DB file corrupted", leftAsItIs};
         if (c.Held)
             return {L"red: Could not load proxies settings. Proxies DB file is in use by another program", leftAsItIs};
@@ -158,15 +131,15 @@ TEST_F(ProfileStoreTest, LoadResultsForEveryShapeOfFile)
         PROCESS_MEMORY_COUNTERS before{};
         GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof(before));
 
-        EXPECT_EQ(list->Load(), c.Result);
+        EXPECT_EQ(list->Store.Load(), c.Result);
         PROCESS_MEMORY_COUNTERS after{};
         GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof(after));
         EXPECT_LT(after.PeakPagefileUsage, before.PagefileUsage + 100 * kMegabyte);
         EXPECT_LT(after.PeakWorkingSetSize, before.WorkingSetSize + 100 * kMegabyte);
-        EXPECT_EQ(list->Count(), c.Count);
-        EXPECT_EQ(Names(*list), c.Names);
+        EXPECT_EQ(list->Profiles.Count(), c.Count);
+        EXPECT_EQ(Names(list->Profiles), c.Names);
         EXPECT_EQ(m_lines, lines(c));
-        EXPECT_EQ(list->LoadFailureReport().size(), c.Result == ProfileList::Loaded || c.NoFile ? 0u : 2u);
+        EXPECT_EQ(list->Store.LoadFailureReport().size(), c.Result == ProfileStore::Loaded || c.NoFile ? 0u : 2u);
         if (held != INVALID_HANDLE_VALUE)
             CloseHandle(held);
         WIN32_FILE_ATTRIBUTE_DATA untouched{};
@@ -197,24 +170,24 @@ std::map<std::wstring, std::string> KeptCopies(const std::wstring& store)
 // it first, or refuses while it cannot, until a load succeeds or the copy is made.
 TEST_F(ProfileStoreTest, UnreadStoreIsKeptAsideBeforeItIsReplacedOrNotReplacedAtAll)
 {
-    std::string damaged = kHeader110 + Record(0, 1, L"Home") + Record(0, 3, L"Office", L"office:3128");
+    std::string damaged = kHeader110 + Record(1, L"Home") + Record(3, L"Office", L"office:3128");
     damaged[3] = 0x18;
-    const std::string good = kHeader110 + Record(0, 1, L"Home") + Record(0, 3, L"Office", L"office:3128");
+    const std::string good = kHeader110 + Record(1, L"Home") + Record(3, L"Office", L"office:3128");
     enum class Hold { None, ForAMoment, ThroughTheLoad, ThroughTheFirstSave };
     struct Case {
         const char* What;
         const std::string& Bytes;
         Hold Held;
-        ProfileList::LoadResult Load;
-        std::vector<ProfileList::SaveResult> Saves;
+        ProfileStore::LoadResult Load;
+        std::vector<ProfileStore::SaveResult> Saves;
         std::vector<std::wstring> Names;  // what the list holds before New is added
     } cases[] = {
-        {"held for a moment at the load: read once let go", good, Hold::ForAMoment, ProfileList::Loaded,
-         {ProfileList::Saved}, {L"Home", L"Office"}},
-        {"a damaged header", damaged, Hold::None, ProfileList::Corrupted, {ProfileList::Saved, ProfileList::Saved}, {}},
-        {"held through the load", good, Hold::ThroughTheLoad, ProfileList::CannotOpen, {ProfileList::Saved}, {}},
-        {"held through the load and the first save", good, Hold::ThroughTheFirstSave, ProfileList::CannotOpen,
-         {ProfileList::CannotCreate, ProfileList::Saved}, {}},
+        {"held for a moment at the load: read once let go", good, Hold::ForAMoment, ProfileStore::Loaded,
+         {ProfileStore::Saved}, {L"Home", L"Office"}},
+        {"a damaged header", damaged, Hold::None, ProfileStore::Corrupted, {ProfileStore::Saved, ProfileStore::Saved}, {}},
+        {"held through the load", good, Hold::ThroughTheLoad, ProfileStore::CannotOpen, {ProfileStore::Saved}, {}},
+        {"held through the load and the first save", good, Hold::ThroughTheFirstSave, ProfileStore::CannotOpen,
+         {ProfileStore::CannotCreate, ProfileStore::Saved}, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
@@ -229,19 +202,19 @@ TEST_F(ProfileStoreTest, UnreadStoreIsKeptAsideBeforeItIsReplacedOrNotReplacedAt
                 Sleep(kRetryMs / 5);
                 CloseHandle(held);
             });
-        EXPECT_EQ(list->Load(), c.Load);
+        EXPECT_EQ(list->Store.Load(), c.Load);
         if (release.joinable())
             release.join();
         else if (c.Held == Hold::ThroughTheLoad)
             CloseHandle(held);
-        EXPECT_EQ(Names(*list), c.Names);
+        EXPECT_EQ(Names(list->Profiles), c.Names);
         ProxyProfile added;
         added.Name = L"New";
-        list->Put(added);
+        list->Profiles.Put(added);
         for (std::size_t save = 0; save < c.Saves.size(); ++save) {
             m_lines.clear();
-            EXPECT_EQ(list->Save(), c.Saves[save]) << save;
-            if (c.Saves[save] == ProfileList::CannotCreate) {
+            EXPECT_EQ(list->Store.Save(), c.Saves[save]) << save;
+            if (c.Saves[save] == ProfileStore::CannotCreate) {
                 EXPECT_EQ(m_lines, std::vector<std::wstring>{L"red: " + m_store +
                                                              L" is still in use by another program: it was not read, so "
                                                              L"it is not replaced"});
@@ -251,7 +224,7 @@ TEST_F(ProfileStoreTest, UnreadStoreIsKeptAsideBeforeItIsReplacedOrNotReplacedAt
                 continue;
             }
             const auto kept = KeptCopies(m_store);
-            if (c.Load == ProfileList::Loaded) {
+            if (c.Load == ProfileStore::Loaded) {
                 EXPECT_TRUE(kept.empty());
             } else {
                 // One copy, made before the first save that wrote, never again.
@@ -259,20 +232,20 @@ TEST_F(ProfileStoreTest, UnreadStoreIsKeptAsideBeforeItIsReplacedOrNotReplacedAt
                 EXPECT_EQ(kept.begin()->second, c.Bytes);
                 const std::vector<std::wstring> told = {L"white: The proxies file that could not be read was kept as " +
                                                         kept.begin()->first};
-                EXPECT_EQ(m_lines, save == 0 || c.Saves[save - 1] != ProfileList::Saved ? told : std::vector<std::wstring>{});
+                EXPECT_EQ(m_lines, save == 0 || c.Saves[save - 1] != ProfileStore::Saved ? told : std::vector<std::wstring>{});
             }
             std::vector<std::wstring> names = c.Names;
             names.push_back(L"New");
             std::sort(names.begin(), names.end());
             auto reloaded = MakeList();
-            EXPECT_EQ(Names(*reloaded), names);
+            EXPECT_EQ(Names(reloaded->Profiles), names);
         }
         // An earlier copy is never overwritten, even by one made in the same second.
-        if (c.Load == ProfileList::Corrupted) {
+        if (c.Load == ProfileStore::Corrupted) {
             TempFolder::WriteBytes(m_store, "another damaged store");
             auto again = MakeList();
-            ASSERT_EQ(again->Load(), ProfileList::Corrupted);
-            ASSERT_EQ(again->Save(), ProfileList::Saved);
+            ASSERT_EQ(again->Store.Load(), ProfileStore::Corrupted);
+            ASSERT_EQ(again->Store.Save(), ProfileStore::Saved);
             const auto kept = KeptCopies(m_store);
             ASSERT_EQ(kept.size(), 2u);
             EXPECT_EQ(kept.begin()->second, c.Bytes);
@@ -302,14 +275,14 @@ TEST_F(ProfileStoreTest, EveryFieldRoundTripsIncludingNonBmpNames)
 
     auto list = MakeList();
     for (const ProxyProfile& profile : profiles)
-        list->Put(profile);
-    ASSERT_EQ(list->Save(), ProfileList::Saved);
+        list->Profiles.Put(profile);
+    ASSERT_EQ(list->Store.Save(), ProfileStore::Saved);
 
     auto reloaded = MakeList();
-    ASSERT_EQ(reloaded->Load(), ProfileList::Loaded);
-    EXPECT_EQ(reloaded->Count(), profiles.size() + 1) << "a complete file always loads an empty-named entry too";
+    ASSERT_EQ(reloaded->Store.Load(), ProfileStore::Loaded);
+    EXPECT_EQ(reloaded->Profiles.Count(), profiles.size() + 1) << "a complete file always loads an empty-named entry too";
     for (const ProxyProfile& profile : profiles) {
-        const auto found = reloaded->Find(profile.Name);
+        const auto found = reloaded->Profiles.Find(profile.Name);
         ASSERT_TRUE(found.has_value());
         EXPECT_EQ(*found, profile);
     }
@@ -318,21 +291,21 @@ TEST_F(ProfileStoreTest, EveryFieldRoundTripsIncludingNonBmpNames)
 
 TEST_F(ProfileStoreTest, SaveWritesTheEmptyNamedEntryFirstThenNameOrder)
 {
-    TempFolder::WriteBytes(m_store, kHeader110 + Record(0, 1, L"B") + Record(0, 3, L"A", L"a:1"));
+    TempFolder::WriteBytes(m_store, kHeader110 + Record(1, L"B") + Record(3, L"A", L"a:1"));
     auto list = MakeList();
-    ASSERT_EQ(list->Load(), ProfileList::Loaded);
-    ASSERT_EQ(list->Save(), ProfileList::Saved);
+    ASSERT_EQ(list->Store.Load(), ProfileStore::Loaded);
+    ASSERT_EQ(list->Store.Save(), ProfileStore::Saved);
     EXPECT_EQ(TempFolder::ReadBytes(m_store),
-              kHeader110 + Record(0, 0, L"") + Record(0, 3, L"A", L"a:1") + Record(0, 1, L"B"));
+              kHeader110 + Record(0, L"") + Record(3, L"A", L"a:1") + Record(1, L"B"));
 }
 
 TEST_F(ProfileStoreTest, LaterRecordOfTheSameNameWins)
 {
-    TempFolder::WriteBytes(m_store, kHeader110 + Record(0, 1, L"A", L"old:1") + Record(0, 3, L"A", L"new:2"));
+    TempFolder::WriteBytes(m_store, kHeader110 + Record(1, L"A", L"old:1") + Record(3, L"A", L"new:2"));
     auto list = MakeList();
-    ASSERT_EQ(list->Load(), ProfileList::Loaded);
-    EXPECT_EQ(list->Find(L"A")->ProxyServer, L"new:2");
-    EXPECT_EQ(list->Count(), 2u);
+    ASSERT_EQ(list->Store.Load(), ProfileStore::Loaded);
+    EXPECT_EQ(list->Profiles.Find(L"A")->ProxyServer, L"new:2");
+    EXPECT_EQ(list->Profiles.Count(), 2u);
 }
 
 TEST_F(ProfileStoreTest, LoadsOldFormatNamesFromAnsiAndSavesTheNewFormat)
@@ -344,8 +317,8 @@ TEST_F(ProfileStoreTest, LoadsOldFormatNamesFromAnsiAndSavesTheNewFormat)
     MultiByteToWideChar(CP_ACP, 0, ansiName.data(), static_cast<int>(ansiName.size()), expectedName, 16);
 
     auto list = MakeList();
-    ASSERT_EQ(list->Load(), ProfileList::Loaded);
-    const auto profile = list->Find(expectedName);
+    ASSERT_EQ(list->Store.Load(), ProfileStore::Loaded);
+    const auto profile = list->Profiles.Find(expectedName);
     ASSERT_TRUE(profile.has_value());
     EXPECT_EQ(profile->ProxyServer, L"p:8080");
     EXPECT_EQ(profile->ProxyBypass, L"<local>");
@@ -354,11 +327,11 @@ TEST_F(ProfileStoreTest, LoadsOldFormatNamesFromAnsiAndSavesTheNewFormat)
     EXPECT_EQ(profile->ConnectionFlags, 3u);
     EXPECT_TRUE(profile->NdisName.empty());
 
-    ASSERT_EQ(list->Save(), ProfileList::Saved);
+    ASSERT_EQ(list->Store.Save(), ProfileStore::Saved);
     EXPECT_EQ(TempFolder::ReadBytes(m_store).substr(0, 9), kHeader110);
     auto reloaded = MakeList();
-    ASSERT_EQ(reloaded->Load(), ProfileList::Loaded);
-    EXPECT_EQ(*reloaded->Find(expectedName), *profile);
+    ASSERT_EQ(reloaded->Store.Load(), ProfileStore::Loaded);
+    EXPECT_EQ(*reloaded->Profiles.Find(expectedName), *profile);
 }
 
 TEST_F(ProfileStoreTest, FailedWriteHalfWayLeavesThePreviousStoreIntact)
@@ -380,8 +353,8 @@ TEST_F(ProfileStoreTest, FailedWriteHalfWayLeavesThePreviousStoreIntact)
 
     EXPECT_TRUE(WriteStoreFile(m_store, after));
     auto reloaded = MakeList();
-    ASSERT_EQ(reloaded->Load(), ProfileList::Loaded);
-    EXPECT_EQ(reloaded->Count(), after.size() + 1);
+    ASSERT_EQ(reloaded->Store.Load(), ProfileStore::Loaded);
+    EXPECT_EQ(reloaded->Profiles.Count(), after.size() + 1);
 }
 
 TEST_F(ProfileStoreTest, SaveWaitsForAReaderThatHoldsTheStoreForAMomentButNotForever)
@@ -410,16 +383,21 @@ TEST_F(ProfileStoreTest, SaveWaitsForAReaderThatHoldsTheStoreForAMomentButNotFor
 TEST_F(ProfileStoreTest, SaveIntoAFolderThatCannotHoldTheFileReportsFailure)
 {
     auto list = MakeList(m_folder.File(L"missing\\deeper\\proxies.kpp"));
-    list->Put(ProxyProfile());
-    EXPECT_EQ(list->Save(), ProfileList::CannotCreate);
+    list->Profiles.Put(ProxyProfile());
+    EXPECT_EQ(list->Store.Save(), ProfileStore::CannotCreate);
 }
 
 TEST_F(ProfileStoreTest, RandomAndMutatedFilesNeverCrashOrHang)
 {
     std::mt19937 random(20261206);
     std::string valid = kHeader110;
-    for (int i = 0; i < 20; ++i)
-        valid += Record(i, i, L"Profile " + std::to_wstring(i), L"http=h:1;", L"<local>", L"u", L"n", L"1.2.3.4");
+    for (std::uint32_t i = 0; i < 20; ++i) {
+        ProxyProfile record = TestProfile(L"Profile " + std::to_wstring(i), L"http=h:1;", i, L"n", L"1.2.3.4");
+        record.ProxyBypass = L"<local>";
+        record.AutoConfigUrl = L"u";
+        record.AutoDiscoveryFlags = i;
+        valid += StoreBytes::Record(record);
+    }
     const auto started = std::chrono::steady_clock::now();
     for (int round = 0; round < 400; ++round) {
         std::string bytes;
@@ -469,9 +447,9 @@ TEST_F(ProfileStoreTest, UniqueUnnamedNameTakesTheFirstFreeNumber)
         for (const std::wstring& name : c.Taken) {
             ProxyProfile profile;
             profile.Name = name;
-            list->Put(profile);
+            list->Profiles.Put(profile);
         }
-        EXPECT_EQ(list->UniqueUnnamedName(), c.Expected);
+        EXPECT_EQ(list->Profiles.UniqueUnnamedName(), c.Expected);
     }
 }
 
@@ -480,19 +458,19 @@ TEST_F(ProfileStoreTest, EntryIdsSurviveReplacementButNotRemoval)
     auto list = MakeList();
     ProxyProfile profile;
     profile.Name = L"A";
-    list->Put(profile);
-    const std::uint64_t id = list->FindId(L"A");
+    list->Profiles.Put(profile);
+    const std::uint64_t id = list->Profiles.FindId(L"A");
     ASSERT_NE(id, 0u);
     profile.ProxyServer = L"changed:1";
-    list->Put(profile);
-    EXPECT_EQ(list->FindId(L"A"), id);
-    EXPECT_EQ(list->FindById(id)->ProxyServer, L"changed:1");
+    list->Profiles.Put(profile);
+    EXPECT_EQ(list->Profiles.FindId(L"A"), id);
+    EXPECT_EQ(list->Profiles.FindById(id)->ProxyServer, L"changed:1");
 
-    list->Remove(L"A");
-    EXPECT_FALSE(list->FindById(id).has_value());
-    list->Put(profile);
-    EXPECT_NE(list->FindId(L"A"), id) << "a message about the removed entry must not reach its successor";
-    EXPECT_EQ(list->FindId(L"missing"), 0u);
+    list->Profiles.Remove(L"A");
+    EXPECT_FALSE(list->Profiles.FindById(id).has_value());
+    list->Profiles.Put(profile);
+    EXPECT_NE(list->Profiles.FindId(L"A"), id) << "a message about the removed entry must not reach its successor";
+    EXPECT_EQ(list->Profiles.FindId(L"missing"), 0u);
 }
 
 TEST_F(ProfileStoreTest, PutUnlessSameSettingsAndFindNameBySettingsScanInNameOrder)
@@ -504,26 +482,40 @@ TEST_F(ProfileStoreTest, PutUnlessSameSettingsAndFindNameBySettingsScanInNameOrd
     b.ConnectionFlags = 3;
     ProxyProfile a = b;
     a.Name = L"A";
-    list->Put(b);
-    list->Put(a);
+    list->Profiles.Put(b);
+    list->Profiles.Put(a);
     ProxyProfile probe = b;
     probe.Name = L"C";
     probe.NdisName = L"different adapter does not matter";
-    EXPECT_EQ(list->FindNameBySettings(probe), L"A");
-    list->PutUnlessSameSettings(probe);
-    EXPECT_FALSE(list->Find(L"C").has_value());
+    EXPECT_EQ(list->Profiles.FindNameBySettings(probe), L"A");
+    list->Profiles.PutUnlessSameSettings(probe);
+    EXPECT_FALSE(list->Profiles.Find(L"C").has_value());
     probe.ConnectionFlags = 1;
-    list->PutUnlessSameSettings(probe);
-    EXPECT_TRUE(list->Find(L"C").has_value());
-    EXPECT_EQ(list->FindNameBySettings(ProxyProfile()), L"");
+    list->Profiles.PutUnlessSameSettings(probe);
+    EXPECT_TRUE(list->Profiles.Find(L"C").has_value());
+    EXPECT_EQ(list->Profiles.FindNameBySettings(ProxyProfile()), L"");
 
     // The empty-named entry comes first in the map but never holds the settings.
     ProxyProfile unnamed = b;
     unnamed.Name.clear();
-    list->Put(unnamed);
-    list->Put(ProxyProfile());
-    EXPECT_EQ(list->FindNameBySettings(b), L"A");
-    EXPECT_EQ(list->FindNameBySettings(ProxyProfile()), L"");
+    list->Profiles.Put(unnamed);
+    list->Profiles.Put(ProxyProfile());
+    EXPECT_EQ(list->Profiles.FindNameBySettings(b), L"A");
+    EXPECT_EQ(list->Profiles.FindNameBySettings(ProxyProfile()), L"");
+}
+
+TEST(EventLock, TheHolderTakingItAgainThrowsInsteadOfWaitingForever)
+{
+    EventLock lock;
+    lock.Lock();
+    EXPECT_THROW(lock.Lock(), std::logic_error);
+    auto other = std::async(std::launch::async, [&lock] {
+        EventLockGuard guard(lock);
+        return true;
+    });
+    EXPECT_EQ(other.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout) << "another thread waits";
+    lock.Unlock();
+    EXPECT_TRUE(other.get());
 }
 
 } // namespace

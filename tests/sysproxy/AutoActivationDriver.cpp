@@ -7,13 +7,13 @@
 #include "app/GatewardenProgram.h"
 #include "sysproxy/Adapters.h"
 #include "sysproxy/SystemSettings.h"
+#include "views/Commands.h"
 
 #include <algorithm>
 #include <cstdio>
 
 namespace {
 
-using OutsideSettings::Settings;
 
 constexpr DWORD kPeriodMs = 100;
 constexpr const wchar_t* kFirst = L"gwa0";
@@ -40,7 +40,7 @@ protected:
     void Start(const std::vector<ProxyProfile>& stored)
     {
         RunningMonitorTest::Start(kPeriodMs, stored);
-        m_list->SetNotifyWindow(nullptr);
+        m_list->Notifier().SetWindow(nullptr);
     }
     void WaitForAdapterChecks(int checks) { ASSERT_TRUE(m_watch.WaitForMore(checks, true)); }
 
@@ -53,12 +53,12 @@ protected:
     }
 };
 
-ProxyProfile Lab() { return Settings(L"Lab", L"lab:8080", 0x3, kFirst, L"10.77.1.2"); }
+ProxyProfile Lab() { return TestProfile(L"Lab", L"lab:8080", 0x3, kFirst, L"10.77.1.2"); }
 
 TEST_F(AutoActivationTest, AChangeToAProfilesAddressActivatesItOnceAndAgainAfterLeavingAndComingBack)
 {
     ASSERT_TRUE(AskForAddresses("gwa0 10.77.1.1/24 gwa1 10.77.2.1/24"));
-    Start({Settings(L"Direct", L"", 0x1), Lab()});
+    Start({TestProfile(L"Direct", L"", 0x1), Lab()});
     WaitForAdapterChecks(2);
     EXPECT_TRUE(Applied().empty());
 
@@ -78,7 +78,7 @@ TEST_F(AutoActivationTest, AChangeToAProfilesAddressActivatesItOnceAndAgainAfter
         WaitForAdapterChecks(3);
         EXPECT_EQ(Applied(), std::vector<std::wstring>(step.Activations, L"lab:8080"));
     }
-    EXPECT_EQ(m_list->CurrentSettings().Name, L"Lab");
+    EXPECT_EQ(m_list->Snapshot().Current().Name, L"Lab");
 }
 
 TEST_F(AutoActivationTest, AnAdapterThatHasTheAddressWhenTheThreadStartsActivatesNothing)
@@ -87,17 +87,17 @@ TEST_F(AutoActivationTest, AnAdapterThatHasTheAddressWhenTheThreadStartsActivate
     // Else this would pass without the namespace's adapters being what the program sees.
     ASSERT_EQ(AdapterAddress(kFirst), L"10.77.1.2");
     ASSERT_EQ(AdapterAddress(kSecond), L"10.77.2.1");
-    Start({Settings(L"Direct", L"", 0x1), Lab()});
+    Start({TestProfile(L"Direct", L"", 0x1), Lab()});
     WaitForAdapterChecks(3);
     EXPECT_TRUE(Applied().empty());
-    EXPECT_EQ(m_list->CurrentSettings().Name, L"Direct");
+    EXPECT_EQ(m_list->Snapshot().Current().Name, L"Direct");
 }
 
 TEST_F(AutoActivationTest, TwoAdaptersChangingInOnePassApplyBothInAdapterOrderAndTheLaterStays)
 {
     ASSERT_TRUE(AskForAddresses("gwa0 10.77.1.1/24 gwa1 10.77.2.1/24"));
-    Start({Settings(L"Direct", L"", 0x1), Lab(),
-           Settings(L"Office", L"office:3128", 0x3, kSecond, L"10.77.2.2")});
+    Start({TestProfile(L"Direct", L"", 0x1), Lab(),
+           TestProfile(L"Office", L"office:3128", 0x3, kSecond, L"10.77.2.2")});
     WaitForAdapterChecks(2);
     std::vector<std::wstring> adapters;
     ListAdapters(adapters);
@@ -117,7 +117,7 @@ TEST_F(AutoActivationTest, TwoAdaptersChangingInOnePassApplyBothInAdapterOrderAn
     ProxyProfile system;
     CaptureSystemSettings(system);
     EXPECT_EQ(system.ProxyServer, expected.back());
-    EXPECT_EQ(m_list->CurrentSettings().ProxyServer, expected.back());
+    EXPECT_EQ(m_list->Snapshot().Current().ProxyServer, expected.back());
 }
 
 // The whole way through the shipped program: a user makes the rule in the editor, and the
@@ -136,7 +136,7 @@ TEST_F(EditorRuleTest, ARuleMadeInTheEditorActivatesItsProfileWhenTheAdapterTake
     Gatewarden program;
     ASSERT_NE(program.Main(), nullptr);
     program.SelectRow(3);
-    program.Command(0x8018);  // Edit Proxy
+    program.Command(Command::EditProxy);
     const HWND editor = program.WaitForWindow(nullptr, L"Edit proxy settings");
     ASSERT_NE(editor, nullptr);
     // The keys go where the focus is: inside the editor, on its page.

@@ -1,29 +1,41 @@
 #include "OutsideSettings.h"
 #include "sysproxy/MonitorPasses.h"
+#include "sysproxy/MonitorState.h"
+#include "sysproxy/SystemSettings.h"
 
 #include <optional>
 
 namespace {
 
-using OutsideSettings::Settings;
 using Messages = std::vector<std::pair<UINT, std::wstring>>;
 
-// Passes run one by one with no pause, against adapters that the test sets before each pass.
-class MonitorPassesTest : public RunningMonitorTest {
+// Passes run one by one with no pause, on a collection, a snapshot and a notify window of the
+// test's own, against adapters that the test sets before each pass.
+class MonitorPassesTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        RunningMonitorTest::SetUp();
-        // The system starts at settings that a stored profile holds, as it usually does.
-        Start(0, {Settings(L"Direct", L"", 0x1)}, MonitorStart::DontStart);
+        WinInetControl::Reset();
+        // The system starts at settings that a profile holds, as it usually does.
+        ASSERT_TRUE(OutsideSettings::Write(TestProfile(L"", L"", 0x1)));
+        m_profiles = std::make_shared<ProfileCollection>();
+        m_snapshot = std::make_shared<SettingsSnapshot>();
+        m_notifier = std::make_shared<ProfileNotifier>(*m_profiles);
+        m_profiles->Put(TestProfile(L"Direct", L"", 0x1));
+        ImportConnections(*m_profiles, *m_snapshot);
+        m_notifier->SetWindow(m_window.Get());
+        MonitorOptions options;
+        options.PeriodMs = 0;
+        m_passes.reset();
+        m_state = std::make_shared<MonitorState>(m_profiles, m_snapshot, m_notifier, options);
         m_passesRun = 0;
-        m_passes.emplace(*m_list, [this] { return m_adapters; });
+        m_passes.emplace(*m_state, [this] { return m_adapters; });
         WinInetControl::ClearCalls();
     }
     void TearDown() override
     {
         m_passes.reset();
-        RunningMonitorTest::TearDown();
+        WinInetControl::Reset();
     }
 
     // Runs passes up to and including the next one that looks at the adapters.
@@ -35,6 +47,11 @@ protected:
         return outcome;
     }
 
+    OutsideSettings::MessageWindow m_window;
+    std::shared_ptr<ProfileCollection> m_profiles;
+    std::shared_ptr<SettingsSnapshot> m_snapshot;
+    std::shared_ptr<ProfileNotifier> m_notifier;
+    std::shared_ptr<MonitorState> m_state;
     std::vector<Adapter> m_adapters;
     std::optional<MonitorPasses> m_passes;
     int m_passesRun = 0;
@@ -51,7 +68,7 @@ TEST_F(MonitorPassesTest, AdaptersAreExaminedOnTheFifthPassAndEveryFourthAfter)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.ChangeBeforePass);
         SetUp();
-        m_list->Put(Settings(L"Office", L"office:1", 0x3, L"eth0", L"10.1.0.2"));
+        m_profiles->Put(TestProfile(L"Office", L"office:1", 0x3, L"eth0", L"10.1.0.2"));
         m_adapters = {{L"eth0", L"10.1.0.1"}};
         std::vector<int> activating;
         for (int pass = 1; pass <= 14; ++pass) {
@@ -66,8 +83,8 @@ TEST_F(MonitorPassesTest, AdaptersAreExaminedOnTheFifthPassAndEveryFourthAfter)
 
 TEST_F(MonitorPassesTest, AnAddressActivatesItsProfileOnlyWhenItChangesToIt)
 {
-    m_list->Put(Settings(L"Office", L"office:1", 0x3, L"eth0", L"10.1.0.2"));
-    m_list->Put(Settings(L"Plain", L"plain:1"));  // no rule: an empty adapter name and address
+    m_profiles->Put(TestProfile(L"Office", L"office:1", 0x3, L"eth0", L"10.1.0.2"));
+    m_profiles->Put(TestProfile(L"Plain", L"plain:1"));  // no rule: an empty adapter name and address
     struct Step {
         std::vector<Adapter> Adapters;
         bool Activates;
@@ -99,29 +116,29 @@ TEST_F(MonitorPassesTest, AnAddressActivatesItsProfileOnlyWhenItChangesToIt)
 
 TEST_F(MonitorPassesTest, TwoAdaptersChangingInOnePassApplyBothInAdapterOrderAndTheLaterStays)
 {
-    m_list->Put(Settings(L"A Office", L"office:1", 0x3, L"eth1", L"10.2.0.2"));
-    m_list->Put(Settings(L"B Lab", L"lab:1", 0x3, L"eth0", L"10.1.0.2"));
+    m_profiles->Put(TestProfile(L"A Office", L"office:1", 0x3, L"eth1", L"10.2.0.2"));
+    m_profiles->Put(TestProfile(L"B Lab", L"lab:1", 0x3, L"eth0", L"10.1.0.2"));
     m_adapters = {{L"eth1", L"10.2.0.1"}, {L"eth0", L"10.1.0.1"}};
     RunToAdapterCheck();
-    m_window.Take(*m_list);
+    m_window.Take(*m_profiles);
     WinInetControl::ClearCalls();
 
     m_adapters = {{L"eth1", L"10.2.0.2"}, {L"eth0", L"10.1.0.2"}};
     EXPECT_EQ(RunToAdapterCheck(), MonitorPasses::Outcome::ProfileActivated);
     EXPECT_EQ(OutsideSettings::AppliedServers(), (std::vector<std::wstring>{L"office:1", L"lab:1"}));
     // The activating pass reports each activation and does not look at the settings.
-    EXPECT_EQ(m_window.Take(*m_list), (Messages{{WM_PROFILE_ACTIVATED, L"A Office"}, {WM_PROFILE_ACTIVATED, L"B Lab"}}));
-    EXPECT_EQ(m_list->CurrentSettings().Name, L"Direct");
+    EXPECT_EQ(m_window.Take(*m_profiles), (Messages{{WM_PROFILE_ACTIVATED, L"A Office"}, {WM_PROFILE_ACTIVATED, L"B Lab"}}));
+    EXPECT_EQ(m_snapshot->Current().Name, L"Direct");
 
     // The next pass finds the later one in effect and reports it a second time.
     EXPECT_EQ(m_passes->RunPass(), MonitorPasses::Outcome::SettingsTracked);
-    EXPECT_EQ(m_window.Take(*m_list), (Messages{{WM_PROFILE_ACTIVATED, L"B Lab"}}));
-    EXPECT_EQ(m_list->CurrentSettings().Name, L"B Lab");
+    EXPECT_EQ(m_window.Take(*m_profiles), (Messages{{WM_PROFILE_ACTIVATED, L"B Lab"}}));
+    EXPECT_EQ(m_snapshot->Current().Name, L"B Lab");
 }
 
 TEST_F(MonitorPassesTest, OutsideChangesAreTakenInAsProfilesAndReported)
 {
-    m_list->Put(Settings(L"Work", L"work:8080"));
+    m_profiles->Put(TestProfile(L"Work", L"work:8080"));
     struct Step {
         const char* What;
         ProxyProfile System;
@@ -129,62 +146,62 @@ TEST_F(MonitorPassesTest, OutsideChangesAreTakenInAsProfilesAndReported)
         std::wstring Active;
     };
     const Step steps[] = {
-        {"settings no profile holds", Settings(L"", L"cafe:1"),
+        {"settings no profile holds", TestProfile(L"", L"cafe:1"),
          {{WM_PROFILE_ADDED, L"Unnamed Proxy"}, {WM_PROFILE_ACTIVATED, L"Unnamed Proxy"}}, L"Unnamed Proxy"},
-        {"nothing changed", Settings(L"", L"cafe:1"), {}, L"Unnamed Proxy"},
-        {"other settings no profile holds", Settings(L"", L"hotel:1", 0x7),
+        {"nothing changed", TestProfile(L"", L"cafe:1"), {}, L"Unnamed Proxy"},
+        {"other settings no profile holds", TestProfile(L"", L"hotel:1", 0x7),
          {{WM_PROFILE_ADDED, L"Unnamed Proxy 1"}, {WM_PROFILE_ACTIVATED, L"Unnamed Proxy 1"}}, L"Unnamed Proxy 1"},
-        {"another profile's settings", Settings(L"", L"work:8080"), {{WM_PROFILE_ACTIVATED, L"Work"}}, L"Work"},
-        {"settings taken in before", Settings(L"", L"cafe:1"), {{WM_PROFILE_ACTIVATED, L"Unnamed Proxy"}},
+        {"another profile's settings", TestProfile(L"", L"work:8080"), {{WM_PROFILE_ACTIVATED, L"Work"}}, L"Work"},
+        {"settings taken in before", TestProfile(L"", L"cafe:1"), {{WM_PROFILE_ACTIVATED, L"Unnamed Proxy"}},
          L"Unnamed Proxy"},
         {"only the discovery flags differ", [] {
-             ProxyProfile p = Settings(L"", L"cafe:1");
+             ProxyProfile p = TestProfile(L"", L"cafe:1");
              p.AutoDiscoveryFlags = 0x10;
              return p;
          }(),
          {}, L"Unnamed Proxy"},
     };
     m_passes->RunPass();
-    m_window.Take(*m_list);
+    m_window.Take(*m_profiles);
     for (const Step& step : steps) {
         SCOPED_TRACE(step.What);
         ASSERT_TRUE(OutsideSettings::Write(step.System));
         EXPECT_EQ(m_passes->RunPass(), MonitorPasses::Outcome::SettingsTracked);
-        EXPECT_EQ(m_window.Take(*m_list), step.Expected);
-        EXPECT_EQ(m_list->CurrentSettings().Name, step.Active);
+        EXPECT_EQ(m_window.Take(*m_profiles), step.Expected);
+        EXPECT_EQ(m_snapshot->Current().Name, step.Active);
     }
-    EXPECT_EQ(m_list->Find(L"Unnamed Proxy 1")->ProxyServer, L"hotel:1");
-    EXPECT_EQ(m_list->Find(L"Unnamed Proxy 1")->ConnectionFlags, 0x7u);
+    EXPECT_EQ(m_profiles->Find(L"Unnamed Proxy 1")->ProxyServer, L"hotel:1");
+    EXPECT_EQ(m_profiles->Find(L"Unnamed Proxy 1")->ConnectionFlags, 0x7u);
 }
 
 TEST_F(MonitorPassesTest, RemovingTheActiveProfileBringsTheSettingsBackAsAnUnnamedOne)
 {
-    m_list->Put(Settings(L"Unnamed Proxy", L"taken:1"));
-    m_list->Put(Settings(L"Work", L"work:8080"));
-    ASSERT_TRUE(OutsideSettings::Write(Settings(L"", L"work:8080")));
+    m_profiles->Put(TestProfile(L"Unnamed Proxy", L"taken:1"));
+    m_profiles->Put(TestProfile(L"Work", L"work:8080"));
+    ASSERT_TRUE(OutsideSettings::Write(TestProfile(L"", L"work:8080")));
     m_passes->RunPass();
-    ASSERT_EQ(m_list->CurrentSettings().Name, L"Work");
-    m_window.Take(*m_list);
+    ASSERT_EQ(m_snapshot->Current().Name, L"Work");
+    m_window.Take(*m_profiles);
 
-    m_list->Remove(L"Work");
+    m_profiles->Remove(L"Work");
     m_passes->RunPass();
-    EXPECT_EQ(m_window.Take(*m_list),
+    EXPECT_EQ(m_window.Take(*m_profiles),
               (Messages{{WM_PROFILE_ADDED, L"Unnamed Proxy 1"}, {WM_PROFILE_ACTIVATED, L"Unnamed Proxy 1"}}));
-    EXPECT_EQ(m_list->Find(L"Unnamed Proxy 1")->ProxyServer, L"work:8080");
-    EXPECT_EQ(m_list->CurrentSettings().Name, L"Unnamed Proxy 1");
+    EXPECT_EQ(m_profiles->Find(L"Unnamed Proxy 1")->ProxyServer, L"work:8080");
+    EXPECT_EQ(m_snapshot->Current().Name, L"Unnamed Proxy 1");
     m_passes->RunPass();
-    EXPECT_TRUE(m_window.Take(*m_list).empty());
+    EXPECT_TRUE(m_window.Take(*m_profiles).empty());
 }
 
 TEST_F(MonitorPassesTest, NothingIsPostedWithoutANotifyWindowButProfilesAreStillTakenIn)
 {
-    m_list->SetNotifyWindow(nullptr);
-    ASSERT_TRUE(OutsideSettings::Write(Settings(L"", L"cafe:1")));
+    m_notifier->SetWindow(nullptr);
+    ASSERT_TRUE(OutsideSettings::Write(TestProfile(L"", L"cafe:1")));
     m_passes->RunPass();
-    m_list->SetNotifyWindow(m_window.Get());
-    EXPECT_TRUE(m_window.Take(*m_list).empty());
-    EXPECT_EQ(m_list->Find(L"Unnamed Proxy")->ProxyServer, L"cafe:1");
-    EXPECT_EQ(m_list->CurrentSettings().Name, L"Unnamed Proxy");
+    m_notifier->SetWindow(m_window.Get());
+    EXPECT_TRUE(m_window.Take(*m_profiles).empty());
+    EXPECT_EQ(m_profiles->Find(L"Unnamed Proxy")->ProxyServer, L"cafe:1");
+    EXPECT_EQ(m_snapshot->Current().Name, L"Unnamed Proxy");
 }
 
 } // namespace

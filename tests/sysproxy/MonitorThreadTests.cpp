@@ -9,32 +9,20 @@
 namespace {
 
 using namespace std::chrono_literals;
-using OutsideSettings::Settings;
 using Messages = std::vector<std::pair<UINT, std::wstring>>;
 using MonitorThreadTest = RunningMonitorTest;
 
+// The thread runs the passes (whose rules are MonitorPassesTest's) and posts what they find.
 TEST_F(MonitorThreadTest, TheThreadReportsOutsideChangesOnItsNextPass)
 {
-    Start(20, {Settings(L"Direct", L"", 0x1), Settings(L"Work", L"work:8080")});
+    Start(20, {TestProfile(L"Direct", L"", 0x1), TestProfile(L"Work", L"work:8080")});
     ASSERT_TRUE(m_watch.WaitForMore(2));
-    EXPECT_TRUE(m_window.Take(*m_list).empty());
-
-    struct Step {
-        ProxyProfile System;
-        Messages Expected;
-    };
-    const Step steps[] = {
-        {Settings(L"", L"cafe:1"), {{WM_PROFILE_ADDED, L"Unnamed Proxy"}, {WM_PROFILE_ACTIVATED, L"Unnamed Proxy"}}},
-        {Settings(L"", L"work:8080"), {{WM_PROFILE_ACTIVATED, L"Work"}}},
-        {Settings(L"", L"hotel:1"), {{WM_PROFILE_ADDED, L"Unnamed Proxy 1"}, {WM_PROFILE_ACTIVATED, L"Unnamed Proxy 1"}}},
-    };
-    for (const Step& step : steps) {
-        SCOPED_TRACE(testing::PrintToString(step.System.ProxyServer));
-        ASSERT_TRUE(OutsideSettings::Write(step.System));
-        // One pass may have read the settings just before they changed.
-        ASSERT_TRUE(m_watch.WaitForMore(2));
-        EXPECT_EQ(m_window.Take(*m_list), step.Expected);
-    }
+    EXPECT_TRUE(m_window.Take(m_list->Profiles()).empty());
+    ASSERT_TRUE(OutsideSettings::Write(TestProfile(L"", L"cafe:1")));
+    // One pass may have read the settings just before they changed.
+    ASSERT_TRUE(m_watch.WaitForMore(2));
+    EXPECT_EQ(m_window.Take(m_list->Profiles()),
+              (Messages{{WM_PROFILE_ADDED, L"Unnamed Proxy"}, {WM_PROFILE_ACTIVATED, L"Unnamed Proxy"}}));
 }
 
 // Waits until the WinINet stand-in logs a line; false when it did not within ten seconds.
@@ -58,7 +46,7 @@ TEST_F(MonitorThreadTest, DestroyingTheListEndsQuicklyAndTheThreadNeverTouchesIt
         SCOPED_TRACE(heldInWinInet ? "thread inside a WinINet call that hangs" : "thread between passes");
         m_list.reset();
         WinInetControl::Reset();
-        Start(20, {Settings(L"Direct", L"", 0x1)});
+        Start(20, {TestProfile(L"Direct", L"", 0x1)});
         ASSERT_TRUE(m_watch.WaitForMore(1));
         const HANDLE thread = OpenThread(SYNCHRONIZE | THREAD_QUERY_LIMITED_INFORMATION, FALSE, m_watch.ThreadId());
         ASSERT_NE(thread, nullptr);
@@ -67,7 +55,7 @@ TEST_F(MonitorThreadTest, DestroyingTheListEndsQuicklyAndTheThreadNeverTouchesIt
         if (heldInWinInet) {
             WinInetControl::HoldQueries(gateName);
             ASSERT_TRUE(WaitForCall(L"QueryOption 75 held"));
-            ASSERT_TRUE(OutsideSettings::Write(Settings(L"", L"changed:1")));
+            ASSERT_TRUE(OutsideSettings::Write(TestProfile(L"", L"changed:1")));
         }
 
         const auto before = std::chrono::steady_clock::now();
@@ -100,9 +88,9 @@ TEST_F(MonitorThreadTest, EmptyOrFailedReadingsOfTheSettingsAddNoProfile)
         std::wstring Active;
     };
     const Case cases[] = {
-        {"LAN options at flags 0", Settings(L"", L"", 0), Query::Works, L""},
-        {"query failing from the start", Settings(L"", L"a:1"), Query::FailsFromStart, L""},
-        {"query failing once A is active", Settings(L"", L"a:1"), Query::FailsAfterStart, L"A"},
+        {"LAN options at flags 0", TestProfile(L"", L"", 0), Query::Works, L""},
+        {"query failing from the start", TestProfile(L"", L"a:1"), Query::FailsFromStart, L""},
+        {"query failing once A is active", TestProfile(L"", L"a:1"), Query::FailsAfterStart, L"A"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
@@ -110,13 +98,13 @@ TEST_F(MonitorThreadTest, EmptyOrFailedReadingsOfTheSettingsAddNoProfile)
         WinInetControl::Reset();
         ASSERT_TRUE(OutsideSettings::Write(c.Lan));
         WinInetControl::SetQueryFailing(c.Failing == Query::FailsFromStart);
-        Start(1, {Settings(L"A", L"a:1"), Settings(L"B", L"b:1")});
+        Start(1, {TestProfile(L"A", L"a:1"), TestProfile(L"B", L"b:1")});
         WinInetControl::SetQueryFailing(c.Failing != Query::Works);
-        ASSERT_EQ(m_list->Count(), 3u);
+        ASSERT_EQ(m_list->Profiles().Count(), 3u);
         ASSERT_TRUE(m_watch.WaitForMore(50));
-        EXPECT_EQ(m_list->Count(), 3u);
-        EXPECT_EQ(m_list->CurrentSettings().Name, c.Active);
-        EXPECT_EQ(m_window.Take(*m_list), Messages{});
+        EXPECT_EQ(m_list->Profiles().Count(), 3u);
+        EXPECT_EQ(m_list->Snapshot().Current().Name, c.Active);
+        EXPECT_EQ(m_window.Take(m_list->Profiles()), Messages{});
     }
 }
 
@@ -129,7 +117,7 @@ bool Consistent(const ProxyProfile& profile)
 TEST_F(MonitorThreadTest, ActivatingEditingAndRemovingBesideTheThreadNeverDeadlocksOrTearsAProfile)
 {
     constexpr int kSlots = 6;
-    Start(1, {Settings(L"Direct", L"", 0x1)});
+    Start(1, {TestProfile(L"Direct", L"", 0x1)});
     ASSERT_TRUE(m_watch.WaitForMore(1));
     const std::uint64_t passesBefore = m_watch.Passes();
 
@@ -139,24 +127,24 @@ TEST_F(MonitorThreadTest, ActivatingEditingAndRemovingBesideTheThreadNeverDeadlo
         for (int round = 0; std::chrono::steady_clock::now() < end; ++round) {
             // One profile per slot, its server naming its slot and this round.
             const std::wstring slot = std::to_wstring(round % kSlots);
-            const ProxyProfile next = Settings(L"Slot " + slot, L"slot" + slot + L":" + std::to_wstring(round));
+            const ProxyProfile next = TestProfile(L"Slot " + slot, L"slot" + slot + L":" + std::to_wstring(round));
             switch ((round / kSlots) % 5) {
             case 0:
-                m_list->Put(next);
+                m_list->Profiles().Put(next);
                 expected[next.Name] = next;
                 break;
             case 1:
-                m_list->Activate(next.Name);
+                static_cast<void>(m_list->Activate(next.Name));
                 break;
             case 2:
-                m_list->StoreEdited(next.Name, next, EditedProfileWas::Active);
+                static_cast<void>(m_list->StoreEdited(next.Name, next, EditedProfileWas::Active));
                 expected[next.Name] = next;
                 break;
             case 3:
-                OutsideSettings::Write(Settings(L"", L"outside:" + std::to_wstring(round)));
+                OutsideSettings::Write(TestProfile(L"", L"outside:" + std::to_wstring(round)));
                 break;
             default:
-                m_list->Remove(next.Name);
+                m_list->Profiles().Remove(next.Name);
                 expected.erase(next.Name);
                 break;
             }
@@ -177,7 +165,7 @@ TEST_F(MonitorThreadTest, ActivatingEditingAndRemovingBesideTheThreadNeverDeadlo
         MSG msg;
         while (PeekMessageW(&msg, m_window.Get(), WM_PROFILE_CHANGED, WM_PROFILE_ACTIVATED, PM_REMOVE)) {
             ++messages;
-            if (const auto profile = m_list->FindById(static_cast<std::uint64_t>(msg.wParam))) {
+            if (const auto profile = m_list->Profiles().FindById(static_cast<std::uint64_t>(msg.wParam))) {
                 EXPECT_TRUE(Consistent(*profile)) << testing::PrintToString(profile->Name);
             }
         }
@@ -197,14 +185,14 @@ TEST_F(MonitorThreadTest, ActivatingEditingAndRemovingBesideTheThreadNeverDeadlo
     EXPECT_GT(messages, 0u);
 
     std::vector<std::wstring> names;
-    m_list->ListNames(names);
+    m_list->Profiles().ListNames(names);
     for (const std::wstring& name : names) {
-        const auto profile = m_list->Find(name);
+        const auto profile = m_list->Profiles().Find(name);
         ASSERT_TRUE(profile.has_value());
         EXPECT_TRUE(Consistent(*profile)) << testing::PrintToString(name);
     }
     for (const auto& [name, profile] : expected)
-        EXPECT_EQ(m_list->Find(name), std::optional<ProxyProfile>(profile)) << testing::PrintToString(name);
+        EXPECT_EQ(m_list->Profiles().Find(name), std::optional<ProxyProfile>(profile)) << testing::PrintToString(name);
 }
 
 } // namespace

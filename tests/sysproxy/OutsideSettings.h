@@ -1,10 +1,12 @@
 #pragma once
 // What the sysproxy tests share: changing the system's proxy settings as another program would,
 // the window that receives the list's profile messages, and a list with its monitor running.
-#include "profiles/ProfileList.h"
 #include "profiles/ProfileMessages.h"
+#include "profiles/StoreFile.h"
 #include "standins/wininet/WinInetControl.h"
 #include "support/TempFolder.h"
+#include "support/TestProfiles.h"
+#include "sysproxy/ProfileList.h"
 
 #include <windows.h>
 #include <wininet.h>
@@ -22,32 +24,11 @@
 
 namespace OutsideSettings {
 
-inline ProxyProfile Settings(const std::wstring& name, const std::wstring& server, std::uint32_t flags = 0x3,
-                             const std::wstring& adapter = L"", const std::wstring& address = L"")
-{
-    ProxyProfile profile;
-    profile.Name = name;
-    profile.ProxyServer = server;
-    profile.ConnectionFlags = flags;
-    profile.NdisName = adapter;
-    profile.AutoIp = address;
-    return profile;
-}
-
 // A list started as the program starts it, from a store file that holds these profiles.
-inline std::unique_ptr<ProfileList> StartList(const ProfileListOptions& options, const std::vector<ProxyProfile>& stored)
+inline std::unique_ptr<ProfileList> StartList(ProfileListOptions options, const std::vector<ProxyProfile>& stored)
 {
-    {
-        ProfileListOptions writing;
-        writing.StorePath = options.StorePath;
-        writing.Monitor = MonitorStart::DontStart;
-        writing.Import = ConnectionImport::Skip;
-        ProfileList writer(writing);
-        for (const ProxyProfile& profile : stored)
-            writer.Put(profile);
-        EXPECT_EQ(writer.Save(), ProfileList::Saved);
-    }
-    return std::make_unique<ProfileList>(options);
+    EXPECT_TRUE(WriteStoreFile(options.StorePath, stored));
+    return std::make_unique<ProfileList>(std::move(options));
 }
 
 // Writes the five options from a thread of its own, the way another program changes them;
@@ -136,12 +117,12 @@ public:
     MessageWindow& operator=(const MessageWindow&) = delete;
     [[nodiscard]] HWND Get() const { return m_window; }
 
-    std::vector<std::pair<UINT, std::wstring>> Take(ProfileList& list)
+    std::vector<std::pair<UINT, std::wstring>> Take(ProfileCollection& profiles)
     {
         std::vector<std::pair<UINT, std::wstring>> messages;
         MSG msg;
         while (PeekMessageW(&msg, m_window, WM_PROFILE_CHANGED, WM_PROFILE_ACTIVATED, PM_REMOVE)) {
-            const auto profile = list.FindById(static_cast<std::uint64_t>(msg.wParam));
+            const auto profile = profiles.FindById(static_cast<std::uint64_t>(msg.wParam));
             messages.emplace_back(msg.message, profile ? profile->Name : std::wstring());
         }
         return messages;
@@ -154,13 +135,13 @@ private:
 } // namespace OutsideSettings
 
 // A profile list started as the program starts it, its monitor thread running at a period the
-// test chooses (or not started) against the WinINet stand-in, its messages going to the test's window.
+// test chooses against the WinINet stand-in, its messages going to the test's window.
 class RunningMonitorTest : public testing::Test {
 protected:
     void SetUp() override
     {
         WinInetControl::Reset();
-        ASSERT_TRUE(OutsideSettings::Write(OutsideSettings::Settings(L"", L"", 0x1)));
+        ASSERT_TRUE(OutsideSettings::Write(TestProfile(L"", L"", 0x1)));
     }
     void TearDown() override
     {
@@ -169,16 +150,15 @@ protected:
     }
 
     // The stand-in's call log starts empty.
-    void Start(DWORD periodMs, const std::vector<ProxyProfile>& stored, MonitorStart monitor = MonitorStart::Start)
+    void Start(DWORD periodMs, const std::vector<ProxyProfile>& stored)
     {
         m_list.reset();
         ProfileListOptions options;
         options.StorePath = m_folder.File(L"proxies.kpp");
-        options.MonitorPeriodMs = periodMs;
-        options.Monitor = monitor;
-        options.MonitorPassDone = m_watch.Hook();
-        m_list = OutsideSettings::StartList(options, stored);
-        m_list->SetNotifyWindow(m_window.Get());
+        options.Monitoring.PeriodMs = periodMs;
+        options.Monitoring.PassDone = m_watch.Hook();
+        m_list = OutsideSettings::StartList(std::move(options), stored);
+        m_list->Notifier().SetWindow(m_window.Get());
         WinInetControl::ClearCalls();
     }
 

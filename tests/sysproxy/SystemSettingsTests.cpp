@@ -6,7 +6,6 @@
 
 namespace {
 
-using OutsideSettings::Settings;
 
 constexpr const wchar_t* kConnections = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
 constexpr const wchar_t* kBackup = L"Software\\Gatewarden Tests\\ConnectionsBackup";
@@ -65,16 +64,19 @@ protected:
         return values;
     }
 
-    std::unique_ptr<ProfileList> StartList(const std::vector<ProxyProfile>& stored)
+    // The stored profiles, then the system's connections and the first snapshot taken in, as at start-up.
+    void Import(const std::vector<ProxyProfile>& stored)
     {
-        ProfileListOptions options;
-        options.StorePath = m_folder.File(L"proxies.kpp");
-        options.Monitor = MonitorStart::DontStart;
-        return OutsideSettings::StartList(options, stored);
+        m_profiles = std::make_unique<ProfileCollection>();
+        m_snapshot = std::make_unique<SettingsSnapshot>();
+        for (const ProxyProfile& profile : stored)
+            m_profiles->Put(profile);
+        ImportConnections(*m_profiles, *m_snapshot);
     }
 
-    TempFolder m_folder;
     bool m_hadConnections = false;
+    std::unique_ptr<ProfileCollection> m_profiles;
+    std::unique_ptr<SettingsSnapshot> m_snapshot;
 };
 
 TEST_F(SystemSettingsTest, CaptureReadsTheLanOptionsAndTheScriptOnlyWithItsFlag)
@@ -84,13 +86,13 @@ TEST_F(SystemSettingsTest, CaptureReadsTheLanOptionsAndTheScriptOnlyWithItsFlag)
         ProxyProfile System;
         ProxyProfile Expected;
     };
-    ProxyProfile full = Settings(L"", L"http=p:8080;https=p:8080;ftp=;gopher=;socks=;", 0xF);
+    ProxyProfile full = TestProfile(L"", L"http=p:8080;https=p:8080;ftp=;gopher=;socks=;", 0xF);
     full.AutoConfigUrl = L"http://wpad/proxy.pac";
     full.ProxyBypass = L"*.corp;<local>";
     full.AutoDiscoveryFlags = 0x11;
-    ProxyProfile scriptWithoutFlag = Settings(L"", L"", 0x3);
+    ProxyProfile scriptWithoutFlag = TestProfile(L"", L"", 0x3);
     scriptWithoutFlag.AutoConfigUrl = L"http://ignored/proxy.pac";
-    ProxyProfile otherBits = Settings(L"", L"proxy:3128", 0x43);
+    ProxyProfile otherBits = TestProfile(L"", L"proxy:3128", 0x43);
     otherBits.AutoDiscoveryFlags = 0x24;
     // Only the five setting fields are the system's.
     const auto KeepingTheRest = [](ProxyProfile profile) {
@@ -101,8 +103,8 @@ TEST_F(SystemSettingsTest, CaptureReadsTheLanOptionsAndTheScriptOnlyWithItsFlag)
     };
     const Case cases[] = {
         {"every option", full, full},
-        {"script address without its flag", scriptWithoutFlag, Settings(L"", L"", 0x3)},
-        {"null strings read as empty", Settings(L"", L"", 0x1), Settings(L"", L"", 0x1)},
+        {"script address without its flag", scriptWithoutFlag, TestProfile(L"", L"", 0x3)},
+        {"null strings read as empty", TestProfile(L"", L"", 0x1), TestProfile(L"", L"", 0x1)},
         {"other bits pass through", otherBits, otherBits},
     };
     for (const Case& c : cases) {
@@ -116,7 +118,7 @@ TEST_F(SystemSettingsTest, CaptureReadsTheLanOptionsAndTheScriptOnlyWithItsFlag)
 
 TEST_F(SystemSettingsTest, ImportAddsEachStoredConnectionOnceSkipsSavedLegacySettingsAndNeverWritesTheSystem)
 {
-    const ProxyProfile held = Settings(L"Unnamed Proxy", L"held:1");
+    const ProxyProfile held = TestProfile(L"Unnamed Proxy", L"held:1");
     for (const wchar_t* legacy :
          {L"SavedLegacySettings", L"savedlegacysettings", L"SAVEDLEGACYSETTINGS", L"sAvEdLeGaCySeTtInGs"}) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(legacy)));
@@ -125,14 +127,14 @@ TEST_F(SystemSettingsTest, ImportAddsEachStoredConnectionOnceSkipsSavedLegacySet
             DWORD Type;
             ProxyProfile System;
         } connections[] = {
-            {L"Office VPN", REG_BINARY, Settings(L"", L"office:8080")},
-            {L"Same As Office", REG_BINARY, Settings(L"", L"office:8080")},
+            {L"Office VPN", REG_BINARY, TestProfile(L"", L"office:8080")},
+            {L"Same As Office", REG_BINARY, TestProfile(L"", L"office:8080")},
             {L"Held By A Profile", REG_BINARY, held},
-            {L"Home DSL", REG_BINARY, Settings(L"", L"home:3128", 0x7)},
-            {legacy, REG_BINARY, Settings(L"", L"legacy:1")},
-            {L"SAVEDLEGACYSETTINGS_", REG_BINARY, Settings(L"", L"legacy-like:1")},  // only the name itself is skipped
-            {L"Text Value", REG_SZ, Settings(L"", L"text:1")},
-            {L"Number Value", REG_DWORD, Settings(L"", L"number:1")},
+            {L"Home DSL", REG_BINARY, TestProfile(L"", L"home:3128", 0x7)},
+            {legacy, REG_BINARY, TestProfile(L"", L"legacy:1")},
+            {L"SAVEDLEGACYSETTINGS_", REG_BINARY, TestProfile(L"", L"legacy-like:1")},  // only the name itself is skipped
+            {L"Text Value", REG_SZ, TestProfile(L"", L"text:1")},
+            {L"Number Value", REG_DWORD, TestProfile(L"", L"number:1")},
         };
         RegDeleteTreeW(HKEY_CURRENT_USER, kConnections);
         HKEY key = nullptr;
@@ -149,19 +151,19 @@ TEST_F(SystemSettingsTest, ImportAddsEachStoredConnectionOnceSkipsSavedLegacySet
         const std::vector<RegistryValue> before = ConnectionValues();
         WinInetControl::ClearCalls();
 
-        const auto list = StartList({held});
+        Import({held});
 
         std::set<std::wstring> servers;
         std::vector<std::wstring> names;
-        list->ListNames(names);
+        m_profiles->ListNames(names);
         for (const std::wstring& name : names)
-            servers.insert(list->Find(name)->ProxyServer);
+            servers.insert(m_profiles->Find(name)->ProxyServer);
         const std::set<std::wstring> expectedServers = {L"held:1", L"office:8080", L"home:3128", L"legacy-like:1"};
         EXPECT_EQ(servers, expectedServers);
         EXPECT_EQ(names.size(), expectedServers.size());
-        EXPECT_TRUE(list->Find(L"Unnamed Proxy 1").has_value());
-        EXPECT_TRUE(list->Find(L"Unnamed Proxy 3").has_value());
-        EXPECT_EQ(list->Find(L"Unnamed Proxy")->ProxyServer, L"held:1");
+        EXPECT_TRUE(m_profiles->Find(L"Unnamed Proxy 1").has_value());
+        EXPECT_TRUE(m_profiles->Find(L"Unnamed Proxy 3").has_value());
+        EXPECT_EQ(m_profiles->Find(L"Unnamed Proxy")->ProxyServer, L"held:1");
         EXPECT_EQ(ConnectionValues(), before);
         EXPECT_TRUE(WinInetControl::Calls().empty());
     }
@@ -174,21 +176,20 @@ TEST_F(SystemSettingsTest, FirstSnapshotNamesTheStoredProfileHoldingTheLanSettin
         ProxyProfile Lan;
         std::wstring ExpectedName;
     };
-    ProxyProfile sameSettingsOtherRule = Settings(L"", L"work:8080");
+    ProxyProfile sameSettingsOtherRule = TestProfile(L"", L"work:8080");
     sameSettingsOtherRule.AutoDiscoveryFlags = 0x10;
     const Case cases[] = {
-        {"a stored profile holds them", Settings(L"", L"work:8080"), L"Work"},
+        {"a stored profile holds them", TestProfile(L"", L"work:8080"), L"Work"},
         {"discovery flags take no part", sameSettingsOtherRule, L"Work"},
-        {"the first in name order wins", Settings(L"", L"twice:1"), L"A Twice"},
-        {"no profile holds them", Settings(L"", L"elsewhere:1"), L""},
-        {"server text is compared exactly", Settings(L"", L"WORK:8080"), L""},
+        {"the first in name order wins", TestProfile(L"", L"twice:1"), L"A Twice"},
+        {"no profile holds them", TestProfile(L"", L"elsewhere:1"), L""},
+        {"server text is compared exactly", TestProfile(L"", L"WORK:8080"), L""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
         ASSERT_TRUE(OutsideSettings::Write(c.Lan));
-        const auto list =
-            StartList({Settings(L"Work", L"work:8080"), Settings(L"B Twice", L"twice:1"), Settings(L"A Twice", L"twice:1")});
-        const ProxyProfile snapshot = list->CurrentSettings();
+        Import({TestProfile(L"Work", L"work:8080"), TestProfile(L"B Twice", L"twice:1"), TestProfile(L"A Twice", L"twice:1")});
+        const ProxyProfile snapshot = m_snapshot->Current();
         EXPECT_EQ(snapshot.Name, c.ExpectedName);
         EXPECT_EQ(snapshot.ProxyServer, c.Lan.ProxyServer);
         EXPECT_EQ(snapshot.AutoDiscoveryFlags, c.Lan.AutoDiscoveryFlags);

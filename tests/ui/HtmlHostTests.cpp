@@ -2,7 +2,7 @@
 // windows.
 #include "TestHost.h"
 
-#include "app/StatusLog.h"
+#include "support/RecordingStatus.h"
 #include "ui/ResourceLoader.h"
 
 #include <gtest/gtest.h>
@@ -88,11 +88,9 @@ TEST(HtmlHostTest, LoaderFindsEachUrlFormInTheRightModuleAndType)
 
 TEST(HtmlHostTest, AMissingPageWritesItsFailureLineAndLeavesTheWindowEmpty)
 {
-    std::vector<std::wstring> lines;
-    StatusLog::SetSink([&](const std::wstring& colour, const std::wstring& text) { lines.push_back(colour + L":" + text); });
-    TestHost host(L"NOSUCHPAGE", L"Failed to create Main window");
+    RecordingStatus status;
+    TestHost host(L"NOSUCHPAGE", L"Failed to create Main window", &status);
     EXPECT_NE(nullptr, host.Open());
-    StatusLog::SetSink({});
-    EXPECT_EQ(std::vector<std::wstring>{L"red:Failed to create Main window"}, lines);
+    EXPECT_EQ(std::vector<std::wstring>{L"red: Failed to create Main window"}, status.Lines);
     EXPECT_EQ(0u, host.Root().ChildCount());
 }

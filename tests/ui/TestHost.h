@@ -21,7 +21,10 @@ public:
         UINT_PTR Reason;
     };
 
-    explicit TestHost(const wchar_t* page = nullptr, const wchar_t* failure = nullptr) : HtmlHost(page, {failure, nullptr, 0}) {}
+    explicit TestHost(const wchar_t* page = nullptr, const wchar_t* failure = nullptr, StatusSink* status = nullptr)
+        : HtmlHost(page, {failure, {"TestHost.h", 1}, status})
+    {
+    }
 
     HWND Open(const std::string& html = {})
     {

@@ -1,8 +1,12 @@
 // The main view's table: how profiles read in it, and the page filled from a real profile list.
 #include "views/MainDlgView.h"
 
+#include "profiles/StoreFile.h"
 #include "standins/wininet/WinInetControl.h"
+#include "support/RecordingStatus.h"
 #include "support/TempFolder.h"
+#include "support/TestProfiles.h"
+#include "sysproxy/ApplyProfile.h"
 #include "ui/ElementSelect.h"
 
 #include <wininet.h>
@@ -18,10 +22,7 @@ namespace {
 ProxyProfile Profile(const std::wstring& name, std::uint32_t flags, const std::wstring& server = L"",
                      const std::wstring& bypass = L"")
 {
-    ProxyProfile profile;
-    profile.Name = name;
-    profile.ConnectionFlags = flags;
-    profile.ProxyServer = server;
+    ProxyProfile profile = TestProfile(name, server, flags);
     profile.ProxyBypass = bypass;
     return profile;
 }
@@ -61,29 +62,25 @@ TEST(MainDlgViewText, CellsReadAsTheTableShowsThem)
     }
 }
 
-class MainDlgViewTest : public testing::Test {
+class MainDlgViewTest : public testing::Test, public MainDlgView::Owner {
 protected:
+    void OnRowCommandsEnabled(bool enabled) override { m_told.push_back(enabled); }
+
     void SetUp() override
     {
         WinInetControl::Reset();
         // A store of three, the second written to the system's settings before the list that the
         // view shows takes them in.
+        const ProxyProfile office = Profile(L"Office", PROXY_TYPE_PROXY, L"office:3128", L"<local>");
         ProfileListOptions options;
         options.StorePath = m_folder.File(L"proxies.kpp");
         options.Monitor = MonitorStart::DontStart;
-        options.Import = ConnectionImport::Skip;
-        {
-            ProfileList writer(options);
-            writer.Put(Profile(L"<b>x</b>&amp;", PROXY_TYPE_DIRECT));
-            writer.Put(Profile(L"Office", PROXY_TYPE_PROXY, L"office:3128", L"<local>"));
-            writer.Put(Profile(L"Home", PROXY_TYPE_AUTO_PROXY_URL | PROXY_TYPE_DIRECT));
-            ASSERT_EQ(ProfileList::Saved, writer.Save());
-            writer.Activate(L"Office");
-        }
-        options.Import = ConnectionImport::Import;
+        ASSERT_TRUE(WriteStoreFile(options.StorePath, {Profile(L"<b>x</b>&amp;", PROXY_TYPE_DIRECT), office,
+                                                       Profile(L"Home", PROXY_TYPE_AUTO_PROXY_URL | PROXY_TYPE_DIRECT)}));
+        ASSERT_TRUE(ApplyProfile(office));
         m_list = std::make_unique<ProfileList>(options);
-        ASSERT_EQ(L"Office", m_list->CurrentSettings().Name);
-        m_view = std::make_unique<MainDlgView>(*m_list);
+        ASSERT_EQ(L"Office", m_list->Snapshot().Current().Name);
+        m_view = std::make_unique<MainDlgView>(*m_list, m_status, this);
         m_window = m_view->Create(nullptr, RECT{0, 0, 640, 400}, WS_POPUP | WS_VISIBLE);
         ASSERT_NE(nullptr, m_window);
     }
@@ -105,9 +102,11 @@ protected:
     }
 
     TempFolder m_folder;
+    RecordingStatus m_status;
     std::unique_ptr<ProfileList> m_list;
     std::unique_ptr<MainDlgView> m_view;
     HWND m_window = nullptr;
+    std::vector<bool> m_told;  // what the view told its owner about the row commands
 };
 
 TEST_F(MainDlgViewTest, FillsOneRowPerProfileWithNamesAsTypedAndTheMarkerOnTheActiveOne)
@@ -115,11 +114,12 @@ TEST_F(MainDlgViewTest, FillsOneRowPerProfileWithNamesAsTypedAndTheMarkerOnTheAc
     EXPECT_EQ((std::vector<std::wstring>{L"<b>x</b>&amp;", L"Home", L"Office"}), Column(1));
     EXPECT_EQ((std::vector<std::wstring>{L"Direct", L"Auto", L"Proxy"}), Column(2));
     EXPECT_EQ((std::vector<std::wstring>{L" ", L" ", L"\u00BB"}), Column(0));
-    EXPECT_EQ(m_window, m_list->NotifyWindow());
+    EXPECT_EQ(m_window, m_list->Notifier().Window());
     EXPECT_EQ(L"", m_view->SelectedName());
     EXPECT_FALSE(m_view->IsSelectedActive());
+    EXPECT_EQ(m_told, std::vector<bool>{false}) << "no row is current at first";
 
-    // A click on the active row makes it current; the toolbar follows within the timer's period.
+    // A click on the active row makes it current; the toolbar follows once the grid reports it.
     ElementRef office = SelectFirst(m_view->Root(), "tr[name='proxy_info']:last-child");
     RECT box = office.Location(HL_VIEW_RELATIVE | HL_BORDER_BOX);
     LPARAM at = MAKELPARAM((box.left + box.right) / 2, (box.top + box.bottom) / 2);
@@ -136,6 +136,7 @@ TEST_F(MainDlgViewTest, FillsOneRowPerProfileWithNamesAsTypedAndTheMarkerOnTheAc
         Sleep(5);
     }
     EXPECT_FALSE(activate.TestState(HL_STATE_DISABLED));
+    EXPECT_EQ(m_told, (std::vector<bool>{false, true})) << "told once, when the grid reported the row";
 }
 
 // At the smallest client area the main window allows, the table keeps to the window and every

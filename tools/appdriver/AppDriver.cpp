@@ -1,5 +1,6 @@
 // Drives a running Gatewarden as a user would, for scripts (tools/run.sh, tools/app-screenshots.sh):
-//   AppDriver.exe command <id>              posts the menu command to the main window
+//   AppDriver.exe command <name or id>      posts the menu command (TurnOff, About, ... as
+//                                            views/Commands.h names them) to the main window
 //   AppDriver.exe click <x> <y> [right]      clicks at a point of the main view's client area
 //   AppDriver.exe row <n> [right]            makes the main view's table row n current (0: the header):
 //                                            a click on its place, found through the view's accessible
@@ -10,6 +11,7 @@
 // Input goes through SendInput, as a real mouse and keyboard would send it. Exits with 1 when the
 // main window is not there.
 #include "support/AccessibleTree.h"
+#include "views/Commands.h"
 
 #include <windows.h>
 
@@ -19,6 +21,28 @@
 namespace {
 
 const wchar_t kCaption[] = L"Gatewarden v2.2";
+
+// The commands the scripts send by name.
+struct NamedCommand {
+    const wchar_t* Name;
+    UINT Id;
+};
+constexpr NamedCommand kCommands[] = {
+    {L"TurnOff", Command::TurnOff},         {L"About", Command::About},
+    {L"CloseToTray", Command::CloseToTray}, {L"NewProxy", Command::NewProxy},
+    {L"EditProxy", Command::EditProxy},     {L"DeleteProxy", Command::DeleteProxy},
+    {L"Activate", Command::Activate},
+};
+
+// A command's name or its number.
+unsigned long CommandId(const wchar_t* text)
+{
+    for (const NamedCommand& command : kCommands) {
+        if (std::wcscmp(text, command.Name) == 0)
+            return command.Id;
+    }
+    return std::wcstoul(text, nullptr, 0);
+}
 
 void Send(INPUT input)
 {
@@ -63,7 +87,7 @@ int wmain(int argc, wchar_t** argv)
     const std::wstring verb = argv[1];
     const unsigned long value = std::wcstoul(argv[2], nullptr, 0);
     if (verb == L"command") {
-        PostMessageW(window, WM_COMMAND, value, 0);
+        PostMessageW(window, WM_COMMAND, CommandId(argv[2]), 0);
         return 0;
     }
     if (verb == L"size" && argc >= 4) {

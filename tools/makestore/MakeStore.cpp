@@ -5,7 +5,7 @@
 //   MakeStore.exe <count>     that many profiles, "Profile 001" ..., the first holding the settings,
 //                             every third with a configuration script too
 #include "diag/AppFolders.h"
-#include "profiles/ProfileStore.h"
+#include "profiles/StoreFile.h"
 #include "sysproxy/SystemSettings.h"
 
 #include <windows.h>

@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/layout/TextMeasurer.h"
+#include "engine/gfx/TextMeasurer.h"
 
 #include <windows.h>
 

@@ -3,6 +3,7 @@
 #include <uxtheme.h>
 #include <vssym32.h>
 
+#include "engine/paint/Painter.h"
 #include "engine/platform/gdi/FontCache.h"
 #include "engine/platform/gdi/ImageDecoder.h"
 
@@ -46,14 +47,12 @@ struct SidePaint {
     int On = 0;
 };
 
-enum Side { Top, Right, Bottom, Left };
-
 SidePaint PaintOfSide(BorderStyle style, int width, Color color, Side side)
 {
     SidePaint paint;
     if (style == BorderStyle::None || width <= 0 || AlphaOf(color) == 0)
         return paint;
-    bool upperLeft = side == Top || side == Left;
+    bool upperLeft = side == Side::Top || side == Side::Left;
     auto one = [&](Color shade) { paint.Bands[paint.BandCount++] = {0, width, shade}; };
     auto two = [&](int outer, Color outerShade, Color innerShade) {
         paint.Bands[paint.BandCount++] = {0, outer, outerShade};
@@ -119,17 +118,17 @@ public:
         SetTextAlign(m_dc, TA_BASELINE | TA_LEFT | TA_NOUPDATECP);
         std::vector<Rect> clips{damage};
         for (const DisplayItem& item : list) {
-            if (item.Kind == DisplayItemKind::PushClip) {
-                clips.push_back(clips.back().Intersect(item.Area));
+            if (const auto* clip = std::get_if<PushClipItem>(&item)) {
+                clips.push_back(clips.back().Intersect(clip->Area));
                 SaveDC(m_dc);
-                IntersectClipRect(m_dc, item.Area.X, item.Area.Y, item.Area.Right(), item.Area.Bottom());
-            } else if (item.Kind == DisplayItemKind::PopClip) {
+                IntersectClipRect(m_dc, clip->Area.X, clip->Area.Y, clip->Area.Right(), clip->Area.Bottom());
+            } else if (std::holds_alternative<PopClipItem>(item)) {
                 if (clips.size() > 1) {
                     clips.pop_back();
                     RestoreDC(m_dc, -1);
                 }
             } else if (Bounds(item).Intersects(clips.back())) {
-                Draw(item);
+                std::visit([this](const auto& it) { Draw(it); }, item);
             }
         }
         RestoreDC(m_dc, saved);
@@ -138,71 +137,59 @@ public:
 private:
     Rect Bounds(const DisplayItem& item)
     {
-        if (item.Kind != DisplayItemKind::Text || !item.Area.Empty())
-            return item.Area;
-        return {item.Area.X, item.Area.Y, m_fonts.Width(item.Font, item.Text), m_fonts.Metrics(item.Font).Height};
+        const auto* text = std::get_if<TextItem>(&item);
+        if (text == nullptr || !text->Area.Empty())
+            return AreaOf(item);
+        return {text->Area.X, text->Area.Y, m_fonts.Width(text->Font, text->Text), m_fonts.Metrics(text->Font).Height};
     }
 
-    void Draw(const DisplayItem& item)
-    {
-        switch (item.Kind) {
-        case DisplayItemKind::Fill: Gradient(item.Area, item.Color1, item.Color1, true); break;
-        case DisplayItemKind::Gradient: Gradient(item.Area, item.Color1, item.Color2, item.Vertical); break;
-        case DisplayItemKind::Border: Border(item); break;
-        case DisplayItemKind::Text: Text(item); break;
-        case DisplayItemKind::Image: Picture(item); break;
-        case DisplayItemKind::FocusRect: {
-            RECT area = ToRect(item.Area);
-            SetTextColor(m_dc, RGB(0, 0, 0));
-            SetBkColor(m_dc, RGB(255, 255, 255));
-            DrawFocusRect(m_dc, &area);
-            break;
-        }
-        case DisplayItemKind::ScrollBar: ScrollBar(item); break;
-        case DisplayItemKind::CheckMark: CheckMark(item); break;
-        case DisplayItemKind::ElementDraw:
-            if (m_painter && item.Owner) {
-                RECT area = ToRect(item.Area);
-                SaveDC(m_dc);
-                m_painter(*item.Owner, item.Layer, m_dc, area);
-                RestoreDC(m_dc, -1);
-            }
-            break;
-        default: break;
-        }
-    }
+    void Draw(const FillItem& item) { Gradient(item.Area, item.Paint, item.Paint, true); }
+    void Draw(const GradientItem& item) { Gradient(item.Area, item.From, item.To, item.Vertical); }
+    void Draw(const PushClipItem&) {}
+    void Draw(const PopClipItem&) {}
 
-    // Checkboxes and radio buttons as the system draws them.
-    void CheckMark(const DisplayItem& item)
+    void Draw(const FocusRectItem& item)
     {
         RECT area = ToRect(item.Area);
-        if ((item.HotPart & (kControlDropArrow | kControlSpinUp | kControlSpinDown)) != 0) {
-            UINT arrow = (item.HotPart & kControlSpinUp) != 0     ? DFCS_SCROLLUP
-                         : (item.HotPart & kControlSpinDown) != 0 ? DFCS_SCROLLDOWN
-                                                                  : DFCS_SCROLLCOMBOBOX | DFCS_FLAT;
-            if ((item.HotPart & kControlDisabled) != 0)
-                arrow |= DFCS_INACTIVE;
-            if ((item.HotPart & kControlPressed) != 0)
-                arrow |= DFCS_PUSHED;
-            DrawFrameControl(m_dc, &area, DFC_SCROLL, arrow);
+        SetTextColor(m_dc, RGB(0, 0, 0));
+        SetBkColor(m_dc, RGB(255, 255, 255));
+        DrawFocusRect(m_dc, &area);
+    }
+
+    void Draw(const ElementDrawItem& item)
+    {
+        if (!m_painter || item.Source == nullptr)
+            return;
+        RECT area = ToRect(item.Area);
+        SaveDC(m_dc);
+        m_painter(ElementOf(*item.Source), item.Layer, m_dc, area);
+        RestoreDC(m_dc, -1);
+    }
+
+    // Checkboxes, radio buttons and the arrows of drop-downs and spin buttons as the system draws them.
+    void Draw(const ControlItem& item)
+    {
+        RECT area = ToRect(item.Area);
+        bool disabled = (item.State & kControlDisabled) != 0;
+        bool pressed = (item.State & kControlPressed) != 0;
+        bool checked = (item.State & kControlChecked) != 0;
+        bool radio = item.Part == ControlPart::RadioButton;
+        if (!radio && item.Part != ControlPart::CheckBox) {
+            UINT arrow = item.Part == ControlPart::SpinUp     ? DFCS_SCROLLUP
+                         : item.Part == ControlPart::SpinDown ? DFCS_SCROLLDOWN
+                                                              : DFCS_SCROLLCOMBOBOX | DFCS_FLAT;
+            DrawFrameControl(m_dc, &area, DFC_SCROLL, arrow | (disabled ? DFCS_INACTIVE : 0) | (pressed ? DFCS_PUSHED : 0));
             return;
         }
         // With a visual style, as the theme draws them; without one, the classic look.
         if (HTHEME theme = IsThemeActive() ? OpenThemeData(nullptr, L"BUTTON") : nullptr) {
-            bool checked = (item.HotPart & kControlChecked) != 0;
-            int part = item.Vertical ? BP_RADIOBUTTON : BP_CHECKBOX;
-            int look = (item.HotPart & kControlDisabled) != 0 ? 4 : (item.HotPart & kControlPressed) != 0 ? 3 : 1;
-            DrawThemeBackground(theme, m_dc, part, look + (checked ? 4 : 0), &area, nullptr);
+            int look = disabled ? 4 : pressed ? 3 : 1;
+            DrawThemeBackground(theme, m_dc, radio ? BP_RADIOBUTTON : BP_CHECKBOX, look + (checked ? 4 : 0), &area, nullptr);
             CloseThemeData(theme);
             return;
         }
-        UINT state = item.Vertical ? DFCS_BUTTONRADIO : DFCS_BUTTONCHECK;
-        if ((item.HotPart & kControlChecked) != 0)
-            state |= DFCS_CHECKED;
-        if ((item.HotPart & kControlDisabled) != 0)
-            state |= DFCS_INACTIVE;
-        if ((item.HotPart & kControlPressed) != 0)
-            state |= DFCS_PUSHED;
+        UINT state = (radio ? DFCS_BUTTONRADIO : DFCS_BUTTONCHECK) | (checked ? DFCS_CHECKED : 0) |
+                     (disabled ? DFCS_INACTIVE : 0) | (pressed ? DFCS_PUSHED : 0);
         DrawFrameControl(m_dc, &area, DFC_BUTTON, state);
     }
 
@@ -267,7 +254,7 @@ private:
         SelectObject(m_memory, m_memoryBitmap);
     }
 
-    void Picture(const DisplayItem& item)
+    void Draw(const ImageItem& item)
     {
         if (!item.Picture || item.Area.Empty())
             return;
@@ -275,12 +262,12 @@ private:
             Blend(bitmap, item.Picture->Width, item.Picture->Height, item.Area);
     }
 
-    void Text(const DisplayItem& item)
+    void Draw(const TextItem& item)
     {
-        if (AlphaOf(item.Color1) == 0 || item.Text.empty())
+        if (AlphaOf(item.Paint) == 0 || item.Text.empty())
             return;
         SelectObject(m_dc, m_fonts.Handle(item.Font));
-        SetTextColor(m_dc, ToColorRef(item.Color1));
+        SetTextColor(m_dc, ToColorRef(item.Paint));
         UINT length = static_cast<UINT>(std::min<std::size_t>(item.Text.size(), INT_MAX));
         ExtTextOutW(m_dc, item.Area.X, item.Area.Y + m_fonts.Metrics(item.Font).Ascent, 0, nullptr, item.Text.data(),
                     length, nullptr);
@@ -320,39 +307,40 @@ private:
 
     // Sides meet at mitred corners: the diagonal from the outer to the inner corner splits the
     // corner between them, row by row, as browsers draw them.
-    void Border(const DisplayItem& item)
+    void Draw(const BorderItem& item)
     {
         const Rect& box = item.Area;
-        SidePaint paints[4];
-        int widths[4];
-        for (int side = Top; side <= Left; ++side) {
-            widths[side] = item.Styles[side] == BorderStyle::None ? 0 : std::max(item.Widths[side], 0);
-            paints[side] = PaintOfSide(item.Styles[side], widths[side], item.Colors[side], static_cast<Side>(side));
+        Sides<SidePaint> paints;
+        Edges widths;
+        for (Side side : kAllSides) {
+            const BorderSide& given = item.Side[side];
+            widths[side] = given.Style == BorderStyle::None ? 0 : std::max(given.Width, 0);
+            paints[side] = PaintOfSide(given.Style, widths[side], given.Shade, side);
         }
-        int top = std::min(widths[Top], box.Height);
-        int bottom = std::min(widths[Bottom], box.Height - top);
-        int left = std::min(widths[Left], box.Width);
-        int right = std::min(widths[Right], box.Width - left);
+        int top = std::min(widths.Top, box.Height);
+        int bottom = std::min(widths.Bottom, box.Height - top);
+        int left = std::min(widths.Left, box.Width);
+        int right = std::min(widths.Right, box.Width - left);
         int x0 = box.X;
         int x1 = box.Right();
         auto cornerRow = [&](int y, int depth, int width, const SidePaint& paint) {
             int leftPart = left * depth / width;
             int rightPart = right * depth / width;
-            SideRun(paints[Left], false, x0, x0 + leftPart, y, y + 1, box.Y, 0, leftPart, true);
-            SideRun(paints[Right], false, x1 - rightPart, x1, y, y + 1, box.Y, 0, rightPart, false);
+            SideRun(paints.Left, false, x0, x0 + leftPart, y, y + 1, box.Y, 0, leftPart, true);
+            SideRun(paints.Right, false, x1 - rightPart, x1, y, y + 1, box.Y, 0, rightPart, false);
             SideRun(paint, true, y, y + 1, x0 + leftPart, x1 - rightPart, x0, depth, depth + 1, true);
         };
         for (int i = 0; i < top; ++i)
-            cornerRow(box.Y + i, i, top, paints[Top]);
+            cornerRow(box.Y + i, i, top, paints.Top);
         for (int i = 0; i < bottom; ++i)
-            cornerRow(box.Bottom() - 1 - i, i, bottom, paints[Bottom]);
+            cornerRow(box.Bottom() - 1 - i, i, bottom, paints.Bottom);
         int middleTop = box.Y + top;
         int middleBottom = box.Bottom() - bottom;
-        SideRun(paints[Left], false, x0, x0 + left, middleTop, middleBottom, box.Y, 0, left, true);
-        SideRun(paints[Right], false, x1 - right, x1, middleTop, middleBottom, box.Y, 0, right, false);
+        SideRun(paints.Left, false, x0, x0 + left, middleTop, middleBottom, box.Y, 0, left, true);
+        SideRun(paints.Right, false, x1 - right, x1, middleTop, middleBottom, box.Y, 0, right, false);
     }
 
-    void ScrollBar(const DisplayItem& item)
+    void Draw(const ScrollBarItem& item)
     {
         RECT bar = ToRect(item.Area);
         bool vertical = item.Vertical;
@@ -380,10 +368,8 @@ private:
         SetBkColor(m_dc, GetSysColor(COLOR_BTNHIGHLIGHT));
         FillRect(m_dc, &track, m_checker ? m_checker : GetSysColorBrush(COLOR_SCROLLBAR));
         UINT inactive = item.Thumb.Empty() ? DFCS_INACTIVE : 0;
-        DrawFrameControl(m_dc, &back, DFC_SCROLL,
-                         (vertical ? DFCS_SCROLLUP : DFCS_SCROLLLEFT) | inactive | (item.HotPart == 1 ? DFCS_PUSHED : 0));
-        DrawFrameControl(m_dc, &on, DFC_SCROLL,
-                         (vertical ? DFCS_SCROLLDOWN : DFCS_SCROLLRIGHT) | inactive | (item.HotPart == 3 ? DFCS_PUSHED : 0));
+        DrawFrameControl(m_dc, &back, DFC_SCROLL, (vertical ? DFCS_SCROLLUP : DFCS_SCROLLLEFT) | inactive);
+        DrawFrameControl(m_dc, &on, DFC_SCROLL, (vertical ? DFCS_SCROLLDOWN : DFCS_SCROLLRIGHT) | inactive);
         if (!item.Thumb.Empty()) {
             RECT thumb = ToRect(item.Thumb);
             FillRect(m_dc, &thumb, GetSysColorBrush(COLOR_BTNFACE));

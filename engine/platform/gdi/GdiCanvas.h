@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/paint/Canvas.h"
+#include "engine/gfx/Canvas.h"
 
 #include <windows.h>
 
@@ -7,6 +7,7 @@
 
 namespace Engine {
 
+class Element;
 class FontCache;
 
 // Plays a display list into a device context (the window's back buffer) with GDI. Only items that

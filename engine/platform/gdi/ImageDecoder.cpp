@@ -1,5 +1,7 @@
 #include "engine/platform/gdi/ImageDecoder.h"
 
+#include "base/UniqueHandle.h"
+
 #include <wincodec.h>
 #include <wrl/client.h>
 
@@ -11,23 +13,6 @@ namespace Engine {
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-// COM for the current thread, for as long as it lives; a thread that already has COM, in either
-// model, keeps it as it was.
-class ComScope {
-public:
-    ComScope() : m_result(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComScope()
-    {
-        if (SUCCEEDED(m_result))
-            CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    HRESULT m_result;
-};
 
 ImagePtr NoImage() { return std::make_shared<const Image>(); }
 
@@ -58,7 +43,7 @@ ComPtr<IWICBitmapFrameDecode> ChooseFrame(IWICBitmapDecoder& decoder)
 
 ImagePtr DecodeWithWic(const void* bytes, std::size_t length)
 {
-    ComScope com;
+    ComScope com(COINIT_APARTMENTTHREADED);
     ComPtr<IWICImagingFactory> factory;
     ComPtr<IWICStream> stream;
     ComPtr<IWICBitmapDecoder> decoder;

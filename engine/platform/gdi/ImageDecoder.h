@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/paint/Image.h"
+#include "engine/gfx/Image.h"
 
 #include <windows.h>
 

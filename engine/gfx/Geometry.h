@@ -35,4 +35,33 @@ struct Rect {
     bool operator==(const Rect&) const = default;
 };
 
+enum class Side : unsigned char { Top, Right, Bottom, Left };
+constexpr Side kAllSides[] = {Side::Top, Side::Right, Side::Bottom, Side::Left};
+
+// One value for each side of a box, named as CSS names the sides.
+template <typename T>
+struct Sides {
+    T Top{};
+    T Right{};
+    T Bottom{};
+    T Left{};
+
+    // For numbers: what the sides across each axis add up to.
+    [[nodiscard]] T Horizontal() const { return Left + Right; }
+    [[nodiscard]] T Vertical() const { return Top + Bottom; }
+    // For what treats the four sides alike.
+    [[nodiscard]] T& operator[](Side side)
+    {
+        return side == Side::Top ? Top : side == Side::Right ? Right : side == Side::Bottom ? Bottom : Left;
+    }
+    [[nodiscard]] const T& operator[](Side side) const
+    {
+        return side == Side::Top ? Top : side == Side::Right ? Right : side == Side::Bottom ? Bottom : Left;
+    }
+    bool operator==(const Sides&) const = default;
+};
+
+// The widths of a box's margin, border or padding.
+using Edges = Sides<int>;
+
 } // namespace Engine

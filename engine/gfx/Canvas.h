@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/paint/DisplayList.h"
+#include "engine/gfx/DisplayList.h"
 
 namespace Engine {
 

@@ -6,8 +6,7 @@ namespace Engine {
 class Document;
 class Element;
 
-// Event routing for the element procedures. This layer speaks the boundary's event records,
-// so it is, with platform/ and api/, where <windows.h> is seen.
+// Event routing for the host's element procedures, in the boundary's own event records.
 // Mouse, key, focus and behavior events go from the root down to the target with HL_SINKING
 // added to their code, then from the target back up to the root; the first procedure that
 // returns TRUE consumes the event and it goes no further. Timer, method and initialization

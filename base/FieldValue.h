@@ -19,7 +19,11 @@ public:
     // Read as another kind than its own, a value gives false, 0 or the empty string.
     [[nodiscard]] bool AsBool() const { return m_tag == Tag::Bool && m_int != 0; }
     [[nodiscard]] int AsInt() const { return m_tag == Tag::Int ? m_int : 0; }
-    [[nodiscard]] const std::wstring& AsString() const;
+    [[nodiscard]] const std::wstring& AsString() const
+    {
+        static const std::wstring empty;
+        return m_tag == Tag::String ? m_text : empty;
+    }
 
     bool operator==(const FieldValue& other) const = default;
 
@@ -35,7 +39,12 @@ public:
     using Map = std::map<std::wstring, FieldValue>;
 
     void Set(const std::wstring& name, FieldValue value) { m_values[name] = std::move(value); }
-    [[nodiscard]] const FieldValue& Get(const std::wstring& name) const;
+    [[nodiscard]] const FieldValue& Get(const std::wstring& name) const
+    {
+        static const FieldValue undefined;
+        const auto found = m_values.find(name);
+        return found == m_values.end() ? undefined : found->second;
+    }
     [[nodiscard]] bool Has(const std::wstring& name) const { return m_values.count(name) != 0; }
     void Clear() { m_values.clear(); }
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/paint/Font.h"
+#include "engine/gfx/Font.h"
 
 #include <string_view>
 

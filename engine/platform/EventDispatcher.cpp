@@ -1,8 +1,10 @@
-#include "engine/input/EventDispatcher.h"
+#include "engine/platform/EventDispatcher.h"
 
 #include "engine/dom/Document.h"
 #include "engine/dom/Element.h"
 #include "engine/input/FormControls.h"
+#include "engine/platform/BoundaryCodes.h"
+#include "engine/platform/ElementHandles.h"
 
 #include <algorithm>
 #include <utility>
@@ -11,11 +13,6 @@
 namespace Engine {
 
 namespace {
-
-HELEMENT ToHandle(Element* element)
-{
-    return reinterpret_cast<HELEMENT>(element);
-}
 
 HtmlElementProc ProcOf(const HandlerEntry& entry)
 {
@@ -50,8 +47,8 @@ private:
 Element* ClickableFrom(Element* target)
 {
     for (Element* at = target; at != nullptr; at = at->Parent()) {
-        unsigned type = FormControls::ControlType(*at);
-        if (type == HL_CTL_CHECKBOX || type == HL_CTL_RADIO || type == HL_CTL_BUTTON)
+        ControlKind type = FormControls::ControlType(*at);
+        if (type == ControlKind::CheckBox || type == ControlKind::Radio || type == ControlKind::Button)
             return at;
         // A label's text clicks the box it names, as in every browser.
         if (at->Tag() == "label") {
@@ -172,7 +169,7 @@ bool EventDispatcher::Mouse(Document& document, Element& hit, HtmlMouseParams pa
                 SetFocus(document, clickable, true);
             }
         } else if (clickable != nullptr && clickable == g_pressed &&
-                   (clickable->State() & HL_STATE_DISABLED) == 0) {
+                   (clickable->State() & kStateDisabled) == 0) {
             if (FormControls::Click(*clickable))
                 BehaviorEvent(*clickable, HL_BUTTON_CLICK, clickable, 0);
         }
@@ -202,8 +199,8 @@ bool EventDispatcher::CallMethod(Element& element, HtmlMethodParams& params)
 {
     element.Use();
     bool handled = CallOwn(element, HL_HANDLE_METHOD_CALL, &params);
-    if (!handled && params.methodId == HL_DO_CLICK && FormControls::ControlType(element) != HL_CTL_NO &&
-        (element.State() & HL_STATE_DISABLED) == 0) {
+    if (!handled && params.methodId == HL_DO_CLICK && FormControls::ControlType(element) != ControlKind::None &&
+        (element.State() & kStateDisabled) == 0) {
         static_cast<void>(FormControls::Click(element));
         BehaviorEvent(element, HL_BUTTON_CLICK, &element, 0);
         handled = true;
@@ -223,14 +220,14 @@ void EventDispatcher::SetFocus(Document& document, Element* element, bool byMous
     if (old != nullptr) {
         old->Use();
         document.SetFocusElement(nullptr);
-        old->ChangeState(0, HL_STATE_FOCUS);
+        old->ChangeState(0, kStateFocus);
         HtmlFocusParams lost{HL_FOCUS_LOST, ToHandle(old), byMouse ? TRUE : FALSE};
         Route(*old, HL_HANDLE_FOCUS, lost);
         old->Unuse();
     }
     if (element != nullptr && element->OwnerDocument() == &document) {
         document.SetFocusElement(element);
-        element->ChangeState(HL_STATE_FOCUS, 0);
+        element->ChangeState(kStateFocus, 0);
         HtmlFocusParams got{HL_FOCUS_GOT, ToHandle(element), byMouse ? TRUE : FALSE};
         Route(*element, HL_HANDLE_FOCUS, got);
     }

@@ -1,17 +1,15 @@
-#include "profiles/ProfileList.h"
 #include "standins/wininet/WinInetControl.h"
 #include "support/TempFolder.h"
+#include "support/TestProfiles.h"
+#include "sysproxy/ProfileList.h"
 
 #include <windows.h>
 #include <wininet.h>
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <future>
+#include <memory>
 #include <optional>
-#include <stdexcept>
-#include <thread>
 
 namespace {
 
@@ -28,11 +26,9 @@ protected:
     }
     void TearDown() override { WinInetControl::Reset(); }
 
-    ProxyProfile Stored(const std::wstring& name, std::uint32_t flags, std::uint32_t discovery = 0)
+    static ProxyProfile Stored(const std::wstring& name, std::uint32_t flags, std::uint32_t discovery = 0)
     {
-        ProxyProfile profile;
-        profile.Name = name;
-        profile.ConnectionFlags = flags;
+        ProxyProfile profile = TestProfile(name, L"", flags);
         profile.AutoDiscoveryFlags = discovery;
         return profile;
     }
@@ -62,8 +58,8 @@ TEST_F(ActivationTest, SendsTheFiveOptionsInOrderThenBothNotifications)
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.Profile.Name));
         WinInetControl::ClearCalls();
-        m_list->Put(c.Profile);
-        m_list->Activate(c.Profile.Name);
+        m_list->Profiles().Put(c.Profile);
+        EXPECT_FALSE(m_list->Activate(c.Profile.Name).has_value());
         const std::vector<std::wstring> expected = {L"SetOption 75 conn=(null) " + c.Options, L"SetOption 39",
                                                     L"SetOption 37"};
         EXPECT_EQ(WinInetControl::Calls(), expected);
@@ -72,14 +68,14 @@ TEST_F(ActivationTest, SendsTheFiveOptionsInOrderThenBothNotifications)
 
 TEST_F(ActivationTest, ApplyingTwiceSendsEverythingTwiceAndUnknownNamesNothing)
 {
-    m_list->Put(Stored(L"A", 0x3));
-    m_list->Activate(L"A");
-    m_list->Activate(L"A");
+    m_list->Profiles().Put(Stored(L"A", 0x3));
+    EXPECT_FALSE(m_list->Activate(L"A").has_value());
+    EXPECT_FALSE(m_list->Activate(L"A").has_value());
     EXPECT_EQ(WinInetControl::Calls().size(), 6u);
     WinInetControl::ClearCalls();
-    m_list->Put(Stored(L"", 0x3));  // the entry every load adds, never shown and never applied
-    m_list->Activate(L"a");
-    m_list->Activate(L"");
+    m_list->Profiles().Put(Stored(L"", 0x3));  // the entry every load adds, never shown and never applied
+    EXPECT_FALSE(m_list->Activate(L"a").has_value());
+    EXPECT_FALSE(m_list->Activate(L"").has_value());
     EXPECT_TRUE(WinInetControl::Calls().empty());
 }
 
@@ -99,32 +95,18 @@ TEST_F(ActivationTest, StoringAnEditReplacesTheOldEntryAndAppliesOnlyAnActivePro
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
         SetUp();
-        m_list->Put(Stored(L"Old", 0x1));
+        m_list->Profiles().Put(Stored(L"Old", 0x1));
         WinInetControl::ClearCalls();
         ProxyProfile edited = Stored(c.NewName, 0x3);
         edited.ProxyServer = L"edited:1";
-        m_list->StoreEdited(L"Old", edited, c.Was);
+        EXPECT_FALSE(m_list->StoreEdited(L"Old", edited, c.Was).has_value());
 
-        EXPECT_EQ(m_list->Find(c.NewName), std::optional<ProxyProfile>(edited));
-        EXPECT_EQ(m_list->Count(), 1u);
+        EXPECT_EQ(m_list->Profiles().Find(c.NewName), std::optional<ProxyProfile>(edited));
+        EXPECT_EQ(m_list->Profiles().Count(), 1u);
         EXPECT_EQ(WinInetControl::Calls().size(), c.Applied * 3);
         // An active profile's edit is the snapshot at once, so the monitor sees no change.
-        EXPECT_EQ(m_list->CurrentSettings() == edited, c.Applied != 0);
+        EXPECT_EQ(m_list->Snapshot().Current() == edited, c.Applied != 0);
     }
-}
-
-TEST(EventLock, TheHolderTakingItAgainThrowsInsteadOfWaitingForever)
-{
-    EventLock lock;
-    lock.Lock();
-    EXPECT_THROW(lock.Lock(), std::logic_error);
-    auto other = std::async(std::launch::async, [&lock] {
-        EventLockGuard guard(lock);
-        return true;
-    });
-    EXPECT_EQ(other.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout) << "another thread waits";
-    lock.Unlock();
-    EXPECT_TRUE(other.get());
 }
 
 // What was applied reads back exactly, a null string as null and an empty one as empty.
@@ -132,8 +114,8 @@ TEST_F(ActivationTest, AppliedOptionsReadBackExactly)
 {
     ProxyProfile profile = Stored(L"P", 0x7, 0x10);
     profile.ProxyServer = L"socks=\u00fc:1080";
-    m_list->Put(profile);
-    m_list->Activate(L"P");
+    m_list->Profiles().Put(profile);
+    EXPECT_FALSE(m_list->Activate(L"P").has_value());
 
     INTERNET_PER_CONN_OPTIONW options[5] = {};
     const DWORD ids[] = {INTERNET_PER_CONN_AUTOCONFIG_URL, INTERNET_PER_CONN_AUTODISCOVERY_FLAGS, INTERNET_PER_CONN_FLAGS,
@@ -155,76 +137,22 @@ TEST_F(ActivationTest, AppliedOptionsReadBackExactly)
     GlobalFree(options[4].Value.pszValue);
 }
 
-std::vector<std::wstring> WindowTexts(HWND window)
+// A refused write comes back to the caller, which shows it once it holds no lock: when the
+// profile comes back, every lock is free again and no notification was sent.
+TEST_F(ActivationTest, ARefusalComesBackWithEveryLockReleased)
 {
-    std::vector<std::wstring> texts;
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM param) -> BOOL {
-            wchar_t text[512] = {};
-            GetWindowTextW(child, text, 512);
-            reinterpret_cast<std::vector<std::wstring>*>(param)->emplace_back(text);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&texts));
-    return texts;
-}
-
-HWND WaitForTopLevel(const wchar_t* caption, std::chrono::milliseconds limit)
-{
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < until) {
-        if (const HWND window = FindWindowW(L"#32770", caption))
-            return window;
-        Sleep(20);
-    }
-    return nullptr;
-}
-
-// The box runs a modal loop on the thread that shows it: it must hold neither the list lock nor
-// the settings lock, or whatever that loop dispatches (the main view's handlers) could wait on them.
-TEST_F(ActivationTest, FailureBoxNamesTheProfileAndHoldsNoLock)
-{
-    struct Case {
-        const char* What;
-        std::function<void(ProfileList&, const ProxyProfile&)> Apply;
-    } cases[] = {
-        {"activation", [](ProfileList& list, const ProxyProfile& office) { list.Activate(office.Name); }},
-        {"edit of the active profile",
-         [](ProfileList& list, const ProxyProfile& office) {
-             list.StoreEdited(office.Name, office, EditedProfileWas::Active);
-         }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.What);
-        SetUp();
-        const ProxyProfile office = Stored(L"Office", 0x3);
-        m_list->Put(office);
-        WinInetControl::SetFailing(true);
-        auto activation = std::async(std::launch::async, [&] { c.Apply(*m_list, office); });
-
-        const HWND box = WaitForTopLevel(L"Gatewarden", std::chrono::seconds(20));
-        ASSERT_NE(box, nullptr) << "no failure box appeared";
-        const std::vector<std::wstring> texts = WindowTexts(box);
-        EXPECT_NE(std::find(texts.begin(), texts.end(), L"Failed to activate/modify \"Office\" proxy"), texts.end());
-
-        // While the box is up, other users of the list must not wait for it.
-        auto lookup = std::async(std::launch::async, [this] {
-            (void)m_list->CurrentSettings();
-            return m_list->Find(L"Office").has_value();
-        });
-        const bool answered = lookup.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
-        ASSERT_EQ(activation.wait_for(std::chrono::seconds(10)), std::future_status::ready);
-        EXPECT_TRUE(answered) << "a lock stayed held while the box was shown";
-        if (answered) {
-            EXPECT_TRUE(lookup.get());
-        }
-
-        const std::vector<std::wstring> calls = WinInetControl::Calls();
-        ASSERT_EQ(calls.size(), 1u) << "no notifications after a failed write: " << testing::PrintToString(calls);
-        EXPECT_NE(calls[0].find(L"-> failed"), std::wstring::npos);
-    }
+    const ProxyProfile office = Stored(L"Office", 0x3);
+    m_list->Profiles().Put(office);
+    WinInetControl::SetFailing(true);
+    EXPECT_EQ(m_list->Activate(L"Office"), std::optional<ProxyProfile>(office));
+    EXPECT_EQ(m_list->StoreEdited(L"Office", office, EditedProfileWas::Active), std::optional<ProxyProfile>(office));
+    // A lock this thread still held would refuse to be taken again here.
+    EXPECT_NO_THROW(static_cast<void>(m_list->Snapshot().Current()));
+    EXPECT_NO_THROW(static_cast<void>(m_list->Profiles().Find(L"Office")));
+    const std::vector<std::wstring> calls = WinInetControl::Calls();
+    ASSERT_EQ(calls.size(), 2u) << testing::PrintToString(calls);
+    for (const std::wstring& call : calls)
+        EXPECT_NE(call.find(L"-> failed"), std::wstring::npos);
 }
 
 } // namespace
