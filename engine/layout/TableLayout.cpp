@@ -470,14 +470,17 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
         used == cache.Used && columnX == cache.ColumnX && LayOutChangedCells(table, cache, columnX, context))
         return;
 
-    int y = table.Used.Border.Top + table.Used.Padding.Top;
-    int innerWidth = table.Used.Width - TableEdges(table);
+    // Captions stand above the table's border, as wide as its border box (17.4): the element's
+    // box is the wrapper around both, and the table's own border and background start below them.
+    int captions = 0;
     for (Box* caption : grid.Captions) {
-        BlockLayout::Layout(*caption, innerWidth, -1, context);
-        caption->Used.X = table.Used.Border.Left + table.Used.Padding.Left + caption->Used.Margin.Left;
-        caption->Used.Y = y + caption->Used.Margin.Top;
-        y = caption->Used.Y + caption->Used.Height + caption->Used.Margin.Bottom;
+        BlockLayout::Layout(*caption, table.Used.Width, -1, context);
+        caption->Used.X = caption->Used.Margin.Left;
+        caption->Used.Y = captions + caption->Used.Margin.Top;
+        captions = std::max(0, caption->Used.Y + caption->Used.Height + caption->Used.Margin.Bottom);
     }
+    cache.CaptionHeight = captions;
+    int y = captions + table.Used.Border.Top + table.Used.Padding.Top;
 
     // Cells at their columns' width; rows as tall as their tallest cell that does not span.
     std::size_t rows = grid.Rows.size();
@@ -568,11 +571,11 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
         cell->Used.X = x;
         cell->Used.Y = 0;
     }
-    int height = std::max(0, y - table.Used.Border.Top - table.Used.Padding.Top);  // captions' negative margins pull y back
+    int height = std::max(0, y - captions - table.Used.Border.Top - table.Used.Padding.Top);
     const Length& styleHeight = table.S().Box.Height;
     if (styleHeight.Type == Length::Kind::Px)
         height = std::max(height, styleHeight.Resolve(0));
-    table.Used.Height = height + table.Used.Border.Vertical() + table.Used.Padding.Vertical();
+    table.Used.Height = captions + height + table.Used.Border.Vertical() + table.Used.Padding.Vertical();
     table.Used.ContentWidth = table.Used.Width;
     table.Used.ContentHeight = table.Used.Height;
     cache.LaidOut = true;
