@@ -127,33 +127,73 @@ void LayoutReplaced(Box& box, int available, int containingHeight, LayoutContext
     box.Used.ContentHeight = height;
 }
 
+const Box* TableOf(const Box& cell)
+{
+    const Box* at = cell.Parent;
+    while (at != nullptr && at->Kind != BoxKind::Table)
+        at = at->Parent;
+    return at;
+}
+
+// In the collapsing border model (17.6.2) each border between two boxes is shared: the table
+// keeps half of its outer borders (the larger half), a cell half of each of its own, so that the
+// halves side by side draw the border once. Where a cell meets the table the wider border wins.
+Edges BorderWidths(const Box& box)
+{
+    Edges widths = box.S().Box.BorderWidth;
+    if (!box.S().Inherited.CollapseBorders || (box.Kind != BoxKind::Cell && box.Kind != BoxKind::Table))
+        return widths;
+    if (box.Kind == BoxKind::Table) {
+        for (Side side : kAllSides)
+            widths[side] = (widths[side] + 1) / 2;
+        return widths;
+    }
+    const Box* table = TableOf(box);
+    const TableCache* cache = table != nullptr ? table->TableData() : nullptr;
+    if (cache == nullptr)
+        return widths;
+    const Edges& outer = table->S().Box.BorderWidth;
+    bool edge[4] = {box.Row == 0, box.Column + box.ColSpan >= cache->Cells.Columns,
+                    box.Row + box.RowSpan >= static_cast<int>(cache->Cells.Rows.size()), box.Column == 0};
+    for (Side side : kAllSides) {
+        bool atEdge = edge[static_cast<int>(side)];
+        int width = atEdge ? std::max(widths[side], outer[side]) : widths[side];
+        bool before = side == Side::Top || side == Side::Left;
+        widths[side] = atEdge ? width / 2 : before ? width / 2 : (width + 1) / 2;
+    }
+    return widths;
+}
+
 } // namespace
 
 void BlockLayout::ResolveEdges(Box& box, int available)
 {
     const BoxStyle& s = box.S().Box;
+    Edges borders = BorderWidths(box);
     for (Side side : kAllSides) {
         box.Used.Margin[side] = Clamp(s.Margin[side].Resolve(available, 0));
         box.Used.Padding[side] = std::clamp(s.Padding[side].Resolve(available, 0), 0, kMaxSize);
-        box.Used.Border[side] = std::clamp(s.BorderWidth[side], 0, kMaxSize);
+        box.Used.Border[side] = std::clamp(borders[side], 0, kMaxSize);
     }
 }
 
 int BlockLayout::HorizontalEdges(const Box& box, int available)
 {
     const BoxStyle& s = box.S().Box;
+    Edges borders = BorderWidths(box);
     int edges = 0;
     for (Side side : {Side::Right, Side::Left}) {
         edges += s.Margin[side].Resolve(available, 0);
         edges += std::max(0, s.Padding[side].Resolve(available, 0));
-        edges += s.BorderWidth[side];
+        edges += borders[side];
     }
     return Clamp(edges);
 }
 
 void BlockLayout::Intrinsic(Box& box, LayoutContext& context, int& minWidth, int& maxWidth)
 {
-    if (box.MinContent >= 0 && box.MaxContent >= 0) {
+    bool collapsedCell = box.Kind == BoxKind::Cell && box.S().Inherited.CollapseBorders;
+    if (box.MinContent >= 0 && box.MaxContent >= 0 && !collapsedCell) {
         minWidth = box.MinContent;
         maxWidth = box.MaxContent;
         return;
@@ -284,6 +324,9 @@ void LayoutAbsolute(Box& holder, LayoutContext& context)
                      : hasB ? cbh - bottom - u.Margin.Bottom - u.Height : stat.Y + chainY - padY + u.Margin.Top;
         a.Used.X = padX + x - chainX;
         a.Used.Y = padY + y - chainY;
+        // The boxes between may have kept their layout: placing walks down to it all the same.
+        for (Box* at = &a; at != nullptr && at != &holder; at = at->Parent)
+            at->Generation = context.Generation;
     }
 }
 
@@ -418,11 +461,14 @@ void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutCo
     int forcedWidth = context.ForcedWidth, forcedHeight = context.ForcedHeight;
     context.ForcedWidth = context.ForcedHeight = -1;
     bool own = NewContext(box);
-    // A box in a context with floats depends on where it stands; one with floats inside must
-    // give them to the context again.
+    // A box in a context with floats depends on where it stands, and one laid out among floats
+    // last time may have lines that went round floats no longer there (or floats of its own to
+    // give the context again).
     bool floatsAround = !own && ((context.Floats != nullptr && !context.Floats->Empty()) || box.FloatsInside);
+    // A cell's share of collapsed borders follows its place in the grid, which may have changed.
+    bool bordersMoved = box.Kind == BoxKind::Cell && box.S().Inherited.CollapseBorders && BorderWidths(box) != box.Used.Border;
     if (!box.NeedsLayout && box.LastAvailable == available && box.LastAvailableHeight == containingHeight && !floatsAround &&
-        forcedWidth < 0 && forcedHeight < 0)
+        !bordersMoved && forcedWidth < 0 && forcedHeight < 0)
         return;
     ResolveEdges(box, available);
     const BoxStyle& s = box.S().Box;
@@ -433,6 +479,8 @@ void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutCo
     box.Used.Through = false;
     if (box.Kind == BoxKind::Table) {
         TableLayout::Layout(box, available, context);
+        if (s.Place != Position::Static)
+            LayoutAbsolute(box, context);
     } else if (box.Kind == BoxKind::Replaced) {
         LayoutReplaced(box, available, containingHeight, context);
     } else if (box.Kind == BoxKind::Text || box.Kind == BoxKind::LineBreak || box.Kind == BoxKind::Inline) {
@@ -471,7 +519,6 @@ void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutCo
             box.Used.Height = givenHeight + VerticalEdges(box);
         FloatList* outerFloats = context.Floats;
         Point outerOrigin = context.Origin;
-        std::size_t floatsBefore = outerFloats != nullptr ? outerFloats->Size() : 0;
         int contentHeight = 0;
         for (int attempt = 0; attempt < 3; ++attempt) {
             int innerHeight = heightGiven ? std::max(0, givenHeight - box.Used.BarH) : -1;
@@ -496,9 +543,11 @@ void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutCo
             box.Used.BarV = needV ? context.Scrollbar : 0;
             box.Used.BarH = needH ? context.Scrollbar : 0;
         }
-        box.FloatsInside = !own && outerFloats != nullptr && outerFloats->Size() != floatsBefore;
+        box.FloatsInside = !own && outerFloats != nullptr && !outerFloats->Empty();
         box.Used.ContentHeight = std::max(box.Used.ContentHeight, contentHeight);
-        int height = heightGiven ? givenHeight : contentHeight + box.Used.BarH;
+        // A cell's height is the least it gets: its content makes it taller (17.5.3).
+        int height = !heightGiven ? contentHeight + box.Used.BarH
+                     : box.Kind == BoxKind::Cell ? std::max(givenHeight, contentHeight + box.Used.BarH) : givenHeight;
         if (!heightGiven)
             ClampHeight(box, containingHeight, height);
         box.Used.Height = height + VerticalEdges(box);

@@ -132,7 +132,9 @@ struct Box {
     bool ColumnsValid = false;   // a table's columns' widths are current
     bool NeedsLayout = true;
     bool OutOfFlowInside = false;  // absolutely positioned boxes below, with no positioned box between
-    bool FloatsInside = false;     // floats below that belong to the surrounding formatting context
+    // Laid out among the floats of the surrounding formatting context, or holding some of them:
+    // it lays out again with that context.
+    bool FloatsInside = false;
     Element* Owner = nullptr;     // null for anonymous boxes
     Text* TextNode = nullptr;     // for text boxes, which hold it: see SetText
     StylePtr Style;

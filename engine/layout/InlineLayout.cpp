@@ -152,6 +152,41 @@ bool BreaksAfter(const std::vector<Piece>& pieces, std::size_t at, std::size_t l
     return false;
 }
 
+// The last baseline inside a block container, from its border box's top; -1 without any line.
+int LastBaseline(const Box& box)
+{
+    if (box.InlineContent) {
+        for (auto line = box.Lines.rbegin(); line != box.Lines.rend(); ++line) {
+            for (const LineItem& item : line->Items) {
+                if (!item.Ellipsis && item.Source->Kind == BoxKind::Text)
+                    return item.Area.Y + item.Baseline;
+            }
+        }
+        return -1;
+    }
+    for (auto child = box.Children.rbegin(); child != box.Children.rend(); ++child) {
+        const Box& c = **child;
+        const BoxStyle& s = c.S().Box;
+        if (c.Kind != BoxKind::Block || s.IsFloat() || s.Place == Position::Absolute || s.Place == Position::Fixed)
+            continue;
+        int baseline = LastBaseline(c);
+        if (baseline >= 0)
+            return c.Used.Y + baseline;
+    }
+    return -1;
+}
+
+// Where an atomic box's baseline stands below its margin box's top (10.8.1): an inline-block's
+// is its last line's, unless it has none or clips its overflow; anything else's its bottom.
+int AtomicBaseline(const Box& box)
+{
+    int height = box.Used.Height + box.Used.Margin.Vertical();
+    if (box.Kind != BoxKind::Block || box.S().Box.Show != Display::InlineBlock || box.S().Clips())
+        return height;
+    int baseline = LastBaseline(box);
+    return baseline >= 0 ? box.Used.Margin.Top + baseline : height;
+}
+
 // The edge of an inline box on a line: its margin, border and padding at one end.
 struct EdgeMark {
     Box* Owner;
@@ -452,7 +487,12 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
                 case VerticalAlign::TextBottom:
                     tallAligned = std::max(tallAligned, height);
                     break;
-                default: metrics.Above = std::max(metrics.Above, height); break;
+                default: {
+                    int above = AtomicBaseline(box);
+                    metrics.Above = std::max(metrics.Above, above);
+                    metrics.Below = std::max(metrics.Below, height - above);
+                    break;
+                }
                 }
             }
         }
@@ -495,7 +535,7 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
             } else if (piece.Type == Piece::Kind::Atomic) {
                 Box& box = *piece.Source;
                 int height = box.Used.Height + box.Used.Margin.Vertical();
-                int top = baseline - height;
+                int top = baseline - AtomicBaseline(box);
                 switch (box.S().Box.VAlign) {
                 case VerticalAlign::Middle: top = baseline - (height + strut.XHeight) / 2; break;
                 case VerticalAlign::Top: case VerticalAlign::TextTop: top = 0; break;

@@ -104,12 +104,24 @@ Columns MeasureColumns(Box& table, const Grid& grid, LayoutContext& context)
                 haveMin += columns.Min[c];
                 haveMax += columns.Max[c];
             }
+            // What the columns lack goes to those of automatic width, as browsers do; only when
+            // every one has a width of its own do they all share it.
+            std::vector<std::size_t> takers;
             for (std::size_t c = first; c < first + span; ++c) {
-                int share = static_cast<int>(span);
+                if (!columns.Fixed[c])
+                    takers.push_back(c);
+            }
+            if (takers.empty()) {
+                for (std::size_t c = first; c < first + span; ++c)
+                    takers.push_back(c);
+            }
+            int share = static_cast<int>(takers.size());
+            for (std::size_t c : takers) {
+                bool firstTaker = c == takers.front();
                 if (minWidth > haveMin)
-                    columns.Min[c] += (minWidth - haveMin) / share + (c == first ? (minWidth - haveMin) % share : 0);
+                    columns.Min[c] += (minWidth - haveMin) / share + (firstTaker ? (minWidth - haveMin) % share : 0);
                 if (maxWidth > haveMax)
-                    columns.Max[c] += (maxWidth - haveMax) / share + (c == first ? (maxWidth - haveMax) % share : 0);
+                    columns.Max[c] += (maxWidth - haveMax) / share + (firstTaker ? (maxWidth - haveMax) % share : 0);
                 columns.Max[c] = std::max(columns.Max[c], columns.Min[c]);
             }
             if (width.IsPercent() && span > 0) {
@@ -466,7 +478,8 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
     }
     columnX[static_cast<std::size_t>(n)] = x;
     table.Used.Width = static_cast<int>(used);
-    if (cache.LaidOut && !cache.Full && grid.Captions.empty() && !grid.Spans && available == cache.Available &&
+    if (cache.LaidOut && !cache.Full && grid.Captions.empty() && !grid.Spans && !table.S().Inherited.CollapseBorders &&
+        available == cache.Available &&
         used == cache.Used && columnX == cache.ColumnX && LayOutChangedCells(table, cache, columnX, context))
         return;
 

@@ -104,7 +104,7 @@ TEST(ReferenceLayout, EveryPageAgreesWithTheBrowser)
             pages.push_back(entry.path());
     }
     std::sort(pages.begin(), pages.end());
-    ASSERT_FALSE(pages.empty());
+    ASSERT_GE(pages.size(), 40u) << "the reference pages are missing";
     for (const auto& page : pages) {
         for (const std::string& fault : Disagreements(page))
             ADD_FAILURE() << page.filename().string() << ": " << fault;
