@@ -65,8 +65,11 @@ BoxKind KindFor(const Element& element, const ComputedStyle& style)
         return BoxKind::LineBreak;
     if (const ControlBox* control = ControlBox::For(element); control != nullptr && control->Replaced(element))
         return BoxKind::Replaced;
+    // A float or an absolutely positioned box is a block, whatever it was (9.7).
+    if (LeavesFlow(style) && style.Box.Show != Display::Table && style.Box.Show != Display::InlineTable)
+        return BoxKind::Block;
     switch (style.Box.Show) {
-    case Display::Inline: return LeavesFlow(style) ? BoxKind::Block : BoxKind::Inline;
+    case Display::Inline: return BoxKind::Inline;
     case Display::Table: case Display::InlineTable: return BoxKind::Table;
     case Display::TableRowGroup: case Display::TableHeaderGroup: case Display::TableFooterGroup: return BoxKind::RowGroup;
     case Display::TableRow: return BoxKind::Row;
@@ -434,7 +437,7 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
         const auto& style = element->Computed();
         bool shown = style && style->Box.Show != Display::None;
         if (box == nullptr || !shown || KindFor(*element, *style) != box->Kind ||
-            style->Box.Show != box->S().Box.Show) {
+            style->Box.Show != box->S().Box.Show || LeavesFlow(*style) != LeavesFlow(box->S())) {
             if (box == nullptr && !shown)
                 continue;
             if (element->Parent() != nullptr) {
