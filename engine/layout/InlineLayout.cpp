@@ -177,10 +177,15 @@ int LastBaseline(const Box& box)
 }
 
 // Where an atomic box's baseline stands below its margin box's top (10.8.1): an inline-block's
-// is its last line's, unless it has none or clips its overflow; anything else's its bottom.
-int AtomicBaseline(const Box& box)
+// is its last line's, unless it has none or clips its overflow; an input's that of the text it
+// draws, as browsers have it; anything else's its bottom.
+int AtomicBaseline(const Box& box, TextMeasurer& measurer)
 {
     int height = box.Used.Height + box.Used.Margin.Vertical();
+    if (box.Kind == BoxKind::Replaced && box.RunsFont >= 0 && !box.Rare().Picture) {
+        const FontMetrics& font = measurer.Metrics(box.RunsFont);
+        return box.Used.Margin.Top + box.Used.ContentY() + std::max(0, (box.Used.ContentHeight - font.Height) / 2) + font.Ascent;
+    }
     if (box.Kind != BoxKind::Block || box.S().Box.Show != Display::InlineBlock || box.S().Clips())
         return height;
     int baseline = LastBaseline(box);
@@ -488,7 +493,7 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
                     tallAligned = std::max(tallAligned, height);
                     break;
                 default: {
-                    int above = AtomicBaseline(box);
+                    int above = AtomicBaseline(box, context.Measurer);
                     metrics.Above = std::max(metrics.Above, above);
                     metrics.Below = std::max(metrics.Below, height - above);
                     break;
@@ -535,7 +540,7 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
             } else if (piece.Type == Piece::Kind::Atomic) {
                 Box& box = *piece.Source;
                 int height = box.Used.Height + box.Used.Margin.Vertical();
-                int top = baseline - AtomicBaseline(box);
+                int top = baseline - AtomicBaseline(box, context.Measurer);
                 switch (box.S().Box.VAlign) {
                 case VerticalAlign::Middle: top = baseline - (height + strut.XHeight) / 2; break;
                 case VerticalAlign::Top: case VerticalAlign::TextTop: top = 0; break;
