@@ -62,7 +62,8 @@ bool NewContext(const Box& box)
 // Whether a positioned box inside may have this box's containing block for its own.
 bool HoldsAbsolute(const Box& box)
 {
-    if (box.Kind == BoxKind::Table || box.Kind == BoxKind::RowGroup || box.Kind == BoxKind::Row || box.Kind == BoxKind::Inline)
+    // A table knows from its last layout; its rows and inline boxes ask what they hold.
+    if (box.Kind == BoxKind::RowGroup || box.Kind == BoxKind::Row || box.Kind == BoxKind::Inline)
         return std::any_of(box.Children.begin(), box.Children.end(), [](const auto& c) {
             return c->S().Box.Place == Position::Static && HoldsAbsolute(*c);
         });

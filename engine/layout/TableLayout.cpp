@@ -387,6 +387,7 @@ bool LayOutChangedCells(Box& table, TableCache& cache, const std::vector<int>& c
         std::size_t column = static_cast<std::size_t>(cell->Column);
         int stretched = cell->Used.Height;
         BlockLayout::Layout(*cell, std::max(0, columnX[column + 1] - sx - columnX[column]), -1, context);
+        table.OutOfFlowInside = table.OutOfFlowInside || cell->OutOfFlowInside;
         int own = cell->LaidOutHeight;
         const Length& height = cell->S().Box.Height;
         if (height.Type == Length::Kind::Px)
@@ -485,9 +486,13 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
 
     // Captions stand above the table's border, as wide as its border box (17.4): the element's
     // box is the wrapper around both, and the table's own border and background start below them.
+    // Whether a positioned box may be inside, so that its containing block looks no further
+    // than the table otherwise.
+    table.OutOfFlowInside = false;
     int captions = 0;
     for (Box* caption : grid.Captions) {
         BlockLayout::Layout(*caption, table.Used.Width, -1, context);
+        table.OutOfFlowInside = table.OutOfFlowInside || caption->OutOfFlowInside;
         caption->Used.X = caption->Used.Margin.Left;
         caption->Used.Y = captions + caption->Used.Margin.Top;
         captions = std::max(0, caption->Used.Y + caption->Used.Height + caption->Used.Margin.Bottom);
@@ -512,6 +517,7 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
         int cellWidth = columnX[last] - sx - columnX[first];
         stretched.push_back(cell->Used.Height);
         BlockLayout::Layout(*cell, std::max(0, cellWidth), -1, context);
+        table.OutOfFlowInside = table.OutOfFlowInside || cell->OutOfFlowInside;
         cell->Used.Height = cell->LaidOutHeight;  // a cell kept from the last pass is not as tall as its row made it
         const Length& height = cell->S().Box.Height;
         if (height.Type == Length::Kind::Px)
