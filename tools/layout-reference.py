@@ -5,7 +5,9 @@ with an id, for the engine's reference layout test to compare with (tests/engine
     tools/layout-reference.py            all pages
     tools/layout-reference.py 07-floats  the pages whose names start so
 
-A page's first line names its viewport, as the layout dumps do: <!-- width=400 height=300 -->.
+A page's first line names its viewport, as the layout dumps do: <!-- width=400 height=300 -->;
+its second is <!DOCTYPE html>, so that Chromium lays it out in standards mode as CSS 2.1 has it
+(in quirks mode tables do not inherit fonts and a cell's height holds its padding and border).
 An element's data-tolerance attribute gives how far, in pixels, the engine may stand off on that
 element (text-dependent geometry); the default is 1. Only this script needs a browser (Debian's
 chromium, installed here when missing); the test itself only compares.
