@@ -33,6 +33,13 @@ target="${1:?usage: tools/fuzz.sh replay | TARGET MINUTES}"
 minutes="${2:?usage: tools/fuzz.sh TARGET MINUTES}"
 corpus="tests/fuzz/corpus/$target"
 [ -d "$corpus" ] || { echo "fuzz: no corpus $corpus" >&2; exit 2; }
+# Folders whose files seed a target as they stand (as in tests/fuzz/CMakeLists.txt); new inputs
+# go to the corpus only.
+case "$target" in
+    html) seeds=(tests/engine/parser/input tests/engine/layout/input tests/engine/paint/input resources/pages) ;;
+    css) seeds=(tests/engine/css/input) ;;
+    *) seeds=() ;;
+esac
 configure_and_build --target "$target"
 
 fresh="$build/fresh/$target"
@@ -43,7 +50,7 @@ options=(-max_total_time=$((minutes * 60)) -timeout=10 -rss_limit_mb=2048 -max_l
 dict="tests/fuzz/dict/$target.dict"
 [ -f "$dict" ] && options+=(-dict="$dict")
 status=0
-"$build/$target" "${options[@]}" "$fresh" "$corpus" 2>&1 | tee "$build/fuzz-$target.log" |
+"$build/$target" "${options[@]}" "$fresh" "$corpus" "${seeds[@]}" 2>&1 | tee "$build/fuzz-$target.log" |
     grep -E '^#[0-9]+\s+(INITED|DONE)|^==[0-9]+==|^SUMMARY|^stat::|fuzz check failed' || true
 [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
 # Only what reaches an edge the corpus does not yet reach is kept (counting edges only, not how
