@@ -167,7 +167,9 @@ int LastBaseline(const Box& box)
     for (auto child = box.Children.rbegin(); child != box.Children.rend(); ++child) {
         const Box& c = **child;
         const BoxStyle& s = c.S().Box;
-        if (c.Kind != BoxKind::Block || s.IsFloat() || s.Place == Position::Absolute || s.Place == Position::Fixed)
+        // Out of flow, as a shown popup is, which lies in a window of its own.
+        const bool popup = c.Owner != nullptr && (c.Owner->State() & kStatePopup) != 0;
+        if (c.Kind != BoxKind::Block || popup || s.IsFloat() || s.Place == Position::Absolute || s.Place == Position::Fixed)
             continue;
         int baseline = LastBaseline(c);
         if (baseline >= 0)
