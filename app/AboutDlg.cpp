@@ -23,10 +23,14 @@ void AboutDlg::OnInitDialog()
     m_view.Create(m_window, client);
 }
 
-INT_PTR AboutDlg::OnDialogMessage(UINT message, WPARAM wParam, LPARAM)
+INT_PTR AboutDlg::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_INITDIALOG) {
         OnInitDialog();
+        return TRUE;
+    }
+    if (message == WM_DPICHANGED) {
+        FollowDpiChange(m_window, wParam, lParam);
         return TRUE;
     }
     if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {

@@ -37,6 +37,7 @@ DWORD WINAPI WriteThroughNull(LPVOID)
 const wchar_t kHomePageUrl[] = L"https://www.example.com/gatewd/";
 const wchar_t kFeedbackUrl[] = L"https://www.example.com/gatewd/feedback.php";
 const wchar_t kMakerUrl[] = L"https://www.example.com/";
+const wchar_t kHelpFile[] = L"gatewd.chm";
 
 struct Cleanup {
     UINT Id;
@@ -72,10 +73,40 @@ AboutDlg& TheAboutDlg()
     return about;
 }
 
-HICON LoadProgramIcon(int widthMetric, int heightMetric)
+// The help file is installed beside the program. Started from the Run key, the current folder is
+// the system's, so a bare name would never be found.
+std::wstring FileBesideProgram(const wchar_t* name)
 {
-    return static_cast<HICON>(LoadImageW(TheWindowModule().Instance(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
-                                         GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric), 0));
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return name;
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return path.substr(0, path.find_last_of(L"\\/") + 1) + name;
+}
+
+// A system metric as it is at a DPI: GetSystemMetrics gives the one of the DPI the program started at.
+int MetricAtDpi(int metric, int dpi)
+{
+    using GetSystemMetricsForDpiProc = int(WINAPI*)(int, UINT);
+    static const auto forDpi = reinterpret_cast<GetSystemMetricsForDpiProc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi")));
+    if (forDpi != nullptr)
+        return forDpi(metric, static_cast<UINT>(dpi));
+    return MulDiv(GetSystemMetrics(metric), dpi, ScreenDpi(nullptr));
+}
+
+IconHandle LoadProgramIcon(int widthMetric, int heightMetric, int dpi)
+{
+    return IconHandle(static_cast<HICON>(LoadImageW(TheWindowModule().Instance(), MAKEINTRESOURCEW(IDR_MAINFRAME),
+                                                    IMAGE_ICON, MetricAtDpi(widthMetric, dpi),
+                                                    MetricAtDpi(heightMetric, dpi), 0)));
 }
 
 } // namespace
@@ -93,6 +124,17 @@ HWND MainDlg::Create()
 {
     return CreateDialogParamW(TheWindowModule().Instance(), MAKEINTRESOURCEW(IDD_MAIN), nullptr, DialogProc,
                               reinterpret_cast<LPARAM>(this));
+}
+
+void MainDlg::SetIcons(int dpi)
+{
+    // The window keeps using the icons it has until it is given the new ones.
+    IconHandle bigIcon = LoadProgramIcon(SM_CXICON, SM_CYICON, dpi);
+    IconHandle smallIcon = LoadProgramIcon(SM_CXSMICON, SM_CYSMICON, dpi);
+    SendMessageW(m_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon.Get()));
+    SendMessageW(m_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Get()));
+    m_bigIcon = std::move(bigIcon);
+    m_smallIcon = std::move(smallIcon);
 }
 
 void MainDlg::BuildMenuBar()
@@ -137,9 +179,7 @@ void MainDlg::OnRowCommandsEnabled(bool enabled)
 
 void MainDlg::OnInitDialog()
 {
-    SendMessageW(m_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(LoadProgramIcon(SM_CXICON, SM_CYICON)));
-    SendMessageW(m_window, WM_SETICON, ICON_SMALL,
-                 reinterpret_cast<LPARAM>(LoadProgramIcon(SM_CXSMICON, SM_CYSMICON)));
+    SetIcons(ScreenDpi(m_window));
     BuildMenuBar();
     SetWindowTextW(m_window, kCaption);
     RegistrySettings::RestoreWindowRect(kRectValue, m_window);
@@ -239,7 +279,9 @@ void MainDlg::OnCommand(UINT id)
     case IDCANCEL: RequestShutDown(IDCANCEL); break;
     case Command::TurnOff: RequestShutDown(Command::TurnOff); break;
     case Command::AppExit: RequestShutDown(Command::AppExit); break;
-    case Command::Help: ShellExecuteW(nullptr, nullptr, L"gatewd.chm", nullptr, nullptr, SW_SHOWNORMAL); break;
+    case Command::Help:
+        ShellExecuteW(nullptr, nullptr, FileBesideProgram(kHelpFile).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        break;
     case Command::HomePage: ShellExecuteW(nullptr, L"open", kHomePageUrl, nullptr, nullptr, SW_SHOWNORMAL); break;
     case Command::Feedback: ShellExecuteW(nullptr, L"open", kFeedbackUrl, nullptr, nullptr, SW_SHOWNORMAL); break;
     case Command::MakerPage: ShellExecuteW(nullptr, L"open", kMakerUrl, nullptr, nullptr, SW_SHOWNORMAL); break;
@@ -269,10 +311,10 @@ void MainDlg::OnTrayNotify(WPARAM id, LPARAM mouseMessage)
         TrayMenu::Run(m_window, TheProfileList());
 }
 
-// The frame, menu bar included, around the main view's smallest client area at the screen's DPI.
+// The frame, menu bar included, around the main view's smallest client area at the view's DPI.
 POINT MainDlg::MinimumTrackSize() const
 {
-    const SIZE client = MainDlgView::MinimumClientSize(ScreenDpi(m_window));
+    const SIZE client = MainDlgView::MinimumClientSize(m_view.Dpi());
     RECT frame{0, 0, client.cx, client.cy};
     AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(m_window, GWL_STYLE)), GetMenu(m_window) != nullptr,
                        static_cast<DWORD>(GetWindowLongW(m_window, GWL_EXSTYLE)));
@@ -321,6 +363,10 @@ INT_PTR MainDlg::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam)
         info.ptMinTrackSize = {std::max(info.ptMinTrackSize.x, minimum.x), std::max(info.ptMinTrackSize.y, minimum.y)};
         return TRUE;
     }
+    case WM_DPICHANGED:
+        FollowDpiChange(m_window, wParam, lParam);
+        SetIcons(HIWORD(wParam));
+        return TRUE;
     case WM_CLOSE:
         RegistrySettings::SaveWindowRect(kRectValue, m_window);
         ShowWindow(m_window, SW_HIDE);

@@ -1,6 +1,7 @@
 #pragma once
 #include "app/MessageLoop.h"
 #include "app/TrayIcon.h"
+#include "base/UniqueHandle.h"
 #include "base/WindowBase.h"
 #include "views/MainDlgView.h"
 
@@ -36,6 +37,8 @@ private:
     void OnInitDialog();
     void OnCommand(UINT id);
     void BuildMenuBar();
+    // The caption's and the taskbar's icons, at their sizes for the DPI.
+    void SetIcons(int dpi);
     void RunCleanup(UINT id);
     void CleanupAll();
     void OnTrayNotify(WPARAM id, LPARAM mouseMessage);
@@ -46,6 +49,8 @@ private:
 
     MainDlgView m_view;
     TrayIcon m_tray;
+    IconHandle m_bigIcon;
+    IconHandle m_smallIcon;
     HMENU m_proxiesMenu = nullptr;  // owned by the menu bar
     bool m_registered = false;
 };

@@ -68,7 +68,27 @@ protected:
         const INT_PTR result = self->OnDialogMessage(message, wParam, lParam);
         if (message == WM_NCDESTROY)
             Forget(dialog, self);
+        else if (message == WM_SETTINGCHANGE || message == WM_SYSCOLORCHANGE || message == WM_THEMECHANGED)
+            TellChildren(dialog, message, wParam, lParam);
         return result;
+    }
+
+    // The system tells top-level windows only that its settings or colours changed (a
+    // high-contrast theme among them); the pages in child windows must hear it as well.
+    static void TellChildren(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if ((GetWindowLongW(window, GWL_STYLE) & WS_CHILD) != 0)
+            return;
+        struct Change {
+            UINT Message;
+            WPARAM WParam;
+            LPARAM LParam;
+        } change{message, wParam, lParam};
+        EnumChildWindows(window, [](HWND child, LPARAM data) -> BOOL {
+            const auto* c = reinterpret_cast<const Change*>(data);
+            SendMessageW(child, c->Message, c->WParam, c->LParam);
+            return TRUE;
+        }, reinterpret_cast<LPARAM>(&change));
     }
 
     HWND m_window = nullptr;

@@ -1,75 +1,33 @@
 #include "mail/MailMessage.h"
 
-#include "base/UniqueHandle.h"
-#include "mail/MailDate.h"
 #include "mail/PartEncoding.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace KEMail {
 namespace {
 
-constexpr DWORD kMaxContentTypeChars = 260;
 constexpr char kMultipartPreamble[] = "This is a multipart message in MIME format";
 
-// Others may go on reading and writing it: the log is attached while the program still writes it.
-KernelHandle OpenForReading(const std::wstring& path)
+// A quoted string of RFC 5322: a quote or backslash inside is escaped, so that a name such as
+// Smith, "Jo" cannot end the quotes early and add a recipient or parameter of its own.
+std::string Quoted(const std::wstring& text)
 {
-    return KernelHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-}
-
-bool ReadWholeFile(const std::wstring& path, std::string& bytes)
-{
-    const KernelHandle file = OpenForReading(path);
-    if (!file)
-        return false;
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 || size.QuadPart > MAXDWORD)
-        return false;
-    bytes.assign(static_cast<std::size_t>(size.QuadPart), '\0');
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD read = 0;
-        const DWORD want = static_cast<DWORD>(bytes.size() - done);
-        if (!ReadFile(file.Get(), bytes.data() + done, want, &read, nullptr))
-            return false;
-        if (read == 0) {
-            bytes.resize(done);  // cut short by its writer meanwhile
-            break;
-        }
-        done += read;
+    std::string quoted = "\"";
+    for (const char c : ToAnsi(text)) {
+        if (c == '"' || c == '\\')
+            quoted += '\\';
+        quoted += c;
     }
-    return true;
-}
-
-// The extension runs from the first ".", so "report.exe.dmp" asks for ".exe.dmp".
-std::wstring RegisteredContentType(const std::wstring& name)
-{
-    const std::size_t dot = name.find(L'.');
-    if (dot == std::wstring::npos)
-        return {};
-    RegistryKey key;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, name.substr(dot).c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
-        static_cast<void>(key.Release());  // what a failed call leaves there is no key
-        return {};
-    }
-    wchar_t value[kMaxContentTypeChars + 1] = {};
-    DWORD type = 0;
-    DWORD bytes = kMaxContentTypeChars * sizeof(wchar_t);
-    if (RegQueryValueExW(key.Get(), L"Content Type", nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes) !=
-            ERROR_SUCCESS ||
-        type != REG_SZ)
-        return {};
-    value[bytes / sizeof(wchar_t)] = L'\0';
-    return value;
+    return quoted + "\"";
 }
 
 std::string RecipientText(const MailRecipient& recipient)
 {
     std::string text;
     if (!recipient.Name.empty())
-        text.append("\"").append(ToAnsi(recipient.Name)).append("\" ");
+        text.append(Quoted(recipient.Name)).append(" ");
     if (!recipient.Address.empty())
         text.append("<").append(ToAnsi(recipient.Address)).append(">");
     return text;
@@ -77,7 +35,7 @@ std::string RecipientText(const MailRecipient& recipient)
 
 MailRecipient MakeRecipient(const std::wstring& name, const std::wstring& address)
 {
-    return MailRecipient{SingleLine(name), SingleLine(address)};
+    return MailRecipient{SingleLine(name), AddressText(address)};
 }
 
 const char* MultipartName(MultipartKind kind)
@@ -96,11 +54,6 @@ const char* MultipartName(MultipartKind kind)
 
 }  // namespace
 
-MailMessage::MailMessage() : m_zoneOffset(CurrentZoneOffset())
-{
-    GetSystemTime(&m_date);
-}
-
 void MailMessage::SetTextBody(const std::wstring& text)
 {
     m_textBody = text;
@@ -109,11 +62,11 @@ void MailMessage::SetTextBody(const std::wstring& text)
 
 void MailMessage::SetFrom(const std::wstring& address, const std::wstring& name)
 {
-    m_fromAddress = SingleLine(address);
+    m_fromAddress = AddressText(address);
     m_fromName = SingleLine(name);
 }
 
-void MailMessage::SetDate(const SYSTEMTIME& utc, int zoneOffset)
+void MailMessage::SetDate(const MailTime& utc, int zoneOffset)
 {
     m_date = utc;
     m_zoneOffset = zoneOffset;
@@ -156,21 +109,14 @@ void MailMessage::AddAttachment(const void* data, std::uint32_t size, const std:
     m_attachments.push_back(std::move(attachment));
 }
 
-bool MailMessage::AttachFile(const std::wstring& path)
-{
-    std::string bytes;
-    if (!ReadWholeFile(path, bytes))
-        return false;
-    const std::size_t slash = path.rfind(L'\\');
-    const std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
-    if (name.empty())
-        return false;
-    AddAttachment(bytes.data(), static_cast<std::uint32_t>(bytes.size()), name, RegisteredContentType(name));
-    return true;
-}
-
 std::string MailMessage::ComposeBytes()
 {
+    const bool plain = !m_textBody.empty();
+    const EncodedPart body = EncodePartText(MailEncoding::Automatic, ToAnsi(plain ? m_textBody : m_htmlBody));
+    std::vector<EncodedPart> parts;
+    for (const MailAttachment& attachment : m_attachments)
+        parts.push_back(EncodePartText(attachment.Encoding, attachment.Data));
+
     std::string boundary;
     const bool multipart = !m_attachments.empty();
     if (multipart) {
@@ -178,9 +124,17 @@ std::string MailMessage::ComposeBytes()
             boundary = ToAnsi(m_boundary);
         } else {
             char text[32];
-            std::snprintf(text, sizeof text, "KEmailPart_%8.8lX", static_cast<unsigned long>(GetTickCount()));
+            std::snprintf(text, sizeof text, "KEmailPart_%8.8lX", static_cast<unsigned long>(BoundaryStamp()));
             boundary = text;
         }
+        // A part that holds the boundary would end there for the reader (a forwarded mail in the
+        // log, say): the boundary grows until no part holds it.
+        const std::string chosen = boundary;
+        auto held = [&](const std::string& text) { return text.find(boundary) != std::string::npos; };
+        for (int suffix = 1; held(body.Text) || std::any_of(parts.begin(), parts.end(),
+                                                          [&](const EncodedPart& part) { return held(part.Text); });
+             ++suffix)
+            boundary = chosen + "_" + std::to_string(suffix);
         if (m_multipartKind == MultipartKind::Automatic)
             m_multipartKind = MultipartKind::Mixed;
     }
@@ -188,10 +142,14 @@ std::string MailMessage::ComposeBytes()
     AppendHeaders(out, boundary);
     if (multipart)
         out += "\r\n" + std::string(kMultipartPreamble) + "\r\n\r\n--" + boundary + "\r\n";
-    AppendBody(out);
-    for (const MailAttachment& attachment : m_attachments) {
+    out += plain ? "Content-Type: text/plain" : "Content-Type: text/html";
+    out += ";\r\n\tcharset=\"ISO-8859-1\"\r\n";
+    out += "Content-Transfer-Encoding: ";
+    out += EncodingName(body.Encoding);
+    out += "\r\n\r\n" + body.Text;
+    for (std::size_t i = 0; i < m_attachments.size(); ++i) {
         out += "\r\n--" + boundary + "\r\n";
-        AppendAttachment(out, attachment);
+        AppendAttachment(out, m_attachments[i], parts[i]);
     }
     if (multipart)
         out += "\r\n--" + boundary + "--\r\n";
@@ -247,31 +205,19 @@ void MailMessage::AppendHeaders(std::string& out, const std::string& boundary) c
     out += "From: " + RecipientText(MailRecipient{m_fromName, m_fromAddress}) + "\r\n";
 }
 
-void MailMessage::AppendBody(std::string& out) const
+void MailMessage::AppendAttachment(std::string& out, const MailAttachment& attachment, const EncodedPart& part)
 {
-    const bool plain = !m_textBody.empty();
-    out += plain ? "Content-Type: text/plain" : "Content-Type: text/html";
-    out += ";\r\n\tcharset=\"ISO-8859-1\"\r\n";
-    const EncodedPart body = EncodePartText(MailEncoding::Automatic, ToAnsi(plain ? m_textBody : m_htmlBody));
-    out += "Content-Transfer-Encoding: ";
-    out += EncodingName(body.Encoding);
-    out += "\r\n\r\n" + body.Text;
-}
-
-void MailMessage::AppendAttachment(std::string& out, const MailAttachment& attachment)
-{
-    const std::string name = ToAnsi(attachment.Name);
+    const std::string name = Quoted(attachment.Name);
     out += "Content-Type: " + ToAnsi(attachment.ContentType);
     if (StartsWithIgnoringCase(attachment.ContentType, L"text/"))
-        out += ";\r\n\tcharset=\"" + ToAnsi(attachment.Charset) + "\"";
-    out += ";\r\n\tname=\"" + name + "\"\r\n";
-    const EncodedPart part = EncodePartText(attachment.Encoding, attachment.Data);
+        out += ";\r\n\tcharset=" + Quoted(attachment.Charset);
+    out += ";\r\n\tname=" + name + "\r\n";
     out += "Content-Transfer-Encoding: ";
     out += EncodingName(part.Encoding);
     out += "\r\n";
     out += attachment.Disposition == MailDisposition::Inline ? "Content-Disposition: inline"
                                                              : "Content-Disposition: attachment";
-    out += ";\r\n\tfilename=\"" + name + "\"";
+    out += ";\r\n\tfilename=" + name;
     if (!attachment.ContentId.empty())
         out += "\r\nContent-ID: <" + ToAnsi(attachment.ContentId) + ">";
     out += "\r\n\r\n" + part.Text;

@@ -1,9 +1,9 @@
 #pragma once
 #include "mail/MailAttachment.h"
+#include "mail/MailDate.h"
 #include "mail/MailRecipient.h"
+#include "mail/PartEncoding.h"
 #include "mail/TextConversion.h"
-
-#include <windows.h>
 
 #include <cstdint>
 #include <string>
@@ -21,6 +21,8 @@ class MailMessage {
 public:
     // Takes the date (UTC) and the zone from the system clock and time-zone information.
     MailMessage();
+    // A message dated by the caller: the date in UTC and the zone as a signed hhmm number.
+    MailMessage(const MailTime& utc, int zoneOffset) : m_date(utc), m_zoneOffset(zoneOffset) {}
 
     void SetSubject(const std::wstring& subject) { m_subject = SingleLine(subject); }
     void SetTextBody(const std::wstring& text);
@@ -32,7 +34,7 @@ public:
     void SetImportance(MailImportance importance) { m_importance = importance; }
 
     // For tests and for callers with a clock of their own.
-    void SetDate(const SYSTEMTIME& utc, int zoneOffset);
+    void SetDate(const MailTime& utc, int zoneOffset);
     // For tests: a fixed boundary in place of the one made from the tick count.
     void SetBoundary(const std::wstring& boundary) { m_boundary = SingleLine(boundary); }
 
@@ -67,8 +69,9 @@ public:
 
 private:
     void AppendHeaders(std::string& out, const std::string& boundary) const;
-    void AppendBody(std::string& out) const;
-    static void AppendAttachment(std::string& out, const MailAttachment& attachment);
+    static void AppendAttachment(std::string& out, const MailAttachment& attachment, const EncodedPart& part);
+    // What the boundary is made of when none was set: the system's tick count.
+    [[nodiscard]] static std::uint32_t BoundaryStamp();
 
     std::wstring m_subject;
     std::wstring m_textBody;
@@ -81,7 +84,7 @@ private:
     MultipartKind m_multipartKind = MultipartKind::Automatic;
     MailPriority m_priority = MailPriority::Normal;
     MailImportance m_importance = MailImportance::Normal;
-    SYSTEMTIME m_date{};
+    MailTime m_date{};
     int m_zoneOffset = 0;
     std::wstring m_fromAddress;
     std::wstring m_fromName;

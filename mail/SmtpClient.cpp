@@ -4,41 +4,10 @@
 #include "mail/KEmailException.h"
 #include "mail/TextConversion.h"
 
-#include <ws2tcpip.h>
-
 #include <algorithm>
-#include <iterator>
 
 namespace KEMail {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-using AddressList = UniqueHandle<NullableTraits<addrinfo*, &freeaddrinfo>>;
-
-timeval Remaining(Clock::time_point deadline)
-{
-    const auto left = std::max<long long>(
-        0, std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now()).count());
-    timeval value{};
-    value.tv_sec = static_cast<long>(left / 1'000'000);
-    value.tv_usec = static_cast<long>(left % 1'000'000);
-    return value;
-}
-
-std::wstring SystemErrorText(int error)
-{
-    wchar_t text[512] = {};
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                        static_cast<DWORD>(error), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text,
-                                        static_cast<DWORD>(std::size(text)), nullptr);
-    std::wstring message(text, length);
-    while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' '))
-        message.pop_back();
-    if (message.empty())
-        message = L"Socket error " + std::to_wstring(error);
-    return message;
-}
 
 int ReplyCode(const std::string& line)
 {
@@ -47,22 +16,9 @@ int ReplyCode(const std::string& line)
     return (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
 }
 
-// The hello names the client by the address literal of its end of the connection, which is
-// valid syntax whatever the machine's own name is.
-std::wstring AddressLiteral(SOCKET socket)
-{
-    sockaddr_in local{};
-    int length = sizeof local;
-    if (getsockname(socket, reinterpret_cast<sockaddr*>(&local), &length) != 0)
-        return L"[127.0.0.1]";
-    const auto* bytes = reinterpret_cast<const unsigned char*>(&local.sin_addr);
-    return L"[" + std::to_wstring(bytes[0]) + L"." + std::to_wstring(bytes[1]) + L"." + std::to_wstring(bytes[2]) +
-           L"." + std::to_wstring(bytes[3]) + L"]";
-}
-
 }  // namespace
 
-SmtpClient::SmtpClient() = default;
+SmtpClient::SmtpClient(std::unique_ptr<SmtpConnector> connector) : m_connector(std::move(connector)) {}
 
 SmtpClient::~SmtpClient()
 {
@@ -98,7 +54,7 @@ void SmtpClient::Connect(const std::wstring& server, std::uint16_t port)
 {
     Disconnect();
     m_port = port;
-    ConnectSocket(server, port);
+    m_transport = m_connector->Connect(server, port, m_timeout);
     if (SendCommand() != 220) {
         m_connected = false;
         Fail(m_lastResponse);
@@ -107,65 +63,9 @@ void SmtpClient::Connect(const std::wstring& server, std::uint16_t port)
     m_connected = true;
 }
 
-void SmtpClient::ConnectSocket(const std::wstring& server, std::uint16_t port)
-{
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_protocol = IPPROTO_TCP;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(ToAnsi(server).c_str(), nullptr, &hints, &found) != 0 || found == nullptr)
-        throw KEmailException(L"Can't resolve hostname");
-    const AddressList list(found);
-    sockaddr_in address = *reinterpret_cast<const sockaddr_in*>(list.Get()->ai_addr);
-    address.sin_port = htons(port);
-
-    SocketHandle socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-    if (!socket)
-        throw KEmailException(L"Can't create client socket");
-
-    // Connecting without blocking lets the time-out bound an unanswered connection attempt too.
-    u_long nonBlocking = 1;
-    ioctlsocket(socket.Get(), FIONBIO, &nonBlocking);
-    int error = 0;
-    if (connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == SOCKET_ERROR) {
-        error = WSAGetLastError();
-        if (error == WSAEWOULDBLOCK) {
-            fd_set writable;
-            fd_set failed;
-            FD_ZERO(&writable);
-            FD_ZERO(&failed);
-            FD_SET(socket.Get(), &writable);
-            FD_SET(socket.Get(), &failed);
-            timeval wait = Remaining(Clock::now() + m_timeout);
-            const int ready = select(0, nullptr, &writable, &failed, &wait);
-            error = 0;
-            if (ready == 0) {
-                error = WSAETIMEDOUT;
-            } else if (ready < 0) {
-                error = WSAGetLastError();
-            } else if (FD_ISSET(socket.Get(), &failed)) {
-                int length = sizeof error;
-                getsockopt(socket.Get(), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
-                if (error == 0)
-                    error = WSAECONNREFUSED;
-            }
-        }
-    }
-    if (error != 0)
-        throw KEmailException(SystemErrorText(error));
-    nonBlocking = 0;
-    ioctlsocket(socket.Get(), FIONBIO, &nonBlocking);
-    // A server that stops reading must not hold a send for ever.
-    const DWORD sendTimeout = static_cast<DWORD>(m_timeout.count());
-    setsockopt(socket.Get(), SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&sendTimeout),
-               sizeof sendTimeout);
-    m_socket = std::move(socket);
-}
-
 void SmtpClient::Hello()
 {
-    const std::wstring literal = AddressLiteral(m_socket.Get());
+    const std::wstring literal = m_transport->LocalAddressLiteral();
     if (SendCommand(L"EHLO " + literal + L"\r\n") == 250)
         return;
     if (SendCommand(L"HELO " + literal + L"\r\n") == 250)
@@ -260,12 +160,12 @@ int SmtpClient::AnswerChallenges(int reply)
 
 void SmtpClient::Disconnect()
 {
-    if (m_connected && m_socket) {
+    if (m_connected && m_transport) {
         m_connected = false;
         (void)SendCommand(L"QUIT\r\n");
     }
-    if (m_socket)
-        shutdown(m_socket.Get(), SD_BOTH);
+    if (m_transport)
+        m_transport->Shutdown();
     DropConnection();
     m_message = nullptr;
     m_user.clear();
@@ -277,7 +177,7 @@ void SmtpClient::Disconnect()
 void SmtpClient::DropConnection()
 {
     m_connected = false;
-    m_socket.Reset();
+    m_transport.reset();
     m_received.clear();
 }
 
@@ -295,23 +195,26 @@ int SmtpClient::SendCommand(const std::wstring& command)
 
 int SmtpClient::SendCommand()
 {
-    return ReadReply(Clock::now() + m_timeout);
+    m_lastResponse.clear();
+    if (!m_transport)
+        return -1;
+    return ReadReply(m_transport->Now() + m_timeout);
 }
 
 int SmtpClient::Exchange(std::string_view bytes)
 {
     m_lastResponse.clear();
-    if (!m_socket)
+    if (!m_transport)
         return -1;
     // One deadline for the whole command, whatever the server sends meanwhile.
-    const Clock::time_point deadline = Clock::now() + m_timeout;
+    const Clock::time_point deadline = m_transport->Now() + m_timeout;
     if (!DiscardWaitingInput(deadline)) {
         DropConnection();
         return -1;
     }
     if (!SendAll(bytes))
         return -1;
-    if (!WaitFor(Wait::Writable, deadline))
+    if (!m_transport->WaitWritable(deadline))
         return -1;
     return ReadReply(deadline);
 }
@@ -356,10 +259,10 @@ bool SmtpClient::ReadLine(Clock::time_point deadline, std::string& line)
 bool SmtpClient::Receive(Clock::time_point deadline)
 {
     // Looked at before every read: a server that keeps sending always has the socket ready.
-    if (Clock::now() >= deadline || !WaitFor(Wait::Readable, deadline))
+    if (m_transport->Now() >= deadline || !m_transport->WaitReadable(deadline))
         return false;
     char buffer[kReplyBufferSize];
-    const int received = recv(m_socket.Get(), buffer, static_cast<int>(sizeof buffer), 0);
+    const int received = m_transport->Receive(buffer, static_cast<int>(sizeof buffer));
     if (received <= 0)
         return false;
     m_received.append(buffer, static_cast<std::size_t>(received));
@@ -371,8 +274,8 @@ bool SmtpClient::SendAll(std::string_view bytes)
     constexpr std::size_t kPiece = 1024;
     while (!bytes.empty()) {
         const int piece = static_cast<int>(std::min(bytes.size(), kPiece));
-        const int sent = send(m_socket.Get(), bytes.data(), piece, 0);
-        if (sent == SOCKET_ERROR || sent <= 0)
+        const int sent = m_transport->Send(bytes.data(), piece);
+        if (sent <= 0)
             return false;
         bytes.remove_prefix(static_cast<std::size_t>(sent));
     }
@@ -385,32 +288,16 @@ bool SmtpClient::DiscardWaitingInput(Clock::time_point deadline)
 {
     m_received.clear();
     std::size_t discarded = 0;
-    while (WaitFor(Wait::Readable, Clock::now())) {
-        if (discarded >= kMaxDiscardedBytes || Clock::now() >= deadline)
+    while (m_transport->WaitReadable(m_transport->Now())) {
+        if (discarded >= kMaxDiscardedBytes || m_transport->Now() >= deadline)
             return false;
         char buffer[kReplyBufferSize];
-        const int received = recv(m_socket.Get(), buffer, static_cast<int>(sizeof buffer), 0);
+        const int received = m_transport->Receive(buffer, static_cast<int>(sizeof buffer));
         if (received <= 0)
             return true;  // a closed connection shows in the reply
         discarded += static_cast<std::size_t>(received);
     }
     return true;
-}
-
-bool SmtpClient::WaitFor(Wait wait, Clock::time_point deadline)
-{
-    for (;;) {
-        fd_set set;
-        FD_ZERO(&set);
-        FD_SET(m_socket.Get(), &set);
-        timeval left = Remaining(deadline);
-        const int ready = select(0, wait == Wait::Readable ? &set : nullptr, wait == Wait::Writable ? &set : nullptr,
-                                 nullptr, &left);
-        if (ready > 0)
-            return true;
-        if (ready < 0 || Clock::now() >= deadline)
-            return false;
-    }
 }
 
 }  // namespace KEMail

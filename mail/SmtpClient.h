@@ -1,12 +1,10 @@
 #pragma once
-// Windows Sockets 2 comes before windows.h, which would otherwise bring in the older header.
-#include "mail/SocketHandle.h"
-#include "mail/WinsockSession.h"
-
 #include "mail/MailMessage.h"
+#include "mail/SmtpTransport.h"
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -25,7 +23,9 @@ public:
     // Unasked-for input beyond this, waiting before a command, is taken for a server that never stops.
     static constexpr std::size_t kMaxDiscardedBytes = 64 * 1024;
 
+    // Connects through Windows Sockets (SocketTransport.cpp).
     SmtpClient();
+    explicit SmtpClient(std::unique_ptr<SmtpConnector> connector);
     ~SmtpClient();
     SmtpClient(const SmtpClient&) = delete;
     SmtpClient& operator=(const SmtpClient&) = delete;
@@ -54,8 +54,7 @@ public:
     [[nodiscard]] std::uint16_t Port() const { return m_port; }
 
 private:
-    using Clock = std::chrono::steady_clock;
-    enum class Wait { Readable, Writable };
+    using Clock = SmtpTransport::Clock;
 
     [[nodiscard]] int Exchange(std::string_view bytes);
     int ReadReply(Clock::time_point deadline);
@@ -64,15 +63,13 @@ private:
     bool SendAll(std::string_view bytes);
     [[nodiscard]] bool DiscardWaitingInput(Clock::time_point deadline);
     void DropConnection();
-    bool WaitFor(Wait wait, Clock::time_point deadline);
-    void ConnectSocket(const std::wstring& server, std::uint16_t port);
     void Hello();
     void SendMailFrom();
     [[nodiscard]] int AnswerChallenges(int reply);
     [[noreturn]] void Fail(const std::wstring& message);
 
-    WinsockSession m_winsock;
-    SocketHandle m_socket;
+    std::unique_ptr<SmtpConnector> m_connector;
+    std::unique_ptr<SmtpTransport> m_transport;
     bool m_connected = false;
     std::uint16_t m_port = kDefaultPort;
     std::chrono::milliseconds m_timeout = kDefaultTimeout;

@@ -1,40 +1,21 @@
 #include "mail/TextConversion.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <cwctype>
 
 namespace KEMail {
 
-std::string ToAnsi(std::wstring_view text)
-{
-    if (text.empty())
-        return {};
-    const int length = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(std::max(length, 0)), '\0');
-    if (length > 0)
-        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), length, nullptr,
-                            nullptr);
-    return out;
-}
-
-std::wstring FromAnsi(std::string_view text)
-{
-    if (text.empty())
-        return {};
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(std::max(length, 0)), L'\0');
-    if (length > 0)
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), length);
-    return out;
-}
-
 std::wstring SingleLine(std::wstring text)
 {
     std::replace_if(text.begin(), text.end(), [](wchar_t c) { return c == L'\r' || c == L'\n'; }, L' ');
     return text;
+}
+
+std::wstring AddressText(std::wstring address)
+{
+    address.erase(std::remove_if(address.begin(), address.end(), [](wchar_t c) { return c == L'<' || c == L'>'; }),
+                  address.end());
+    return SingleLine(std::move(address));
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b)

@@ -149,9 +149,13 @@ void ProxyProfile::ToFieldMap(FieldMap& fields) const
     }
     fields.Set(L"USE_ONE_PROXY", parts.UseOne);
 
-    const auto local = ProxyBypass.find(kLocal);
-    fields.Set(L"BYPASS_LOCAL", local != std::wstring::npos);
-    fields.Set(L"BYPASS", local == std::wstring::npos ? ProxyBypass : std::wstring(ProxyBypass).erase(local, kLocalLength));
+    // Every "<local>" is cut, not only the first: one left in the text would be stored back beside
+    // the one the check box adds, and the list would grow at each unchanged edit.
+    std::wstring bypass = ProxyBypass;
+    for (auto local = bypass.find(kLocal); local != std::wstring::npos; local = bypass.find(kLocal))
+        bypass.erase(local, kLocalLength);
+    fields.Set(L"BYPASS_LOCAL", bypass.size() != ProxyBypass.size());
+    fields.Set(L"BYPASS", bypass);
 
     fields.Set(L"PROXY_AUTO_ACTIVATE", !NdisName.empty());
     const wchar_t* ipKeys[] = {L"AUTO_IP_1", L"AUTO_IP_2", L"AUTO_IP_3", L"AUTO_IP_4"};

@@ -1,5 +1,6 @@
 #pragma once
 #include "profiles/ProxyProfile.h"
+#include "profiles/StoreFormat.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -8,25 +9,13 @@
 #include <string>
 #include <vector>
 
-// The store file "proxies.kpp": a 9-byte header, then length-prefixed records to the end of the
-// file. Format 1.10 (UTF-16) is read and written; 1.00 (ANSI, no adapter rule) is read.
-
-enum class StoreReadResult {
-    Read,
-    Missing,     // no file there
-    InUse,       // another program holds it (a backup, an editor, a sync client): worth another try
-    CannotRead,  // there, but it could not be opened or read to its end
-    UnknownHeader,
-    TooLarge,
-};
+// The store file "proxies.kpp" on disk; its bytes are StoreFormat's.
 
 // No real store comes near this size (10,000 profiles take under 4 MB); a larger file is refused
 // unread, since the smallest records would number in the millions.
 constexpr std::uint64_t kMaxStoreBytes = 256ull * 1024 * 1024;
 
-// Hands each record to take as soon as it is read, in file order, so that what the reader keeps
-// never grows with the file. Every complete file ends with one empty record (the pass that meets
-// the end of the file), which the list keeps under the empty name.
+// Hands each record to take as ReadStoreRecords does.
 [[nodiscard]] StoreReadResult ReadStoreFile(const std::wstring& path,
                                             const std::function<void(ProxyProfile&&)>& take);
 

@@ -10,6 +10,11 @@ packages=(
     fonts-wine fonts-dejavu-core
     iproute2 procps python3
     postfix
+    # The help file and the packages: the CHM compiler and reader, NSIS.
+    fp-utils libchm-bin nsis
+    # The native fuzz build (tests/fuzz): clang with libFuzzer and the sanitizers' runtimes, the
+    # symbolizer for their reports, and ccache.
+    clang-14 libclang-rt-14-dev llvm-14 ccache
 )
 packages+=(${GW_EXTRA_PACKAGES:-})
 

@@ -6,6 +6,8 @@ tools/setup.sh
 tools/build.sh
 # Every #include points down the layers (tools/layers.txt), before any test runs.
 tools/check-layers.py
+# The parsers' fuzz targets, built natively under ASan and UBSan, each run once over its corpus.
+tools/fuzz.sh replay
 build="${GW_BUILD_DIR:-build}"
 . tools/wine-session.sh
 gw_wine_start "$build" own-display

@@ -58,6 +58,8 @@ public:
     [[nodiscard]] UINT State() const;
     [[nodiscard]] bool TestState(UINT bits) const;
     void SetState(UINT bitsToSet, UINT bitsToClear, Repaint repaint) const;
+    // Takes the page's focus (keys go to it); the window's own focus is the caller's.
+    void SetFocus() const { SetState(HL_STATE_FOCUS, 0, Repaint::Yes); }
     void Update(Relayout relayout) const;
 
     [[nodiscard]] HWND Window() const;

@@ -242,6 +242,19 @@ bool GridBehavior::OnKey(HELEMENT table, HtmlKeyParams& params)
         break;
     }
     case VK_NEXT: case VK_PRIOR: MovePage(grid, params.keyCode == VK_NEXT, keys); return true;
+    case VK_F10:
+        if ((keys & HL_SHIFT_KEY_PRESSED) == 0)
+            return false;
+        [[fallthrough]];
+    case VK_APPS: {
+        // The keyboard's way to the row menu: on the current row, or the first one when none is.
+        const int row = current >= 0 ? current : grid.VisibleFrom(grid.Fixed(), 1);
+        if (row < 0)
+            return true;
+        grid.SetCurrent(grid.Row(row));
+        SendRowCommand(grid.Table(), COMMAND_ROW_MENU, grid.Row(row).Handle());
+        return true;
+    }
     case 'A':
         if ((keys & HL_CONTROL_KEY_PRESSED) == 0 || !grid.Multiple())
             return false;

@@ -4,6 +4,7 @@
 #include "ui/Behavior.h"
 #include "ui/CommandInfo.h"
 #include "ui/ResourceLoader.h"
+#include "ui/WindowGeometry.h"
 
 namespace {
 
@@ -129,6 +130,9 @@ LRESULT HtmlHost::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& ha
         OnCommand(wParam, lParam);
         handled = true;
     }
+    // A high-contrast theme turned on or off while the page shows: its contrast styles follow.
+    if (message == WM_SETTINGCHANGE || message == WM_SYSCOLORCHANGE || message == WM_THEMECHANGED)
+        HTMLayoutSetMediaType(m_window, MediaType());
     return 0;
 }
 
@@ -182,8 +186,15 @@ LRESULT CALLBACK HtmlHost::NotifyProc(UINT message, WPARAM wParam, LPARAM lParam
     return host != nullptr ? host->OnNotify(message, wParam, lParam) : 0;
 }
 
+int HtmlHost::Dpi() const
+{
+    return m_dpi > 0 ? m_dpi : ScreenDpi(m_window);
+}
+
 LRESULT HtmlHost::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_DPICHANGED && HIWORD(wParam) > 0)
+        m_dpi = HIWORD(wParam);
     const Message outer = m_current;
     m_current = {message, wParam, lParam};
     LRESULT result = 0;

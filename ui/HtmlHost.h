@@ -36,6 +36,8 @@ public:
     bool LoadFile(const wchar_t* path);
     [[nodiscard]] ElementRef Root() const { return ElementRef::Root(m_window); }
     [[nodiscard]] bool PageLoaded() const { return m_pageLoaded; }
+    // The DPI the page is laid out at: the one the last WM_DPICHANGED brought, else the monitor's.
+    [[nodiscard]] int Dpi() const;
 
     // An RT_HTML resource's bytes (module null: the program's own); true when it is there and
     // not empty.
@@ -80,5 +82,6 @@ private:
     const wchar_t* m_page;
     PageFailure m_failure;
     bool m_pageLoaded = false;
+    int m_dpi = 0;  // 0 until a DPI change arrives
     Message m_current;
 };

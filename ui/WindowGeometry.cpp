@@ -25,10 +25,27 @@ void CentreOnOwner(HWND window)
 
 int ScreenDpi(HWND window)
 {
+    // Present from Windows 10 on; it alone knows a per-monitor DPI.
+    using GetDpiForWindowProc = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowProc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow != nullptr && window != nullptr) {
+        if (const UINT dpi = getDpiForWindow(window); dpi > 0)
+            return static_cast<int>(dpi);
+    }
     HDC screen = GetDC(window);
     if (screen == nullptr)
         return 96;
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(window, screen);
     return dpi > 0 ? dpi : 96;
+}
+
+void FollowDpiChange(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+        SendMessageW(child, WM_DPICHANGED, wParam, 0);
+    if (const auto* suggested = reinterpret_cast<const RECT*>(lParam))
+        SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -152,6 +152,10 @@ void MainDlgView::OnPageOpened()
     m_profiles.Notifier().SetWindow(Window());
     UpdateCommandStates();
     FitWorkArea();
+    // The keys (arrows, Enter, Delete, the menu key) act on the list from the start, without a
+    // click to give it the focus first.
+    if (m_list)
+        m_list.SetFocus();
 }
 
 void MainDlgView::FitWorkArea()
@@ -165,7 +169,7 @@ void MainDlgView::FitWorkArea()
     RECT client{};
     GetClientRect(Window(), &client);
     const RECT top = toolbar.Location(HL_VIEW_RELATIVE | HL_MARGIN_BOX);
-    const int height = std::max(0, MulDiv(client.bottom - top.bottom, 96, ScreenDpi(Window())) - kStatusPanelHeight);
+    const int height = std::max(0, MulDiv(client.bottom - top.bottom, 96, Dpi()) - kStatusPanelHeight);
     const std::wstring style = std::to_wstring(height) + L"px";
     HTMLayoutSetStyleAttribute(frame.Handle(), "height", style.c_str());
 }
@@ -289,8 +293,16 @@ UINT MainDlgView::TrackListMenu() const
     AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu.Get(), MF_STRING | (IsSelectedActive() ? MF_GRAYED : 0u), kContextActivate, MenuText::Activate);
     SetMenuDefaultItem(menu.Get(), kContextEdit, FALSE);
+    // At the pointer when it is over the current row (a right click), else below the row's
+    // start, as a menu opened by the keyboard shows.
     POINT at{};
     GetCursorPos(&at);
+    if (const ElementRef row = CurrentRow()) {
+        RECT box = row.Location(HL_VIEW_RELATIVE | HL_BORDER_BOX);
+        MapWindowPoints(Window(), nullptr, reinterpret_cast<POINT*>(&box), 2);
+        if (!PtInRect(&box, at))
+            at = POINT{box.left + 16, box.bottom};
+    }
     return static_cast<UINT>(
         TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, Window(), nullptr));
 }
@@ -361,7 +373,7 @@ LRESULT MainDlgView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool&
         handled = true;
         OnProfileMessage(message, wParam);
         return 0;
-    case WM_SIZE:
+    case WM_SIZE: case WM_DPICHANGED:
         handled = true;
         DefaultProcessing();
         if (PageLoaded())
@@ -391,7 +403,12 @@ bool MainDlgView::OnKey(HELEMENT, HtmlKeyParams& params)
     const bool control = (params.altState & HL_CONTROL_KEY_PRESSED) != 0;
     const bool alt = (params.altState & HL_ALT_KEY_PRESSED) != 0;
     switch (params.keyCode) {
-    case VK_RETURN: Edit(); return true;
+    case VK_RETURN:
+        // On a focused toolbar button, Enter presses that button.
+        if (ElementRef(params.target).ControlType() == HL_CTL_BUTTON)
+            return false;
+        Edit();
+        return true;
     case VK_DELETE: Remove(); return true;
     case 'N':
         if (!control)

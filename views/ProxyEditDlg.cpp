@@ -40,8 +40,12 @@ INT_PTR ProxyEditDlg::Run(HWND owner, FieldMap* fields, EditorMode mode)
     return result == IDOK ? IDOK : IDCANCEL;
 }
 
-INT_PTR ProxyEditDlg::OnDialogMessage(UINT message, WPARAM wParam, LPARAM)
+INT_PTR ProxyEditDlg::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_DPICHANGED) {
+        FollowDpiChange(m_window, wParam, lParam);
+        return TRUE;
+    }
     if (message == WM_INITDIALOG) {
         OnInitDialog();
         return FALSE;  // the page has the focus already
@@ -240,8 +244,8 @@ bool ProxyEditDlg::View::OnKey(HELEMENT, HtmlKeyParams& params)
         return false;
     switch (params.keyCode) {
     case VK_RETURN:
-        // Enter in the bypass list is a new line there.
-        if (ElementRef(params.target).ControlType() == HL_CTL_TEXTAREA)
+        // Enter in the bypass list is a new line there; on a focused button it presses that one.
+        if (const UINT control = ElementRef(params.target).ControlType(); control == HL_CTL_TEXTAREA || control == HL_CTL_BUTTON)
             return false;
         m_dialog.Confirm();
         return false;

@@ -11,6 +11,7 @@
 #include "engine/dom/Utf.h"
 #include "engine/input/FormControls.h"
 #include "engine/platform/BoundaryCodes.h"
+#include "engine/platform/EventDispatcher.h"
 #include "engine/platform/View.h"
 
 #include <algorithm>
@@ -408,6 +409,16 @@ HtmlDomResult WINAPI HTMLayoutSetElementState(HELEMENT he, UINT bitsToSet, UINT 
     Element* element = FromHandle(he);
     if (element == nullptr)
         return HLDOM_INVALID_HANDLE;
+    // The focus is the document's to move: its element loses it, handlers and listeners hear.
+    Document* page = element->OwnerDocument();
+    const bool taking = (bitsToSet & kStateFocus) != 0;
+    if (page != nullptr && (taking || ((bitsToClear & kStateFocus) != 0 && page->FocusElement() == element))) {
+        element->Use();
+        EventDispatcher::SetFocus(*page, taking ? element : nullptr, true);
+        element->Unuse();
+    }
+    bitsToSet &= ~static_cast<UINT>(kStateFocus);
+    bitsToClear &= ~static_cast<UINT>(kStateFocus);
     unsigned before = element->State();
     element->ChangeState(bitsToSet, bitsToClear);
     FormControls::StateChanged(*element, before);

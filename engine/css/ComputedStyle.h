@@ -56,7 +56,7 @@ struct InheritedStyle {
     int SpacingX = 0;  // border-spacing
     int SpacingY = 0;
     bool CollapseBorders = false;
-    int TextIndent = 0;
+    Length TextIndent = Length::Px(0);
     bool operator==(const InheritedStyle&) const = default;
 };
 
@@ -80,7 +80,10 @@ struct BoxStyle {
     TableLayoutMode ColumnLayout = TableLayoutMode::Auto;
     bool FloatRight = false;
     bool FloatLeft = false;
+    bool ClearLeft = false;
+    bool ClearRight = false;
     int ZIndex = 0;
+    [[nodiscard]] bool IsFloat() const { return FloatLeft || FloatRight; }
     bool operator==(const BoxStyle&) const = default;
 };
 

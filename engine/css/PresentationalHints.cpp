@@ -29,6 +29,15 @@ void Add(std::vector<Declaration>& out, const char* property, std::wstring value
     out.push_back({property, std::move(value), false});
 }
 
+// A table's border attribute in pixels, as HTML reads it: present but not a number means 1.
+int BorderAttribute(const std::wstring& value)
+{
+    std::size_t digits = 0;
+    while (digits < value.size() && digits < 6 && value[digits] >= L'0' && value[digits] <= L'9')
+        ++digits;
+    return digits == 0 ? 1 : std::stoi(value.substr(0, digits));
+}
+
 } // namespace
 
 std::vector<Declaration> PresentationalHints::For(const Element& element)
@@ -59,8 +68,12 @@ std::vector<Declaration> PresentationalHints::For(const Element& element)
     if (element.HasAttribute("nowrap"))
         Add(hints, "white-space", L"nowrap");
     if (tag == "table") {
-        if (const std::wstring* border = element.FindAttribute("border"))
-            Add(hints, "border-width", Length(*border));
+        // HTML's rendering rules: the attribute's width, outset, and 1 px inset borders on the cells.
+        if (const std::wstring* border = element.FindAttribute("border")) {
+            Add(hints, "border-width", std::to_wstring(BorderAttribute(*border)) + L"px");
+            Add(hints, "border-style", L"outset");
+            Add(hints, "border-color", L"gray");
+        }
         if (const std::wstring* spacing = element.FindAttribute("cellspacing"))
             Add(hints, "border-spacing", Length(*spacing));
     }
@@ -69,6 +82,11 @@ std::vector<Declaration> PresentationalHints::For(const Element& element)
         while (table != nullptr && table->Tag() != "table")
             table = table->Parent();
         if (table != nullptr) {
+            if (const std::wstring* border = table->FindAttribute("border"); border != nullptr && BorderAttribute(*border) > 0) {
+                Add(hints, "border-width", L"1px");
+                Add(hints, "border-style", L"inset");
+                Add(hints, "border-color", L"gray");
+            }
             if (const std::wstring* padding = table->FindAttribute("cellpadding"))
                 Add(hints, "padding", Length(*padding));
         }

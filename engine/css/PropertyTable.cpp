@@ -139,6 +139,8 @@ constexpr PropertyInfo kTable[] = {
      FieldsOf([](auto& s) { return std::tie(s.Box.VAlign); }), {}},
     {"float", CssProperty::Float, kNotInherited, kRelayout, L"none",
      FieldsOf([](auto& s) { return std::tie(s.Box.FloatLeft, s.Box.FloatRight); }), {}},
+    {"clear", CssProperty::Clear, kNotInherited, kRelayout, L"none",
+     FieldsOf([](auto& s) { return std::tie(s.Box.ClearLeft, s.Box.ClearRight); }), {}},
     {"z-index", CssProperty::ZIndex, kNotInherited, kRelayout, L"auto", FieldsOf([](auto& s) { return std::tie(s.Box.ZIndex); }), {}},
     // The fill with its gradient: two colours are a vertical gradient, as older pages write it,
     // and a linear-gradient image writes the same fields.

@@ -19,7 +19,7 @@ enum class CssProperty : short {
     MarginTop, MarginRight, MarginBottom, MarginLeft, PaddingTop, PaddingRight, PaddingBottom, PaddingLeft,
     BorderTopWidth, BorderRightWidth, BorderBottomWidth, BorderLeftWidth, BorderTopStyle, BorderRightStyle,
     BorderBottomStyle, BorderLeftStyle, BorderTopColor, BorderRightColor, BorderBottomColor, BorderLeftColor,
-    Overflow, OverflowX, OverflowY, VerticalAlign, Float, ZIndex, BackgroundColor, BackgroundImage,
+    Overflow, OverflowX, OverflowY, VerticalAlign, Float, Clear, ZIndex, BackgroundColor, BackgroundImage,
     BackgroundRepeat, BackgroundPosition, Opacity, ForegroundImage, TextOverflow, TableLayout,
     // Shorthands: they stay as written for style reads and bring their longhands after them.
     Font, ListStyle, Margin, Padding, Border, BorderWidth, BorderStyle, BorderColor, BorderTop, BorderRight,

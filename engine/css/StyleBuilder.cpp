@@ -351,7 +351,7 @@ void StyleBuilder::Apply(const std::vector<const Declaration*>& winners, const C
         case CssProperty::BorderCollapse: style.Inherited.CollapseBorders = first.Text == L"collapse"; break;
         case CssProperty::TextIndent:
             if (context.ToLength(first, length) && !length.IsAuto())
-                style.Inherited.TextIndent = length.Resolve(0);
+                style.Inherited.TextIndent = length;
             break;
         case CssProperty::Display: Keyword(value, kDisplays, style.Box.Show); break;
         case CssProperty::Position: Keyword(value, kPositions, style.Box.Place); break;
@@ -393,6 +393,10 @@ void StyleBuilder::Apply(const std::vector<const Declaration*>& winners, const C
         case CssProperty::Float:
             style.Box.FloatLeft = first.Text == L"left";
             style.Box.FloatRight = first.Text == L"right";
+            break;
+        case CssProperty::Clear:
+            style.Box.ClearLeft = first.Text == L"left" || first.Text == L"both";
+            style.Box.ClearRight = first.Text == L"right" || first.Text == L"both";
             break;
         case CssProperty::ZIndex:
             if (first.Type == CssToken::Kind::Number)

@@ -38,8 +38,10 @@ bool Document::Load(std::string_view utf8)
 // queued once, and not at all below an element queued for styling, whose styling covers it.
 void Document::NoteChange(Element& element, ChangeKind kind)
 {
-    if (m_client != nullptr)
+    if (m_client != nullptr) {
         m_client->Changed();
+        m_client->ElementChanged(element, kind);
+    }
     if (m_styleDirty)
         return;
     if (kind == ChangeKind::Children && (element.m_queued & kQueuedRebuild) == 0) {
@@ -57,8 +59,10 @@ void Document::NoteChange(Element& element, ChangeKind kind)
 
 void Document::NoteStateChange(Element& element, unsigned changedBits)
 {
-    if (m_client != nullptr)
+    if (m_client != nullptr) {
         m_client->Changed();
+        m_client->StateChanged(element, changedBits);
+    }
     if (m_styleDirty)
         return;
     // Only selectors see states: a bit that none of them tests changes no style (the grid's

@@ -25,6 +25,18 @@ public:
         static_cast<void>(from);
         static_cast<void>(to);
     }
+    // The element's children or attributes changed, or some of its state bits: told after the
+    // change, for those who announce changes (accessibility tools) rather than draw them.
+    virtual void ElementChanged(Element& element, ChangeKind kind)
+    {
+        static_cast<void>(element);
+        static_cast<void>(kind);
+    }
+    virtual void StateChanged(Element& element, unsigned changedBits)
+    {
+        static_cast<void>(element);
+        static_cast<void>(changedBits);
+    }
 };
 
 // What the last style update changed, for layout to take over: each element is held (used)

@@ -63,6 +63,17 @@ struct PopClipItem {
     Rect Area;
 };
 
+// What follows until the matching EndLayerItem paints into a layer of the area, then blended into
+// what lies below at the opacity given.
+struct BeginLayerItem {
+    Rect Area;
+    float Opacity = 1;
+};
+
+struct EndLayerItem {
+    Rect Area;
+};
+
 // A dotted focus rectangle around the area.
 struct FocusRectItem {
     Rect Area;
@@ -97,7 +108,7 @@ struct ControlItem {
 };
 
 using DisplayItem = std::variant<FillItem, GradientItem, BorderItem, TextItem, ImageItem, PushClipItem, PopClipItem,
-                                 FocusRectItem, ScrollBarItem, ElementDrawItem, ControlItem>;
+                                 FocusRectItem, ScrollBarItem, ElementDrawItem, ControlItem, BeginLayerItem, EndLayerItem>;
 
 using DisplayList = std::vector<DisplayItem>;
 

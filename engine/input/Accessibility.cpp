@@ -108,6 +108,8 @@ AccessRole OwnRole(const Element& element)
         return AccessRole::Link;
     if (tag == "img")
         return AccessRole::Graphic;
+    if (const std::wstring* role = element.FindAttribute("role"); role != nullptr && *role == L"log")
+        return AccessRole::Log;
     if (tag == "table")
         return IsDataTable(element) ? AccessRole::Table : AccessRole::None;
     if (tag == "tr") {
@@ -278,6 +280,7 @@ std::wstring Accessibility::NameOf(const Element& element)
         std::wstring alt = AttributeText(element, "alt");
         return alt.empty() ? AttributeText(element, "title") : alt;
     }
+    case AccessRole::Log: return AttributeText(element, "aria-label");
     case AccessRole::Table: {
         for (const Element* child : element.Children()) {
             if (child->Tag() == "caption")

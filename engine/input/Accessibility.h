@@ -24,6 +24,7 @@ enum class AccessRole {
     Link,
     Graphic,
     StaticText,
+    Log,  // a live region whose new lines a screen reader reads as they come (role="log")
 };
 
 // States beside the element's own state bits, as accessibility tools read them.

@@ -26,6 +26,15 @@ int TabIndex(const Element& element)
     return static_cast<int>(std::clamp<long>(index, -32768, 32767));
 }
 
+// One of the engine's inputs. A program's behavior on a plain element (a scroller, a grid) does
+// not make it one: such an element takes the focus only when its behavior asks for it, and what
+// lies inside it (the grid inside a scroller) keeps its own place in the tab order.
+bool IsControl(const Element& element)
+{
+    const ControlKind kind = FormControls::ControlType(element);
+    return kind != ControlKind::None && kind != ControlKind::Unknown;
+}
+
 } // namespace
 
 bool FocusOrder::IsFocusable(const Element& element)
@@ -52,8 +61,7 @@ bool FocusOrder::IsFocusable(const Element& element)
         const std::wstring* type = element.FindAttribute("type");
         return type == nullptr || _wcsicmp(type->c_str(), L"hidden") != 0;
     }
-    return tag == "button" || tag == "select" || tag == "textarea" ||
-           FormControls::ControlType(element) != ControlKind::None;
+    return tag == "button" || tag == "select" || tag == "textarea" || IsControl(element);
 }
 
 Element* FocusOrder::Next(Document& document, Element* from, bool backward)
@@ -74,7 +82,7 @@ Element* FocusOrder::Next(Document& document, Element* from, bool backward)
             int index = TabIndex(*element);
             stops.push_back({element, index == INT_MIN ? 0 : index, stops.size()});
             // The parts of a control (a drop-down's caption and button) are the control's own.
-            if (FormControls::ControlType(*element) != ControlKind::None)
+            if (IsControl(*element))
                 continue;
         }
         element->PushChildrenReversed(pending);

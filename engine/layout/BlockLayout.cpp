@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <vector>
 
 namespace Engine {
 
@@ -17,25 +18,27 @@ int Clamp(int value)
     return std::clamp(value, -kMaxSize, kMaxSize);
 }
 
-int CollapseMargins(int a, int b)
-{
-    if (a >= 0 && b >= 0)
-        return std::max(a, b);
-    if (a < 0 && b < 0)
-        return std::min(a, b);
-    return a + b;
-}
-
 bool IsPopup(const Box& box)
 {
     return box.Owner != nullptr && (box.Owner->State() & kStatePopup) != 0;
+}
+
+bool IsAbsolute(const Box& box)
+{
+    const BoxStyle& s = box.S().Box;
+    return (s.Place == Position::Absolute || s.Place == Position::Fixed) && !IsPopup(box);
+}
+
+bool IsFloat(const Box& box)
+{
+    return box.Parent != nullptr && box.Style && box.S().Box.IsFloat() && !IsAbsolute(box) && !IsPopup(box);
 }
 
 bool ShrinksToFit(const Box& box)
 {
     const BoxStyle& s = box.S().Box;
     return IsPopup(box) || s.Show == Display::InlineBlock || s.Show == Display::InlineTable || s.Place == Position::Absolute ||
-           s.Place == Position::Fixed || (box.Parent != nullptr && box.Parent->InlineContent);
+           s.Place == Position::Fixed || IsFloat(box) || (box.Parent != nullptr && box.Parent->InlineContent);
 }
 
 // Shown popups are laid out apart from the flow too; the tree places them at their anchors.
@@ -43,6 +46,28 @@ bool OutOfFlow(const Box& box)
 {
     const BoxStyle& s = box.S().Box;
     return s.Place == Position::Absolute || s.Place == Position::Fixed || IsPopup(box);
+}
+
+// Boxes that start a block formatting context of their own (9.4.1): their floats stay inside,
+// and their margins do not collapse with their children's.
+bool NewContext(const Box& box)
+{
+    if (box.Parent == nullptr || box.Kind != BoxKind::Block)
+        return true;
+    const BoxStyle& s = box.S().Box;
+    return OutOfFlow(box) || IsFloat(box) || s.Show == Display::InlineBlock || s.Show == Display::TableCaption ||
+           box.S().Clips() || box.Parent->InlineContent;
+}
+
+// Whether a positioned box inside may have this box's containing block for its own.
+bool HoldsAbsolute(const Box& box)
+{
+    // A table knows from its last layout; its rows and inline boxes ask what they hold.
+    if (box.Kind == BoxKind::RowGroup || box.Kind == BoxKind::Row || box.Kind == BoxKind::Inline)
+        return std::any_of(box.Children.begin(), box.Children.end(), [](const auto& c) {
+            return c->S().Box.Place == Position::Static && HoldsAbsolute(*c);
+        });
+    return box.OutOfFlowInside;
 }
 
 int VerticalEdges(const Box& box)
@@ -103,33 +128,73 @@ void LayoutReplaced(Box& box, int available, int containingHeight, LayoutContext
     box.Used.ContentHeight = height;
 }
 
+const Box* TableOf(const Box& cell)
+{
+    const Box* at = cell.Parent;
+    while (at != nullptr && at->Kind != BoxKind::Table)
+        at = at->Parent;
+    return at;
+}
+
+// In the collapsing border model (17.6.2) each border between two boxes is shared: the table
+// keeps half of its outer borders (the larger half), a cell half of each of its own, so that the
+// halves side by side draw the border once. Where a cell meets the table the wider border wins.
+Edges BorderWidths(const Box& box)
+{
+    Edges widths = box.S().Box.BorderWidth;
+    if (!box.S().Inherited.CollapseBorders || (box.Kind != BoxKind::Cell && box.Kind != BoxKind::Table))
+        return widths;
+    if (box.Kind == BoxKind::Table) {
+        for (Side side : kAllSides)
+            widths[side] = (widths[side] + 1) / 2;
+        return widths;
+    }
+    const Box* table = TableOf(box);
+    const TableCache* cache = table != nullptr ? table->TableData() : nullptr;
+    if (cache == nullptr)
+        return widths;
+    const Edges& outer = table->S().Box.BorderWidth;
+    bool edge[4] = {box.Row == 0, box.Column + box.ColSpan >= cache->Cells.Columns,
+                    box.Row + box.RowSpan >= static_cast<int>(cache->Cells.Rows.size()), box.Column == 0};
+    for (Side side : kAllSides) {
+        bool atEdge = edge[static_cast<int>(side)];
+        int width = atEdge ? std::max(widths[side], outer[side]) : widths[side];
+        bool before = side == Side::Top || side == Side::Left;
+        widths[side] = atEdge ? width / 2 : before ? width / 2 : (width + 1) / 2;
+    }
+    return widths;
+}
+
 } // namespace
 
 void BlockLayout::ResolveEdges(Box& box, int available)
 {
     const BoxStyle& s = box.S().Box;
+    Edges borders = BorderWidths(box);
     for (Side side : kAllSides) {
         box.Used.Margin[side] = Clamp(s.Margin[side].Resolve(available, 0));
         box.Used.Padding[side] = std::clamp(s.Padding[side].Resolve(available, 0), 0, kMaxSize);
-        box.Used.Border[side] = std::clamp(s.BorderWidth[side], 0, kMaxSize);
+        box.Used.Border[side] = std::clamp(borders[side], 0, kMaxSize);
     }
 }
 
 int BlockLayout::HorizontalEdges(const Box& box, int available)
 {
     const BoxStyle& s = box.S().Box;
+    Edges borders = BorderWidths(box);
     int edges = 0;
     for (Side side : {Side::Right, Side::Left}) {
         edges += s.Margin[side].Resolve(available, 0);
         edges += std::max(0, s.Padding[side].Resolve(available, 0));
-        edges += s.BorderWidth[side];
+        edges += borders[side];
     }
     return Clamp(edges);
 }
 
 void BlockLayout::Intrinsic(Box& box, LayoutContext& context, int& minWidth, int& maxWidth)
 {
-    if (box.MinContent >= 0 && box.MaxContent >= 0) {
+    bool collapsedCell = box.Kind == BoxKind::Cell && box.S().Inherited.CollapseBorders;
+    if (box.MinContent >= 0 && box.MaxContent >= 0 && !collapsedCell) {
         minWidth = box.MinContent;
         maxWidth = box.MaxContent;
         return;
@@ -177,55 +242,212 @@ void BlockLayout::Intrinsic(Box& box, LayoutContext& context, int& minWidth, int
     box.MaxContent = maxWidth;
 }
 
+namespace {
+
+// Vertical edges, as they stand before layout: percentages against the containing block's width.
+int VerticalEdgesOf(const Box& box, int width)
+{
+    const BoxStyle& s = box.S().Box;
+    int edges = s.BorderWidth.Vertical();
+    for (Side side : {Side::Top, Side::Bottom}) {
+        edges += s.Margin[side].Resolve(width, 0);
+        edges += std::max(0, s.Padding[side].Resolve(width, 0));
+    }
+    return Clamp(edges);
+}
+
+// Where a float goes: as high as its place in the flow and the floats before it allow, at its
+// side of the content box (9.5.1).
+void PlaceFloat(Box& box, Box& child, int y, int width, LayoutContext& context)
+{
+    BlockLayout::Layout(child, width, -1, context);
+    const UsedValues& u = child.Used;
+    int left = context.Origin.X + box.Used.ContentX();
+    Point at = context.Floats->Place(child.S().Box.FloatRight ? FloatSide::Right : FloatSide::Left,
+                                     std::max(0, u.Width + u.Margin.Horizontal()), std::max(0, u.Height + u.Margin.Vertical()),
+                                     context.Origin.Y + box.Used.ContentY() + y, left, left + width);
+    child.Used.X = at.X - context.Origin.X + u.Margin.Left;
+    child.Used.Y = at.Y - context.Origin.Y + u.Margin.Top;
+}
+
+// Absolutely positioned boxes whose containing block is this one: below it, past every box that
+// is not positioned itself.
+void CollectAbsolute(Box& box, std::vector<Box*>& found)
+{
+    for (auto& child : box.Children) {
+        Box& c = *child;
+        if (c.Kind == BoxKind::Text || c.Kind == BoxKind::LineBreak || !c.Style)
+            continue;
+        if (IsAbsolute(c))
+            found.push_back(&c);
+        else if (c.S().Box.Place == Position::Static && HoldsAbsolute(c))
+            CollectAbsolute(c, found);
+    }
+}
+
+// Absolutely positioned boxes (10.3.7, 10.6.4): sized and placed against the containing block's
+// padding box, from their insets or, where those are auto, from their static position.
+void LayoutAbsolute(Box& holder, LayoutContext& context)
+{
+    std::vector<Box*> found;
+    CollectAbsolute(holder, found);
+    if (found.empty())
+        return;
+    const UsedValues& h = holder.Used;
+    // The initial containing block is the viewport, which the root's margins do not move.
+    bool root = holder.Parent == nullptr;
+    int padX = root ? -h.Margin.Left : h.Border.Left;
+    int padY = root ? -h.Margin.Top : h.Border.Top;
+    int cbw = root ? context.ViewportWidth : h.Width - h.Border.Horizontal();
+    int cbh = root ? context.ViewportHeight : h.Height - h.Border.Vertical();
+    for (Box* target : found) {
+        Box& a = *target;
+        // The parent's border box relative to the holder's.
+        int chainX = 0, chainY = holder.Used.ShiftY;
+        for (Box* at = a.Parent; at != nullptr && at != &holder; at = at->Parent) {
+            chainX += at->Used.X;
+            chainY += at->Used.Y + at->Used.ShiftY;
+        }
+        const BoxStyle& s = a.S().Box;
+        const Sides<Length>& inset = s.Offsets;
+        bool hasL = !inset.Left.IsAuto(), hasR = !inset.Right.IsAuto(), hasT = !inset.Top.IsAuto(), hasB = !inset.Bottom.IsAuto();
+        int left = inset.Left.Resolve(cbw), right = inset.Right.Resolve(cbw);
+        int top = inset.Top.Resolve(cbh), bottom = inset.Bottom.Resolve(cbh);
+        context.ForcedWidth = s.Width.IsAuto() && hasL && hasR ? std::max(0, cbw - left - right - BlockLayout::HorizontalEdges(a, cbw)) : -1;
+        context.ForcedHeight = s.Height.IsAuto() && hasT && hasB ? std::max(0, cbh - top - bottom - VerticalEdgesOf(a, cbw)) : -1;
+        BlockLayout::Layout(a, cbw, cbh, context);
+        context.ForcedWidth = context.ForcedHeight = -1;
+        const UsedValues& u = a.Used;
+        Point stat = a.Rare().Static;
+        int x = hasL ? left + u.Margin.Left
+                     : hasR ? cbw - right - u.Margin.Right - u.Width : stat.X + chainX - padX + u.Margin.Left;
+        int y = hasT ? top + u.Margin.Top
+                     : hasB ? cbh - bottom - u.Margin.Bottom - u.Height : stat.Y + chainY - padY + u.Margin.Top;
+        a.Used.X = padX + x - chainX;
+        a.Used.Y = padY + y - chainY;
+        // The boxes between may have kept their layout: placing walks down to it all the same.
+        for (Box* at = &a; at != nullptr && at != &holder; at = at->Parent)
+            at->Generation = context.Generation;
+    }
+}
+
+} // namespace
+
 int BlockLayout::LayoutContent(Box& box, LayoutContext& context, int innerHeight)
 {
     int width = std::max(0, box.Used.ContentWidthInner());
     int height = 0;
     int extentRight = 0;
+    const BoxStyle& style = box.S().Box;
+    bool own = NewContext(box);
+    // Margins that meet a child's pass through the box's top and bottom edges (8.3.1).
+    bool topOpen = !own && box.Used.Border.Top == 0 && box.Used.Padding.Top == 0;
+    bool bottomOpen = !own && box.Used.Border.Bottom == 0 && box.Used.Padding.Bottom == 0 && innerHeight < 0;
+    box.Used.TopRun = {};
+    box.Used.TopRun.Add(box.Used.Margin.Top);
+    box.Used.BottomRun = {};
+    box.Used.BottomRun.Add(box.Used.Margin.Bottom);
+    box.Used.Through = false;
+    box.OutOfFlowInside = false;
     if (box.InlineContent) {
         height = InlineLayout::Layout(box, width, context);
+        box.OutOfFlowInside = std::any_of(box.Children.begin(), box.Children.end(), [](const auto& c) {
+            return c->Kind != BoxKind::Text && c->S().Box.Place == Position::Static && HoldsAbsolute(*c);
+        });
         for (const LineBox& line : box.Lines)
             extentRight = std::max(extentRight, line.Area.Right() - box.Used.ContentX());
+        if (box.Lines.empty() && topOpen && bottomOpen && style.MinHeight.Resolve(0) <= 0) {
+            box.Used.Through = true;
+            box.Used.TopRun.Add(box.Used.BottomRun);
+        }
     } else {
         int y = 0;
-        int pending = 0;
-        bool first = true;
+        MarginRun pending;    // margins below what was placed last, not yet given their place
+        bool placed = false;  // a box that margins cannot collapse through is in place
+        Point origin = context.Origin;
         for (auto& child : box.Children) {
             Box& c = *child;
-            if (OutOfFlow(c)) {
-                Layout(c, IsPopup(c) ? context.ViewportWidth : width, innerHeight, context);
-                const BoxStyle& cs = c.S().Box;
-                int left = cs.Offsets.Left.IsAuto() ? 0 : cs.Offsets.Left.Resolve(width);
-                int top = cs.Offsets.Top.IsAuto() ? y : cs.Offsets.Top.Resolve(std::max(0, innerHeight));
-                if (cs.Offsets.Left.IsAuto() && !cs.Offsets.Right.IsAuto())
-                    left = width - cs.Offsets.Right.Resolve(width) - c.Used.Width - c.Used.Margin.Horizontal();
-                c.Used.X = box.Used.ContentX() + left + c.Used.Margin.Left;
-                c.Used.Y = box.Used.ContentY() + top + c.Used.Margin.Top;
+            if (IsPopup(c)) {
+                Layout(c, context.ViewportWidth, innerHeight, context);
+                c.Used.X = box.Used.ContentX() + c.Used.Margin.Left;
+                c.Used.Y = box.Used.ContentY() + y + c.Used.Margin.Top;
                 continue;
             }
+            int settled = y + (placed || !topOpen ? pending.Value() : 0);
+            if (IsAbsolute(c)) {
+                // Laid out by its containing block, which needs its static position for auto insets.
+                c.Rare().Static = {box.Used.ContentX(), box.Used.ContentY() + settled};
+                box.OutOfFlowInside = true;
+                continue;
+            }
+            if (IsFloat(c) && context.Floats != nullptr) {
+                PlaceFloat(box, c, settled, width, context);
+                if (c.S().Box.Place == Position::Static && HoldsAbsolute(c))
+                    box.OutOfFlowInside = true;
+                extentRight = std::max(extentRight, c.Used.X - box.Used.ContentX() + c.Used.Width + c.Used.Margin.Right);
+                continue;
+            }
+            const BoxStyle& cs = c.S().Box;
+            MarginRun guess = pending;
+            guess.Add(cs.Margin.Top.Resolve(width, 0));
+            context.Origin = {origin.X + box.Used.ContentX() + cs.Margin.Left.Resolve(width, 0),
+                              origin.Y + box.Used.ContentY() + y + (placed || !topOpen ? guess.Value() : 0)};
             Layout(c, width, innerHeight, context);
-            int top = c.Used.Margin.Top;
-            int margin = first ? top : CollapseMargins(pending, top);
-            bool empty = c.Used.Height == 0 && c.Kind != BoxKind::Table && c.Children.empty();
+            context.Origin = origin;
+            if (cs.Place == Position::Static && HoldsAbsolute(c))
+                box.OutOfFlowInside = true;
             c.Used.X = box.Used.ContentX() + c.Used.Margin.Left;
             // Auto side margins centre a block of a given width.
-            const BoxStyle& cs = c.S().Box;
             if (!ShrinksToFit(c) && cs.Margin.Right.IsAuto() && cs.Margin.Left.IsAuto())
                 c.Used.X = box.Used.ContentX() + std::max(0, (width - c.Used.Width) / 2);
             else if (!ShrinksToFit(c) && cs.Margin.Left.IsAuto() && !cs.Width.IsAuto())
                 c.Used.X = box.Used.ContentX() + std::max(0, width - c.Used.Width - c.Used.Margin.Right);
-            if (empty) {
-                c.Used.Y = box.Used.ContentY() + y + margin;
-                pending = CollapseMargins(margin, c.Used.Margin.Bottom);
+            MarginRun merged = pending;
+            merged.Add(c.Used.TopRun);
+            // Clearance (9.5.2): the border edge goes below the floats it clears, if they reach lower.
+            if ((cs.ClearLeft || cs.ClearRight) && context.Floats != nullptr) {
+                int floats = context.Floats->Bottom(cs.ClearLeft, cs.ClearRight);
+                int floorY = floats == INT_MIN ? INT_MIN : floats - origin.Y - box.Used.ContentY();
+                int hypothetical = y + (placed || !topOpen ? merged.Value() : 0);
+                if (floorY > hypothetical) {
+                    c.Used.Y = box.Used.ContentY() + floorY;
+                    y = floorY + c.Used.Height;
+                    pending = c.Used.BottomRun;
+                    placed = true;
+                    extentRight = std::max(extentRight, c.Used.X - box.Used.ContentX() + c.Used.Width + c.Used.Margin.Right);
+                    continue;
+                }
+            }
+            if (c.Used.Through) {
+                c.Used.Y = box.Used.ContentY() + y + (placed || !topOpen ? merged.Value() : 0);
+                pending = merged;
+                pending.Add(c.Used.BottomRun);
                 continue;
             }
-            c.Used.Y = box.Used.ContentY() + y + (first ? top : margin);
+            if (!placed && topOpen) {
+                box.Used.TopRun.Add(merged);
+                c.Used.Y = box.Used.ContentY() + y;
+            } else {
+                c.Used.Y = box.Used.ContentY() + y + merged.Value();
+            }
             y = c.Used.Y - box.Used.ContentY() + c.Used.Height;
-            pending = c.Used.Margin.Bottom;
-            first = false;
+            pending = c.Used.BottomRun;
+            placed = true;
             extentRight = std::max(extentRight, c.Used.X - box.Used.ContentX() + c.Used.Width + c.Used.Margin.Right);
         }
-        y += first ? std::max(0, pending) : pending;
+        if (!placed && topOpen) {
+            // Nothing holds the margins apart: they all pass through the top edge, and through
+            // the bottom one too when the box is empty.
+            box.Used.TopRun.Add(pending);
+            if (bottomOpen && style.MinHeight.Resolve(0) <= 0) {
+                box.Used.Through = true;
+                box.Used.TopRun.Add(box.Used.BottomRun);
+            }
+        } else if (placed && bottomOpen) {
+            box.Used.BottomRun.Add(pending);
+        } else {
+            y += placed ? pending.Value() : std::max(0, pending.Value());
+        }
         height = std::max(0, y);
     }
     box.Used.ContentWidth = std::max(extentRight, 0);
@@ -236,12 +458,30 @@ int BlockLayout::LayoutContent(Box& box, LayoutContext& context, int innerHeight
 void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutContext& context)
 {
     available = std::clamp(available, 0, kMaxSize);
-    if (!box.NeedsLayout && box.LastAvailable == available && box.LastAvailableHeight == containingHeight)
+    // Insets that size an absolutely positioned box are its containing block's to give, once.
+    int forcedWidth = context.ForcedWidth, forcedHeight = context.ForcedHeight;
+    context.ForcedWidth = context.ForcedHeight = -1;
+    bool own = NewContext(box);
+    // A box in a context with floats depends on where it stands, and one laid out among floats
+    // last time may have lines that went round floats no longer there (or floats of its own to
+    // give the context again).
+    bool floatsAround = !own && ((context.Floats != nullptr && !context.Floats->Empty()) || box.FloatsInside);
+    // A cell's share of collapsed borders follows its place in the grid, which may have changed.
+    bool bordersMoved = box.Kind == BoxKind::Cell && box.S().Inherited.CollapseBorders && BorderWidths(box) != box.Used.Border;
+    if (!box.NeedsLayout && box.LastAvailable == available && box.LastAvailableHeight == containingHeight && !floatsAround &&
+        !bordersMoved && forcedWidth < 0 && forcedHeight < 0)
         return;
     ResolveEdges(box, available);
     const BoxStyle& s = box.S().Box;
+    box.Used.TopRun = {};
+    box.Used.TopRun.Add(box.Used.Margin.Top);
+    box.Used.BottomRun = {};
+    box.Used.BottomRun.Add(box.Used.Margin.Bottom);
+    box.Used.Through = false;
     if (box.Kind == BoxKind::Table) {
         TableLayout::Layout(box, available, context);
+        if (s.Place != Position::Static)
+            LayoutAbsolute(box, context);
     } else if (box.Kind == BoxKind::Replaced) {
         LayoutReplaced(box, available, containingHeight, context);
     } else if (box.Kind == BoxKind::Text || box.Kind == BoxKind::LineBreak || box.Kind == BoxKind::Inline) {
@@ -252,6 +492,8 @@ void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutCo
         int content = 0;
         if (box.Kind == BoxKind::Cell) {
             content = available - inner;  // the table gave it its columns' width
+        } else if (forcedWidth >= 0) {
+            content = forcedWidth;
         } else if (!s.Width.IsAuto()) {
             content = s.Width.Resolve(available);
         } else if (ShrinksToFit(box)) {
@@ -264,8 +506,8 @@ void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutCo
         ClampWidth(box, available, content);
         box.Used.Width = content + inner;
 
-        bool heightGiven = s.Height.Type == Length::Kind::Px || (s.Height.IsPercent() && containingHeight >= 0);
-        int givenHeight = heightGiven ? std::max(0, s.Height.Resolve(containingHeight)) : -1;
+        bool heightGiven = forcedHeight >= 0 || s.Height.Type == Length::Kind::Px || (s.Height.IsPercent() && containingHeight >= 0);
+        int givenHeight = forcedHeight >= 0 ? forcedHeight : heightGiven ? std::max(0, s.Height.Resolve(containingHeight)) : -1;
         if (heightGiven)
             ClampHeight(box, containingHeight, givenHeight);
         // Scroll bars: as the style says, or for auto as the last layout found (a new box bets on
@@ -276,10 +518,22 @@ void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutCo
         box.Used.BarH = s.OverflowX == Overflow::Scroll || (s.OverflowX == Overflow::Auto && box.Used.BarH > 0) ? context.Scrollbar : 0;
         if (heightGiven)
             box.Used.Height = givenHeight + VerticalEdges(box);
+        FloatList* outerFloats = context.Floats;
+        Point outerOrigin = context.Origin;
         int contentHeight = 0;
         for (int attempt = 0; attempt < 3; ++attempt) {
             int innerHeight = heightGiven ? std::max(0, givenHeight - box.Used.BarH) : -1;
+            FloatList floats;
+            if (own) {
+                context.Floats = &floats;
+                context.Origin = {};
+            }
             contentHeight = LayoutContent(box, context, innerHeight);
+            // A formatting context's own floats are inside its automatic height (10.6.7).
+            if (own && !floats.Empty())
+                contentHeight = std::max(contentHeight, floats.Bottom(true, true) - box.Used.ContentY());
+            context.Floats = outerFloats;
+            context.Origin = outerOrigin;
             if (!box.IsScroller())
                 break;
             bool needV = s.OverflowY == Overflow::Scroll || (autoV && contentHeight > givenHeight - box.Used.BarH);
@@ -290,7 +544,11 @@ void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutCo
             box.Used.BarV = needV ? context.Scrollbar : 0;
             box.Used.BarH = needH ? context.Scrollbar : 0;
         }
-        int height = heightGiven ? givenHeight : contentHeight + box.Used.BarH;
+        box.FloatsInside = !own && outerFloats != nullptr && !outerFloats->Empty();
+        box.Used.ContentHeight = std::max(box.Used.ContentHeight, contentHeight);
+        // A cell's height is the least it gets: its content makes it taller (17.5.3).
+        int height = !heightGiven ? contentHeight + box.Used.BarH
+                     : box.Kind == BoxKind::Cell ? std::max(givenHeight, contentHeight + box.Used.BarH) : givenHeight;
         if (!heightGiven)
             ClampHeight(box, containingHeight, height);
         box.Used.Height = height + VerticalEdges(box);
@@ -298,6 +556,8 @@ void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutCo
             box.ScrollX = std::clamp(box.ScrollX, 0, std::max(0, box.Used.ContentWidth - box.Used.ContentWidthInner()));
             box.ScrollY = std::clamp(box.ScrollY, 0, std::max(0, box.Used.ContentHeight - box.Used.ContentHeightInner()));
         }
+        if (box.Parent == nullptr || s.Place != Position::Static)
+            LayoutAbsolute(box, context);
     }
     box.LastAvailable = available;
     box.LastAvailableHeight = containingHeight;

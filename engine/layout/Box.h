@@ -6,6 +6,7 @@
 #include "engine/gfx/Geometry.h"
 #include "engine/gfx/Image.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -63,9 +64,30 @@ struct BoxRare {
     bool CaretHidden = false;  // the off half of the caret's blink
     bool Ellipsed = false;     // an atomic box that an ellipsis at its line's end hides
     Point Sticky;              // how far a sticky box stands from its place in the flow
+    Point Static;              // an absolutely positioned box's static position in its parent
     // A table's grid, kept while its rows and cells stay the same ones, and its columns'
     // widths, kept while nothing inside its rows changes.
     std::shared_ptr<TableCache> Table;
+};
+
+// Vertical margins that meet and collapse into one (CSS 2.1, 8.3.1): the largest positive one
+// plus the most negative one.
+struct MarginRun {
+    int Positive = 0;
+    int Negative = 0;
+    void Add(int margin)
+    {
+        if (margin > 0)
+            Positive = std::max(Positive, margin);
+        else
+            Negative = std::min(Negative, margin);
+    }
+    void Add(const MarginRun& other)
+    {
+        Positive = std::max(Positive, other.Positive);
+        Negative = std::min(Negative, other.Negative);
+    }
+    [[nodiscard]] int Value() const { return Positive + Negative; }
 };
 
 // Where layout put a box and how big it made it: its used values, in device pixels. Positions
@@ -80,6 +102,10 @@ struct UsedValues {
     int ShiftY = 0;            // content moved down inside the box (vertical alignment in cells)
     int ContentWidth = 0, ContentHeight = 0;  // what the content takes, beyond the box when it scrolls
     int BarV = 0, BarH = 0;    // scroll bars
+    // The margins that pass through the box's top and bottom edges, its own and its children's,
+    // and whether the box is empty so that they pass through it.
+    MarginRun TopRun, BottomRun;
+    bool Through = false;
 
     [[nodiscard]] int ContentX() const { return Border.Left + Padding.Left; }
     [[nodiscard]] int ContentY() const { return Border.Top + Padding.Top; }
@@ -105,6 +131,10 @@ struct Box {
     bool InlineContent = false;  // a block container of lines
     bool ColumnsValid = false;   // a table's columns' widths are current
     bool NeedsLayout = true;
+    bool OutOfFlowInside = false;  // absolutely positioned boxes below, with no positioned box between
+    // Laid out among the floats of the surrounding formatting context, or holding some of them:
+    // it lays out again with that context.
+    bool FloatsInside = false;
     Element* Owner = nullptr;     // null for anonymous boxes
     Text* TextNode = nullptr;     // for text boxes, which hold it: see SetText
     StylePtr Style;

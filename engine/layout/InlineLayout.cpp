@@ -81,11 +81,12 @@ struct Flattener {
                 BlockLayout::ResolveEdges(c, Width);
                 int left = c.Used.Margin.Left + c.Used.Border.Left + c.Used.Padding.Left;
                 int right = c.Used.Margin.Right + c.Used.Border.Right + c.Used.Padding.Right;
+                // Start tells the opening edge (0) from the closing one (1).
                 if (left != 0)
                     Pieces.push_back({Piece::Kind::Edge, &c, 0, 0, left});
                 Walk(c);
                 if (right != 0)
-                    Pieces.push_back({Piece::Kind::Edge, &c, 0, 0, right});
+                    Pieces.push_back({Piece::Kind::Edge, &c, 1, 0, right});
                 break;
             }
             default: AddAtomic(c); break;
@@ -137,6 +138,67 @@ struct Flattener {
         Pieces.push_back(piece);
         LastWasSpace = false;
     }
+};
+
+// Whether a line may break before pieces[at]: after a space that may wrap, the edges of inline
+// boxes between them.
+bool BreaksAfter(const std::vector<Piece>& pieces, std::size_t at, std::size_t lineStart)
+{
+    while (at > lineStart) {
+        const Piece& before = pieces[--at];
+        if (before.Type != Piece::Kind::Edge)
+            return before.Type == Piece::Kind::Space && !before.NoWrap;
+    }
+    return false;
+}
+
+// The last baseline inside a block container, from its border box's top; -1 without any line.
+int LastBaseline(const Box& box)
+{
+    if (box.InlineContent) {
+        for (auto line = box.Lines.rbegin(); line != box.Lines.rend(); ++line) {
+            for (const LineItem& item : line->Items) {
+                if (!item.Ellipsis && item.Source->Kind == BoxKind::Text)
+                    return item.Area.Y + item.Baseline;
+            }
+        }
+        return -1;
+    }
+    for (auto child = box.Children.rbegin(); child != box.Children.rend(); ++child) {
+        const Box& c = **child;
+        const BoxStyle& s = c.S().Box;
+        // Out of flow, as a shown popup is, which lies in a window of its own.
+        const bool popup = c.Owner != nullptr && (c.Owner->State() & kStatePopup) != 0;
+        if (c.Kind != BoxKind::Block || popup || s.IsFloat() || s.Place == Position::Absolute || s.Place == Position::Fixed)
+            continue;
+        int baseline = LastBaseline(c);
+        if (baseline >= 0)
+            return c.Used.Y + baseline;
+    }
+    return -1;
+}
+
+// Where an atomic box's baseline stands below its margin box's top (10.8.1): an inline-block's
+// is its last line's, unless it has none or clips its overflow; an input's that of the text it
+// draws, as browsers have it; anything else's its bottom.
+int AtomicBaseline(const Box& box, TextMeasurer& measurer)
+{
+    int height = box.Used.Height + box.Used.Margin.Vertical();
+    if (box.Kind == BoxKind::Replaced && box.RunsFont >= 0 && !box.Rare().Picture) {
+        const FontMetrics& font = measurer.Metrics(box.RunsFont);
+        return box.Used.Margin.Top + box.Used.ContentY() + std::max(0, (box.Used.ContentHeight - font.Height) / 2) + font.Ascent;
+    }
+    if (box.Kind != BoxKind::Block || box.S().Box.Show != Display::InlineBlock || box.S().Clips())
+        return height;
+    int baseline = LastBaseline(box);
+    return baseline >= 0 ? box.Used.Margin.Top + baseline : height;
+}
+
+// The edge of an inline box on a line: its margin, border and padding at one end.
+struct EdgeMark {
+    Box* Owner;
+    int Left, Right;
+    bool Opening;
 };
 
 struct LineMetrics {
@@ -264,7 +326,9 @@ void InlineLayout::PrepareText(Box& text, TextMeasurer& measurer)
             text.Runs.push_back(run);
             continue;
         } else {
-            std::size_t end = at;
+            // The first character goes in whatever it is: a form feed or carriage return kept by
+            // "pre" is no word character, and a run of none would never move on.
+            std::size_t end = at + 1;
             while (end < data.size() && !IsCollapsibleSpace(data[end]))
                 ++end;
             run.Length = end - at;
@@ -317,8 +381,8 @@ void InlineLayout::Intrinsic(Box& container, LayoutContext& context, int& minWid
     }
     maxWidth = std::max(maxWidth, line);
     minWidth = std::max(minWidth, segment);
-    int indent = container.S().Inherited.TextIndent;
-    maxWidth += std::max(0, indent);
+    const Length& indent = container.S().Inherited.TextIndent;
+    maxWidth += indent.IsPercent() ? 0 : std::max(0, indent.Resolve(0));
 }
 
 int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
@@ -333,6 +397,7 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
     int strutHeight = LineHeightOf(style, strut);
 
     std::vector<Piece>& pieces = flat.Pieces;
+    std::vector<EdgeMark> edges;
     std::size_t at = 0;
     int y = 0;
     bool firstLine = true;
@@ -344,7 +409,26 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
             ++at;
         if (at >= pieces.size())
             break;
-        int indent = firstLine ? style.Inherited.TextIndent : 0;
+        int indent = firstLine ? style.Inherited.TextIndent.Resolve(width) : 0;
+        // Floats beside the line shorten it; a line whose first piece does not fit beside them
+        // goes down past them (9.5).
+        int lineLeft = 0, lineRight = width;
+        if (context.Floats != nullptr && !context.Floats->Empty()) {
+            int bfcX = context.Origin.X + container.Used.ContentX();
+            for (;;) {
+                int bfcY = context.Origin.Y + container.Used.ContentY() + y;
+                int left = bfcX, right = bfcX + width;
+                context.Floats->Room(bfcY, strutHeight, left, right);
+                lineLeft = left - bfcX;
+                lineRight = right - bfcX;
+                bool narrowed = lineLeft != 0 || lineRight != width;
+                int next = context.Floats->NextBottom(bfcY);
+                if (!narrowed || lineRight - lineLeft >= indent + pieces[at].Width || next == bfcY)
+                    break;
+                y += next - bfcY;
+            }
+        }
+        int room = lineRight - lineLeft;
         int x = indent;
         std::size_t lineStart = at;
         std::size_t lineEnd = at;  // one past the last piece on the line
@@ -367,8 +451,10 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
                     ++end;
                 }
             }
-            bool mayBreak = !piece.NoWrap;
-            if (x + segment > width && lineEnd > lineStart && mayBreak && piece.Type != Piece::Kind::Space)
+            // The opportunity after a space belongs to that space's text (16.6): text that must not
+            // wrap may still start a line after it.
+            bool mayBreak = !piece.NoWrap || BreaksAfter(pieces, at, lineStart);
+            if (x + segment > room && lineEnd > lineStart && mayBreak && piece.Type != Piece::Kind::Space)
                 break;
             x += segment;
             at = end;
@@ -410,26 +496,34 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
                 case VerticalAlign::TextBottom:
                     tallAligned = std::max(tallAligned, height);
                     break;
-                default: metrics.Above = std::max(metrics.Above, height); break;
+                default: {
+                    int above = AtomicBaseline(box, context.Measurer);
+                    metrics.Above = std::max(metrics.Above, above);
+                    metrics.Below = std::max(metrics.Below, height - above);
+                    break;
+                }
                 }
             }
         }
         int lineHeight = std::max(metrics.Above + metrics.Below, tallAligned);
-        int offset = 0;
-        int room = width - lineWidth;
+        int offset = lineLeft;
+        int spare = room - lineWidth;
         if (style.Inherited.Align == TextAlign::Right)
-            offset = room;
+            offset += spare;
         else if (style.Inherited.Align == TextAlign::Center)
-            offset = room / 2;
-        if (room < 0)
-            offset = 0;
+            offset += spare / 2;
+        if (spare < 0)
+            offset = lineLeft;
         int originX = container.Used.ContentX();
         int originY = container.Used.ContentY() + y;
         line.Area = {originX + offset, originY, std::max(0, lineWidth), lineHeight};
         int baseline = metrics.Above;
         x = offset + indent;
+        edges.clear();
         for (std::size_t i = lineStart; i < last; ++i) {
             Piece& piece = pieces[i];
+            if (piece.Type == Piece::Kind::Edge)
+                edges.push_back({piece.Source, originX + x, originX + x + piece.Width, piece.Start == 0});
             if (piece.Type == Piece::Kind::Word || piece.Type == Piece::Kind::Space) {
                 const FontMetrics& font = context.Measurer.Metrics(piece.Font);
                 LineItem item;
@@ -450,7 +544,7 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
             } else if (piece.Type == Piece::Kind::Atomic) {
                 Box& box = *piece.Source;
                 int height = box.Used.Height + box.Used.Margin.Vertical();
-                int top = baseline - height;
+                int top = baseline - AtomicBaseline(box, context.Measurer);
                 switch (box.S().Box.VAlign) {
                 case VerticalAlign::Middle: top = baseline - (height + strut.XHeight) / 2; break;
                 case VerticalAlign::Top: case VerticalAlign::TextTop: top = 0; break;
@@ -470,24 +564,38 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
         }
         if (ellipsis && line.Area.Right() > originX + width)
             Ellipsize(line, container, originX + width, strutFont, strut, baseline, context.Measurer);
-        // Inline elements cover the pieces of their content on this line.
-        for (const LineItem& item : line.Items) {
-            if (item.Ellipsis)
-                continue;
-            for (Box* owner = item.Source->Parent; owner != nullptr && owner != &container; owner = owner->Parent) {
-                if (owner->Kind != BoxKind::Inline)
-                    continue;
-                Rect area = {item.Area.X, originY, item.Area.Width, lineHeight};
-                if (!owner->Fragments.empty() && owner->Fragments.back().Y == originY) {
-                    Rect& last = owner->Fragments.back();
-                    int left = std::min(last.X, area.X);
-                    int right = std::max(last.Right(), area.Right());
-                    last.X = left;
-                    last.Width = right - left;
-                } else {
-                    owner->Fragments.push_back(area);
-                }
+        // Inline boxes cover their content and their own edges on this line. Their content area
+        // is their font's height at the baseline, their padding and border around it (10.6.1).
+        auto cover = [&](Box* owner, int left, int right) {
+            const FontMetrics& font = context.Measurer.Metrics(FontOf(*owner, context.Measurer));
+            const UsedValues& u = owner->Used;
+            int contentTop = originY + baseline - font.Ascent;
+            Rect area{left, contentTop - u.Padding.Top - u.Border.Top, right - left,
+                      font.Height + u.Padding.Vertical() + u.Border.Vertical()};
+            if (!owner->Fragments.empty() && owner->Fragments.back().Y == area.Y) {
+                Rect& last = owner->Fragments.back();
+                int from = std::min(last.X, area.X);
+                int to = std::max(last.Right(), area.Right());
+                last.X = from;
+                last.Width = to - from;
+            } else {
+                owner->Fragments.push_back(area);
             }
+        };
+        auto coverAncestors = [&](Box* from, int left, int right) {
+            for (Box* owner = from; owner != nullptr && owner != &container; owner = owner->Parent) {
+                if (owner->Kind == BoxKind::Inline)
+                    cover(owner, left, right);
+            }
+        };
+        for (const EdgeMark& edge : edges) {
+            const Edges& margin = edge.Owner->Used.Margin;
+            cover(edge.Owner, edge.Left + (edge.Opening ? margin.Left : 0), edge.Right - (edge.Opening ? 0 : margin.Right));
+            coverAncestors(edge.Owner->Parent, edge.Left, edge.Right);
+        }
+        for (const LineItem& item : line.Items) {
+            if (!item.Ellipsis)
+                coverAncestors(item.Source->Parent, item.Area.X, item.Area.Right());
         }
         y += lineHeight;
         firstLine = false;

@@ -1,5 +1,6 @@
 #pragma once
 #include "engine/layout/Box.h"
+#include "engine/layout/FloatList.h"
 #include "engine/gfx/TextMeasurer.h"
 
 namespace Engine {
@@ -11,11 +12,17 @@ struct LayoutContext {
     int Scrollbar = 16;
     int Dpi = 96;
     unsigned Generation = 0;  // marks the boxes this layout pass touched
+    FloatList* Floats = nullptr;  // the floats of the formatting context being laid out
+    Point Origin = {};            // the box being laid out, in that context's coordinates
+    // The content size an absolutely positioned box takes from its insets, for its next layout.
+    int ForcedWidth = -1;
+    int ForcedHeight = -1;
 };
 
-// Block flow (CSS 2.1, 9.4.1 and 10.3, 10.6): widths from the containing block, vertical
-// margins collapsed between siblings and through empty blocks (not between a parent and its
-// first or last child: a knowing departure), heights from content unless given.
+// Block flow (CSS 2.1, 9.4.1 and 10.3, 10.6): widths from the containing block, vertical margins
+// collapsed between siblings, through empty blocks and with a parent's first and last child
+// (8.3.1), floats and clearance (9.5), absolutely positioned boxes in their containing block's
+// padding box (10.3.7, 10.6.4), heights from content unless given.
 class BlockLayout {
 public:
     // Lays the box out for a containing block of this width (and height, -1 when it depends

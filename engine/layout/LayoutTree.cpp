@@ -16,8 +16,16 @@ namespace Engine {
 
 namespace {
 
+// Floats and absolutely positioned boxes leave the line: they are blocks among blocks (9.7).
+bool LeavesFlow(const ComputedStyle& style)
+{
+    return style.Box.IsFloat() || style.Box.Place == Position::Absolute || style.Box.Place == Position::Fixed;
+}
+
 bool IsInlineLevel(const Box& box)
 {
+    if (box.Kind != BoxKind::Text && box.Style && LeavesFlow(box.S()))
+        return false;
     switch (box.Kind) {
     case BoxKind::Text: case BoxKind::Inline: case BoxKind::LineBreak: case BoxKind::Replaced: return true;
     case BoxKind::Block: case BoxKind::Table: {
@@ -57,6 +65,9 @@ BoxKind KindFor(const Element& element, const ComputedStyle& style)
         return BoxKind::LineBreak;
     if (const ControlBox* control = ControlBox::For(element); control != nullptr && control->Replaced(element))
         return BoxKind::Replaced;
+    // A float or an absolutely positioned box is a block, whatever it was (9.7).
+    if (LeavesFlow(style) && style.Box.Show != Display::Table && style.Box.Show != Display::InlineTable)
+        return BoxKind::Block;
     switch (style.Box.Show) {
     case Display::Inline: return BoxKind::Inline;
     case Display::Table: case Display::InlineTable: return BoxKind::Table;
@@ -65,6 +76,22 @@ BoxKind KindFor(const Element& element, const ComputedStyle& style)
     case Display::TableCell: return BoxKind::Cell;
     default: return BoxKind::Block;
     }
+}
+
+// Relative offsets (9.4.3): percentages of the containing block's content width and height; a
+// vertical one against a height that depends on content is auto (10.5).
+Point RelativeShift(const Box& box, int viewportWidth, int viewportHeight)
+{
+    const Box* holder = box.Parent;
+    while (holder != nullptr && holder->Kind == BoxKind::Inline)
+        holder = holder->Parent;
+    int width = holder != nullptr ? holder->Used.ContentWidthInner() + holder->Used.BarV : viewportWidth;
+    int height = holder != nullptr ? holder->Used.ContentHeightInner() + holder->Used.BarH : viewportHeight;
+    bool heightKnown = holder == nullptr || !holder->S().Box.Height.IsAuto();
+    const Sides<Length>& inset = box.S().Box.Offsets;
+    auto vertical = [&](const Length& length) { return length.IsPercent() && !heightKnown ? 0 : length.Resolve(height); };
+    return {!inset.Left.IsAuto() ? inset.Left.Resolve(width) : !inset.Right.IsAuto() ? -inset.Right.Resolve(width) : 0,
+            !inset.Top.IsAuto() ? vertical(inset.Top) : !inset.Bottom.IsAuto() ? -vertical(inset.Bottom) : 0};
 }
 
 // Elements whose children get their boxes anew, the deepest first; one asked for twice is
@@ -410,7 +437,7 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
         const auto& style = element->Computed();
         bool shown = style && style->Box.Show != Display::None;
         if (box == nullptr || !shown || KindFor(*element, *style) != box->Kind ||
-            style->Box.Show != box->S().Box.Show) {
+            style->Box.Show != box->S().Box.Show || LeavesFlow(*style) != LeavesFlow(box->S())) {
             if (box == nullptr && !shown)
                 continue;
             if (element->Parent() != nullptr) {
@@ -434,9 +461,10 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
         }
         // Text keeps its measured runs when only paint changed; the font is interned again for
         // decorations, which do not change widths.
-        auto restyleText = [&](Box& text) {
+        // (A structured binding is copied in by name: not every compiler lets a lambda capture one.)
+        auto restyleText = [&, relayout = change == StyleChange::Relayout](Box& text) {
             text.Style = style;
-            text.RunsFont = change == StyleChange::Relayout || text.RunsFont < 0 ? -1 : m_measurer.Intern(style->Inherited.Font);
+            text.RunsFont = relayout || text.RunsFont < 0 ? -1 : m_measurer.Intern(style->Inherited.Font);
         };
         for (auto& child : box->Children) {
             if (child->Kind == BoxKind::Text) {
@@ -560,10 +588,9 @@ void LayoutTree::Place(Box& top, int originX, int originY, std::vector<Rect>* da
         int x = at.X + box.Used.X;
         int y = at.Y + box.Used.Y;
         if (box.Style && box.S().Box.Place == Position::Relative) {
-            const BoxStyle& s = box.S().Box;
-            int base = box.Parent != nullptr ? box.Parent->Used.Width : m_width;
-            x += !s.Offsets.Left.IsAuto() ? s.Offsets.Left.Resolve(base) : !s.Offsets.Right.IsAuto() ? -s.Offsets.Right.Resolve(base) : 0;
-            y += !s.Offsets.Top.IsAuto() ? s.Offsets.Top.Resolve(0) : !s.Offsets.Bottom.IsAuto() ? -s.Offsets.Bottom.Resolve(0) : 0;
+            Point shift = RelativeShift(box, m_width, m_height);
+            x += shift.X;
+            y += shift.Y;
         }
         if (box.IsSticky()) {
             Point shift = StickyShiftAt(box, x, y);

@@ -32,6 +32,7 @@ struct TableCache {
     std::vector<int> ColumnX;
     std::vector<int> RowHeights;
     std::vector<int> CellHeights;  // each cell's own height, before its row stretched it
+    int CaptionHeight = 0;         // the captions above the table's border box
 
     void Note(Box* cell)
     {

@@ -104,12 +104,24 @@ Columns MeasureColumns(Box& table, const Grid& grid, LayoutContext& context)
                 haveMin += columns.Min[c];
                 haveMax += columns.Max[c];
             }
+            // What the columns lack goes to those of automatic width, as browsers do; only when
+            // every one has a width of its own do they all share it.
+            std::vector<std::size_t> takers;
             for (std::size_t c = first; c < first + span; ++c) {
-                int share = static_cast<int>(span);
+                if (!columns.Fixed[c])
+                    takers.push_back(c);
+            }
+            if (takers.empty()) {
+                for (std::size_t c = first; c < first + span; ++c)
+                    takers.push_back(c);
+            }
+            int share = static_cast<int>(takers.size());
+            for (std::size_t c : takers) {
+                bool firstTaker = c == takers.front();
                 if (minWidth > haveMin)
-                    columns.Min[c] += (minWidth - haveMin) / share + (c == first ? (minWidth - haveMin) % share : 0);
+                    columns.Min[c] += (minWidth - haveMin) / share + (firstTaker ? (minWidth - haveMin) % share : 0);
                 if (maxWidth > haveMax)
-                    columns.Max[c] += (maxWidth - haveMax) / share + (c == first ? (maxWidth - haveMax) % share : 0);
+                    columns.Max[c] += (maxWidth - haveMax) / share + (firstTaker ? (maxWidth - haveMax) % share : 0);
                 columns.Max[c] = std::max(columns.Max[c], columns.Min[c]);
             }
             if (width.IsPercent() && span > 0) {
@@ -375,6 +387,7 @@ bool LayOutChangedCells(Box& table, TableCache& cache, const std::vector<int>& c
         std::size_t column = static_cast<std::size_t>(cell->Column);
         int stretched = cell->Used.Height;
         BlockLayout::Layout(*cell, std::max(0, columnX[column + 1] - sx - columnX[column]), -1, context);
+        table.OutOfFlowInside = table.OutOfFlowInside || cell->OutOfFlowInside;
         int own = cell->LaidOutHeight;
         const Length& height = cell->S().Box.Height;
         if (height.Type == Length::Kind::Px)
@@ -466,18 +479,26 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
     }
     columnX[static_cast<std::size_t>(n)] = x;
     table.Used.Width = static_cast<int>(used);
-    if (cache.LaidOut && !cache.Full && grid.Captions.empty() && !grid.Spans && available == cache.Available &&
+    if (cache.LaidOut && !cache.Full && grid.Captions.empty() && !grid.Spans && !table.S().Inherited.CollapseBorders &&
+        available == cache.Available &&
         used == cache.Used && columnX == cache.ColumnX && LayOutChangedCells(table, cache, columnX, context))
         return;
 
-    int y = table.Used.Border.Top + table.Used.Padding.Top;
-    int innerWidth = table.Used.Width - TableEdges(table);
+    // Captions stand above the table's border, as wide as its border box (17.4): the element's
+    // box is the wrapper around both, and the table's own border and background start below them.
+    // Whether a positioned box may be inside, so that its containing block looks no further
+    // than the table otherwise.
+    table.OutOfFlowInside = false;
+    int captions = 0;
     for (Box* caption : grid.Captions) {
-        BlockLayout::Layout(*caption, innerWidth, -1, context);
-        caption->Used.X = table.Used.Border.Left + table.Used.Padding.Left + caption->Used.Margin.Left;
-        caption->Used.Y = y + caption->Used.Margin.Top;
-        y = caption->Used.Y + caption->Used.Height + caption->Used.Margin.Bottom;
+        BlockLayout::Layout(*caption, table.Used.Width, -1, context);
+        table.OutOfFlowInside = table.OutOfFlowInside || caption->OutOfFlowInside;
+        caption->Used.X = caption->Used.Margin.Left;
+        caption->Used.Y = captions + caption->Used.Margin.Top;
+        captions = std::max(0, caption->Used.Y + caption->Used.Height + caption->Used.Margin.Bottom);
     }
+    cache.CaptionHeight = captions;
+    int y = captions + table.Used.Border.Top + table.Used.Padding.Top;
 
     // Cells at their columns' width; rows as tall as their tallest cell that does not span.
     std::size_t rows = grid.Rows.size();
@@ -496,6 +517,7 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
         int cellWidth = columnX[last] - sx - columnX[first];
         stretched.push_back(cell->Used.Height);
         BlockLayout::Layout(*cell, std::max(0, cellWidth), -1, context);
+        table.OutOfFlowInside = table.OutOfFlowInside || cell->OutOfFlowInside;
         cell->Used.Height = cell->LaidOutHeight;  // a cell kept from the last pass is not as tall as its row made it
         const Length& height = cell->S().Box.Height;
         if (height.Type == Length::Kind::Px)
@@ -568,11 +590,11 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
         cell->Used.X = x;
         cell->Used.Y = 0;
     }
-    int height = std::max(0, y - table.Used.Border.Top - table.Used.Padding.Top);  // captions' negative margins pull y back
+    int height = std::max(0, y - captions - table.Used.Border.Top - table.Used.Padding.Top);
     const Length& styleHeight = table.S().Box.Height;
     if (styleHeight.Type == Length::Kind::Px)
         height = std::max(height, styleHeight.Resolve(0));
-    table.Used.Height = height + table.Used.Border.Vertical() + table.Used.Padding.Vertical();
+    table.Used.Height = captions + height + table.Used.Border.Vertical() + table.Used.Padding.Vertical();
     table.Used.ContentWidth = table.Used.Width;
     table.Used.ContentHeight = table.Used.Height;
     cache.LaidOut = true;

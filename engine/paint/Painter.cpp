@@ -284,13 +284,23 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
     const ComputedStyle& style = box.S();
     bool visible = style.Inherited.Visible == Visibility::Visible;
     bool draws = WantsDraw(box.Owner);
+    // Opacity below 1 paints the box and its content into a layer blended into what lies below.
+    bool layer = style.Paint.Opacity < 1;
+    if (layer)
+        out.push_back(BeginLayerItem{damage, style.Paint.Opacity});
     if (visible && box.Kind != BoxKind::Inline) {
+        // A table's captions stand above its border box, inside the element's.
+        Rect frame = area;
+        if (const TableCache* table = box.TableData()) {
+            frame.Y += table->CaptionHeight;
+            frame.Height -= table->CaptionHeight;
+        }
         if (box.Parent != nullptr && &box != m_canvasSource)
-            PaintBackground(box, area, out, damage);
+            PaintBackground(box, frame, out, damage);
         if (draws)
             out.push_back(ElementDrawItem{area, DrawSourceOf(*box.Owner), 0});
         if (box.Used.Border.Horizontal() + box.Used.Border.Vertical() > 0)
-            out.push_back(BorderOf(box, area));
+            out.push_back(BorderOf(box, frame));
         if (box.Kind == BoxKind::Replaced && box.Rare().Picture && box.Rare().Picture->Valid())
             out.push_back(ImageItem{{area.X + box.Used.Border.Left + box.Used.Padding.Left, area.Y + box.Used.Border.Top + box.Used.Padding.Top,
                                      box.Used.ContentWidth, box.Used.ContentHeight},
@@ -355,6 +365,8 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
         out.push_back(PopClipItem{PaddingBox(box)});
     if (visible && draws)
         out.push_back(ElementDrawItem{area, DrawSourceOf(*box.Owner), 2});
+    if (layer)
+        out.push_back(EndLayerItem{damage});
     // The focus rectangle shows where the keyboard moved the focus, as in Windows' dialogs.
     if (box.Owner != nullptr && box.Parent != nullptr && box.Kind != BoxKind::Inline &&
         box.Owner->OwnerDocument() != nullptr && box.Owner->OwnerDocument()->FocusElement() == box.Owner &&

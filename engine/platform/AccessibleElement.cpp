@@ -76,6 +76,7 @@ long SystemRole(AccessRole role)
     case AccessRole::Link: return ROLE_SYSTEM_LINK;
     case AccessRole::Graphic: return ROLE_SYSTEM_GRAPHIC;
     case AccessRole::StaticText: return ROLE_SYSTEM_STATICTEXT;
+    case AccessRole::Log: return ROLE_SYSTEM_GROUPING;
     case AccessRole::None: break;
     }
     return ROLE_SYSTEM_GROUPING;
@@ -228,6 +229,12 @@ Element* AccessibleElement::Target(const VARIANT& child) const
         return nullptr;
     if (child.lVal == CHILDID_SELF)
         return m_element;
+    if (child.lVal < 0) {
+        // An element that an event named, anywhere below this one.
+        View* view = View::ForWindow(m_window);
+        Element* named = view != nullptr ? view->Access().ElementOf(child.lVal) : nullptr;
+        return named != nullptr && m_element->Contains(named) ? named : nullptr;
+    }
     std::vector<Element*> children;
     Accessibility::Children(*m_element, children);
     return child.lVal > 0 && static_cast<std::size_t>(child.lVal) <= children.size() ? children[child.lVal - 1] : nullptr;

@@ -107,10 +107,14 @@ LRESULT CALLBACK EngineWindow::WindowProc(HWND window, UINT message, WPARAM wPar
     case WM_SETFOCUS: case WM_KILLFOCUS:
         if (Element* focus = view->Page().FocusElement())
             view->Renderer().Layout().Repaint(*focus);
-        if (message == WM_SETFOCUS)
+        if (message == WM_SETFOCUS) {
             view->Keyboard().OnSetFocus();
-        else
+            // The window's focus is its focused element's, for whoever follows the focus.
+            if (Element* focus = view->Page().FocusElement())
+                view->Access().FocusMoved(*focus);
+        } else {
             view->HidePopups();  // a popup does not outlive its owner's focus
+        }
         view->ScheduleUpdate();
         break;
     case WM_KEYDOWN: case WM_KEYUP: case WM_SYSKEYDOWN: case WM_SYSKEYUP:

@@ -29,7 +29,8 @@ std::vector<std::unique_ptr<View>>& EndedViews()
 } // namespace
 
 View::View(HWND window)
-    : m_window(window), m_document(std::make_unique<Document>()), m_style(std::make_unique<DocumentStyle>(*m_document))
+    : m_window(window), m_document(std::make_unique<Document>()), m_style(std::make_unique<DocumentStyle>(*m_document)),
+      m_access(window)
 {
     m_renderer = std::make_unique<PageRenderer>(window, [this](const std::wstring& url, std::string& bytes) {
         return RequestData(url, bytes);
@@ -122,6 +123,16 @@ void View::ReleaseElementCaptures()
         view->Page().SetCaptureElement(nullptr);
 }
 
+void View::SetMediaType(std::wstring media)
+{
+    if (media == m_media)
+        return;
+    m_media = std::move(media);
+    m_style->SetMediaType(m_media);
+    m_document->MarkStyleDirty();
+    InvalidateRect(m_window, nullptr, FALSE);
+}
+
 void View::SetCallback(HtmlNotifyProc callback, void* param)
 {
     m_callback = callback;
@@ -143,6 +154,7 @@ bool View::Load(std::string_view utf8, const wchar_t* baseUrl)
     if (!document->Load(utf8))
         return false;
     StopTimers();
+    m_access.Clear();
     m_document->SetClient(nullptr);
     EventDispatcher::DetachTree(m_document->Root());
     m_mouse->Reset();
@@ -252,6 +264,7 @@ void View::ElementLeaving(Element& element)
     }
     m_editing->Leave(&element);
     m_mouse->Forget(element);
+    m_access.Forget(element);
     m_renderer->Layout().ElementLeaving(element);
 }
 
@@ -265,6 +278,8 @@ void View::FocusMoved(Element* from, Element* to)
     m_editing->Leave(from);
     if (to != nullptr && m_document->FocusByKeyboard())
         m_editing->Enter(*to);
+    if (to != nullptr)
+        m_access.FocusMoved(*to);
     ScheduleUpdate();
 }
 
@@ -294,6 +309,7 @@ void View::UpdateNow()
     m_renderer->Update(*m_style);
     if (!m_popups.empty())
         PlacePopups();
+    m_access.Tell();
 }
 
 void View::ShowPopup(Element& popup, Element* anchor, unsigned placement)

@@ -2,6 +2,7 @@
 #include "engine/HTMLayout.h"
 #include "engine/css/DocumentStyle.h"
 #include "engine/dom/Document.h"
+#include "engine/platform/AccessibleEvents.h"
 #include "engine/platform/HttpRequests.h"
 #include "engine/platform/KeyboardInput.h"
 #include "engine/platform/MouseInput.h"
@@ -56,7 +57,8 @@ public:
     [[nodiscard]] bool Ended() const { return m_ended; }
 
     void SetCallback(HtmlNotifyProc callback, void* param);
-    void SetMediaType(std::wstring media) { m_media = std::move(media); m_style->SetMediaType(m_media); }
+    // A new media type restyles the page shown (a high-contrast theme turned on or off).
+    void SetMediaType(std::wstring media);
     [[nodiscard]] bool Load(std::string_view utf8, const wchar_t* baseUrl);
     // Asks the host for a URL's bytes; empty when it has none.
     [[nodiscard]] bool RequestData(const std::wstring& url, std::string& bytes);
@@ -81,6 +83,9 @@ public:
     [[nodiscard]] KeyboardInput& Keyboard() { return *m_keyboard; }
     [[nodiscard]] TextInput& Editing() { return *m_editing; }
     void FocusMoved(Element* from, Element* to) override;
+    void ElementChanged(Element& element, ChangeKind kind) override { m_access.ElementChanged(element, kind); }
+    void StateChanged(Element& element, unsigned changedBits) override { m_access.StateChanged(element, changedBits); }
+    [[nodiscard]] AccessibleEvents& Access() { return m_access; }
     // Popups in windows of their own; hiding takes the window away.
     void ShowPopup(Element& popup, Element* anchor, unsigned placement);
     void HidePopup(Element& popup);
@@ -114,6 +119,7 @@ private:
     HWND m_window;
     std::unique_ptr<Document> m_document;
     std::unique_ptr<DocumentStyle> m_style;  // of m_document, which outlives it
+    AccessibleEvents m_access;                // holds elements of m_document
     std::unique_ptr<PageRenderer> m_renderer;
     std::unique_ptr<MouseInput> m_mouse;
     std::unique_ptr<KeyboardInput> m_keyboard;

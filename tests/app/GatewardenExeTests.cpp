@@ -9,6 +9,68 @@ namespace {
 
 const wchar_t kHelpCommandKey[] = L"Software\\Classes\\chm.file\\shell\\open\\command";
 
+std::wstring TestsFolder()
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const std::wstring exe = path;
+    return exe.substr(0, exe.rfind(L'\\') + 1);
+}
+
+// A window moved to a monitor of another scale, as the system tells it: WM_DPICHANGED with the new
+// DPI and the rectangle it suggests, which lives in the program's memory as the system's would.
+bool SendDpiChange(HANDLE process, HWND window, int dpi, const RECT& suggested)
+{
+    void* remote = VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (remote == nullptr)
+        return false;
+    DWORD_PTR result = 0;
+    const bool sent = WriteProcessMemory(process, remote, &suggested, sizeof(RECT), nullptr) &&
+                      SendMessageTimeoutW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(remote),
+                                          SMTO_NORMAL, kLimitMs, &result) != 0;
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    return sent;
+}
+
+// Moves the window from 96 to 144 DPI and expects the window at the suggested rectangle and
+// every element of the roles given (the nth of each role) half as large again.
+void ExpectDpiChangeScales(HANDLE process, HWND window, HWND page, const std::vector<std::pair<long, int>>& elements)
+{
+    const auto sizes = [&] {
+        const AccessibleTree tree(page);
+        std::vector<SIZE> found;
+        for (const auto& [role, nth] : elements) {
+            const std::optional<AccessibleItem> item = tree.Find(role, nullptr, nth);
+            found.push_back(item ? SIZE{item->Box.right - item->Box.left, item->Box.bottom - item->Box.top} : SIZE{});
+        }
+        return found;
+    };
+    const std::vector<SIZE> before = sizes();
+    RECT suggested{};
+    GetWindowRect(window, &suggested);
+    OffsetRect(&suggested, 20, 10);
+    suggested.right = suggested.left + (suggested.right - suggested.left) * 3 / 2;
+    suggested.bottom = suggested.top + (suggested.bottom - suggested.top) * 3 / 2;
+    ASSERT_TRUE(SendDpiChange(process, window, 144, suggested));
+
+    RECT now{};
+    GetWindowRect(window, &now);
+    EXPECT_TRUE(EqualRect(&now, &suggested)) << now.left << "," << now.top << " " << now.right << "," << now.bottom;
+    std::vector<SIZE> after;
+    // The page relays out on its own schedule after the message.
+    WaitUntil([&] {
+        after = sizes();
+        return after.size() == before.size() && after.back().cy * 4 > before.back().cy * 5;
+    });
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        SCOPED_TRACE(testing::Message() << "role " << elements[i].first << " #" << elements[i].second);
+        ASSERT_GT(before[i].cy, 0);
+        EXPECT_NEAR(static_cast<double>(after[i].cy) / before[i].cy, 1.5, 0.2);
+        if (elements[i].first == ROLE_SYSTEM_GRAPHIC || elements[i].first == ROLE_SYSTEM_PUSHBUTTON)
+            EXPECT_NEAR(static_cast<double>(after[i].cx) / before[i].cx, 1.5, 0.2);
+    }
+}
+
 // The store's files, each with its size and time, and the copies kept beside it.
 std::map<std::wstring, std::string> StoreFiles(const std::wstring& store)
 {
@@ -299,14 +361,28 @@ TEST_F(GatewardenExeTest, F1AsksTheShellForTheHelpFileAndAltF4Hides)
     // The help file's type opens, for this test, with a command that notes the file it was given.
     SetValue(HKEY_LOCAL_MACHINE, kHelpCommandKey, nullptr,
              L"cmd.exe /c echo %1>\"" + m_folder.File(L"opened.txt") + L"\"");
-    TempFolder::WriteBytes(m_folder.File(L"gatewd.chm"), "");
-    Gatewarden program(L"", m_folder.Path());
+    // The program in a folder of its own with its help file beside it, started in the system's
+    // folder as the Run key starts it.
+    const std::wstring installed = m_folder.File(L"Installed Gatewarden");
+    CreateDirectoryW(installed.c_str(), nullptr);
+    const std::wstring tests = TestsFolder();
+    for (const wchar_t* file : {L"Gatewarden.exe", L"wininet.dll"})
+        ASSERT_TRUE(CopyFileW((tests + file).c_str(), (installed + L"\\" + file).c_str(), FALSE));
+    TempFolder::WriteBytes(installed + L"\\gatewd.chm", "");
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    Gatewarden program(L"", system, (installed + L"\\Gatewarden.exe").c_str());
     ASSERT_NE(program.Main(), nullptr);
     program.Key(VK_F1);
     std::string expected;
-    for (const wchar_t c : m_folder.File(L"gatewd.chm"))
+    for (const wchar_t c : installed + L"\\gatewd.chm")
         expected.push_back(static_cast<char>(c));
-    EXPECT_TRUE(WaitUntil([&] { return TempFolder::ReadBytes(m_folder.File(L"opened.txt")) == expected + "\r\n"; }));
+    const auto opened = [&] {
+        std::string text = TempFolder::ReadBytes(m_folder.File(L"opened.txt"));
+        std::erase(text, '"');
+        return text;
+    };
+    EXPECT_TRUE(WaitUntil([&] { return opened() == expected + "\r\n"; })) << opened();
 
     // Keys from the keyboard go to the foreground window, which the help command may have taken.
     EXPECT_TRUE(WaitUntil([&] { return SetForegroundWindow(program.Main()) && GetForegroundWindow() == program.Main(); }));
@@ -319,6 +395,24 @@ TEST_F(GatewardenExeTest, F1AsksTheShellForTheHelpFileAndAltF4Hides)
     DWORD type = REG_NONE;
     RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, L"GatewardenMainWindow", RRF_RT_ANY, &type, nullptr, nullptr);
     EXPECT_NE(type, static_cast<DWORD>(REG_BINARY));
+}
+
+// A window moved to a monitor of another scale is laid out at its DPI: pictures, text and the
+// table's rows larger, the window where the system suggests.
+TEST_F(GatewardenExeTest, DpiChangeLaysOutTheMainWindowAndTheEditorAtTheNewScale)
+{
+    Gatewarden program;
+    ASSERT_NE(program.Main(), nullptr);
+    ExpectDpiChangeScales(program.Process(), program.Main(), program.View(),
+                          {{ROLE_SYSTEM_PUSHBUTTON, 0}, {ROLE_SYSTEM_COLUMNHEADER, 1}, {ROLE_SYSTEM_ROW, 1}});
+
+    program.Command(Command::NewProxy);
+    HWND dialog = nullptr;
+    HWND page = program.DialogPage(L"New proxy settings", &dialog);
+    ASSERT_NE(page, nullptr);
+    ExpectDpiChangeScales(program.Process(), dialog, page,
+                          {{ROLE_SYSTEM_GRAPHIC, 0}, {ROLE_SYSTEM_CHECKBUTTON, 0}, {ROLE_SYSTEM_PUSHBUTTON, 0},
+                           {ROLE_SYSTEM_TEXT, 0}});
 }
 
 TEST_F(GatewardenExeTest, MissingMainPageIsLoggedAndTheProgramRunsOn)

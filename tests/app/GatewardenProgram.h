@@ -154,6 +154,7 @@ public:
         return m_main;
     }
     HWND View() { return FindWindowExW(Main(), nullptr, L"GatewardenHtmlHost", nullptr); }
+    HANDLE Process() const { return m_process.hProcess; }
 
     void Command(UINT id) { PostMessageW(Main(), WM_COMMAND, id, 0); }
     // Answers the message box and waits until the program has acted on the answer: the store is

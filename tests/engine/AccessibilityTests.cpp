@@ -3,6 +3,9 @@
 #include "EngineTestWindow.h"
 #include "support/AccessibleTree.h"
 
+#include <functional>
+#include <tuple>
+
 namespace {
 
 const char kPage[] = R"(<html><head><title>Settings</title></head><body>
@@ -94,6 +97,73 @@ TEST(Accessibility, ALabelsTextClicksItsBoxAndTheTreeFollows)
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->State & STATE_SYSTEM_CHECKED, 0);
     EXPECT_EQ(box->Action, L"Check");
+}
+
+// What a hook of this process hears, each event with the role and name of the element it names,
+// read back through the event as a screen reader reads it.
+std::vector<std::tuple<DWORD, long, std::wstring>> g_heard;
+
+void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD)
+{
+    if (const std::optional<AccessibleItem> item = AccessibleTree::FromEvent(window, object, child))
+        g_heard.emplace_back(event, item->Role, item->Name);
+}
+
+HELEMENT Created(const char* tag, const wchar_t* text)
+{
+    HELEMENT element = nullptr;
+    EXPECT_EQ(HLDOM_OK, HTMLayoutCreateElement(tag, text, &element));
+    return element;
+}
+
+TEST(Accessibility, ChangesAreToldAsWinEventsThatNameTheirElements)
+{
+    EngineTestWindow window;
+    ASSERT_TRUE(window.Load(R"(<html><body><input id="who" title="Who"><input type="checkbox" id="fast" title="Fast">
+<select title="Colour"><option>Red<option>Blue</select>
+<table fixedrows="1"><tr><th>Host</th></tr></table><div role="log" aria-label="Status"></div></body></html>)"));
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    const HWINEVENTHOOK hook = SetWinEventHook(EVENT_MIN, EVENT_AIA_END, nullptr, OnWinEvent, GetCurrentProcessId(),
+                                               GetCurrentThreadId(), WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(hook, nullptr);
+    HELEMENT row = Created("tr", nullptr);
+    const std::pair<std::function<void()>, std::tuple<DWORD, long, std::wstring>> steps[] = {
+        {[&] { HTMLayoutSetElementState(window.Find("#who"), HL_STATE_FOCUS, 0, TRUE); },
+         {EVENT_OBJECT_FOCUS, ROLE_SYSTEM_TEXT, L"Who"}},
+        {[&] { HTMLayoutSetAttributeByName(window.Find("#who"), "value", L"Ann"); },
+         {EVENT_OBJECT_VALUECHANGE, ROLE_SYSTEM_TEXT, L"Who"}},
+        {[&] { HTMLayoutSetElementState(window.Find("#fast"), HL_STATE_CHECKED, 0, TRUE); },
+         {EVENT_OBJECT_STATECHANGE, ROLE_SYSTEM_CHECKBUTTON, L"Fast"}},
+        {[&] {
+             HTMLayoutInsertElement(Created("td", L"example.org"), row, 0);
+             HTMLayoutInsertElement(row, window.Find("table"), 1);
+         },
+         {EVENT_OBJECT_REORDER, ROLE_SYSTEM_TABLE, L""}},
+        {[&] { HTMLayoutSetElementState(row, HL_STATE_CURRENT, 0, TRUE); },
+         {EVENT_OBJECT_SELECTION, ROLE_SYSTEM_ROW, L"example.org"}},
+        {[&] {
+             HTMLayoutSetElementState(window.Find("select"), HL_STATE_FOCUS, 0, TRUE);
+             SendMessageW(window.Window(), WM_KEYDOWN, VK_F4, 0);
+         },
+         {EVENT_OBJECT_STATECHANGE, ROLE_SYSTEM_COMBOBOX, L"Colour"}},
+        {[&] { HTMLayoutInsertElement(Created("div", L"Saved"), window.Find("div"), 0); },
+         {0x8019 /* EVENT_OBJECT_LIVEREGIONCHANGED */, ROLE_SYSTEM_GROUPING, L"Status"}},
+    };
+    for (const auto& [change, told] : steps) {
+        SCOPED_TRACE(testing::PrintToString(std::get<2>(told)) + " " + std::to_string(std::get<0>(told)));
+        g_heard.clear();
+        change();
+        const DWORD start = GetTickCount();
+        while (std::find(g_heard.begin(), g_heard.end(), told) == g_heard.end() && GetTickCount() - start < 2000) {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageW(&message);
+            Sleep(10);
+        }
+        EXPECT_NE(std::find(g_heard.begin(), g_heard.end(), told), g_heard.end());
+    }
+    UnhookWinEvent(hook);
+    CoUninitialize();
 }
 
 } // namespace

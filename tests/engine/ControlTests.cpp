@@ -144,6 +144,15 @@ TEST_F(EngineControls, DropDownCaptionShowsTheChoice)
     EXPECT_STREQ("popup", tags[2]);
     EXPECT_EQ(L"Wireless", EngineTestWindow::Text(caption));
 
+    // Its list, once shown, lies in a window of its own: the drop-down keeps its place on its line.
+    RECT closed{};
+    RECT open{};
+    HTMLayoutGetElementLocation(adapter, &closed, HL_ROOT_RELATIVE | HL_BORDER_BOX);
+    ASSERT_EQ(HLDOM_OK, HTMLayoutShowPopup(options, adapter, 2));
+    HTMLayoutGetElementLocation(adapter, &open, HL_ROOT_RELATIVE | HL_BORDER_BOX);
+    EXPECT_TRUE(EqualRect(&closed, &open)) << open.top << " instead of " << closed.top;
+    ASSERT_EQ(HLDOM_OK, HTMLayoutHidePopup(options));
+
     // As the editor fills it: caption emptied, options replaced, the choice given its states.
     ASSERT_EQ(HLDOM_OK, EngineTestWindow::SetHtml(caption, "&nbsp;", HL_SIH_REPLACE_CONTENT));
     UINT count = 0;

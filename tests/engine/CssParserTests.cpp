@@ -174,7 +174,7 @@ TEST(EngineCss, InheritAndInitialReachEveryProperty)
         {"border-spacing", L"4px 6px"}, {"border-collapse", L"collapse"}, {"display", L"block"},
         {"position", L"relative"}, {"width", L"50%"}, {"height", L"40px"}, {"min-width", L"5px"},
         {"min-height", L"6px"}, {"max-width", L"70px"}, {"max-height", L"80px"}, {"overflow", L"hidden"},
-        {"overflow-x", L"auto"}, {"overflow-y", L"scroll"}, {"vertical-align", L"middle"}, {"float", L"left"},
+        {"overflow-x", L"auto"}, {"overflow-y", L"scroll"}, {"vertical-align", L"middle"}, {"float", L"left"}, {"clear", L"both"},
         {"z-index", L"3"}, {"background-color", L"yellow"}, {"background-image", L"url(b.png)"},
         {"background-repeat", L"no-repeat"}, {"background-position", L"10px 20px"}, {"opacity", L"0.5"},
         {"foreground-image", L"url(f.png)"}, {"text-overflow", L"ellipsis"}, {"table-layout", L"fixed"},

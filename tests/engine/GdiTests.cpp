@@ -250,6 +250,9 @@ DisplayList SampleList(FontCache& fonts, Element& owner)
     list.push_back(ImageItem{{4, 52, 4, 4}, Decode(Bytes(kPng))});
     list.push_back(ImageItem{{10, 52, 4, 4}, Decode("broken")});
     list.push_back(ElementDrawItem{{20, 50, 10, 6}, DrawSourceOf(owner), 1});
+    list.push_back(BeginLayerItem{{0, 0, 64, 64}, 0.5f});
+    list.push_back(FillItem{{60, 4, 4, 6}, kRed});
+    list.push_back(EndLayerItem{{0, 0, 64, 64}});
     return list;
 }
 
@@ -288,6 +291,7 @@ TEST(GdiCanvasTests, DrawsEachItemWhereItBelongs)
         {"fill after the clip", 57, 57, 0x0000FF, 0}, {"fill outside the damage", 57, 61, 0xFFFFFF, 0},
         {"opaque picture pixel", 6, 52, 0x00FF00, 0}, {"half red picture pixel", 4, 52, 0xFF7F7F, 2},
         {"transparent picture pixel", 4, 55, 0xFFFFFF, 0}, {"broken picture", 11, 53, 0xFFFFFF, 0},
+        {"fill in a layer at half opacity", 61, 6, 0xFF7F7F, 2}, {"beside it in the layer", 61, 11, 0xFFFFFF, 0},
     };
     for (const Probe& p : probes)
         EXPECT_TRUE(Near(p.Color, surface.At(p.X, p.Y), p.Tolerance))

@@ -72,7 +72,7 @@ public:
     std::string operator()(const DisplayItem& item)
     {
         static constexpr const char* kKinds[] = {"fill", "gradient", "border", "text", "image", "clip", "unclip",
-                                                 "focus", "scrollbar", "draw", "control"};
+                                                 "focus", "scrollbar", "draw", "control", "layer", "unlayer"};
         const Rect& area = AreaOf(item);
         m_line = kKinds[item.index()];
         Add(" %d,%d %dx%d", area.X, area.Y, area.Width, area.Height);
@@ -108,6 +108,7 @@ private:
         static constexpr unsigned kPartBits[] = {0, 0, 8, 16, 32};
         Add(" %u%s", item.State | kPartBits[static_cast<int>(item.Part)], item.Part == ControlPart::RadioButton ? " radio" : "");
     }
+    void More(const BeginLayerItem& item) { Add(" %.2f", item.Opacity); }
     void More(const ScrollBarItem& item)
     {
         Add(" %s thumb %d+%d", item.Vertical ? "v" : "h", item.Vertical ? item.Thumb.Y : item.Thumb.X,

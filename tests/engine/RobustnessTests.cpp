@@ -641,9 +641,8 @@ TEST(EngineRobustness, RandomPagesLayOutPaintAndRelayOutSoundly)
     }
     EXPECT_GT(compared, 300);
     // Known: inline content of a table built out of its parts' places lands off after some edits
-    // (round 484), and so does a block in a page of fixed boxes a million pixels tall (round
-    // 1216). Lower this to 0 once those are fixed.
-    EXPECT_LE(mismatched, 2);
+    // (round 484). Lower this to 0 once that is fixed.
+    EXPECT_LE(mismatched, 1);
 }
 
 TEST(EngineRobustness, HugeAndDeepPagesLayOutAndPaint)

@@ -1,6 +1,6 @@
 #include "diag/LogService.h"
-#include "mail/MailDate.h"
 #include "mail/MailMessage.h"
+#include "mail/SystemClock.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -13,15 +13,15 @@ using namespace KEMail;
 namespace {
 
 // Tuesday, 5 December 2006, 07:07:03 UTC.
-SYSTEMTIME FixedUtc()
+MailTime FixedUtc()
 {
-    SYSTEMTIME time{};
-    time.wYear = 2006;
-    time.wMonth = 12;
-    time.wDay = 5;
-    time.wHour = 7;
-    time.wMinute = 7;
-    time.wSecond = 3;
+    MailTime time;
+    time.Year = 2006;
+    time.Month = 12;
+    time.Day = 5;
+    time.Hour = 7;
+    time.Minute = 7;
+    time.Second = 3;
     return time;
 }
 
@@ -251,7 +251,30 @@ TEST(MailMessage, KeepsHeaderValuesOnOneLine)
     const std::string composed = message.ComposeBytes();
     EXPECT_EQ(Header(composed, "Subject"), "Subject: Hi  Bcc: victim@x.test");
     EXPECT_EQ(Header(composed, "Bcc"), "");
-    EXPECT_EQ(message.To().back().Address, L"a@x.test>  RCPT TO:<b@x.test");
+    EXPECT_EQ(message.To().back().Address, L"a@x.test  RCPT TO:b@x.test");
+}
+
+TEST(MailMessage, NamesAndAddressesStayInsideTheirQuotesAndBrackets)
+{
+    MailMessage message = ReportMessage();
+    message.AddTo(L"Smith, \"Jo\" \\", L"jo@x.test>, <evil@x.test");
+    message.AddAttachment("abc", 3, L"a\".txt");
+    const std::string composed = message.ComposeBytes();
+    EXPECT_EQ(Header(composed, "To"),
+              "To: \"Support\" <support@example.test>,\t\"Smith, \\\"Jo\\\" \\\\\" <jo@x.test, evil@x.test>");
+    EXPECT_NE(composed.find("\tname=\"a\\\".txt\"\r\n"), std::string::npos);
+    EXPECT_NE(composed.find("\tfilename=\"a\\\".txt\"\r\n"), std::string::npos);
+}
+
+TEST(MailMessage, BoundaryGrowsUntilNoPartHoldsIt)
+{
+    // A forwarded mail in an attached log holds boundaries of its own.
+    MailMessage message = ReportMessage();
+    message.SetTextBody(L"--KEmailPart_0000BEEF\r\n--KEmailPart_0000BEEF_1--");
+    message.AddAttachment("abc", 3, L"a.bin");
+    const std::string composed = message.ComposeBytes();
+    EXPECT_NE(composed.find("boundary=\"KEmailPart_0000BEEF_2\"\r\n"), std::string::npos);
+    EXPECT_NE(composed.find("\r\n--KEmailPart_0000BEEF_2--\r\n"), std::string::npos);
 }
 
 TEST(MailMessage, IgnoresAttachmentsWithoutNameOrData)

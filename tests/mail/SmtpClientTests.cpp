@@ -15,10 +15,10 @@ namespace {
 MailMessage ThreeRecipientMessage()
 {
     MailMessage message;
-    SYSTEMTIME utc{};
-    utc.wYear = 2024;
-    utc.wMonth = 3;
-    utc.wDay = 1;
+    MailTime utc;
+    utc.Year = 2024;
+    utc.Month = 3;
+    utc.Day = 1;
     message.SetDate(utc, 0);
     message.SetBoundary(L"KEmailPart_00C0FFEE");
     message.SetSubject(L"Report");

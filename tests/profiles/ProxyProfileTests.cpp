@@ -119,6 +119,16 @@ TEST(ProxyProfileForm, BypassLocalTokenIsAddedAndCutAsTheEditorShowsIt)
     stored.ToFieldMap(form);
     EXPECT_EQ(form.Get(L"BYPASS").AsString(), L"intranet;");
     EXPECT_EQ(ProxyProfile::FromFieldMap(form).ProxyBypass, L"intranet;<local>");
+
+    // A list holding the token twice loses the second at the first edit and then stays as it is.
+    stored.ProxyBypass = L"<local>;<local>";
+    for (int edit = 0; edit < 2; ++edit) {
+        form.Clear();
+        stored.ToFieldMap(form);
+        EXPECT_EQ(form.Get(L"BYPASS").AsString(), L";");
+        stored = ProxyProfile::FromFieldMap(form);
+        EXPECT_EQ(stored.ProxyBypass, L";<local>");
+    }
 }
 
 TEST(ProxyProfileForm, FromFieldMapBuildsFlagsServersAndRule)

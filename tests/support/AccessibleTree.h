@@ -58,6 +58,28 @@ public:
 
     [[nodiscard]] const std::vector<AccessibleItem>& Items() const { return m_items; }
 
+    // The role and name of the element that a WinEvent names, read back as a screen reader reads
+    // them (from a hook's callback); none when the window does not give it.
+    [[nodiscard]] static std::optional<AccessibleItem> FromEvent(HWND window, LONG object, LONG child)
+    {
+        IAccessible* accessible = nullptr;
+        VARIANT self;
+        VariantInit(&self);
+        if (FAILED(AccessibleObjectFromEvent(window, static_cast<DWORD>(object), static_cast<DWORD>(child), &accessible,
+                                             &self)))
+            return std::nullopt;
+        AccessibleItem item;
+        VARIANT role;
+        VariantInit(&role);
+        if (SUCCEEDED(accessible->get_accRole(self, &role)) && role.vt == VT_I4)
+            item.Role = role.lVal;
+        BSTR name = nullptr;
+        if (SUCCEEDED(accessible->get_accName(self, &name)))
+            item.Name = Take(name);
+        accessible->Release();
+        return item;
+    }
+
     // The first item of the role with this name (any name when null).
     [[nodiscard]] std::optional<AccessibleItem> Find(long role, const wchar_t* name = nullptr, int nth = 0) const
     {

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <vector>
 
 namespace Engine {
@@ -91,6 +92,59 @@ SidePaint PaintOfSide(BorderStyle style, int width, Color color, Side side)
     return paint;
 }
 
+// A layer of a box painted with opacity: a memory bitmap of the area that starts as a copy of
+// what lies below, so that blending it back at the box's alpha changes only what it painted.
+class LayerSurface {
+public:
+    LayerSurface(HDC below, const Rect& area, float opacity)
+        : m_below(below), m_area(area), m_alpha(static_cast<BYTE>(std::clamp(opacity, 0.0f, 1.0f) * 255.0f + 0.5f))
+    {
+        if (area.Empty())
+            return;
+        m_dc = CreateCompatibleDC(below);
+        m_bitmap = CreateCompatibleBitmap(below, area.Width, area.Height);
+        if (m_dc == nullptr || m_bitmap == nullptr)
+            return;
+        m_old = SelectObject(m_dc, m_bitmap);
+        BitBlt(m_dc, 0, 0, area.Width, area.Height, below, area.X, area.Y, SRCCOPY);
+        SetViewportOrgEx(m_dc, -area.X, -area.Y, nullptr);
+        IntersectClipRect(m_dc, area.X, area.Y, area.Right(), area.Bottom());
+        SetBkMode(m_dc, TRANSPARENT);
+        SetTextAlign(m_dc, TA_BASELINE | TA_LEFT | TA_NOUPDATECP);
+    }
+    ~LayerSurface()
+    {
+        if (m_old != nullptr)
+            SelectObject(m_dc, m_old);
+        if (m_bitmap != nullptr)
+            DeleteObject(m_bitmap);
+        if (m_dc != nullptr)
+            DeleteDC(m_dc);
+    }
+    LayerSurface(const LayerSurface&) = delete;
+    LayerSurface& operator=(const LayerSurface&) = delete;
+
+    // Where the layer's items draw: its own bitmap, or straight below when it could not be made.
+    [[nodiscard]] HDC Target() const { return m_old != nullptr ? m_dc : m_below; }
+    [[nodiscard]] HDC Below() const { return m_below; }
+    void Blend() const
+    {
+        if (m_old == nullptr)
+            return;
+        SetViewportOrgEx(m_dc, 0, 0, nullptr);
+        BLENDFUNCTION blend{AC_SRC_OVER, 0, m_alpha, 0};
+        AlphaBlend(m_below, m_area.X, m_area.Y, m_area.Width, m_area.Height, m_dc, 0, 0, m_area.Width, m_area.Height, blend);
+    }
+
+private:
+    HDC m_below;
+    Rect m_area;
+    BYTE m_alpha;
+    HDC m_dc = nullptr;
+    HBITMAP m_bitmap = nullptr;
+    HGDIOBJ m_old = nullptr;
+};
+
 // The state of one play: the clip stack, and a memory context and a brush made when first needed.
 class Player {
 public:
@@ -127,9 +181,22 @@ public:
                     clips.pop_back();
                     RestoreDC(m_dc, -1);
                 }
+            } else if (const auto* layer = std::get_if<BeginLayerItem>(&item)) {
+                m_layers.push_back(std::make_unique<LayerSurface>(m_dc, layer->Area.Intersect(clips.back()), layer->Opacity));
+                m_dc = m_layers.back()->Target();
+            } else if (std::holds_alternative<EndLayerItem>(item)) {
+                if (!m_layers.empty()) {
+                    m_layers.back()->Blend();
+                    m_dc = m_layers.back()->Below();
+                    m_layers.pop_back();
+                }
             } else if (Bounds(item).Intersects(clips.back())) {
                 std::visit([this](const auto& it) { Draw(it); }, item);
             }
+        }
+        while (!m_layers.empty()) {
+            m_dc = m_layers.back()->Below();
+            m_layers.pop_back();
         }
         RestoreDC(m_dc, saved);
     }
@@ -147,6 +214,8 @@ private:
     void Draw(const GradientItem& item) { Gradient(item.Area, item.From, item.To, item.Vertical); }
     void Draw(const PushClipItem&) {}
     void Draw(const PopClipItem&) {}
+    void Draw(const BeginLayerItem&) {}
+    void Draw(const EndLayerItem&) {}
 
     void Draw(const FocusRectItem& item)
     {
@@ -383,6 +452,7 @@ private:
     HDC m_memory = nullptr;
     HGDIOBJ m_memoryBitmap = nullptr;
     HBRUSH m_checker = nullptr;
+    std::vector<std::unique_ptr<LayerSurface>> m_layers;
 };
 
 } // namespace

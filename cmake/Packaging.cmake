@@ -1,0 +1,36 @@
+# What a user downloads: a portable zip and an installer, both from the same files. Built by
+# tools/package.sh (cpack in the build folder); the installer needs makensis (Debian's nsis).
+file(STRINGS ${CMAKE_SOURCE_DIR}/resources/ResourceIds.h GW_VERSION_LINE REGEX "#define GW_VERSION_TEXT ")
+string(REGEX REPLACE ".*\"([0-9.]+)\".*" "\\1" GW_VERSION "${GW_VERSION_LINE}")
+file(STRINGS ${CMAKE_SOURCE_DIR}/resources/Gatewarden.rc GW_COPYRIGHT_LINE REGEX "\"LegalCopyright\"")
+string(REGEX REPLACE ".*\"LegalCopyright\", \"([^\"]*)\".*" "\\1" GW_COPYRIGHT "${GW_COPYRIGHT_LINE}")
+
+install(TARGETS Gatewarden RUNTIME DESTINATION .)
+if(TARGET GatewardenHelp)
+    install(FILES ${GW_HELP_FILE} DESTINATION .)
+endif()
+install(FILES ${CMAKE_SOURCE_DIR}/resources/package/README.txt DESTINATION .)
+install(FILES ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
+
+set(CPACK_PACKAGE_NAME Gatewarden)
+set(CPACK_PACKAGE_VENDOR "KELM Software")
+set(CPACK_PACKAGE_VERSION ${GW_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Gatewarden proxy switcher")
+set(GW_PACKAGE_FILE_NAME Gatewarden-${GW_VERSION}-win64)
+set(CPACK_PACKAGE_FILE_NAME ${GW_PACKAGE_FILE_NAME})
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
+set(CPACK_PACKAGE_INSTALL_DIRECTORY Gatewarden)
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Gatewarden)
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
+set(CPACK_GENERATOR ZIP NSIS)
+# Debugging information stays in the build; a download carries none.
+set(CPACK_STRIP_FILES ON)
+set(CPACK_GW_COPYRIGHT "${GW_COPYRIGHT}")
+set(CPACK_NSIS_PACKAGE_NAME Gatewarden)
+set(CPACK_NSIS_DISPLAY_NAME "Gatewarden ${GW_VERSION}")
+set(CPACK_NSIS_MUI_ICON ${CMAKE_SOURCE_DIR}/resources/Gatewarden.ico)
+set(CPACK_NSIS_MUI_UNIICON ${CMAKE_SOURCE_DIR}/resources/Gatewarden.ico)
+set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
+# Our NSIS.template.in (64-bit, per user or all users) in place of CPack's own.
+list(PREPEND CMAKE_MODULE_PATH ${CMAKE_SOURCE_DIR}/cmake)
+include(CPack)
