@@ -70,6 +70,14 @@ bool ChangeSignals::WatchAddresses()
 {
     if (!m_addressEvent)
         return false;
-    HANDLE unused = nullptr;
-    return IpHelper::NotifyAddrChange(&unused, &m_addressWait) == ERROR_IO_PENDING;
+    HANDLE notice = nullptr;
+    if (IpHelper::NotifyAddrChange(&notice, &m_addressWait) != ERROR_IO_PENDING)
+        return false;
+    // The system hands back the handle it will complete the wait on. A wait pending on no
+    // handle never completes (some systems only pretend to watch): the adapters are then read
+    // on their own schedule instead.
+    if (notice != nullptr && notice != INVALID_HANDLE_VALUE)
+        return true;
+    IpHelper::CancelIPChangeNotify(&m_addressWait);
+    return false;
 }

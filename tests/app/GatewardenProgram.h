@@ -287,15 +287,24 @@ protected:
     }
 
     // Two more passes of the program's monitor have queried the settings (while nothing else
-    // queries them): what changed before this call has been taken in and reported.
+    // queries them): what changed before this call has been taken in and reported. The monitor
+    // reads the settings only on a change notice under WinINet's key (or every few seconds), so
+    // each pass is called for by touching a value there.
     static bool MonitorCaughtUp()
     {
         const auto queries = [] {
             const std::vector<std::wstring> calls = WinInetControl::Calls();
             return std::count(calls.begin(), calls.end(), L"QueryOption 75 held");
         };
-        const auto before = queries();
-        return WaitUntil([&] { return queries() >= before + 2; });
+        constexpr const wchar_t* kKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+        for (DWORD pass = 0; pass < 2; ++pass) {
+            const auto before = queries();
+            RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"MonitorProbe", REG_DWORD, &pass, sizeof pass);
+            if (!WaitUntil([&] { return queries() > before; }))
+                return false;
+        }
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"MonitorProbe");
+        return true;
     }
 
     struct Kept {
