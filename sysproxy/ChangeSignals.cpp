@@ -16,6 +16,10 @@ bool Signalled(const KernelHandle& event)
     return true;
 }
 
+// Without the system's notice the address table is compared on every so many looks: four passes
+// of 300 ms, the adapters' own schedule.
+constexpr int kLooksPerProbe = 4;
+
 } // namespace
 
 ChangeSignals::ChangeSignals()
@@ -49,12 +53,21 @@ SystemChanges ChangeSignals::Take()
         m_addressesWatched = WatchAddresses();
     else if (m_addressesWatched)
         changes.Addresses = false;
+    else if (++m_looksSinceProbe < kLooksPerProbe)
+        changes.Addresses = false;
+    else {
+        m_looksSinceProbe = 0;
+        changes.Addresses = AddressTableChanged();
+    }
     if (m_first) {
         m_first = false;
         changes.Settings = true;
         changes.Addresses = true;
+        if (!m_addressesWatched)
+            static_cast<void>(AddressTableChanged());
     }
-    changes.AddressNotices = m_addressesWatched;
+    // Either way, Addresses now says whether the adapters are worth reading.
+    changes.AddressNotices = true;
     return changes;
 }
 
@@ -80,4 +93,24 @@ bool ChangeSignals::WatchAddresses()
         return true;
     IpHelper::CancelIPChangeNotify(&m_addressWait);
     return false;
+}
+
+bool ChangeSignals::AddressTableChanged()
+{
+    // A failed reading tells nothing: say changed, so that the adapters are read themselves.
+    ULONG size = 0;
+    if (IpHelper::GetIpAddrTable(nullptr, &size) != ERROR_INSUFFICIENT_BUFFER || size == 0)
+        return true;
+    std::vector<BYTE> bytes(size);
+    auto* table = reinterpret_cast<PMIB_IPADDRTABLE>(bytes.data());
+    if (IpHelper::GetIpAddrTable(table, &size) != NO_ERROR)
+        return true;
+    std::vector<std::pair<DWORD, DWORD>> addresses;
+    addresses.reserve(table->dwNumEntries);
+    for (DWORD i = 0; i < table->dwNumEntries; ++i)
+        addresses.emplace_back(table->table[i].dwIndex, table->table[i].dwAddr);
+    if (addresses == m_addressTable)
+        return false;
+    m_addressTable = std::move(addresses);
+    return true;
 }

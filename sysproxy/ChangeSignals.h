@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include <utility>
+#include <vector>
+
 // What the system signalled since the last look.
 struct SystemChanges {
     bool Settings = true;   // something under WinINet's connection settings in the registry
@@ -15,8 +18,10 @@ struct SystemChanges {
 // The system's own change notices for what the monitor's passes read: the registry key under
 // which WinINet keeps the connection settings, and the adapters' addresses. A pass that heard of
 // neither need not ask WinINet nor the adapters. The first look reports both as changed, and so
-// does every look at a source whose notice could not be set up: that source is then read on
-// every pass, as without notices.
+// does every look at the settings when their notice could not be set up. Where the system gives
+// no address notice (some systems accept the wait and never end it), every fourth look compares
+// the table of IPv4 addresses with the last one instead, which costs a fraction of reading the
+// adapters.
 class ChangeSignals {
 public:
     ChangeSignals();
@@ -30,6 +35,7 @@ public:
 private:
     [[nodiscard]] bool WatchSettings();
     [[nodiscard]] bool WatchAddresses();
+    [[nodiscard]] bool AddressTableChanged();
 
     RegistryKey m_settingsKey;
     KernelHandle m_settingsEvent;
@@ -38,4 +44,6 @@ private:
     bool m_settingsWatched = false;
     bool m_addressesWatched = false;
     bool m_first = true;
+    int m_looksSinceProbe = 0;
+    std::vector<std::pair<DWORD, DWORD>> m_addressTable;  // interface index, address
 };

@@ -6,6 +6,7 @@ namespace {
 
 struct Functions {
     decltype(&::GetAdaptersInfo) GetAdaptersInfo = nullptr;
+    decltype(&::GetIpAddrTable) GetIpAddrTable = nullptr;
     decltype(&::NotifyAddrChange) NotifyAddrChange = nullptr;
     decltype(&::CancelIPChangeNotify) CancelIPChangeNotify = nullptr;
 };
@@ -32,6 +33,7 @@ const Functions& Loaded()
         if (module == nullptr)
             return found;
         Find(module, "GetAdaptersInfo", found.GetAdaptersInfo);
+        Find(module, "GetIpAddrTable", found.GetIpAddrTable);
         Find(module, "NotifyAddrChange", found.NotifyAddrChange);
         Find(module, "CancelIPChangeNotify", found.CancelIPChangeNotify);
         return found;
@@ -47,6 +49,12 @@ DWORD GetAdaptersInfo(PIP_ADAPTER_INFO adapters, PULONG size)
 {
     const auto function = Loaded().GetAdaptersInfo;
     return function != nullptr ? function(adapters, size) : ERROR_NOT_SUPPORTED;
+}
+
+DWORD GetIpAddrTable(PMIB_IPADDRTABLE table, PULONG size)
+{
+    const auto function = Loaded().GetIpAddrTable;
+    return function != nullptr ? function(table, size, FALSE) : ERROR_NOT_SUPPORTED;
 }
 
 DWORD NotifyAddrChange(PHANDLE handle, LPOVERLAPPED overlapped)

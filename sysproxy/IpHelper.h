@@ -10,6 +10,7 @@
 namespace IpHelper {
 
 [[nodiscard]] DWORD GetAdaptersInfo(PIP_ADAPTER_INFO adapters, PULONG size);
+[[nodiscard]] DWORD GetIpAddrTable(PMIB_IPADDRTABLE table, PULONG size);
 [[nodiscard]] DWORD NotifyAddrChange(PHANDLE handle, LPOVERLAPPED overlapped);
 [[nodiscard]] BOOL CancelIPChangeNotify(LPOVERLAPPED overlapped);
 

@@ -13,6 +13,9 @@ namespace Engine {
 
 namespace {
 
+// A paint buffer up to this size (a row, a caret, a hovered button) stays for the next paint.
+constexpr long long kKeptBufferPixels = 64 * 1024;
+
 bool HasScheme(const std::wstring& url)
 {
     std::size_t colon = url.find(L':');
@@ -113,14 +116,14 @@ void PageRenderer::Invalidate(const Rect& area)
 void PageRenderer::Paint(DocumentStyle& style, HDC dc, const RECT& area)
 {
     Update(style);
-    RECT client{};
-    GetClientRect(m_window, &client);
-    SIZE size{std::max(1L, client.right), std::max(1L, client.bottom)};
-    // One buffer and one memory DC for the window's life: fonts stay realized in it, which
-    // saves Wine from loading them again for every paint.
+    SIZE size{std::max(1L, area.right - area.left), std::max(1L, area.bottom - area.top)};
+    // One memory DC for the window's life: fonts stay realized in it, which saves Wine from
+    // loading them again for every paint. The buffer covers only the area painted, and only a
+    // small one stays for the next paint: a window-sized one would hold a megabyte while the
+    // program sits idle.
     if (m_memory == nullptr)
         m_memory = CreateCompatibleDC(dc);
-    if (m_buffer == nullptr || size.cx != m_bufferSize.cx || size.cy != m_bufferSize.cy) {
+    if (m_buffer == nullptr || size.cx > m_bufferSize.cx || size.cy > m_bufferSize.cy) {
         HBITMAP buffer = CreateCompatibleBitmap(dc, size.cx, size.cy);
         HGDIOBJ previous = SelectObject(m_memory, buffer);
         if (m_buffer != nullptr)
@@ -131,6 +134,7 @@ void PageRenderer::Paint(DocumentStyle& style, HDC dc, const RECT& area)
         m_bufferSize = size;
     }
     HDC memory = m_memory;
+    SetViewportOrgEx(memory, -area.left, -area.top, nullptr);
     Rect damage{area.left, area.top, area.right - area.left, area.bottom - area.top};
     // The window's own background under everything, for pages that paint none.
     FillRect(memory, &area, GetSysColorBrush(COLOR_WINDOW));
@@ -141,7 +145,15 @@ void PageRenderer::Paint(DocumentStyle& style, HDC dc, const RECT& area)
         return EventDispatcher::CallOwn(element, HL_HANDLE_DRAW, &params);
     });
     canvas.Play(list, damage);
-    BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, memory, area.left, area.top, SRCCOPY);
+    SetViewportOrgEx(memory, 0, 0, nullptr);
+    BitBlt(dc, area.left, area.top, size.cx, size.cy, memory, 0, 0, SRCCOPY);
+    if (static_cast<long long>(m_bufferSize.cx) * m_bufferSize.cy > kKeptBufferPixels) {
+        SelectObject(m_memory, m_original);
+        DeleteObject(m_buffer);
+        m_buffer = nullptr;
+        m_original = nullptr;
+        m_bufferSize = SIZE{0, 0};
+    }
 }
 
 void PageRenderer::PaintPopup(Document& document, const Box& popup, HDC dc, const RECT& area)
