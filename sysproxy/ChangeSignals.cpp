@@ -59,6 +59,7 @@ SystemChanges ChangeSignals::Take()
         m_looksSinceProbe = 0;
         changes.Addresses = AddressTableChanged();
     }
+    changes.AddressesCompared = !m_addressesWatched;
     if (m_first) {
         m_first = false;
         changes.Settings = true;

@@ -13,6 +13,9 @@ struct SystemChanges {
     // Whether Addresses comes from the system's notice: without one the adapters are read on
     // a fixed schedule; with one, on the pass after the notice.
     bool AddressNotices = false;
+    // Whether Addresses came from comparing the address table on this very look: then it needs
+    // no safety net of its own.
+    bool AddressesCompared = false;
 };
 
 // The system's own change notices for what the monitor's passes read: the registry key under

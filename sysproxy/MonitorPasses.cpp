@@ -33,7 +33,7 @@ MonitorPasses::Outcome MonitorPasses::RunPass()
     const bool scheduled = m_passCounter > kPassesBetweenAdapterChecks;
     bool readAdapters = scheduled;
     if (m_adaptersRead && changes.AddressNotices)
-        readAdapters = changes.Addresses || fullPass;
+        readAdapters = changes.Addresses || (fullPass && !changes.AddressesCompared);
     else if (m_adaptersRead)
         readAdapters = scheduled && (changes.Addresses || fullPass);
     bool activated = false;

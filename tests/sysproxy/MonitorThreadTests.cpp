@@ -1,4 +1,5 @@
 #include "OutsideSettings.h"
+#include "sysproxy/ChangeSignals.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,6 +12,7 @@ namespace {
 using namespace std::chrono_literals;
 using Messages = std::vector<std::pair<UINT, std::wstring>>;
 using MonitorThreadTest = RunningMonitorTest;
+using ChangeSignalsTest = RunningMonitorTest;
 
 // The thread runs the passes (whose rules are MonitorPassesTest's) and posts what they find.
 TEST_F(MonitorThreadTest, TheThreadReportsOutsideChangesOnItsNextPass)
@@ -59,6 +61,24 @@ bool WaitForCall(const std::wstring& line)
 // its own handle: when the call returns it finishes its pass on that state (here it takes in the
 // changed settings as a profile), then sees the stop and ends normally. Destruction neither waits
 // for it nor lets it report anything afterwards.
+// The first look reports everything; then only a write under WinINet's key reports the settings,
+// once, and quiet looks report no address (from the system's notice, or where it gives none, from
+// the address table compared every fourth look).
+TEST_F(ChangeSignalsTest, ReportsTheSettingsOnceAfterAWriteAndNoAddressWhileNoneChanges)
+{
+    ChangeSignals signals;
+    const SystemChanges first = signals.Take();
+    EXPECT_TRUE(first.Settings && first.Addresses && first.AddressNotices);
+    for (int look = 1; look <= 8; ++look) {
+        SCOPED_TRACE(look);
+        const SystemChanges quiet = signals.Take();
+        EXPECT_FALSE(quiet.Settings || quiet.Addresses);
+    }
+    ASSERT_TRUE(OutsideSettings::Write(TestProfile(L"", L"cafe:1")));
+    EXPECT_TRUE(signals.Take().Settings);
+    EXPECT_FALSE(signals.Take().Settings);
+}
+
 TEST_F(MonitorThreadTest, DestroyingTheListEndsQuicklyAndTheThreadNeverTouchesItAfterwards)
 {
     for (const bool heldInWinInet : {false, true}) {
