@@ -72,9 +72,13 @@ enum HtmlBehaviorEvent : unsigned {
     HL_BUTTON_STATE_CHANGED = 2,
     HL_EDIT_VALUE_CHANGED = 4,
     HL_SELECT_SELECTION_CHANGED = 5,
+    HL_POPUP_DISMISSED = 9,  // posted to a popup once it is hidden, however that came about
     HL_HYPERLINK_CLICK = 0x80,
     HL_TABLE_HEADER_CLICK = 0x81,
     HL_TABLE_ROW_CLICK = 0x82,
+    HL_ELEMENT_COLLAPSED = 0x90,
+    HL_ELEMENT_EXPANDED = 0x91,
+    HL_ACTIVATE_CHILD = 0x92,
 };
 
 enum HtmlBehaviorMethod : unsigned { HL_DO_CLICK = 0 };

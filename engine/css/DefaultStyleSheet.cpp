@@ -77,4 +77,15 @@ const StyleSheet& DefaultStyleSheet::Get()
     return sheet;
 }
 
+bool DefaultStyleSheet::Holds(const std::wstring* value)
+{
+    for (const StyleRule& rule : Get().Rules) {
+        for (const Declaration& declaration : rule.Declarations) {
+            if (&declaration.Value == value)
+                return true;
+        }
+    }
+    return false;
+}
+
 } // namespace Engine
