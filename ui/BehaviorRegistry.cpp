@@ -6,6 +6,16 @@
 #include "ui/GridBehavior.h"
 #include "ui/ScrollerBehavior.h"
 
+#include "ui/AccessKeysBehavior.h"
+#include "ui/ActionsBehavior.h"
+#include "ui/CollapsibleByIconBehavior.h"
+#include "ui/CollapsibleListBehavior.h"
+#include "ui/DropdownBehavior.h"
+#include "ui/EditableSelectBehavior.h"
+#include "ui/ExpandableListBehavior.h"
+#include "ui/PopupBehavior.h"
+#include "ui/TabsBehavior.h"
+
 #include <cstring>
 
 namespace {
@@ -13,6 +23,17 @@ namespace {
 CommandBehavior g_command;
 GridBehavior g_grid;
 ScrollerBehavior g_scroller;
+
+// Lists, tabs, popups and shortcuts.
+AccessKeysBehavior g_accessKeys;
+ActionsBehavior g_actions;
+CollapsibleByIconBehavior g_collapsibleByIcon;
+EditableSelectBehavior g_editableSelect;
+ExpandableListBehavior g_expandableList;
+CollapsibleListBehavior g_collapsibleList;
+DropdownBehavior g_dropdown;
+PopupBehavior g_popup;
+TabsBehavior g_tabs;
 
 } // namespace
 
