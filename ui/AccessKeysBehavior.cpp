@@ -88,6 +88,10 @@ bool Activate(const ElementRef& root, const std::string& name)
     ElementRef found = SelectFirst(root, "[accesskey=='%s'],[accesskey-alt=='%s']", name.c_str(), name.c_str());
     if (!found)
         return false;
+    // A disabled command keeps its shortcut, which then does nothing.
+    BOOL enabled = FALSE;
+    if (HTMLayoutIsElementEnabled(found.Handle(), &enabled) != HLDOM_OK || !enabled)
+        return true;
     HtmlMethodParams click{HL_DO_CLICK};
     if (HTMLayoutCallBehaviorMethod(found.Handle(), &click) != HLDOM_OK) {
         BOOL handled = FALSE;

@@ -186,6 +186,11 @@ TEST(AccessKeysBehaviorTest, KeysClickTheNamedElementInTheParentPageThisPageAndF
     EXPECT_TRUE(inner.TakeEvents().empty());
     inner.Press(VK_F6);
     EXPECT_EQ(std::vector<std::string>{"0:inner-f6"}, inner.TakeEvents());
+    // A disabled command's shortcut does nothing, and looks no further.
+    host.Find("#refresh").SetState(HL_STATE_DISABLED, 0, Repaint::Yes);
+    inner.Press(VK_F5);
+    EXPECT_TRUE(host.TakeEvents().empty());
+    EXPECT_TRUE(inner.TakeEvents().empty());
 
     // A page whose frame shows another page: what it does not hold itself is looked for there.
     ListHost outer;
