@@ -3,8 +3,12 @@
 // these along.
 #include "ui/Behavior.h"
 #include "ui/CommandBehavior.h"
+#include "ui/FormBehavior.h"
 #include "ui/GridBehavior.h"
+#include "ui/HyperlinkBehavior.h"
 #include "ui/ScrollerBehavior.h"
+#include "ui/SelectBuddyBehavior.h"
+#include "ui/SelectCheckmarkBehavior.h"
 
 #include <cstring>
 
@@ -13,6 +17,12 @@ namespace {
 CommandBehavior g_command;
 GridBehavior g_grid;
 ScrollerBehavior g_scroller;
+
+// Forms, links and option lists.
+FormBehavior g_form;
+HyperlinkBehavior g_hyperlink;
+SelectBuddyBehavior g_selectBuddy;
+SelectCheckmarkBehavior g_selectCheckmark;
 
 } // namespace
 
