@@ -229,3 +229,142 @@ TEST(FormBehaviorTest, ResetBringsBackTheOpeningValuesAndSubmitSendsThemByGetOrP
         EXPECT_EQ(c.Request, requests.back());
     }
 }
+
+TEST(HyperlinkBehaviorTest, TellsTheHostOfEnterLeaveAndClickJumpsToAnchorsAndLoadsTargets)
+{
+    FormsHost host;
+    ElementRef site = host.Find("#site");
+    const POINT away = host.Center(host.Find("h2"));
+    host.Mouse(WM_MOUSEMOVE, away);
+    host.Mouse(WM_MOUSEMOVE, host.Center(site));
+    host.Mouse(WM_MOUSEMOVE, away);
+    host.Click(host.Center(site));
+    host.Key(VK_RETURN);
+    host.Key(VK_SPACE);
+    std::vector<int> actions;
+    for (const auto& link : host.Links) {
+        EXPECT_EQ(2, link.Code);
+        EXPECT_EQ(L"http://example.com/site", link.Href);
+        EXPECT_EQ(L"", link.Target);
+        EXPECT_EQ(site.Handle(), link.Element);
+        EXPECT_TRUE(link.WindowRight);
+        actions.push_back(link.Action);
+    }
+    EXPECT_EQ((std::vector<int>{HYPERLINK_ENTER, HYPERLINK_LEAVE, HYPERLINK_CLICK, HYPERLINK_CLICK, HYPERLINK_CLICK}),
+              actions);
+    host.Pump(50);
+    EXPECT_EQ(3, host.LinkClicks);
+    EXPECT_FALSE(site.TestState(HL_STATE_CURRENT));
+
+    // The click method focuses the link and nothing more.
+    host.Links.clear();
+    HtmlMethodParams click{HL_DO_CLICK};
+    EXPECT_EQ(HLDOM_OK, HTMLayoutCallBehaviorMethod(site.Handle(), &click));
+    EXPECT_TRUE(site.TestState(HL_STATE_FOCUS));
+    EXPECT_TRUE(host.Links.empty());
+
+    // "#" addresses scroll the page's own places into view; one that would break out of the
+    // selector's quotes finds nothing.
+    ElementRef jump = host.Find("#jump");
+    ElementRef scroller = host.Find("#long");
+    struct Anchor {
+        const wchar_t* Href;
+        bool Scrolls;
+    };
+    const Anchor anchors[] = {{L"#x'],p,[id='y", false}, {L"#bottom", true}};
+    for (const Anchor& anchor : anchors) {
+        HTMLayoutSetScrollPos(scroller.Handle(), POINT{0, 0}, FALSE);
+        jump.SetAttribute("href", anchor.Href);
+        host.Links.clear();
+        host.Click(host.Center(jump));
+        host.Pump(300);
+        POINT position{};
+        RECT view{};
+        SIZE content{};
+        HTMLayoutGetScrollInfo(scroller.Handle(), &position, &view, &content);
+        EXPECT_EQ(anchor.Scrolls, position.y > 0) << anchor.Href;
+        EXPECT_TRUE(host.Links.empty()) << anchor.Href;
+    }
+
+    // A target naming an element loads the address into it; one that is no plain name does not.
+    ElementRef load = host.Find("#load");
+    load.SetAttribute("target", L"news,body");
+    host.Click(host.Center(load));
+    host.Pump(300);
+    EXPECT_FALSE(host.Find("#loaded"));
+    load.SetAttribute("target", L"news");
+    host.Click(host.Center(load));
+    EXPECT_TRUE(PumpUntil([&] { return !host.Find("#news #loaded").IsNull(); }));
+}
+
+TEST(SelectBuddyBehaviorTest, MovesOptionsAcrossAndRevokesThemToTheirSourcePlaces)
+{
+    FormsHost host;
+    struct Step {
+        std::vector<const char*> Check;  // options the user selects first
+        const char* Action;
+        std::vector<std::wstring> Source, Destination, Checked;
+    };
+    const Step steps[] = {
+        {{"#o1", "#o3"}, "move-selected", {L"o0", L"o2", L"o4"}, {L"o1", L"o3"}, {}},
+        {{"#o4"}, "move-selected", {L"o0", L"o2"}, {L"o1", L"o3", L"o4"}, {}},
+        {{"#o3"}, "revoke-selected", {L"o0", L"o2", L"o3"}, {L"o1", L"o4"}, {}},
+        {{}, "revoke-all", {L"o0", L"o1", L"o2", L"o3", L"o4"}, {}, {}},
+        {{}, "move-all", {}, {L"o0", L"o1", L"o2", L"o3", L"o4"}, {}},
+        {{"#o4"}, "revoke-selected", {L"o4"}, {L"o0", L"o1", L"o2", L"o3"}, {}},
+        {{}, "revoke-all", {L"o0", L"o1", L"o2", L"o3", L"o4"}, {}, {}},
+        {{}, "select-all", {L"o0", L"o1", L"o2", L"o3", L"o4"}, {}, {L"o0", L"o1", L"o2", L"o3", L"o4"}},
+        {{}, "clear-all", {L"o0", L"o1", L"o2", L"o3", L"o4"}, {}, {}},
+    };
+    for (const Step& step : steps) {
+        for (const char* option : step.Check)
+            host.Find(option).SetState(HL_STATE_CHECKED, 0, Repaint::Yes);
+        host.Click(host.Center(host.Find((std::string("[action='") + step.Action + "']").c_str())));
+        EXPECT_EQ(step.Source, host.ChildIds("#source")) << step.Action;
+        EXPECT_EQ(step.Destination, host.ChildIds("#destination")) << step.Action;
+        std::vector<ElementRef> checked;
+        SelectAll(host.Root(), checked, "option:checked");
+        std::vector<std::wstring> ids;
+        for (const ElementRef& option : checked)
+            ids.push_back(option.AttributeString("id"));
+        EXPECT_EQ(step.Checked, ids) << step.Action;
+    }
+}
+
+TEST(SelectCheckmarkBehaviorTest, TogglesMarksByMouseAndSpaceAndGroupsFollowTheirOptions)
+{
+    FormsHost host;
+    auto mark = [&](const char* id) {
+        const RECT box = host.Find(id).Location(HL_VIEW_RELATIVE | HL_BORDER_BOX);
+        return POINT{box.left + 3, box.top + 4};
+    };
+    auto marks = [&] {
+        std::wstring text;
+        for (const char* id : {"#fruit", "#apple", "#pear", "#bread"})
+            text += host.Find(id).AttributeString("check") + L" ";
+        return text;
+    };
+    struct Step {
+        const char* Id;
+        bool OnMark;  // else the option's text
+        UINT Key;     // pressed after the click
+        const wchar_t* Marks;
+    };
+    const Step steps[] = {
+        {"#apple", true, 0, L"mixed on off on "},
+        {"#pear", true, 0, L"on on on on "},
+        {"#fruit", true, 0, L"off off off on "},
+        {"#bread", false, 0, L"off off off on "},
+        {"#bread", false, VK_SPACE, L"off off off off "},
+        {"#pear", false, VK_SPACE, L"mixed off on off "},
+        {"#fruit", true, 0, L"on on on off "},
+    };
+    for (const Step& step : steps) {
+        const ElementRef item = host.Find(step.Id);
+        host.Click(step.OnMark ? mark(step.Id) : POINT{host.Center(item).x, mark(step.Id).y});
+        if (step.Key != 0)
+            host.Key(step.Key);
+        EXPECT_TRUE(item.TestState(HL_STATE_CURRENT)) << step.Id;
+        EXPECT_EQ(step.Marks, marks()) << step.Id;
+    }
+}
