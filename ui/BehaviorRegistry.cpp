@@ -9,6 +9,7 @@
 #include "ui/ScrollerBehavior.h"
 #include "ui/SelectBuddyBehavior.h"
 #include "ui/SelectCheckmarkBehavior.h"
+#include "ui/VirtualGridBehavior.h"
 
 #include <cstring>
 
@@ -23,6 +24,7 @@ FormBehavior g_form;
 HyperlinkBehavior g_hyperlink;
 SelectBuddyBehavior g_selectBuddy;
 SelectCheckmarkBehavior g_selectCheckmark;
+VirtualGridBehavior g_virtualGrid;
 
 } // namespace
 

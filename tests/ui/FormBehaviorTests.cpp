@@ -4,10 +4,12 @@
 
 #include "TestHost.h"
 #include "ui/HyperlinkInfo.h"
+#include "ui/VirtualGridBehavior.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -117,6 +119,7 @@ public:
     };
     std::vector<Link> Links;
     int LinkClicks = 0;
+    std::vector<VirtualGridRefill> Refills;
 
     [[nodiscard]] std::vector<std::wstring> ChildIds(const char* selector) const
     {
@@ -139,7 +142,9 @@ protected:
     bool OnEvent(HELEMENT, HtmlBehaviorEventParams& params) override
     {
         LinkClicks += params.cmd == HL_HYPERLINK_CLICK ? 1 : 0;
-        return false;
+        if (params.cmd == (VIRTUAL_GRID_REFILL | HL_SINKING))
+            Refills.push_back(*reinterpret_cast<const VirtualGridRefill*>(params.reason));
+        return TestHost::OnEvent(nullptr, params);
     }
 };
 
@@ -367,4 +372,62 @@ TEST(SelectCheckmarkBehaviorTest, TogglesMarksByMouseAndSpaceAndGroupsFollowThei
         EXPECT_TRUE(item.TestState(HL_STATE_CURRENT)) << step.Id;
         EXPECT_EQ(step.Marks, marks()) << step.Id;
     }
+}
+
+TEST(VirtualGridBehaviorTest, KeysWheelAndBarMoveTheWindowAndRefillRowsWithTheirRecords)
+{
+    FormsHost host;
+    const ElementRef table = host.Find("#records");
+    const ElementRef bar = host.Find("#records-bar");
+    const RECT barBox = bar.Location(HL_VIEW_RELATIVE | HL_CONTENT_BOX);
+    const long thickness = barBox.right - barBox.left;
+    const POINT lowerArrow{(barBox.left + barBox.right) / 2, barBox.bottom - 2};
+    const POINT lowerTrack{lowerArrow.x, barBox.bottom - thickness - 2};
+    auto wheel = [&](int delta) {
+        POINT at = host.Center(table.Child(3));
+        ClientToScreen(host.Window(), &at);
+        SendMessageW(host.Window(), WM_MOUSEWHEEL, MAKEWPARAM(0, delta), MAKELPARAM(at.x, at.y));
+    };
+    host.Click(host.Center(table.Child(2)));  // the focus, and the second data row current
+    struct Step {
+        const char* What;
+        std::function<void()> Do;
+        int First;       // the record the first data row shows
+        int CurrentRow;  // index among the table's children
+    };
+    const Step steps[] = {
+        {"Page Down", [&] { host.Key(VK_NEXT); }, 6, 2},
+        {"Down inside the window", [&] { host.Key(VK_DOWN); }, 6, 3},
+        {"End", [&] { host.Key(VK_END); }, 294, 6},
+        {"Down on the last row", [&] { host.Key(VK_DOWN); }, 294, 6},
+        {"Home", [&] { host.Key(VK_HOME); }, 0, 1},
+        {"Up on the first row", [&] { host.Key(VK_UP); }, 0, 1},
+        {"wheel down", [&] { wheel(-WHEEL_DELTA); }, 3, 1},
+        {"wheel up", [&] { wheel(WHEEL_DELTA); }, 0, 1},
+        {"the bar's lower arrow", [&] { host.Click(lowerArrow); }, 1, 1},
+        {"the bar's track", [&] { host.Click(lowerTrack); }, 7, 1},
+        {"Page Up", [&] { host.Key(VK_PRIOR); }, 1, 1},
+        {"Up on the first row", [&] { host.Key(VK_UP); }, 0, 1},
+        {"Page Down", [&] { host.Key(VK_NEXT); }, 6, 1},
+        {"reset", [&] { HTMLayoutSendEvent(table.Handle(), VIRTUAL_GRID_RESET, table.Handle(), 0, nullptr); }, 0, 1},
+    };
+    for (const Step& step : steps) {
+        host.Refills.clear();
+        step.Do();
+        EXPECT_EQ(L"row " + std::to_wstring(step.First) + L", col 0", table.Child(1).Child(0).Text()) << step.What;
+        EXPECT_EQ(L"row " + std::to_wstring(step.First + 5) + L", col 1", table.Child(6).Child(1).Text()) << step.What;
+        EXPECT_TRUE(table.Child(static_cast<UINT>(step.CurrentRow)).TestState(HL_STATE_CURRENT)) << step.What;
+        HtmlScrollBarValueParams value{};
+        value.methodId = HL_SCROLL_BAR_GET_VALUE;
+        HTMLayoutCallBehaviorMethod(bar.Handle(), &value);
+        EXPECT_EQ((std::vector<int>{step.First, 0, 300, 6}),
+                  (std::vector<int>{value.value, value.minValue, value.maxValue, value.pageValue}))
+            << step.What;
+        if (!host.Refills.empty()) {
+            EXPECT_EQ(step.First, host.Refills.back().FirstRecord) << step.What;
+            EXPECT_EQ(1, host.Refills.back().FirstRow);
+            EXPECT_EQ(6, host.Refills.back().LastRow);
+        }
+    }
+    EXPECT_EQ(L"Record", table.Child(0).Child(0).Text());
 }
