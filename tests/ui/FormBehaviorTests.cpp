@@ -107,7 +107,7 @@ class FormsHost : public TestHost {
 public:
     FormsHost() : TestHost(L"FORMS")
     {
-        Create(nullptr, RECT{0, 0, 560, 760}, WS_POPUP | WS_VISIBLE);
+        Create(nullptr, RECT{0, 0, 900, 600}, WS_POPUP | WS_VISIBLE);
     }
 
     struct Link {
