@@ -54,7 +54,7 @@ protected:
         if (element != m_table.Handle())
             return false;
         if (m_bar)
-            static_cast<void>(HTMLayoutDetachEventHandler(m_bar.Handle(), ElementProc, this));
+            static_cast<void>(HTMLayoutDetachEventHandler(m_bar.Handle(), ElementProc, static_cast<EventHandler*>(this)));
         delete this;
         return false;
     }
@@ -135,7 +135,8 @@ private:
     bool Grid(UINT group, void* params) const
     {
         Behavior* grid = Behavior::Find("grid");
-        return grid != nullptr && ElementProc(grid, m_table.Handle(), group, params) != FALSE;
+        return grid != nullptr &&
+               ElementProc(static_cast<EventHandler*>(grid), m_table.Handle(), group, params) != FALSE;
     }
 
     [[nodiscard]] int Fixed() const { return m_table.AttributeInt("fixedrows", 0); }

@@ -444,4 +444,14 @@ TEST(VirtualGridBehaviorTest, KeysWheelAndBarMoveTheWindowAndRefillRowsWithTheir
         }
     }
     EXPECT_EQ(L"Record", table.Child(0).Child(0).Text());
+
+    // The page opened again: the old grid lets go of its bar as it goes, the new one starts over.
+    const BYTE* page = nullptr;
+    DWORD length = 0;
+    ASSERT_TRUE(HtmlHost::FindPage(L"FORMS", page, length));
+    ASSERT_TRUE(host.LoadPage(page, length));
+    EXPECT_EQ(L"row 0, col 0", host.Find("#records").Child(1).Child(0).Text());
+    host.Click(host.Center(host.Find("#records").Child(1)));
+    host.Key(VK_NEXT);
+    EXPECT_EQ(L"row 6, col 0", host.Find("#records").Child(1).Child(0).Text());
 }
