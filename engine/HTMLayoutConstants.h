@@ -81,7 +81,21 @@ enum HtmlBehaviorEvent : unsigned {
     HL_ACTIVATE_CHILD = 0x92,
 };
 
-enum HtmlBehaviorMethod : unsigned { HL_DO_CLICK = 0 };
+// HL_SCROLL_BAR_GET_VALUE and HL_SCROLL_BAR_SET_VALUE take an HtmlScrollBarValueParams; a
+// "widget" element of type "vscrollbar" answers them.
+enum HtmlBehaviorMethod : unsigned { HL_DO_CLICK = 0, HL_SCROLL_BAR_GET_VALUE = 6, HL_SCROLL_BAR_SET_VALUE = 7 };
+
+// Scroll events (HtmlScrollParams.cmd). A scroller tells its own procedures of its new position
+// (HL_SCROLL_POS); a scroll bar widget asks whoever handles it, from the widget up, to move.
+enum HtmlScrollEvent : unsigned {
+    HL_SCROLL_POS = 0,
+    HL_SCROLL_HOME = 1,
+    HL_SCROLL_END = 2,
+    HL_SCROLL_STEP_PLUS = 3,
+    HL_SCROLL_STEP_MINUS = 4,
+    HL_SCROLL_PAGE_PLUS = 5,
+    HL_SCROLL_PAGE_MINUS = 6,
+};
 
 enum HtmlNotification : unsigned {
     HLN_CREATE_CONTROL = 0xB00,

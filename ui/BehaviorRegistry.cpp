@@ -1,20 +1,24 @@
 // Every behavior the program's pages may name: one instance each, for the whole process, built
 // before any window exists. The lookup lives here so that whatever attaches behaviors brings
 // these along.
-#include "ui/Behavior.h"
-#include "ui/CommandBehavior.h"
-#include "ui/GridBehavior.h"
-#include "ui/ScrollerBehavior.h"
-
 #include "ui/AccessKeysBehavior.h"
 #include "ui/ActionsBehavior.h"
+#include "ui/Behavior.h"
 #include "ui/CollapsibleByIconBehavior.h"
 #include "ui/CollapsibleListBehavior.h"
+#include "ui/CommandBehavior.h"
 #include "ui/DropdownBehavior.h"
 #include "ui/EditableSelectBehavior.h"
 #include "ui/ExpandableListBehavior.h"
+#include "ui/FormBehavior.h"
+#include "ui/GridBehavior.h"
+#include "ui/HyperlinkBehavior.h"
 #include "ui/PopupBehavior.h"
+#include "ui/ScrollerBehavior.h"
+#include "ui/SelectBuddyBehavior.h"
+#include "ui/SelectCheckmarkBehavior.h"
 #include "ui/TabsBehavior.h"
+#include "ui/VirtualGridBehavior.h"
 
 #include <cstring>
 
@@ -34,6 +38,13 @@ CollapsibleListBehavior g_collapsibleList;
 DropdownBehavior g_dropdown;
 PopupBehavior g_popup;
 TabsBehavior g_tabs;
+
+// Forms, links and option lists.
+FormBehavior g_form;
+HyperlinkBehavior g_hyperlink;
+SelectBuddyBehavior g_selectBuddy;
+SelectCheckmarkBehavior g_selectCheckmark;
+VirtualGridBehavior g_virtualGrid;
 
 } // namespace
 
