@@ -71,7 +71,18 @@ int PageRenderer::WindowDpi(HWND window)
 void PageRenderer::Reset()
 {
     m_layout.Clear();
+    m_layout.ForgetWindowSlots();
     m_images.clear();
+}
+
+bool PageRenderer::ScrollTo(Box& box, int x, int y)
+{
+    if (!m_layout.ScrollTo(box, x, y))
+        return false;
+    Invalidate(m_layout.TakeDamage());
+    if (m_placed)
+        m_placed();
+    return true;
 }
 
 void PageRenderer::SetDpi(DocumentStyle& style, int dpi)
@@ -98,10 +109,12 @@ void PageRenderer::Update(DocumentStyle& style)
     m_layout.Apply(document, std::move(changes));
     RECT client{};
     GetClientRect(m_window, &client);
-    m_layout.Layout(client.right - client.left, client.bottom - client.top);
+    bool moved = m_layout.Layout(client.right - client.left, client.bottom - client.top);
     Rect damage = m_layout.TakeDamage();
     if (!damage.Empty())
         Invalidate(damage);
+    if ((moved || m_layout.HasWindowSlots()) && m_placed)
+        m_placed();
 }
 
 void PageRenderer::Invalidate(const Rect& area)
