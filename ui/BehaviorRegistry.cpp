@@ -2,9 +2,13 @@
 // before any window exists. The lookup lives here so that whatever attaches behaviors brings
 // these along.
 #include "ui/Behavior.h"
+#include "ui/ClockBehavior.h"
 #include "ui/CommandBehavior.h"
 #include "ui/GridBehavior.h"
+#include "ui/PathBehavior.h"
 #include "ui/ScrollerBehavior.h"
+#include "ui/ShellIconBehavior.h"
+#include "ui/SplitterBehavior.h"
 
 #include <cstring>
 
@@ -13,6 +17,12 @@ namespace {
 CommandBehavior g_command;
 GridBehavior g_grid;
 ScrollerBehavior g_scroller;
+
+// Drawing and geometry.
+ClockBehavior g_clock;
+PathBehavior g_path;
+ShellIconBehavior g_shellIcon;
+SplitterBehavior g_splitter;
 
 } // namespace
 

@@ -1,0 +1,82 @@
+#include "ui/ClockBehavior.h"
+
+#include "ui/ElementLook.h"
+#include "ui/ElementRef.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+constexpr UINT_PTR kTimerId = 1;
+constexpr UINT kTickMilliseconds = 1000;
+constexpr COLORREF kSecondHandColor = 0x7F;
+
+void Tick(HELEMENT element, bool on)
+{
+    HTMLayoutSetTimer(element, on ? kTickMilliseconds : 0, kTimerId);
+}
+
+// A hand from the centre; 0 degrees points up and angles grow clockwise.
+void DrawHand(HDC dc, POINT centre, double degrees, int length, COLORREF color, int width)
+{
+    LOGBRUSH brush{BS_SOLID, color, 0};
+    GdiObject pen(ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND, static_cast<DWORD>(width), &brush, 0, nullptr));
+    HGDIOBJ previous = SelectObject(dc, pen.Get());
+    const double radians = degrees * std::numbers::pi / 180.0;
+    MoveToEx(dc, centre.x, centre.y, nullptr);
+    LineTo(dc, centre.x + static_cast<int>(std::lround(length * std::sin(radians))),
+           centre.y - static_cast<int>(std::lround(length * std::cos(radians))));
+    SelectObject(dc, previous);
+}
+
+} // namespace
+
+bool ClockBehavior::OnAttached(HELEMENT element)
+{
+    BOOL visible = FALSE;
+    if (HTMLayoutIsElementVisible(element, &visible) == HLDOM_OK && visible)
+        Tick(element, true);
+    return false;
+}
+
+bool ClockBehavior::OnDetached(HELEMENT element)
+{
+    Tick(element, false);
+    return false;
+}
+
+bool ClockBehavior::OnTimer(HELEMENT element, HtmlTimerParams& params)
+{
+    if (params.timerId != kTimerId)
+        return false;
+    ElementRef(element).Update(Relayout::No);
+    return true;
+}
+
+bool ClockBehavior::OnEvent(HELEMENT element, HtmlBehaviorEventParams& params)
+{
+    if (params.cmd != kTickEvent)
+        return false;
+    Tick(element, params.reason != 0);
+    return true;
+}
+
+bool ClockBehavior::OnDraw(HELEMENT element, HtmlDrawParams& params)
+{
+    if (params.cmd != 1)
+        return false;
+    const RECT& area = params.area;
+    const int length = std::min(area.right - area.left, area.bottom - area.top) / 2 - 12;
+    if (length <= 0)
+        return true;
+    const POINT centre{(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    const COLORREF text = TextColorOf(ElementRef(element));
+    DrawHand(params.hdc, centre, (now.wHour % 12) * 30 + now.wMinute / 2.0, length * 3 / 4, text, 5);
+    DrawHand(params.hdc, centre, now.wMinute * 6, length, text, 3);
+    DrawHand(params.hdc, centre, now.wSecond * 6, length, kSecondHandColor, 1);
+    return true;
+}
