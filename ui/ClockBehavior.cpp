@@ -67,14 +67,15 @@ bool ClockBehavior::OnDraw(HELEMENT element, HtmlDrawParams& params)
 {
     if (params.cmd != 1)
         return false;
-    const RECT& area = params.area;
+    const ElementRef clock(element);
+    const RECT area = ContentArea(clock, params.area);
     const int length = std::min(area.right - area.left, area.bottom - area.top) / 2 - 12;
     if (length <= 0)
         return true;
     const POINT centre{(area.left + area.right) / 2, (area.top + area.bottom) / 2};
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    const COLORREF text = TextColorOf(ElementRef(element));
+    const COLORREF text = TextColorOf(clock);
     DrawHand(params.hdc, centre, (now.wHour % 12) * 30 + now.wMinute / 2.0, length * 3 / 4, text, 5);
     DrawHand(params.hdc, centre, now.wMinute * 6, length, text, 3);
     DrawHand(params.hdc, centre, now.wSecond * 6, length, kSecondHandColor, 1);

@@ -59,3 +59,11 @@ GdiObject FontOf(const ElementRef& element)
     }
     return GdiObject(CreateFontIndirectW(&font));
 }
+
+RECT ContentArea(const ElementRef& element, const RECT& drawArea)
+{
+    const RECT border = element.Location(HL_VIEW_RELATIVE | HL_BORDER_BOX);
+    RECT content = element.Location(HL_VIEW_RELATIVE | HL_CONTENT_BOX);
+    OffsetRect(&content, drawArea.left - border.left, drawArea.top - border.top);
+    return content;
+}

@@ -12,3 +12,7 @@
 // A font for the element's first "font-family" and its "font-size" in px or pt (the system's
 // message font stands in for what is not given so), at the DPI of the element's window.
 [[nodiscard]] GdiObject FontOf(const ElementRef& element);
+
+// The element's content box where a draw event's area (its border box in the drawing's own
+// coordinates) puts it.
+[[nodiscard]] RECT ContentArea(const ElementRef& element, const RECT& drawArea);

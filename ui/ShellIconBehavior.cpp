@@ -1,5 +1,6 @@
 #include "ui/ShellIconBehavior.h"
 
+#include "ui/ElementLook.h"
 #include "ui/ElementRef.h"
 
 #include <commctrl.h>
@@ -21,7 +22,7 @@ bool ShellIconBehavior::OnDraw(HELEMENT he, HtmlDrawParams& params)
         return false;
     int width = 0, height = 0;
     ImageList_GetIconSize(icons, &width, &height);
-    const RECT content = element.Location(HL_VIEW_RELATIVE | HL_CONTENT_BOX);
+    const RECT content = ContentArea(element, params.area);
     const int top = content.top + (content.bottom - content.top - height) / 2;
     ImageList_Draw(icons, info.iIcon, params.hdc, content.left, top, ILD_TRANSPARENT);
     return true;

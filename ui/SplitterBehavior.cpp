@@ -22,8 +22,12 @@ void Resize(const ElementRef& splitter, POINT pointer)
     const wchar_t* flow = parent.StyleAttribute("flow");
     const bool horizontal = flow != nullptr && _wcsicmp(flow, L"horizontal") == 0;
     const char* side = horizontal ? "width" : "height";
-    const RECT start = before.Location(HL_VIEW_RELATIVE | HL_BORDER_BOX);
-    const long size = std::max(0L, horizontal ? pointer.x - start.left : pointer.y - start.top);
+    // The neighbour's edge goes where the pointer is: its padding and border stay as they are.
+    const RECT outer = before.Location(HL_VIEW_RELATIVE | HL_BORDER_BOX);
+    const RECT inner = before.Location(HL_VIEW_RELATIVE | HL_CONTENT_BOX);
+    const long edges = horizontal ? (outer.right - outer.left) - (inner.right - inner.left)
+                                  : (outer.bottom - outer.top) - (inner.bottom - inner.top);
+    const long size = std::max(0L, (horizontal ? pointer.x - outer.left : pointer.y - outer.top) - edges);
     const std::wstring dragged = std::to_wstring(size) + L"px";
     HTMLayoutSetStyleAttribute(before.Handle(), side, dragged.c_str());
     HTMLayoutSetStyleAttribute(after.Handle(), side, L"100%");
