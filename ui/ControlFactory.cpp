@@ -53,6 +53,21 @@ static_assert(kBaseStyle == (WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCH
 
 constexpr std::size_t kUrlCharacters = 2048;
 
+// Pages nested deeper than this show the blank page only: a page that holds itself, or two that
+// hold each other, would otherwise nest without end while the first one loads.
+constexpr int kMaxNesting = 8;
+
+int NestingOf(HWND parent)
+{
+    int depth = 0;
+    wchar_t name[64]{};
+    for (HWND at = parent; at != nullptr; at = GetParent(at)) {
+        if (GetClassNameW(at, name, 64) > 0 && std::wcscmp(name, HTMLayoutClassNameW()) == 0)
+            ++depth;
+    }
+    return depth;
+}
+
 // The flags of the attributes the element has; names compare without regard to case.
 DWORD FlagsOf(const ElementRef& element, std::span<const StyleFlag> table)
 {
@@ -104,7 +119,9 @@ HWND ControlFactory::CreateNestedPage(HtmlNotifyCreateControl& request, DWORD st
     HTMLayoutSetCallback(page, callback, param);
     HTMLayoutSetMediaType(page, PageMediaType());
     HTMLayoutLoadHtml(page, reinterpret_cast<LPCBYTE>(kBlankPage), sizeof(kBlankPage));
-    if (const wchar_t* source = element.Attribute("src")) {
+    // An empty source names the outer page itself, which browsers take for a blank page too.
+    const wchar_t* source = element.Attribute("src");
+    if (source != nullptr && *source != 0 && NestingOf(request.parentWindow) < kMaxNesting) {
         wchar_t url[kUrlCharacters]{};
         wcsncpy_s(url, source, _TRUNCATE);
         HTMLayoutCombineURL(request.element, url, kUrlCharacters);

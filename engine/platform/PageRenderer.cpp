@@ -109,11 +109,12 @@ void PageRenderer::Update(DocumentStyle& style)
     m_layout.Apply(document, std::move(changes));
     RECT client{};
     GetClientRect(m_window, &client);
-    bool moved = m_layout.Layout(client.right - client.left, client.bottom - client.top);
+    m_layout.Layout(client.right - client.left, client.bottom - client.top);
     Rect damage = m_layout.TakeDamage();
     if (!damage.Empty())
         Invalidate(damage);
-    if ((moved || m_layout.HasWindowSlots()) && m_placed)
+    // Told even when no box moved: a style that only paints may hide an element.
+    if (m_placed)
         m_placed();
 }
 

@@ -35,8 +35,8 @@ public:
     void Invalidate(const Rect& area);
     // Moves a scroll container and repaints what moved; false when it did not move.
     bool ScrollTo(Box& box, int x, int y);
-    // Told after every layout that moved boxes and every scroll: what lies over the page in
-    // windows of its own follows its boxes.
+    // Told after every update of the boxes and every scroll: what lies over the page in windows
+    // of its own follows its boxes.
     void SetPlacedListener(std::function<void()> listener) { m_placed = std::move(listener); }
 
     // Bytes that arrived for a URL the page uses (an image, late): boxes are made anew.

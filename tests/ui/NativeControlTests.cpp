@@ -182,6 +182,24 @@ TEST(NativeControlTest, FailedCreationReportsOneAndOtherElementsGetNothing)
     }
 }
 
+TEST(NativeControlTest, NestedPagesStopAtAnEmptySourceAndAtTheirDepthLimit)
+{
+    TestHost host;
+    ASSERT_NE(nullptr, host.Create(nullptr, RECT{0, 0, 400, 300}, WS_POPUP | WS_VISIBLE));
+    // A page that holds itself nests eight times below the host, then shows the blank page; an
+    // empty source shows the blank page at once.
+    ASSERT_TRUE(host.LoadFile((kData + L"/native-self.html").c_str()));
+    int nested = 0;
+    EnumChildWindows(
+        host.Window(),
+        [](HWND window, LPARAM count) {
+            *reinterpret_cast<int*>(count) += ClassOf(window) == HTMLayoutClassNameW() ? 1 : 0;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&nested));
+    EXPECT_EQ(9 + 9, nested);
+}
+
 TEST(ClockBehaviorTest, RepaintsOnceASecondOnlyWhileItTicks)
 {
     NativePage page;
