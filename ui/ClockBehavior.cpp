@@ -13,9 +13,11 @@ constexpr UINT_PTR kTimerId = 1;
 constexpr UINT kTickMilliseconds = 1000;
 constexpr COLORREF kSecondHandColor = 0x7F;
 
-void Tick(HELEMENT element, bool on)
+enum class Ticking { Off, On };
+
+void Tick(HELEMENT element, Ticking ticking)
 {
-    HTMLayoutSetTimer(element, on ? kTickMilliseconds : 0, kTimerId);
+    HTMLayoutSetTimer(element, ticking == Ticking::On ? kTickMilliseconds : 0, kTimerId);
 }
 
 // A hand from the centre; 0 degrees points up and angles grow clockwise.
@@ -37,13 +39,13 @@ bool ClockBehavior::OnAttached(HELEMENT element)
 {
     BOOL visible = FALSE;
     if (HTMLayoutIsElementVisible(element, &visible) == HLDOM_OK && visible)
-        Tick(element, true);
+        Tick(element, Ticking::On);
     return false;
 }
 
 bool ClockBehavior::OnDetached(HELEMENT element)
 {
-    Tick(element, false);
+    Tick(element, Ticking::Off);
     return false;
 }
 
@@ -59,7 +61,7 @@ bool ClockBehavior::OnEvent(HELEMENT element, HtmlBehaviorEventParams& params)
 {
     if (params.cmd != kTickEvent)
         return false;
-    Tick(element, params.reason != 0);
+    Tick(element, params.reason != 0 ? Ticking::On : Ticking::Off);
     return true;
 }
 

@@ -127,11 +127,22 @@ TEST(NativeWindows, WindowFollowsItsBoxAndHidesWithIt)
     ASSERT_EQ(1u, host.asked[inner].size());
     HWND window = host.asked[inner][0].Made;
     RECT before = WindowPlace(window);
+    // Below the scroller's view, nothing of it shows; scrolled into the view, all of it.
+    RECT shown{};
+    EXPECT_EQ(NULLREGION, GetWindowRgnBox(window, &shown));
 
     HTMLayoutSetScrollPos(page.Find("#scroller"), POINT{0, 70}, FALSE);
     RECT after = WindowPlace(window);
     EXPECT_EQ(before.top - 70, after.top);
     ExpectSame(ContentBox(inner), after, "scrolled");
+    EXPECT_EQ(ERROR, GetWindowRgnBox(window, &shown));
+
+    HTMLayoutSetStyleAttribute(inner, "visibility", L"hidden");
+    EngineTestWindow::Pump(50);
+    EXPECT_FALSE(Shown(window));
+    HTMLayoutSetStyleAttribute(inner, "visibility", nullptr);
+    EngineTestWindow::Pump(50);
+    EXPECT_TRUE(Shown(window));
 
     HTMLayoutSetStyleAttribute(inner, "display", L"none");
     EngineTestWindow::Pump(50);
