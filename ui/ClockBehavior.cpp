@@ -20,16 +20,24 @@ void Tick(HELEMENT element, Ticking ticking)
     HTMLayoutSetTimer(element, ticking == Ticking::On ? kTickMilliseconds : 0, kTimerId);
 }
 
-// A hand from the centre; 0 degrees points up and angles grow clockwise.
-void DrawHand(HDC dc, POINT centre, double degrees, int length, COLORREF color, int width)
+// The point at that distance from the centre; 0 degrees points up and angles grow clockwise.
+POINT At(POINT centre, double degrees, int distance)
+{
+    const double radians = degrees * std::numbers::pi / 180.0;
+    return {centre.x + static_cast<LONG>(std::lround(distance * std::sin(radians))),
+            centre.y - static_cast<LONG>(std::lround(distance * std::cos(radians)))};
+}
+
+// A solid geometric line from one distance to another along an angle.
+void DrawLine(HDC dc, POINT centre, double degrees, int from, int to, COLORREF color, int width)
 {
     LOGBRUSH brush{BS_SOLID, color, 0};
     GdiObject pen(ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND, static_cast<DWORD>(width), &brush, 0, nullptr));
     HGDIOBJ previous = SelectObject(dc, pen.Get());
-    const double radians = degrees * std::numbers::pi / 180.0;
-    MoveToEx(dc, centre.x, centre.y, nullptr);
-    LineTo(dc, centre.x + static_cast<int>(std::lround(length * std::sin(radians))),
-           centre.y - static_cast<int>(std::lround(length * std::cos(radians))));
+    const POINT start = At(centre, degrees, from);
+    const POINT end = At(centre, degrees, to);
+    MoveToEx(dc, start.x, start.y, nullptr);
+    LineTo(dc, end.x, end.y);
     SelectObject(dc, previous);
 }
 
@@ -78,8 +86,11 @@ bool ClockBehavior::OnDraw(HELEMENT element, HtmlDrawParams& params)
     SYSTEMTIME now{};
     GetLocalTime(&now);
     const COLORREF text = TextColorOf(clock);
-    DrawHand(params.hdc, centre, (now.wHour % 12) * 30 + now.wMinute / 2.0, length * 3 / 4, text, 5);
-    DrawHand(params.hdc, centre, now.wMinute * 6, length, text, 3);
-    DrawHand(params.hdc, centre, now.wSecond * 6, length, kSecondHandColor, 1);
+    // The hours' marks in the margin around the hands.
+    for (int hour = 0; hour < 12; ++hour)
+        DrawLine(params.hdc, centre, hour * 30, length + 4, length + 8, text, 2);
+    DrawLine(params.hdc, centre, (now.wHour % 12) * 30 + now.wMinute / 2.0, 0, length * 3 / 4, text, 5);
+    DrawLine(params.hdc, centre, now.wMinute * 6, 0, length, text, 3);
+    DrawLine(params.hdc, centre, now.wSecond * 6, 0, length, kSecondHandColor, 1);
     return true;
 }
