@@ -1,6 +1,7 @@
 #include "engine/platform/NativeWindows.h"
 
 #include "engine/HTMLayout.h"
+#include "engine/dom/Element.h"
 #include "engine/layout/LayoutTree.h"
 #include "engine/platform/ElementHandles.h"
 #include "engine/platform/View.h"
@@ -35,9 +36,16 @@ Rect ContentOf(const Box& box, Rect& shown)
     return content;
 }
 
+// A shown popup lies in a window of its own, which a child of the page's window cannot follow.
 bool Displayed(const Box* box)
 {
-    return box != nullptr && box->S().Inherited.Visible == Visibility::Visible;
+    if (box == nullptr || box->S().Inherited.Visible != Visibility::Visible)
+        return false;
+    for (const Box* at = box; at != nullptr; at = at->Parent) {
+        if (at->Owner != nullptr && (at->Owner->State() & kStatePopup) != 0)
+            return false;
+    }
+    return true;
 }
 
 bool HasVisibleStyle(HWND window)

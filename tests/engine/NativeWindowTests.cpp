@@ -180,3 +180,18 @@ TEST(NativeWindows, FailedOrRefusedWindowLeavesTheLayoutAsBefore)
         }
     }
 }
+
+TEST(NativeWindows, WindowInAShownPopupStaysHidden)
+{
+    EngineTestWindow page;
+    WindowHost host(page, WindowHost::Answer::Window);
+    ASSERT_TRUE(page.Load("<html><body><button id=anchor>Open</button>"
+                          "<popup id=list><p>In a popup</p><div id=inside type=sys-thing style='width:40px;height:20px'></div></popup>"
+                          "</body></html>"));
+    EngineTestWindow::Pump(50);
+    ASSERT_EQ(HLDOM_OK, HTMLayoutShowPopup(page.Find("#list"), page.Find("#anchor"), 2));
+    EngineTestWindow::Pump(50);
+    HELEMENT inside = page.Find("#inside");
+    ASSERT_EQ(1u, host.asked[inside].size());
+    EXPECT_FALSE(Shown(host.asked[inside][0].Made));
+}
