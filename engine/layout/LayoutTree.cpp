@@ -330,8 +330,16 @@ void LayoutTree::SetWindowSize(Element& element, int width, int height)
         return;
     AddDamage(parentBox->Used.PageRect());
     element.SetLayoutBox(nullptr);
-    BuildChildren(*parentBox, *parent);
-    parentBox->MarkNeedsLayout();
+    while (parent != nullptr && parentBox != nullptr) {
+        BoxKind kind = parentBox->Kind;
+        BuildChildren(*parentBox, *parent);
+        parentBox->MarkNeedsLayout();
+        if (parentBox->Kind == kind)
+            break;
+        // An inline that held a block and now holds none joins its siblings' lines again.
+        parent = parent->Parent();
+        parentBox = parent != nullptr ? parent->LayoutBox() : nullptr;
+    }
 }
 
 void LayoutTree::DeclineWindow(Element& element)

@@ -67,10 +67,10 @@ public:
     [[nodiscard]] std::vector<Box*> ShownPopups() const;
 
     // Elements that may hold a window of their own (an iframe, an element whose type begins
-    // with "sys-"): each one that gets a box is offered once through TakeWindowSlots, used, and
-    // lays out as before until SetWindowSize gives it a size (a window of that intrinsic size
-    // fills it) or DeclineWindow (an ordinary element for good). A slot ends with its element's
-    // leaving the document.
+    // with "sys-"): each one that gets a box is offered once through TakeWindowSlots and lays out
+    // as before until SetWindowSize gives it a size (a window of that intrinsic size fills it) or
+    // DeclineWindow makes it an ordinary element for good. A slot ends when its element leaves
+    // the document.
     // The slots of that document still to ask about, each used once for the caller.
     [[nodiscard]] std::vector<Element*> TakeWindowSlots(const Document& document);
     // A new page: every slot ends.
@@ -94,7 +94,6 @@ private:
     [[nodiscard]] BoxKind KindOf(const Element& element, const ComputedStyle& style) const;
     std::unique_ptr<Box> BuildBox(Element& element);
     void OfferWindowSlot(Element& element);
-    void Rebuild(Element& element);
     void BuildChildren(Box& box, Element& element);
     void Destroy(Box& box);
     void Place(Box& box, int pageX, int pageY, std::vector<Rect>* damage, unsigned generation);

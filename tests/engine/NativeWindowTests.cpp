@@ -80,6 +80,7 @@ constexpr const char* kPage =
     "<iframe id=sized style='width:120px;height:80px;padding:3px;border:2px solid'></iframe>"
     "<div id=auto type=sys-thing></div>"
     "<div id=plain type=text>plain</div>"
+    "<span>before <iframe id=blocky style='display:block;width:30px;height:10px'></iframe> after</span>"
     "<div id=scroller style='height:60px;overflow:auto'><div style='height:100px'></div>"
     "<widget id=inner type='sys-calendar' style='width:50px;height:30px'></widget><div style='height:100px'></div></div>"
     "</body></html>";
@@ -96,9 +97,9 @@ TEST(NativeWindows, AsksOnceForEachWindowElementAndFitsItsBox)
     HTMLayoutSetStyleAttribute(page.Find("p"), "padding", L"5px");
     EngineTestWindow::Pump(50);
 
-    ASSERT_EQ(3u, host.asked.size());
+    ASSERT_EQ(4u, host.asked.size());
     EXPECT_EQ(0u, host.asked.count(page.Find("#plain")));
-    for (const char* selector : {"#sized", "#auto", "#inner"}) {
+    for (const char* selector : {"#sized", "#auto", "#inner", "#blocky"}) {
         HELEMENT element = page.Find(selector);
         ASSERT_EQ(1u, host.asked[element].size()) << selector;
         const WindowHost::Asked& asked = host.asked[element][0];
@@ -174,7 +175,7 @@ TEST(NativeWindows, FailedOrRefusedWindowLeavesTheLayoutAsBefore)
         HTMLayoutSetStyleAttribute(page.Find("p"), "padding", L"0");
         HTMLayoutSetStyleAttribute(page.Find("p"), "padding", nullptr);
         EngineTestWindow::Pump(50);
-        for (const char* selector : {"#sized", "#auto", "#inner"}) {
+        for (const char* selector : {"#sized", "#auto", "#inner", "#blocky"}) {
             EXPECT_EQ(1u, host.asked[page.Find(selector)].size()) << selector;
             ExpectSame(ContentBox(reference.Find(selector)), ContentBox(page.Find(selector)), selector);
         }
