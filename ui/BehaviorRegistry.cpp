@@ -4,6 +4,7 @@
 #include "ui/AccessKeysBehavior.h"
 #include "ui/ActionsBehavior.h"
 #include "ui/Behavior.h"
+#include "ui/ClockBehavior.h"
 #include "ui/CollapsibleByIconBehavior.h"
 #include "ui/CollapsibleListBehavior.h"
 #include "ui/CommandBehavior.h"
@@ -13,10 +14,13 @@
 #include "ui/FormBehavior.h"
 #include "ui/GridBehavior.h"
 #include "ui/HyperlinkBehavior.h"
+#include "ui/PathBehavior.h"
 #include "ui/PopupBehavior.h"
 #include "ui/ScrollerBehavior.h"
 #include "ui/SelectBuddyBehavior.h"
 #include "ui/SelectCheckmarkBehavior.h"
+#include "ui/ShellIconBehavior.h"
+#include "ui/SplitterBehavior.h"
 #include "ui/TabsBehavior.h"
 #include "ui/VirtualGridBehavior.h"
 
@@ -45,6 +49,12 @@ HyperlinkBehavior g_hyperlink;
 SelectBuddyBehavior g_selectBuddy;
 SelectCheckmarkBehavior g_selectCheckmark;
 VirtualGridBehavior g_virtualGrid;
+
+// Drawing and geometry.
+ClockBehavior g_clock;
+PathBehavior g_path;
+ShellIconBehavior g_shellIcon;
+SplitterBehavior g_splitter;
 
 } // namespace
 

@@ -292,9 +292,7 @@ MouseInput::BarHit MouseInput::HitScrollBar(POINT point) const
 
 void MouseInput::ScrollBy(Box& scroller, bool vertical, int amount)
 {
-    LayoutTree& layout = m_view.Renderer().Layout();
-    if (layout.ScrollTo(scroller, scroller.ScrollX + (vertical ? 0 : amount), scroller.ScrollY + (vertical ? amount : 0))) {
-        m_view.Renderer().Invalidate(layout.TakeDamage());
+    if (m_view.Renderer().ScrollTo(scroller, scroller.ScrollX + (vertical ? 0 : amount), scroller.ScrollY + (vertical ? amount : 0))) {
         if (scroller.Owner != nullptr) {
             HtmlScrollParams params{HL_SCROLL_POS, ToHandle(scroller.Owner), vertical ? scroller.ScrollY : scroller.ScrollX, vertical ? TRUE : FALSE};
             EventDispatcher::CallOwn(*scroller.Owner, HL_HANDLE_SCROLL, &params);

@@ -193,6 +193,18 @@ TEST_F(EngineWindowTest, ElementsDrawTheirLayersWhenPainted)
     }
 }
 
+TEST_F(EngineWindowTest, AnUpdatedElementIsPaintedAgainThoughNothingChanged)
+{
+    std::vector<std::pair<UINT, RECT>> layers;
+    HELEMENT b = m_window.Find("#b");
+    ASSERT_EQ(HLDOM_OK, HTMLayoutAttachEventHandlerEx(b, RecordDraw, &layers, HL_HANDLE_DRAW));
+    RedrawWindow(m_window.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    layers.clear();
+    ASSERT_EQ(HLDOM_OK, HTMLayoutUpdateElement(b, HL_UPDATE_REPAINT));
+    UpdateWindow(m_window.Window());
+    EXPECT_EQ(3u, layers.size());
+}
+
 // A table's sticky header row in a scroller of 100 pixels, over ten rows of 20.
 TEST(EngineStickyRows, TheHeaderStaysInViewHitThereAndRowsScrollOutFromUnderIt)
 {
