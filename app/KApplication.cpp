@@ -71,7 +71,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand)
     const ComScope com(COINIT_MULTITHREADED);
     static_cast<void>(CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
                                            RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr));
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES};
+    // The date classes for the pickers and calendars that pages may hold.
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES | ICC_DATE_CLASSES};
     InitCommonControlsEx(&controls);
     g_module.Init(instance);
     NoteStartupPhase("COM and controls");

@@ -91,6 +91,15 @@ struct HtmlMethodParams {
     UINT methodId;
 };
 
+// The value of a scroll bar widget: the first shown of a range from minValue to maxValue, of which
+// pageValue show at once.
+struct HtmlScrollBarValueParams : HtmlMethodParams {  // HL_SCROLL_BAR_GET_VALUE or HL_SCROLL_BAR_SET_VALUE
+    INT value;
+    INT minValue;
+    INT maxValue;
+    INT pageValue;
+};
+
 typedef BOOL(CALLBACK* HtmlElementProc)(LPVOID tag, HELEMENT he, UINT eventGroup, LPVOID params);
 typedef BOOL(CALLBACK* HtmlElementCallback)(HELEMENT he, LPVOID param);
 typedef void(CALLBACK* HtmlBytesReceiver)(LPCBYTE bytes, UINT length, LPVOID param);

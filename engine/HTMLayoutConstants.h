@@ -72,12 +72,30 @@ enum HtmlBehaviorEvent : unsigned {
     HL_BUTTON_STATE_CHANGED = 2,
     HL_EDIT_VALUE_CHANGED = 4,
     HL_SELECT_SELECTION_CHANGED = 5,
+    HL_POPUP_DISMISSED = 9,  // posted to a popup once it is hidden, however that came about
     HL_HYPERLINK_CLICK = 0x80,
     HL_TABLE_HEADER_CLICK = 0x81,
     HL_TABLE_ROW_CLICK = 0x82,
+    HL_ELEMENT_COLLAPSED = 0x90,
+    HL_ELEMENT_EXPANDED = 0x91,
+    HL_ACTIVATE_CHILD = 0x92,
 };
 
-enum HtmlBehaviorMethod : unsigned { HL_DO_CLICK = 0 };
+// HL_SCROLL_BAR_GET_VALUE and HL_SCROLL_BAR_SET_VALUE take an HtmlScrollBarValueParams; a
+// "widget" element of type "vscrollbar" answers them.
+enum HtmlBehaviorMethod : unsigned { HL_DO_CLICK = 0, HL_SCROLL_BAR_GET_VALUE = 6, HL_SCROLL_BAR_SET_VALUE = 7 };
+
+// Scroll events (HtmlScrollParams.cmd). A scroller tells its own procedures of its new position
+// (HL_SCROLL_POS); a scroll bar widget asks whoever handles it, from the widget up, to move.
+enum HtmlScrollEvent : unsigned {
+    HL_SCROLL_POS = 0,
+    HL_SCROLL_HOME = 1,
+    HL_SCROLL_END = 2,
+    HL_SCROLL_STEP_PLUS = 3,
+    HL_SCROLL_STEP_MINUS = 4,
+    HL_SCROLL_PAGE_PLUS = 5,
+    HL_SCROLL_PAGE_MINUS = 6,
+};
 
 enum HtmlNotification : unsigned {
     HLN_CREATE_CONTROL = 0xB00,

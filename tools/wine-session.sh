@@ -1,5 +1,6 @@
 # Sourced by the scripts that run Windows programs: a prefix of the build's own, booted once,
 # with a persistent wineserver, and a virtual display when none is set (or always, for tests).
+# GW_SCREEN: the virtual display's size (default 1280x1024).
 #   gw_wine_start <build dir> [own-display]   then   gw_wine_stop (also on exit)
 gw_wine_start() {
     local build="$1" own_display="${2:-}"
@@ -10,7 +11,7 @@ gw_wine_start() {
     if [ -n "$own_display" ] || [ -z "${DISPLAY:-}" ]; then
         local fdfile
         fdfile=$(mktemp)
-        Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+        Xvfb -displayfd 3 -screen 0 "${GW_SCREEN:-1280x1024}x24" -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
         GW_XVFB_PID=$!
         for _ in $(seq 100); do [ -s "$fdfile" ] && break; sleep 0.1; done
         export DISPLAY=":$(head -n1 "$fdfile")"

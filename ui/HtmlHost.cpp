@@ -3,6 +3,8 @@
 #include "diag/LogService.h"
 #include "ui/Behavior.h"
 #include "ui/CommandInfo.h"
+#include "ui/ControlFactory.h"
+#include "ui/MediaType.h"
 #include "ui/ResourceLoader.h"
 #include "ui/WindowGeometry.h"
 
@@ -26,16 +28,6 @@ const EngineClass& Engine()
 {
     static const EngineClass engine;
     return engine;
-}
-
-// High contrast asks for the page's contrast styles.
-const wchar_t* MediaType()
-{
-    HIGHCONTRASTW contrast{};
-    contrast.cbSize = sizeof(contrast);
-    bool on = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
-              (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
-    return on ? L"contrast-screen" : L"screen";
 }
 
 constexpr DWORD kDefaultStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
@@ -98,7 +90,7 @@ bool HtmlHost::FindPage(const wchar_t* name, const BYTE*& bytes, DWORD& length, 
 
 bool HtmlHost::LoadPage(const BYTE* bytes, UINT length, const wchar_t* baseUrl)
 {
-    HTMLayoutSetMediaType(m_window, MediaType());
+    HTMLayoutSetMediaType(m_window, PageMediaType());
     BOOL loaded = baseUrl != nullptr ? HTMLayoutLoadHtmlEx(m_window, bytes, length, baseUrl)
                                      : HTMLayoutLoadHtml(m_window, bytes, length);
     if (loaded) {
@@ -110,7 +102,7 @@ bool HtmlHost::LoadPage(const BYTE* bytes, UINT length, const wchar_t* baseUrl)
 
 bool HtmlHost::LoadFile(const wchar_t* path)
 {
-    HTMLayoutSetMediaType(m_window, MediaType());
+    HTMLayoutSetMediaType(m_window, PageMediaType());
     BOOL loaded = HTMLayoutLoadFile(m_window, path);
     if (loaded) {
         m_pageLoaded = true;
@@ -132,7 +124,7 @@ LRESULT HtmlHost::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& ha
     }
     // A high-contrast theme turned on or off while the page shows: its contrast styles follow.
     if (message == WM_SETTINGCHANGE || message == WM_SYSCOLORCHANGE || message == WM_THEMECHANGED)
-        HTMLayoutSetMediaType(m_window, MediaType());
+        HTMLayoutSetMediaType(m_window, PageMediaType());
     return 0;
 }
 
@@ -178,6 +170,12 @@ LRESULT HtmlHost::OnNotify(UINT message, WPARAM wParam, LPARAM lParam)
     case HLN_CONTROL_CREATED: case HLN_DATA_LOADED: case HLN_DOCUMENT_COMPLETE: case HLN_DESTROY_CONTROL: return 0;
     default: return SendMessageW(GetParent(m_window), message, wParam, lParam);
     }
+}
+
+LRESULT HtmlHost::OnCreateControl(HtmlNotifyCreateControl& request)
+{
+    ControlFactory::Create(request, NotifyProc, this);
+    return 0;
 }
 
 LRESULT CALLBACK HtmlHost::NotifyProc(UINT message, WPARAM wParam, LPARAM lParam, LPVOID param)

@@ -55,8 +55,9 @@ protected:
     virtual void OnPageOpened() {}
     // The engine's notifications, by the table of codes; others go to the parent window.
     virtual LRESULT OnNotify(UINT message, WPARAM wParam, LPARAM lParam);
-    // An element that may be a window of its own: nothing is made here.
-    virtual LRESULT OnCreateControl(HtmlNotifyCreateControl&) { return 0; }
+    // An element that may be a window of its own: a common control or a nested page, whose
+    // notifications come to this host as well.
+    virtual LRESULT OnCreateControl(HtmlNotifyCreateControl& request);
 
     // Passes the message being handled on to the engine's own procedure.
     LRESULT DefaultProcessing();

@@ -391,6 +391,9 @@ HtmlDomResult WINAPI HTMLayoutUpdateElement(HELEMENT he, UINT flags)
         element->NoteChanged(ChangeKind::Attributes);
     UpdateStyleOf(*element);
     if (View* view = View::ForDocument(element->OwnerDocument())) {
+        // Its box is painted again even when nothing about it changed: a procedure that draws
+        // it asks for that (a clock's hands).
+        view->Renderer().Layout().Repaint(*element);
         view->UpdateNow();
         if ((flags & HL_UPDATE_NOW) != 0)
             UpdateWindow(view->Window());

@@ -98,6 +98,7 @@ HtmlDomResult WINAPI HTMLayoutHidePopup(HELEMENT he)
     Element* element = FromHandle(he);
     if (element == nullptr)
         return HLDOM_INVALID_HANDLE;
+    const bool shown = (element->State() & kStatePopup) != 0;
     element->ChangeState(0, kStatePopup);
     for (Element* at = element->Parent(); at != nullptr; at = at->Parent())
         at->ChangeState(0, kStateOwnsPopup);
@@ -105,6 +106,10 @@ HtmlDomResult WINAPI HTMLayoutHidePopup(HELEMENT he)
         view->Renderer().Layout().SetPopupAnchor(*element, nullptr, 0);
         view->HidePopup(*element);
         view->ScheduleUpdate();
+        // Popups also close by themselves (Escape, a press outside, the focus leaving): whoever
+        // showed one hears of it, after the hiding is done.
+        if (shown)
+            view->Post(*element, HL_POPUP_DISMISSED, element, 0);
     }
     return HLDOM_OK;
 }

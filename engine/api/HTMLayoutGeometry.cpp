@@ -39,9 +39,7 @@ Rect ViewOf(const Box& box)
 
 void ScrollAndPaint(View& view, Box& box, int x, int y)
 {
-    LayoutTree& layout = view.Renderer().Layout();
-    if (layout.ScrollTo(box, x, y))
-        view.Renderer().Invalidate(layout.TakeDamage());
+    view.Renderer().ScrollTo(box, x, y);
 }
 
 } // namespace

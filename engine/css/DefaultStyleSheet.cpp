@@ -31,7 +31,7 @@ nobr { white-space: nowrap; }
 body { margin: 8px; }
 p { margin-top: 1em; margin-bottom: 1em; }
 a[href] { behavior: hyperlink; color: blue; text-decoration: underline; cursor: pointer; }
-img, input, button, select, textarea { display: inline-block; }
+img, input, button, select, textarea, widget { display: inline-block; }
 input, textarea, select { border: 2px inset threedface; padding: 1px 2px; background-color: window; color: windowtext; }
 input[type="checkbox"], input[type="radio"] { border: none; padding: 0; margin: 2px 3px; background-color: transparent; vertical-align: middle; }
 input[type="hidden"] { border: none; padding: 0; }
@@ -75,6 +75,17 @@ const StyleSheet& DefaultStyleSheet::Get()
 {
     static const StyleSheet sheet = CssParser::ParseStyleSheet(kSheet);
     return sheet;
+}
+
+bool DefaultStyleSheet::Holds(const std::wstring* value)
+{
+    for (const StyleRule& rule : Get().Rules) {
+        for (const Declaration& declaration : rule.Declarations) {
+            if (&declaration.Value == value)
+                return true;
+        }
+    }
+    return false;
 }
 
 } // namespace Engine

@@ -1,6 +1,7 @@
 #include "engine/css/DocumentStyle.h"
 
 #include "engine/css/CssParser.h"
+#include "engine/css/DefaultStyleSheet.h"
 #include "engine/css/ElementStyle.h"
 #include "engine/css/StyleBuilder.h"
 #include "engine/css/StyleResolver.h"
@@ -169,10 +170,13 @@ void DocumentStyle::Restyle(const std::vector<Element*>& tops)
 }
 
 // The behaviors a style newly names for an element, to ask the client for once styling ends.
+// Only the page's own sheets and style attributes (and the program's settings) name behaviors
+// for the client: the engine's sheet names the engine's own controls, which a host that happens
+// to register the same name ("dropdown", "hyperlink") must not take over.
 void DocumentStyle::NoteBehaviors(Element& element)
 {
     const std::wstring* behavior = StyleResolver::Lookup(element, "behavior");
-    if (behavior == nullptr || m_document.Client() == nullptr)
+    if (behavior == nullptr || m_document.Client() == nullptr || DefaultStyleSheet::Holds(behavior))
         return;
     std::size_t at = 0;
     while (at < behavior->size()) {

@@ -91,10 +91,13 @@ struct ScrollBarItem {
 struct DrawSource;
 
 // The element's own procedures draw a layer (0 background, 1 content, 2 foreground) into the area.
+// The content layer comes before the element's content, which is the Skip items that follow it: a
+// procedure that draws the content itself (answers true) leaves them out.
 struct ElementDrawItem {
     Rect Area;
     const DrawSource* Source = nullptr;
     int Layer = 0;
+    std::size_t Skip = 0;
 };
 
 // The parts of drawn controls, as the system draws them.

@@ -2,6 +2,7 @@
 
 #include "engine/css/CssValue.h"
 #include "engine/dom/Element.h"
+#include "engine/layout/ScrollBarWidget.h"
 #include "engine/layout/TextPositions.h"
 
 #include <algorithm>
@@ -220,6 +221,37 @@ class TextAreaControl final : public ControlBox {
     }
 };
 
+// A scroll bar widget: as thick as the system's bars at the window's DPI, four times as long
+// unless the page sizes it; drawn over its content box from the value in its attributes.
+class ScrollBarControl final : public ControlBox {
+public:
+    [[nodiscard]] bool Replaced(const Element& element) const override { return element.Nodes().empty(); }
+
+    void Measure(Box& box, TextMeasurer&, int dpi) const override
+    {
+        const int thickness = kSystemThickness * std::max(dpi, 1) / 96;
+        box.Rare().IntrinsicWidth = thickness;
+        box.Rare().IntrinsicHeight = thickness * 4;
+    }
+
+    void Paint(const Box& box, TextMeasurer&, DisplayList& out) const override
+    {
+        Rect area{box.Used.PageX + box.Used.ContentX(), box.Used.PageY + box.Used.ContentY(), box.Used.ContentWidth,
+                  box.Used.ContentHeight};
+        if (area.Width <= 0 || area.Height <= 0)
+            return;
+        const ScrollBarWidget::Geometry geometry =
+            ScrollBarWidget::Measure(ScrollBarWidget::Get(*box.Owner), area.Height, area.Width);
+        ScrollBarItem item{area, {}, true};
+        if (geometry.ThumbLength > 0)
+            item.Thumb = Rect{area.X, area.Y + geometry.ThumbAt, area.Width, geometry.ThumbLength};
+        out.push_back(std::move(item));
+    }
+
+private:
+    static constexpr int kSystemThickness = 16;
+};
+
 const ControlBox* InputControlOf(const Element& input)
 {
     static const CheckControl kCheckBox(ControlPart::CheckBox);
@@ -251,7 +283,10 @@ const ControlBox* ControlBox::For(const Element& element)
 {
     static const DropButtonControl kDropButton;
     static const TextAreaControl kTextArea;
+    static const ScrollBarControl kScrollBar;
     const std::string& tag = element.Tag();
+    if (ScrollBarWidget::Is(element))
+        return &kScrollBar;
     if (tag == "input")
         return InputControlOf(element);
     if (tag == "textarea")

@@ -8,6 +8,7 @@
 #include "engine/layout/LayoutContext.h"
 
 #include <algorithm>
+#include <cwctype>
 #include <map>
 #include <queue>
 #include <unordered_set>
@@ -76,6 +77,19 @@ BoxKind KindFor(const Element& element, const ComputedStyle& style)
     case Display::TableCell: return BoxKind::Cell;
     default: return BoxKind::Block;
     }
+}
+
+// An element the host may fill with a window of its own.
+bool MayHoldWindow(const Element& element)
+{
+    if (element.Tag() == "iframe")
+        return true;
+    const std::wstring* type = element.FindAttribute("type");
+    static constexpr std::wstring_view kPrefix = L"sys-";
+    if (type == nullptr || type->size() < kPrefix.size())
+        return false;
+    return std::equal(kPrefix.begin(), kPrefix.end(), type->begin(),
+                      [](wchar_t a, wchar_t b) { return a == std::towlower(b); });
 }
 
 // Relative offsets (9.4.3): percentages of the containing block's content width and height; a
@@ -262,6 +276,75 @@ LayoutTree::LayoutTree(TextMeasurer& measurer, ImageLookup images) : m_measurer(
 LayoutTree::~LayoutTree()
 {
     Clear();
+    ForgetWindowSlots();
+}
+
+BoxKind LayoutTree::KindOf(const Element& element, const ComputedStyle& style) const
+{
+    auto slot = m_windowSlots.find(&element);
+    if (slot != m_windowSlots.end() && slot->second.Filled)
+        return BoxKind::Replaced;
+    return KindFor(element, style);
+}
+
+void LayoutTree::OfferWindowSlot(Element& element)
+{
+    if (!m_windowSlots.try_emplace(&element).second)
+        return;
+    element.Use();
+    m_newWindowSlots.push_back(&element);
+}
+
+std::vector<Element*> LayoutTree::TakeWindowSlots(const Document& document)
+{
+    std::vector<Element*> taken;
+    for (Element* element : std::exchange(m_newWindowSlots, {})) {
+        auto slot = m_windowSlots.find(element);
+        bool asking = element->OwnerDocument() == &document && element->LayoutBox() != nullptr &&
+                      slot != m_windowSlots.end() && !slot->second.Settled &&
+                      std::find(taken.begin(), taken.end(), element) == taken.end();
+        if (asking)
+            taken.push_back(element);
+        else
+            element->Unuse();
+    }
+    return taken;
+}
+
+void LayoutTree::ForgetWindowSlots()
+{
+    m_windowSlots.clear();
+    for (Element* element : std::exchange(m_newWindowSlots, {}))
+        element->Unuse();
+}
+
+void LayoutTree::SetWindowSize(Element& element, int width, int height)
+{
+    WindowSlot& slot = m_windowSlots[&element];
+    slot = {true, true, std::max(0, width), std::max(0, height)};
+    // Its parent makes its box anew, now a replaced one.
+    Box* box = element.LayoutBox();
+    Element* parent = element.Parent();
+    Box* parentBox = parent != nullptr ? parent->LayoutBox() : nullptr;
+    if (box == nullptr || parentBox == nullptr || parentBox->Kind == BoxKind::Replaced)
+        return;
+    AddDamage(parentBox->Used.PageRect());
+    element.SetLayoutBox(nullptr);
+    while (parent != nullptr && parentBox != nullptr) {
+        BoxKind kind = parentBox->Kind;
+        BuildChildren(*parentBox, *parent);
+        parentBox->MarkNeedsLayout();
+        if (parentBox->Kind == kind)
+            break;
+        // An inline that held a block and now holds none joins its siblings' lines again.
+        parent = parent->Parent();
+        parentBox = parent != nullptr ? parent->LayoutBox() : nullptr;
+    }
+}
+
+void LayoutTree::DeclineWindow(Element& element)
+{
+    m_windowSlots[&element].Settled = true;
 }
 
 void LayoutTree::Clear()
@@ -296,14 +379,19 @@ std::unique_ptr<Box> LayoutTree::BuildBox(Element& element)
     auto box = std::make_unique<Box>();
     box->Owner = &element;
     box->Style = style;
-    box->Kind = KindFor(element, *style);
+    box->Kind = KindOf(element, *style);
     element.SetLayoutBox(box.get());
+    if (MayHoldWindow(element))
+        OfferWindowSlot(element);
     if (box->IsSticky())
         m_sticky.push_back(box.get());
     if (box->Kind == BoxKind::Cell)
         ReadSpans(*box);
     if (box->Kind == BoxKind::Replaced) {
-        if (element.Tag() == "img") {
+        if (auto slot = m_windowSlots.find(&element); slot != m_windowSlots.end() && slot->second.Filled) {
+            box->Rare().IntrinsicWidth = slot->second.Width;
+            box->Rare().IntrinsicHeight = slot->second.Height;
+        } else if (element.Tag() == "img") {
             if (const std::wstring* src = element.FindAttribute("src"))
                 box->Rare().Picture = m_images(element, *src);
         } else if (const ControlBox* control = ControlBox::For(element)) {
@@ -436,7 +524,7 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
         Box* box = element->LayoutBox();
         const auto& style = element->Computed();
         bool shown = style && style->Box.Show != Display::None;
-        if (box == nullptr || !shown || KindFor(*element, *style) != box->Kind ||
+        if (box == nullptr || !shown || KindOf(*element, *style) != box->Kind ||
             style->Box.Show != box->S().Box.Show || LeavesFlow(*style) != LeavesFlow(box->S())) {
             if (box == nullptr && !shown)
                 continue;
@@ -500,7 +588,7 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
                 rebuild.Add(element->Parent());
             continue;
         }
-        BoxKind wanted = KindFor(*element, box->S());
+        BoxKind wanted = KindOf(*element, box->S());
         if (wanted != box->Kind && !(wanted == BoxKind::Inline && box->Kind == BoxKind::Block) &&
             element->Parent() != nullptr) {
             // An input that gained or lost content changes kind: its parent makes its box anew.
@@ -523,6 +611,8 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
 
 void LayoutTree::ElementLeaving(Element& element)
 {
+    // Its slot ends here; a slot not yet taken lets its element go when it is.
+    m_windowSlots.erase(&element);
     m_popups.erase(std::remove_if(m_popups.begin(), m_popups.end(),
                                   [&](const PopupAnchor& p) { return p.Popup == &element || p.Anchor == &element; }),
                    m_popups.end());

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 namespace Engine {
@@ -65,6 +66,19 @@ public:
     void SetPopupAnchor(Element& popup, Element* anchor, unsigned placement);
     [[nodiscard]] std::vector<Box*> ShownPopups() const;
 
+    // Elements that may hold a window of their own (an iframe, an element whose type begins
+    // with "sys-"): each one that gets a box is offered once through TakeWindowSlots and lays out
+    // as before until SetWindowSize gives it a size (a window of that intrinsic size fills it) or
+    // DeclineWindow makes it an ordinary element for good. A slot ends when its element leaves
+    // the document.
+    // The slots of that document still to ask about, each used once for the caller.
+    [[nodiscard]] std::vector<Element*> TakeWindowSlots(const Document& document);
+    // A new page: every slot ends.
+    void ForgetWindowSlots();
+    [[nodiscard]] bool HasWindowSlots() const { return !m_newWindowSlots.empty(); }
+    void SetWindowSize(Element& element, int width, int height);
+    void DeclineWindow(Element& element);
+
     // A text dump of the tree: "kind <tag#id> x,y wxh", children indented.
     [[nodiscard]] std::string Dump() const;
     [[nodiscard]] TextMeasurer& Measurer() const { return m_measurer; }
@@ -77,7 +91,9 @@ public:
 
 private:
     [[nodiscard]] std::pair<int, int> IntrinsicWidths();
+    [[nodiscard]] BoxKind KindOf(const Element& element, const ComputedStyle& style) const;
     std::unique_ptr<Box> BuildBox(Element& element);
+    void OfferWindowSlot(Element& element);
     void BuildChildren(Box& box, Element& element);
     void Destroy(Box& box);
     void Place(Box& box, int pageX, int pageY, std::vector<Rect>* damage, unsigned generation);
@@ -90,6 +106,14 @@ private:
         unsigned Placement;
     };
     std::vector<PopupAnchor> m_popups;
+
+    struct WindowSlot {
+        bool Filled = false;  // settled as a window; otherwise asked or declined
+        bool Settled = false;
+        int Width = 0, Height = 0;
+    };
+    std::unordered_map<const Element*, WindowSlot> m_windowSlots;
+    std::vector<Element*> m_newWindowSlots;  // used until taken
 
     TextMeasurer& m_measurer;
     ImageLookup m_images;

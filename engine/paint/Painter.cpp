@@ -318,6 +318,9 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
     bool clips = style.Clips() && box.Kind != BoxKind::Inline && !ContentInside(box);
     if (clips)
         out.push_back(PushClipItem{PaddingBox(box)});
+    std::size_t contentLayer = out.size();
+    if (visible && draws)
+        out.push_back(ElementDrawItem{area, DrawSourceOf(*box.Owner), 1});
     if (box.InlineContent) {
         PaintInlineDecorations(box, out);
         const ControlBox* control = box.Owner != nullptr ? ControlBox::For(*box.Owner) : nullptr;
@@ -358,7 +361,7 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
             PaintBox(*child, damage, out);
     }
     if (visible && draws)
-        out.push_back(ElementDrawItem{area, DrawSourceOf(*box.Owner), 1});
+        std::get<ElementDrawItem>(out[contentLayer]).Skip = out.size() - contentLayer - 1;
     if (box.IsScroller() && (box.Used.BarV > 0 || box.Used.BarH > 0))
         PaintScrollBars(box, out);
     if (clips)

@@ -3,6 +3,7 @@
 #include "engine/dom/Document.h"
 #include "engine/dom/Element.h"
 #include "engine/input/FormControls.h"
+#include "engine/layout/ScrollBarWidget.h"
 #include "engine/platform/BoundaryCodes.h"
 #include "engine/platform/ElementHandles.h"
 
@@ -205,8 +206,28 @@ bool EventDispatcher::CallMethod(Element& element, HtmlMethodParams& params)
         BehaviorEvent(element, HL_BUTTON_CLICK, &element, 0);
         handled = true;
     }
+    if (!handled && ScrollBarWidget::Is(element) &&
+        (params.methodId == HL_SCROLL_BAR_GET_VALUE || params.methodId == HL_SCROLL_BAR_SET_VALUE)) {
+        // The caller's record is the longer one that the method's id names.
+        auto& value = static_cast<HtmlScrollBarValueParams&>(params);
+        if (params.methodId == HL_SCROLL_BAR_SET_VALUE) {
+            ScrollBarWidget::Set(element, {value.value, value.minValue, value.maxValue, value.pageValue});
+        } else {
+            const ScrollBarWidget::Value now = ScrollBarWidget::Get(element);
+            value.value = now.Position;
+            value.minValue = now.Min;
+            value.maxValue = now.Max;
+            value.pageValue = now.Page;
+        }
+        handled = true;
+    }
     element.Unuse();
     return handled;
+}
+
+bool EventDispatcher::Scroll(Element& element, HtmlScrollParams params)
+{
+    return Route(element, HL_HANDLE_SCROLL, params);
 }
 
 void EventDispatcher::SetFocus(Document& document, Element* element, bool byMouse)

@@ -25,6 +25,8 @@ public:
     static bool Key(Document& document, HtmlKeyParams params);
     static bool BehaviorEvent(Element& element, unsigned code, Element* source, UINT_PTR reason);
     static bool CallMethod(Element& element, HtmlMethodParams& params);
+    // From the element up, as the other routed groups.
+    static bool Scroll(Element& element, HtmlScrollParams params);
     static void SetFocus(Document& document, Element* element, bool byMouse);
 
 private:

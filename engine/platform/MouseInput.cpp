@@ -2,6 +2,7 @@
 
 #include "engine/input/FocusOrder.h"
 #include "engine/input/FormControls.h"
+#include "engine/layout/ScrollBarWidget.h"
 #include "engine/platform/ElementHandles.h"
 #include "engine/platform/EventDispatcher.h"
 #include "engine/platform/View.h"
@@ -58,6 +59,7 @@ void MouseInput::Reset()
         m_hover->Unuse();
     m_hover = nullptr;
     m_drag = {};
+    EndWidgetBarDrag();
 }
 
 void MouseInput::Forget(Element& element)
@@ -68,6 +70,59 @@ void MouseInput::Forget(Element& element)
     }
     if (m_drag.Scroller != nullptr && m_drag.Scroller->Owner == &element)
         m_drag = {};
+    if (m_barWidget != nullptr && (m_barWidget == &element || element.Contains(m_barWidget)))
+        EndWidgetBarDrag();
+}
+
+bool MouseInput::WidgetBarPress(Element& bar, POINT point, Point relative)
+{
+    Box* box = bar.LayoutBox();
+    if (box == nullptr || !ScrollBarWidget::Is(bar))
+        return false;
+    const int length = box->Used.ContentHeight;
+    const int thickness = box->Used.ContentWidth;
+    const int offset = relative.Y - box->Used.ContentY();
+    const ScrollBarWidget::Value value = ScrollBarWidget::Get(bar);
+    unsigned command = HL_SCROLL_POS;
+    switch (ScrollBarWidget::PartAt(value, length, thickness, offset)) {
+    case ScrollBarWidget::Part::Back: command = HL_SCROLL_STEP_MINUS; break;
+    case ScrollBarWidget::Part::Forward: command = HL_SCROLL_STEP_PLUS; break;
+    case ScrollBarWidget::Part::PageBack: command = HL_SCROLL_PAGE_MINUS; break;
+    case ScrollBarWidget::Part::PageForward: command = HL_SCROLL_PAGE_PLUS; break;
+    case ScrollBarWidget::Part::Thumb:
+        EndWidgetBarDrag();
+        bar.Use();
+        m_barWidget = &bar;
+        m_barTop = point.y - relative.Y + box->Used.ContentY();
+        m_barGrab = offset - ScrollBarWidget::Measure(value, length, thickness).ThumbAt;
+        SetCapture(m_view.Window());
+        return true;
+    default: return true;
+    }
+    EventDispatcher::Scroll(bar, HtmlScrollParams{command, ToHandle(&bar), value.Position, TRUE});
+    return true;
+}
+
+void MouseInput::WidgetBarDrag(POINT point)
+{
+    Element& bar = *m_barWidget;
+    const Box* box = bar.LayoutBox();
+    if (box == nullptr)
+        return;
+    const ScrollBarWidget::Value value = ScrollBarWidget::Get(bar);
+    const int position =
+        ScrollBarWidget::PositionAt(value, box->Used.ContentHeight, box->Used.ContentWidth, point.y - m_barTop - m_barGrab);
+    if (position != value.Position)
+        EventDispatcher::Scroll(bar, HtmlScrollParams{HL_SCROLL_POS, ToHandle(&bar), position, TRUE});
+}
+
+void MouseInput::EndWidgetBarDrag()
+{
+    if (m_barWidget == nullptr)
+        return;
+    Element* bar = m_barWidget;
+    m_barWidget = nullptr;
+    bar->Unuse();
 }
 
 HtmlMouseParams MouseInput::MouseParams(UINT command, POINT point, WPARAM keys, Point relative)
@@ -237,11 +292,9 @@ MouseInput::BarHit MouseInput::HitScrollBar(POINT point) const
 
 void MouseInput::ScrollBy(Box& scroller, bool vertical, int amount)
 {
-    LayoutTree& layout = m_view.Renderer().Layout();
-    if (layout.ScrollTo(scroller, scroller.ScrollX + (vertical ? 0 : amount), scroller.ScrollY + (vertical ? amount : 0))) {
-        m_view.Renderer().Invalidate(layout.TakeDamage());
+    if (m_view.Renderer().ScrollTo(scroller, scroller.ScrollX + (vertical ? 0 : amount), scroller.ScrollY + (vertical ? amount : 0))) {
         if (scroller.Owner != nullptr) {
-            HtmlScrollParams params{0, ToHandle(scroller.Owner), vertical ? scroller.ScrollY : scroller.ScrollX, vertical ? TRUE : FALSE};
+            HtmlScrollParams params{HL_SCROLL_POS, ToHandle(scroller.Owner), vertical ? scroller.ScrollY : scroller.ScrollX, vertical ? TRUE : FALSE};
             EventDispatcher::CallOwn(*scroller.Owner, HL_HANDLE_SCROLL, &params);
         }
     }
@@ -253,6 +306,13 @@ void MouseInput::OnMove(POINT point, WPARAM keys)
     if (!m_tracking && m_within == nullptr) {
         TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, m_view.Window(), 0};
         m_tracking = TrackMouseEvent(&track) != FALSE;
+    }
+    if (m_barWidget != nullptr) {
+        Element* bar = m_barWidget;
+        bar->Use();
+        WidgetBarDrag(point);
+        bar->Unuse();
+        return;
     }
     if (m_drag.Scroller != nullptr && m_drag.Part == BarPart::Thumb) {
         Box& box = *m_drag.Scroller;
@@ -322,6 +382,13 @@ void MouseInput::OnButton(UINT message, POINT point, WPARAM keys)
         if (GetFocus() != m_view.Window())
             SetFocus(m_view.Window());
     }
+    if (message == WM_LBUTTONUP && m_barWidget != nullptr) {
+        m_barWidget->ChangeState(0, kStateActive);
+        EndWidgetBarDrag();
+        if (m_view.Page().CaptureElement() == nullptr)
+            ReleaseCapture();
+        return;
+    }
     if (message == WM_LBUTTONUP && m_drag.Scroller != nullptr) {
         m_drag = {};
         if (m_view.Page().CaptureElement() == nullptr)
@@ -372,6 +439,12 @@ void MouseInput::OnButton(UINT message, POINT point, WPARAM keys)
             m_view.Editing().OnClick(*target, relative.X, relative.Y, (keys & MK_SHIFT) != 0, message == WM_LBUTTONDBLCLK);
             m_selecting = message == WM_LBUTTONDOWN;
         }
+    }
+    if (!consumed && message == WM_LBUTTONDOWN && target->OwnerDocument() == &m_view.Page() &&
+        WidgetBarPress(*target, point, relative)) {
+        target->Unuse();
+        m_view.ScheduleUpdate();
+        return;
     }
     if (!consumed && message == WM_LBUTTONDOWN && target->OwnerDocument() == &m_view.Page() && DropDownPress(*target)) {
         target->Unuse();

@@ -49,6 +49,11 @@ private:
     // option in the list is chosen. True when it meant something.
     bool DropDownPress(Element& target);
     [[nodiscard]] Element* HitAt(POINT point, Point& relative) const;
+    // A press on a scroll bar widget that no procedure took: its arrows and track ask for a step or
+    // a page by a scroll event, its thumb starts a drag. True when it was one of them.
+    bool WidgetBarPress(Element& bar, POINT point, Point relative);
+    void WidgetBarDrag(POINT point);
+    void EndWidgetBarDrag();
 
     View& m_view;
     Element* m_hover = nullptr;  // used while held
@@ -58,6 +63,9 @@ private:
     int m_dragScroll = 0;
     const Box* m_within = nullptr;  // the popup whose window the message came from
     bool m_selecting = false;       // a press in a text input: moves select until the release
+    Element* m_barWidget = nullptr; // a scroll bar widget whose thumb is dragged, used meanwhile
+    int m_barTop = 0;               // its content box's top in the window's client area
+    int m_barGrab = 0;              // where along the thumb the press took it
 };
 
 } // namespace Engine

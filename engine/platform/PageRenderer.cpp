@@ -74,7 +74,18 @@ int PageRenderer::WindowDpi(HWND window)
 void PageRenderer::Reset()
 {
     m_layout.Clear();
+    m_layout.ForgetWindowSlots();
     m_images.clear();
+}
+
+bool PageRenderer::ScrollTo(Box& box, int x, int y)
+{
+    if (!m_layout.ScrollTo(box, x, y))
+        return false;
+    Invalidate(m_layout.TakeDamage());
+    if (m_placed)
+        m_placed();
+    return true;
 }
 
 void PageRenderer::SetDpi(DocumentStyle& style, int dpi)
@@ -105,6 +116,9 @@ void PageRenderer::Update(DocumentStyle& style)
     Rect damage = m_layout.TakeDamage();
     if (!damage.Empty())
         Invalidate(damage);
+    // Told even when no box moved: a style that only paints may hide an element.
+    if (m_placed)
+        m_placed();
 }
 
 void PageRenderer::Invalidate(const Rect& area)

@@ -33,6 +33,11 @@ public:
     // A shown popup's boxes into its own window, whose client origin is the popup's border box.
     void PaintPopup(Document& document, const Box& popup, HDC dc, const RECT& area);
     void Invalidate(const Rect& area);
+    // Moves a scroll container and repaints what moved; false when it did not move.
+    bool ScrollTo(Box& box, int x, int y);
+    // Told after every update of the boxes and every scroll: what lies over the page in windows
+    // of its own follows its boxes.
+    void SetPlacedListener(std::function<void()> listener) { m_placed = std::move(listener); }
 
     // Bytes that arrived for a URL the page uses (an image, late): boxes are made anew.
     void DataArrived(const std::wstring& url, const void* bytes, std::size_t length);
@@ -53,6 +58,7 @@ private:
 
     HWND m_window;
     DataSource m_source;
+    std::function<void()> m_placed;
     FontCache m_fonts;
     LayoutTree m_layout;
     std::map<std::wstring, ImagePtr> m_images;  // null: asked for, not arrived

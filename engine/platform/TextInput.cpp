@@ -163,8 +163,7 @@ void TextInput::Commit(Element& input, bool changed)
                 y -= top - caret.Y;
             else if (caret.Bottom() > top + view)
                 y += caret.Bottom() - (top + view);
-            if (m_view.Renderer().Layout().ScrollTo(*box, box->ScrollX, y))
-                m_view.Renderer().Invalidate(m_view.Renderer().Layout().TakeDamage());
+            m_view.Renderer().ScrollTo(*box, box->ScrollX, y);
         }
     } else if (box->RunsFont >= 0) {
         std::wstring shown = input.InputType() == L"password" ? std::wstring(m_editor.Text().size(), L'\x2022') : m_editor.Text();

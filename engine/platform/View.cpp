@@ -38,12 +38,14 @@ View::View(HWND window)
     m_mouse = std::make_unique<MouseInput>(*this);
     m_keyboard = std::make_unique<KeyboardInput>(*this);
     m_editing = std::make_unique<TextInput>(*this);
+    m_renderer->SetPlacedListener([this] { WindowsPlaced(); });
     m_style->SetDpi(m_renderer->Dpi());
     m_document->SetClient(this);
 }
 
 View::~View()
 {
+    m_windows.Clear();
     StopTimers();
     KillTimer(m_window, kPostedEventsTimer);
     KillTimer(m_window, kUpdateTimer);
@@ -154,6 +156,7 @@ bool View::Load(std::string_view utf8, const wchar_t* baseUrl)
     if (!document->Load(utf8))
         return false;
     StopTimers();
+    m_windows.Clear();
     m_access.Clear();
     m_document->SetClient(nullptr);
     EventDispatcher::DetachTree(m_document->Root());
@@ -193,6 +196,9 @@ bool View::Load(std::string_view utf8, const wchar_t* baseUrl)
     m_style->Update();
     // Boxes and pictures now, so that painting never waits for them.
     m_renderer->Update(*m_style);
+    AskForWindows();
+    if (m_ended)
+        return true;
     InvalidateRect(m_window, nullptr, FALSE);
     // A page loaded into the window that has the focus gives it to its first element.
     if (GetFocus() == m_window)
@@ -262,6 +268,7 @@ void View::ElementLeaving(Element& element)
             m_popupPlaces.erase(m_popupPlaces.begin() + static_cast<std::ptrdiff_t>(i));
         }
     }
+    m_windows.ElementLeaving(element);
     m_editing->Leave(&element);
     m_mouse->Forget(element);
     m_access.Forget(element);
@@ -307,9 +314,32 @@ void View::UpdateNow()
         return;
     m_updateScheduled = false;
     m_renderer->Update(*m_style);
+    AskForWindows();
+    if (m_ended)
+        return;
     if (!m_popups.empty())
         PlacePopups();
     m_access.Tell();
+}
+
+void View::AskForWindows()
+{
+    if (!m_renderer->Layout().HasWindowSlots())
+        return;
+    if (m_holds == 0) {
+        ScheduleUpdate();
+        return;
+    }
+    while (!m_ended && m_windows.AskHost())
+        m_renderer->Update(*m_style);
+}
+
+void View::WindowsPlaced()
+{
+    m_windows.Place();
+    // Met while painting: the host hears of them from the update that follows.
+    if (m_renderer->Layout().HasWindowSlots())
+        ScheduleUpdate();
 }
 
 void View::ShowPopup(Element& popup, Element* anchor, unsigned placement)

@@ -6,6 +6,7 @@
 #include "engine/platform/HttpRequests.h"
 #include "engine/platform/KeyboardInput.h"
 #include "engine/platform/MouseInput.h"
+#include "engine/platform/NativeWindows.h"
 #include "engine/platform/PageRenderer.h"
 #include "engine/platform/PopupWindow.h"
 #include "engine/platform/TextInput.h"
@@ -115,6 +116,10 @@ private:
     static void CALLBACK TimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
     void StopTimers();
     void DeliverAnswers();
+    // The host's windows for elements that got their first box, asked for now when a frame
+    // holds this view (the host may end it meanwhile), else from the next update's timer.
+    void AskForWindows();
+    void WindowsPlaced();
 
     HWND m_window;
     std::unique_ptr<Document> m_document;
@@ -124,6 +129,7 @@ private:
     std::unique_ptr<MouseInput> m_mouse;
     std::unique_ptr<KeyboardInput> m_keyboard;
     std::unique_ptr<TextInput> m_editing;
+    NativeWindows m_windows{*this};
     std::vector<std::unique_ptr<PopupWindow>> m_popups;
     struct PopupPlace {
         Element* Anchor;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -190,4 +191,61 @@ TEST_F(EngineControls, WrongValuesAreRefused)
     EXPECT_EQ(HLDOM_OPERATION_FAILED, HTMLayoutControlSetValue(m_window.Find("#adapter"), &none));
     EXPECT_EQ(HLDOM_OPERATION_FAILED, HTMLayoutControlSetValue(m_window.Find("#plaindiv"), &none));
     EXPECT_EQ(HLDOM_INVALID_PARAMETER, HTMLayoutControlGetValue(m_window.Find("#text"), nullptr));
+}
+
+// A scroll bar widget keeps the value its owner gives it, and a press on its arrows, track and
+// thumb asks whoever handles scroll events above it to move.
+TEST(EngineScrollBarWidget, KeepsItsValueAndAsksItsOwnerToScroll)
+{
+    EngineTestWindow window;
+    ASSERT_TRUE(window.Load("<html><body style='margin:0'><div id=owner>"
+                            "<widget type=vscrollbar id=bar style='height:200px'></widget></div></body></html>"));
+    HELEMENT bar = window.Find("#bar");
+    HtmlScrollBarValueParams set{};
+    set.methodId = HL_SCROLL_BAR_SET_VALUE;
+    set.value = 500;  // beyond the last page: kept to 300 - 10
+    set.maxValue = 300;
+    set.pageValue = 10;
+    EXPECT_EQ(HLDOM_OK, HTMLayoutCallBehaviorMethod(bar, &set));
+    HtmlScrollBarValueParams get{};
+    get.methodId = HL_SCROLL_BAR_GET_VALUE;
+    EXPECT_EQ(HLDOM_OK, HTMLayoutCallBehaviorMethod(bar, &get));
+    EXPECT_EQ((std::vector<int>{290, 0, 300, 10}), (std::vector<int>{get.value, get.minValue, get.maxValue, get.pageValue}));
+    HtmlMethodParams click{HL_SCROLL_BAR_SET_VALUE};
+    EXPECT_EQ(HLDOM_OK_NOT_HANDLED, HTMLayoutCallBehaviorMethod(window.Find("#owner"), &click));
+
+    struct Asked {
+        std::vector<UINT> Commands;
+        std::vector<int> Positions;
+    } asked;
+    HTMLayoutAttachEventHandlerEx(
+        window.Find("#owner"),
+        [](LPVOID tag, HELEMENT, UINT group, LPVOID params) -> BOOL {
+            auto* scroll = static_cast<HtmlScrollParams*>(params);
+            if (group != HL_HANDLE_SCROLL || (scroll->cmd & HL_SINKING) != 0)
+                return FALSE;
+            static_cast<Asked*>(tag)->Commands.push_back(scroll->cmd);
+            static_cast<Asked*>(tag)->Positions.push_back(scroll->pos);
+            return TRUE;
+        },
+        &asked, HL_HANDLE_SCROLL);
+    set.value = 0;
+    HTMLayoutCallBehaviorMethod(bar, &set);
+    RECT box{};
+    HTMLayoutGetElementLocation(bar, &box, HL_VIEW_RELATIVE | HL_CONTENT_BOX);
+    const int x = (box.left + box.right) / 2;
+    auto press = [&](int y, int moveTo) {
+        SendMessageW(window.Window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        if (moveTo >= 0)
+            SendMessageW(window.Window(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, moveTo));
+        SendMessageW(window.Window(), WM_LBUTTONUP, 0, MAKELPARAM(x, moveTo >= 0 ? moveTo : y));
+    };
+    const int width = box.right - box.left;
+    press(box.top + 2, -1);                   // the upper arrow
+    press(box.bottom - 2, -1);                // the lower arrow
+    press(box.bottom - width - 4, -1);        // the track below the thumb
+    press(box.top + width + 2, box.bottom);   // the thumb, dragged to the end
+    EXPECT_EQ((std::vector<UINT>{HL_SCROLL_STEP_MINUS, HL_SCROLL_STEP_PLUS, HL_SCROLL_PAGE_PLUS, HL_SCROLL_POS}),
+              asked.Commands);
+    EXPECT_EQ(290, asked.Positions.empty() ? 0 : asked.Positions.back());
 }

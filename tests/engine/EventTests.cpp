@@ -287,6 +287,21 @@ TEST(EngineBehaviors, HostIsAskedOnceForEveryNamedBehavior)
     EXPECT_EQ((std::vector<std::string>{"1:8004"}), log.Events);
 }
 
+TEST(EngineBehaviors, HostIsAskedOnlyForBehaviorsThePageNames)
+{
+    // The engine's own sheet names "dropdown", "hyperlink", "edit", "button"...: those stay the
+    // engine's even when the host answers every request.
+    BehaviorLog log;
+    EngineTestWindow window;
+    ASSERT_TRUE(HTMLayoutSetCallback(window.Window(), HostCallback, &log));
+    ASSERT_TRUE(window.Load("<style>select.own { behavior: dropdown }</style>"
+                            "<select id=plain><option>a</option></select><a id=link href='x.html'>x</a>"
+                            "<input id=edit><button id=b>b</button>"
+                            "<select id=own class=own><option>b</option></select>"
+                            "<a id=styled href='y.html' style='behavior: hyperlink'>y</a>"));
+    EXPECT_EQ((std::vector<std::string>{"dropdown@own", "hyperlink@styled"}), log.Names);
+}
+
 TEST_F(EngineEvents, ANewPageDetachesTheOldPagesProcedures)
 {
     ASSERT_TRUE(m_window.Load("<p>next</p>"));

@@ -315,6 +315,23 @@ TEST(GdiCanvasTests, DrawsEachItemWhereItBelongs)
     EXPECT_EQ(56, calls[0].second.bottom);
 }
 
+TEST(GdiCanvasTests, ContentThatItsElementDrewItselfIsLeftOut)
+{
+    FontCache fonts;
+    Element owner("div");
+    for (bool drawsContent : {true, false}) {
+        Surface surface;
+        DisplayList list;
+        list.push_back(ElementDrawItem{{0, 0, 40, 20}, DrawSourceOf(owner), 1, 1});
+        list.push_back(FillItem{{0, 0, 20, 20}, kRed});
+        list.push_back(FillItem{{20, 0, 20, 20}, kBlue});
+        GdiCanvas canvas(surface.Dc(), fonts, [&](Element&, int, HDC, const RECT&) { return drawsContent; });
+        canvas.Play(list, {0, 0, 64, 64});
+        EXPECT_EQ(drawsContent ? 0xFFFFFFu : 0xFF0000u, surface.At(5, 5)) << drawsContent;
+        EXPECT_EQ(0x0000FFu, surface.At(25, 5)) << drawsContent;
+    }
+}
+
 TEST(GdiCanvasTests, PlaysWithoutLeakingGdiObjects)
 {
     FontCache fonts;

@@ -193,6 +193,18 @@ TEST_F(EngineWindowTest, ElementsDrawTheirLayersWhenPainted)
     }
 }
 
+TEST_F(EngineWindowTest, AnUpdatedElementIsPaintedAgainThoughNothingChanged)
+{
+    std::vector<std::pair<UINT, RECT>> layers;
+    HELEMENT b = m_window.Find("#b");
+    ASSERT_EQ(HLDOM_OK, HTMLayoutAttachEventHandlerEx(b, RecordDraw, &layers, HL_HANDLE_DRAW));
+    RedrawWindow(m_window.Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    layers.clear();
+    ASSERT_EQ(HLDOM_OK, HTMLayoutUpdateElement(b, HL_UPDATE_REPAINT));
+    UpdateWindow(m_window.Window());
+    EXPECT_EQ(3u, layers.size());
+}
+
 // A table's sticky header row in a scroller of 100 pixels, over ten rows of 20.
 TEST(EngineStickyRows, TheHeaderStaysInViewHitThereAndRowsScrollOutFromUnderIt)
 {
@@ -275,11 +287,24 @@ TEST_F(EngineWindowTest, PopupsShowInWindowsOfTheirOwnBesideTheirAnchor)
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ("pop", seen[0].Id);
     EXPECT_EQ(5, seen[0].Pos.x);
+    std::vector<HELEMENT> dismissed;
+    auto recordDismissed = [](LPVOID tag, HELEMENT, UINT group, LPVOID params) -> BOOL {
+        auto* event = static_cast<HtmlBehaviorEventParams*>(params);
+        if (group == HL_HANDLE_BEHAVIOR_EVENT && event->cmd == HL_POPUP_DISMISSED)
+            static_cast<std::vector<HELEMENT>*>(tag)->push_back(event->heTarget);
+        return FALSE;
+    };
+    ASSERT_EQ(HLDOM_OK, HTMLayoutAttachEventHandlerEx(m_window.Root(), recordDismissed, &dismissed, HL_HANDLE_BEHAVIOR_EVENT));
     SendMessageW(m_window.Window(), WM_LBUTTONDOWN, MK_LBUTTON, At(300, 200));  // outside: it closes
     SendMessageW(m_window.Window(), WM_LBUTTONUP, 0, At(300, 200));
     EXPECT_FALSE(IsWindowVisible(window));
     ASSERT_EQ(HLDOM_OK, HTMLayoutIsElementVisible(popup, &visible));
     EXPECT_FALSE(visible);
+    // Whoever showed it hears that it closed, once: hiding a hidden popup tells nobody.
+    ASSERT_EQ(HLDOM_OK, HTMLayoutHidePopup(popup));
+    EngineTestWindow::Pump(50);
+    EXPECT_EQ(std::vector<HELEMENT>{popup}, dismissed);
+    HTMLayoutDetachEventHandler(m_window.Root(), recordDismissed, &dismissed);
 }
 
 } // namespace

@@ -171,7 +171,8 @@ public:
         SetBkMode(m_dc, TRANSPARENT);
         SetTextAlign(m_dc, TA_BASELINE | TA_LEFT | TA_NOUPDATECP);
         std::vector<Rect> clips{damage};
-        for (const DisplayItem& item : list) {
+        for (std::size_t at = 0; at < list.size(); ++at) {
+            const DisplayItem& item = list[at];
             if (const auto* clip = std::get_if<PushClipItem>(&item)) {
                 clips.push_back(clips.back().Intersect(clip->Area));
                 SaveDC(m_dc);
@@ -190,6 +191,10 @@ public:
                     m_dc = m_layers.back()->Below();
                     m_layers.pop_back();
                 }
+            } else if (const auto* drawn = std::get_if<ElementDrawItem>(&item)) {
+                // Content that the element's procedure drew itself is not drawn again.
+                if (drawn->Area.Intersects(clips.back()) && Draw(*drawn))
+                    at += drawn->Skip;
             } else if (Bounds(item).Intersects(clips.back())) {
                 std::visit([this](const auto& it) { Draw(it); }, item);
             }
@@ -225,14 +230,15 @@ private:
         DrawFocusRect(m_dc, &area);
     }
 
-    void Draw(const ElementDrawItem& item)
+    bool Draw(const ElementDrawItem& item)
     {
         if (!m_painter || item.Source == nullptr)
-            return;
+            return false;
         RECT area = ToRect(item.Area);
         SaveDC(m_dc);
-        m_painter(ElementOf(*item.Source), item.Layer, m_dc, area);
+        bool drawn = m_painter(ElementOf(*item.Source), item.Layer, m_dc, area);
         RestoreDC(m_dc, -1);
+        return drawn;
     }
 
     // Checkboxes, radio buttons and the arrows of drop-downs and spin buttons as the system draws them.
