@@ -11,7 +11,6 @@
 #include "diag/LogPlaces.h"
 #include "diag/LogService.h"
 
-#include <commctrl.h>
 #include <objbase.h>
 #include <windows.h>
 
@@ -71,9 +70,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand)
     const ComScope com(COINIT_MULTITHREADED);
     static_cast<void>(CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
                                            RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr));
-    // The date classes for the pickers and calendars that pages may hold.
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES | ICC_DATE_CLASSES};
-    InitCommonControlsEx(&controls);
     g_module.Init(instance);
     NoteStartupPhase("COM and controls");
     const int exitCode = Run(showCommand);

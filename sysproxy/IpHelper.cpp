@@ -1,5 +1,7 @@
 #include "sysproxy/IpHelper.h"
 
+#include "base/SystemLibrary.h"
+
 #include <string>
 
 namespace {
@@ -10,13 +12,6 @@ struct Functions {
     decltype(&::NotifyAddrChange) NotifyAddrChange = nullptr;
     decltype(&::CancelIPChangeNotify) CancelIPChangeNotify = nullptr;
 };
-
-template <typename Function>
-void Find(HMODULE module, const char* name, Function& function)
-{
-    // The documented way to reach an export: its address cast to the declared type.
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 
 const Functions& Loaded()
 {
@@ -32,10 +27,10 @@ const Functions& Loaded()
         HMODULE module = LoadLibraryW(path.c_str());
         if (module == nullptr)
             return found;
-        Find(module, "GetAdaptersInfo", found.GetAdaptersInfo);
-        Find(module, "GetIpAddrTable", found.GetIpAddrTable);
-        Find(module, "NotifyAddrChange", found.NotifyAddrChange);
-        Find(module, "CancelIPChangeNotify", found.CancelIPChangeNotify);
+        SystemLibrary::Find(module, "GetAdaptersInfo", found.GetAdaptersInfo);
+        SystemLibrary::Find(module, "GetIpAddrTable", found.GetIpAddrTable);
+        SystemLibrary::Find(module, "NotifyAddrChange", found.NotifyAddrChange);
+        SystemLibrary::Find(module, "CancelIPChangeNotify", found.CancelIPChangeNotify);
         return found;
     }();
     return functions;

@@ -1,5 +1,6 @@
 #include "ui/ControlFactory.h"
 
+#include "ui/CommonControls.h"
 #include "ui/ElementRef.h"
 #include "ui/MediaType.h"
 
@@ -95,10 +96,15 @@ void ControlFactory::Create(HtmlNotifyCreateControl& request, HtmlNotifyProc cal
     DWORD style = kBaseStyle | FlagsOf(element, kWindowStyles);
     DWORD exStyle = FlagsOf(element, kExtendedStyles);
     HWND made = nullptr;
-    if (type != nullptr && std::wcscmp(type, L"sys-datetime") == 0)
+    const bool dateTime = type != nullptr && std::wcscmp(type, L"sys-datetime") == 0;
+    const bool calendar = type != nullptr && std::wcscmp(type, L"sys-calendar") == 0;
+    // The classes come with the first page that holds one; a failure shows as a failed creation.
+    if (dateTime || calendar)
+        static_cast<void>(CommonControls::Register(ICC_DATE_CLASSES));
+    if (dateTime)
         made = CreateChild(DATETIMEPICK_CLASSW, style | FlagsOf(element, kDateTimeStyles), exStyle, request,
                            element.AttributeInt("id", 0));
-    else if (type != nullptr && std::wcscmp(type, L"sys-calendar") == 0)
+    else if (calendar)
         made = CreateChild(MONTHCAL_CLASSW, style | FlagsOf(element, kCalendarStyles), exStyle, request,
                            element.AttributeInt("id", 0));
     else if (tag != nullptr && _stricmp(tag, "iframe") == 0)

@@ -1,5 +1,6 @@
 #include "ui/ShellIconBehavior.h"
 
+#include "ui/CommonControls.h"
 #include "ui/ElementLook.h"
 #include "ui/ElementRef.h"
 
@@ -21,9 +22,9 @@ bool ShellIconBehavior::OnDraw(HELEMENT he, HtmlDrawParams& params)
     if (icons == nullptr)
         return false;
     int width = 0, height = 0;
-    ImageList_GetIconSize(icons, &width, &height);
+    CommonControls::ImageListGetIconSize(icons, &width, &height);
     const RECT content = ContentArea(element, params.area);
     const int top = content.top + (content.bottom - content.top - height) / 2;
-    ImageList_Draw(icons, info.iIcon, params.hdc, content.left, top, ILD_TRANSPARENT);
+    CommonControls::ImageListDraw(icons, info.iIcon, params.hdc, content.left, top, ILD_TRANSPARENT);
     return true;
 }

@@ -4,7 +4,6 @@
 // The size is the client area; closing the window ends the program.
 #include "ui/HtmlHost.h"
 
-#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -38,8 +37,6 @@ int main()
         std::fputs("usage: GalleryViewer.exe <page file> <width>x<height>\n", stderr);
         return 2;
     }
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES | ICC_DATE_CLASSES};
-    InitCommonControlsEx(&controls);
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_VISIBLE;
     RECT frame{0, 0, width, height};
     AdjustWindowRect(&frame, style, FALSE);

@@ -24,12 +24,7 @@ public:
     };
 
     explicit TestHost(const wchar_t* page = nullptr, const wchar_t* failure = nullptr, StatusSink* status = nullptr)
-        : HtmlHost(page, {failure, {"TestHost.h", 1}, status})
-    {
-        // As the program does at start-up: pages may hold date pickers and calendars.
-        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES | ICC_DATE_CLASSES};
-        InitCommonControlsEx(&controls);
-    }
+        : HtmlHost(page, {failure, {"TestHost.h", 1}, status}) {}
 
     HWND Open(const std::string& html = {})
     {
