@@ -1,5 +1,7 @@
 #include "app/MainDlg.h"
 
+#include "app/StartupPhases.h"
+
 #include "app/AboutDlg.h"
 #include "app/RegistrySettings.h"
 #include "app/StatusLog.h"
@@ -179,6 +181,7 @@ void MainDlg::OnRowCommandsEnabled(bool enabled)
 
 void MainDlg::OnInitDialog()
 {
+    NoteStartupPhase("dialog made");
     SetIcons(ScreenDpi(m_window));
     BuildMenuBar();
     SetWindowTextW(m_window, kCaption);
@@ -189,10 +192,13 @@ void MainDlg::OnInitDialog()
         SetForegroundWindow(view);
         SetActiveWindow(m_window);
     }
+    NoteStartupPhase("page shown in the view");
     StatusLog& status = TheStatusLog();
     status.SetDocument(m_view.Root());
-    if (!m_tray.Install(m_window, kCaption, IDR_MAINFRAME))
-        SetTimer(m_window, kTrayRetryTimer, kTrayRetryMs, nullptr);
+    // The icon comes once the window is on screen: the shell may take tens of milliseconds to
+    // answer, and the timer's first tick waits for the first paint.
+    m_tray.Install(m_window, kCaption, IDR_MAINFRAME);
+    SetTimer(m_window, kTrayRetryTimer, USER_TIMER_MINIMUM, nullptr);
     status.Info(L"Gatewarden run");
     ProfileList& list = TheProfileList();
     // The load ran before this panel existed: what it could not read is told here.
@@ -348,6 +354,8 @@ INT_PTR MainDlg::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (wParam == kTrayRetryTimer && m_tray.Add())
             KillTimer(m_window, kTrayRetryTimer);
+        else if (wParam == kTrayRetryTimer)
+            SetTimer(m_window, kTrayRetryTimer, kTrayRetryMs, nullptr);
         return TRUE;
     case WM_COMMAND: OnCommand(LOWORD(wParam)); return TRUE;
     case WM_SIZE:

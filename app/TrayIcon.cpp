@@ -17,7 +17,7 @@ UINT TrayIcon::TaskbarCreatedMessage()
     return message;
 }
 
-bool TrayIcon::Install(HWND owner, const std::wstring& tip, UINT iconId)
+void TrayIcon::Install(HWND owner, const std::wstring& tip, UINT iconId)
 {
     m_installed = true;
     m_owner = owner;
@@ -25,7 +25,6 @@ bool TrayIcon::Install(HWND owner, const std::wstring& tip, UINT iconId)
     if (!m_icon)
         m_icon.Reset(static_cast<HICON>(LoadImageW(TheWindowModule().Instance(), MAKEINTRESOURCEW(iconId), IMAGE_ICON,
                                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
-    return Add();
 }
 
 bool TrayIcon::Add()

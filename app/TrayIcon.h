@@ -18,9 +18,9 @@ public:
     TrayIcon(const TrayIcon&) = delete;
     TrayIcon& operator=(const TrayIcon&) = delete;
 
-    // Adds the icon; false when the shell refused it (the owner tries Add again later).
-    bool Install(HWND owner, const std::wstring& tip, UINT iconId);
-    // Adds the installed icon again (after TaskbarCreated, or to retry); true when it is there.
+    // Readies the icon for its owner; Add puts it in the notification area.
+    void Install(HWND owner, const std::wstring& tip, UINT iconId);
+    // Adds the installed icon (first, after TaskbarCreated, or to retry); true when it is there.
     bool Add();
     void Remove();
 
