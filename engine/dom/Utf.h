@@ -10,5 +10,7 @@ namespace Engine {
 [[nodiscard]] std::string WideToUtf8(std::wstring_view text);
 void AppendCodePoint(std::wstring& out, char32_t codePoint);
 [[nodiscard]] char32_t Windows1252ToUnicode(unsigned char byte);
+// Attribute values such as "type" compare without regard to the case of ASCII letters.
+[[nodiscard]] bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b);
 
 } // namespace Engine

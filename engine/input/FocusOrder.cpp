@@ -2,6 +2,7 @@
 
 #include "engine/css/ComputedStyle.h"
 #include "engine/dom/Document.h"
+#include "engine/dom/Utf.h"
 #include "engine/input/FormControls.h"
 
 #include <algorithm>
@@ -59,7 +60,7 @@ bool FocusOrder::IsFocusable(const Element& element)
         return element.HasAttribute("href");
     if (tag == "input") {
         const std::wstring* type = element.FindAttribute("type");
-        return type == nullptr || _wcsicmp(type->c_str(), L"hidden") != 0;
+        return type == nullptr || !EqualsIgnoringAsciiCase(*type, L"hidden");
     }
     return tag == "button" || tag == "select" || tag == "textarea" || IsControl(element);
 }

@@ -1,6 +1,7 @@
 #include "engine/layout/ScrollBarWidget.h"
 
 #include "engine/dom/Element.h"
+#include "engine/dom/Utf.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -31,7 +32,7 @@ bool ScrollBarWidget::Is(const Element& element)
     if (element.Tag() != "widget")
         return false;
     const std::wstring* type = element.FindAttribute("type");
-    return type != nullptr && _wcsicmp(type->c_str(), L"vscrollbar") == 0;
+    return type != nullptr && EqualsIgnoringAsciiCase(*type, L"vscrollbar");
 }
 
 ScrollBarWidget::Value ScrollBarWidget::Get(const Element& element)
