@@ -112,11 +112,12 @@ TEST_F(SystemSettingsTest, ImportAddsEachStoredConnectionOnceSkipsSavedLegacySet
         ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kConnections, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         for (const auto& connection : connections) {
-            const BYTE data[] = {0x46, 0, 0, 0, 0x07, 0, 0, 0};
-            RegSetValueExW(key, connection.Name.c_str(), 0, connection.Type, data, sizeof(data));
             std::wstring lower = connection.Name;
             CharLowerW(lower.data());  // connection names are not case sensitive
             ASSERT_TRUE(OutsideSettings::Write(connection.System, lower.c_str()));
+            // After the write, which stores a binary value under the connection's name as WinINet does.
+            const BYTE data[] = {0x46, 0, 0, 0, 0x07, 0, 0, 0};
+            RegSetValueExW(key, connection.Name.c_str(), 0, connection.Type, data, sizeof(data));
         }
         RegCloseKey(key);
         const std::vector<RegistryValue> before = ConnectionValues();
