@@ -93,6 +93,17 @@ public:
         return html;
     }
 
+    // The popup window the engine shows now, if any (hidden ones are kept for the next showing).
+    static HWND ShownPopupWindow()
+    {
+        for (HWND window = FindWindowExW(nullptr, nullptr, L"HtmlEnginePopup", nullptr); window != nullptr;
+             window = FindWindowExW(nullptr, window, L"HtmlEnginePopup", nullptr)) {
+            if (IsWindowVisible(window))
+                return window;
+        }
+        return nullptr;
+    }
+
     // Lets posted events and timers run for about this long.
     static void Pump(DWORD milliseconds)
     {

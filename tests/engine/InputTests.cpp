@@ -9,17 +9,6 @@
 
 namespace {
 
-// The popup window shown now, if any (hidden ones are kept for the next showing).
-HWND ShownPopupWindow()
-{
-    for (HWND window = FindWindowExW(nullptr, nullptr, L"HtmlEnginePopup", nullptr); window != nullptr;
-         window = FindWindowExW(nullptr, window, L"HtmlEnginePopup", nullptr)) {
-        if (IsWindowVisible(window))
-            return window;
-    }
-    return nullptr;
-}
-
 class InputTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -176,7 +165,7 @@ TEST_F(InputTest, NumberInputsStepByKeysSpinButtonsAndTheWheelWithinTheirRange)
 
 TEST_F(InputTest, TheDropDownOpensItsListInAWindowAndTakesAChoiceByMouseAndKeys)
 {
-    auto popupWindow = [] { return ShownPopupWindow(); };
+    auto popupWindow = [] { return EngineTestWindow::ShownPopupWindow(); };
     Click("#list", true);  // its button
     HWND list = popupWindow();
     ASSERT_NE(nullptr, list);

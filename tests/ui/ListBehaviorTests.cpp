@@ -116,17 +116,6 @@ std::string Ids(const ListHost& host, const char* selector)
     return ids;
 }
 
-// The popup windows the engine shows now.
-HWND ShownPopupWindow()
-{
-    for (HWND window = FindWindowExW(nullptr, nullptr, L"HtmlEnginePopup", nullptr); window != nullptr;
-         window = FindWindowExW(nullptr, window, L"HtmlEnginePopup", nullptr)) {
-        if (IsWindowVisible(window))
-            return window;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 TEST(AccessKeysBehaviorTest, NamesKeysAsShortcutsAreWritten)
@@ -330,7 +319,7 @@ TEST(DropdownBehaviorTest, PopupShowsBelowAndHidesWhenItsWorkIsDone)
     const Case cases[] = {
         {"mouse up inside",
          [&] {
-             HWND window = ShownPopupWindow();
+             HWND window = EngineTestWindow::ShownPopupWindow();
              SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
              SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
          }},
@@ -354,7 +343,7 @@ TEST(DropdownBehaviorTest, PopupShowsBelowAndHidesWhenItsWorkIsDone)
         TestHost::Pump(30);
         ASSERT_TRUE(popup.TestState(HL_STATE_POPUP)) << c.How;
         EXPECT_TRUE(dropdown.HasAttribute("popup-shown")) << c.How;
-        HWND window = ShownPopupWindow();
+        HWND window = EngineTestWindow::ShownPopupWindow();
         ASSERT_NE(nullptr, window) << c.How;
         RECT shown{};
         GetWindowRect(window, &shown);
@@ -365,7 +354,7 @@ TEST(DropdownBehaviorTest, PopupShowsBelowAndHidesWhenItsWorkIsDone)
         c.Close();
         TestHost::Pump(50);
         EXPECT_FALSE(popup.TestState(HL_STATE_POPUP)) << c.How;
-        EXPECT_EQ(nullptr, ShownPopupWindow()) << c.How;
+        EXPECT_EQ(nullptr, EngineTestWindow::ShownPopupWindow()) << c.How;
         EXPECT_FALSE(dropdown.HasAttribute("popup-shown")) << c.How;
     }
 }
@@ -378,11 +367,11 @@ TEST(DropdownBehaviorTest, PlainSelectKeepsTheEnginesOwnDropDown)
     host.OpenPage("<html><body><select id=sel><option>One</option><option>Two</option></select></body></html>");
     const ElementRef select = host.Find("#sel");
     host.Click(host.Center(select));
-    ASSERT_NE(nullptr, ShownPopupWindow());
+    ASSERT_NE(nullptr, EngineTestWindow::ShownPopupWindow());
     EXPECT_FALSE(select.HasAttribute("popup-shown"));
     host.Press(VK_DOWN);
     host.Press(VK_RETURN);
-    EXPECT_EQ(nullptr, ShownPopupWindow());
+    EXPECT_EQ(nullptr, EngineTestWindow::ShownPopupWindow());
     EXPECT_EQ(L"Two", select.Value().AsString());
 }
 
