@@ -58,7 +58,8 @@ TEST(RegistrySettingsTest, StoredPlaceIsUsedOnlyWhenSaneAndComesOntoTheNearestWo
         {{0, 0, 1280, 1024}, {0, 0, 1280, 984}},
         {{1280, 0, 2304, 768}, {1280, 0, 2304, 768}},
     };
-    const SIZE minimum{300, 200};
+    // The rule's own input, as the monitors above are: no window on screen is measured here.
+    const SIZE smallestAllowed{300, 200};
     struct Case {
         const char* What;
         LONG Stored[4];
@@ -85,7 +86,7 @@ TEST(RegistrySettingsTest, StoredPlaceIsUsedOnlyWhenSaneAndComesOntoTheNearestWo
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
-        const std::optional<RECT> place = WindowPlace::Usable(c.Stored, minimum, monitors);
+        const std::optional<RECT> place = WindowPlace::Usable(c.Stored, smallestAllowed, monitors);
         ASSERT_EQ(place.has_value(), c.Place.has_value());
         if (!place)
             continue;
