@@ -1,17 +1,32 @@
 #include "profiles/ProfileCollection.h"
 
+void ProfileCollection::Changed()
+{
+    ++m_revision;
+    if (m_noticeArmed.exchange(false))
+        SetEvent(m_changeNotice.Get());
+}
+
+HANDLE ProfileCollection::ArmChangeNotice()
+{
+    if (!m_changeNotice)
+        m_changeNotice.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    m_noticeArmed.store(true);
+    return m_changeNotice.Get();
+}
+
 void ProfileCollection::Locked::Clear()
 {
     m_profiles.m_entries.clear();
     m_profiles.m_count.store(0);
-    ++m_profiles.m_revision;
+    m_profiles.Changed();
 }
 
 void ProfileCollection::Locked::Put(ProxyProfile profile)
 {
     auto [where, added] = m_profiles.m_entries.try_emplace(profile.Name);
     where->second.Profile = std::move(profile);
-    ++m_profiles.m_revision;
+    m_profiles.Changed();
     if (added) {
         where->second.Id = m_profiles.m_nextId++;
         m_profiles.m_count.store(m_profiles.m_entries.size());
@@ -77,7 +92,7 @@ void ProfileCollection::Remove(const std::wstring& name)
     EventLockGuard guard(m_lock);
     m_entries.erase(name);
     m_count.store(m_entries.size());
-    ++m_revision;
+    Changed();
 }
 
 std::wstring ProfileCollection::FindNameBySettings(const ProxyProfile& settings)

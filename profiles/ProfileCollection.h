@@ -39,6 +39,10 @@ public:
     // Grows with every change to the profiles, without the lock: a reader that saw the same
     // revision before knows nothing changed.
     [[nodiscard]] std::uint64_t Revision() const { return m_revision.load(); }
+    // An event that the next change sets, for one thread that waits for changes. It is armed anew
+    // by every call, so that the changes nobody waits for cost nothing more; read the revision
+    // after the call, since a change just before it sets nothing.
+    [[nodiscard]] HANDLE ArmChangeNotice();
     [[nodiscard]] std::wstring UniqueUnnamedName();
 
     // The collection while the list lock is held.
@@ -61,6 +65,8 @@ public:
     [[nodiscard]] Locked Lock() { return Locked(*this); }
 
 private:
+    void Changed();
+
     struct Entry {
         ProxyProfile Profile;
         std::uint64_t Id = 0;
@@ -70,5 +76,7 @@ private:
     EventLock m_lock;
     std::atomic<std::size_t> m_count{0};
     std::atomic<std::uint64_t> m_revision{0};
+    KernelHandle m_changeNotice;
+    std::atomic<bool> m_noticeArmed{false};
     std::uint64_t m_nextId = 1;
 };

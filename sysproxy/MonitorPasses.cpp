@@ -5,6 +5,7 @@
 #include "sysproxy/MonitorState.h"
 #include "sysproxy/SystemSettings.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -19,15 +20,30 @@ MonitorPasses::MonitorPasses(MonitorState& state, AdapterSource adapters, Change
 {
 }
 
+MonitorPasses::MonitorPasses(MonitorState& state, AdapterSource adapters, ChangeSignals& signals)
+    : m_state(state), m_adapters(std::move(adapters)), m_signals(&signals)
+{
+}
+
 MonitorPasses::Outcome MonitorPasses::RunPass()
 {
     const DWORD period = m_state.PeriodMs();
-    if (m_state.WaitUnlessStopped(period))
+    int passes = 1;
+    if (m_signals != nullptr)
+        passes = WaitForWork();
+    else if (m_state.WaitUnlessStopped(period))
+        passes = 0;
+    if (passes == 0)
         return Outcome::Stopped;
-    const SystemChanges changes = m_changes();
-    const bool fullPass = ++m_passesSinceFullPass >= m_state.PassesPerFullPass();
+    m_passes += static_cast<std::uint64_t>(passes);
+    m_passesSinceFullPass += passes;
+    const bool fullPass = m_passesSinceFullPass >= m_state.PassesPerFullPass();
     if (fullPass)
         m_passesSinceFullPass = 0;
+    const SystemChanges changes = m_signals != nullptr ? m_signals->Take(passes, fullPass) : m_changes();
+    // The system's notices check the full pass's settings cheaply themselves.
+    const bool readSettingsAnyway = fullPass && m_signals == nullptr;
+    m_passCounter += passes - 1;
     // The first reading only learns the addresses: it comes on its pass whether or not a notice
     // did. Later ones come on the pass after a notice, and on the full passes.
     const bool scheduled = m_passCounter > kPassesBetweenAdapterChecks;
@@ -55,11 +71,48 @@ MonitorPasses::Outcome MonitorPasses::RunPass()
             return Outcome::Stopped;
         return Outcome::ProfileActivated;
     }
-    if (!m_settingsPending && !fullPass)
+    if (!m_settingsPending && !readSettingsAnyway)
         return Outcome::NothingChanged;
     m_settingsPending = false;
     TrackSettings();
     return Outcome::SettingsTracked;
+}
+
+int MonitorPasses::PassesUntilDue() const
+{
+    int due = m_settingsPending ? 1 : std::max(1, m_state.PassesPerFullPass() - m_passesSinceFullPass);
+    // The first reading of the adapters comes on the fifth pass.
+    if (!m_adaptersRead)
+        due = std::min(due, std::max(1, kPassesBetweenAdapterChecks + 2 - m_passCounter));
+    return std::min(due, m_signals->PassesUntilOwnLook());
+}
+
+int MonitorPasses::WaitForWork()
+{
+    const DWORD period = m_state.PeriodMs();
+    std::vector<HANDLE> events{m_state.StopEvent(), m_state.Profiles().ArmChangeNotice()};
+    for (HANDLE notice : m_signals->Notices())
+        events.push_back(notice);
+    // Armed first, read second: a change between the two is seen either way.
+    const int due = m_state.Profiles().Revision() != m_profilesRevision ? 1 : PassesUntilDue();
+    const ULONGLONG started = GetTickCount64();
+    const ULONGLONG longest = static_cast<ULONGLONG>(due) * period;
+    const DWORD woken = WaitForMultipleObjects(static_cast<DWORD>(events.size()), events.data(), FALSE,
+                                               static_cast<DWORD>(std::min<ULONGLONG>(longest, INFINITE - 1)));
+    if (woken == WAIT_OBJECT_0)
+        return 0;
+    if (woken == WAIT_TIMEOUT)
+        return due;
+    if (woken == WAIT_FAILED)
+        return m_state.WaitUnlessStopped(period) ? 0 : 1;
+    // A notice: the pass comes on the period's next beat, which also lets a writer that sets
+    // several values finish first.
+    const ULONGLONG elapsed = std::min(GetTickCount64() - started, longest);
+    const ULONGLONG passes = period == 0 ? 1 : std::min<ULONGLONG>(elapsed / period + 1, due);
+    const ULONGLONG beat = passes * period;
+    if (beat > elapsed && m_state.WaitUnlessStopped(static_cast<DWORD>(beat - elapsed)))
+        return 0;
+    return static_cast<int>(passes);
 }
 
 bool MonitorPasses::CheckAdapters(const std::vector<Adapter>& adapters)

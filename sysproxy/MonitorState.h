@@ -17,8 +17,9 @@ struct MonitorOptions {
     DWORD PeriodMs = 300;
     // Passes read what no notice said had changed on every so many passes (three seconds).
     int PassesPerFullPass = 10;
-    // Called by the monitor thread after each pass with the number of passes made so far, so
-    // that tests can follow its schedule without sleeping.
+    // Called by the monitor thread after each pass it wakes for, with the number of periods since
+    // it started (the passes it slept through count), so that tests can follow its schedule
+    // without sleeping.
     std::function<void(std::uint64_t passes)> PassDone;
     // Tells the user that an auto-activation was refused; called on the monitor thread, which
     // holds no lock then.
@@ -48,6 +49,8 @@ public:
     [[nodiscard]] bool StopRequested() const { return m_stop.load(); }
     // Waits this long unless a stop was asked for; true when it was.
     [[nodiscard]] bool WaitUnlessStopped(DWORD milliseconds) const;
+    // Set once a stop was asked for, for a wait on other events besides.
+    [[nodiscard]] HANDLE StopEvent() const { return m_stopEvent.Get(); }
 
     void Post(UINT message, const std::wstring& name);
     void NotePass(std::uint64_t passes);

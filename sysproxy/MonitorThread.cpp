@@ -4,7 +4,6 @@
 
 #include <objbase.h>
 
-#include <cstdint>
 
 namespace {
 
@@ -42,10 +41,9 @@ DWORD WINAPI MonitorThread::Run(void* state)
     // the program.
     try {
         ChangeSignals signals;
-        MonitorPasses passes(shared, ReadAdapters, [&signals] { return signals.Take(); });
-        std::uint64_t done = 0;
+        MonitorPasses passes(shared, ReadAdapters, signals);
         while (!shared.StopRequested() && passes.RunPass() != MonitorPasses::Outcome::Stopped)
-            shared.NotePass(++done);
+            shared.NotePass(passes.Passes());
     } catch (...) {
     }
     return 0;

@@ -66,8 +66,9 @@ void ExpectDpiChangeScales(HANDLE process, HWND window, HWND page, const std::ve
         SCOPED_TRACE(testing::Message() << "role " << elements[i].first << " #" << elements[i].second);
         ASSERT_GT(before[i].cy, 0);
         EXPECT_NEAR(static_cast<double>(after[i].cy) / before[i].cy, 1.5, 0.2);
-        if (elements[i].first == ROLE_SYSTEM_GRAPHIC || elements[i].first == ROLE_SYSTEM_PUSHBUTTON)
+        if (elements[i].first == ROLE_SYSTEM_GRAPHIC || elements[i].first == ROLE_SYSTEM_PUSHBUTTON) {
             EXPECT_NEAR(static_cast<double>(after[i].cx) / before[i].cx, 1.5, 0.2);
+        }
     }
 }
 

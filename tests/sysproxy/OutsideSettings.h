@@ -77,12 +77,16 @@ public:
     [[nodiscard]] std::function<void(std::uint64_t)> Hook()
     {
         m_passes = 0;
+        m_wakes = 0;
         return [this](std::uint64_t passes) {
             m_threadId = GetCurrentThreadId();
             m_passes = passes;
+            ++m_wakes;
         };
     }
     [[nodiscard]] std::uint64_t Passes() const { return m_passes; }
+    // The passes the thread woke for: the ones it sleeps through count in Passes only.
+    [[nodiscard]] std::uint64_t Wakes() const { return m_wakes; }
     [[nodiscard]] DWORD ThreadId() const { return m_threadId; }
     // Waits until this many more passes have ended, or with checks, until this many more of the
     // passes that look at the adapters (the fifth, then every fourth); false when they did not.
@@ -104,6 +108,7 @@ public:
 
 private:
     std::atomic<std::uint64_t> m_passes = 0;
+    std::atomic<std::uint64_t> m_wakes = 0;
     std::atomic<DWORD> m_threadId = 0;
 };
 

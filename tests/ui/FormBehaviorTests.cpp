@@ -234,8 +234,9 @@ TEST(FormBehaviorTest, ResetBringsBackTheOpeningValuesAndSubmitSendsThemByGetOrP
         EXPECT_TRUE(closer.m_modal) << c.Request;
         std::vector<std::string> requests = server.Requests();
         ASSERT_EQ(before + (refused ? 0 : 1), requests.size());
-        if (!refused)
+        if (!refused) {
             EXPECT_EQ(c.Request, requests.back());
+        }
     }
 }
 
