@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -499,6 +500,21 @@ bool UsesWinInetStandIn()
     return std::wstring(overrides).find(L"wininet=n") != std::wstring::npos;
 }
 
+// Nobody touches a window that sits idle: the pointer rests elsewhere. (Wine stands in for the
+// leave notice that a view asks of TrackMouseEvent by looking at the pointer every 100 ms for as
+// long as it rests over the view; Windows sends the notice without looking.)
+void PointerAway()
+{
+    const POINT corners[] = {{GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1}, {0, 0}};
+    for (const POINT corner : corners) {
+        SetCursorPos(corner.x, corner.y);
+        wchar_t caption[64] = L"";
+        GetWindowTextW(GetAncestor(WindowFromPoint(corner), GA_ROOT), caption, 64);
+        if (std::wcscmp(caption, kCaption) != 0)
+            return;
+    }
+}
+
 // Idle share with the window shown and then hidden, of the floor and then of the program.
 bool Idle(int seconds)
 {
@@ -512,6 +528,7 @@ bool Idle(int seconds)
             std::printf("idle: the main window of the %s did not show\n", subjects[i].Name);
             return false;
         }
+        PointerAway();
         Sleep(2000);
         std::printf(" %s, shown:\n", subjects[i].Name);
         shown[i] = IdleShare(program.ProcessId(), seconds);

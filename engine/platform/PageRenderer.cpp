@@ -13,8 +13,11 @@ namespace Engine {
 
 namespace {
 
-// A paint buffer up to this size (a row, a caret, a hovered button) stays for the next paint.
+// A paint buffer up to this size (a row, a caret, a hovered button) stays for the next paint; a
+// larger one (a window's worth) only until the window has had no large paint for a while, so
+// that a burst of full paints reuses it and a window at rest does not hold a megabyte.
 constexpr long long kKeptBufferPixels = 64 * 1024;
+constexpr UINT kLargeBufferKeptMs = 2000;
 
 bool HasScheme(const std::wstring& url)
 {
@@ -45,6 +48,8 @@ int PageRenderer::ScrollbarSize(int dpi)
 
 PageRenderer::~PageRenderer()
 {
+    if (m_releaseDue)
+        KillTimer(m_window, ReleaseTimerId());
     m_layout.Clear();
     if (m_memory != nullptr) {
         if (m_original != nullptr)
@@ -132,9 +137,8 @@ void PageRenderer::Paint(DocumentStyle& style, HDC dc, const RECT& area)
     Update(style);
     SIZE size{std::max(1L, area.right - area.left), std::max(1L, area.bottom - area.top)};
     // One memory DC for the window's life: fonts stay realized in it, which saves Wine from
-    // loading them again for every paint. The buffer covers only the area painted, and only a
-    // small one stays for the next paint: a window-sized one would hold a megabyte while the
-    // program sits idle.
+    // loading them again for every paint. The buffer grows to the largest area painted; a
+    // window-sized one goes once the window has had no such paint for a while.
     if (m_memory == nullptr)
         m_memory = CreateCompatibleDC(dc);
     if (m_buffer == nullptr || size.cx > m_bufferSize.cx || size.cy > m_bufferSize.cy) {
@@ -162,12 +166,42 @@ void PageRenderer::Paint(DocumentStyle& style, HDC dc, const RECT& area)
     SetViewportOrgEx(memory, 0, 0, nullptr);
     BitBlt(dc, area.left, area.top, size.cx, size.cy, memory, 0, 0, SRCCOPY);
     if (static_cast<long long>(m_bufferSize.cx) * m_bufferSize.cy > kKeptBufferPixels) {
-        SelectObject(m_memory, m_original);
-        DeleteObject(m_buffer);
-        m_buffer = nullptr;
-        m_original = nullptr;
-        m_bufferSize = SIZE{0, 0};
+        m_lastLargePaint = GetTickCount64();
+        if (!m_releaseDue)
+            m_releaseDue = SetTimer(m_window, ReleaseTimerId(), kLargeBufferKeptMs, ReleaseTimerProc) != 0;
+        if (!m_releaseDue)
+            ReleaseBuffer();
     }
+}
+
+UINT_PTR PageRenderer::ReleaseTimerId() const
+{
+    return reinterpret_cast<UINT_PTR>(this);
+}
+
+void CALLBACK PageRenderer::ReleaseTimerProc(HWND window, UINT, UINT_PTR id, DWORD)
+{
+    // The id is the renderer, whose destruction kills the timer first.
+    auto* renderer = reinterpret_cast<PageRenderer*>(id);
+    KillTimer(window, id);
+    renderer->m_releaseDue = false;
+    const ULONGLONG since = GetTickCount64() - renderer->m_lastLargePaint;
+    if (since >= kLargeBufferKeptMs)
+        renderer->ReleaseBuffer();
+    else
+        renderer->m_releaseDue =
+            SetTimer(window, id, static_cast<UINT>(kLargeBufferKeptMs - since), ReleaseTimerProc) != 0;
+}
+
+void PageRenderer::ReleaseBuffer()
+{
+    if (m_buffer == nullptr)
+        return;
+    SelectObject(m_memory, m_original);
+    DeleteObject(m_buffer);
+    m_buffer = nullptr;
+    m_original = nullptr;
+    m_bufferSize = SIZE{0, 0};
 }
 
 void PageRenderer::PaintPopup(Document& document, const Box& popup, HDC dc, const RECT& area)

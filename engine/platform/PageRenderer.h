@@ -55,6 +55,9 @@ public:
 
 private:
     [[nodiscard]] static int ScrollbarSize(int dpi);
+    [[nodiscard]] UINT_PTR ReleaseTimerId() const;
+    static void CALLBACK ReleaseTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
+    void ReleaseBuffer();
 
     HWND m_window;
     DataSource m_source;
@@ -68,6 +71,8 @@ private:
     HGDIOBJ m_original = nullptr;  // the memory DC's own bitmap, put back before it goes
     HBITMAP m_buffer = nullptr;
     SIZE m_bufferSize{0, 0};
+    ULONGLONG m_lastLargePaint = 0;
+    bool m_releaseDue = false;  // the timer that lets a large buffer go is set
 };
 
 } // namespace Engine
