@@ -8,6 +8,7 @@
 #include "app/TheProfileList.h"
 #include "app/TrayMenu.h"
 #include "app/WindowModule.h"
+#include "crash/crash.h"
 #include "cleanup/BrowserCleanup.h"
 #include "diag/LogPlaces.h"
 #include "diag/LogService.h"
@@ -352,6 +353,9 @@ INT_PTR MainDlg::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnTrayNotify(wParam, lParam);
         return TRUE;
     case WM_TIMER:
+        // The first tick comes after the first paint: what the start-up need not wait for.
+        if (wParam == kTrayRetryTimer)
+            PrepareCrashDumps();
         if (wParam == kTrayRetryTimer && m_tray.Add())
             KillTimer(m_window, kTrayRetryTimer);
         else if (wParam == kTrayRetryTimer)

@@ -1,5 +1,6 @@
 #include "crash/crash.h"
 
+#include "base/SystemLibrary.h"
 #include "base/UniqueHandle.h"
 #include "crash/CrashFiles.h"
 #include "crash/CrashGuard.h"
@@ -8,6 +9,7 @@
 
 #include <dbghelp.h>
 
+#include <atomic>
 #include <cwchar>
 
 namespace {
@@ -82,6 +84,36 @@ void HandleCrash(EXCEPTION_POINTERS* pointers)
     TRY_LOG_EVENT(kLogCrash, L"Application terminated.");
 }
 
+namespace {
+
+using MiniDumpWriter = decltype(&::MiniDumpWriteDump);
+std::atomic<MiniDumpWriter> g_writeDump{nullptr};
+
+MiniDumpWriter LoadDumpWriter()
+{
+    if (MiniDumpWriter writer = g_writeDump.load())
+        return writer;
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length + 13 >= MAX_PATH)
+        return nullptr;
+    std::wcscpy(folder + length, L"\\dbghelp.dll");
+    HMODULE module = LoadLibraryW(folder);
+    if (module == nullptr)
+        return nullptr;
+    MiniDumpWriter writer = nullptr;
+    SystemLibrary::Find(module, "MiniDumpWriteDump", writer);
+    g_writeDump.store(writer);
+    return writer;
+}
+
+} // namespace
+
+void PrepareCrashDumps()
+{
+    static_cast<void>(LoadDumpWriter());
+}
+
 std::wstring WriteCrashDump(EXCEPTION_POINTERS* pointers)
 {
     wchar_t path[kCrashPathLength] = {};
@@ -92,10 +124,11 @@ std::wstring WriteCrashDump(EXCEPTION_POINTERS* pointers)
     {
         // Closed however the writing went.
         const KernelHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file) {
+        const MiniDumpWriter writeDump = LoadDumpWriter();
+        if (file && writeDump != nullptr) {
             MINIDUMP_EXCEPTION_INFORMATION exception{GetCurrentThreadId(), pointers, FALSE};
             MINIDUMP_CALLBACK_INFORMATION callback{DumpCallback, nullptr};
-            MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file.Get(), MiniDumpNormal,
+            writeDump(GetCurrentProcess(), GetCurrentProcessId(), file.Get(), MiniDumpNormal,
                               pointers != nullptr ? &exception : nullptr, nullptr, &callback);
         }
     }

@@ -20,6 +20,10 @@ struct CrashModule {
 [[nodiscard]] const CrashModule* CrashModuleList();
 
 void InstallCrashHandler();
+// Loads the dump writer (dbghelp.dll) ahead of any crash, once the program's window is up: loading
+// a library inside the crash filter may meet a broken heap or a held loader lock. A crash before
+// this call still tries to load it then.
+void PrepareCrashDumps();
 LONG WINAPI CrashFilter(EXCEPTION_POINTERS* pointers);
 void HandleCrash(EXCEPTION_POINTERS* pointers);
 

@@ -11,6 +11,7 @@
 #include <cwctype>
 #include <map>
 #include <queue>
+#include <tuple>
 #include <unordered_set>
 
 namespace Engine {
@@ -108,29 +109,32 @@ Point RelativeShift(const Box& box, int viewportWidth, int viewportHeight)
             !inset.Top.IsAuto() ? vertical(inset.Top) : !inset.Bottom.IsAuto() ? -vertical(inset.Bottom) : 0};
 }
 
-// Elements whose children get their boxes anew, the deepest first; one asked for twice is
-// done once.
+// Elements whose children get their boxes anew, the deepest first, and of the same depth in the
+// order asked for (never in the order of their addresses, which differ from run to run); one
+// asked for twice is done once.
 class RebuildQueue {
 public:
     void Add(Element* element)
     {
         if (!m_asked.insert(element).second)
             return;
-        m_waiting.push({element->Depth(), element});
+        m_waiting.push({element->Depth(), m_later--, element});
     }
     // Null when none is left.
     [[nodiscard]] Element* Next()
     {
         if (m_waiting.empty())
             return nullptr;
-        Element* element = m_waiting.top().second;
+        Element* element = std::get<2>(m_waiting.top());
         m_waiting.pop();
         return element;
     }
 
 private:
     std::unordered_set<const Element*> m_asked;
-    std::priority_queue<std::pair<std::size_t, Element*>> m_waiting;
+    // Depth, then a number that falls with each addition: the first asked comes first.
+    std::priority_queue<std::tuple<std::size_t, std::size_t, Element*>> m_waiting;
+    std::size_t m_later = static_cast<std::size_t>(-1);
 };
 
 constexpr int kMaxSpan = 1000;

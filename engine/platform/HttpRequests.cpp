@@ -2,6 +2,7 @@
 
 #include "engine/dom/Element.h"
 #include "engine/dom/Utf.h"
+#include "base/SystemLibrary.h"
 
 #include <winhttp.h>
 
@@ -16,8 +17,50 @@ namespace {
 // What one answer may hold, as much as a page may.
 constexpr std::size_t kMaxAnswerBytes = 32u << 20;
 
+// WinHTTP, loaded with the first request: most runs never make one.
+struct WinHttpFunctions {
+    decltype(&::WinHttpCloseHandle) CloseHandle = nullptr;
+    decltype(&::WinHttpConnect) Connect = nullptr;
+    decltype(&::WinHttpCrackUrl) CrackUrl = nullptr;
+    decltype(&::WinHttpOpen) Open = nullptr;
+    decltype(&::WinHttpOpenRequest) OpenRequest = nullptr;
+    decltype(&::WinHttpQueryHeaders) QueryHeaders = nullptr;
+    decltype(&::WinHttpReadData) ReadData = nullptr;
+    decltype(&::WinHttpReceiveResponse) ReceiveResponse = nullptr;
+    decltype(&::WinHttpSendRequest) SendRequest = nullptr;
+    decltype(&::WinHttpSetOption) SetOption = nullptr;
+    decltype(&::WinHttpSetTimeouts) SetTimeouts = nullptr;
+};
+
+const WinHttpFunctions& WinHttp()
+{
+    static const WinHttpFunctions functions = [] {
+        WinHttpFunctions found;
+        wchar_t folder[MAX_PATH];
+        const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH)
+            return found;
+        HMODULE module = LoadLibraryW((std::wstring(folder, length) + L"\\winhttp.dll").c_str());
+        if (module == nullptr)
+            return found;
+        SystemLibrary::Find(module, "WinHttpCloseHandle", found.CloseHandle);
+        SystemLibrary::Find(module, "WinHttpConnect", found.Connect);
+        SystemLibrary::Find(module, "WinHttpCrackUrl", found.CrackUrl);
+        SystemLibrary::Find(module, "WinHttpOpen", found.Open);
+        SystemLibrary::Find(module, "WinHttpOpenRequest", found.OpenRequest);
+        SystemLibrary::Find(module, "WinHttpQueryHeaders", found.QueryHeaders);
+        SystemLibrary::Find(module, "WinHttpReadData", found.ReadData);
+        SystemLibrary::Find(module, "WinHttpReceiveResponse", found.ReceiveResponse);
+        SystemLibrary::Find(module, "WinHttpSendRequest", found.SendRequest);
+        SystemLibrary::Find(module, "WinHttpSetOption", found.SetOption);
+        SystemLibrary::Find(module, "WinHttpSetTimeouts", found.SetTimeouts);
+        return found;
+    }();
+    return functions;
+}
+
 struct InternetCloser {
-    void operator()(HINTERNET handle) const { WinHttpCloseHandle(handle); }
+    void operator()(HINTERNET handle) const { WinHttp().CloseHandle(handle); }
 };
 using InternetHandle = std::unique_ptr<void, InternetCloser>;
 
@@ -52,12 +95,15 @@ DWORD LastWinHttpError()
 // The server's status, 0 for any 2xx, or the WinHTTP error that ended the exchange.
 DWORD Fetch(const std::wstring& url, bool post, const std::string& body, DWORD timeout, std::string& bytes)
 {
+    const WinHttpFunctions& api = WinHttp();
+    if (!api.CloseHandle || !api.Connect || !api.CrackUrl || !api.Open || !api.OpenRequest || !api.QueryHeaders || !api.ReadData || !api.ReceiveResponse || !api.SendRequest || !api.SetOption || !api.SetTimeouts)
+        return ERROR_WINHTTP_INTERNAL_ERROR;
     URL_COMPONENTS parts{};
     parts.dwStructSize = sizeof(parts);
     parts.dwHostNameLength = static_cast<DWORD>(-1);
     parts.dwUrlPathLength = static_cast<DWORD>(-1);
     parts.dwExtraInfoLength = static_cast<DWORD>(-1);
-    if (!WinHttpCrackUrl(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts))
+    if (!api.CrackUrl(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts))
         return LastWinHttpError();
     if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)
         return ERROR_WINHTTP_UNRECOGNIZED_SCHEME;
@@ -68,37 +114,37 @@ DWORD Fetch(const std::wstring& url, bool post, const std::string& body, DWORD t
     if (path.empty() || path[0] != L'/')
         path.insert(0, 1, L'/');
 
-    InternetHandle session(WinHttpOpen(L"HtmlEngine", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+    InternetHandle session(api.Open(L"HtmlEngine", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                                        WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session)
         return LastWinHttpError();
     int ms = static_cast<int>(timeout);
-    WinHttpSetTimeouts(session.get(), ms, ms, ms, ms);
-    InternetHandle connection(WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
+    api.SetTimeouts(session.get(), ms, ms, ms, ms);
+    InternetHandle connection(api.Connect(session.get(), host.c_str(), parts.nPort, 0));
     if (!connection)
         return LastWinHttpError();
     DWORD flags = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
-    InternetHandle request(WinHttpOpenRequest(connection.get(), post ? L"POST" : L"GET", path.c_str(), nullptr,
+    InternetHandle request(api.OpenRequest(connection.get(), post ? L"POST" : L"GET", path.c_str(), nullptr,
                                               WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
     if (!request)
         return LastWinHttpError();
     // Waiting for the answer's headers has a time-out of its own.
-    WinHttpSetOption(request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &timeout, sizeof(timeout));
+    api.SetOption(request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &timeout, sizeof(timeout));
     const wchar_t* headers = post ? L"Content-Type: application/x-www-form-urlencoded\r\n" : WINHTTP_NO_ADDITIONAL_HEADERS;
     auto length = static_cast<DWORD>(body.size());
-    if (!WinHttpSendRequest(request.get(), headers, static_cast<DWORD>(-1), const_cast<char*>(body.data()), length, length,
+    if (!api.SendRequest(request.get(), headers, static_cast<DWORD>(-1), const_cast<char*>(body.data()), length, length,
                             0) ||
-        !WinHttpReceiveResponse(request.get(), nullptr))
+        !api.ReceiveResponse(request.get(), nullptr))
         return LastWinHttpError();
     DWORD status = 0;
     DWORD size = sizeof(status);
-    if (!WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+    if (!api.QueryHeaders(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                              WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
         return LastWinHttpError();
     char buffer[16384];
     for (;;) {
         DWORD read = 0;
-        if (!WinHttpReadData(request.get(), buffer, sizeof(buffer), &read))
+        if (!api.ReadData(request.get(), buffer, sizeof(buffer), &read))
             return LastWinHttpError();
         if (read == 0)
             break;

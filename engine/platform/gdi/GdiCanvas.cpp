@@ -1,11 +1,9 @@
 #include "engine/platform/gdi/GdiCanvas.h"
 
-#include <uxtheme.h>
-#include <vssym32.h>
-
 #include "engine/paint/Painter.h"
 #include "engine/platform/gdi/FontCache.h"
 #include "engine/platform/gdi/ImageDecoder.h"
+#include "engine/platform/gdi/VisualStyle.h"
 
 #include <algorithm>
 #include <climits>
@@ -133,7 +131,7 @@ public:
             return;
         SetViewportOrgEx(m_dc, 0, 0, nullptr);
         BLENDFUNCTION blend{AC_SRC_OVER, 0, m_alpha, 0};
-        AlphaBlend(m_below, m_area.X, m_area.Y, m_area.Width, m_area.Height, m_dc, 0, 0, m_area.Width, m_area.Height, blend);
+        GdiAlphaBlend(m_below, m_area.X, m_area.Y, m_area.Width, m_area.Height, m_dc, 0, 0, m_area.Width, m_area.Height, blend);
     }
 
 private:
@@ -257,12 +255,9 @@ private:
             return;
         }
         // With a visual style, as the theme draws them; without one, the classic look.
-        if (HTHEME theme = IsThemeActive() ? OpenThemeData(nullptr, L"BUTTON") : nullptr) {
-            int look = disabled ? 4 : pressed ? 3 : 1;
-            DrawThemeBackground(theme, m_dc, radio ? BP_RADIOBUTTON : BP_CHECKBOX, look + (checked ? 4 : 0), &area, nullptr);
-            CloseThemeData(theme);
+        const int look = disabled ? 4 : pressed ? 3 : 1;
+        if (DrawStyledCheck(m_dc, radio, look + (checked ? 4 : 0), area))
             return;
-        }
         UINT state = (radio ? DFCS_BUTTONRADIO : DFCS_BUTTONCHECK) | (checked ? DFCS_CHECKED : 0) |
                      (disabled ? DFCS_INACTIVE : 0) | (pressed ? DFCS_PUSHED : 0);
         DrawFrameControl(m_dc, &area, DFC_BUTTON, state);
@@ -291,7 +286,7 @@ private:
             };
             TRIVERTEX vertices[2] = {vertex(area.X, area.Y, from), vertex(area.Right(), area.Bottom(), to)};
             GRADIENT_RECT rect{0, 1};
-            GradientFill(m_dc, vertices, 2, &rect, 1, vertical ? GRADIENT_FILL_RECT_V : GRADIENT_FILL_RECT_H);
+            GdiGradientFill(m_dc, vertices, 2, &rect, 1, vertical ? GRADIENT_FILL_RECT_V : GRADIENT_FILL_RECT_H);
             return;
         }
         int steps = from == to ? 1 : (vertical ? area.Height : area.Width);
@@ -325,7 +320,7 @@ private:
             SelectObject(m_memory, bitmap);
         }
         BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        AlphaBlend(m_dc, area.X, area.Y, area.Width, area.Height, m_memory, 0, 0, width, height, blend);
+        GdiAlphaBlend(m_dc, area.X, area.Y, area.Width, area.Height, m_memory, 0, 0, width, height, blend);
         SelectObject(m_memory, m_memoryBitmap);
     }
 
