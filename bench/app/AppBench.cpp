@@ -528,8 +528,10 @@ bool Idle(int seconds)
             std::printf("idle: the main window of the %s did not show\n", subjects[i].Name);
             return false;
         }
+        // Past the start-up's own tail: the monitor's first passes, the first reading of the
+        // adapters on the fifth, the first full pass.
         PointerAway();
-        Sleep(2000);
+        Sleep(5000);
         std::printf(" %s, shown:\n", subjects[i].Name);
         shown[i] = IdleShare(program.ProcessId(), seconds);
         program.Command(Command::CloseToTray);
