@@ -27,6 +27,7 @@ int Run(int showCommand)
     int exitCode = 0;
     {
         MainDlg mainWindow;
+        NoteStartupPhase("main window object");
         if (mainWindow.Create() == nullptr) {
             g_module.RemoveMessageLoop();
             return 0;
