@@ -1,9 +1,26 @@
 #pragma once
 #include <windows.h>
 
+#include <cwchar>
+
 // Functions of a library that the program loads on first use rather than at start-up, when few
 // runs need it and loading it costs the start-up time.
 namespace SystemLibrary {
+
+// A library from the system folder only (never one of that name beside the program or in the
+// working folder), loaded for the rest of the process; null when it cannot be. Uses no heap, so
+// that the crash filter may call it too.
+inline HMODULE Load(const wchar_t* fileName)
+{
+    wchar_t path[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    const std::size_t nameLength = std::wcslen(fileName);
+    if (length == 0 || length + 1 + nameLength >= MAX_PATH)
+        return nullptr;
+    path[length] = L'\\';
+    std::wmemcpy(path + length + 1, fileName, nameLength + 1);
+    return LoadLibraryW(path);
+}
 
 // The documented way to reach an export: its address cast to the declared type. Null when the
 // library has no such function.

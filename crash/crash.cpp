@@ -93,12 +93,7 @@ MiniDumpWriter LoadDumpWriter()
 {
     if (MiniDumpWriter writer = g_writeDump.load())
         return writer;
-    wchar_t folder[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length + 13 >= MAX_PATH)
-        return nullptr;
-    std::wcscpy(folder + length, L"\\dbghelp.dll");
-    HMODULE module = LoadLibraryW(folder);
+    HMODULE module = SystemLibrary::Load(L"dbghelp.dll");
     if (module == nullptr)
         return nullptr;
     MiniDumpWriter writer = nullptr;

@@ -2,8 +2,6 @@
 
 #include "base/SystemLibrary.h"
 
-#include <string>
-
 namespace {
 
 struct Functions {
@@ -23,12 +21,7 @@ const Functions& Loaded()
 {
     static const Functions functions = [] {
         Functions found;
-        // From the system folder only; it stays loaded, as the IP helper does.
-        wchar_t folder[MAX_PATH];
-        const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH)
-            return found;
-        HMODULE module = LoadLibraryW((std::wstring(folder, length) + L"\\ws2_32.dll").c_str());
+        HMODULE module = SystemLibrary::Load(L"ws2_32.dll");
         if (module == nullptr)
             return found;
         SystemLibrary::Find(module, "WSAStartup", found.WSAStartup);

@@ -2,8 +2,6 @@
 
 #include "base/SystemLibrary.h"
 
-#include <string>
-
 namespace {
 
 struct Functions {
@@ -17,14 +15,9 @@ const Functions& Loaded()
 {
     static const Functions functions = [] {
         Functions found;
-        // From the system folder only. The library stays loaded to the end of the process: the
-        // monitor thread may still be inside it when static destruction runs.
-        wchar_t folder[MAX_PATH];
-        const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH)
-            return found;
-        const std::wstring path = std::wstring(folder, length) + L"\\iphlpapi.dll";
-        HMODULE module = LoadLibraryW(path.c_str());
+        // The library stays loaded to the end of the process: the monitor thread may still be
+        // inside it when static destruction runs.
+        HMODULE module = SystemLibrary::Load(L"iphlpapi.dll");
         if (module == nullptr)
             return found;
         SystemLibrary::Find(module, "GetAdaptersInfo", found.GetAdaptersInfo);

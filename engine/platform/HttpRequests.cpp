@@ -36,11 +36,7 @@ const WinHttpFunctions& WinHttp()
 {
     static const WinHttpFunctions functions = [] {
         WinHttpFunctions found;
-        wchar_t folder[MAX_PATH];
-        const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH)
-            return found;
-        HMODULE module = LoadLibraryW((std::wstring(folder, length) + L"\\winhttp.dll").c_str());
+        HMODULE module = SystemLibrary::Load(L"winhttp.dll");
         if (module == nullptr)
             return found;
         SystemLibrary::Find(module, "WinHttpCloseHandle", found.CloseHandle);

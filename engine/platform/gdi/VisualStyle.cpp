@@ -5,7 +5,6 @@
 #include <uxtheme.h>
 #include <vssym32.h>
 
-#include <string>
 
 namespace Engine {
 
@@ -22,11 +21,7 @@ const Functions& Loaded()
 {
     static const Functions functions = [] {
         Functions found;
-        wchar_t folder[MAX_PATH];
-        const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH)
-            return found;
-        HMODULE module = LoadLibraryW((std::wstring(folder, length) + L"\\uxtheme.dll").c_str());
+        HMODULE module = SystemLibrary::Load(L"uxtheme.dll");
         if (module == nullptr)
             return found;
         SystemLibrary::Find(module, "IsThemeActive", found.IsThemeActive);
