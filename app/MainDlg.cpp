@@ -170,8 +170,11 @@ void MainDlg::BuildMenuBar()
     AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(help, MF_STRING, Command::About, MenuText::About);
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"Help");
-    SetMenu(m_window, bar);
-    DrawMenuBar(m_window);
+    // Either call makes the window measure its frame again, for the bar's new width; one is enough.
+    if (GetMenu(m_window) == bar)
+        DrawMenuBar(m_window);
+    else
+        SetMenu(m_window, bar);
 }
 
 void MainDlg::OnRowCommandsEnabled(bool enabled)

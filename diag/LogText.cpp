@@ -1,7 +1,6 @@
 #include "diag/LogText.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include <algorithm>
 #include <climits>
@@ -10,11 +9,11 @@
 
 std::wstring FormatLogMessage(const wchar_t* format, va_list args)
 {
-    // wvsprintf itself stops at 1023 characters and its terminator; the bounded form of the same
-    // rules gives the full 1024. Room for two more, so that the cut is ours whatever the bounded
-    // form does with its last character.
+    // The C runtime's bounded form takes the same conversions as wvsprintf (%s wide, %hs and %S
+    // narrow) without loading the shell's helper library for it. It writes no terminator when it
+    // fills the buffer: the extra zeroed characters end the text, and the cut is ours.
     wchar_t buffer[kLogMessageLimit + 2] = {};
-    wvnsprintfW(buffer, static_cast<int>(kLogMessageLimit + 1), format, args);
+    _vsnwprintf(buffer, kLogMessageLimit + 1, format, args);
     std::wstring text(buffer);
     if (text.size() > kLogMessageLimit)
         text.resize(kLogMessageLimit);

@@ -154,6 +154,8 @@ TEST(FontCacheTests, ResolvesTheFirstFamilyTheSystemHas)
         {L"No Such Face", dialog},
         {L"'', ,", dialog},
         {L"system-ui, Tahoma", dialog},
+        {L"@Tahoma", dialog},
+        {L"Tahoma Tahoma Tahoma Tahoma Tahoma", dialog},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.Face, fonts.ResolveFamily(c.Families)) << c.Families;

@@ -42,12 +42,10 @@ std::vector<std::wstring> GenericFaces(const std::wstring& lowerName)
     return {};
 }
 
-int CALLBACK AddFamily(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM param)
+int CALLBACK NoteFamily(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM param)
 {
-    if (font->lfFaceName[0] != L'@') // vertical variants of East Asian fonts
-        reinterpret_cast<std::unordered_map<std::wstring, std::wstring>*>(param)->emplace(Lower(font->lfFaceName),
-                                                                                          font->lfFaceName);
-    return 1;
+    *reinterpret_cast<std::wstring*>(param) = font->lfFaceName;
+    return 0;
 }
 
 } // namespace
@@ -194,14 +192,24 @@ int FontCache::MeasureWithGdi(Entry& entry, std::wstring_view text)
 
 const std::wstring* FontCache::FindFamily(std::wstring_view face)
 {
-    if (!m_familiesLoaded) {
-        m_familiesLoaded = true;
-        LOGFONTW any{};
-        any.lfCharSet = DEFAULT_CHARSET;
-        EnumFontFamiliesExW(m_dc, &any, AddFamily, reinterpret_cast<LPARAM>(&m_families), 0);
+    std::wstring lower = Lower(face);
+    auto found = m_families.find(lower);
+    if (found == m_families.end()) {
+        std::wstring spelling;
+        // A name that does not fit a LOGFONT names no family, nor does a vertical variant of an
+        // East Asian font ("@"); an enumeration asked for one family may answer with a substitute
+        // of another name, which is not that family either.
+        if (!lower.empty() && lower.size() < LF_FACESIZE && lower.front() != L'@') {
+            LOGFONTW wanted{};
+            wanted.lfCharSet = DEFAULT_CHARSET;
+            lower.copy(wanted.lfFaceName, LF_FACESIZE - 1);
+            EnumFontFamiliesExW(m_dc, &wanted, NoteFamily, reinterpret_cast<LPARAM>(&spelling), 0);
+            if (Lower(spelling) != lower)
+                spelling.clear();
+        }
+        found = m_families.emplace(std::move(lower), std::move(spelling)).first;
     }
-    auto found = m_families.find(Lower(face));
-    return found != m_families.end() ? &found->second : nullptr;
+    return found->second.empty() ? nullptr : &found->second;
 }
 
 const std::wstring& FontCache::DialogFace()

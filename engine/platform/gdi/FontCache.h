@@ -66,8 +66,9 @@ private:
     HFONT m_selected = nullptr;
     std::deque<Entry> m_entries; // stable: specs and metrics are handed out by reference
     std::unordered_map<FontSpec, FontId, SpecHash> m_ids;
-    std::unordered_map<std::wstring, std::wstring> m_families; // lower case to the system's spelling
-    bool m_familiesLoaded = false;
+    // Lower case to the system's spelling, empty for a family the system lacks: each name is asked
+    // for once, as listing every family would cost Wine milliseconds at the first layout.
+    std::unordered_map<std::wstring, std::wstring> m_families;
     std::wstring m_dialogFace;
 };
 
