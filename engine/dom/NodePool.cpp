@@ -7,8 +7,9 @@ namespace Engine {
 
 namespace {
 
-constexpr std::size_t kGranule = 16;  // nodes and boxes differ by less: each takes little more than its size
-constexpr std::size_t kClasses = 32;  // blocks up to 512 bytes
+// Steps of eight bytes, the most that nodes and boxes need aligned: each takes its size.
+constexpr std::size_t kGranule = 8;
+constexpr std::size_t kClasses = 512 / kGranule;  // blocks up to 512 bytes
 constexpr std::size_t kBlocksPerChunk = 64;
 
 struct FreeBlock {

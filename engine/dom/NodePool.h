@@ -10,6 +10,14 @@ class NodePool {
 public:
     [[nodiscard]] static void* Allocate(std::size_t size);
     static void Free(void* block, std::size_t size);
+    // For the destroying deletes of classes without virtual functions, which know the object's
+    // class from a kind of their own.
+    template <typename T>
+    static void Destroy(T* object)
+    {
+        object->~T();
+        Free(object, sizeof(T));
+    }
 };
 
 } // namespace Engine
