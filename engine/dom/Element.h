@@ -76,7 +76,7 @@ struct HandlerEntry {
 class Element final : public Node {
 public:
     explicit Element(std::string tag);
-    ~Element() override;
+    ~Element();
 
     // Handles from outside are checked against the elements that exist.
     [[nodiscard]] static bool IsLive(const void* element);

@@ -1,6 +1,7 @@
 #include "engine/dom/Node.h"
 
 #include "engine/dom/Element.h"
+#include "engine/dom/Text.h"
 
 #include <vector>
 
@@ -10,6 +11,14 @@ void Node::Unuse()
 {
     if (--m_uses == 0 && m_parent == nullptr)
         DeleteTree(this);
+}
+
+void Node::operator delete(Node* node, std::destroying_delete_t)
+{
+    if (node->IsElement())
+        NodePool::Destroy(static_cast<Element*>(node));
+    else
+        NodePool::Destroy(static_cast<Text*>(node));
 }
 
 void Node::DeleteTree(Node* node)

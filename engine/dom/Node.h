@@ -1,6 +1,8 @@
 #pragma once
 #include "engine/dom/NodePool.h"
 
+#include <new>
+
 namespace Engine {
 
 class Element;
@@ -22,12 +24,15 @@ public:
     void Use() { ++m_uses; }
     void Unuse();
 
+    // Nodes have no virtual functions, which would cost every one of them a pointer: a delete
+    // finds the node's class, and with it the size, from its kind.
     static void* operator new(std::size_t size) { return NodePool::Allocate(size); }
-    static void operator delete(void* block, std::size_t size) { NodePool::Free(block, size); }
+    static void operator delete(Node* node, std::destroying_delete_t);
+    static void operator delete(void* block, std::size_t size) { NodePool::Free(block, size); }  // a constructor threw
 
 protected:
     explicit Node(NodeKind kind) : m_kind(kind) {}
-    virtual ~Node() = default;
+    ~Node() = default;
 
 private:
     friend class Element;
