@@ -135,15 +135,20 @@ struct Breakdown {
 
     void Walk(const Engine::Box& box)
     {
-        Boxes[static_cast<int>(box.Kind)].Add(sizeof(Engine::Box));
         Children.Add(Capacity(box.Children));
-        Lines.Add(Capacity(box.Lines), static_cast<long long>(box.Lines.size()));
-        for (const auto& line : box.Lines)
-            LineItems.Add(Capacity(line.Items), static_cast<long long>(line.Items.size()));
-        Runs.Add(Capacity(box.Runs), static_cast<long long>(box.Runs.size()));
         if (box.RareData)
             Rare.Add(sizeof(Engine::BoxRare));
-        Fragments.Add(Capacity(box.Fragments), static_cast<long long>(box.Fragments.size()));
+        if (box.Kind == Engine::BoxKind::Text) {
+            Boxes[static_cast<int>(box.Kind)].Add(sizeof(Engine::TextBox));
+            const auto& runs = box.AsText().Runs;
+            Runs.Add(Capacity(runs), static_cast<long long>(runs.size()));
+            return;
+        }
+        Boxes[static_cast<int>(box.Kind)].Add(sizeof(Engine::ElementBox));
+        Lines.Add(Capacity(box.Lines()), static_cast<long long>(box.Lines().size()));
+        for (const auto& line : box.Lines())
+            LineItems.Add(Capacity(line.Items), static_cast<long long>(line.Items.size()));
+        Fragments.Add(Capacity(box.Fragments()), static_cast<long long>(box.Fragments().size()));
         if (const Engine::TableCache* table = box.TableData()) {
             const auto& t = *table;
             long long bytes = sizeof(t) + Capacity(t.Cells.Rows) + Capacity(t.Cells.Cells) + Capacity(t.Cells.Captions) +
@@ -267,9 +272,11 @@ int main(int argc, char** argv)
         breakdown.Walk(*box);
     std::printf("the whole page, by kind (count, bytes without the heap's own headers):\n");
     breakdown.Print();
-    std::printf("sizeof: Element %zu, Text %zu, Box %zu, LineItem %zu, LineBox %zu, TextRun %zu, ComputedStyle %zu\n",
-                sizeof(Engine::Element), sizeof(Engine::Text), sizeof(Engine::Box), sizeof(Engine::LineItem),
-                sizeof(Engine::LineBox), sizeof(Engine::TextRun), sizeof(Engine::ComputedStyle));
+    std::printf("sizeof: Element %zu, Text %zu, TextBox %zu, ElementBox %zu, BoxRare %zu, LineItem %zu, LineBox %zu, "
+                "TextRun %zu, ComputedStyle %zu\n",
+                sizeof(Engine::Element), sizeof(Engine::Text), sizeof(Engine::TextBox), sizeof(Engine::ElementBox),
+                sizeof(Engine::BoxRare), sizeof(Engine::LineItem), sizeof(Engine::LineBox), sizeof(Engine::TextRun),
+                sizeof(Engine::ComputedStyle));
     DestroyWindow(window);
     return 0;
 }

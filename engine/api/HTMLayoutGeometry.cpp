@@ -34,7 +34,7 @@ Rect Inset(const Rect& rect, int top, int right, int bottom, int left)
 // What a scroller shows of its content: its padding box less its scroll bars.
 Rect ViewOf(const Box& box)
 {
-    return Inset(box.Used.PageRect(), box.Used.Border.Top, box.Used.Border.Right + box.Used.BarV, box.Used.Border.Bottom + box.Used.BarH, box.Used.Border.Left);
+    return Inset(box.Used().PageRect(), box.Used().Border.Top, box.Used().Border.Right + box.BarV(), box.Used().Border.Bottom + box.BarH(), box.Used().Border.Left);
 }
 
 void ScrollAndPaint(View& view, Box& box, int x, int y)
@@ -76,11 +76,11 @@ HtmlDomResult WINAPI HTMLayoutGetElementLocation(HELEMENT he, RECT* location, UI
         const Box& box = *element.LayoutBox();
         switch (areas & 0xF0) {
         case HL_CONTENT_BOX:
-            rect = Inset(rect, box.Used.Border.Top + box.Used.Padding.Top, box.Used.Border.Right + box.Used.Padding.Right + box.Used.BarV,
-                         box.Used.Border.Bottom + box.Used.Padding.Bottom + box.Used.BarH, box.Used.Border.Left + box.Used.Padding.Left);
+            rect = Inset(rect, box.Used().Border.Top + box.Used().Padding.Top, box.Used().Border.Right + box.Used().Padding.Right + box.BarV(),
+                         box.Used().Border.Bottom + box.Used().Padding.Bottom + box.BarH(), box.Used().Border.Left + box.Used().Padding.Left);
             break;
-        case HL_PADDING_BOX: rect = Inset(rect, box.Used.Border.Top, box.Used.Border.Right, box.Used.Border.Bottom, box.Used.Border.Left); break;
-        case HL_MARGIN_BOX: rect = Inset(rect, -box.Used.Margin.Top, -box.Used.Margin.Right, -box.Used.Margin.Bottom, -box.Used.Margin.Left); break;
+        case HL_PADDING_BOX: rect = Inset(rect, box.Used().Border.Top, box.Used().Border.Right, box.Used().Border.Bottom, box.Used().Border.Left); break;
+        case HL_MARGIN_BOX: rect = Inset(rect, -box.Used().Margin.Top, -box.Used().Margin.Right, -box.Used().Margin.Bottom, -box.Used().Margin.Left); break;
         case HL_SCROLLABLE_AREA:
             // What shows of the element: a scroller's view, else its border box, within the views
             // of the scrollers around it.
@@ -97,7 +97,7 @@ HtmlDomResult WINAPI HTMLayoutGetElementLocation(HELEMENT he, RECT* location, UI
         switch (areas & 0x0F) {
         case HL_ROOT_RELATIVE:
             if (const Box* root = view->Renderer().Layout().Root())
-                origin = {root->Used.PageX, root->Used.PageY};
+                origin = {root->Used().PageX, root->Used().PageY};
             break;
         case HL_SELF_RELATIVE: {
             Rect own;
@@ -150,21 +150,21 @@ HtmlDomResult WINAPI HTMLayoutScrollToView(HELEMENT he, UINT flags)
             Rect target;
             if (scroller == nullptr || !layout.PageRectOf(element, target))
                 continue;
-            int top = scroller->Used.PageY + scroller->Used.Border.Top + scroller->Used.Padding.Top;
-            int height = scroller->Used.ContentHeightInner();
+            int top = scroller->Used().PageY + scroller->Used().Border.Top + scroller->Used().Padding.Top;
+            int height = scroller->ContentHeightInner();
             // What sticks to the view's edges covers them: the element comes into view beside it.
             int coverTop = 0, coverBottom = 0;
             if (const Box* box = element.LayoutBox())
                 layout.StickyCover(*scroller, *box, coverTop, coverBottom);
-            int viewTop = scroller->Used.PageY + scroller->Used.Border.Top;
+            int viewTop = scroller->Used().PageY + scroller->Used().Border.Top;
             int viewBottom = viewTop + ViewOf(*scroller).Height;
             int coveredTop = std::max(top, viewTop + coverTop);
             height = std::max(0, std::min(top + height, viewBottom - coverBottom) - coveredTop);
             top = coveredTop;
-            int left = scroller->Used.PageX + scroller->Used.Border.Left + scroller->Used.Padding.Left;
-            int width = scroller->Used.ContentWidthInner();
-            int y = scroller->ScrollY;
-            int x = scroller->ScrollX;
+            int left = scroller->Used().PageX + scroller->Used().Border.Left + scroller->Used().Padding.Left;
+            int width = scroller->ContentWidthInner();
+            int y = scroller->ScrollOffset().Y;
+            int x = scroller->ScrollOffset().X;
             bool toTop = (flags & 1) != 0;
             if (toTop || target.Y < top || target.Height > height)
                 y += target.Y - top;
@@ -193,13 +193,13 @@ HtmlDomResult WINAPI HTMLayoutGetScrollInfo(HELEMENT he, POINT* position, RECT* 
         if (box == nullptr)
             return;
         if (position != nullptr)
-            *position = POINT{box->ScrollX, box->ScrollY};
+            *position = POINT{box->ScrollOffset().X, box->ScrollOffset().Y};
         if (viewRect != nullptr)
-            *viewRect = RECT{box->Used.ContentX(), box->Used.ContentY(), box->Used.ContentX() + box->Used.ContentWidthInner(),
-                             box->Used.ContentY() + box->Used.ContentHeightInner()};
+            *viewRect = RECT{box->Used().ContentX(), box->Used().ContentY(), box->Used().ContentX() + box->ContentWidthInner(),
+                             box->Used().ContentY() + box->ContentHeightInner()};
         if (content != nullptr)
-            *content = SIZE{box->IsScroller() ? box->Used.ContentWidth : box->Used.ContentWidthInner(),
-                            box->IsScroller() ? box->Used.ContentHeight : box->Used.ContentHeightInner()};
+            *content = SIZE{box->IsScroller() ? box->Used().ContentWidth : box->ContentWidthInner(),
+                            box->IsScroller() ? box->Used().ContentHeight : box->ContentHeightInner()};
     });
 }
 
@@ -213,7 +213,7 @@ HtmlDomResult WINAPI HTMLayoutSetScrollPos(HELEMENT he, POINT position, BOOL smo
             return;
         if (smooth) {
             constexpr int kSteps = 6;
-            int fromX = box->ScrollX, fromY = box->ScrollY;
+            int fromX = box->ScrollOffset().X, fromY = box->ScrollOffset().Y;
             for (int step = 1; step < kSteps; ++step) {
                 ScrollAndPaint(view, *box, fromX + (position.x - fromX) * step / kSteps,
                                fromY + (position.y - fromY) * step / kSteps);

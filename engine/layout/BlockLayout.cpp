@@ -72,12 +72,12 @@ bool HoldsAbsolute(const Box& box)
 
 int VerticalEdges(const Box& box)
 {
-    return box.Used.Border.Vertical() + box.Used.Padding.Vertical();
+    return box.Used().Border.Vertical() + box.Used().Padding.Vertical();
 }
 
 int HorizontalInner(const Box& box)
 {
-    return box.Used.Border.Horizontal() + box.Used.Padding.Horizontal();
+    return box.Used().Border.Horizontal() + box.Used().Padding.Horizontal();
 }
 
 void ClampWidth(const Box& box, int available, int& content)
@@ -122,10 +122,10 @@ void LayoutReplaced(Box& box, int available, int containingHeight, LayoutContext
         width = static_cast<int>(static_cast<long long>(height) * intrinsicW / intrinsicH);
     ClampWidth(box, available, width);
     ClampHeight(box, containingHeight, height);
-    box.Used.Width = width + HorizontalInner(box);
-    box.Used.Height = height + VerticalEdges(box);
-    box.Used.ContentWidth = width;
-    box.Used.ContentHeight = height;
+    box.Used().Width = width + HorizontalInner(box);
+    box.Used().Height = height + VerticalEdges(box);
+    box.Used().ContentWidth = width;
+    box.Used().ContentHeight = height;
 }
 
 const Box* TableOf(const Box& cell)
@@ -154,8 +154,9 @@ Edges BorderWidths(const Box& box)
     if (cache == nullptr)
         return widths;
     const Edges& outer = table->S().Box.BorderWidth;
-    bool edge[4] = {box.Row == 0, box.Column + box.ColSpan >= cache->Cells.Columns,
-                    box.Row + box.RowSpan >= static_cast<int>(cache->Cells.Rows.size()), box.Column == 0};
+    const CellPlace& place = box.Cell();
+    bool edge[4] = {place.Row == 0, place.Column + place.ColSpan >= cache->Cells.Columns,
+                    place.Row + place.RowSpan >= static_cast<int>(cache->Cells.Rows.size()), place.Column == 0};
     for (Side side : kAllSides) {
         bool atEdge = edge[static_cast<int>(side)];
         int width = atEdge ? std::max(widths[side], outer[side]) : widths[side];
@@ -172,9 +173,9 @@ void BlockLayout::ResolveEdges(Box& box, int available)
     const BoxStyle& s = box.S().Box;
     Edges borders = BorderWidths(box);
     for (Side side : kAllSides) {
-        box.Used.Margin[side] = Clamp(s.Margin[side].Resolve(available, 0));
-        box.Used.Padding[side] = std::clamp(s.Padding[side].Resolve(available, 0), 0, kMaxSize);
-        box.Used.Border[side] = std::clamp(borders[side], 0, kMaxSize);
+        box.Used().Margin[side] = Clamp(s.Margin[side].Resolve(available, 0));
+        box.Used().Padding[side] = std::clamp(s.Padding[side].Resolve(available, 0), 0, kMaxSize);
+        box.Used().Border[side] = std::clamp(borders[side], 0, kMaxSize);
     }
 }
 
@@ -193,10 +194,12 @@ int BlockLayout::HorizontalEdges(const Box& box, int available)
 
 void BlockLayout::Intrinsic(Box& box, LayoutContext& context, int& minWidth, int& maxWidth)
 {
-    bool collapsedCell = box.Kind == BoxKind::Cell && box.S().Inherited.CollapseBorders;
-    if (box.MinContent >= 0 && box.MaxContent >= 0 && !collapsedCell) {
-        minWidth = box.MinContent;
-        maxWidth = box.MaxContent;
+    // A text box is reached only as the child of an inline element standing where blocks do (a
+    // table's caption): it has no cache, and no content of its own to measure.
+    bool cached = box.Kind != BoxKind::Text && !(box.Kind == BoxKind::Cell && box.S().Inherited.CollapseBorders);
+    if (cached && box.Cache().MinContent >= 0 && box.Cache().MaxContent >= 0) {
+        minWidth = box.Cache().MinContent;
+        maxWidth = box.Cache().MaxContent;
         return;
     }
     const BoxStyle& s = box.S().Box;
@@ -206,7 +209,7 @@ void BlockLayout::Intrinsic(Box& box, LayoutContext& context, int& minWidth, int
         TableLayout::Intrinsic(box, context, minWidth, maxWidth);
     } else if (box.Kind == BoxKind::Replaced) {
         LayoutReplaced(box, 0, -1, context);
-        minWidth = maxWidth = box.Used.Width - HorizontalInner(box);
+        minWidth = maxWidth = box.Used().Width - HorizontalInner(box);
     } else if (box.InlineContent) {
         InlineLayout::Intrinsic(box, context, minWidth, maxWidth);
     } else {
@@ -238,8 +241,10 @@ void BlockLayout::Intrinsic(Box& box, LayoutContext& context, int& minWidth, int
         minWidth = Clamp(minWidth + edges);
         maxWidth = Clamp(std::max(maxWidth + edges, minWidth));
     }
-    box.MinContent = minWidth;
-    box.MaxContent = maxWidth;
+    if (box.Kind != BoxKind::Text) {
+        box.Cache().MinContent = minWidth;
+        box.Cache().MaxContent = maxWidth;
+    }
 }
 
 namespace {
@@ -261,13 +266,13 @@ int VerticalEdgesOf(const Box& box, int width)
 void PlaceFloat(Box& box, Box& child, int y, int width, LayoutContext& context)
 {
     BlockLayout::Layout(child, width, -1, context);
-    const UsedValues& u = child.Used;
-    int left = context.Origin.X + box.Used.ContentX();
+    const UsedValues& u = child.Used();
+    int left = context.Origin.X + box.Used().ContentX();
     Point at = context.Floats->Place(child.S().Box.FloatRight ? FloatSide::Right : FloatSide::Left,
                                      std::max(0, u.Width + u.Margin.Horizontal()), std::max(0, u.Height + u.Margin.Vertical()),
-                                     context.Origin.Y + box.Used.ContentY() + y, left, left + width);
-    child.Used.X = at.X - context.Origin.X + u.Margin.Left;
-    child.Used.Y = at.Y - context.Origin.Y + u.Margin.Top;
+                                     context.Origin.Y + box.Used().ContentY() + y, left, left + width);
+    child.Used().X = at.X - context.Origin.X + u.Margin.Left;
+    child.Used().Y = at.Y - context.Origin.Y + u.Margin.Top;
 }
 
 // Absolutely positioned boxes whose containing block is this one: below it, past every box that
@@ -293,7 +298,7 @@ void LayoutAbsolute(Box& holder, LayoutContext& context)
     CollectAbsolute(holder, found);
     if (found.empty())
         return;
-    const UsedValues& h = holder.Used;
+    const UsedValues& h = holder.Used();
     // The initial containing block is the viewport, which the root's margins do not move.
     bool root = holder.Parent == nullptr;
     int padX = root ? -h.Margin.Left : h.Border.Left;
@@ -303,10 +308,10 @@ void LayoutAbsolute(Box& holder, LayoutContext& context)
     for (Box* target : found) {
         Box& a = *target;
         // The parent's border box relative to the holder's.
-        int chainX = 0, chainY = holder.Used.ShiftY;
+        int chainX = 0, chainY = holder.Used().ShiftY;
         for (Box* at = a.Parent; at != nullptr && at != &holder; at = at->Parent) {
-            chainX += at->Used.X;
-            chainY += at->Used.Y + at->Used.ShiftY;
+            chainX += at->Used().X;
+            chainY += at->Used().Y + at->Used().ShiftY;
         }
         const BoxStyle& s = a.S().Box;
         const Sides<Length>& inset = s.Offsets;
@@ -317,17 +322,17 @@ void LayoutAbsolute(Box& holder, LayoutContext& context)
         context.ForcedHeight = s.Height.IsAuto() && hasT && hasB ? std::max(0, cbh - top - bottom - VerticalEdgesOf(a, cbw)) : -1;
         BlockLayout::Layout(a, cbw, cbh, context);
         context.ForcedWidth = context.ForcedHeight = -1;
-        const UsedValues& u = a.Used;
+        const UsedValues& u = a.Used();
         Point stat = a.Rare().Static;
         int x = hasL ? left + u.Margin.Left
                      : hasR ? cbw - right - u.Margin.Right - u.Width : stat.X + chainX - padX + u.Margin.Left;
         int y = hasT ? top + u.Margin.Top
                      : hasB ? cbh - bottom - u.Margin.Bottom - u.Height : stat.Y + chainY - padY + u.Margin.Top;
-        a.Used.X = padX + x - chainX;
-        a.Used.Y = padY + y - chainY;
+        a.Used().X = padX + x - chainX;
+        a.Used().Y = padY + y - chainY;
         // The boxes between may have kept their layout: placing walks down to it all the same.
         for (Box* at = &a; at != nullptr && at != &holder; at = at->Parent)
-            at->Generation = context.Generation;
+            at->Cache().Generation = context.Generation;
     }
 }
 
@@ -335,30 +340,31 @@ void LayoutAbsolute(Box& holder, LayoutContext& context)
 
 int BlockLayout::LayoutContent(Box& box, LayoutContext& context, int innerHeight)
 {
-    int width = std::max(0, box.Used.ContentWidthInner());
+    UsedValues& u = box.Used();
+    int width = std::max(0, box.ContentWidthInner());
     int height = 0;
     int extentRight = 0;
     const BoxStyle& style = box.S().Box;
     bool own = NewContext(box);
     // Margins that meet a child's pass through the box's top and bottom edges (8.3.1).
-    bool topOpen = !own && box.Used.Border.Top == 0 && box.Used.Padding.Top == 0;
-    bool bottomOpen = !own && box.Used.Border.Bottom == 0 && box.Used.Padding.Bottom == 0 && innerHeight < 0;
-    box.Used.TopRun = {};
-    box.Used.TopRun.Add(box.Used.Margin.Top);
-    box.Used.BottomRun = {};
-    box.Used.BottomRun.Add(box.Used.Margin.Bottom);
-    box.Used.Through = false;
+    bool topOpen = !own && u.Border.Top == 0 && u.Padding.Top == 0;
+    bool bottomOpen = !own && u.Border.Bottom == 0 && u.Padding.Bottom == 0 && innerHeight < 0;
+    u.TopRun = {};
+    u.TopRun.Add(u.Margin.Top);
+    u.BottomRun = {};
+    u.BottomRun.Add(u.Margin.Bottom);
+    box.Through = false;
     box.OutOfFlowInside = false;
     if (box.InlineContent) {
         height = InlineLayout::Layout(box, width, context);
         box.OutOfFlowInside = std::any_of(box.Children.begin(), box.Children.end(), [](const auto& c) {
             return c->Kind != BoxKind::Text && c->S().Box.Place == Position::Static && HoldsAbsolute(*c);
         });
-        for (const LineBox& line : box.Lines)
-            extentRight = std::max(extentRight, line.Area.Right() - box.Used.ContentX());
-        if (box.Lines.empty() && topOpen && bottomOpen && style.MinHeight.Resolve(0) <= 0) {
-            box.Used.Through = true;
-            box.Used.TopRun.Add(box.Used.BottomRun);
+        for (const LineBox& line : box.Lines())
+            extentRight = std::max(extentRight, line.Area.Right() - u.ContentX());
+        if (box.Lines().empty() && topOpen && bottomOpen && style.MinHeight.Resolve(0) <= 0) {
+            box.Through = true;
+            u.TopRun.Add(u.BottomRun);
         }
     } else {
         int y = 0;
@@ -367,16 +373,17 @@ int BlockLayout::LayoutContent(Box& box, LayoutContext& context, int innerHeight
         Point origin = context.Origin;
         for (auto& child : box.Children) {
             Box& c = *child;
+            UsedValues& cu = c.Used();
             if (IsPopup(c)) {
                 Layout(c, context.ViewportWidth, innerHeight, context);
-                c.Used.X = box.Used.ContentX() + c.Used.Margin.Left;
-                c.Used.Y = box.Used.ContentY() + y + c.Used.Margin.Top;
+                cu.X = u.ContentX() + cu.Margin.Left;
+                cu.Y = u.ContentY() + y + cu.Margin.Top;
                 continue;
             }
             int settled = y + (placed || !topOpen ? pending.Value() : 0);
             if (IsAbsolute(c)) {
                 // Laid out by its containing block, which needs its static position for auto insets.
-                c.Rare().Static = {box.Used.ContentX(), box.Used.ContentY() + settled};
+                c.Rare().Static = {u.ContentX(), u.ContentY() + settled};
                 box.OutOfFlowInside = true;
                 continue;
             }
@@ -384,74 +391,74 @@ int BlockLayout::LayoutContent(Box& box, LayoutContext& context, int innerHeight
                 PlaceFloat(box, c, settled, width, context);
                 if (c.S().Box.Place == Position::Static && HoldsAbsolute(c))
                     box.OutOfFlowInside = true;
-                extentRight = std::max(extentRight, c.Used.X - box.Used.ContentX() + c.Used.Width + c.Used.Margin.Right);
+                extentRight = std::max(extentRight, cu.X - u.ContentX() + cu.Width + cu.Margin.Right);
                 continue;
             }
             const BoxStyle& cs = c.S().Box;
             MarginRun guess = pending;
             guess.Add(cs.Margin.Top.Resolve(width, 0));
-            context.Origin = {origin.X + box.Used.ContentX() + cs.Margin.Left.Resolve(width, 0),
-                              origin.Y + box.Used.ContentY() + y + (placed || !topOpen ? guess.Value() : 0)};
+            context.Origin = {origin.X + u.ContentX() + cs.Margin.Left.Resolve(width, 0),
+                              origin.Y + u.ContentY() + y + (placed || !topOpen ? guess.Value() : 0)};
             Layout(c, width, innerHeight, context);
             context.Origin = origin;
             if (cs.Place == Position::Static && HoldsAbsolute(c))
                 box.OutOfFlowInside = true;
-            c.Used.X = box.Used.ContentX() + c.Used.Margin.Left;
+            cu.X = u.ContentX() + cu.Margin.Left;
             // Auto side margins centre a block of a given width.
             if (!ShrinksToFit(c) && cs.Margin.Right.IsAuto() && cs.Margin.Left.IsAuto())
-                c.Used.X = box.Used.ContentX() + std::max(0, (width - c.Used.Width) / 2);
+                cu.X = u.ContentX() + std::max(0, (width - cu.Width) / 2);
             else if (!ShrinksToFit(c) && cs.Margin.Left.IsAuto() && !cs.Width.IsAuto())
-                c.Used.X = box.Used.ContentX() + std::max(0, width - c.Used.Width - c.Used.Margin.Right);
+                cu.X = u.ContentX() + std::max(0, width - cu.Width - cu.Margin.Right);
             MarginRun merged = pending;
-            merged.Add(c.Used.TopRun);
+            merged.Add(cu.TopRun);
             // Clearance (9.5.2): the border edge goes below the floats it clears, if they reach lower.
             if ((cs.ClearLeft || cs.ClearRight) && context.Floats != nullptr) {
                 int floats = context.Floats->Bottom(cs.ClearLeft, cs.ClearRight);
-                int floorY = floats == INT_MIN ? INT_MIN : floats - origin.Y - box.Used.ContentY();
+                int floorY = floats == INT_MIN ? INT_MIN : floats - origin.Y - u.ContentY();
                 int hypothetical = y + (placed || !topOpen ? merged.Value() : 0);
                 if (floorY > hypothetical) {
-                    c.Used.Y = box.Used.ContentY() + floorY;
-                    y = floorY + c.Used.Height;
-                    pending = c.Used.BottomRun;
+                    cu.Y = u.ContentY() + floorY;
+                    y = floorY + cu.Height;
+                    pending = cu.BottomRun;
                     placed = true;
-                    extentRight = std::max(extentRight, c.Used.X - box.Used.ContentX() + c.Used.Width + c.Used.Margin.Right);
+                    extentRight = std::max(extentRight, cu.X - u.ContentX() + cu.Width + cu.Margin.Right);
                     continue;
                 }
             }
-            if (c.Used.Through) {
-                c.Used.Y = box.Used.ContentY() + y + (placed || !topOpen ? merged.Value() : 0);
+            if (c.Through) {
+                cu.Y = u.ContentY() + y + (placed || !topOpen ? merged.Value() : 0);
                 pending = merged;
-                pending.Add(c.Used.BottomRun);
+                pending.Add(cu.BottomRun);
                 continue;
             }
             if (!placed && topOpen) {
-                box.Used.TopRun.Add(merged);
-                c.Used.Y = box.Used.ContentY() + y;
+                u.TopRun.Add(merged);
+                cu.Y = u.ContentY() + y;
             } else {
-                c.Used.Y = box.Used.ContentY() + y + merged.Value();
+                cu.Y = u.ContentY() + y + merged.Value();
             }
-            y = c.Used.Y - box.Used.ContentY() + c.Used.Height;
-            pending = c.Used.BottomRun;
+            y = cu.Y - u.ContentY() + cu.Height;
+            pending = cu.BottomRun;
             placed = true;
-            extentRight = std::max(extentRight, c.Used.X - box.Used.ContentX() + c.Used.Width + c.Used.Margin.Right);
+            extentRight = std::max(extentRight, cu.X - u.ContentX() + cu.Width + cu.Margin.Right);
         }
         if (!placed && topOpen) {
             // Nothing holds the margins apart: they all pass through the top edge, and through
             // the bottom one too when the box is empty.
-            box.Used.TopRun.Add(pending);
+            u.TopRun.Add(pending);
             if (bottomOpen && style.MinHeight.Resolve(0) <= 0) {
-                box.Used.Through = true;
-                box.Used.TopRun.Add(box.Used.BottomRun);
+                box.Through = true;
+                u.TopRun.Add(u.BottomRun);
             }
         } else if (placed && bottomOpen) {
-            box.Used.BottomRun.Add(pending);
+            u.BottomRun.Add(pending);
         } else {
             y += placed ? pending.Value() : std::max(0, pending.Value());
         }
         height = std::max(0, y);
     }
-    box.Used.ContentWidth = std::max(extentRight, 0);
-    box.Used.ContentHeight = height;
+    u.ContentWidth = std::max(extentRight, 0);
+    u.ContentHeight = height;
     return height;
 }
 
@@ -467,28 +474,30 @@ void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutCo
     // give the context again).
     bool floatsAround = !own && ((context.Floats != nullptr && !context.Floats->Empty()) || box.FloatsInside);
     // A cell's share of collapsed borders follows its place in the grid, which may have changed.
-    bool bordersMoved = box.Kind == BoxKind::Cell && box.S().Inherited.CollapseBorders && BorderWidths(box) != box.Used.Border;
-    if (!box.NeedsLayout && box.LastAvailable == available && box.LastAvailableHeight == containingHeight && !floatsAround &&
+    bool bordersMoved = box.Kind == BoxKind::Cell && box.S().Inherited.CollapseBorders && BorderWidths(box) != box.Used().Border;
+    const LayoutCache& last = box.Cache();
+    if (!box.NeedsLayout && last.LastAvailable == available && last.LastAvailableHeight == containingHeight && !floatsAround &&
         !bordersMoved && forcedWidth < 0 && forcedHeight < 0)
         return;
     ResolveEdges(box, available);
+    UsedValues& u = box.Used();
     const BoxStyle& s = box.S().Box;
-    box.Used.TopRun = {};
-    box.Used.TopRun.Add(box.Used.Margin.Top);
-    box.Used.BottomRun = {};
-    box.Used.BottomRun.Add(box.Used.Margin.Bottom);
-    box.Used.Through = false;
+    u.TopRun = {};
+    u.TopRun.Add(u.Margin.Top);
+    u.BottomRun = {};
+    u.BottomRun.Add(u.Margin.Bottom);
+    box.Through = false;
     if (box.Kind == BoxKind::Table) {
         TableLayout::Layout(box, available, context);
         if (s.Place != Position::Static)
             LayoutAbsolute(box, context);
     } else if (box.Kind == BoxKind::Replaced) {
         LayoutReplaced(box, available, containingHeight, context);
-    } else if (box.Kind == BoxKind::Text || box.Kind == BoxKind::LineBreak || box.Kind == BoxKind::Inline) {
-        box.Used.Width = box.Used.Height = 0;
+    } else if (box.Kind == BoxKind::LineBreak || box.Kind == BoxKind::Inline) {
+        u.Width = u.Height = 0;
     } else {
         int inner = HorizontalInner(box);
-        int margins = box.Used.Margin.Horizontal();
+        int margins = u.Margin.Horizontal();
         int content = 0;
         if (box.Kind == BoxKind::Cell) {
             content = available - inner;  // the table gave it its columns' width
@@ -504,7 +513,7 @@ void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutCo
             content = available - margins - inner;
         }
         ClampWidth(box, available, content);
-        box.Used.Width = content + inner;
+        u.Width = content + inner;
 
         bool heightGiven = forcedHeight >= 0 || s.Height.Type == Length::Kind::Px || (s.Height.IsPercent() && containingHeight >= 0);
         int givenHeight = forcedHeight >= 0 ? forcedHeight : heightGiven ? std::max(0, s.Height.Resolve(containingHeight)) : -1;
@@ -512,17 +521,17 @@ void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutCo
             ClampHeight(box, containingHeight, givenHeight);
         // Scroll bars: as the style says, or for auto as the last layout found (a new box bets on
         // the vertical one), then again only if the content proves the bet wrong.
-        bool fresh = box.LastAvailable < 0;
+        bool fresh = last.LastAvailable < 0;
         bool autoV = s.OverflowY == Overflow::Auto && heightGiven;
-        box.Used.BarV = s.OverflowY == Overflow::Scroll || (autoV && (fresh || box.Used.BarV > 0)) ? context.Scrollbar : 0;
-        box.Used.BarH = s.OverflowX == Overflow::Scroll || (s.OverflowX == Overflow::Auto && box.Used.BarH > 0) ? context.Scrollbar : 0;
+        box.SetBars(s.OverflowY == Overflow::Scroll || (autoV && (fresh || box.BarV() > 0)) ? context.Scrollbar : 0,
+                    s.OverflowX == Overflow::Scroll || (s.OverflowX == Overflow::Auto && box.BarH() > 0) ? context.Scrollbar : 0);
         if (heightGiven)
-            box.Used.Height = givenHeight + VerticalEdges(box);
+            u.Height = givenHeight + VerticalEdges(box);
         FloatList* outerFloats = context.Floats;
         Point outerOrigin = context.Origin;
         int contentHeight = 0;
         for (int attempt = 0; attempt < 3; ++attempt) {
-            int innerHeight = heightGiven ? std::max(0, givenHeight - box.Used.BarH) : -1;
+            int innerHeight = heightGiven ? std::max(0, givenHeight - box.BarH()) : -1;
             FloatList floats;
             if (own) {
                 context.Floats = &floats;
@@ -531,39 +540,41 @@ void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutCo
             contentHeight = LayoutContent(box, context, innerHeight);
             // A formatting context's own floats are inside its automatic height (10.6.7).
             if (own && !floats.Empty())
-                contentHeight = std::max(contentHeight, floats.Bottom(true, true) - box.Used.ContentY());
+                contentHeight = std::max(contentHeight, floats.Bottom(true, true) - u.ContentY());
             context.Floats = outerFloats;
             context.Origin = outerOrigin;
             if (!box.IsScroller())
                 break;
-            bool needV = s.OverflowY == Overflow::Scroll || (autoV && contentHeight > givenHeight - box.Used.BarH);
+            bool needV = s.OverflowY == Overflow::Scroll || (autoV && contentHeight > givenHeight - box.BarH());
             bool needH = s.OverflowX == Overflow::Scroll ||
-                         (s.OverflowX == Overflow::Auto && box.Used.ContentWidth > box.Used.ContentWidthInner());
-            if (needV == (box.Used.BarV > 0) && needH == (box.Used.BarH > 0))
+                         (s.OverflowX == Overflow::Auto && u.ContentWidth > box.ContentWidthInner());
+            if (needV == (box.BarV() > 0) && needH == (box.BarH() > 0))
                 break;
-            box.Used.BarV = needV ? context.Scrollbar : 0;
-            box.Used.BarH = needH ? context.Scrollbar : 0;
+            box.SetBars(needV ? context.Scrollbar : 0, needH ? context.Scrollbar : 0);
         }
         box.FloatsInside = !own && outerFloats != nullptr && !outerFloats->Empty();
-        box.Used.ContentHeight = std::max(box.Used.ContentHeight, contentHeight);
+        u.ContentHeight = std::max(u.ContentHeight, contentHeight);
         // A cell's height is the least it gets: its content makes it taller (17.5.3).
-        int height = !heightGiven ? contentHeight + box.Used.BarH
-                     : box.Kind == BoxKind::Cell ? std::max(givenHeight, contentHeight + box.Used.BarH) : givenHeight;
+        int height = !heightGiven ? contentHeight + box.BarH()
+                     : box.Kind == BoxKind::Cell ? std::max(givenHeight, contentHeight + box.BarH()) : givenHeight;
         if (!heightGiven)
             ClampHeight(box, containingHeight, height);
-        box.Used.Height = height + VerticalEdges(box);
-        if (box.IsScroller()) {
-            box.ScrollX = std::clamp(box.ScrollX, 0, std::max(0, box.Used.ContentWidth - box.Used.ContentWidthInner()));
-            box.ScrollY = std::clamp(box.ScrollY, 0, std::max(0, box.Used.ContentHeight - box.Used.ContentHeightInner()));
+        u.Height = height + VerticalEdges(box);
+        // (A box without a rare part has not scrolled.)
+        if (box.IsScroller() && box.RareData) {
+            Point& scroll = box.RareData->Scroll;
+            scroll.X = std::clamp(scroll.X, 0, std::max(0, u.ContentWidth - box.ContentWidthInner()));
+            scroll.Y = std::clamp(scroll.Y, 0, std::max(0, u.ContentHeight - box.ContentHeightInner()));
         }
         if (box.Parent == nullptr || s.Place != Position::Static)
             LayoutAbsolute(box, context);
     }
-    box.LastAvailable = available;
-    box.LastAvailableHeight = containingHeight;
-    box.LaidOutHeight = box.Used.Height;
+    LayoutCache& cache = box.Cache();
+    cache.LastAvailable = available;
+    cache.LastAvailableHeight = containingHeight;
+    cache.LaidOutHeight = u.Height;
+    cache.Generation = context.Generation;
     box.NeedsLayout = false;
-    box.Generation = context.Generation;
 }
 
 } // namespace Engine

@@ -7,8 +7,11 @@
 #include "engine/gfx/Image.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
+#include <new>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace Engine {
@@ -53,8 +56,8 @@ struct TextRun {
 };
 
 // What few boxes need: pictures and the sizes of replaced boxes, the editing state of a text
-// input or area, a table's cache. Kept apart, so that the thousands of cells, rows and texts
-// of a long table stay small.
+// input or area, a scroller's offset and bars, a table's cache. Kept apart, so that the thousands
+// of cells, rows and texts of a long table stay small.
 struct BoxRare {
     ImagePtr Picture;
     int IntrinsicWidth = -1, IntrinsicHeight = -1;
@@ -65,6 +68,8 @@ struct BoxRare {
     bool Ellipsed = false;     // an atomic box that an ellipsis at its line's end hides
     Point Sticky;              // how far a sticky box stands from its place in the flow
     Point Static;              // an absolutely positioned box's static position in its parent
+    Point Scroll;              // a scroller's offset into its content
+    int BarV = 0, BarH = 0;    // a scroller's bars
     // A table's grid, kept while its rows and cells stay the same ones, and its columns'
     // widths, kept while nothing inside its rows changes.
     std::shared_ptr<TableCache> Table;
@@ -98,78 +103,84 @@ struct UsedValues {
     Edges Padding;
     Edges Border;
     int PageX = 0, PageY = 0;  // border box in page coordinates (scrolling included)
-    bool Placed = false;       // PageX and PageY hold a position already
     int ShiftY = 0;            // content moved down inside the box (vertical alignment in cells)
     int ContentWidth = 0, ContentHeight = 0;  // what the content takes, beyond the box when it scrolls
-    int BarV = 0, BarH = 0;    // scroll bars
-    // The margins that pass through the box's top and bottom edges, its own and its children's,
-    // and whether the box is empty so that they pass through it.
+    // The margins that pass through the box's top and bottom edges, its own and its children's.
     MarginRun TopRun, BottomRun;
-    bool Through = false;
 
     [[nodiscard]] int ContentX() const { return Border.Left + Padding.Left; }
     [[nodiscard]] int ContentY() const { return Border.Top + Padding.Top; }
-    // The content box, less the scroll bars.
-    [[nodiscard]] int ContentWidthInner() const { return Width - Border.Horizontal() - Padding.Horizontal() - BarV; }
-    [[nodiscard]] int ContentHeightInner() const { return Height - Border.Vertical() - Padding.Vertical() - BarH; }
     [[nodiscard]] Rect PageRect() const { return {PageX, PageY, Width, Height}; }
 };
 
-// A box of the layout tree, kept apart from the element tree: its place in the tree, the used
-// values layout gave it, and what it keeps between layouts.
-struct Box {
-    Box() = default;
-    Box(const Box&) = delete;
-    Box& operator=(const Box&) = delete;
-    ~Box()
-    {
-        if (TextNode != nullptr)
-            TextNode->Unuse();
-    }
-
-    BoxKind Kind = BoxKind::Block;
-    bool InlineContent = false;  // a block container of lines
-    bool ColumnsValid = false;   // a table's columns' widths are current
-    bool NeedsLayout = true;
-    bool OutOfFlowInside = false;  // absolutely positioned boxes below, with no positioned box between
-    // Laid out among the floats of the surrounding formatting context, or holding some of them:
-    // it lays out again with that context.
-    bool FloatsInside = false;
-    Element* Owner = nullptr;     // null for anonymous boxes
-    Text* TextNode = nullptr;     // for text boxes, which hold it: see SetText
-    StylePtr Style;
-    Box* Parent = nullptr;
-    std::vector<std::unique_ptr<Box>> Children;
-
-    UsedValues Used;
-
-    // Inline content of a block container.
-    std::vector<LineBox> Lines;
-
-    // Inline element: its pieces, one per line, relative to the containing block.
-    std::vector<Rect> Fragments;
-
-    // Text: the node's own text, measured into runs once per font.
-    std::vector<TextRun> Runs;
-    int RunsFont = -1;
-
-    // Scrolling: the offset into the content.
-    int ScrollX = 0, ScrollY = 0;
-
-    // Tables: column and span of a cell, row of a cell (spans are capped at 1000).
+// A cell's place in its table's grid (spans are capped at 1000).
+struct CellPlace {
     int Column = 0, Row = 0;
+    int Index = -1;  // in its table's grid
     short ColSpan = 1, RowSpan = 1;
     short RowSpanAsked = 1;  // the cell's rowspan attribute, before the table's end cuts it
-    int CellIndex = -1;    // in its table's grid
+};
 
-    // Caches for relayout.
+// What a layout keeps for the next one.
+struct LayoutCache {
     int LastAvailable = -1;
     int LastAvailableHeight = -1;
     int LaidOutHeight = 0;  // the height layout gave, before a table's row stretched it
     int MinContent = -1, MaxContent = -1;
     unsigned Generation = 0;  // the last layout pass that moved something inside this box
+};
 
+struct TextBox;
+struct ElementBox;
+
+// A box of the layout tree, kept apart from the element tree: its place in the tree and what
+// every kind of box has. The rest comes in two shapes of their own size, since a long table
+// holds thousands of each: a text box (TextBox) has its text's runs and nothing of the box
+// model; every other box (ElementBox, an element's or an anonymous block) has its used values,
+// its lines or inline pieces, its place in a table and its caches for relayout.
+struct Box {
+    Box(const Box&) = delete;
+    Box& operator=(const Box&) = delete;
+
+    BoxKind Kind;
+    bool InlineContent : 1 = false;  // a block container of lines
+    bool ColumnsValid : 1 = false;   // a table's columns' widths are current
+    bool NeedsLayout : 1 = true;
+    bool OutOfFlowInside : 1 = false;  // absolutely positioned boxes below, with no positioned box between
+    // Laid out among the floats of the surrounding formatting context, or holding some of them:
+    // it lays out again with that context.
+    bool FloatsInside : 1 = false;
+    bool Placed : 1 = false;   // its page position holds a position already
+    // Empty, so that the margins of its top and bottom edges pass through it.
+    bool Through : 1 = false;
+    int RunsFont = -1;  // text: the font its runs were measured in; an input: its text's font
+    Element* Owner = nullptr;  // null for anonymous boxes
+    StylePtr Style;
+    Box* Parent = nullptr;
+    std::vector<std::unique_ptr<Box>> Children;
     std::unique_ptr<BoxRare> RareData;
+
+    // The part of its shape. Asking a box for the other shape's part is a mistake of the engine:
+    // it stops there rather than read or write past the box.
+    [[nodiscard]] TextBox& AsText();
+    [[nodiscard]] const TextBox& AsText() const;
+    [[nodiscard]] ElementBox& AsElement();
+    [[nodiscard]] const ElementBox& AsElement() const;
+    // Of an element's box.
+    [[nodiscard]] UsedValues& Used();
+    [[nodiscard]] const UsedValues& Used() const;
+    [[nodiscard]] CellPlace& Cell();
+    [[nodiscard]] const CellPlace& Cell() const;
+    [[nodiscard]] LayoutCache& Cache();
+    [[nodiscard]] const LayoutCache& Cache() const;
+    // Inline content of a block container, and an inline element's pieces, one per line, relative
+    // to the containing block. Each holds the other's storage: writing one drops the other.
+    [[nodiscard]] std::vector<LineBox>& Lines();
+    [[nodiscard]] const std::vector<LineBox>& Lines() const;
+    [[nodiscard]] std::vector<Rect>& Fragments();
+    [[nodiscard]] const std::vector<Rect>& Fragments() const;
+    // Drops the lines, if the box has any, for a layout to make anew; an inline element keeps its pieces.
+    void ClearLines();
 
     // The rare part, made when first written; reading a box without one reads the defaults.
     BoxRare& Rare()
@@ -185,28 +196,21 @@ struct Box {
     }
     [[nodiscard]] TableCache* TableData() const { return RareData ? RareData->Table.get() : nullptr; }
 
-    // A text box reads its node's text rather than a copy, and holds the node meanwhile: a node
-    // that leaves its element before the boxes are made again lives on until its box goes.
-    void SetText(Text* node)
-    {
-        node->Use();
-        TextNode = node;
-    }
-    [[nodiscard]] const std::wstring& TextData() const
-    {
-        static const std::wstring kNoText;
-        return TextNode != nullptr ? TextNode->Data() : kNoText;
-    }
+    // A text box's text (empty for any other box).
+    [[nodiscard]] const std::wstring& TextData() const;
 
-    // Boxes come and go by the thousand with their pages: the nodes' pool serves them.
+    // Boxes come and go by the thousand with their pages: the nodes' pool serves them. Boxes have
+    // no virtual functions: a delete finds the shape, and with it the size, from the kind.
     static void* operator new(std::size_t size) { return NodePool::Allocate(size); }
-    static void operator delete(void* block, std::size_t size) { NodePool::Free(block, size); }
+    static void operator delete(Box* box, std::destroying_delete_t);
+    static void operator delete(void* block, std::size_t size) { NodePool::Free(block, size); }  // a constructor threw
 
     [[nodiscard]] const ComputedStyle& S() const { return *Style; }
     // A block with hidden overflow scrolls too, by the program only: no bars and no wheel.
     [[nodiscard]] bool IsScroller() const
     {
-        return Style && Kind != BoxKind::Inline && (Style->Scrolls() || (Kind == BoxKind::Block && Style->Clips()));
+        return Style && Kind != BoxKind::Inline && Kind != BoxKind::Text &&
+               (Style->Scrolls() || (Kind == BoxKind::Block && Style->Clips()));
     }
     // position: sticky, on a box of its own (inline elements stay in their lines).
     [[nodiscard]] bool IsSticky() const
@@ -215,40 +219,44 @@ struct Box {
                Style->Box.Place == Position::Sticky;
     }
     [[nodiscard]] Point StickyShift() const { return RareData ? RareData->Sticky : Point{}; }
+    // A scroller's offset into its content, and its bars.
+    [[nodiscard]] Point ScrollOffset() const { return RareData ? RareData->Scroll : Point{}; }
+    [[nodiscard]] int BarV() const { return RareData ? RareData->BarV : 0; }
+    [[nodiscard]] int BarH() const { return RareData ? RareData->BarH : 0; }
+    void SetBars(int vertical, int horizontal)
+    {
+        if (RareData || vertical != 0 || horizontal != 0) {
+            Rare().BarV = vertical;
+            Rare().BarH = horizontal;
+        }
+    }
+    // The content box, less the scroll bars.
+    [[nodiscard]] int ContentWidthInner() const
+    {
+        const UsedValues& u = Used();
+        return u.Width - u.Border.Horizontal() - u.Padding.Horizontal() - BarV();
+    }
+    [[nodiscard]] int ContentHeightInner() const
+    {
+        const UsedValues& u = Used();
+        return u.Height - u.Border.Vertical() - u.Padding.Vertical() - BarH();
+    }
     // Where the content starts in page coordinates: scrolled content moves, and a cell's
     // content moves down as the cell aligns it.
     [[nodiscard]] Point ContentOrigin() const
     {
-        Point origin{Used.PageX, Used.PageY + Used.ShiftY};
+        const UsedValues& u = Used();
+        Point origin{u.PageX, u.PageY + u.ShiftY};
         if (IsScroller()) {
-            origin.X -= ScrollX;
-            origin.Y -= ScrollY;
+            Point scroll = ScrollOffset();
+            origin.X -= scroll.X;
+            origin.Y -= scroll.Y;
         }
         return origin;
     }
     // This box and its ancestors lay out again; tables above measure their columns again and
     // hear which of their cells changed (the walk goes on to the table for that).
-    void MarkNeedsLayout()
-    {
-        Box* cell = nullptr;
-        for (Box* at = this; at != nullptr; at = at->Parent) {
-            bool marked = at->NeedsLayout && at != this && at->Kind != BoxKind::Inline;
-            if (at->Kind == BoxKind::Cell)
-                cell = at;
-            if (at->Kind == BoxKind::Table) {
-                // Only a cell of the table's own grid is named; any other change redoes it all.
-                if (TableCache* table = at->TableData())
-                    table->Note(at != this && cell != nullptr && cell->InGridOf(*at) ? cell : nullptr);
-                cell = nullptr;
-            }
-            if (marked && cell == nullptr)
-                break;
-            at->NeedsLayout = true;
-            at->MinContent = -1;
-            at->MaxContent = -1;
-            at->ColumnsValid = false;
-        }
-    }
+    void MarkNeedsLayout();
     [[nodiscard]] bool InGridOf(const Box& table) const
     {
         const Box* row = Parent;
@@ -270,6 +278,142 @@ struct Box {
                 return;
         }
     }
+
+protected:
+    explicit Box(BoxKind kind) : Kind(kind) {}
+    ~Box() = default;
+
+private:
+    template <typename Piece>
+    [[nodiscard]] std::vector<Piece>& Flow();
+    template <typename Piece>
+    [[nodiscard]] const std::vector<Piece>& Flow() const;
 };
+
+// The text of one text node: it reads the node's text rather than a copy, and holds the node
+// meanwhile, so that a node that leaves its element before the boxes are made again lives on
+// until its box goes. Its words are measured once per font, so that relaying out is arithmetic.
+struct TextBox final : Box {
+    TextBox(Text& node, StylePtr style) : Box(BoxKind::Text), TextNode(node)
+    {
+        node.Use();
+        Style = std::move(style);
+    }
+    ~TextBox() { TextNode.Unuse(); }
+
+    Text& TextNode;
+    std::vector<TextRun> Runs;
+};
+
+// The box of an element, or an anonymous block that stands in for one.
+struct ElementBox final : Box {
+    explicit ElementBox(BoxKind kind) : Box(kind) {}
+
+    UsedValues Used;
+    CellPlace Cell;
+    LayoutCache Cache;
+    std::variant<std::vector<LineBox>, std::vector<Rect>> Flow;
+};
+
+inline TextBox& Box::AsText()
+{
+    if (Kind != BoxKind::Text) [[unlikely]]
+        std::abort();
+    return static_cast<TextBox&>(*this);
+}
+
+inline const TextBox& Box::AsText() const
+{
+    if (Kind != BoxKind::Text) [[unlikely]]
+        std::abort();
+    return static_cast<const TextBox&>(*this);
+}
+
+inline ElementBox& Box::AsElement()
+{
+    if (Kind == BoxKind::Text) [[unlikely]]
+        std::abort();
+    return static_cast<ElementBox&>(*this);
+}
+
+inline const ElementBox& Box::AsElement() const
+{
+    if (Kind == BoxKind::Text) [[unlikely]]
+        std::abort();
+    return static_cast<const ElementBox&>(*this);
+}
+
+inline UsedValues& Box::Used() { return AsElement().Used; }
+inline const UsedValues& Box::Used() const { return AsElement().Used; }
+inline CellPlace& Box::Cell() { return AsElement().Cell; }
+inline const CellPlace& Box::Cell() const { return AsElement().Cell; }
+inline LayoutCache& Box::Cache() { return AsElement().Cache; }
+inline const LayoutCache& Box::Cache() const { return AsElement().Cache; }
+
+template <typename Piece>
+std::vector<Piece>& Box::Flow()
+{
+    auto& flow = AsElement().Flow;
+    if (!std::holds_alternative<std::vector<Piece>>(flow))
+        flow.template emplace<std::vector<Piece>>();
+    return std::get<std::vector<Piece>>(flow);
+}
+
+template <typename Piece>
+const std::vector<Piece>& Box::Flow() const
+{
+    static const std::vector<Piece> kNone;
+    const auto* pieces = std::get_if<std::vector<Piece>>(&AsElement().Flow);
+    return pieces != nullptr ? *pieces : kNone;
+}
+
+inline std::vector<LineBox>& Box::Lines() { return Flow<LineBox>(); }
+inline const std::vector<LineBox>& Box::Lines() const { return Flow<LineBox>(); }
+inline std::vector<Rect>& Box::Fragments() { return Flow<Rect>(); }
+inline const std::vector<Rect>& Box::Fragments() const { return Flow<Rect>(); }
+
+inline void Box::ClearLines()
+{
+    if (auto* lines = std::get_if<0>(&AsElement().Flow))
+        lines->clear();
+}
+
+inline const std::wstring& Box::TextData() const
+{
+    static const std::wstring kNoText;
+    return Kind == BoxKind::Text ? AsText().TextNode.Data() : kNoText;
+}
+
+inline void Box::MarkNeedsLayout()
+{
+    Box* cell = nullptr;
+    for (Box* at = this; at != nullptr; at = at->Parent) {
+        bool marked = at->NeedsLayout && at != this && at->Kind != BoxKind::Inline;
+        if (at->Kind == BoxKind::Cell)
+            cell = at;
+        if (at->Kind == BoxKind::Table) {
+            // Only a cell of the table's own grid is named; any other change redoes it all.
+            if (TableCache* table = at->TableData())
+                table->Note(at != this && cell != nullptr && cell->InGridOf(*at) ? cell : nullptr);
+            cell = nullptr;
+        }
+        if (marked && cell == nullptr)
+            break;
+        at->NeedsLayout = true;
+        at->ColumnsValid = false;
+        if (at->Kind != BoxKind::Text) {
+            at->Cache().MinContent = -1;
+            at->Cache().MaxContent = -1;
+        }
+    }
+}
+
+inline void Box::operator delete(Box* box, std::destroying_delete_t)
+{
+    if (box->Kind == BoxKind::Text)
+        NodePool::Destroy(static_cast<TextBox*>(box));
+    else
+        NodePool::Destroy(static_cast<ElementBox*>(box));
+}
 
 } // namespace Engine

@@ -48,7 +48,7 @@ public:
     {
         if (box.Kind != BoxKind::Replaced)
             return;
-        Rect content{box.Used.PageX + box.Used.ContentX(), box.Used.PageY + box.Used.ContentY(), box.Used.ContentWidth, box.Used.ContentHeight};
+        Rect content{box.Used().PageX + box.Used().ContentX(), box.Used().PageY + box.Used().ContentY(), box.Used().ContentWidth, box.Used().ContentHeight};
         PaintInside(box, measurer, content, out);
     }
 
@@ -120,10 +120,10 @@ class PasswordControl final : public InputControl {
 class NumberControl final : public InputControl {
     void PaintInside(const Box& box, TextMeasurer& measurer, Rect content, DisplayList& out) const override
     {
-        int size = std::max(8, std::min(content.Height / 2 + box.Used.Padding.Top, 12));
-        int right = box.Used.PageX + box.Used.Width - box.Used.Border.Right;
-        int top = box.Used.PageY + box.Used.Border.Top;
-        int height = box.Used.Height - box.Used.Border.Vertical();
+        int size = std::max(8, std::min(content.Height / 2 + box.Used().Padding.Top, 12));
+        int right = box.Used().PageX + box.Used().Width - box.Used().Border.Right;
+        int top = box.Used().PageY + box.Used().Border.Top;
+        int height = box.Used().Height - box.Used().Border.Vertical();
         unsigned disabled = LookOf(box.Owner->State() & kStateDisabled);
         out.push_back(ControlItem{{right - size, top, size, height / 2}, ControlPart::SpinUp, disabled});
         out.push_back(ControlItem{{right - size, top + height / 2, size, height - height / 2}, ControlPart::SpinDown, disabled});
@@ -172,7 +172,7 @@ class DropButtonControl final : public ControlBox {
     void Paint(const Box& box, TextMeasurer&, DisplayList& out) const override
     {
         unsigned look = LookOf((box.Owner->Parent()->State() & kStateDisabled) | (box.Owner->State() & kStateActive));
-        out.push_back(ControlItem{box.Used.PageRect(), ControlPart::DropArrow, look});
+        out.push_back(ControlItem{box.Used().PageRect(), ControlPart::DropArrow, look});
     }
 };
 
@@ -193,7 +193,7 @@ class TextAreaControl final : public ControlBox {
         std::size_t to = static_cast<std::size_t>(std::max(0, box.Rare().SelectTo));
         if (from >= to)
             return;
-        for (const LineBox& line : box.Lines) {
+        for (const LineBox& line : box.Lines()) {
             for (const LineItem& item : line.Items) {
                 if (item.Source == nullptr || item.Source->Kind != BoxKind::Text)
                     continue;
@@ -236,8 +236,8 @@ public:
 
     void Paint(const Box& box, TextMeasurer&, DisplayList& out) const override
     {
-        Rect area{box.Used.PageX + box.Used.ContentX(), box.Used.PageY + box.Used.ContentY(), box.Used.ContentWidth,
-                  box.Used.ContentHeight};
+        Rect area{box.Used().PageX + box.Used().ContentX(), box.Used().PageY + box.Used().ContentY(), box.Used().ContentWidth,
+                  box.Used().ContentHeight};
         if (area.Width <= 0 || area.Height <= 0)
             return;
         const ScrollBarWidget::Geometry geometry =

@@ -77,10 +77,10 @@ struct Flattener {
                 LastWasSpace = true;
                 break;
             case BoxKind::Inline: {
-                c.Fragments.clear();
+                c.Fragments().clear();
                 BlockLayout::ResolveEdges(c, Width);
-                int left = c.Used.Margin.Left + c.Used.Border.Left + c.Used.Padding.Left;
-                int right = c.Used.Margin.Right + c.Used.Border.Right + c.Used.Padding.Right;
+                int left = c.Used().Margin.Left + c.Used().Border.Left + c.Used().Padding.Left;
+                int right = c.Used().Margin.Right + c.Used().Border.Right + c.Used().Padding.Right;
                 // Start tells the opening edge (0) from the closing one (1).
                 if (left != 0)
                     Pieces.push_back({Piece::Kind::Edge, &c, 0, 0, left});
@@ -100,7 +100,7 @@ struct Flattener {
         WhiteSpace space = text.S().Inherited.Space;
         bool noWrap = space == WhiteSpace::NoWrap || space == WhiteSpace::Pre;
         bool preserve = space == WhiteSpace::Pre || space == WhiteSpace::PreWrap;
-        for (const TextRun& run : text.Runs) {
+        for (const TextRun& run : text.AsText().Runs) {
             if (run.Newline) {
                 Pieces.push_back({Piece::Kind::Break, &text});
                 LastWasSpace = true;
@@ -128,7 +128,7 @@ struct Flattener {
         int minWidth = 0;
         if (Context != nullptr) {
             BlockLayout::Layout(box, Width, -1, *Context);
-            width = box.Used.Width + box.Used.Margin.Horizontal();
+            width = box.Used().Width + box.Used().Margin.Horizontal();
         } else {
             LayoutContext scratch{Measurer};
             BlockLayout::Intrinsic(box, scratch, minWidth, width);
@@ -156,7 +156,7 @@ bool BreaksAfter(const std::vector<Piece>& pieces, std::size_t at, std::size_t l
 int LastBaseline(const Box& box)
 {
     if (box.InlineContent) {
-        for (auto line = box.Lines.rbegin(); line != box.Lines.rend(); ++line) {
+        for (auto line = box.Lines().rbegin(); line != box.Lines().rend(); ++line) {
             for (const LineItem& item : line->Items) {
                 if (!item.Ellipsis && item.Source->Kind == BoxKind::Text)
                     return item.Area.Y + item.Baseline;
@@ -173,7 +173,7 @@ int LastBaseline(const Box& box)
             continue;
         int baseline = LastBaseline(c);
         if (baseline >= 0)
-            return c.Used.Y + baseline;
+            return c.Used().Y + baseline;
     }
     return -1;
 }
@@ -183,15 +183,15 @@ int LastBaseline(const Box& box)
 // draws, as browsers have it; anything else's its bottom.
 int AtomicBaseline(const Box& box, TextMeasurer& measurer)
 {
-    int height = box.Used.Height + box.Used.Margin.Vertical();
+    int height = box.Used().Height + box.Used().Margin.Vertical();
     if (box.Kind == BoxKind::Replaced && box.RunsFont >= 0 && !box.Rare().Picture) {
         const FontMetrics& font = measurer.Metrics(box.RunsFont);
-        return box.Used.Margin.Top + box.Used.ContentY() + std::max(0, (box.Used.ContentHeight - font.Height) / 2) + font.Ascent;
+        return box.Used().Margin.Top + box.Used().ContentY() + std::max(0, (box.Used().ContentHeight - font.Height) / 2) + font.Ascent;
     }
     if (box.Kind != BoxKind::Block || box.S().Box.Show != Display::InlineBlock || box.S().Clips())
         return height;
     int baseline = LastBaseline(box);
-    return baseline >= 0 ? box.Used.Margin.Top + baseline : height;
+    return baseline >= 0 ? box.Used().Margin.Top + baseline : height;
 }
 
 // The edge of an inline box on a line: its margin, border and padding at one end.
@@ -301,7 +301,8 @@ void InlineLayout::PrepareText(Box& text, TextMeasurer& measurer)
     if (text.RunsFont == font)
         return;
     text.RunsFont = font;
-    text.Runs.clear();
+    std::vector<TextRun>& runs = text.AsText().Runs;
+    runs.clear();
     WhiteSpace space = text.S().Inherited.Space;
     bool keepSpaces = space == WhiteSpace::Pre || space == WhiteSpace::PreWrap;
     bool keepNewlines = keepSpaces || space == WhiteSpace::PreLine;
@@ -323,7 +324,7 @@ void InlineLayout::PrepareText(Box& text, TextMeasurer& measurer)
             std::wstring_view measured = keepSpaces ? std::wstring_view(data).substr(at, end - at) : L" ";
             run.Width = measurer.Width(font, measured);
             at = end;
-            text.Runs.push_back(run);
+            runs.push_back(run);
             continue;
         } else {
             // The first character goes in whatever it is: a form feed or carriage return kept by
@@ -335,7 +336,7 @@ void InlineLayout::PrepareText(Box& text, TextMeasurer& measurer)
             run.Width = measurer.Width(font, std::wstring_view(data).substr(at, run.Length));
         }
         at += run.Length;
-        text.Runs.push_back(run);
+        runs.push_back(run);
     }
 }
 
@@ -414,9 +415,9 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
         // goes down past them (9.5).
         int lineLeft = 0, lineRight = width;
         if (context.Floats != nullptr && !context.Floats->Empty()) {
-            int bfcX = context.Origin.X + container.Used.ContentX();
+            int bfcX = context.Origin.X + container.Used().ContentX();
             for (;;) {
-                int bfcY = context.Origin.Y + container.Used.ContentY() + y;
+                int bfcY = context.Origin.Y + container.Used().ContentY() + y;
                 int left = bfcX, right = bfcX + width;
                 context.Floats->Room(bfcY, strutHeight, left, right);
                 lineLeft = left - bfcX;
@@ -465,9 +466,9 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
         std::size_t last = lineEnd;
         while (last > lineStart && pieces[last - 1].Type == Piece::Kind::Space)
             --last;
-        if (linesUsed == container.Lines.size())
-            container.Lines.emplace_back();
-        LineBox& line = container.Lines[linesUsed++];
+        if (linesUsed == container.Lines().size())
+            container.Lines().emplace_back();
+        LineBox& line = container.Lines()[linesUsed++];
         line.Items.clear();
         LineMetrics metrics;
         int halfStrut = strutHeight - strut.Height;
@@ -486,7 +487,7 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
                 metrics.Below = std::max(metrics.Below, lineHeight - above);
             } else if (piece.Type == Piece::Kind::Atomic) {
                 const Box& box = *piece.Source;
-                int height = box.Used.Height + box.Used.Margin.Vertical();
+                int height = box.Used().Height + box.Used().Margin.Vertical();
                 switch (box.S().Box.VAlign) {
                 case VerticalAlign::Middle:
                     metrics.Above = std::max(metrics.Above, (height + strut.XHeight) / 2);
@@ -514,8 +515,8 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
             offset += spare / 2;
         if (spare < 0)
             offset = lineLeft;
-        int originX = container.Used.ContentX();
-        int originY = container.Used.ContentY() + y;
+        int originX = container.Used().ContentX();
+        int originY = container.Used().ContentY() + y;
         line.Area = {originX + offset, originY, std::max(0, lineWidth), lineHeight};
         int baseline = metrics.Above;
         x = offset + indent;
@@ -543,7 +544,7 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
                 }
             } else if (piece.Type == Piece::Kind::Atomic) {
                 Box& box = *piece.Source;
-                int height = box.Used.Height + box.Used.Margin.Vertical();
+                int height = box.Used().Height + box.Used().Margin.Vertical();
                 int top = baseline - AtomicBaseline(box, context.Measurer);
                 switch (box.S().Box.VAlign) {
                 case VerticalAlign::Middle: top = baseline - (height + strut.XHeight) / 2; break;
@@ -551,12 +552,12 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
                 case VerticalAlign::Bottom: case VerticalAlign::TextBottom: top = lineHeight - height; break;
                 default: break;
                 }
-                box.Used.X = originX + x + box.Used.Margin.Left;
-                box.Used.Y = originY + top + box.Used.Margin.Top;
+                box.Used().X = originX + x + box.Used().Margin.Left;
+                box.Used().Y = originY + top + box.Used().Margin.Top;
                 if (box.RareData)
                     box.RareData->Ellipsed = false;
                 LineItem item;
-                item.Area = {box.Used.X, box.Used.Y, box.Used.Width, box.Used.Height};
+                item.Area = {box.Used().X, box.Used().Y, box.Used().Width, box.Used().Height};
                 item.Source = &box;
                 line.Items.push_back(item);
             }
@@ -568,18 +569,18 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
         // is their font's height at the baseline, their padding and border around it (10.6.1).
         auto cover = [&](Box* owner, int left, int right) {
             const FontMetrics& font = context.Measurer.Metrics(FontOf(*owner, context.Measurer));
-            const UsedValues& u = owner->Used;
+            const UsedValues& u = owner->Used();
             int contentTop = originY + baseline - font.Ascent;
             Rect area{left, contentTop - u.Padding.Top - u.Border.Top, right - left,
                       font.Height + u.Padding.Vertical() + u.Border.Vertical()};
-            if (!owner->Fragments.empty() && owner->Fragments.back().Y == area.Y) {
-                Rect& last = owner->Fragments.back();
+            if (!owner->Fragments().empty() && owner->Fragments().back().Y == area.Y) {
+                Rect& last = owner->Fragments().back();
                 int from = std::min(last.X, area.X);
                 int to = std::max(last.Right(), area.Right());
                 last.X = from;
                 last.Width = to - from;
             } else {
-                owner->Fragments.push_back(area);
+                owner->Fragments().push_back(area);
             }
         };
         auto coverAncestors = [&](Box* from, int left, int right) {
@@ -589,7 +590,7 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
             }
         };
         for (const EdgeMark& edge : edges) {
-            const Edges& margin = edge.Owner->Used.Margin;
+            const Edges& margin = edge.Owner->Used().Margin;
             cover(edge.Owner, edge.Left + (edge.Opening ? margin.Left : 0), edge.Right - (edge.Opening ? 0 : margin.Right));
             coverAncestors(edge.Owner->Parent, edge.Left, edge.Right);
         }
@@ -600,7 +601,7 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
         y += lineHeight;
         firstLine = false;
     }
-    container.Lines.resize(linesUsed);
+    container.Lines().resize(linesUsed);
     return y;
 }
 

@@ -100,8 +100,8 @@ Point RelativeShift(const Box& box, int viewportWidth, int viewportHeight)
     const Box* holder = box.Parent;
     while (holder != nullptr && holder->Kind == BoxKind::Inline)
         holder = holder->Parent;
-    int width = holder != nullptr ? holder->Used.ContentWidthInner() + holder->Used.BarV : viewportWidth;
-    int height = holder != nullptr ? holder->Used.ContentHeightInner() + holder->Used.BarH : viewportHeight;
+    int width = holder != nullptr ? holder->ContentWidthInner() + holder->BarV() : viewportWidth;
+    int height = holder != nullptr ? holder->ContentHeightInner() + holder->BarH() : viewportHeight;
     bool heightKnown = holder == nullptr || !holder->S().Box.Height.IsAuto();
     const Sides<Length>& inset = box.S().Box.Offsets;
     auto vertical = [&](const Length& length) { return length.IsPercent() && !heightKnown ? 0 : length.Resolve(height); };
@@ -150,8 +150,8 @@ int SpanAttribute(const Element& element, const char* name)
 
 void ReadSpans(Box& cell)
 {
-    cell.ColSpan = static_cast<short>(SpanAttribute(*cell.Owner, "colspan"));
-    cell.RowSpanAsked = static_cast<short>(SpanAttribute(*cell.Owner, "rowspan"));
+    cell.Cell().ColSpan = static_cast<short>(SpanAttribute(*cell.Owner, "colspan"));
+    cell.Cell().RowSpanAsked = static_cast<short>(SpanAttribute(*cell.Owner, "rowspan"));
 }
 
 void Indent(std::string& out, int depth)
@@ -207,9 +207,9 @@ bool IsInside(const Box& box, const Box& ancestor)
 // A scroller's view: its padding box less its bars.
 Rect ScrollView(const Box& box)
 {
-    return {box.Used.PageX + box.Used.Border.Left, box.Used.PageY + box.Used.Border.Top,
-            std::max(0, box.Used.Width - box.Used.Border.Horizontal() - box.Used.BarV),
-            std::max(0, box.Used.Height - box.Used.Border.Vertical() - box.Used.BarH)};
+    return {box.Used().PageX + box.Used().Border.Left, box.Used().PageY + box.Used().Border.Top,
+            std::max(0, box.Used().Width - box.Used().Border.Horizontal() - box.BarV()),
+            std::max(0, box.Used().Height - box.Used().Border.Vertical() - box.BarH())};
 }
 
 // One axis of a sticky box's shift: towards the inset from the view's start edge while its place
@@ -246,25 +246,25 @@ Point StickyShiftAt(const Box& box, int x, int y)
     Rect limits;
     if (container->IsScroller()) {
         Point origin = container->ContentOrigin();
-        limits = {origin.X + container->Used.ContentX(), origin.Y + container->Used.ContentY(),
-                  std::max(container->Used.ContentWidth, container->Used.ContentWidthInner()),
-                  std::max(container->Used.ContentHeight, container->Used.ContentHeightInner())};
+        limits = {origin.X + container->Used().ContentX(), origin.Y + container->Used().ContentY(),
+                  std::max(container->Used().ContentWidth, container->ContentWidthInner()),
+                  std::max(container->Used().ContentHeight, container->ContentHeightInner())};
     } else {
-        limits = {container->Used.PageX + container->Used.ContentX(), container->Used.PageY + container->Used.ContentY(),
-                  container->Used.ContentWidthInner(), container->Used.ContentHeightInner()};
+        limits = {container->Used().PageX + container->Used().ContentX(), container->Used().PageY + container->Used().ContentY(),
+                  container->ContentWidthInner(), container->ContentHeightInner()};
     }
     const BoxStyle& s = box.S().Box;
-    return {StickyAxis(x, box.Used.Width, box.Used.Margin.Left, box.Used.Margin.Right, view.X, view.Right(), s.Offsets.Left, s.Offsets.Right,
+    return {StickyAxis(x, box.Used().Width, box.Used().Margin.Left, box.Used().Margin.Right, view.X, view.Right(), s.Offsets.Left, s.Offsets.Right,
                        limits.X, limits.Right()),
-            StickyAxis(y, box.Used.Height, box.Used.Margin.Top, box.Used.Margin.Bottom, view.Y, view.Bottom(), s.Offsets.Top, s.Offsets.Bottom,
+            StickyAxis(y, box.Used().Height, box.Used().Margin.Top, box.Used().Margin.Bottom, view.Y, view.Bottom(), s.Offsets.Top, s.Offsets.Bottom,
                        limits.Y, limits.Bottom())};
 }
 
 bool OnScrollBar(const Box& box, Point page)
 {
-    int inRight = box.Used.PageX + box.Used.Width - box.Used.Border.Right - page.X;
-    int inBottom = box.Used.PageY + box.Used.Height - box.Used.Border.Bottom - page.Y;
-    return (box.Used.BarV > 0 && inRight >= 0 && inRight < box.Used.BarV) || (box.Used.BarH > 0 && inBottom >= 0 && inBottom < box.Used.BarH);
+    int inRight = box.Used().PageX + box.Used().Width - box.Used().Border.Right - page.X;
+    int inBottom = box.Used().PageY + box.Used().Height - box.Used().Border.Bottom - page.Y;
+    return (box.BarV() > 0 && inRight >= 0 && inRight < box.BarV()) || (box.BarH() > 0 && inBottom >= 0 && inBottom < box.BarH());
 }
 
 void AppendRect(std::string& out, int x, int y, int w, int h)
@@ -332,7 +332,7 @@ void LayoutTree::SetWindowSize(Element& element, int width, int height)
     Box* parentBox = parent != nullptr ? parent->LayoutBox() : nullptr;
     if (box == nullptr || parentBox == nullptr || parentBox->Kind == BoxKind::Replaced)
         return;
-    AddDamage(parentBox->Used.PageRect());
+    AddDamage(parentBox->Used().PageRect());
     element.SetLayoutBox(nullptr);
     while (parent != nullptr && parentBox != nullptr) {
         BoxKind kind = parentBox->Kind;
@@ -380,10 +380,9 @@ std::unique_ptr<Box> LayoutTree::BuildBox(Element& element)
     if (!style || style->Box.Show == Display::None || style->Box.Show == Display::TableColumn ||
         style->Box.Show == Display::TableColumnGroup)
         return nullptr;
-    auto box = std::make_unique<Box>();
+    auto box = std::make_unique<ElementBox>(KindOf(element, *style));
     box->Owner = &element;
     box->Style = style;
-    box->Kind = KindOf(element, *style);
     element.SetLayoutBox(box.get());
     if (MayHoldWindow(element))
         OfferWindowSlot(element);
@@ -429,7 +428,7 @@ void LayoutTree::BuildChildren(Box& box, Element& element)
         else
             Destroy(*child);
     }
-    box.Lines.clear();
+    box.ClearLines();
     box.InlineContent = false;
     box.InvalidateTableGrid();
     std::vector<std::unique_ptr<Box>> children;
@@ -447,11 +446,7 @@ void LayoutTree::BuildChildren(Box& box, Element& element)
             if (child)
                 children.push_back(std::move(child));
         } else if (box.Kind != BoxKind::Table && box.Kind != BoxKind::RowGroup && box.Kind != BoxKind::Row) {
-            auto text = std::make_unique<Box>();
-            text->Kind = BoxKind::Text;
-            text->SetText(static_cast<Text*>(node));
-            text->Style = box.Style;
-            children.push_back(std::move(text));
+            children.push_back(std::make_unique<TextBox>(*static_cast<Text*>(node), box.Style));
         }
     }
     for (auto& [owner, child] : kept)
@@ -493,8 +488,7 @@ void LayoutTree::BuildChildren(Box& box, Element& element)
     for (auto& child : children) {
         if (IsInlineLevel(*child)) {
             if (!run) {
-                run = std::make_unique<Box>();
-                run->Kind = BoxKind::Block;
+                run = std::make_unique<ElementBox>(BoxKind::Block);
                 run->Style = AnonymousStyle(box.S());
             }
             child->Parent = run.get();
@@ -565,7 +559,7 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
                 child->Style = AnonymousStyle(*style);
                 if (change == StyleChange::Relayout) {
                     child->NeedsLayout = true;
-                    child->MinContent = child->MaxContent = -1;
+                    child->Cache().MinContent = child->Cache().MaxContent = -1;
                 }
                 for (auto& inner : child->Children) {
                     if (inner->Kind == BoxKind::Text)
@@ -602,7 +596,7 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
         }
         if (box->Kind == BoxKind::Replaced || box->Kind == BoxKind::LineBreak)
             continue;
-        AddDamage(box->Used.PageRect());
+        AddDamage(box->Used().PageRect());
         BoxKind kind = box->Kind;
         BuildChildren(*box, *element);
         box->MarkNeedsLayout();
@@ -623,7 +617,7 @@ void LayoutTree::ElementLeaving(Element& element)
     Box* box = element.LayoutBox();
     if (box == nullptr)
         return;
-    AddDamage(box->Used.PageRect());
+    AddDamage(box->Used().PageRect());
     Box* parent = box->Parent;
     if (parent != nullptr)
         parent->InvalidateTableGrid();
@@ -635,10 +629,9 @@ void LayoutTree::ElementLeaving(Element& element)
     auto found = std::find_if(parent->Children.begin(), parent->Children.end(), [box](const auto& c) { return c.get() == box; });
     if (found != parent->Children.end())
         parent->Children.erase(found);
-    parent->Lines.clear();
     parent->MarkNeedsLayout();
     for (Box* at = parent; at != nullptr; at = at->Parent)
-        at->Lines.clear();  // line items may name the removed box until the next layout
+        at->ClearLines();  // line items may name the removed box until the next layout
 }
 
 bool LayoutTree::Layout(int width, int height)
@@ -651,11 +644,11 @@ bool LayoutTree::Layout(int width, int height)
         AddDamage({0, 0, std::max(width, 1), std::max(height, 1)});
     }
     LayoutContext context{m_measurer, width, height, m_scrollbar, m_dpi, ++m_generation};
-    bool laidOut = m_root->NeedsLayout || m_root->LastAvailable != width || m_root->LastAvailableHeight != height;
+    bool laidOut = m_root->NeedsLayout || m_root->Cache().LastAvailable != width || m_root->Cache().LastAvailableHeight != height;
     if (laidOut) {
         BlockLayout::Layout(*m_root, width, height, context);
-        m_root->Used.X = m_root->Used.Margin.Left;
-        m_root->Used.Y = m_root->Used.Margin.Top;
+        m_root->Used().X = m_root->Used().Margin.Left;
+        m_root->Used().Y = m_root->Used().Margin.Top;
     }
     std::vector<Rect> damage;
     Place(*m_root, 0, 0, &damage, m_generation);
@@ -679,8 +672,10 @@ void LayoutTree::Place(Box& top, int originX, int originY, std::vector<Rect>* da
         Pending at = pending.back();
         pending.pop_back();
         Box& box = *at.Target;
-        int x = at.X + box.Used.X;
-        int y = at.Y + box.Used.Y;
+        if (box.Kind == BoxKind::Text)
+            continue;  // its text is placed in its container's lines
+        int x = at.X + box.Used().X;
+        int y = at.Y + box.Used().Y;
         if (box.Style && box.S().Box.Place == Position::Relative) {
             Point shift = RelativeShift(box, m_width, m_height);
             x += shift.X;
@@ -695,18 +690,18 @@ void LayoutTree::Place(Box& top, int originX, int originY, std::vector<Rect>* da
         } else if (box.RareData) {
             box.RareData->Sticky = {};
         }
-        bool moved = x != box.Used.PageX || y != box.Used.PageY || !box.Used.Placed;
+        bool moved = x != box.Used().PageX || y != box.Used().PageY || !box.Placed;
         if (damage != nullptr && moved) {
-            if (box.Used.Placed)
-                damage->push_back(box.Used.PageRect());
-            damage->push_back({x, y, box.Used.Width, box.Used.Height});
+            if (box.Placed)
+                damage->push_back(box.Used().PageRect());
+            damage->push_back({x, y, box.Used().Width, box.Used().Height});
         }
-        box.Used.Placed = true;
-        box.Used.PageX = x;
-        box.Used.PageY = y;
+        box.Placed = true;
+        box.Used().PageX = x;
+        box.Used().PageY = y;
         // A box still needing layout is one no layout reaches (a block straight in a row): its
         // children may be new.
-        if (!moved && generation != 0 && box.Generation != generation && &box != &top && box.Kind != BoxKind::Inline &&
+        if (!moved && generation != 0 && box.Cache().Generation != generation && &box != &top && box.Kind != BoxKind::Inline &&
             !box.NeedsLayout)
             continue;
         Point origin = box.ContentOrigin();
@@ -727,10 +722,10 @@ void LayoutTree::PlaceSticky(std::vector<Rect>& damage)
     for (const Box* sticky : StickyBoxesIn(*m_root)) {
         Box& box = *const_cast<Box*>(sticky);
         Point old = box.StickyShift();
-        int x = box.Used.PageX - old.X;
-        int y = box.Used.PageY - old.Y;
+        int x = box.Used().PageX - old.X;
+        int y = box.Used().PageY - old.Y;
         if (StickyShiftAt(box, x, y) != old)
-            Place(box, x - box.Used.X, y - box.Used.Y, &damage, 0);
+            Place(box, x - box.Used().X, y - box.Used().Y, &damage, 0);
     }
 }
 
@@ -738,7 +733,7 @@ std::vector<const Box*> LayoutTree::StickyBoxesIn(const Box& top) const
 {
     std::vector<std::pair<int, const Box*>> found;
     for (const Box* sticky : m_sticky) {
-        if (!sticky->IsSticky() || !sticky->Used.Placed)
+        if (!sticky->IsSticky() || !sticky->Placed)
             continue;
         int depth = 0;
         for (const Box* at = sticky->Parent; at != nullptr; at = at->Parent, ++depth) {
@@ -771,9 +766,9 @@ void LayoutTree::StickyCover(const Box& scroller, const Box& target, int& top, i
             continue;
         const BoxStyle& s = sticky->S().Box;
         if (!s.Offsets.Top.IsAuto())
-            top = std::max(top, s.Offsets.Top.Resolve(viewHeight) + sticky->Used.Height + sticky->Used.Margin.Bottom);
+            top = std::max(top, s.Offsets.Top.Resolve(viewHeight) + sticky->Used().Height + sticky->Used().Margin.Bottom);
         else if (!s.Offsets.Bottom.IsAuto())
-            bottom = std::max(bottom, s.Offsets.Bottom.Resolve(viewHeight) + sticky->Used.Height + sticky->Used.Margin.Top);
+            bottom = std::max(bottom, s.Offsets.Bottom.Resolve(viewHeight) + sticky->Used().Height + sticky->Used().Margin.Top);
     }
 }
 
@@ -803,18 +798,18 @@ void LayoutTree::PlacePopups(std::vector<Rect>& damage)
         Rect anchor;
         if (box == nullptr || (popup.Popup->State() & kStatePopup) == 0 || !PageRectOf(*popup.Anchor, anchor))
             continue;
-        int height = box->Used.Height + box->Used.Margin.Vertical();
+        int height = box->Used().Height + box->Used().Margin.Vertical();
         bool above = popup.Placement == 8 ? anchor.Y - height >= 0 : anchor.Bottom() + height > m_height && anchor.Y - height >= 0;
-        int x = std::max(0, std::min(anchor.X, m_width - box->Used.Width));
+        int x = std::max(0, std::min(anchor.X, m_width - box->Used().Width));
         int y = above ? anchor.Y - height : anchor.Bottom();
-        int dx = x + box->Used.Margin.Left - box->Used.PageX;
-        int dy = y + box->Used.Margin.Top - box->Used.PageY;
+        int dx = x + box->Used().Margin.Left - box->Used().PageX;
+        int dy = y + box->Used().Margin.Top - box->Used().PageY;
         if (dx == 0 && dy == 0)
             continue;
-        damage.push_back(box->Used.PageRect());
-        box->Used.X += dx;
-        box->Used.Y += dy;
-        Place(*box, box->Used.PageX - (box->Used.X - dx), box->Used.PageY - (box->Used.Y - dy), &damage, 0);
+        damage.push_back(box->Used().PageRect());
+        box->Used().X += dx;
+        box->Used().Y += dy;
+        Place(*box, box->Used().PageX - (box->Used().X - dx), box->Used().PageY - (box->Used().Y - dy), &damage, 0);
     }
 }
 
@@ -853,22 +848,22 @@ bool LayoutTree::PageRectOf(const Element& element, Rect& rect) const
     if (box == nullptr)
         return false;
     if (box->Kind != BoxKind::Inline) {
-        rect = box->Used.PageRect();
+        rect = box->Used().PageRect();
         return true;
     }
-    if (box->Fragments.empty()) {
-        rect = {box->Used.PageX, box->Used.PageY, 0, 0};
+    if (box->Fragments().empty()) {
+        rect = {box->Used().PageX, box->Used().PageY, 0, 0};
         return true;
     }
-    int left = box->Fragments.front().X, top = box->Fragments.front().Y;
-    int right = box->Fragments.front().Right(), bottom = box->Fragments.front().Bottom();
-    for (const Rect& fragment : box->Fragments) {
+    int left = box->Fragments().front().X, top = box->Fragments().front().Y;
+    int right = box->Fragments().front().Right(), bottom = box->Fragments().front().Bottom();
+    for (const Rect& fragment : box->Fragments()) {
         left = std::min(left, fragment.X);
         top = std::min(top, fragment.Y);
         right = std::max(right, fragment.Right());
         bottom = std::max(bottom, fragment.Bottom());
     }
-    rect = {box->Used.PageX + left, box->Used.PageY + top, right - left, bottom - top};
+    rect = {box->Used().PageX + left, box->Used().PageY + top, right - left, bottom - top};
     return true;
 }
 
@@ -878,7 +873,7 @@ namespace {
 bool ReachesThrough(const Box& sticky, const Box& top, Point page)
 {
     for (const Box* at = sticky.Parent; at != nullptr; at = at->Parent) {
-        Rect area = at->Used.PageRect();
+        Rect area = at->Used().PageRect();
         if (at->S().Clips() && at->Kind != BoxKind::Inline && !area.Contains(page))
             return false;
         if (at->IsScroller() && OnScrollBar(*at, page))
@@ -916,10 +911,10 @@ Element* LayoutTree::HitTest(Point page, Point& relative, const Box* within) con
             if (!popups.empty() && std::find(popups.begin(), popups.end(), box) != popups.end())
                 continue;  // shown in a window of its own
             bool visible = box->S().Inherited.Visible == Visibility::Visible;
-            Rect area = box->Used.PageRect();
+            Rect area = box->Used().PageRect();
             if (box->Kind == BoxKind::Inline) {
-                for (const Rect& fragment : box->Fragments) {
-                    Rect piece = fragment.Translated(box->Used.PageX, box->Used.PageY);
+                for (const Rect& fragment : box->Fragments()) {
+                    Rect piece = fragment.Translated(box->Used().PageX, box->Used().PageY);
                     if (visible && piece.Contains(page))
                         best = {box, piece};
                 }
@@ -952,23 +947,22 @@ Element* LayoutTree::HitTest(Point page, Point& relative, const Box* within) con
         return nullptr;
     if (hit == nullptr) {
         // The canvas beyond the root's box is still the root's.
-        relative = {page.X - m_root->Used.PageX, page.Y - m_root->Used.PageY};
+        relative = {page.X - m_root->Used().PageX, page.Y - m_root->Used().PageY};
         return m_root->Owner;
     }
-    Rect area = hit == best.Target ? best.Area : hit->Used.PageRect();
+    Rect area = hit == best.Target ? best.Area : hit->Used().PageRect();
     relative = {page.X - area.X, page.Y - area.Y};
     return hit->Owner;
 }
 
 bool LayoutTree::ScrollTo(Box& box, int x, int y)
 {
-    x = std::clamp(x, 0, std::max(0, box.Used.ContentWidth - box.Used.ContentWidthInner()));
-    y = std::clamp(y, 0, std::max(0, box.Used.ContentHeight - box.Used.ContentHeightInner()));
-    if (x == box.ScrollX && y == box.ScrollY)
+    x = std::clamp(x, 0, std::max(0, box.Used().ContentWidth - box.ContentWidthInner()));
+    y = std::clamp(y, 0, std::max(0, box.Used().ContentHeight - box.ContentHeightInner()));
+    if (x == box.ScrollOffset().X && y == box.ScrollOffset().Y)
         return false;
-    box.ScrollX = x;
-    box.ScrollY = y;
-    AddDamage(box.Used.PageRect());
+    box.Rare().Scroll = {x, y};
+    AddDamage(box.Used().PageRect());
     Point origin = box.ContentOrigin();
     for (auto& child : box.Children)
         Place(*child, origin.X, origin.Y, nullptr, 0);
@@ -992,7 +986,7 @@ std::pair<int, int> LayoutTree::IntrinsicWidths()
     LayoutContext context{m_measurer, m_width, m_height, m_scrollbar, m_dpi, m_generation};
     int minWidth = 0, maxWidth = 0;
     BlockLayout::Intrinsic(*m_root, context, minWidth, maxWidth);
-    int margins = m_root->Used.Margin.Horizontal();
+    int margins = m_root->Used().Margin.Horizontal();
     return {minWidth + margins, maxWidth + margins};
 }
 
@@ -1002,7 +996,7 @@ int LayoutTree::MinHeight(int width)
         return 0;
     int savedWidth = m_width, savedHeight = m_height;
     Layout(width, 0);
-    int height = m_root->Used.Height + m_root->Used.Margin.Vertical();
+    int height = m_root->Used().Height + m_root->Used().Margin.Vertical();
     Layout(savedWidth, savedHeight);
     m_damage = {};
     AddDamage({0, 0, std::max(savedWidth, 1), std::max(savedHeight, 1)});
@@ -1027,17 +1021,17 @@ std::string LayoutTree::Dump() const
         Indent(out, depth);
         out += Label(*box);
         if (box->Kind == BoxKind::Inline) {
-            for (const Rect& fragment : box->Fragments)
-                AppendRect(out, box->Used.PageX + fragment.X, box->Used.PageY + fragment.Y, fragment.Width, fragment.Height);
+            for (const Rect& fragment : box->Fragments())
+                AppendRect(out, box->Used().PageX + fragment.X, box->Used().PageY + fragment.Y, fragment.Width, fragment.Height);
         } else {
-            AppendRect(out, box->Used.PageX, box->Used.PageY, box->Used.Width, box->Used.Height);
+            AppendRect(out, box->Used().PageX, box->Used().PageY, box->Used().Width, box->Used().Height);
         }
         if (box->IsScroller())
-            out += " content=" + std::to_string(box->Used.ContentWidth) + "x" + std::to_string(box->Used.ContentHeight) +
-                   " at=" + std::to_string(box->ScrollX) + "," + std::to_string(box->ScrollY);
+            out += " content=" + std::to_string(box->Used().ContentWidth) + "x" + std::to_string(box->Used().ContentHeight) +
+                   " at=" + std::to_string(box->ScrollOffset().X) + "," + std::to_string(box->ScrollOffset().Y);
         out += "\n";
         Point origin = box->ContentOrigin();
-        for (const LineBox& line : box->Lines) {
+        for (const LineBox& line : box->Lines()) {
             Indent(out, depth + 1);
             out += "line";
             AppendRect(out, origin.X + line.Area.X, origin.Y + line.Area.Y, line.Area.Width, line.Area.Height);

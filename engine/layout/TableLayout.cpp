@@ -38,27 +38,28 @@ Grid BuildGrid(Box& table)
         for (auto& child : grid.Rows[r]->Children) {
             if (child->Kind != BoxKind::Cell)
                 continue;
-            Box& cell = *child;
+            CellPlace& place = child->Cell();
             while (column < static_cast<int>(busyUntil.size()) && busyUntil[static_cast<std::size_t>(column)] > static_cast<int>(r))
                 ++column;
-            cell.Column = column;
-            cell.Row = static_cast<int>(r);
-            cell.RowSpan = static_cast<short>(std::min<int>(cell.RowSpanAsked, static_cast<int>(grid.Rows.size() - r)));
-            if (busyUntil.size() < static_cast<std::size_t>(column + cell.ColSpan))
-                busyUntil.resize(static_cast<std::size_t>(column + cell.ColSpan), 0);
-            for (int c = column; c < column + cell.ColSpan; ++c)
-                busyUntil[static_cast<std::size_t>(c)] = static_cast<int>(r) + cell.RowSpan;
-            column += cell.ColSpan;
-            cell.CellIndex = static_cast<int>(grid.Cells.size());
-            grid.Spans = grid.Spans || cell.ColSpan > 1 || cell.RowSpan > 1;
-            grid.Cells.push_back(&cell);
+            place.Column = column;
+            place.Row = static_cast<int>(r);
+            place.RowSpan = static_cast<short>(std::min<int>(place.RowSpanAsked, static_cast<int>(grid.Rows.size() - r)));
+            if (busyUntil.size() < static_cast<std::size_t>(column + place.ColSpan))
+                busyUntil.resize(static_cast<std::size_t>(column + place.ColSpan), 0);
+            for (int c = column; c < column + place.ColSpan; ++c)
+                busyUntil[static_cast<std::size_t>(c)] = static_cast<int>(r) + place.RowSpan;
+            column += place.ColSpan;
+            place.Index = static_cast<int>(grid.Cells.size());
+            grid.Spans = grid.Spans || place.ColSpan > 1 || place.RowSpan > 1;
+            grid.Cells.push_back(child.get());
         }
     }
     grid.Columns = static_cast<int>(busyUntil.size());
     grid.ColumnCells.resize(busyUntil.size());
     for (Box* cell : grid.Cells) {
-        if (cell->ColSpan == 1)
-            grid.ColumnCells[static_cast<std::size_t>(cell->Column)].push_back(cell->CellIndex);
+        const CellPlace& place = cell->Cell();
+        if (place.ColSpan == 1)
+            grid.ColumnCells[static_cast<std::size_t>(place.Column)].push_back(place.Index);
     }
     return grid;
 }
@@ -83,13 +84,14 @@ Columns MeasureColumns(Box& table, const Grid& grid, LayoutContext& context)
     // Single-column cells first, then spanning cells spread what the columns lack.
     for (int pass = 0; pass < 2; ++pass) {
         for (Box* cell : grid.Cells) {
-            if ((cell->ColSpan == 1) != (pass == 0))
+            const CellPlace& place = cell->Cell();
+            if ((place.ColSpan == 1) != (pass == 0))
                 continue;
             int minWidth = 0, maxWidth = 0;
             BlockLayout::Intrinsic(*cell, context, minWidth, maxWidth);
             const Length& width = cell->S().Box.Width;
-            std::size_t first = static_cast<std::size_t>(cell->Column);
-            std::size_t span = std::min<std::size_t>(static_cast<std::size_t>(cell->ColSpan), n - first);
+            std::size_t first = static_cast<std::size_t>(place.Column);
+            std::size_t span = std::min<std::size_t>(static_cast<std::size_t>(place.ColSpan), n - first);
             if (pass == 0) {
                 columns.Min[first] = std::max(columns.Min[first], minWidth);
                 columns.Max[first] = std::max(columns.Max[first], maxWidth);
@@ -151,11 +153,12 @@ Columns MeasureFirstRow(const Grid& grid)
     columns.Percent.assign(n, 0);
     columns.Fixed.assign(n, false);
     for (Box* cell : grid.Cells) {
-        if (cell->Row != 0)
+        const CellPlace& place = cell->Cell();
+        if (place.Row != 0)
             break;
         const Length& width = cell->S().Box.Width;
-        std::size_t first = static_cast<std::size_t>(cell->Column);
-        std::size_t span = std::min<std::size_t>(static_cast<std::size_t>(cell->ColSpan), n - first);
+        std::size_t first = static_cast<std::size_t>(place.Column);
+        std::size_t span = std::min<std::size_t>(static_cast<std::size_t>(place.ColSpan), n - first);
         if (span == 0 || width.IsAuto())
             continue;
         int share = static_cast<int>(span);
@@ -176,7 +179,7 @@ Columns MeasureFirstRow(const Grid& grid)
 
 int TableEdges(const Box& table)
 {
-    return table.Used.Border.Horizontal() + table.Used.Padding.Horizontal();
+    return table.Used().Border.Horizontal() + table.Used().Padding.Horizontal();
 }
 
 long long Sum(const std::vector<int>& values)
@@ -297,25 +300,27 @@ std::vector<int> DistributeFixed(const Columns& columns, int space)
 // Moves a cell's content down inside the cell as its vertical alignment asks.
 void AlignCell(Box& cell, int height, int before, unsigned generation)
 {
-    int shift = cell.Used.ShiftY;
-    int content = cell.Used.ContentHeight;
-    int inner = height - cell.Used.Border.Vertical() - cell.Used.Padding.Vertical();
+    UsedValues& u = cell.Used();
+    int shift = u.ShiftY;
+    int content = u.ContentHeight;
+    int inner = height - u.Border.Vertical() - u.Padding.Vertical();
     switch (cell.S().Box.VAlign) {
-    case VerticalAlign::Middle: cell.Used.ShiftY = std::max(0, (inner - content) / 2); break;
-    case VerticalAlign::Bottom: case VerticalAlign::TextBottom: cell.Used.ShiftY = std::max(0, inner - content); break;
-    default: cell.Used.ShiftY = 0; break;
+    case VerticalAlign::Middle: u.ShiftY = std::max(0, (inner - content) / 2); break;
+    case VerticalAlign::Bottom: case VerticalAlign::TextBottom: u.ShiftY = std::max(0, inner - content); break;
+    default: u.ShiftY = 0; break;
     }
-    if (shift != cell.Used.ShiftY || before != height)
-        cell.Generation = generation;
-    cell.Used.Height = height;
+    if (shift != u.ShiftY || before != height)
+        cell.Cache().Generation = generation;
+    u.Height = height;
 }
 
 // Whether every changed cell is one of the grid's own (a cell box outside a row is not).
 bool DirtyCellsInGrid(const TableCache& cache)
 {
     for (Box* cell : cache.Dirty) {
-        if (cell->CellIndex < 0 || static_cast<std::size_t>(cell->CellIndex) >= cache.Cells.Cells.size() ||
-            cache.Cells.Cells[static_cast<std::size_t>(cell->CellIndex)] != cell)
+        int index = cell->Cell().Index;
+        if (index < 0 || static_cast<std::size_t>(index) >= cache.Cells.Cells.size() ||
+            cache.Cells.Cells[static_cast<std::size_t>(index)] != cell)
             return false;
     }
     return true;
@@ -327,7 +332,7 @@ void RemeasureColumns(TableCache& cache, LayoutContext& context)
     Columns& columns = cache.Widths;
     std::vector<bool> touched(columns.Min.size(), false);
     for (Box* cell : cache.Dirty)
-        touched[static_cast<std::size_t>(cell->Column)] = true;
+        touched[static_cast<std::size_t>(cell->Cell().Column)] = true;
     for (std::size_t c = 0; c < touched.size(); ++c) {
         if (!touched[c])
             continue;
@@ -384,29 +389,29 @@ bool LayOutChangedCells(Box& table, TableCache& cache, const std::vector<int>& c
     std::sort(dirty.begin(), dirty.end());
     dirty.erase(std::unique(dirty.begin(), dirty.end()), dirty.end());
     for (Box* cell : dirty) {
-        std::size_t column = static_cast<std::size_t>(cell->Column);
-        int stretched = cell->Used.Height;
+        std::size_t column = static_cast<std::size_t>(cell->Cell().Column);
+        int stretched = cell->Used().Height;
         BlockLayout::Layout(*cell, std::max(0, columnX[column + 1] - sx - columnX[column]), -1, context);
         table.OutOfFlowInside = table.OutOfFlowInside || cell->OutOfFlowInside;
-        int own = cell->LaidOutHeight;
+        int own = cell->Cache().LaidOutHeight;
         const Length& height = cell->S().Box.Height;
         if (height.Type == Length::Kind::Px)
-            own = std::max(own, height.Resolve(0) + cell->Used.Border.Vertical() + cell->Used.Padding.Vertical());
-        std::size_t row = static_cast<std::size_t>(cell->Row);
-        cache.CellHeights[static_cast<std::size_t>(cell->CellIndex)] = own;
+            own = std::max(own, height.Resolve(0) + cell->Used().Border.Vertical() + cell->Used().Padding.Vertical());
+        std::size_t row = static_cast<std::size_t>(cell->Cell().Row);
+        cache.CellHeights[static_cast<std::size_t>(cell->Cell().Index)] = own;
         // The row's height is its tallest cell's (or its own): if that changed, rows move.
         int rowHeight = 0;
         const Length& rowStyle = cache.Cells.Rows[row]->S().Box.Height;
         if (rowStyle.Type == Length::Kind::Px)
             rowHeight = std::max(0, rowStyle.Resolve(0));
         for (auto& sibling : cache.Cells.Rows[row]->Children) {
-            if (sibling->Kind == BoxKind::Cell && sibling->CellIndex >= 0)
-                rowHeight = std::max(rowHeight, cache.CellHeights[static_cast<std::size_t>(sibling->CellIndex)]);
+            if (sibling->Kind == BoxKind::Cell && sibling->Cell().Index >= 0)
+                rowHeight = std::max(rowHeight, cache.CellHeights[static_cast<std::size_t>(sibling->Cell().Index)]);
         }
         if (rowHeight != cache.RowHeights[row])
             return false;
         AlignCell(*cell, rowHeight, stretched, context.Generation);
-        cache.Cells.Rows[row]->Generation = context.Generation;
+        cache.Cells.Rows[row]->Cache().Generation = context.Generation;
     }
     cache.Dirty.clear();
     return true;
@@ -434,7 +439,7 @@ void TableLayout::Intrinsic(Box& table, LayoutContext& context, int& minWidth, i
         BlockLayout::Intrinsic(*caption, context, captionMin, captionMax);
         low = std::max<long long>(low, captionMin);
     }
-    long long margins = table.Used.Margin.Horizontal();
+    long long margins = table.Used().Margin.Horizontal();
     minWidth = static_cast<int>(std::min<long long>(low + margins, kMaxSize));
     maxWidth = static_cast<int>(std::min<long long>(high + margins, kMaxSize));
 }
@@ -454,7 +459,7 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
     long long minTable = Sum(columns.Min) + fixedEdges;
     long long maxTable = Sum(columns.Max) + fixedEdges;
     const Length& styleWidth = table.S().Box.Width;
-    int margins = table.Used.Margin.Horizontal();
+    int margins = table.Used().Margin.Horizontal();
     long long used;
     // A table's width is its border box's, as browsers have it.
     if (!styleWidth.IsAuto())
@@ -472,13 +477,13 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
     }
 
     std::vector<int> columnX(static_cast<std::size_t>(n) + 1, 0);
-    int x = table.Used.Border.Left + table.Used.Padding.Left + sx;
+    int x = table.Used().Border.Left + table.Used().Padding.Left + sx;
     for (int c = 0; c < n; ++c) {
         columnX[static_cast<std::size_t>(c)] = x;
         x += widths[static_cast<std::size_t>(c)] + sx;
     }
     columnX[static_cast<std::size_t>(n)] = x;
-    table.Used.Width = static_cast<int>(used);
+    table.Used().Width = static_cast<int>(used);
     if (cache.LaidOut && !cache.Full && grid.Captions.empty() && !grid.Spans && !table.S().Inherited.CollapseBorders &&
         available == cache.Available &&
         used == cache.Used && columnX == cache.ColumnX && LayOutChangedCells(table, cache, columnX, context))
@@ -491,14 +496,14 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
     table.OutOfFlowInside = false;
     int captions = 0;
     for (Box* caption : grid.Captions) {
-        BlockLayout::Layout(*caption, table.Used.Width, -1, context);
+        BlockLayout::Layout(*caption, table.Used().Width, -1, context);
         table.OutOfFlowInside = table.OutOfFlowInside || caption->OutOfFlowInside;
-        caption->Used.X = caption->Used.Margin.Left;
-        caption->Used.Y = captions + caption->Used.Margin.Top;
-        captions = std::max(0, caption->Used.Y + caption->Used.Height + caption->Used.Margin.Bottom);
+        caption->Used().X = caption->Used().Margin.Left;
+        caption->Used().Y = captions + caption->Used().Margin.Top;
+        captions = std::max(0, caption->Used().Y + caption->Used().Height + caption->Used().Margin.Bottom);
     }
     cache.CaptionHeight = captions;
-    int y = captions + table.Used.Border.Top + table.Used.Padding.Top;
+    int y = captions + table.Used().Border.Top + table.Used().Padding.Top;
 
     // Cells at their columns' width; rows as tall as their tallest cell that does not span.
     std::size_t rows = grid.Rows.size();
@@ -512,48 +517,51 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
     stretched.reserve(grid.Cells.size());
     cache.CellHeights.assign(grid.Cells.size(), 0);
     for (Box* cell : grid.Cells) {
-        std::size_t first = static_cast<std::size_t>(cell->Column);
-        std::size_t last = std::min<std::size_t>(first + static_cast<std::size_t>(cell->ColSpan), static_cast<std::size_t>(n));
+        const CellPlace& place = cell->Cell();
+        UsedValues& u = cell->Used();
+        std::size_t first = static_cast<std::size_t>(place.Column);
+        std::size_t last = std::min<std::size_t>(first + static_cast<std::size_t>(place.ColSpan), static_cast<std::size_t>(n));
         int cellWidth = columnX[last] - sx - columnX[first];
-        stretched.push_back(cell->Used.Height);
+        stretched.push_back(u.Height);
         BlockLayout::Layout(*cell, std::max(0, cellWidth), -1, context);
         table.OutOfFlowInside = table.OutOfFlowInside || cell->OutOfFlowInside;
-        cell->Used.Height = cell->LaidOutHeight;  // a cell kept from the last pass is not as tall as its row made it
+        u.Height = cell->Cache().LaidOutHeight;  // a cell kept from the last pass is not as tall as its row made it
         const Length& height = cell->S().Box.Height;
         if (height.Type == Length::Kind::Px)
-            cell->Used.Height = std::max(cell->Used.Height, height.Resolve(0) + cell->Used.Border.Vertical() +
-                                                      cell->Used.Padding.Vertical());
-        cache.CellHeights[static_cast<std::size_t>(cell->CellIndex)] = cell->Used.Height;
-        if (cell->RowSpan == 1)
-            rowHeights[static_cast<std::size_t>(cell->Row)] = std::max(rowHeights[static_cast<std::size_t>(cell->Row)], cell->Used.Height);
+            u.Height = std::max(u.Height, height.Resolve(0) + u.Border.Vertical() + u.Padding.Vertical());
+        cache.CellHeights[static_cast<std::size_t>(place.Index)] = u.Height;
+        if (place.RowSpan == 1)
+            rowHeights[static_cast<std::size_t>(place.Row)] = std::max(rowHeights[static_cast<std::size_t>(place.Row)], u.Height);
     }
     for (Box* cell : grid.Cells) {
-        if (cell->RowSpan == 1)
+        const CellPlace& place = cell->Cell();
+        if (place.RowSpan == 1)
             continue;
-        std::size_t first = static_cast<std::size_t>(cell->Row);
-        std::size_t last = first + static_cast<std::size_t>(cell->RowSpan) - 1;
-        int have = (cell->RowSpan - 1) * sy;
+        std::size_t first = static_cast<std::size_t>(place.Row);
+        std::size_t last = first + static_cast<std::size_t>(place.RowSpan) - 1;
+        int have = (place.RowSpan - 1) * sy;
         for (std::size_t r = first; r <= last; ++r)
             have += rowHeights[r];
-        if (cell->Used.Height > have)
-            rowHeights[last] += cell->Used.Height - have;
+        if (cell->Used().Height > have)
+            rowHeights[last] += cell->Used().Height - have;
     }
 
     // Rows and their groups, in page order of the children.
     std::vector<int> rowY(rows + 1, 0);
     y += sy;
-    int rowLeft = table.Used.Border.Left + table.Used.Padding.Left + sx;
-    int rowWidth = std::max(0, table.Used.Width - TableEdges(table) - 2 * sx);
+    int rowLeft = table.Used().Border.Left + table.Used().Padding.Left + sx;
+    int rowWidth = std::max(0, table.Used().Width - TableEdges(table) - 2 * sx);
     std::size_t r = 0;
     for (auto& child : table.Children) {
         auto placeRow = [&](Box& row, int originY) {
             rowY[r] = y;
-            row.Used.X = rowLeft - (row.Parent == &table ? 0 : row.Parent->Used.X);
-            row.Used.Y = y - originY;
-            if (row.NeedsLayout || row.Used.Width != rowWidth || row.Used.Height != rowHeights[r])  // children may be new
-                row.Generation = context.Generation;
-            row.Used.Width = rowWidth;
-            row.Used.Height = rowHeights[r];
+            UsedValues& u = row.Used();
+            u.X = rowLeft - (row.Parent == &table ? 0 : row.Parent->Used().X);
+            u.Y = y - originY;
+            if (row.NeedsLayout || u.Width != rowWidth || u.Height != rowHeights[r])  // children may be new
+                row.Cache().Generation = context.Generation;
+            u.Width = rowWidth;
+            u.Height = rowHeights[r];
             row.NeedsLayout = false;
             y += rowHeights[r] + sy;
             ++r;
@@ -562,41 +570,45 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
             placeRow(*child, 0);
         } else if (child->Kind == BoxKind::RowGroup) {
             Box& group = *child;
-            group.Used.X = rowLeft;
-            group.Used.Y = y;
-            group.Used.Width = rowWidth;
+            UsedValues& u = group.Used();
+            u.X = rowLeft;
+            u.Y = y;
+            u.Width = rowWidth;
             for (auto& row : group.Children) {
                 if (row->Kind == BoxKind::Row)
-                    placeRow(*row, group.Used.Y);
+                    placeRow(*row, u.Y);
             }
-            group.Used.Height = std::max(0, y - sy - group.Used.Y);
-            group.Generation = context.Generation;
+            u.Height = std::max(0, y - sy - u.Y);
+            group.Cache().Generation = context.Generation;
             group.NeedsLayout = false;
         }
     }
     rowY[rows] = y;
     for (std::size_t i = 0; i < grid.Cells.size(); ++i) {
         Box* cell = grid.Cells[i];
-        std::size_t first = static_cast<std::size_t>(cell->Row);
-        std::size_t last = first + static_cast<std::size_t>(cell->RowSpan);
+        const CellPlace& place = cell->Cell();
+        UsedValues& u = cell->Used();
+        std::size_t first = static_cast<std::size_t>(place.Row);
+        std::size_t last = first + static_cast<std::size_t>(place.RowSpan);
         int height = rowY[last] - sy - rowY[first];
         AlignCell(*cell, height, stretched[i], context.Generation);
         Box& row = *cell->Parent;
-        int rowPageX = row.Used.X + (row.Parent != &table ? row.Parent->Used.X : 0);
-        int x = columnX[static_cast<std::size_t>(cell->Column)] - rowPageX;
+        int rowPageX = row.Used().X + (row.Parent != &table ? row.Parent->Used().X : 0);
+        int x = columnX[static_cast<std::size_t>(place.Column)] - rowPageX;
         // A row whose cells moved or changed is placed again below it.
-        if (cell->Used.X != x || cell->Used.Y != 0 || cell->Generation == context.Generation)
-            row.Generation = context.Generation;
-        cell->Used.X = x;
-        cell->Used.Y = 0;
+        if (u.X != x || u.Y != 0 || cell->Cache().Generation == context.Generation)
+            row.Cache().Generation = context.Generation;
+        u.X = x;
+        u.Y = 0;
     }
-    int height = std::max(0, y - captions - table.Used.Border.Top - table.Used.Padding.Top);
+    UsedValues& u = table.Used();
+    int height = std::max(0, y - captions - u.Border.Top - u.Padding.Top);
     const Length& styleHeight = table.S().Box.Height;
     if (styleHeight.Type == Length::Kind::Px)
         height = std::max(height, styleHeight.Resolve(0));
-    table.Used.Height = captions + height + table.Used.Border.Vertical() + table.Used.Padding.Vertical();
-    table.Used.ContentWidth = table.Used.Width;
-    table.Used.ContentHeight = table.Used.Height;
+    u.Height = captions + height + u.Border.Vertical() + u.Padding.Vertical();
+    u.ContentWidth = u.Width;
+    u.ContentHeight = u.Height;
     cache.LaidOut = true;
     cache.Full = false;
     cache.Dirty.clear();

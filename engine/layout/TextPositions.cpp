@@ -8,7 +8,7 @@ namespace Engine {
 bool TextPositions::PointOf(const Box& block, std::size_t index, TextMeasurer& measurer, Rect& caret)
 {
     const LineItem* best = nullptr;
-    for (const LineBox& line : block.Lines) {
+    for (const LineBox& line : block.Lines()) {
         for (const LineItem& item : line.Items) {
             if (item.Source == nullptr || item.Source->Kind != BoxKind::Text)
                 continue;
@@ -32,20 +32,20 @@ bool TextPositions::PointOf(const Box& block, std::size_t index, TextMeasurer& m
         long breaks = std::count(text.begin() + static_cast<std::ptrdiff_t>(end),
                                  text.begin() + static_cast<std::ptrdiff_t>(std::min(index, text.size())), L'\n');
         int height = best->Area.Height;
-        caret = breaks > 0 ? Rect{block.Used.ContentX(), best->Area.Y + static_cast<int>(breaks) * height, 1, height}
+        caret = breaks > 0 ? Rect{block.Used().ContentX(), best->Area.Y + static_cast<int>(breaks) * height, 1, height}
                            : Rect{best->Area.Right(), best->Area.Y, 1, height};
         return true;
     }
-    if (block.Lines.empty())
+    if (block.Lines().empty())
         return false;
-    caret = {block.Used.ContentX(), block.Lines.front().Area.Y, 1, block.Lines.front().Area.Height};
+    caret = {block.Used().ContentX(), block.Lines().front().Area.Y, 1, block.Lines().front().Area.Height};
     return true;
 }
 
 std::size_t TextPositions::IndexAt(const Box& block, Point point, TextMeasurer& measurer)
 {
     const LineBox* chosen = nullptr;
-    for (const LineBox& line : block.Lines) {
+    for (const LineBox& line : block.Lines()) {
         if (chosen == nullptr || point.Y >= line.Area.Y)
             chosen = &line;
     }

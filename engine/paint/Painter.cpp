@@ -16,8 +16,8 @@ constexpr int kMaxTiles = 4096;
 
 Rect PaddingBox(const Box& box)
 {
-    return {box.Used.PageX + box.Used.Border.Left, box.Used.PageY + box.Used.Border.Top, std::max(0, box.Used.Width - box.Used.Border.Horizontal()),
-            std::max(0, box.Used.Height - box.Used.Border.Vertical())};
+    return {box.Used().PageX + box.Used().Border.Left, box.Used().PageY + box.Used().Border.Top, std::max(0, box.Used().Width - box.Used().Border.Horizontal()),
+            std::max(0, box.Used().Height - box.Used().Border.Vertical())};
 }
 
 bool WantsDraw(const Element* element)
@@ -33,7 +33,7 @@ BorderItem BorderOf(const Box& box, const Rect& area)
     BorderItem item{area, {}};
     const PaintStyle& paint = box.S().Paint;
     for (Side side : kAllSides)
-        item.Side[side] = {box.Used.Border[side], paint.BorderStyles[side], paint.BorderColors[side]};
+        item.Side[side] = {box.Used().Border[side], paint.BorderStyles[side], paint.BorderColors[side]};
     return item;
 }
 
@@ -55,14 +55,14 @@ bool ContentInside(const Box& box)
         if (child->Kind == BoxKind::Text)
             continue;
         // An inline element without edges paints nothing beside its text.
-        bool edges = child->Used.Border != Edges{} || child->Used.Padding != Edges{};
+        bool edges = child->Used().Border != Edges{} || child->Used().Padding != Edges{};
         if (child->Kind != BoxKind::Inline || edges ||
             !std::all_of(child->Children.begin(), child->Children.end(), [](const auto& c) { return c->Kind == BoxKind::Text; }))
             return false;
     }
-    Rect inside{box.Used.Border.Left, box.Used.Border.Top, box.Used.Width - box.Used.Border.Horizontal(), box.Used.Height - box.Used.Border.Vertical()};
-    for (const LineBox& line : box.Lines) {
-        Rect area = line.Area.Translated(0, box.Used.ShiftY);
+    Rect inside{box.Used().Border.Left, box.Used().Border.Top, box.Used().Width - box.Used().Border.Horizontal(), box.Used().Height - box.Used().Border.Vertical()};
+    for (const LineBox& line : box.Lines()) {
+        Rect area = line.Area.Translated(0, box.Used().ShiftY);
         if (area.X < inside.X || area.Y < inside.Y || area.Right() > inside.Right() || area.Bottom() > inside.Bottom())
             return false;
     }
@@ -78,8 +78,8 @@ DisplayList Painter::Record(const Rect& damage) const
     if (root == nullptr || damage.Empty())
         return list;
     // The root's background covers the whole canvas.
-    Rect canvas{0, 0, std::max(m_tree.ViewportWidth(), root->Used.PageX + root->Used.Width),
-                std::max(m_tree.ViewportHeight(), root->Used.PageY + root->Used.Height)};
+    Rect canvas{0, 0, std::max(m_tree.ViewportWidth(), root->Used().PageX + root->Used().Width),
+                std::max(m_tree.ViewportHeight(), root->Used().PageY + root->Used().Height)};
     // Without a background of its own, the root takes the body's (CSS 2.1, 14.2).
     const Box* canvasSource = root;
     const PaintStyle& own = root->S().Paint;
@@ -114,14 +114,14 @@ DisplayList Painter::RecordPopup(const Box& popup, const Rect& damage) const
 void Painter::PaintSticky(const Box& top, const Rect& damage, DisplayList& out) const
 {
     for (const Box* sticky : m_tree.StickyBoxesIn(top)) {
-        Rect clip = sticky->Used.PageRect();
+        Rect clip = sticky->Used().PageRect();
         bool clipped = false;
         for (const Box* at = sticky->Parent; at != nullptr; at = at->Parent) {
             if (at->S().Clips() && at->Kind != BoxKind::Inline) {
                 // A scroller's bars stay over what scrolls.
                 Rect view = PaddingBox(*at);
                 if (at->IsScroller())
-                    view = {view.X, view.Y, std::max(0, view.Width - at->Used.BarV), std::max(0, view.Height - at->Used.BarH)};
+                    view = {view.X, view.Y, std::max(0, view.Width - at->BarV()), std::max(0, view.Height - at->BarH())};
                 clip = clip.Intersect(view);
                 clipped = true;
             }
@@ -200,10 +200,10 @@ void Painter::PaintInlineDecorations(const Box& container, DisplayList& out) con
         if (box->Kind != BoxKind::Inline)
             continue;
         if (box->S().Inherited.Visible == Visibility::Visible) {
-            for (const Rect& fragment : box->Fragments) {
-                Rect area = fragment.Translated(box->Used.PageX, box->Used.PageY);
+            for (const Rect& fragment : box->Fragments()) {
+                Rect area = fragment.Translated(box->Used().PageX, box->Used().PageY);
                 PaintBackground(*box, area, out, area);
-                if (box->Used.Border.Horizontal() + box->Used.Border.Vertical() > 0)
+                if (box->Used().Border.Horizontal() + box->Used().Border.Vertical() > 0)
                     out.push_back(BorderOf(*box, area));
             }
         }
@@ -215,7 +215,7 @@ void Painter::PaintInlineDecorations(const Box& container, DisplayList& out) con
 void Painter::PaintLines(const Box& box, DisplayList& out, const Rect& damage) const
 {
     Point origin = box.ContentOrigin();
-    for (const LineBox& line : box.Lines) {
+    for (const LineBox& line : box.Lines()) {
         Rect lineArea = line.Area.Translated(origin.X, origin.Y);
         if (lineArea.Bottom() < damage.Y || lineArea.Y > damage.Bottom())
             continue;
@@ -243,18 +243,18 @@ void Painter::PaintLines(const Box& box, DisplayList& out, const Rect& damage) c
 void Painter::PaintScrollBars(const Box& box, DisplayList& out) const
 {
     Rect padding = PaddingBox(box);
-    int viewW = box.Used.ContentWidthInner() + box.Used.Padding.Horizontal();
-    int viewH = box.Used.ContentHeightInner() + box.Used.Padding.Vertical();
+    int viewW = box.ContentWidthInner() + box.Used().Padding.Horizontal();
+    int viewH = box.ContentHeightInner() + box.Used().Padding.Vertical();
     auto bar = [&](bool vertical) {
-        Rect area = vertical ? Rect{padding.Right() - box.Used.BarV, padding.Y, box.Used.BarV, padding.Height - box.Used.BarH}
-                             : Rect{padding.X, padding.Bottom() - box.Used.BarH, padding.Width - box.Used.BarV, box.Used.BarH};
-        int thickness = vertical ? box.Used.BarV : box.Used.BarH;
+        Rect area = vertical ? Rect{padding.Right() - box.BarV(), padding.Y, box.BarV(), padding.Height - box.BarH()}
+                             : Rect{padding.X, padding.Bottom() - box.BarH(), padding.Width - box.BarV(), box.BarH()};
+        int thickness = vertical ? box.BarV() : box.BarH();
         int length = vertical ? area.Height : area.Width;
         int track = std::max(0, length - 2 * thickness);
-        int content = std::max(1, vertical ? box.Used.ContentHeight + box.Used.Padding.Vertical()
-                                           : box.Used.ContentWidth + box.Used.Padding.Horizontal());
+        int content = std::max(1, vertical ? box.Used().ContentHeight + box.Used().Padding.Vertical()
+                                           : box.Used().ContentWidth + box.Used().Padding.Horizontal());
         int view = vertical ? viewH : viewW;
-        int scroll = vertical ? box.ScrollY : box.ScrollX;
+        int scroll = vertical ? box.ScrollOffset().Y : box.ScrollOffset().X;
         ScrollBarItem item{area, {}, vertical};
         if (content > view && track > 0) {
             int thumb = std::clamp(static_cast<int>(static_cast<long long>(track) * view / content), std::min(track, thickness), track);
@@ -265,12 +265,12 @@ void Painter::PaintScrollBars(const Box& box, DisplayList& out) const
         }
         out.push_back(std::move(item));
     };
-    if (box.Used.BarV > 0)
+    if (box.BarV() > 0)
         bar(true);
-    if (box.Used.BarH > 0)
+    if (box.BarH() > 0)
         bar(false);
-    if (box.Used.BarV > 0 && box.Used.BarH > 0) {
-        out.push_back(FillItem{{padding.Right() - box.Used.BarV, padding.Bottom() - box.Used.BarH, box.Used.BarV, box.Used.BarH}, MakeColor(240, 240, 240)});
+    if (box.BarV() > 0 && box.BarH() > 0) {
+        out.push_back(FillItem{{padding.Right() - box.BarV(), padding.Bottom() - box.BarH(), box.BarV(), box.BarH()}, MakeColor(240, 240, 240)});
     }
 }
 
@@ -278,7 +278,7 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
 {
     if (box.Kind == BoxKind::Text || box.Kind == BoxKind::LineBreak || box.Rare().Ellipsed)
         return;
-    Rect area = box.Used.PageRect();
+    Rect area = box.Used().PageRect();
     if (Contained(box) && !area.Intersects(damage))
         return;
     const ComputedStyle& style = box.S();
@@ -299,18 +299,18 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
             PaintBackground(box, frame, out, damage);
         if (draws)
             out.push_back(ElementDrawItem{area, DrawSourceOf(*box.Owner), 0});
-        if (box.Used.Border.Horizontal() + box.Used.Border.Vertical() > 0)
+        if (box.Used().Border.Horizontal() + box.Used().Border.Vertical() > 0)
             out.push_back(BorderOf(box, frame));
         if (box.Kind == BoxKind::Replaced && box.Rare().Picture && box.Rare().Picture->Valid())
-            out.push_back(ImageItem{{area.X + box.Used.Border.Left + box.Used.Padding.Left, area.Y + box.Used.Border.Top + box.Used.Padding.Top,
-                                     box.Used.ContentWidth, box.Used.ContentHeight},
+            out.push_back(ImageItem{{area.X + box.Used().Border.Left + box.Used().Padding.Left, area.Y + box.Used().Border.Top + box.Used().Padding.Top,
+                                     box.Used().ContentWidth, box.Used().ContentHeight},
                                     box.Rare().Picture});
         if (const ControlBox* control = box.Owner != nullptr ? ControlBox::For(*box.Owner) : nullptr)
             control->Paint(box, m_tree.Measurer(), out);
-        if (style.Box.Show == Display::ListItem && style.Inherited.ListMarker != ListStyle::None && !box.Lines.empty()) {
-            const LineBox& first = box.Lines.front();
+        if (style.Box.Show == Display::ListItem && style.Inherited.ListMarker != ListStyle::None && !box.Lines().empty()) {
+            const LineBox& first = box.Lines().front();
             int size = std::max(3, style.Inherited.Font.SizePx / 3);
-            out.push_back(FillItem{{area.X + box.Used.ContentX() - size * 3, area.Y + first.Area.Y + (first.Area.Height - size) / 2,
+            out.push_back(FillItem{{area.X + box.Used().ContentX() - size * 3, area.Y + first.Area.Y + (first.Area.Height - size) / 2,
                                     size, size},
                                    style.Inherited.TextColor});
         }
@@ -338,8 +338,8 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
         bool rowsOnly = std::all_of(first, last, [](const auto& child) { return child->Kind == BoxKind::Row; });
         if (rowsOnly) {
             // By their places in the flow: a stuck row stands elsewhere, and paints later.
-            auto top = [](const Box& row) { return row.Used.PageY - row.StickyShift().Y; };
-            first = std::partition_point(first, last, [&](const auto& row) { return top(*row) + row->Used.Height <= damage.Y; });
+            auto top = [](const Box& row) { return row.Used().PageY - row.StickyShift().Y; };
+            first = std::partition_point(first, last, [&](const auto& row) { return top(*row) + row->Used().Height <= damage.Y; });
             last = std::partition_point(first, last, [&](const auto& row) { return top(*row) < damage.Bottom(); });
         }
     }
@@ -362,7 +362,7 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
     }
     if (visible && draws)
         std::get<ElementDrawItem>(out[contentLayer]).Skip = out.size() - contentLayer - 1;
-    if (box.IsScroller() && (box.Used.BarV > 0 || box.Used.BarH > 0))
+    if (box.IsScroller() && (box.BarV() > 0 || box.BarH() > 0))
         PaintScrollBars(box, out);
     if (clips)
         out.push_back(PopClipItem{PaddingBox(box)});

@@ -79,9 +79,9 @@ bool MouseInput::WidgetBarPress(Element& bar, POINT point, Point relative)
     Box* box = bar.LayoutBox();
     if (box == nullptr || !ScrollBarWidget::Is(bar))
         return false;
-    const int length = box->Used.ContentHeight;
-    const int thickness = box->Used.ContentWidth;
-    const int offset = relative.Y - box->Used.ContentY();
+    const int length = box->Used().ContentHeight;
+    const int thickness = box->Used().ContentWidth;
+    const int offset = relative.Y - box->Used().ContentY();
     const ScrollBarWidget::Value value = ScrollBarWidget::Get(bar);
     unsigned command = HL_SCROLL_POS;
     switch (ScrollBarWidget::PartAt(value, length, thickness, offset)) {
@@ -93,7 +93,7 @@ bool MouseInput::WidgetBarPress(Element& bar, POINT point, Point relative)
         EndWidgetBarDrag();
         bar.Use();
         m_barWidget = &bar;
-        m_barTop = point.y - relative.Y + box->Used.ContentY();
+        m_barTop = point.y - relative.Y + box->Used().ContentY();
         m_barGrab = offset - ScrollBarWidget::Measure(value, length, thickness).ThumbAt;
         SetCapture(m_view.Window());
         return true;
@@ -111,7 +111,7 @@ void MouseInput::WidgetBarDrag(POINT point)
         return;
     const ScrollBarWidget::Value value = ScrollBarWidget::Get(bar);
     const int position =
-        ScrollBarWidget::PositionAt(value, box->Used.ContentHeight, box->Used.ContentWidth, point.y - m_barTop - m_barGrab);
+        ScrollBarWidget::PositionAt(value, box->Used().ContentHeight, box->Used().ContentWidth, point.y - m_barTop - m_barGrab);
     if (position != value.Position)
         EventDispatcher::Scroll(bar, HtmlScrollParams{HL_SCROLL_POS, ToHandle(&bar), position, TRUE});
 }
@@ -249,30 +249,32 @@ MouseInput::BarHit MouseInput::HitScrollBar(POINT point) const
     while (!pending.empty()) {
         Box* box = pending.back();
         pending.pop_back();
-        if (!box->Used.PageRect().Contains(page) && box->Style && box->S().Clips())
+        if (box->Kind == BoxKind::Text)
             continue;
-        if (box->IsScroller() && (box->Used.BarV > 0 || box->Used.BarH > 0) && box->Used.PageRect().Contains(page)) {
-            int right = box->Used.PageX + box->Used.Width - box->Used.Border.Right;
-            int bottom = box->Used.PageY + box->Used.Height - box->Used.Border.Bottom;
-            int top = box->Used.PageY + box->Used.Border.Top;
-            int left = box->Used.PageX + box->Used.Border.Left;
+        if (!box->Used().PageRect().Contains(page) && box->Style && box->S().Clips())
+            continue;
+        if (box->IsScroller() && (box->BarV() > 0 || box->BarH() > 0) && box->Used().PageRect().Contains(page)) {
+            int right = box->Used().PageX + box->Used().Width - box->Used().Border.Right;
+            int bottom = box->Used().PageY + box->Used().Height - box->Used().Border.Bottom;
+            int top = box->Used().PageY + box->Used().Border.Top;
+            int left = box->Used().PageX + box->Used().Border.Left;
             for (bool vertical : {true, false}) {
-                int thickness = vertical ? box->Used.BarV : box->Used.BarH;
+                int thickness = vertical ? box->BarV() : box->BarH();
                 if (thickness == 0)
                     continue;
-                bool inside = vertical ? page.X >= right - thickness && page.X < right && page.Y < bottom - box->Used.BarH
-                                       : page.Y >= bottom - thickness && page.Y < bottom && page.X < right - box->Used.BarV;
+                bool inside = vertical ? page.X >= right - thickness && page.X < right && page.Y < bottom - box->BarH()
+                                       : page.Y >= bottom - thickness && page.Y < bottom && page.X < right - box->BarV();
                 if (!inside)
                     continue;
                 int start = vertical ? top : left;
-                int length = vertical ? bottom - box->Used.BarH - top : right - box->Used.BarV - left;
+                int length = vertical ? bottom - box->BarH() - top : right - box->BarV() - left;
                 int at = (vertical ? page.Y : page.X) - start;
                 int track = std::max(0, length - 2 * thickness);
-                int content = vertical ? box->Used.ContentHeight + box->Used.Padding.Vertical()
-                                       : box->Used.ContentWidth + box->Used.Padding.Horizontal();
-                int view = vertical ? box->Used.ContentHeightInner() + box->Used.Padding.Vertical()
-                                    : box->Used.ContentWidthInner() + box->Used.Padding.Horizontal();
-                int scroll = vertical ? box->ScrollY : box->ScrollX;
+                int content = vertical ? box->Used().ContentHeight + box->Used().Padding.Vertical()
+                                       : box->Used().ContentWidth + box->Used().Padding.Horizontal();
+                int view = vertical ? box->ContentHeightInner() + box->Used().Padding.Vertical()
+                                    : box->ContentWidthInner() + box->Used().Padding.Horizontal();
+                int scroll = vertical ? box->ScrollOffset().Y : box->ScrollOffset().X;
                 int thumb = content > view ? std::clamp(track * view / std::max(1, content), std::min(track, thickness), track) : track;
                 int range = std::max(1, content - view);
                 int thumbAt = thickness + (track - thumb) * std::clamp(scroll, 0, range) / range;
@@ -292,9 +294,9 @@ MouseInput::BarHit MouseInput::HitScrollBar(POINT point) const
 
 void MouseInput::ScrollBy(Box& scroller, bool vertical, int amount)
 {
-    if (m_view.Renderer().ScrollTo(scroller, scroller.ScrollX + (vertical ? 0 : amount), scroller.ScrollY + (vertical ? amount : 0))) {
+    if (m_view.Renderer().ScrollTo(scroller, scroller.ScrollOffset().X + (vertical ? 0 : amount), scroller.ScrollOffset().Y + (vertical ? amount : 0))) {
         if (scroller.Owner != nullptr) {
-            HtmlScrollParams params{HL_SCROLL_POS, ToHandle(scroller.Owner), vertical ? scroller.ScrollY : scroller.ScrollX, vertical ? TRUE : FALSE};
+            HtmlScrollParams params{HL_SCROLL_POS, ToHandle(scroller.Owner), vertical ? scroller.ScrollOffset().Y : scroller.ScrollOffset().X, vertical ? TRUE : FALSE};
             EventDispatcher::CallOwn(*scroller.Owner, HL_HANDLE_SCROLL, &params);
         }
     }
@@ -316,15 +318,15 @@ void MouseInput::OnMove(POINT point, WPARAM keys)
     }
     if (m_drag.Scroller != nullptr && m_drag.Part == BarPart::Thumb) {
         Box& box = *m_drag.Scroller;
-        int length = m_drag.Vertical ? box.Used.Height - box.Used.Border.Vertical() - box.Used.BarH
-                                     : box.Used.Width - box.Used.Border.Horizontal() - box.Used.BarV;
-        int thickness = m_drag.Vertical ? box.Used.BarV : box.Used.BarH;
-        int content = m_drag.Vertical ? box.Used.ContentHeight : box.Used.ContentWidth;
-        int view = m_drag.Vertical ? box.Used.ContentHeightInner() : box.Used.ContentWidthInner();
+        int length = m_drag.Vertical ? box.Used().Height - box.Used().Border.Vertical() - box.BarH()
+                                     : box.Used().Width - box.Used().Border.Horizontal() - box.BarV();
+        int thickness = m_drag.Vertical ? box.BarV() : box.BarH();
+        int content = m_drag.Vertical ? box.Used().ContentHeight : box.Used().ContentWidth;
+        int view = m_drag.Vertical ? box.ContentHeightInner() : box.ContentWidthInner();
         int track = std::max(1, length - 2 * thickness);
         int moved = (m_drag.Vertical ? point.y : point.x) - m_dragStart;
         int target = m_dragScroll + static_cast<int>(static_cast<long long>(moved) * content / track);
-        int current = m_drag.Vertical ? box.ScrollY : box.ScrollX;
+        int current = m_drag.Vertical ? box.ScrollOffset().Y : box.ScrollOffset().X;
         if (content > view)
             ScrollBy(box, m_drag.Vertical, target - current);
         return;
@@ -363,7 +365,7 @@ void MouseInput::OnButton(UINT message, POINT point, WPARAM keys)
         if (bar.Scroller != nullptr) {
             Box& box = *bar.Scroller;
             int line = std::max(8, box.S().Inherited.Font.SizePx * 3);
-            int page = std::max(line, (bar.Vertical ? box.Used.ContentHeightInner() : box.Used.ContentWidthInner()) - line);
+            int page = std::max(line, (bar.Vertical ? box.ContentHeightInner() : box.ContentWidthInner()) - line);
             switch (bar.Part) {
             case BarPart::Back: ScrollBy(box, bar.Vertical, -line); break;
             case BarPart::Forward: ScrollBy(box, bar.Vertical, line); break;
@@ -372,7 +374,7 @@ void MouseInput::OnButton(UINT message, POINT point, WPARAM keys)
             case BarPart::Thumb:
                 m_drag = bar;
                 m_dragStart = bar.Vertical ? point.y : point.x;
-                m_dragScroll = bar.Vertical ? box.ScrollY : box.ScrollX;
+                m_dragScroll = bar.Vertical ? box.ScrollOffset().Y : box.ScrollOffset().X;
                 SetCapture(m_view.Window());
                 break;
             default: break;
@@ -431,10 +433,10 @@ void MouseInput::OnButton(UINT message, POINT point, WPARAM keys)
             return;
         }
         Box* box = target->LayoutBox();
-        int spin = box != nullptr ? std::max(8, std::min(box->Used.ContentHeight / 2 + box->Used.Padding.Top, 12)) : 0;
+        int spin = box != nullptr ? std::max(8, std::min(box->Used().ContentHeight / 2 + box->Used().Padding.Top, 12)) : 0;
         if (focusable == target && TextInput::IsNumber(*target) && box != nullptr &&
-            relative.X >= box->Used.Width - box->Used.Border.Right - spin) {
-            m_view.Editing().Step(*target, relative.Y < box->Used.Height / 2 ? 1 : -1);
+            relative.X >= box->Used().Width - box->Used().Border.Right - spin) {
+            m_view.Editing().Step(*target, relative.Y < box->Used().Height / 2 ? 1 : -1);
         } else if (focusable == target && TextInput::IsEditable(*target)) {
             m_view.Editing().OnClick(*target, relative.X, relative.Y, (keys & MK_SHIFT) != 0, message == WM_LBUTTONDBLCLK);
             m_selecting = message == WM_LBUTTONDOWN;
@@ -492,9 +494,9 @@ void MouseInput::OnWheel(POINT screenPoint, int delta, WPARAM keys)
             continue;
         int line = std::max(8, box->S().Inherited.Font.SizePx * 3);
         int amount = -delta * line / WHEEL_DELTA;
-        int before = box->ScrollY;
+        int before = box->ScrollOffset().Y;
         ScrollBy(*box, true, amount);
-        if (box->ScrollY != before)
+        if (box->ScrollOffset().Y != before)
             return;
     }
 }

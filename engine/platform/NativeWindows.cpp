@@ -19,7 +19,7 @@ constexpr int kDefaultHeight = 150;
 // A box's content box, and the part of it that the scroll containers around it show.
 Rect ContentOf(const Box& box, Rect& shown)
 {
-    const UsedValues& own = box.Used;
+    const UsedValues& own = box.Used();
     Rect content{own.PageX + own.ContentX(), own.PageY + own.ContentY(),
                  std::max(0, own.Width - own.Border.Horizontal() - own.Padding.Horizontal()),
                  std::max(0, own.Height - own.Border.Vertical() - own.Padding.Vertical())};
@@ -27,10 +27,10 @@ Rect ContentOf(const Box& box, Rect& shown)
     for (const Box* at = box.Parent; at != nullptr; at = at->Parent) {
         if (!at->IsScroller())
             continue;
-        const UsedValues& used = at->Used;
+        const UsedValues& used = at->Used();
         Rect view{used.PageX + used.Border.Left, used.PageY + used.Border.Top,
-                  std::max(0, used.Width - used.Border.Horizontal() - used.BarV),
-                  std::max(0, used.Height - used.Border.Vertical() - used.BarH)};
+                  std::max(0, used.Width - used.Border.Horizontal() - at->BarV()),
+                  std::max(0, used.Height - used.Border.Vertical() - at->BarH())};
         shown = shown.Intersect(view);
     }
     return content;

@@ -215,8 +215,8 @@ void PageRenderer::PaintPopup(Document& document, const Box& popup, HDC dc, cons
     RECT all{0, 0, width, height};
     FillRect(memory, &all, GetSysColorBrush(COLOR_WINDOW));
     // Page coordinates map onto the window: its client origin is the popup's border box.
-    int originX = popup.Used.PageX + area.left;
-    int originY = popup.Used.PageY + area.top;
+    int originX = popup.Used().PageX + area.left;
+    int originY = popup.Used().PageY + area.top;
     SetViewportOrgEx(memory, -originX, -originY, nullptr);
     Rect damage{originX, originY, width, height};
     Painter painter(m_layout, [this](Element& element, const std::wstring& url) { return ImageFor(element, url); });

@@ -38,8 +38,8 @@ void PopupWindow::Place(const RECT& anchor, unsigned placement)
     const Box* box = m_popup.LayoutBox();
     if (m_window == nullptr || box == nullptr)
         return;
-    int width = std::max(1, box->Used.Width);
-    int height = std::max(1, box->Used.Height);
+    int width = std::max(1, box->Used().Width);
+    int height = std::max(1, box->Used().Height);
     MONITORINFO monitor{};
     monitor.cbSize = sizeof(monitor);
     GetMonitorInfoW(MonitorFromRect(&anchor, MONITOR_DEFAULTTONEAREST), &monitor);
@@ -73,8 +73,8 @@ POINT PopupWindow::ToPage(LPARAM lParam) const
     const Box* box = m_popup.LayoutBox();
     POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     if (box != nullptr) {
-        point.x += box->Used.PageX;
-        point.y += box->Used.PageY;
+        point.x += box->Used().PageX;
+        point.y += box->Used().PageY;
     }
     return point;
 }

@@ -156,19 +156,19 @@ void TextInput::Commit(Element& input, bool changed)
         // The text area scrolls to keep the caret in view.
         Rect caret;
         if (TextPositions::PointOf(*box, m_editor.Caret(), measurer, caret) && box->IsScroller()) {
-            int top = box->Used.ContentY() + box->ScrollY;
-            int view = box->Used.ContentHeightInner();
-            int y = box->ScrollY;
+            int top = box->Used().ContentY() + box->ScrollOffset().Y;
+            int view = box->ContentHeightInner();
+            int y = box->ScrollOffset().Y;
             if (caret.Y < top)
                 y -= top - caret.Y;
             else if (caret.Bottom() > top + view)
                 y += caret.Bottom() - (top + view);
-            m_view.Renderer().ScrollTo(*box, box->ScrollX, y);
+            m_view.Renderer().ScrollTo(*box, box->ScrollOffset().X, y);
         }
     } else if (box->RunsFont >= 0) {
         std::wstring shown = input.InputType() == L"password" ? std::wstring(m_editor.Text().size(), L'\x2022') : m_editor.Text();
         int caretX = measurer.Width(box->RunsFont, std::wstring_view(shown).substr(0, m_editor.Caret()));
-        int room = std::max(1, box->Used.ContentWidth - 1);
+        int room = std::max(1, box->Used().ContentWidth - 1);
         if (caretX - box->Rare().EditScroll > room)
             box->Rare().EditScroll = caretX - room;
         if (caretX < box->Rare().EditScroll)
@@ -300,13 +300,13 @@ std::size_t TextInput::IndexAt(Element& input, int x, int y) const
 {
     Box* box = input.LayoutBox();
     if (box != nullptr && input.Tag() == "textarea")
-        return TextPositions::IndexAt(*box, {x, y + (box->IsScroller() ? box->ScrollY : 0)},
+        return TextPositions::IndexAt(*box, {x, y + (box->IsScroller() ? box->ScrollOffset().Y : 0)},
                                       m_view.Renderer().Layout().Measurer());
     if (box == nullptr || box->RunsFont < 0)
         return m_editor.Text().size();
     TextMeasurer& measurer = m_view.Renderer().Layout().Measurer();
     const std::wstring& text = m_editor.Text();
-    int target = x - box->Used.ContentX() + box->Rare().EditScroll;
+    int target = x - box->Used().ContentX() + box->Rare().EditScroll;
     // The caret goes to the nearer side of the character under the pointer.
     int before = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -552,14 +552,17 @@ void ExpectSaneGeometry(const LaidOutPage& page, const DisplayList& drawing, con
     while (!pending.empty() && pending.back() != nullptr) {
         const Box& box = *pending.back();
         pending.pop_back();
-        bool ok = sane({box.Used.X, box.Used.Y, box.Used.Width, box.Used.Height}) && sane(box.Used.PageRect()) &&
-                  sane({box.ScrollX, box.ScrollY, box.Used.ContentWidth, box.Used.ContentHeight});
-        for (const LineBox& line : box.Lines) {
+        if (box.Kind == BoxKind::Text)
+            continue;  // no geometry of its own: its text is in its container's lines
+        const UsedValues& used = box.Used();
+        bool ok = sane({used.X, used.Y, used.Width, used.Height}) && sane(used.PageRect()) &&
+                  sane({box.ScrollOffset().X, box.ScrollOffset().Y, used.ContentWidth, used.ContentHeight});
+        for (const LineBox& line : box.Lines()) {
             ok = ok && sane(line.Area);
             for (const LineItem& item : line.Items)
                 ok = ok && sane(item.Area);
         }
-        for (const Rect& fragment : box.Fragments)
+        for (const Rect& fragment : box.Fragments())
             ok = ok && sane(fragment);
         ASSERT_TRUE(ok) << page.Tree.Dump() << "\nfrom: " << source;
         for (const auto& child : box.Children)
