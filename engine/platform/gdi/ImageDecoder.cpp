@@ -1,6 +1,7 @@
 #include "engine/platform/gdi/ImageDecoder.h"
 
 #include "base/UniqueHandle.h"
+#include "engine/gfx/PngDecoder.h"
 
 #include <wincodec.h>
 #include <wrl/client.h>
@@ -41,7 +42,7 @@ ComPtr<IWICBitmapFrameDecode> ChooseFrame(IWICBitmapDecoder& decoder)
     return best;
 }
 
-ImagePtr DecodeWithWic(const void* bytes, std::size_t length)
+ImagePtr DecodeChosenFrame(const void* bytes, std::size_t length)
 {
     ComScope com(COINIT_APARTMENTTHREADED);
     ComPtr<IWICImagingFactory> factory;
@@ -75,10 +76,21 @@ ImagePtr DecodeWithWic(const void* bytes, std::size_t length)
 
 ImagePtr ImageDecoder::Decode(const void* bytes, std::size_t length)
 {
+    try {
+        if (std::optional<PngDecoder::Picture> picture = PngDecoder::Decode(bytes, length, {kMaxSide, kMaxPixels}))
+            return FromPixels(picture->Width, picture->Height, std::move(picture->Pixels));
+    } catch (const std::bad_alloc&) {
+        return NoImage();
+    }
+    return DecodeWithWic(bytes, length);
+}
+
+ImagePtr ImageDecoder::DecodeWithWic(const void* bytes, std::size_t length)
+{
     if (!bytes || length == 0 || length > MAXDWORD)
         return NoImage();
     try {
-        return DecodeWithWic(bytes, length);
+        return DecodeChosenFrame(bytes, length);
     } catch (const std::bad_alloc&) {
         return NoImage();
     }
