@@ -5,7 +5,7 @@
 #                                   into its corpus (a hundred files at most, those that cover the
 #                                   most edges, GW_FUZZ_CORPUS_FILES); a crash leaves its input in
 #                                   ${GW_FUZZ_BUILD_DIR:-build-fuzz}/findings/TARGET
-# Targets: html css store proxy smtp mime.
+# Targets: html css store proxy smtp mime png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${GW_FUZZ_BUILD_DIR:-${GW_BUILD_DIR:-build}-fuzz}"
@@ -38,6 +38,7 @@ corpus="tests/fuzz/corpus/$target"
 case "$target" in
     html) seeds=(tests/engine/parser/input tests/engine/layout/input tests/engine/paint/input resources/pages) ;;
     css) seeds=(tests/engine/css/input) ;;
+    png) seeds=(resources/images tests/engine/png) ;;
     *) seeds=() ;;
 esac
 configure_and_build --target "$target"
