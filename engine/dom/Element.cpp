@@ -237,14 +237,10 @@ void Element::InsertNode(Node* node, std::size_t index)
         }
     }
     bool appended = index == m_children.size();
-    if (m_children.empty())
-        m_children.reserve(4);
     m_children.insert(m_children.begin() + static_cast<std::ptrdiff_t>(index), node);
     Adopt(node);
     if (appended && m_childrenValid) {
         if (node->IsElement()) {
-            if (m_elementChildren.empty())
-                m_elementChildren.reserve(4);
             static_cast<Element*>(node)->m_index = static_cast<std::uint32_t>(m_elementChildren.size());
             m_elementChildren.push_back(static_cast<Element*>(node));
         }
