@@ -7,6 +7,7 @@
 #include "engine/gfx/Image.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <new>
@@ -32,13 +33,15 @@ enum class BoxKind : unsigned char {
 };
 
 // One piece of a line: a run of text or an atomic box, placed in the container's content box.
+// Text ranges take 32 bits here and in the runs: a long table holds thousands of each, and no
+// text node comes near four billion characters.
 struct LineItem {
-    Rect Area;               // relative to the container's border box
-    int Baseline = 0;        // from Area.Y
+    Rect Area;                 // relative to the container's border box
+    int Baseline = 0;          // from Area.Y
+    std::uint32_t Start = 0;   // text range in the source's text
+    std::uint32_t Length = 0;
+    bool Ellipsis = false;     // the ellipsis of a cut line: Source is the container, no text range
     struct Box* Source = nullptr;  // the text box, or the atomic box itself
-    std::size_t Start = 0;   // text range in the source's text
-    std::size_t Length = 0;
-    bool Ellipsis = false;   // the ellipsis of a cut line: Source is the container, no text range
 };
 
 struct LineBox {
@@ -48,8 +51,8 @@ struct LineBox {
 
 // Per text box: words measured once per font, so that relaying out is arithmetic.
 struct TextRun {
-    std::size_t Start = 0;
-    std::size_t Length = 0;
+    std::uint32_t Start = 0;
+    std::uint32_t Length = 0;
     int Width = 0;
     bool Space = false;     // a collapsible space between words
     bool Newline = false;   // a preserved line break

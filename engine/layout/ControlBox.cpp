@@ -197,8 +197,8 @@ class TextAreaControl final : public ControlBox {
             for (const LineItem& item : line.Items) {
                 if (item.Source == nullptr || item.Source->Kind != BoxKind::Text)
                     continue;
-                std::size_t start = std::max(from, item.Start);
-                std::size_t end = std::min(to, item.Start + item.Length);
+                std::size_t start = std::max<std::size_t>(from, item.Start);
+                std::size_t end = std::min<std::size_t>(to, item.Start + item.Length);
                 if (start >= end)
                     continue;
                 std::wstring_view all(item.Source->TextData());

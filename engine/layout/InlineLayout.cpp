@@ -247,7 +247,7 @@ void Ellipsize(LineBox& line, Box& container, int edge, FontId font, const FontM
             length += step;
         }
         if (length > 0) {
-            item.Length = length;
+            item.Length = static_cast<std::uint32_t>(length);
             item.Area.Width = x - item.Area.X;
             end = x;
             kept = i + 1;
@@ -310,7 +310,7 @@ void InlineLayout::PrepareText(Box& text, TextMeasurer& measurer)
     std::size_t at = 0;
     while (at < data.size()) {
         TextRun run;
-        run.Start = at;
+        run.Start = static_cast<std::uint32_t>(at);
         wchar_t c = data[at];
         if (c == L'\n' && keepNewlines) {
             run.Newline = true;
@@ -320,7 +320,7 @@ void InlineLayout::PrepareText(Box& text, TextMeasurer& measurer)
             while (end < data.size() && IsCollapsibleSpace(data[end]) && !(keepNewlines && data[end] == L'\n'))
                 ++end;
             run.Space = true;
-            run.Length = keepSpaces ? end - at : 1;
+            run.Length = keepSpaces ? static_cast<std::uint32_t>(end - at) : 1;
             std::wstring_view measured = keepSpaces ? std::wstring_view(data).substr(at, end - at) : L" ";
             run.Width = measurer.Width(font, measured);
             at = end;
@@ -332,12 +332,14 @@ void InlineLayout::PrepareText(Box& text, TextMeasurer& measurer)
             std::size_t end = at + 1;
             while (end < data.size() && !IsCollapsibleSpace(data[end]))
                 ++end;
-            run.Length = end - at;
+            run.Length = static_cast<std::uint32_t>(end - at);
             run.Width = measurer.Width(font, std::wstring_view(data).substr(at, run.Length));
         }
         at += run.Length;
         runs.push_back(run);
     }
+    // A long table's thousands of texts keep no room to grow.
+    runs.shrink_to_fit();
 }
 
 void InlineLayout::Intrinsic(Box& container, LayoutContext& context, int& minWidth, int& maxWidth)
@@ -531,8 +533,8 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
                 item.Area = {originX + x, originY + baseline - font.Ascent, piece.Width, font.Height};
                 item.Baseline = font.Ascent;
                 item.Source = piece.Source;
-                item.Start = piece.Start;
-                item.Length = piece.Length;
+                item.Start = static_cast<std::uint32_t>(piece.Start);
+                item.Length = static_cast<std::uint32_t>(piece.Length);
                 // Words of one text box next to each other on a line become one item.
                 if (!line.Items.empty() && line.Items.back().Source == item.Source &&
                     line.Items.back().Start + line.Items.back().Length == item.Start &&

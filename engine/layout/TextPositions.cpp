@@ -17,7 +17,7 @@ bool TextPositions::PointOf(const Box& block, std::size_t index, TextMeasurer& m
                 best = &item;
             if (item.Start <= index && index <= item.Start + item.Length) {
                 const std::wstring& text = item.Source->TextData();
-                std::size_t count = std::min(index - item.Start, text.size() - std::min(item.Start, text.size()));
+                std::size_t count = std::min(index - item.Start, text.size() - std::min<std::size_t>(item.Start, text.size()));
                 int x = item.Area.X + measurer.Width(item.Source->RunsFont, std::wstring_view(text).substr(item.Start, count));
                 caret = {x, item.Area.Y, 1, item.Area.Height};
                 return true;
@@ -28,7 +28,7 @@ bool TextPositions::PointOf(const Box& block, std::size_t index, TextMeasurer& m
         // After line breaks: the start of a line further down, one line height for each break
         // (empty lines have no items of their own).
         const std::wstring& text = best->Source->TextData();
-        std::size_t end = std::min(best->Start + best->Length, text.size());
+        std::size_t end = std::min<std::size_t>(best->Start + best->Length, text.size());
         long breaks = std::count(text.begin() + static_cast<std::ptrdiff_t>(end),
                                  text.begin() + static_cast<std::ptrdiff_t>(std::min(index, text.size())), L'\n');
         int height = best->Area.Height;

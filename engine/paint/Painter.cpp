@@ -230,7 +230,8 @@ void Painter::PaintLines(const Box& box, DisplayList& out, const Rect& damage) c
             if (source.Kind != BoxKind::Text || source.S().Inherited.Visible != Visibility::Visible)
                 continue;
             TextItem item{lineItem.Area.Translated(origin.X, origin.Y), source.S().Inherited.TextColor, source.RunsFont, {}};
-            item.Text = source.TextData().substr(lineItem.Start, std::min(lineItem.Length, source.TextData().size() - std::min(lineItem.Start, source.TextData().size())));
+            const std::wstring& text = source.TextData();
+            item.Text = text.substr(lineItem.Start, std::min<std::size_t>(lineItem.Length, text.size() - std::min<std::size_t>(lineItem.Start, text.size())));
             for (wchar_t& c : item.Text) {
                 if (c == L'\n' || c == L'\r' || c == L'\t' || c == L'\f')
                     c = L' ';
