@@ -135,9 +135,6 @@ struct Breakdown {
 
     void Walk(const Engine::Box& box)
     {
-        Children.Add(Capacity(box.Children));
-        if (box.RareData)
-            Rare.Add(sizeof(Engine::BoxRare));
         if (box.Kind == Engine::BoxKind::Text) {
             Boxes[static_cast<int>(box.Kind)].Add(sizeof(Engine::TextBox));
             const auto& runs = box.AsText().Runs;
@@ -145,6 +142,9 @@ struct Breakdown {
             return;
         }
         Boxes[static_cast<int>(box.Kind)].Add(sizeof(Engine::ElementBox));
+        Children.Add(Capacity(box.Children()));
+        if (box.RarePart() != nullptr)
+            Rare.Add(sizeof(Engine::BoxRare));
         Lines.Add(Capacity(box.Lines()), static_cast<long long>(box.Lines().size()));
         for (const auto& line : box.Lines())
             LineItems.Add(Capacity(line.Items), static_cast<long long>(line.Items.size()));
@@ -158,7 +158,7 @@ struct Breakdown {
                 bytes += Capacity(column);
             Tables.Add(bytes);
         }
-        for (const auto& child : box.Children)
+        for (const auto& child : box.Children())
             Walk(*child);
     }
 

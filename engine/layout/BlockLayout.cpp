@@ -64,7 +64,7 @@ bool HoldsAbsolute(const Box& box)
 {
     // A table knows from its last layout; its rows and inline boxes ask what they hold.
     if (box.Kind == BoxKind::RowGroup || box.Kind == BoxKind::Row || box.Kind == BoxKind::Inline)
-        return std::any_of(box.Children.begin(), box.Children.end(), [](const auto& c) {
+        return std::any_of(box.Children().begin(), box.Children().end(), [](const auto& c) {
             return c->S().Box.Place == Position::Static && HoldsAbsolute(*c);
         });
     return box.OutOfFlowInside;
@@ -212,9 +212,11 @@ void BlockLayout::Intrinsic(Box& box, LayoutContext& context, int& minWidth, int
         minWidth = maxWidth = box.Used().Width - HorizontalInner(box);
     } else if (box.InlineContent) {
         InlineLayout::Intrinsic(box, context, minWidth, maxWidth);
+    } else if (box.Kind == BoxKind::Text) {
+        minWidth = maxWidth = 0;
     } else {
         minWidth = maxWidth = 0;
-        for (auto& child : box.Children) {
+        for (auto& child : box.Children()) {
             if (OutOfFlow(*child))
                 continue;
             int childMin = 0, childMax = 0;
@@ -279,7 +281,7 @@ void PlaceFloat(Box& box, Box& child, int y, int width, LayoutContext& context)
 // is not positioned itself.
 void CollectAbsolute(Box& box, std::vector<Box*>& found)
 {
-    for (auto& child : box.Children) {
+    for (auto& child : box.Children()) {
         Box& c = *child;
         if (c.Kind == BoxKind::Text || c.Kind == BoxKind::LineBreak || !c.Style)
             continue;
@@ -357,7 +359,7 @@ int BlockLayout::LayoutContent(Box& box, LayoutContext& context, int innerHeight
     box.OutOfFlowInside = false;
     if (box.InlineContent) {
         height = InlineLayout::Layout(box, width, context);
-        box.OutOfFlowInside = std::any_of(box.Children.begin(), box.Children.end(), [](const auto& c) {
+        box.OutOfFlowInside = std::any_of(box.Children().begin(), box.Children().end(), [](const auto& c) {
             return c->Kind != BoxKind::Text && c->S().Box.Place == Position::Static && HoldsAbsolute(*c);
         });
         for (const LineBox& line : box.Lines())
@@ -371,7 +373,7 @@ int BlockLayout::LayoutContent(Box& box, LayoutContext& context, int innerHeight
         MarginRun pending;    // margins below what was placed last, not yet given their place
         bool placed = false;  // a box that margins cannot collapse through is in place
         Point origin = context.Origin;
-        for (auto& child : box.Children) {
+        for (auto& child : box.Children()) {
             Box& c = *child;
             UsedValues& cu = c.Used();
             if (IsPopup(c)) {
@@ -561,8 +563,9 @@ void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutCo
             ClampHeight(box, containingHeight, height);
         u.Height = height + VerticalEdges(box);
         // (A box without a rare part has not scrolled.)
-        if (box.IsScroller() && box.RareData) {
-            Point& scroll = box.RareData->Scroll;
+        BoxRare* rare = box.RarePart();
+        if (box.IsScroller() && rare != nullptr) {
+            Point& scroll = rare->Scroll;
             scroll.X = std::clamp(scroll.X, 0, std::max(0, u.ContentWidth - box.ContentWidthInner()));
             scroll.Y = std::clamp(scroll.Y, 0, std::max(0, u.ContentHeight - box.ContentHeightInner()));
         }

@@ -139,8 +139,9 @@ struct ElementBox;
 // A box of the layout tree, kept apart from the element tree: its place in the tree and what
 // every kind of box has. The rest comes in two shapes of their own size, since a long table
 // holds thousands of each: a text box (TextBox) has its text's runs and nothing of the box
-// model; every other box (ElementBox, an element's or an anonymous block) has its used values,
-// its lines or inline pieces, its place in a table and its caches for relayout.
+// model; every other box (ElementBox, an element's or an anonymous block) has its children, its
+// rare part, its used values, its lines or inline pieces, its place in a table and its caches
+// for relayout.
 struct Box {
     Box(const Box&) = delete;
     Box& operator=(const Box&) = delete;
@@ -160,8 +161,10 @@ struct Box {
     Element* Owner = nullptr;  // null for anonymous boxes
     StylePtr Style;
     Box* Parent = nullptr;
-    std::vector<std::unique_ptr<Box>> Children;
-    std::unique_ptr<BoxRare> RareData;
+
+    // Its children: a text box has none.
+    [[nodiscard]] std::vector<std::unique_ptr<Box>>& Children();
+    [[nodiscard]] const std::vector<std::unique_ptr<Box>>& Children() const;
 
     // The part of its shape. Asking a box for the other shape's part is a mistake of the engine:
     // it stops there rather than read or write past the box.
@@ -185,19 +188,17 @@ struct Box {
     // Drops the lines, if the box has any, for a layout to make anew; an inline element keeps its pieces.
     void ClearLines();
 
-    // The rare part, made when first written; reading a box without one reads the defaults.
-    BoxRare& Rare()
+    // The rare part, made when first written; reading a box without one (a text box never has
+    // one) reads the defaults. RarePart is null without one.
+    [[nodiscard]] BoxRare& Rare();
+    [[nodiscard]] const BoxRare& Rare() const;
+    [[nodiscard]] BoxRare* RarePart();
+    [[nodiscard]] const BoxRare* RarePart() const;
+    [[nodiscard]] TableCache* TableData() const
     {
-        if (!RareData)
-            RareData = std::make_unique<BoxRare>();
-        return *RareData;
+        const BoxRare* rare = RarePart();
+        return rare != nullptr ? rare->Table.get() : nullptr;
     }
-    [[nodiscard]] const BoxRare& Rare() const
-    {
-        static const BoxRare kNone;
-        return RareData ? *RareData : kNone;
-    }
-    [[nodiscard]] TableCache* TableData() const { return RareData ? RareData->Table.get() : nullptr; }
 
     // A text box's text (empty for any other box).
     [[nodiscard]] const std::wstring& TextData() const;
@@ -221,14 +222,14 @@ struct Box {
         return Owner != nullptr && Style && Kind != BoxKind::Text && Kind != BoxKind::Inline &&
                Style->Box.Place == Position::Sticky;
     }
-    [[nodiscard]] Point StickyShift() const { return RareData ? RareData->Sticky : Point{}; }
+    [[nodiscard]] Point StickyShift() const { return Rare().Sticky; }
     // A scroller's offset into its content, and its bars.
-    [[nodiscard]] Point ScrollOffset() const { return RareData ? RareData->Scroll : Point{}; }
-    [[nodiscard]] int BarV() const { return RareData ? RareData->BarV : 0; }
-    [[nodiscard]] int BarH() const { return RareData ? RareData->BarH : 0; }
+    [[nodiscard]] Point ScrollOffset() const { return Rare().Scroll; }
+    [[nodiscard]] int BarV() const { return Rare().BarV; }
+    [[nodiscard]] int BarH() const { return Rare().BarH; }
     void SetBars(int vertical, int horizontal)
     {
-        if (RareData || vertical != 0 || horizontal != 0) {
+        if (RarePart() != nullptr || vertical != 0 || horizontal != 0) {
             Rare().BarV = vertical;
             Rare().BarH = horizontal;
         }
@@ -273,8 +274,8 @@ struct Box {
     {
         for (Box* at = this; at != nullptr; at = at->Parent) {
             if (at->Kind == BoxKind::Table) {
-                if (at->RareData)
-                    at->RareData->Table.reset();
+                if (BoxRare* rare = at->RarePart())
+                    rare->Table.reset();
                 return;
             }
             if (at->Kind != BoxKind::Row && at->Kind != BoxKind::RowGroup)
@@ -312,6 +313,8 @@ struct TextBox final : Box {
 struct ElementBox final : Box {
     explicit ElementBox(BoxKind kind) : Box(kind) {}
 
+    std::vector<std::unique_ptr<Box>> Children;
+    std::unique_ptr<BoxRare> RareData;
     UsedValues Used;
     CellPlace Cell;
     LayoutCache Cache;
@@ -344,6 +347,32 @@ inline const ElementBox& Box::AsElement() const
     if (Kind == BoxKind::Text) [[unlikely]]
         std::abort();
     return static_cast<const ElementBox&>(*this);
+}
+
+inline std::vector<std::unique_ptr<Box>>& Box::Children() { return AsElement().Children; }
+
+inline const std::vector<std::unique_ptr<Box>>& Box::Children() const
+{
+    static const std::vector<std::unique_ptr<Box>> kNone;
+    return Kind == BoxKind::Text ? kNone : AsElement().Children;
+}
+
+inline BoxRare* Box::RarePart() { return Kind == BoxKind::Text ? nullptr : AsElement().RareData.get(); }
+inline const BoxRare* Box::RarePart() const { return Kind == BoxKind::Text ? nullptr : AsElement().RareData.get(); }
+
+inline BoxRare& Box::Rare()
+{
+    auto& rare = AsElement().RareData;
+    if (!rare)
+        rare = std::make_unique<BoxRare>();
+    return *rare;
+}
+
+inline const BoxRare& Box::Rare() const
+{
+    static const BoxRare kNone;
+    const BoxRare* rare = RarePart();
+    return rare != nullptr ? *rare : kNone;
 }
 
 inline UsedValues& Box::Used() { return AsElement().Used; }

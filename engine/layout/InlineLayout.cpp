@@ -68,7 +68,7 @@ struct Flattener {
 
     void Walk(Box& box)
     {
-        for (auto& child : box.Children) {
+        for (auto& child : box.Children()) {
             Box& c = *child;
             switch (c.Kind) {
             case BoxKind::Text: AddText(c); break;
@@ -164,7 +164,7 @@ int LastBaseline(const Box& box)
         }
         return -1;
     }
-    for (auto child = box.Children.rbegin(); child != box.Children.rend(); ++child) {
+    for (auto child = box.Children().rbegin(); child != box.Children().rend(); ++child) {
         const Box& c = **child;
         const BoxStyle& s = c.S().Box;
         // Out of flow, as a shown popup is, which lies in a window of its own.
@@ -556,8 +556,8 @@ int InlineLayout::Layout(Box& container, int width, LayoutContext& context)
                 }
                 box.Used().X = originX + x + box.Used().Margin.Left;
                 box.Used().Y = originY + top + box.Used().Margin.Top;
-                if (box.RareData)
-                    box.RareData->Ellipsed = false;
+                if (BoxRare* rare = box.RarePart())
+                    rare->Ellipsed = false;
                 LineItem item;
                 item.Area = {box.Used().X, box.Used().Y, box.Used().Width, box.Used().Height};
                 item.Source = &box;

@@ -365,11 +365,13 @@ void LayoutTree::Destroy(Box& top)
     while (!pending.empty()) {
         Box* box = pending.back();
         pending.pop_back();
+        if (box->Kind == BoxKind::Text)
+            continue;  // no element, no children
         if (box->Owner != nullptr && box->Owner->LayoutBox() == box)
             box->Owner->SetLayoutBox(nullptr);
         if (!m_sticky.empty())
             std::erase(m_sticky, box);
-        for (auto& child : box->Children)
+        for (auto& child : box->Children())
             pending.push_back(child.get());
     }
 }
@@ -413,12 +415,12 @@ void LayoutTree::BuildChildren(Box& box, Element& element)
     // Boxes of children that stay are kept with their caches; the others are made.
     std::map<Element*, std::unique_ptr<Box>> kept;
     std::vector<std::unique_ptr<Box>> old;
-    old.swap(box.Children);
+    old.swap(box.Children());
     while (!old.empty()) {
         std::unique_ptr<Box> child = std::move(old.back());
         old.pop_back();
         if (child->Owner == nullptr && child->Kind == BoxKind::Block) {
-            for (auto& inner : child->Children)
+            for (auto& inner : child->Children())
                 old.push_back(std::move(inner));
             continue;
         }
@@ -455,7 +457,7 @@ void LayoutTree::BuildChildren(Box& box, Element& element)
     if (box.Kind == BoxKind::Table || box.Kind == BoxKind::RowGroup || box.Kind == BoxKind::Row) {
         for (auto& child : children) {
             child->Parent = &box;
-            box.Children.push_back(std::move(child));
+            box.Children().push_back(std::move(child));
         }
         return;
     }
@@ -468,7 +470,7 @@ void LayoutTree::BuildChildren(Box& box, Element& element)
         box.InlineContent = box.Kind != BoxKind::Inline && !children.empty();
         for (auto& child : children) {
             child->Parent = &box;
-            box.Children.push_back(std::move(child));
+            box.Children().push_back(std::move(child));
         }
         return;
     }
@@ -477,11 +479,11 @@ void LayoutTree::BuildChildren(Box& box, Element& element)
     auto flush = [&] {
         if (!run)
             return;
-        bool blank = std::all_of(run->Children.begin(), run->Children.end(), [](const auto& c) { return IsWhitespaceText(*c); });
+        bool blank = std::all_of(run->Children().begin(), run->Children().end(), [](const auto& c) { return IsWhitespaceText(*c); });
         if (!blank) {
             run->InlineContent = true;
             run->Parent = &box;
-            box.Children.push_back(std::move(run));
+            box.Children().push_back(std::move(run));
         }
         run.reset();
     };
@@ -492,11 +494,11 @@ void LayoutTree::BuildChildren(Box& box, Element& element)
                 run->Style = AnonymousStyle(box.S());
             }
             child->Parent = run.get();
-            run->Children.push_back(std::move(child));
+            run->Children().push_back(std::move(child));
         } else {
             flush();
             child->Parent = &box;
-            box.Children.push_back(std::move(child));
+            box.Children().push_back(std::move(child));
         }
     }
     flush();
@@ -552,7 +554,7 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
             text.Style = style;
             text.RunsFont = relayout || text.RunsFont < 0 ? -1 : m_measurer.Intern(style->Inherited.Font);
         };
-        for (auto& child : box->Children) {
+        for (auto& child : box->Children()) {
             if (child->Kind == BoxKind::Text) {
                 restyleText(*child);
             } else if (child->Owner == nullptr) {
@@ -561,7 +563,7 @@ void LayoutTree::Apply(Document& document, StyleChanges changes)
                     child->NeedsLayout = true;
                     child->Cache().MinContent = child->Cache().MaxContent = -1;
                 }
-                for (auto& inner : child->Children) {
+                for (auto& inner : child->Children()) {
                     if (inner->Kind == BoxKind::Text)
                         restyleText(*inner);
                 }
@@ -626,9 +628,9 @@ void LayoutTree::ElementLeaving(Element& element)
         m_root.reset();
         return;
     }
-    auto found = std::find_if(parent->Children.begin(), parent->Children.end(), [box](const auto& c) { return c.get() == box; });
-    if (found != parent->Children.end())
-        parent->Children.erase(found);
+    auto found = std::find_if(parent->Children().begin(), parent->Children().end(), [box](const auto& c) { return c.get() == box; });
+    if (found != parent->Children().end())
+        parent->Children().erase(found);
     parent->MarkNeedsLayout();
     for (Box* at = parent; at != nullptr; at = at->Parent)
         at->ClearLines();  // line items may name the removed box until the next layout
@@ -687,8 +689,8 @@ void LayoutTree::Place(Box& top, int originX, int originY, std::vector<Rect>* da
                 box.Rare().Sticky = shift;
             x += shift.X;
             y += shift.Y;
-        } else if (box.RareData) {
-            box.RareData->Sticky = {};
+        } else if (BoxRare* rare = box.RarePart()) {
+            rare->Sticky = {};
         }
         bool moved = x != box.Used().PageX || y != box.Used().PageY || !box.Placed;
         if (damage != nullptr && moved) {
@@ -707,7 +709,7 @@ void LayoutTree::Place(Box& top, int originX, int originY, std::vector<Rect>* da
         Point origin = box.ContentOrigin();
         if (box.Kind == BoxKind::Inline)
             origin = {x, y};
-        for (auto& child : box.Children)
+        for (auto& child : box.Children())
             pending.push_back({child.get(), origin.X, origin.Y});
     }
 }
@@ -926,11 +928,11 @@ Element* LayoutTree::HitTest(Point page, Point& relative, const Box* within) con
             // The bars belong to the box, not to what scrolls under them.
             if (box->IsScroller() && area.Contains(page) && OnScrollBar(*box, page))
                 continue;
-            for (auto it = box->Children.begin(); it != box->Children.end(); ++it)
+            for (auto it = box->Children().begin(); it != box->Children().end(); ++it)
                 pending.push_back(it->get());
             // Children are visited after their parent (the stack pops the first child last):
             // reverse so that later siblings, painted on top, are visited later and win.
-            std::reverse(pending.end() - static_cast<std::ptrdiff_t>(box->Children.size()), pending.end());
+            std::reverse(pending.end() - static_cast<std::ptrdiff_t>(box->Children().size()), pending.end());
         }
     };
     walk(top);
@@ -964,7 +966,7 @@ bool LayoutTree::ScrollTo(Box& box, int x, int y)
     box.Rare().Scroll = {x, y};
     AddDamage(box.Used().PageRect());
     Point origin = box.ContentOrigin();
-    for (auto& child : box.Children)
+    for (auto& child : box.Children())
         Place(*child, origin.X, origin.Y, nullptr, 0);
     return true;
 }
@@ -1054,7 +1056,7 @@ std::string LayoutTree::Dump() const
                 out += "\n";
             }
         }
-        for (auto it = box->Children.rbegin(); it != box->Children.rend(); ++it)
+        for (auto it = box->Children().rbegin(); it != box->Children().rend(); ++it)
             pending.push_back({it->get(), depth + 1});
     }
     return out;

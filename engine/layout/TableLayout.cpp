@@ -20,9 +20,9 @@ using Columns = TableCache::Columns;
 Grid BuildGrid(Box& table)
 {
     Grid grid;
-    for (auto& child : table.Children) {
+    for (auto& child : table.Children()) {
         if (child->Kind == BoxKind::RowGroup) {
-            for (auto& row : child->Children) {
+            for (auto& row : child->Children()) {
                 if (row->Kind == BoxKind::Row)
                     grid.Rows.push_back(row.get());
             }
@@ -35,7 +35,7 @@ Grid BuildGrid(Box& table)
     std::vector<int> busyUntil;  // per column: the first row it is free again
     for (std::size_t r = 0; r < grid.Rows.size(); ++r) {
         int column = 0;
-        for (auto& child : grid.Rows[r]->Children) {
+        for (auto& child : grid.Rows[r]->Children()) {
             if (child->Kind != BoxKind::Cell)
                 continue;
             CellPlace& place = child->Cell();
@@ -404,7 +404,7 @@ bool LayOutChangedCells(Box& table, TableCache& cache, const std::vector<int>& c
         const Length& rowStyle = cache.Cells.Rows[row]->S().Box.Height;
         if (rowStyle.Type == Length::Kind::Px)
             rowHeight = std::max(0, rowStyle.Resolve(0));
-        for (auto& sibling : cache.Cells.Rows[row]->Children) {
+        for (auto& sibling : cache.Cells.Rows[row]->Children()) {
             if (sibling->Kind == BoxKind::Cell && sibling->Cell().Index >= 0)
                 rowHeight = std::max(rowHeight, cache.CellHeights[static_cast<std::size_t>(sibling->Cell().Index)]);
         }
@@ -552,7 +552,7 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
     int rowLeft = table.Used().Border.Left + table.Used().Padding.Left + sx;
     int rowWidth = std::max(0, table.Used().Width - TableEdges(table) - 2 * sx);
     std::size_t r = 0;
-    for (auto& child : table.Children) {
+    for (auto& child : table.Children()) {
         auto placeRow = [&](Box& row, int originY) {
             rowY[r] = y;
             UsedValues& u = row.Used();
@@ -574,7 +574,7 @@ void TableLayout::Layout(Box& table, int available, LayoutContext& context)
             u.X = rowLeft;
             u.Y = y;
             u.Width = rowWidth;
-            for (auto& row : group.Children) {
+            for (auto& row : group.Children()) {
                 if (row->Kind == BoxKind::Row)
                     placeRow(*row, u.Y);
             }

@@ -51,13 +51,13 @@ bool ContentInside(const Box& box)
 {
     if (!box.InlineContent || box.IsScroller())
         return false;
-    for (const auto& child : box.Children) {
+    for (const auto& child : box.Children()) {
         if (child->Kind == BoxKind::Text)
             continue;
         // An inline element without edges paints nothing beside its text.
         bool edges = child->Used().Border != Edges{} || child->Used().Padding != Edges{};
         if (child->Kind != BoxKind::Inline || edges ||
-            !std::all_of(child->Children.begin(), child->Children.end(), [](const auto& c) { return c->Kind == BoxKind::Text; }))
+            !std::all_of(child->Children().begin(), child->Children().end(), [](const auto& c) { return c->Kind == BoxKind::Text; }))
             return false;
     }
     Rect inside{box.Used().Border.Left, box.Used().Border.Top, box.Used().Width - box.Used().Border.Horizontal(), box.Used().Height - box.Used().Border.Vertical()};
@@ -84,7 +84,7 @@ DisplayList Painter::Record(const Rect& damage) const
     const Box* canvasSource = root;
     const PaintStyle& own = root->S().Paint;
     if (AlphaOf(own.Background) == 0 && own.BackgroundImage.empty()) {
-        for (const auto& child : root->Children) {
+        for (const auto& child : root->Children()) {
             if (child->Owner != nullptr && child->Owner->Tag() == "body") {
                 canvasSource = child.get();
                 break;
@@ -192,7 +192,7 @@ void Painter::PaintBackground(const Box& box, const Rect& area, DisplayList& out
 void Painter::PaintInlineDecorations(const Box& container, DisplayList& out) const
 {
     std::vector<const Box*> pending;
-    for (auto it = container.Children.rbegin(); it != container.Children.rend(); ++it)
+    for (auto it = container.Children().rbegin(); it != container.Children().rend(); ++it)
         pending.push_back(it->get());
     while (!pending.empty()) {
         const Box* box = pending.back();
@@ -207,7 +207,7 @@ void Painter::PaintInlineDecorations(const Box& container, DisplayList& out) con
                     out.push_back(BorderOf(*box, area));
             }
         }
-        for (auto it = box->Children.rbegin(); it != box->Children.rend(); ++it)
+        for (auto it = box->Children().rbegin(); it != box->Children().rend(); ++it)
             pending.push_back(it->get());
     }
 }
@@ -333,8 +333,8 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
     }
     // Children: atomic boxes inside inline elements are found through them. Rows stand in page
     // order and paint inside themselves: only those that meet the damage are visited.
-    auto first = box.Children.begin();
-    auto last = box.Children.end();
+    auto first = box.Children().begin();
+    auto last = box.Children().end();
     if (box.Kind == BoxKind::Table || box.Kind == BoxKind::RowGroup) {
         bool rowsOnly = std::all_of(first, last, [](const auto& child) { return child->Kind == BoxKind::Row; });
         if (rowsOnly) {
@@ -353,7 +353,7 @@ void Painter::PaintBox(const Box& box, const Rect& damage, DisplayList& out) con
         if (child->IsSticky())
             continue;  // over the rest of the layer: PaintSticky
         if (child->Kind == BoxKind::Inline) {
-            for (auto it = child->Children.rbegin(); it != child->Children.rend(); ++it)
+            for (auto it = child->Children().rbegin(); it != child->Children().rend(); ++it)
                 pending.push_back(it->get());
             continue;
         }

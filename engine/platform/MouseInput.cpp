@@ -286,7 +286,7 @@ MouseInput::BarHit MouseInput::HitScrollBar(POINT point) const
                 best = {box, vertical, part};
             }
         }
-        for (auto& child : box->Children)
+        for (auto& child : box->Children())
             pending.push_back(child.get());
     }
     return best;

@@ -565,7 +565,7 @@ void ExpectSaneGeometry(const LaidOutPage& page, const DisplayList& drawing, con
         for (const Rect& fragment : box.Fragments())
             ok = ok && sane(fragment);
         ASSERT_TRUE(ok) << page.Tree.Dump() << "\nfrom: " << source;
-        for (const auto& child : box.Children)
+        for (const auto& child : box.Children())
             pending.push_back(child.get());
     }
     for (const DisplayItem& item : drawing)
