@@ -134,17 +134,25 @@ std::size_t Element::LiveCount()
 
 const std::vector<Element*>& Element::Children() const
 {
+    static const std::vector<Element*> kNone;
     if (!m_childrenValid) {
-        m_elementChildren.clear();
+        if (m_elementChildren)
+            m_elementChildren->clear();
         for (Node* node : m_children) {
-            if (node->IsElement()) {
-                static_cast<Element*>(node)->m_index = static_cast<std::uint32_t>(m_elementChildren.size());
-                m_elementChildren.push_back(static_cast<Element*>(node));
-            }
+            if (node->IsElement())
+                ListElement(static_cast<Element*>(node));
         }
         m_childrenValid = true;
     }
-    return m_elementChildren;
+    return m_elementChildren ? *m_elementChildren : kNone;
+}
+
+void Element::ListElement(Element* child) const
+{
+    if (!m_elementChildren)
+        m_elementChildren = std::make_unique<std::vector<Element*>>();
+    child->m_index = static_cast<std::uint32_t>(m_elementChildren->size());
+    m_elementChildren->push_back(child);
 }
 
 void Element::PushChildrenReversed(std::vector<Element*>& stack) const
@@ -166,7 +174,7 @@ int Element::IndexInParent() const
 const Element* Element::PreviousElementSibling() const
 {
     int index = IndexInParent();
-    return index > 0 ? m_parent->m_elementChildren[static_cast<std::size_t>(index) - 1] : nullptr;
+    return index > 0 ? (*m_parent->m_elementChildren)[static_cast<std::size_t>(index) - 1] : nullptr;
 }
 
 std::size_t Element::Depth() const
@@ -240,10 +248,8 @@ void Element::InsertNode(Node* node, std::size_t index)
     m_children.insert(m_children.begin() + static_cast<std::ptrdiff_t>(index), node);
     Adopt(node);
     if (appended && m_childrenValid) {
-        if (node->IsElement()) {
-            static_cast<Element*>(node)->m_index = static_cast<std::uint32_t>(m_elementChildren.size());
-            m_elementChildren.push_back(static_cast<Element*>(node));
-        }
+        if (node->IsElement())
+            ListElement(static_cast<Element*>(node));
     } else {
         InvalidateChildren();
     }

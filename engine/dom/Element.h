@@ -164,6 +164,7 @@ private:
     void Orphan(Node* node);
     void SetDocumentForTree(Document* document);
     void InvalidateChildren() { m_childrenValid = false; }
+    void ListElement(Element* child) const;
 
     // What few elements have: kept apart, so that the thousands of plain ones stay small.
     struct RareData {
@@ -179,7 +180,8 @@ private:
     Document* m_document = nullptr;
     std::vector<Attribute> m_attributes;
     std::vector<Node*> m_children;
-    mutable std::vector<Element*> m_elementChildren;
+    // The element children, made when first asked for: most elements of a long table have none.
+    mutable std::unique_ptr<std::vector<Element*>> m_elementChildren;
     mutable std::uint32_t m_index = 0;  // in the parent's element list, while that is valid
     unsigned m_state = 0;
     mutable bool m_childrenValid = false;  // built when first asked for
