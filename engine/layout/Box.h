@@ -145,6 +145,9 @@ struct ElementBox;
 struct Box {
     Box(const Box&) = delete;
     Box& operator=(const Box&) = delete;
+    // Public: a delete checks that it may reach the destructor, though the destroying delete
+    // below calls the shape's own.
+    ~Box() = default;
 
     BoxKind Kind;
     bool InlineContent : 1 = false;  // a block container of lines
@@ -285,7 +288,6 @@ struct Box {
 
 protected:
     explicit Box(BoxKind kind) : Kind(kind) {}
-    ~Box() = default;
 
 private:
     template <typename Piece>
