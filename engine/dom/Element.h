@@ -176,19 +176,21 @@ private:
     };
     RareData& Rare();
 
+    // The bytes first: compilers that place a class's members in its base's padding put them
+    // beside the node's kind.
+    mutable bool m_childrenValid = false;  // built when first asked for
+    std::uint8_t m_madeFromAttributes = 0;
+    // Which of its document's queues of changes hold the element (Document::Queued bits), so
+    // that a batch of changes queues each element once.
+    std::uint8_t m_queued = 0;
+    mutable std::uint32_t m_index = 0;  // in the parent's element list, while that is valid
+    unsigned m_state = 0;
     const std::string* m_tag;  // interned: a page has thousands of elements and a few tags
     Document* m_document = nullptr;
     std::vector<Attribute> m_attributes;
     std::vector<Node*> m_children;
     // The element children, made when first asked for: most elements of a long table have none.
     mutable std::unique_ptr<std::vector<Element*>> m_elementChildren;
-    mutable std::uint32_t m_index = 0;  // in the parent's element list, while that is valid
-    unsigned m_state = 0;
-    mutable bool m_childrenValid = false;  // built when first asked for
-    std::uint8_t m_madeFromAttributes = 0;
-    // Which of its document's queues of changes hold the element (Document::Queued bits), so
-    // that a batch of changes queues each element once.
-    std::uint8_t m_queued = 0;
     SharedDeclarations m_cascaded;
     SharedDeclarationList m_hints;
     std::unique_ptr<RareData> m_rare;
