@@ -34,7 +34,8 @@ Rect Inset(const Rect& rect, int top, int right, int bottom, int left)
 // What a scroller shows of its content: its padding box less its scroll bars.
 Rect ViewOf(const Box& box)
 {
-    return Inset(box.Used().PageRect(), box.Used().Border.Top, box.Used().Border.Right + box.BarV(), box.Used().Border.Bottom + box.BarH(), box.Used().Border.Left);
+    const UsedValues& u = box.Used();
+    return Inset(u.PageRect(), u.Border.Top, u.Border.Right + box.BarV(), u.Border.Bottom + box.BarH(), u.Border.Left);
 }
 
 void ScrollAndPaint(View& view, Box& box, int x, int y)
@@ -74,13 +75,14 @@ HtmlDomResult WINAPI HTMLayoutGetElementLocation(HELEMENT he, RECT* location, UI
         if (view == nullptr || !view->Renderer().Layout().PageRectOf(element, rect))
             return RECT{0, 0, 0, 0};
         const Box& box = *element.LayoutBox();
+        const UsedValues& u = box.Used();
         switch (areas & 0xF0) {
         case HL_CONTENT_BOX:
-            rect = Inset(rect, box.Used().Border.Top + box.Used().Padding.Top, box.Used().Border.Right + box.Used().Padding.Right + box.BarV(),
-                         box.Used().Border.Bottom + box.Used().Padding.Bottom + box.BarH(), box.Used().Border.Left + box.Used().Padding.Left);
+            rect = Inset(rect, u.Border.Top + u.Padding.Top, u.Border.Right + u.Padding.Right + box.BarV(),
+                         u.Border.Bottom + u.Padding.Bottom + box.BarH(), u.Border.Left + u.Padding.Left);
             break;
-        case HL_PADDING_BOX: rect = Inset(rect, box.Used().Border.Top, box.Used().Border.Right, box.Used().Border.Bottom, box.Used().Border.Left); break;
-        case HL_MARGIN_BOX: rect = Inset(rect, -box.Used().Margin.Top, -box.Used().Margin.Right, -box.Used().Margin.Bottom, -box.Used().Margin.Left); break;
+        case HL_PADDING_BOX: rect = Inset(rect, u.Border.Top, u.Border.Right, u.Border.Bottom, u.Border.Left); break;
+        case HL_MARGIN_BOX: rect = Inset(rect, -u.Margin.Top, -u.Margin.Right, -u.Margin.Bottom, -u.Margin.Left); break;
         case HL_SCROLLABLE_AREA:
             // What shows of the element: a scroller's view, else its border box, within the views
             // of the scrollers around it.

@@ -183,7 +183,8 @@ struct Box {
     [[nodiscard]] LayoutCache& Cache();
     [[nodiscard]] const LayoutCache& Cache() const;
     // Inline content of a block container, and an inline element's pieces, one per line, relative
-    // to the containing block. Each holds the other's storage: writing one drops the other.
+    // to the containing block. The two share their storage: the non-const accessor of one drops
+    // the other.
     [[nodiscard]] std::vector<LineBox>& Lines();
     [[nodiscard]] const std::vector<LineBox>& Lines() const;
     [[nodiscard]] std::vector<Rect>& Fragments();

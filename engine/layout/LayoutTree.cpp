@@ -207,9 +207,9 @@ bool IsInside(const Box& box, const Box& ancestor)
 // A scroller's view: its padding box less its bars.
 Rect ScrollView(const Box& box)
 {
-    return {box.Used().PageX + box.Used().Border.Left, box.Used().PageY + box.Used().Border.Top,
-            std::max(0, box.Used().Width - box.Used().Border.Horizontal() - box.BarV()),
-            std::max(0, box.Used().Height - box.Used().Border.Vertical() - box.BarH())};
+    const UsedValues& u = box.Used();
+    return {u.PageX + u.Border.Left, u.PageY + u.Border.Top, std::max(0, u.Width - u.Border.Horizontal() - box.BarV()),
+            std::max(0, u.Height - u.Border.Vertical() - box.BarH())};
 }
 
 // One axis of a sticky box's shift: towards the inset from the view's start edge while its place
@@ -246,24 +246,26 @@ Point StickyShiftAt(const Box& box, int x, int y)
     Rect limits;
     if (container->IsScroller()) {
         Point origin = container->ContentOrigin();
-        limits = {origin.X + container->Used().ContentX(), origin.Y + container->Used().ContentY(),
-                  std::max(container->Used().ContentWidth, container->ContentWidthInner()),
-                  std::max(container->Used().ContentHeight, container->ContentHeightInner())};
+        const UsedValues& c = container->Used();
+        limits = {origin.X + c.ContentX(), origin.Y + c.ContentY(), std::max(c.ContentWidth, container->ContentWidthInner()),
+                  std::max(c.ContentHeight, container->ContentHeightInner())};
     } else {
-        limits = {container->Used().PageX + container->Used().ContentX(), container->Used().PageY + container->Used().ContentY(),
-                  container->ContentWidthInner(), container->ContentHeightInner()};
+        const UsedValues& c = container->Used();
+        limits = {c.PageX + c.ContentX(), c.PageY + c.ContentY(), container->ContentWidthInner(), container->ContentHeightInner()};
     }
     const BoxStyle& s = box.S().Box;
-    return {StickyAxis(x, box.Used().Width, box.Used().Margin.Left, box.Used().Margin.Right, view.X, view.Right(), s.Offsets.Left, s.Offsets.Right,
+    const UsedValues& u = box.Used();
+    return {StickyAxis(x, u.Width, u.Margin.Left, u.Margin.Right, view.X, view.Right(), s.Offsets.Left, s.Offsets.Right,
                        limits.X, limits.Right()),
-            StickyAxis(y, box.Used().Height, box.Used().Margin.Top, box.Used().Margin.Bottom, view.Y, view.Bottom(), s.Offsets.Top, s.Offsets.Bottom,
+            StickyAxis(y, u.Height, u.Margin.Top, u.Margin.Bottom, view.Y, view.Bottom(), s.Offsets.Top, s.Offsets.Bottom,
                        limits.Y, limits.Bottom())};
 }
 
 bool OnScrollBar(const Box& box, Point page)
 {
-    int inRight = box.Used().PageX + box.Used().Width - box.Used().Border.Right - page.X;
-    int inBottom = box.Used().PageY + box.Used().Height - box.Used().Border.Bottom - page.Y;
+    const UsedValues& u = box.Used();
+    int inRight = u.PageX + u.Width - u.Border.Right - page.X;
+    int inBottom = u.PageY + u.Height - u.Border.Bottom - page.Y;
     return (box.BarV() > 0 && inRight >= 0 && inRight < box.BarV()) || (box.BarH() > 0 && inBottom >= 0 && inBottom < box.BarH());
 }
 
@@ -676,8 +678,9 @@ void LayoutTree::Place(Box& top, int originX, int originY, std::vector<Rect>* da
         Box& box = *at.Target;
         if (box.Kind == BoxKind::Text)
             continue;  // its text is placed in its container's lines
-        int x = at.X + box.Used().X;
-        int y = at.Y + box.Used().Y;
+        UsedValues& u = box.Used();
+        int x = at.X + u.X;
+        int y = at.Y + u.Y;
         if (box.Style && box.S().Box.Place == Position::Relative) {
             Point shift = RelativeShift(box, m_width, m_height);
             x += shift.X;
@@ -692,15 +695,15 @@ void LayoutTree::Place(Box& top, int originX, int originY, std::vector<Rect>* da
         } else if (BoxRare* rare = box.RarePart()) {
             rare->Sticky = {};
         }
-        bool moved = x != box.Used().PageX || y != box.Used().PageY || !box.Placed;
+        bool moved = x != u.PageX || y != u.PageY || !box.Placed;
         if (damage != nullptr && moved) {
             if (box.Placed)
-                damage->push_back(box.Used().PageRect());
-            damage->push_back({x, y, box.Used().Width, box.Used().Height});
+                damage->push_back(u.PageRect());
+            damage->push_back({x, y, u.Width, u.Height});
         }
         box.Placed = true;
-        box.Used().PageX = x;
-        box.Used().PageY = y;
+        u.PageX = x;
+        u.PageY = y;
         // A box still needing layout is one no layout reaches (a block straight in a row): its
         // children may be new.
         if (!moved && generation != 0 && box.Cache().Generation != generation && &box != &top && box.Kind != BoxKind::Inline &&

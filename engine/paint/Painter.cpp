@@ -16,8 +16,9 @@ constexpr int kMaxTiles = 4096;
 
 Rect PaddingBox(const Box& box)
 {
-    return {box.Used().PageX + box.Used().Border.Left, box.Used().PageY + box.Used().Border.Top, std::max(0, box.Used().Width - box.Used().Border.Horizontal()),
-            std::max(0, box.Used().Height - box.Used().Border.Vertical())};
+    const UsedValues& u = box.Used();
+    return {u.PageX + u.Border.Left, u.PageY + u.Border.Top, std::max(0, u.Width - u.Border.Horizontal()),
+            std::max(0, u.Height - u.Border.Vertical())};
 }
 
 bool WantsDraw(const Element* element)
@@ -60,9 +61,10 @@ bool ContentInside(const Box& box)
             !std::all_of(child->Children().begin(), child->Children().end(), [](const auto& c) { return c->Kind == BoxKind::Text; }))
             return false;
     }
-    Rect inside{box.Used().Border.Left, box.Used().Border.Top, box.Used().Width - box.Used().Border.Horizontal(), box.Used().Height - box.Used().Border.Vertical()};
+    const UsedValues& u = box.Used();
+    Rect inside{u.Border.Left, u.Border.Top, u.Width - u.Border.Horizontal(), u.Height - u.Border.Vertical()};
     for (const LineBox& line : box.Lines()) {
-        Rect area = line.Area.Translated(0, box.Used().ShiftY);
+        Rect area = line.Area.Translated(0, u.ShiftY);
         if (area.X < inside.X || area.Y < inside.Y || area.Right() > inside.Right() || area.Bottom() > inside.Bottom())
             return false;
     }

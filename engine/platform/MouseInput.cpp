@@ -250,14 +250,15 @@ MouseInput::BarHit MouseInput::HitScrollBar(POINT point) const
         Box* box = pending.back();
         pending.pop_back();
         if (box->Kind == BoxKind::Text)
+            continue;  // no area of its own
+        const UsedValues& u = box->Used();
+        if (!u.PageRect().Contains(page) && box->Style && box->S().Clips())
             continue;
-        if (!box->Used().PageRect().Contains(page) && box->Style && box->S().Clips())
-            continue;
-        if (box->IsScroller() && (box->BarV() > 0 || box->BarH() > 0) && box->Used().PageRect().Contains(page)) {
-            int right = box->Used().PageX + box->Used().Width - box->Used().Border.Right;
-            int bottom = box->Used().PageY + box->Used().Height - box->Used().Border.Bottom;
-            int top = box->Used().PageY + box->Used().Border.Top;
-            int left = box->Used().PageX + box->Used().Border.Left;
+        if (box->IsScroller() && (box->BarV() > 0 || box->BarH() > 0) && u.PageRect().Contains(page)) {
+            int right = u.PageX + u.Width - u.Border.Right;
+            int bottom = u.PageY + u.Height - u.Border.Bottom;
+            int top = u.PageY + u.Border.Top;
+            int left = u.PageX + u.Border.Left;
             for (bool vertical : {true, false}) {
                 int thickness = vertical ? box->BarV() : box->BarH();
                 if (thickness == 0)
@@ -270,10 +271,10 @@ MouseInput::BarHit MouseInput::HitScrollBar(POINT point) const
                 int length = vertical ? bottom - box->BarH() - top : right - box->BarV() - left;
                 int at = (vertical ? page.Y : page.X) - start;
                 int track = std::max(0, length - 2 * thickness);
-                int content = vertical ? box->Used().ContentHeight + box->Used().Padding.Vertical()
-                                       : box->Used().ContentWidth + box->Used().Padding.Horizontal();
-                int view = vertical ? box->ContentHeightInner() + box->Used().Padding.Vertical()
-                                    : box->ContentWidthInner() + box->Used().Padding.Horizontal();
+                int content = vertical ? u.ContentHeight + u.Padding.Vertical()
+                                       : u.ContentWidth + u.Padding.Horizontal();
+                int view = vertical ? box->ContentHeightInner() + u.Padding.Vertical()
+                                    : box->ContentWidthInner() + u.Padding.Horizontal();
                 int scroll = vertical ? box->ScrollOffset().Y : box->ScrollOffset().X;
                 int thumb = content > view ? std::clamp(track * view / std::max(1, content), std::min(track, thickness), track) : track;
                 int range = std::max(1, content - view);
