@@ -5,10 +5,10 @@
 #include "engine/gfx/TextMeasurer.h"
 
 #include <cwchar>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 class FakeMeasurer final : public Engine::TextMeasurer {
 public:
@@ -39,8 +39,9 @@ public:
 
 private:
     static int CharWidth(const Engine::FontSpec& wanted) { return (wanted.SizePx * (wanted.Weight >= 600 ? 6 : 5) + 5) / 10; }
-    std::vector<Engine::FontSpec> m_fonts;
-    std::vector<Engine::FontMetrics> m_metrics;
+    // Stable, as the measurer's references must be.
+    std::deque<Engine::FontSpec> m_fonts;
+    std::deque<Engine::FontMetrics> m_metrics;
 };
 
 // Test pictures are named by their size: "40x20.png"; any other name has not arrived.
