@@ -179,16 +179,19 @@ void MainDlgView::FillList()
     if (!m_list)
         return;
     const std::wstring active = m_profiles.Snapshot().Current().Name;
-    std::vector<ProxyProfile> listed;
-    m_profiles.Profiles().ListProfiles(listed);
     // Every row is made whole, marker included, before the first goes in: the page then takes
-    // them in one step and lays the table out once.
+    // them in one step and lays the table out once. The profiles' copies go before that, so that
+    // the table's boxes reuse their memory rather than grow the heap beside it.
     std::vector<ElementRef> rows;
-    rows.reserve(listed.size());
-    for (const ProxyProfile& profile : listed) {
-        rows.push_back(MakeRow(profile));
-        if (!active.empty() && profile.Name == active)
-            SetMarker(Cell(rows.back(), 0));
+    {
+        std::vector<ProxyProfile> listed;
+        m_profiles.Profiles().ListProfiles(listed);
+        rows.reserve(listed.size());
+        for (const ProxyProfile& profile : listed) {
+            rows.push_back(MakeRow(profile));
+            if (!active.empty() && profile.Name == active)
+                SetMarker(Cell(rows.back(), 0));
+        }
     }
     for (const ElementRef& row : rows)
         m_list.Insert(row, HL_INSERT_APPEND);
