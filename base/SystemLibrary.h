@@ -30,4 +30,16 @@ void Find(HMODULE module, const char* name, Function& function)
     function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
+// A table of a library's functions, filled by `fill(module, table)` once the library is loaded;
+// every entry stays null when it cannot be. Callers keep it in a function's static, so that the
+// library loads on the first call and stays loaded to the end of the process.
+template <typename Functions, typename Fill>
+Functions Table(const wchar_t* fileName, Fill fill)
+{
+    Functions found{};
+    if (HMODULE module = Load(fileName))
+        fill(module, found);
+    return found;
+}
+
 } // namespace SystemLibrary

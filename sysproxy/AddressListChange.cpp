@@ -19,19 +19,15 @@ struct Functions {
 
 const Functions& Loaded()
 {
-    static const Functions functions = [] {
-        Functions found;
-        HMODULE module = SystemLibrary::Load(L"ws2_32.dll");
-        if (module == nullptr)
-            return found;
-        SystemLibrary::Find(module, "WSAStartup", found.WSAStartup);
-        SystemLibrary::Find(module, "WSACleanup", found.WSACleanup);
-        SystemLibrary::Find(module, "WSASocketW", found.WSASocketW);
-        SystemLibrary::Find(module, "WSAIoctl", found.WSAIoctl);
-        SystemLibrary::Find(module, "WSAGetLastError", found.WSAGetLastError);
-        SystemLibrary::Find(module, "closesocket", found.closesocket);
-        return found;
-    }();
+    static const Functions functions =
+        SystemLibrary::Table<Functions>(L"ws2_32.dll", [](HMODULE module, Functions& found) {
+            SystemLibrary::Find(module, "WSAStartup", found.WSAStartup);
+            SystemLibrary::Find(module, "WSACleanup", found.WSACleanup);
+            SystemLibrary::Find(module, "WSASocketW", found.WSASocketW);
+            SystemLibrary::Find(module, "WSAIoctl", found.WSAIoctl);
+            SystemLibrary::Find(module, "WSAGetLastError", found.WSAGetLastError);
+            SystemLibrary::Find(module, "closesocket", found.closesocket);
+        });
     return functions;
 }
 

@@ -13,19 +13,15 @@ struct Functions {
 
 const Functions& Loaded()
 {
-    static const Functions functions = [] {
-        Functions found;
-        // The library stays loaded to the end of the process: the monitor thread may still be
-        // inside it when static destruction runs.
-        HMODULE module = SystemLibrary::Load(L"iphlpapi.dll");
-        if (module == nullptr)
-            return found;
-        SystemLibrary::Find(module, "GetAdaptersInfo", found.GetAdaptersInfo);
-        SystemLibrary::Find(module, "GetIpAddrTable", found.GetIpAddrTable);
-        SystemLibrary::Find(module, "NotifyAddrChange", found.NotifyAddrChange);
-        SystemLibrary::Find(module, "CancelIPChangeNotify", found.CancelIPChangeNotify);
-        return found;
-    }();
+    // The library stays loaded to the end of the process: the monitor thread may still be
+    // inside it when static destruction runs.
+    static const Functions functions =
+        SystemLibrary::Table<Functions>(L"iphlpapi.dll", [](HMODULE module, Functions& found) {
+            SystemLibrary::Find(module, "GetAdaptersInfo", found.GetAdaptersInfo);
+            SystemLibrary::Find(module, "GetIpAddrTable", found.GetIpAddrTable);
+            SystemLibrary::Find(module, "NotifyAddrChange", found.NotifyAddrChange);
+            SystemLibrary::Find(module, "CancelIPChangeNotify", found.CancelIPChangeNotify);
+        });
     return functions;
 }
 

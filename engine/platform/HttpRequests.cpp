@@ -34,24 +34,20 @@ struct WinHttpFunctions {
 
 const WinHttpFunctions& WinHttp()
 {
-    static const WinHttpFunctions functions = [] {
-        WinHttpFunctions found;
-        HMODULE module = SystemLibrary::Load(L"winhttp.dll");
-        if (module == nullptr)
-            return found;
-        SystemLibrary::Find(module, "WinHttpCloseHandle", found.CloseHandle);
-        SystemLibrary::Find(module, "WinHttpConnect", found.Connect);
-        SystemLibrary::Find(module, "WinHttpCrackUrl", found.CrackUrl);
-        SystemLibrary::Find(module, "WinHttpOpen", found.Open);
-        SystemLibrary::Find(module, "WinHttpOpenRequest", found.OpenRequest);
-        SystemLibrary::Find(module, "WinHttpQueryHeaders", found.QueryHeaders);
-        SystemLibrary::Find(module, "WinHttpReadData", found.ReadData);
-        SystemLibrary::Find(module, "WinHttpReceiveResponse", found.ReceiveResponse);
-        SystemLibrary::Find(module, "WinHttpSendRequest", found.SendRequest);
-        SystemLibrary::Find(module, "WinHttpSetOption", found.SetOption);
-        SystemLibrary::Find(module, "WinHttpSetTimeouts", found.SetTimeouts);
-        return found;
-    }();
+    static const WinHttpFunctions functions =
+        SystemLibrary::Table<WinHttpFunctions>(L"winhttp.dll", [](HMODULE module, WinHttpFunctions& found) {
+            SystemLibrary::Find(module, "WinHttpCloseHandle", found.CloseHandle);
+            SystemLibrary::Find(module, "WinHttpConnect", found.Connect);
+            SystemLibrary::Find(module, "WinHttpCrackUrl", found.CrackUrl);
+            SystemLibrary::Find(module, "WinHttpOpen", found.Open);
+            SystemLibrary::Find(module, "WinHttpOpenRequest", found.OpenRequest);
+            SystemLibrary::Find(module, "WinHttpQueryHeaders", found.QueryHeaders);
+            SystemLibrary::Find(module, "WinHttpReadData", found.ReadData);
+            SystemLibrary::Find(module, "WinHttpReceiveResponse", found.ReceiveResponse);
+            SystemLibrary::Find(module, "WinHttpSendRequest", found.SendRequest);
+            SystemLibrary::Find(module, "WinHttpSetOption", found.SetOption);
+            SystemLibrary::Find(module, "WinHttpSetTimeouts", found.SetTimeouts);
+        });
     return functions;
 }
 

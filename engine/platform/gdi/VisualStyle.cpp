@@ -19,19 +19,15 @@ struct Functions {
 
 const Functions& Loaded()
 {
-    static const Functions functions = [] {
-        Functions found;
-        HMODULE module = SystemLibrary::Load(L"uxtheme.dll");
-        if (module == nullptr)
-            return found;
-        SystemLibrary::Find(module, "IsThemeActive", found.IsThemeActive);
-        SystemLibrary::Find(module, "OpenThemeData", found.OpenThemeData);
-        SystemLibrary::Find(module, "DrawThemeBackground", found.DrawThemeBackground);
-        SystemLibrary::Find(module, "CloseThemeData", found.CloseThemeData);
-        if (!found.OpenThemeData || !found.DrawThemeBackground || !found.CloseThemeData)
-            found.IsThemeActive = nullptr;
-        return found;
-    }();
+    static const Functions functions =
+        SystemLibrary::Table<Functions>(L"uxtheme.dll", [](HMODULE module, Functions& found) {
+            SystemLibrary::Find(module, "IsThemeActive", found.IsThemeActive);
+            SystemLibrary::Find(module, "OpenThemeData", found.OpenThemeData);
+            SystemLibrary::Find(module, "DrawThemeBackground", found.DrawThemeBackground);
+            SystemLibrary::Find(module, "CloseThemeData", found.CloseThemeData);
+            if (!found.OpenThemeData || !found.DrawThemeBackground || !found.CloseThemeData)
+                found.IsThemeActive = nullptr;
+        });
     return functions;
 }
 
