@@ -14,6 +14,8 @@
 #include <objbase.h>
 #include <windows.h>
 
+#include <optional>
+
 namespace {
 
 // Built before the entry function runs. The profile list is not: it reads the store and the
@@ -26,6 +28,7 @@ int Run(int showCommand)
     g_module.AddMessageLoop(&loop);
     int exitCode = 0;
     {
+        std::optional<ComScope> com;
         MainDlg mainWindow;
         NoteStartupPhase("main window object");
         if (mainWindow.Create() == nullptr) {
@@ -38,6 +41,11 @@ int Run(int showCommand)
         // The first picture before anything else the loop would do first.
         RedrawWindow(mainWindow.Window(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
         NoteStartupPhase("first paint");
+        // COM (loaded on first use) serves only what comes later: accessibility clients, the
+        // pictures the engine leaves to WIC.
+        com.emplace(COINIT_MULTITHREADED);
+        static_cast<void>(CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
+                                               RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr));
         TheProfileList().StartMonitor();
         exitCode = loop.Run();
         g_module.RemoveMessageLoop();
@@ -68,11 +76,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand)
     // it cannot read is now logged.
     static_cast<void>(TheProfileList());
     NoteStartupPhase("store loaded");
-    const ComScope com(COINIT_MULTITHREADED);
-    static_cast<void>(CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
-                                           RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr));
     g_module.Init(instance);
-    NoteStartupPhase("COM and controls");
+    NoteStartupPhase("controls");
     const int exitCode = Run(showCommand);
     g_module.Term();
     return exitCode;
