@@ -116,7 +116,7 @@ public:
                     showing.Painted = Now() - m_started;
             }
             // Wine copies a window's drawing to the display a few milliseconds after its paint.
-            if (showing.Painted >= 0 && ViewColours() > 1) {
+            if (showing.Painted >= 0 && ViewShowsPicture()) {
                 showing.OnScreen = Now() - m_started;
                 break;
             }
@@ -144,13 +144,14 @@ public:
     }
 
 private:
-    // The number of colours of the view on the display: a painted page has many, a window that
-    // was only erased has one.
-    [[nodiscard]] std::size_t ViewColours() const
+    // Whether the view on the display holds more than one colour: a painted page does, a window
+    // that was only erased does not. Stops at the first pixel that differs, so that the check
+    // costs little and the same for a large view as for a small one.
+    [[nodiscard]] bool ViewShowsPicture() const
     {
         RECT box{};
         if (m_view == nullptr || !GetWindowRect(m_view, &box) || box.right <= box.left || box.bottom <= box.top)
-            return 0;
+            return false;
         const int width = box.right - box.left;
         const int height = box.bottom - box.top;
         BITMAPINFO info{};
@@ -162,13 +163,15 @@ private:
         HGDIOBJ old = SelectObject(memory, bitmap);
         BitBlt(memory, 0, 0, width, height, screen, box.left, box.top, SRCCOPY);
         SelectObject(memory, old);
-        std::vector<std::uint32_t> pixels(static_cast<const std::uint32_t*>(bits),
-                                          static_cast<const std::uint32_t*>(bits) + static_cast<std::size_t>(width) * height);
+        const auto* pixels = static_cast<const std::uint32_t*>(bits);
+        const auto* end = pixels + static_cast<std::size_t>(width) * height;
+        const bool picture = std::find_if(pixels, end, [first = *pixels](std::uint32_t pixel) {
+                                 return pixel != first;
+                             }) != end;
         DeleteObject(bitmap);
         DeleteDC(memory);
         ReleaseDC(nullptr, screen);
-        std::sort(pixels.begin(), pixels.end());
-        return static_cast<std::size_t>(std::unique(pixels.begin(), pixels.end()) - pixels.begin());
+        return picture;
     }
 
     // The floor and the program share the caption: the window is the one this process owns.
