@@ -129,15 +129,13 @@ HWND MainDlg::Create()
                               reinterpret_cast<LPARAM>(this));
 }
 
-void MainDlg::SetIcons(int dpi)
+void MainDlg::SetIcon(WPARAM which, int dpi)
 {
-    // The window keeps using the icons it has until it is given the new ones.
-    IconHandle bigIcon = LoadProgramIcon(SM_CXICON, SM_CYICON, dpi);
-    IconHandle smallIcon = LoadProgramIcon(SM_CXSMICON, SM_CYSMICON, dpi);
-    SendMessageW(m_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon.Get()));
-    SendMessageW(m_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Get()));
-    m_bigIcon = std::move(bigIcon);
-    m_smallIcon = std::move(smallIcon);
+    // The window keeps using the icon it has until it is given the new one.
+    const bool big = which == ICON_BIG;
+    IconHandle icon = LoadProgramIcon(big ? SM_CXICON : SM_CXSMICON, big ? SM_CYICON : SM_CYSMICON, dpi);
+    SendMessageW(m_window, WM_SETICON, which, reinterpret_cast<LPARAM>(icon.Get()));
+    (big ? m_bigIcon : m_smallIcon) = std::move(icon);
 }
 
 void MainDlg::BuildMenuBar()
@@ -186,7 +184,9 @@ void MainDlg::OnRowCommandsEnabled(bool enabled)
 void MainDlg::OnInitDialog()
 {
     NoteStartupPhase("dialog made");
-    SetIcons(ScreenDpi(m_window));
+    // The caption shows the small icon; the large one (the task switcher's) waits for the first
+    // tick, after the first paint.
+    SetIcon(ICON_SMALL, ScreenDpi(m_window));
     BuildMenuBar();
     SetWindowTextW(m_window, kCaption);
     RegistrySettings::RestoreWindowRect(kRectValue, m_window);
@@ -199,6 +199,7 @@ void MainDlg::OnInitDialog()
     NoteStartupPhase("page shown in the view");
     StatusLog& status = TheStatusLog();
     status.SetDocument(m_view.Root());
+    const StatusLog::Batch startLines(status);
     // The icon comes once the window is on screen: the shell may take tens of milliseconds to
     // answer, and the timer's first tick waits for the first paint.
     m_tray.Install(m_window, kCaption, IDR_MAINFRAME);
@@ -357,6 +358,8 @@ INT_PTR MainDlg::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return TRUE;
     case WM_TIMER:
         // The first tick comes after the first paint: what the start-up need not wait for.
+        if (wParam == kTrayRetryTimer && !m_bigIcon)
+            SetIcon(ICON_BIG, ScreenDpi(m_window));
         if (wParam == kTrayRetryTimer)
             PrepareCrashDumps();
         if (wParam == kTrayRetryTimer && m_tray.Add())
@@ -380,7 +383,8 @@ INT_PTR MainDlg::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_DPICHANGED:
         FollowDpiChange(m_window, wParam, lParam);
-        SetIcons(HIWORD(wParam));
+        SetIcon(ICON_BIG, HIWORD(wParam));
+        SetIcon(ICON_SMALL, HIWORD(wParam));
         return TRUE;
     case WM_CLOSE:
         RegistrySettings::SaveWindowRect(kRectValue, m_window);

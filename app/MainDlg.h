@@ -37,8 +37,8 @@ private:
     void OnInitDialog();
     void OnCommand(UINT id);
     void BuildMenuBar();
-    // The caption's and the taskbar's icons, at their sizes for the DPI.
-    void SetIcons(int dpi);
+    // The caption's (ICON_SMALL) or the task switcher's (ICON_BIG) icon, at its size for the DPI.
+    void SetIcon(WPARAM which, int dpi);
     void RunCleanup(UINT id);
     void CleanupAll();
     void OnTrayNotify(WPARAM id, LPARAM mouseMessage);

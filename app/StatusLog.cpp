@@ -39,8 +39,27 @@ void StatusLog::AddLine(const std::wstring& colour, const std::wstring& text)
     row.Insert(message, HL_INSERT_APPEND);
     const UINT count = panel.ChildCount();
     panel.Insert(row, count > 0 ? count - 1 : 0);
+    if (m_batches > 0)
+        m_unshown = row;
+    else
+        ShowLast(row);
+}
+
+void StatusLog::ShowLast(ElementRef& row)
+{
     row.ScrollToView();
-    panel.Update(Relayout::Yes);
+    if (ElementRef panel = row.Parent())
+        panel.Update(Relayout::Yes);
+}
+
+StatusLog::Batch::~Batch()
+{
+    if (--m_log.m_batches > 0 || !m_log.m_unshown)
+        return;
+    ElementRef row = std::move(m_log.m_unshown);
+    m_log.m_unshown = {};
+    if (m_log.m_document)
+        m_log.ShowLast(row);
 }
 
 StatusLog& TheStatusLog()

@@ -17,8 +17,24 @@ public:
     // The main window sets its page's root here; a null reference releases it.
     void SetDocument(const ElementRef& root) { m_document = root; }
 
+    // Lines added while a batch lives are laid out once, when it ends, with the last one in view.
+    class Batch {
+    public:
+        explicit Batch(StatusLog& log) : m_log(log) { ++m_log.m_batches; }
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        StatusLog& m_log;
+    };
+
 private:
+    void ShowLast(ElementRef& row);
+
     ElementRef m_document;
+    int m_batches = 0;
+    ElementRef m_unshown;  // the last row added in a batch
 };
 
 // The main window's panel, for the whole process.
