@@ -1,20 +1,16 @@
 // The process's entry and exit: the program-wide objects, the single-instance rule, the log,
-// COM, the main window and its message loop.
+// the main window and its message loop.
 #include "app/MainDlg.h"
 #include "app/MessageLoop.h"
 #include "app/StartupPhases.h"
 #include "app/TheProfileList.h"
 #include "app/WindowModule.h"
-#include "base/UniqueHandle.h"
 #include "crash/crash.h"
 #include "diag/AppFolders.h"
 #include "diag/LogPlaces.h"
 #include "diag/LogService.h"
 
-#include <objbase.h>
 #include <windows.h>
-
-#include <optional>
 
 namespace {
 
@@ -28,7 +24,6 @@ int Run(int showCommand)
     g_module.AddMessageLoop(&loop);
     int exitCode = 0;
     {
-        std::optional<ComScope> com;
         MainDlg mainWindow;
         NoteStartupPhase("main window object");
         if (mainWindow.Create() == nullptr) {
@@ -41,12 +36,7 @@ int Run(int showCommand)
         // The first picture before anything else the loop would do first.
         RedrawWindow(mainWindow.Window(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
         NoteStartupPhase("first paint");
-        // COM (loaded on first use) serves only what comes later: accessibility clients, the
-        // pictures the engine leaves to WIC.
-        com.emplace(COINIT_MULTITHREADED);
-        static_cast<void>(CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
-                                               RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr));
-        TheProfileList().StartMonitor();
+        mainWindow.AfterFirstPaint();
         exitCode = loop.Run();
         g_module.RemoveMessageLoop();
         // A quit that did not come from ShutDown leaves the window: end it the same way.

@@ -17,6 +17,7 @@
 #include "ui/WindowGeometry.h"
 #include "views/Commands.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -201,9 +202,8 @@ void MainDlg::OnInitDialog()
     status.SetDocument(m_view.Root());
     const StatusLog::Batch startLines(status);
     // The icon comes once the window is on screen: the shell may take tens of milliseconds to
-    // answer, and the timer's first tick waits for the first paint.
+    // answer.
     m_tray.Install(m_window, kCaption, IDR_MAINFRAME);
-    SetTimer(m_window, kTrayRetryTimer, USER_TIMER_MINIMUM, nullptr);
     status.Info(L"Gatewarden run");
     ProfileList& list = TheProfileList();
     // The load ran before this panel existed: what it could not read is told here.
@@ -219,6 +219,25 @@ void MainDlg::OnInitDialog()
         loop->AddFilter(this);
         m_registered = true;
     }
+}
+
+void MainDlg::AfterFirstPaint()
+{
+    // Not due before the loop first waits: Wine sends a window's drawing to the display when its
+    // thread goes idle.
+    SetTimer(m_window, kTrayRetryTimer, USER_TIMER_MINIMUM, nullptr);
+}
+
+void MainDlg::OnFirstTick()
+{
+    // COM (loaded on first use) serves accessibility clients and the pictures the engine
+    // leaves to WIC.
+    m_com.emplace(COINIT_MULTITHREADED);
+    static_cast<void>(CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
+                                           RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr));
+    TheProfileList().StartMonitor();
+    SetIcon(ICON_BIG, ScreenDpi(m_window));
+    PrepareCrashDumps();
 }
 
 void MainDlg::ShutDown(int exitCode)
@@ -357,11 +376,8 @@ INT_PTR MainDlg::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnTrayNotify(wParam, lParam);
         return TRUE;
     case WM_TIMER:
-        // The first tick comes after the first paint: what the start-up need not wait for.
-        if (wParam == kTrayRetryTimer && !m_bigIcon)
-            SetIcon(ICON_BIG, ScreenDpi(m_window));
-        if (wParam == kTrayRetryTimer)
-            PrepareCrashDumps();
+        if (wParam == kTrayRetryTimer && !m_com)
+            OnFirstTick();
         if (wParam == kTrayRetryTimer && m_tray.Add())
             KillTimer(m_window, kTrayRetryTimer);
         else if (wParam == kTrayRetryTimer)

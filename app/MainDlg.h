@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 // The program's top-level window: a modeless dialog with the menu bar around the main view. It
 // hides instead of closing, remembers its place between runs, and ends the program on
 // "Turn off Gatewarden".
@@ -22,6 +24,11 @@ public:
 
     // Creates the window from its template; null when it could not be made.
     HWND Create();
+
+    // Called once the window is painted: what the first picture need not wait for (COM, the
+    // monitor, the task switcher's icon, the tray icon) starts on a tick soon after, once the
+    // picture has gone to the screen.
+    void AfterFirstPaint();
 
     // Destroys the window, stops the monitor and posts WM_QUIT with the code. Only from the
     // main loop itself, never from a loop nested inside one of its messages.
@@ -39,6 +46,7 @@ private:
     void BuildMenuBar();
     // The caption's (ICON_SMALL) or the task switcher's (ICON_BIG) icon, at its size for the DPI.
     void SetIcon(WPARAM which, int dpi);
+    void OnFirstTick();
     void RunCleanup(UINT id);
     void CleanupAll();
     void OnTrayNotify(WPARAM id, LPARAM mouseMessage);
@@ -49,6 +57,7 @@ private:
 
     MainDlgView m_view;
     TrayIcon m_tray;
+    std::optional<ComScope> m_com;  // from the first tick on
     IconHandle m_bigIcon;
     IconHandle m_smallIcon;
     HMENU m_proxiesMenu = nullptr;  // owned by the menu bar
