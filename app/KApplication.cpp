@@ -1,15 +1,17 @@
 // The process's entry and exit: the program-wide objects, the single-instance rule, the log,
-// the main window and its message loop.
+// COM, the main window and its message loop.
 #include "app/MainDlg.h"
 #include "app/MessageLoop.h"
 #include "app/StartupPhases.h"
 #include "app/TheProfileList.h"
 #include "app/WindowModule.h"
+#include "base/UniqueHandle.h"
 #include "crash/crash.h"
 #include "diag/AppFolders.h"
 #include "diag/LogPlaces.h"
 #include "diag/LogService.h"
 
+#include <objbase.h>
 #include <windows.h>
 
 namespace {
@@ -66,8 +68,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand)
     // it cannot read is now logged.
     static_cast<void>(TheProfileList());
     NoteStartupPhase("store loaded");
+    // Accessibility clients may ask for the window's objects as soon as it shows.
+    const ComScope com(COINIT_MULTITHREADED);
+    static_cast<void>(CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
+                                           RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr));
     g_module.Init(instance);
-    NoteStartupPhase("controls");
+    NoteStartupPhase("COM and controls");
     const int exitCode = Run(showCommand);
     g_module.Term();
     return exitCode;

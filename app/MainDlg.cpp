@@ -17,7 +17,6 @@
 #include "ui/WindowGeometry.h"
 #include "views/Commands.h"
 
-#include <objbase.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -230,11 +229,7 @@ void MainDlg::AfterFirstPaint()
 
 void MainDlg::OnFirstTick()
 {
-    // COM (loaded on first use) serves accessibility clients and the pictures the engine
-    // leaves to WIC.
-    m_com.emplace(COINIT_MULTITHREADED);
-    static_cast<void>(CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
-                                           RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr));
+    m_ticked = true;
     TheProfileList().StartMonitor();
     SetIcon(ICON_BIG, ScreenDpi(m_window));
     PrepareCrashDumps();
@@ -376,7 +371,7 @@ INT_PTR MainDlg::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnTrayNotify(wParam, lParam);
         return TRUE;
     case WM_TIMER:
-        if (wParam == kTrayRetryTimer && !m_com)
+        if (wParam == kTrayRetryTimer && !m_ticked)
             OnFirstTick();
         if (wParam == kTrayRetryTimer && m_tray.Add())
             KillTimer(m_window, kTrayRetryTimer);

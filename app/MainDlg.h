@@ -7,8 +7,6 @@
 
 #include <windows.h>
 
-#include <optional>
-
 // The program's top-level window: a modeless dialog with the menu bar around the main view. It
 // hides instead of closing, remembers its place between runs, and ends the program on
 // "Turn off Gatewarden".
@@ -25,9 +23,9 @@ public:
     // Creates the window from its template; null when it could not be made.
     HWND Create();
 
-    // Called once the window is painted: what the first picture need not wait for (COM, the
-    // monitor, the task switcher's icon, the tray icon) starts on a tick soon after, once the
-    // picture has gone to the screen.
+    // Called once the window is painted: what the first picture need not wait for (the monitor,
+    // the task switcher's icon, the tray icon) starts on a tick soon after, once the picture has
+    // gone to the screen.
     void AfterFirstPaint();
 
     // Destroys the window, stops the monitor and posts WM_QUIT with the code. Only from the
@@ -57,9 +55,9 @@ private:
 
     MainDlgView m_view;
     TrayIcon m_tray;
-    std::optional<ComScope> m_com;  // from the first tick on
     IconHandle m_bigIcon;
     IconHandle m_smallIcon;
     HMENU m_proxiesMenu = nullptr;  // owned by the menu bar
     bool m_registered = false;
+    bool m_ticked = false;
 };
