@@ -87,8 +87,8 @@ def monitor_bench(out: str) -> List[Row]:
 
 
 def app_startup(out: str) -> List[Row]:
-    return [Row('Gatewarden.exe start-up to its painted view (slowest run)', 300, 'ms',
-                number(r'^start-up to its view painted .*max ([\d.]+) ms', out))]
+    return [Row('Gatewarden.exe start-up to its view on screen, times the floor', 1.2, 'x',
+                number(r'^start-up goal: .*the floor: ([\d.]+)x', out))]
 
 
 def app_scaling(out: str) -> List[Row]:
@@ -103,17 +103,19 @@ def app_scaling(out: str) -> List[Row]:
 
 
 def app_memory(out: str) -> List[Row]:
-    return [Row('Gatewarden.exe with 1,000 profiles, working set', 20, 'MB',
-                number(r'^memory with 1000 profiles: working set ([\d.]+) MB', out)),
+    return [Row('Gatewarden.exe private memory over the floor, empty store', 3, 'MB',
+                number(r'^private memory, empty store: .*\+([-\d.]+) MB', out)),
+            Row('Gatewarden.exe private memory over the floor, 1,000 profiles', 10, 'MB',
+                number(r'^private memory, 1,000 profiles: .*\+([-\d.]+) MB', out)),
             Row('Gatewarden.exe with 1,000 profiles, private', 20, 'MB',
-                number(r'^memory with 1000 profiles: .*private ([\d.]+) MB', out))]
+                number(r'^private memory, 1,000 profiles: .*Gatewarden ([\d.]+) MB', out))]
 
 
 def app_idle(out: str) -> List[Row]:
-    return [Row('Gatewarden.exe idle, window shown, share of one core', 0.3, '%',
-                number(r'^idle with the window shown, \d+ s: ([\d.]+)%', out)),
-            Row('Gatewarden.exe idle, window hidden, share of one core', 0.2, '%',
-                number(r'^idle with the window hidden, \d+ s: ([\d.]+)%', out))]
+    return [Row('Gatewarden.exe idle, window shown, share of one core', 0.05, '%',
+                number(r'^idle with the window shown, \d+ s: .*Gatewarden ([\d.]+)%', out)),
+            Row('Gatewarden.exe idle, window hidden, share of one core', 0.05, '%',
+                number(r'^idle with the window hidden, \d+ s: .*Gatewarden ([\d.]+)%', out))]
 
 
 def shown(value: float) -> str:
