@@ -464,8 +464,14 @@ void LayoutTree::BuildChildren(Box& box, Element& element)
         return;
     }
     bool anyBlock = std::any_of(children.begin(), children.end(), [](const auto& c) { return !IsInlineLevel(*c); });
-    if (box.Owner != nullptr && box.Kind == BoxKind::Block && KindFor(*box.Owner, box.S()) == BoxKind::Inline)
-        box.Kind = BoxKind::Inline;  // it held a block before: inline again until it finds one below
+    if (box.Owner != nullptr && box.Kind == BoxKind::Block && KindFor(*box.Owner, box.S()) == BoxKind::Inline && !anyBlock) {
+        // It held a block before and holds none now: inline again. An inline box stands at its
+        // parent's origin with no size, its pieces carry where it shows: its place and size as a
+        // block go (the old area was damaged before its children were made).
+        box.Kind = BoxKind::Inline;
+        UsedValues& u = box.Used();
+        u.X = u.Y = u.Width = u.Height = 0;
+    }
     if (box.Kind == BoxKind::Inline && anyBlock)
         box.Kind = BoxKind::Block;  // a block inside an inline: the inline acts as a block
     if (!anyBlock) {

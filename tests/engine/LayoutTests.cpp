@@ -166,7 +166,8 @@ TEST(IncrementalLayout, ChangesGiveTheSameBoxesAsAFreshLayout)
         td + td { text-align: center }
         </style></head><body style="font-size:10px">
         <table id="t" width="100%"><tr><td>one</td><td>two</td></tr><tr><td>three</td><td>four</td></tr></table>
-        <div id="log" style="height:40px; overflow:auto"><div>line</div></div></body></html>)";
+        <div id="log" style="height:40px; overflow:auto"><div>line</div></div>
+        <div style="padding:4px"><span><a>inline <div>block</div></a></span></div></body></html>)";
     struct Case {
         const char* Name;
         void (*Change)(Element& root);
@@ -206,6 +207,10 @@ TEST(IncrementalLayout, ChangesGiveTheSameBoxesAsAFreshLayout)
          }},
         {"remove", [](Element& root) { rowOf(root, 0).Detach(); }},
         {"hide", [](Element& root) { rowOf(root, 1).SetAttribute("style", L"display:none"); }},
+        // The inlines that held the block are inline again, at their place in the lines.
+        {"block inside an inline replaced by text", [](Element& root) {
+             root.Children()[1]->Children()[2]->Children()[0]->Children()[0]->SetTextContent(L"all inline now");
+         }},
     };
     for (const Case& c : cases) {
         LaidOutPage page;
