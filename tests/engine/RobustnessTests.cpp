@@ -643,9 +643,7 @@ TEST(EngineRobustness, RandomPagesLayOutPaintAndRelayOutSoundly)
         }
     }
     EXPECT_GT(compared, 300);
-    // Known: inline content of a table built out of its parts' places lands off after some edits
-    // (round 484). Lower this to 0 once that is fixed.
-    EXPECT_LE(mismatched, 1);
+    EXPECT_EQ(mismatched, 0);
 }
 
 TEST(EngineRobustness, HugeAndDeepPagesLayOutAndPaint)
