@@ -10,9 +10,6 @@ namespace Engine {
 
 namespace {
 
-// Sizes are kept far from the int limits, whatever a page asks for.
-constexpr int kMaxSize = 1 << 24;
-
 int Clamp(int value)
 {
     return std::clamp(value, -kMaxSize, kMaxSize);
@@ -309,8 +306,9 @@ void LayoutAbsolute(Box& holder, LayoutContext& context)
     int cbh = root ? context.ViewportHeight : h.Height - h.Border.Vertical();
     for (Box* target : found) {
         Box& a = *target;
-        // The parent's border box relative to the holder's.
-        int chainX = 0, chainY = holder.Used().ShiftY;
+        // The parent's border box relative to the holder's: 64 bits, as a deep chain of huge
+        // offsets adds up past int's range.
+        long long chainX = 0, chainY = holder.Used().ShiftY;
         for (Box* at = a.Parent; at != nullptr && at != &holder; at = at->Parent) {
             chainX += at->Used().X;
             chainY += at->Used().Y + at->Used().ShiftY;
@@ -326,12 +324,12 @@ void LayoutAbsolute(Box& holder, LayoutContext& context)
         context.ForcedWidth = context.ForcedHeight = -1;
         const UsedValues& u = a.Used();
         Point stat = a.Rare().Static;
-        int x = hasL ? left + u.Margin.Left
-                     : hasR ? cbw - right - u.Margin.Right - u.Width : stat.X + chainX - padX + u.Margin.Left;
-        int y = hasT ? top + u.Margin.Top
-                     : hasB ? cbh - bottom - u.Margin.Bottom - u.Height : stat.Y + chainY - padY + u.Margin.Top;
-        a.Used().X = padX + x - chainX;
-        a.Used().Y = padY + y - chainY;
+        long long x = hasL ? 0LL + left + u.Margin.Left
+                           : hasR ? 0LL + cbw - right - u.Margin.Right - u.Width : stat.X + chainX - padX + u.Margin.Left;
+        long long y = hasT ? 0LL + top + u.Margin.Top
+                           : hasB ? 0LL + cbh - bottom - u.Margin.Bottom - u.Height : stat.Y + chainY - padY + u.Margin.Top;
+        a.Used().X = ClampPosition(padX + x - chainX);
+        a.Used().Y = ClampPosition(padY + y - chainY);
         // The boxes between may have kept their layout: placing walks down to it all the same.
         for (Box* at = &a; at != nullptr && at != &holder; at = at->Parent)
             at->Cache().Generation = context.Generation;

@@ -668,6 +668,14 @@ TEST(EngineRobustness, HugeAndDeepPagesLayOutAndPaint)
         "<table style='width:999999999px' cellspacing=999999999><tr><td style='padding:999999999px' colspan=1000>x</td></tr></table></div>",
         "<div style='width:-50px; height:-999999999px; margin:-999999999px; font-size:1000000px'>negative <img src=40x20.png "
         "width=-40 height=-999999999><span style='position:relative; left:-999999999px; top:999999999px'>x</span></div>",
+        // Each box stands millions of pixels inside the last: page positions add up past any sane range.
+        repeat("<div style='position:absolute; left:999999999px; top:999999999px; margin:999999999px; "
+               "padding:999999999px; border:999999999px solid'>", 60) + "far",
+        repeat("<div style='position:absolute; right:999999999px; bottom:999999999px; margin:-999999999px; "
+               "padding:999999999px; border:999999999px solid'>", 60) + "far",
+        // Percentages of containing blocks grown near the size cap: past int's range some sixty boxes down.
+        repeat("<div style='position:absolute; left:100%; top:100%; width:999999999px; height:999999999px; margin:100%; "
+               "padding:1000% 0 0 1000%; border:999999999px solid'>", 100) + "far",
     };
     for (const std::string& html : kPages) {
         for (int width : {0, 1, 1280, 32767}) {
