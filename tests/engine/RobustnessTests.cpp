@@ -676,6 +676,8 @@ TEST(EngineRobustness, HugeAndDeepPagesLayOutAndPaint)
         // Percentages of containing blocks grown near the size cap: past int's range some sixty boxes down.
         repeat("<div style='position:absolute; left:100%; top:100%; width:999999999px; height:999999999px; margin:100%; "
                "padding:1000% 0 0 1000%; border:999999999px solid'>", 100) + "far",
+        // Siblings a million pixels tall, each below the last: the flow's height adds up past int's range.
+        repeat("<div style='height:999999999px; margin:999999999px'></div>", 1100),
     };
     for (const std::string& html : kPages) {
         for (int width : {0, 1, 1280, 32767}) {
