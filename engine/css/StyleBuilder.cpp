@@ -84,6 +84,8 @@ constexpr std::pair<const wchar_t*, BackgroundRepeat> kRepeats[] = {
 
 // Lengths beyond this are absurd for a window; clamping keeps the integer arithmetic of layout safe.
 constexpr float kMaxLength = 1e6f;
+// A percentage of a huge base is held to the range layout keeps sizes in, well inside int's.
+constexpr double kMaxResolved = 1 << 24;
 
 class Context {
 public:
@@ -191,7 +193,7 @@ int Length::Resolve(int base, int autoValue) const
     auto round = [](double value) { return static_cast<int>(value < 0 ? value - 0.5 : value + 0.5); };
     switch (Type) {
     case Kind::Auto: return autoValue;
-    case Kind::Percent: return round(static_cast<double>(base) * Value / 100.0);
+    case Kind::Percent: return round(std::clamp(static_cast<double>(base) * Value / 100.0, -kMaxResolved, kMaxResolved));
     case Kind::Px: return round(Value);
     }
     return 0;

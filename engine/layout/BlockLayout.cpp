@@ -10,9 +10,6 @@ namespace Engine {
 
 namespace {
 
-// Sizes are kept far from the int limits, whatever a page asks for.
-constexpr int kMaxSize = 1 << 24;
-
 int Clamp(int value)
 {
     return std::clamp(value, -kMaxSize, kMaxSize);
@@ -174,7 +171,8 @@ void BlockLayout::ResolveEdges(Box& box, int available)
     Edges borders = BorderWidths(box);
     for (Side side : kAllSides) {
         box.Used().Margin[side] = Clamp(s.Margin[side].Resolve(available, 0));
-        box.Used().Padding[side] = std::clamp(s.Padding[side].Resolve(available, 0), 0, kMaxSize);
+        // Half the cap a side, so that a box's two paddings together stay within it.
+        box.Used().Padding[side] = std::clamp(s.Padding[side].Resolve(available, 0), 0, kMaxSize / 2);
         box.Used().Border[side] = std::clamp(borders[side], 0, kMaxSize);
     }
 }
@@ -309,8 +307,9 @@ void LayoutAbsolute(Box& holder, LayoutContext& context)
     int cbh = root ? context.ViewportHeight : h.Height - h.Border.Vertical();
     for (Box* target : found) {
         Box& a = *target;
-        // The parent's border box relative to the holder's.
-        int chainX = 0, chainY = holder.Used().ShiftY;
+        // The parent's border box relative to the holder's: 64 bits, as a deep chain of huge
+        // offsets adds up past int's range.
+        long long chainX = 0, chainY = holder.Used().ShiftY;
         for (Box* at = a.Parent; at != nullptr && at != &holder; at = at->Parent) {
             chainX += at->Used().X;
             chainY += at->Used().Y + at->Used().ShiftY;
@@ -326,12 +325,12 @@ void LayoutAbsolute(Box& holder, LayoutContext& context)
         context.ForcedWidth = context.ForcedHeight = -1;
         const UsedValues& u = a.Used();
         Point stat = a.Rare().Static;
-        int x = hasL ? left + u.Margin.Left
-                     : hasR ? cbw - right - u.Margin.Right - u.Width : stat.X + chainX - padX + u.Margin.Left;
-        int y = hasT ? top + u.Margin.Top
-                     : hasB ? cbh - bottom - u.Margin.Bottom - u.Height : stat.Y + chainY - padY + u.Margin.Top;
-        a.Used().X = padX + x - chainX;
-        a.Used().Y = padY + y - chainY;
+        long long x = hasL ? 0LL + left + u.Margin.Left
+                           : hasR ? 0LL + cbw - right - u.Margin.Right - u.Width : stat.X + chainX - padX + u.Margin.Left;
+        long long y = hasT ? 0LL + top + u.Margin.Top
+                           : hasB ? 0LL + cbh - bottom - u.Margin.Bottom - u.Height : stat.Y + chainY - padY + u.Margin.Top;
+        a.Used().X = ClampPosition(padX + x - chainX);
+        a.Used().Y = ClampPosition(padY + y - chainY);
         // The boxes between may have kept their layout: placing walks down to it all the same.
         for (Box* at = &a; at != nullptr && at != &holder; at = at->Parent)
             at->Cache().Generation = context.Generation;
@@ -399,8 +398,8 @@ int BlockLayout::LayoutContent(Box& box, LayoutContext& context, int innerHeight
             const BoxStyle& cs = c.S().Box;
             MarginRun guess = pending;
             guess.Add(cs.Margin.Top.Resolve(width, 0));
-            context.Origin = {origin.X + u.ContentX() + cs.Margin.Left.Resolve(width, 0),
-                              origin.Y + u.ContentY() + y + (placed || !topOpen ? guess.Value() : 0)};
+            context.Origin = {ClampPosition(0LL + origin.X + u.ContentX() + cs.Margin.Left.Resolve(width, 0)),
+                              ClampPosition(0LL + origin.Y + u.ContentY() + y + (placed || !topOpen ? guess.Value() : 0))};
             Layout(c, width, innerHeight, context);
             context.Origin = origin;
             if (cs.Place == Position::Static && HoldsAbsolute(c))
@@ -420,7 +419,7 @@ int BlockLayout::LayoutContent(Box& box, LayoutContext& context, int innerHeight
                 int hypothetical = y + (placed || !topOpen ? merged.Value() : 0);
                 if (floorY > hypothetical) {
                     cu.Y = u.ContentY() + floorY;
-                    y = floorY + cu.Height;
+                    y = Clamp(floorY + cu.Height);
                     pending = cu.BottomRun;
                     placed = true;
                     extentRight = std::max(extentRight, cu.X - u.ContentX() + cu.Width + cu.Margin.Right);
@@ -439,7 +438,8 @@ int BlockLayout::LayoutContent(Box& box, LayoutContext& context, int innerHeight
             } else {
                 cu.Y = u.ContentY() + y + merged.Value();
             }
-            y = cu.Y - u.ContentY() + cu.Height;
+            // Held at the size cap: a run of huge siblings adds up past int's range.
+            y = Clamp(cu.Y - u.ContentY() + cu.Height);
             pending = cu.BottomRun;
             placed = true;
             extentRight = std::max(extentRight, cu.X - u.ContentX() + cu.Width + cu.Margin.Right);
@@ -457,9 +457,9 @@ int BlockLayout::LayoutContent(Box& box, LayoutContext& context, int innerHeight
         } else {
             y += placed ? pending.Value() : std::max(0, pending.Value());
         }
-        height = std::max(0, y);
+        height = std::clamp(y, 0, kMaxSize);
     }
-    u.ContentWidth = std::max(extentRight, 0);
+    u.ContentWidth = std::clamp(extentRight, 0, kMaxSize);
     u.ContentHeight = height;
     return height;
 }
@@ -542,7 +542,7 @@ void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutCo
             contentHeight = LayoutContent(box, context, innerHeight);
             // A formatting context's own floats are inside its automatic height (10.6.7).
             if (own && !floats.Empty())
-                contentHeight = std::max(contentHeight, floats.Bottom(true, true) - u.ContentY());
+                contentHeight = std::max(contentHeight, Clamp(floats.Bottom(true, true) - u.ContentY()));
             context.Floats = outerFloats;
             context.Origin = outerOrigin;
             if (!box.IsScroller())

@@ -3,7 +3,19 @@
 #include "engine/layout/FloatList.h"
 #include "engine/gfx/TextMeasurer.h"
 
+#include <algorithm>
+
 namespace Engine {
+
+// Sizes and positions are kept far from int's limits, whatever a page asks for, so that a few of
+// them add up safely.
+constexpr int kMaxSize = 1 << 24;
+
+// A sum of offsets held within that range: offsets of deeply nested boxes add up past int's range.
+[[nodiscard]] constexpr int ClampPosition(long long value)
+{
+    return static_cast<int>(std::clamp<long long>(value, -kMaxSize, kMaxSize));
+}
 
 struct LayoutContext {
     TextMeasurer& Measurer;

@@ -10,7 +10,6 @@ namespace Engine {
 namespace {
 
 constexpr int kMaxSpan = 1000;
-constexpr int kMaxSize = 1 << 24;
 
 using Grid = TableCache::Grid;
 using Columns = TableCache::Columns;

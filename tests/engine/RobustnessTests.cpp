@@ -408,17 +408,18 @@ struct PropertyValues {
     std::vector<const char*> Values;
 };
 
-const std::vector<const char*> kLengths = {"0", "12px", "50%", "100%", "-20px", "1e9px", "-1e9px", "2em", "17",
-                                           "auto", "0.5px", "1e6%", "none", "3in", "x"};
+// Huge values are written in digits: CSS 2.1 numbers have no exponent, so "1e9px" would only be dropped.
+const std::vector<const char*> kLengths = {"0", "12px", "50%", "100%", "-20px", "999999999px", "-999999999px", "2em", "17",
+                                           "auto", "0.5px", "1000000%", "none", "3in", "x"};
 
 const PropertyValues kLayoutProperties[] = {
     {{"width", "height", "min-width", "max-width", "min-height", "max-height", "top", "right", "bottom", "left",
       "margin", "padding", "text-indent", "line-height", "border-spacing", "margin-left", "padding-top"},
      kLengths},
-    {{"margin", "padding"}, {"1px 2px", "10% auto -5px", "1e9px 0 0 1e9px", "-3px -3px -3px", "auto"}},
+    {{"margin", "padding"}, {"1px 2px", "10% auto -5px", "999999999px 0 0 999999999px", "-3px -3px -3px", "auto"}},
     {{"border", "border-top", "border-left", "border-width"},
-     {"1px solid red", "1e9px solid", "-2px dashed", "thick double blue", "0 none", "3px", "5px inset 1e9px"}},
-    {{"font-size"}, {"0", "1e6px", "12px", "200%", "0.1em", "-5px", "xx-large", "1e9%", "1e6"}},
+     {"1px solid red", "999999999px solid", "-2px dashed", "thick double blue", "0 none", "3px", "5px inset 999999999px"}},
+    {{"font-size"}, {"0", "1000000px", "12px", "200%", "0.1em", "-5px", "xx-large", "999999999%", "1000000"}},
     {{"display"}, {"none", "block", "inline", "inline-block", "list-item", "table", "inline-table", "table-row-group",
                    "table-header-group", "table-footer-group", "table-row", "table-cell", "table-column",
                    "table-column-group", "table-caption"}},
@@ -666,6 +667,16 @@ TEST(EngineRobustness, HugeAndDeepPagesLayOutAndPaint)
         "<table style='width:999999999px' cellspacing=999999999><tr><td style='padding:999999999px' colspan=1000>x</td></tr></table></div>",
         "<div style='width:-50px; height:-999999999px; margin:-999999999px; font-size:1000000px'>negative <img src=40x20.png "
         "width=-40 height=-999999999><span style='position:relative; left:-999999999px; top:999999999px'>x</span></div>",
+        // Each box stands millions of pixels inside the last: page positions add up past any sane range.
+        repeat("<div style='position:absolute; left:999999999px; top:999999999px; margin:999999999px; "
+               "padding:999999999px; border:999999999px solid'>", 60) + "far",
+        repeat("<div style='position:absolute; right:999999999px; bottom:999999999px; margin:-999999999px; "
+               "padding:999999999px; border:999999999px solid'>", 60) + "far",
+        // Percentages of containing blocks grown near the size cap: past int's range some sixty boxes down.
+        repeat("<div style='position:absolute; left:100%; top:100%; width:999999999px; height:999999999px; margin:100%; "
+               "padding:1000% 0 0 1000%; border:999999999px solid'>", 100) + "far",
+        // Siblings a million pixels tall, each below the last: the flow's height adds up past int's range.
+        repeat("<div style='height:999999999px; margin:999999999px'></div>", 1100),
     };
     for (const std::string& html : kPages) {
         for (int width : {0, 1, 1280, 32767}) {
