@@ -66,6 +66,8 @@ constexpr Cleanup kCleanups[] = {
 // Carries a turn-off (wParam: the exit code) to the main loop, past any dialog that was open.
 constexpr UINT WM_DEFERRED_SHUTDOWN = WM_APP + 1;
 
+// Its one tick starts what the first picture need not wait for.
+constexpr UINT_PTR kStartTimer = 2;
 // Retries adding the tray icon while the shell's notification area is not there yet.
 constexpr UINT_PTR kTrayRetryTimer = 1;
 constexpr UINT kTrayRetryMs = 2000;
@@ -224,15 +226,17 @@ void MainDlg::AfterFirstPaint()
 {
     // Not due before the loop first waits: Wine sends a window's drawing to the display when its
     // thread goes idle.
-    SetTimer(m_window, kTrayRetryTimer, USER_TIMER_MINIMUM, nullptr);
+    SetTimer(m_window, kStartTimer, USER_TIMER_MINIMUM, nullptr);
 }
 
 void MainDlg::OnFirstTick()
 {
-    m_ticked = true;
+    KillTimer(m_window, kStartTimer);
     TheProfileList().StartMonitor();
     SetIcon(ICON_BIG, ScreenDpi(m_window));
     PrepareCrashDumps();
+    if (!m_tray.Add())
+        SetTimer(m_window, kTrayRetryTimer, kTrayRetryMs, nullptr);
 }
 
 void MainDlg::ShutDown(int exitCode)
@@ -371,12 +375,10 @@ INT_PTR MainDlg::OnDialogMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnTrayNotify(wParam, lParam);
         return TRUE;
     case WM_TIMER:
-        if (wParam == kTrayRetryTimer && !m_ticked)
+        if (wParam == kStartTimer)
             OnFirstTick();
-        if (wParam == kTrayRetryTimer && m_tray.Add())
+        else if (wParam == kTrayRetryTimer && m_tray.Add())
             KillTimer(m_window, kTrayRetryTimer);
-        else if (wParam == kTrayRetryTimer)
-            SetTimer(m_window, kTrayRetryTimer, kTrayRetryMs, nullptr);
         return TRUE;
     case WM_COMMAND: OnCommand(LOWORD(wParam)); return TRUE;
     case WM_SIZE:

@@ -59,5 +59,4 @@ private:
     IconHandle m_smallIcon;
     HMENU m_proxiesMenu = nullptr;  // owned by the menu bar
     bool m_registered = false;
-    bool m_ticked = false;
 };

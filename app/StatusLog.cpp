@@ -3,6 +3,7 @@
 #include "ui/ElementSelect.h"
 
 #include <cwchar>
+#include <utility>
 
 namespace {
 
@@ -45,7 +46,7 @@ void StatusLog::AddLine(const std::wstring& colour, const std::wstring& text)
         ShowLast(row);
 }
 
-void StatusLog::ShowLast(ElementRef& row)
+void StatusLog::ShowLast(const ElementRef& row)
 {
     row.ScrollToView();
     if (ElementRef panel = row.Parent())
@@ -56,10 +57,9 @@ StatusLog::Batch::~Batch()
 {
     if (--m_log.m_batches > 0 || !m_log.m_unshown)
         return;
-    ElementRef row = std::move(m_log.m_unshown);
-    m_log.m_unshown = {};
+    const ElementRef row = std::exchange(m_log.m_unshown, {});
     if (m_log.m_document)
-        m_log.ShowLast(row);
+        ShowLast(row);
 }
 
 StatusLog& TheStatusLog()

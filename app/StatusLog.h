@@ -30,7 +30,7 @@ public:
     };
 
 private:
-    void ShowLast(ElementRef& row);
+    static void ShowLast(const ElementRef& row);
 
     ElementRef m_document;
     int m_batches = 0;

@@ -1,7 +1,10 @@
 # System libraries the program needs only now and then: COM for the crash report's XML writer,
 # pictures the engine leaves to WIC and accessibility clients; sockets for mail. Linked through
 # DelayLoaded::<name>, each is loaded on the first call into it instead of before the entry
-# function, which keeps it out of the start-up.
+# function, which keeps it out of the start-up. Only libraries that Windows always takes from its
+# own folder (its known DLLs) belong here: the delay-load helper searches as LoadLibrary does. The
+# others (WinHTTP, the IP helper, the visual styles) go through SystemLibrary::Table, which loads
+# from the system folder only and leaves a function the system lacks null.
 #
 # MinGW builds an import library of the delay-load kind from cmake/delayload/<name>.def, which
 # lists the functions the program calls: a function missing there is an undefined reference at

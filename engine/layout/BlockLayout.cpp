@@ -10,11 +10,6 @@ namespace Engine {
 
 namespace {
 
-int Clamp(int value)
-{
-    return std::clamp(value, -kMaxSize, kMaxSize);
-}
-
 bool IsPopup(const Box& box)
 {
     return box.Owner != nullptr && (box.Owner->State() & kStatePopup) != 0;
@@ -170,7 +165,7 @@ void BlockLayout::ResolveEdges(Box& box, int available)
     const BoxStyle& s = box.S().Box;
     Edges borders = BorderWidths(box);
     for (Side side : kAllSides) {
-        box.Used().Margin[side] = Clamp(s.Margin[side].Resolve(available, 0));
+        box.Used().Margin[side] = ClampToCap(s.Margin[side].Resolve(available, 0));
         // Half the cap a side, so that a box's two paddings together stay within it.
         box.Used().Padding[side] = std::clamp(s.Padding[side].Resolve(available, 0), 0, kMaxSize / 2);
         box.Used().Border[side] = std::clamp(borders[side], 0, kMaxSize);
@@ -187,7 +182,7 @@ int BlockLayout::HorizontalEdges(const Box& box, int available)
         edges += std::max(0, s.Padding[side].Resolve(available, 0));
         edges += borders[side];
     }
-    return Clamp(edges);
+    return ClampToCap(edges);
 }
 
 void BlockLayout::Intrinsic(Box& box, LayoutContext& context, int& minWidth, int& maxWidth)
@@ -238,8 +233,8 @@ void BlockLayout::Intrinsic(Box& box, LayoutContext& context, int& minWidth, int
         maxWidth = std::max(maxWidth, s.MinWidth.Resolve(0));
     }
     if (box.Kind != BoxKind::Table) {
-        minWidth = Clamp(minWidth + edges);
-        maxWidth = Clamp(std::max(maxWidth + edges, minWidth));
+        minWidth = ClampToCap(minWidth + edges);
+        maxWidth = ClampToCap(std::max(maxWidth + edges, minWidth));
     }
     if (box.Kind != BoxKind::Text) {
         box.Cache().MinContent = minWidth;
@@ -258,7 +253,7 @@ int VerticalEdgesOf(const Box& box, int width)
         edges += s.Margin[side].Resolve(width, 0);
         edges += std::max(0, s.Padding[side].Resolve(width, 0));
     }
-    return Clamp(edges);
+    return ClampToCap(edges);
 }
 
 // Where a float goes: as high as its place in the flow and the floats before it allow, at its
@@ -329,8 +324,8 @@ void LayoutAbsolute(Box& holder, LayoutContext& context)
                            : hasR ? 0LL + cbw - right - u.Margin.Right - u.Width : stat.X + chainX - padX + u.Margin.Left;
         long long y = hasT ? 0LL + top + u.Margin.Top
                            : hasB ? 0LL + cbh - bottom - u.Margin.Bottom - u.Height : stat.Y + chainY - padY + u.Margin.Top;
-        a.Used().X = ClampPosition(padX + x - chainX);
-        a.Used().Y = ClampPosition(padY + y - chainY);
+        a.Used().X = ClampToCap(padX + x - chainX);
+        a.Used().Y = ClampToCap(padY + y - chainY);
         // The boxes between may have kept their layout: placing walks down to it all the same.
         for (Box* at = &a; at != nullptr && at != &holder; at = at->Parent)
             at->Cache().Generation = context.Generation;
@@ -398,8 +393,8 @@ int BlockLayout::LayoutContent(Box& box, LayoutContext& context, int innerHeight
             const BoxStyle& cs = c.S().Box;
             MarginRun guess = pending;
             guess.Add(cs.Margin.Top.Resolve(width, 0));
-            context.Origin = {ClampPosition(0LL + origin.X + u.ContentX() + cs.Margin.Left.Resolve(width, 0)),
-                              ClampPosition(0LL + origin.Y + u.ContentY() + y + (placed || !topOpen ? guess.Value() : 0))};
+            context.Origin = {ClampToCap(0LL + origin.X + u.ContentX() + cs.Margin.Left.Resolve(width, 0)),
+                              ClampToCap(0LL + origin.Y + u.ContentY() + y + (placed || !topOpen ? guess.Value() : 0))};
             Layout(c, width, innerHeight, context);
             context.Origin = origin;
             if (cs.Place == Position::Static && HoldsAbsolute(c))
@@ -419,7 +414,7 @@ int BlockLayout::LayoutContent(Box& box, LayoutContext& context, int innerHeight
                 int hypothetical = y + (placed || !topOpen ? merged.Value() : 0);
                 if (floorY > hypothetical) {
                     cu.Y = u.ContentY() + floorY;
-                    y = Clamp(floorY + cu.Height);
+                    y = ClampToCap(floorY + cu.Height);
                     pending = cu.BottomRun;
                     placed = true;
                     extentRight = std::max(extentRight, cu.X - u.ContentX() + cu.Width + cu.Margin.Right);
@@ -439,7 +434,7 @@ int BlockLayout::LayoutContent(Box& box, LayoutContext& context, int innerHeight
                 cu.Y = u.ContentY() + y + merged.Value();
             }
             // Held at the size cap: a run of huge siblings adds up past int's range.
-            y = Clamp(cu.Y - u.ContentY() + cu.Height);
+            y = ClampToCap(cu.Y - u.ContentY() + cu.Height);
             pending = cu.BottomRun;
             placed = true;
             extentRight = std::max(extentRight, cu.X - u.ContentX() + cu.Width + cu.Margin.Right);
@@ -542,7 +537,7 @@ void BlockLayout::Layout(Box& box, int available, int containingHeight, LayoutCo
             contentHeight = LayoutContent(box, context, innerHeight);
             // A formatting context's own floats are inside its automatic height (10.6.7).
             if (own && !floats.Empty())
-                contentHeight = std::max(contentHeight, Clamp(floats.Bottom(true, true) - u.ContentY()));
+                contentHeight = std::max(contentHeight, ClampToCap(floats.Bottom(true, true) - u.ContentY()));
             context.Floats = outerFloats;
             context.Origin = outerOrigin;
             if (!box.IsScroller())

@@ -11,8 +11,9 @@ namespace Engine {
 // them add up safely.
 constexpr int kMaxSize = 1 << 24;
 
-// A sum of offsets held within that range: offsets of deeply nested boxes add up past int's range.
-[[nodiscard]] constexpr int ClampPosition(long long value)
+// A size, or a sum of offsets, held within that range: taken as 64 bits, since the offsets of
+// deeply nested boxes add up past int's range.
+[[nodiscard]] constexpr int ClampToCap(long long value)
 {
     return static_cast<int>(std::clamp<long long>(value, -kMaxSize, kMaxSize));
 }

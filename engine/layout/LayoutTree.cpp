@@ -685,19 +685,19 @@ void LayoutTree::Place(Box& top, int originX, int originY, std::vector<Rect>* da
         if (box.Kind == BoxKind::Text)
             continue;  // its text is placed in its container's lines
         UsedValues& u = box.Used();
-        int x = ClampPosition(static_cast<long long>(at.X) + u.X);
-        int y = ClampPosition(static_cast<long long>(at.Y) + u.Y);
+        int x = ClampToCap(static_cast<long long>(at.X) + u.X);
+        int y = ClampToCap(static_cast<long long>(at.Y) + u.Y);
         if (box.Style && box.S().Box.Place == Position::Relative) {
             Point shift = RelativeShift(box, m_width, m_height);
-            x = ClampPosition(static_cast<long long>(x) + shift.X);
-            y = ClampPosition(static_cast<long long>(y) + shift.Y);
+            x = ClampToCap(static_cast<long long>(x) + shift.X);
+            y = ClampToCap(static_cast<long long>(y) + shift.Y);
         }
         if (box.IsSticky()) {
             Point shift = StickyShiftAt(box, x, y);
             if (shift != box.StickyShift())
                 box.Rare().Sticky = shift;
-            x = ClampPosition(static_cast<long long>(x) + shift.X);
-            y = ClampPosition(static_cast<long long>(y) + shift.Y);
+            x = ClampToCap(static_cast<long long>(x) + shift.X);
+            y = ClampToCap(static_cast<long long>(y) + shift.Y);
         } else if (BoxRare* rare = box.RarePart()) {
             rare->Sticky = {};
         }
